@@ -1,0 +1,3 @@
+#include "app/dadi_razaravo.h"
+
+wxIMPLEMENT_APP(DadiRazaravo);

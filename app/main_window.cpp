@@ -1,0 +1,79 @@
+#include "app/main_window.h"
+
+#include "app/frame_geometry.h"
+#include "net/tcp.h"
+
+#include <stdexcept>
+#include <wx/display.h>
+#include <wx/image.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/statusbr.h>
+
+MainWindow *MainWindow::s_instance = nullptr;
+
+MainWindow *MainWindow::GetInstance()
+{
+    if (s_instance == nullptr) {
+        try {
+            new MainWindow();
+        } catch (...) {
+            s_instance = nullptr;
+            throw;
+        }
+    }
+    return s_instance;
+}
+
+MainWindow::MainWindow()
+{
+    s_instance = this;
+
+    wxImage::AddHandler(new wxJPEGHandler);
+
+    if (!tcp_startup())
+        throw std::runtime_error(tcp_strerror(tcp_last_error()));
+
+    const FrameGeometry geometry = FrameGeometryFor(wxGetDisplaySize().GetHeight());
+    long style = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxCLOSE_BOX;
+    if (geometry.maximized)
+        style |= wxMAXIMIZE;
+    m_frame = new wxFrame(nullptr, wxID_ANY, "ORV Terminal", wxDefaultPosition,
+                          wxSize(geometry.width, geometry.height), style);
+    if (geometry.maximized)
+        m_frame->Maximize(true);
+    // Workers and connections end before the frame destroys the panels.
+    m_frame->Connect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(MainWindow::OnFrameClose), nullptr, this);
+
+    m_statusBar = m_frame->CreateStatusBar(1, wxSTB_DEFAULT_STYLE, 0);
+    m_statusBar->SetStatusText("ORV-Terminal - Version 1.0.4", 0);
+
+    new wxStaticBitmap(m_frame, wxID_ANY, wxBitmap("icons/logo.jpg", wxBITMAP_TYPE_JPEG), wxPoint(585, 40),
+                       wxSize(200, 50));
+
+    m_sizer = new wxBoxSizer(wxVERTICAL);
+    m_frame->SetSizer(m_sizer);
+    m_frame->Layout();
+
+    m_frame->SetBackgroundColour(*wxWHITE);
+    m_frame->Centre(wxBOTH);
+    m_frame->Show(true);
+}
+
+void MainWindow::ApplyConnection(const wxString &, const wxString &, int)
+{
+}
+
+void MainWindow::StreamMediaFile(const wxString &, const wxString &)
+{
+}
+
+void MainWindow::CloseSocketLibrary()
+{
+    tcp_cleanup();
+}
+
+void MainWindow::OnFrameClose(wxCloseEvent &event)
+{
+    event.Skip();
+}

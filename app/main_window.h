@@ -1,0 +1,37 @@
+// The process-wide main window: builds the visible frame with its status bar,
+// menu bar, logo and both terminal panels, and switches between the panels
+// when the user confirms new connection parameters.
+#ifndef ORV_APP_MAIN_WINDOW_H
+#define ORV_APP_MAIN_WINDOW_H
+
+#include <wx/frame.h>
+#include <wx/string.h>
+
+class wxBoxSizer;
+class wxCloseEvent;
+class wxStatusBar;
+
+class MainWindow : public wxFrame {
+public:
+    // The one instance; the first call builds the whole window. The pointer
+    // is published before the construction body runs, so the panels and the
+    // menu bar built by that body reach the frame through it.
+    static MainWindow *GetInstance();
+
+    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType);
+    void StreamMediaFile(const wxString &path, const wxString &fileName);
+    void CloseSocketLibrary();
+
+    // Non-owning: the frame owns every window below it.
+    wxBoxSizer *m_sizer = nullptr;
+    wxFrame *m_frame = nullptr;
+    wxStatusBar *m_statusBar = nullptr;
+
+private:
+    MainWindow();
+    void OnFrameClose(wxCloseEvent &event);
+
+    static MainWindow *s_instance;
+};
+
+#endif

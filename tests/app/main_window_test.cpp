@@ -1,0 +1,77 @@
+#include "app/main_window.h"
+#include "tests/support/gui_test.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/utils.h>
+#include <wx/statbmp.h>
+#include <wx/statusbr.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace testing_support;
+
+wxStaticBitmap *FindLogo(wxFrame *frame)
+{
+    for (wxWindow *child : frame->GetChildren())
+        if (auto *bitmap = dynamic_cast<wxStaticBitmap *>(child))
+            return bitmap;
+    return nullptr;
+}
+
+TEST(MainWindow, IsOneInstance)
+{
+    MainWindow *first = MainWindow::GetInstance();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(MainWindow::GetInstance(), first);
+    EXPECT_NE(first->m_frame, nullptr);
+}
+
+TEST(MainWindow, ShowsTheFrameWithTitleStatusAndLogo)
+{
+    wxFrame *frame = MainWindow::GetInstance()->m_frame;
+    PumpEvents();
+    EXPECT_TRUE(frame->IsShown());
+    EXPECT_EQ(frame->GetTitle(), "ORV Terminal");
+    EXPECT_EQ(frame->GetSize(), wxSize(800, 600));
+    EXPECT_FALSE(frame->IsMaximized());
+    const long style = frame->GetWindowStyleFlag();
+    for (const long flag : {wxCAPTION, wxSYSTEM_MENU, wxMINIMIZE_BOX, wxMAXIMIZE_BOX, wxCLOSE_BOX})
+        EXPECT_TRUE(style & flag) << std::hex << flag;
+    EXPECT_FALSE(style & wxRESIZE_BORDER);
+    EXPECT_EQ(frame->GetBackgroundColour(), *wxWHITE);
+
+    ASSERT_NE(frame->GetStatusBar(), nullptr);
+    EXPECT_EQ(frame->GetStatusBar(), MainWindow::GetInstance()->m_statusBar);
+    EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 1);
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "ORV-Terminal - Version 1.0.4");
+
+    wxStaticBitmap *logo = FindLogo(frame);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->GetPosition(), wxPoint(585, 40));
+    EXPECT_EQ(logo->GetSize(), wxSize(200, 50));
+    EXPECT_TRUE(logo->GetBitmap().IsOk()) << "icons/logo.jpg missing";
+    EXPECT_EQ(logo->GetBitmap().GetSize(), wxSize(200, 50));
+}
+
+// Closing the frame ends the event loop and the program cleanly; run in a
+// child process, since the one main window cannot come back.
+TEST(MainWindowDeathTest, ClosingTheFrameEndsTheProgram)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            MainWindow *window = MainWindow::GetInstance();
+            PumpEvents();
+            window->m_frame->Close();
+            wxWakeUpIdle();
+            const int status = wxTheApp->OnRun();
+            window->CloseSocketLibrary();
+            std::exit(status == 0 && wxTopLevelWindows.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace

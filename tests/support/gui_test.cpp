@@ -1,0 +1,86 @@
+#include "tests/support/gui_test.h"
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <thread>
+
+namespace testing_support {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void RunPendingOnce()
+{
+    wxTheApp->ProcessPendingEvents();
+    wxYield();
+}
+
+} // namespace
+
+bool WaitUntil(const std::function<bool()> &done, Millis timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() >= deadline)
+            return done();
+        RunPendingOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+void PumpEvents(Millis duration)
+{
+    const auto deadline = Clock::now() + duration;
+    do {
+        RunPendingOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (Clock::now() < deadline);
+}
+
+ModalRecorder::ModalRecorder(int otherReply) : m_otherReply(otherReply)
+{
+    Register();
+}
+
+ModalRecorder::~ModalRecorder()
+{
+    Unregister();
+}
+
+wxString ModalRecorder::Messages() const
+{
+    wxString joined;
+    for (const ShownBox &box : m_boxes)
+        joined += (joined.empty() ? "" : " | ") + box.message;
+    return joined;
+}
+
+void ModalRecorder::Clear()
+{
+    m_boxes.clear();
+    m_otherTitles.clear();
+}
+
+int ModalRecorder::Enter(wxDialog *dialog)
+{
+    if (auto *box = dynamic_cast<wxMessageDialog *>(dialog)) {
+        const long style = box->GetMessageDialogStyle();
+        m_boxes.push_back({box->GetMessage(), box->GetCaption(), style});
+        if (!m_replies.empty()) {
+            const int reply = m_replies.front();
+            m_replies.pop_front();
+            return reply;
+        }
+        return (style & wxYES_NO) ? wxID_YES : wxID_OK;
+    }
+    m_otherTitles.push_back(dialog->GetTitle());
+    return m_otherHandler ? m_otherHandler(dialog) : m_otherReply;
+}
+
+} // namespace testing_support
