@@ -7,6 +7,9 @@
 #include <wx/frame.h>
 #include <wx/string.h>
 
+class MenuBar;
+class ModbusTerminalPanel;
+class TerminalPanel;
 class wxBoxSizer;
 class wxCloseEvent;
 class wxStatusBar;
@@ -26,6 +29,9 @@ public:
     wxBoxSizer *m_sizer = nullptr;
     wxFrame *m_frame = nullptr;
     wxStatusBar *m_statusBar = nullptr;
+    MenuBar *m_menuBar = nullptr;
+    TerminalPanel *m_terminalPanel = nullptr;
+    ModbusTerminalPanel *m_modbusPanel = nullptr;
 
 private:
     MainWindow();

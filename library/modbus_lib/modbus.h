@@ -1,0 +1,64 @@
+// Modbus master with RTU framing over a plain TCP connection: every request
+// is unit id, protocol data unit and CRC-16 (low byte first), with no Modbus
+// TCP header; responses come back in the same framing.
+//
+// Every operation returns -1 on failure and leaves the reason in errno
+// (system errors, or the client's own numbers from MB_ERROR_BASE on); on
+// success it returns a count. A context is used by one thread at a time.
+#ifndef ORV_MODBUS_LIB_MODBUS_H
+#define ORV_MODBUS_LIB_MODBUS_H
+
+#include <cstdint>
+
+#define MODBUS_PORT 65100
+
+// The client's own error numbers; a Modbus exception code k maps to base + k.
+#define MB_ERROR_BASE 112345678
+#define EMBXILFUN (MB_ERROR_BASE + 1)
+#define EMBXILADD (MB_ERROR_BASE + 2)
+#define EMBXILVAL (MB_ERROR_BASE + 3)
+#define EMBXSFAIL (MB_ERROR_BASE + 4)
+#define EMBXACK (MB_ERROR_BASE + 5)
+#define EMBXSBUSY (MB_ERROR_BASE + 6)
+#define EMBXNACK (MB_ERROR_BASE + 7)
+#define EMBXMEMPAR (MB_ERROR_BASE + 8)
+#define EMBXGPATH (MB_ERROR_BASE + 10)
+#define EMBXGTAR (MB_ERROR_BASE + 11)
+#define EMBBADCRC (MB_ERROR_BASE + 12)
+#define EMBBADDATA (MB_ERROR_BASE + 13)
+#define EMBBADEXC (MB_ERROR_BASE + 14)
+#define EMBMDATA (MB_ERROR_BASE + 16)
+
+// Quantity limits of the request operations.
+#define MB_MAX_READ_BITS 2000
+#define MB_MAX_WRITE_BITS 1968
+#define MB_MAX_READ_REGISTERS 125
+#define MB_MAX_WRITE_REGISTERS 123
+#define MB_MAX_WR_WRITE_REGISTERS 121
+#define MB_MAX_WR_READ_REGISTERS 125
+// Room the caller gives mb_report_slave_id.
+#define MB_MAX_REPORT_SLAVE_ID 251
+
+typedef struct mb_context mb_context;
+
+mb_context *mb_new_tcp(const char *ip, int port);
+int mb_connect(mb_context *ctx);
+void mb_close(mb_context *ctx);
+void mb_free(mb_context *ctx);
+int mb_set_slave(mb_context *ctx, int slave);
+
+int mb_read_bits(mb_context *ctx, int addr, int nb, uint8_t *dest);
+int mb_read_input_bits(mb_context *ctx, int addr, int nb, uint8_t *dest);
+int mb_read_registers(mb_context *ctx, int addr, int nb, uint16_t *dest);
+int mb_read_input_registers(mb_context *ctx, int addr, int nb, uint16_t *dest);
+int mb_write_bit(mb_context *ctx, int addr, int status);
+int mb_write_register(mb_context *ctx, int addr, int value);
+int mb_write_bits(mb_context *ctx, int addr, int nb, const uint8_t *src);
+int mb_write_registers(mb_context *ctx, int addr, int nb, const uint16_t *src);
+int mb_write_and_read_registers(mb_context *ctx, int write_addr, int write_nb, const uint16_t *src, int read_addr,
+                                int read_nb, uint16_t *dest);
+int mb_report_slave_id(mb_context *ctx, uint8_t *dest);
+
+const char *mb_strerror(int errnum);
+
+#endif
