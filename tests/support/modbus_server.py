@@ -1,0 +1,71 @@
+#!/usr/bin/python3
+"""Independent Modbus server for the tests: RTU frames over plain TCP.
+
+Usage: modbus_server.py HOST PORT   (PORT 0 lets the system choose)
+Prints "LISTENING <port>" once it accepts connections; runs until killed.
+
+Unit id 1 answers; any other unit id and any frame with a bad CRC get no
+reply. Known data store (0-based protocol addresses, all writable):
+  holding registers 0..299: 0x1234, 0x5678, then (0x0101 * a) & 0xFFFF
+  input registers   0..299: 11, 22, then 1000 + a
+  coils             0..2099: on where a % 3 == 0
+  discrete inputs   0..2099: on where a % 5 in (1, 2)
+Report slave id (function 17) answers with the server's own identity bytes.
+"""
+import asyncio
+import logging
+import sys
+
+from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
+from pymodbus.framer.rtu_framer import ModbusRtuFramer
+from pymodbus.server import StartAsyncTcpServer
+
+REGISTERS = 300
+BITS = 2100
+UNIT = 1
+
+
+def holding_register(address):
+    return [0x1234, 0x5678][address] if address < 2 else (0x0101 * address) & 0xFFFF
+
+
+def input_register(address):
+    return [11, 22][address] if address < 2 else 1000 + address
+
+
+def coil(address):
+    return address % 3 == 0
+
+
+def discrete_input(address):
+    return address % 5 in (1, 2)
+
+
+def make_context():
+    unit = ModbusSlaveContext(
+        hr=ModbusSequentialDataBlock(0, [holding_register(a) for a in range(REGISTERS)]),
+        ir=ModbusSequentialDataBlock(0, [input_register(a) for a in range(REGISTERS)]),
+        co=ModbusSequentialDataBlock(0, [coil(a) for a in range(BITS)]),
+        di=ModbusSequentialDataBlock(0, [discrete_input(a) for a in range(BITS)]),
+        zero_mode=True)
+    return ModbusServerContext(slaves={UNIT: unit}, single=False)
+
+
+async def serve(host, port):
+    server = await StartAsyncTcpServer(context=make_context(), address=(host, port), framer=ModbusRtuFramer,
+                                       defer_start=True, allow_reuse_address=True)
+    task = asyncio.create_task(server.serve_forever())
+    await server.serving
+    print("LISTENING", server.server.sockets[0].getsockname()[1], flush=True)
+    await task
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit("usage: modbus_server.py HOST PORT")
+    logging.getLogger("pymodbus").setLevel(logging.CRITICAL)
+    asyncio.run(serve(sys.argv[1], int(sys.argv[2])))
+
+
+if __name__ == "__main__":
+    main()
