@@ -72,15 +72,20 @@ media backward-icon.jpg -draw 'rectangle 5,5 7,18' -draw 'polygon 18,5 18,18 8,1
 media loop-icon.jpg -fill none -stroke "$INK" -strokewidth 2 -draw 'arc 5,5 19,19 30,330' \
     -fill "$INK" -stroke none -draw 'polygon 15,4 21,8 15,11'
 
-# The 200x50 logo: a radio-wave badge and the product name.
+# The application icon of the desktop entry (PNG, 128x128): the logo's badge.
+convert -size 128x128 xc:"$BLUE" \
+    -draw "fill none stroke white stroke-width 8 circle 64,94 64,50" \
+    -draw "fill none stroke white stroke-width 8 circle 64,94 64,70" \
+    -draw "fill $BLUE stroke none polygon 0,10 64,94 0,128" \
+    -draw "fill $BLUE stroke none polygon 128,10 64,94 128,128" \
+    -draw "fill $BLUE stroke none rectangle 0,97 128,128" \
+    -draw "fill white circle 64,94 64,85" \
+    \( -size 128x128 xc:black -fill white -draw 'roundrectangle 6,6 122,122 22,22' \) \
+    -alpha off -compose CopyOpacity -composite ../packaging/orv-terminal.png
+
+# The 200x50 logo: the same badge and the product name.
 convert -size 200x50 xc:white \
-    -fill "$BLUE" -draw 'roundrectangle 4,5 44,45 8,8' \
-    -draw "fill none stroke white stroke-width 3 circle 24,36 24,20" \
-    -draw "fill none stroke white stroke-width 3 circle 24,36 24,27" \
-    -draw "fill $BLUE stroke none polygon 5,8 24,36 5,42" \
-    -draw "fill $BLUE stroke none polygon 43,8 24,36 43,42" \
-    -draw "fill $BLUE stroke none rectangle 9,37 39,42" \
-    -draw "fill white circle 24,36 24,33" \
+    \( ../packaging/orv-terminal.png -resize 42x42 \) -geometry +3+4 -composite \
     -font "$FONT" -fill "$INK" -pointsize 24 -annotate +52+31 'ORV' \
     -font DejaVu-Sans -fill "$GREY" -pointsize 14 -annotate +114+31 'Terminal' \
     -fill "$BLUE" -draw 'rectangle 52,37 192,38' \
