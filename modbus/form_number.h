@@ -1,0 +1,21 @@
+// How the Modbus function forms read the numbers typed into their fields and
+// grid cells.
+#ifndef ORV_MODBUS_FORM_NUMBER_H
+#define ORV_MODBUS_FORM_NUMBER_H
+
+#include <cstdint>
+#include <string>
+
+// Leading whitespace is skipped, then an optional sign and the decimal digits
+// after it are taken; reading stops at the first other character, and a text
+// without leading digits reads as 0 ("12e3" is 12, "1.5" is 1). A number
+// beyond the 32-bit range reads as the nearest 32-bit value, so that an
+// oversized unit id stays out of range instead of wrapping into it.
+int32_t ReadFormNumber(const std::string &text);
+
+// A grid cell as a coil byte (the low 8 bits; non-zero switches the coil on)
+// or as a register value (the low 16 bits). An empty cell reads as 0.
+uint8_t ReadCoilCell(const std::string &text);
+uint16_t ReadRegisterCell(const std::string &text);
+
+#endif

@@ -1,0 +1,105 @@
+#include "modbus/function_forms.h"
+#include "modbus/register_format.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(BinaryDigits, ComeLeastSignificantFirst)
+{
+    EXPECT_EQ(BinaryDigitsLsbFirst(0), "0");
+    EXPECT_EQ(BinaryDigitsLsbFirst(1), "1");
+    EXPECT_EQ(BinaryDigitsLsbFirst(2), "01");
+    EXPECT_EQ(BinaryDigitsLsbFirst(6), "011");
+    EXPECT_EQ(BinaryDigitsLsbFirst(0x1234), "0010110001001");
+    EXPECT_EQ(BinaryDigitsLsbFirst(0xFFFF), std::string(16, '1'));
+}
+
+TEST(FormatRegister, Register0x1234InEveryFormat)
+{
+    const uint16_t value = 0x1234;
+    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_U8), "[52]");
+    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_S8), "[52]");
+    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_U16), "[4660]");
+    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_S16), "[4660]");
+    EXPECT_EQ(FormatRegister(value, FORMAT_HEX), "[1234]");
+    EXPECT_EQ(FormatRegister(value, FORMAT_BINARY_8), "00110100");
+    EXPECT_EQ(FormatRegister(value, FORMAT_BINARY_16), "1001000110100");
+}
+
+TEST(FormatRegister, SignedFormatsShowTheSignedValue)
+{
+    EXPECT_EQ(FormatRegister(0x00FF, FORMAT_DECIMAL_S8), "[-1]");
+    EXPECT_EQ(FormatRegister(0x1280, FORMAT_DECIMAL_S8), "[-128]");
+    EXPECT_EQ(FormatRegister(0x007F, FORMAT_DECIMAL_S8), "[127]");
+    EXPECT_EQ(FormatRegister(0xFFFF, FORMAT_DECIMAL_S16), "[-1]");
+    EXPECT_EQ(FormatRegister(0x8000, FORMAT_DECIMAL_S16), "[-32768]");
+    EXPECT_EQ(FormatRegister(0x7FFF, FORMAT_DECIMAL_S16), "[32767]");
+    EXPECT_EQ(FormatRegister(0xFFFF, FORMAT_DECIMAL_U8), "[255]");
+    EXPECT_EQ(FormatRegister(0xFFFF, FORMAT_DECIMAL_U16), "[65535]");
+}
+
+TEST(FormatRegister, HexAndBinaryEdges)
+{
+    EXPECT_EQ(FormatRegister(0, FORMAT_HEX), "[0]");
+    EXPECT_EQ(FormatRegister(0xABCD, FORMAT_HEX), "[abcd]");
+    EXPECT_EQ(FormatRegister(0x000F, FORMAT_HEX), "[f]");
+    EXPECT_EQ(FormatRegister(5, FORMAT_BINARY_16), "00000101");
+    EXPECT_EQ(FormatRegister(0, FORMAT_BINARY_16), "00000000");
+    EXPECT_EQ(FormatRegister(255, FORMAT_BINARY_16), "11111111");
+    EXPECT_EQ(FormatRegister(256, FORMAT_BINARY_16), "100000000");
+    EXPECT_EQ(FormatRegister(0xFFFF, FORMAT_BINARY_16), std::string(16, '1'));
+    EXPECT_EQ(FormatRegister(0xFF00, FORMAT_BINARY_8), "00000000");
+    EXPECT_EQ(FormatRegister(0x1234, -1), "");
+    EXPECT_EQ(FormatRegister(0x1234, FORMAT_COUNT), "");
+}
+
+TEST(FormatValues, ListsFollowEachOtherWithoutSeparators)
+{
+    const uint8_t bits[] = {1, 0, 1};
+    EXPECT_EQ(FormatBits(bits, 3), "[1][0][1]");
+    EXPECT_EQ(FormatBits(bits, 0), "");
+    const uint16_t registers[] = {0x1234, 0x5678, 5};
+    EXPECT_EQ(FormatDecimalRegisters(registers, 2), "[4660][22136]");
+    EXPECT_EQ(FormatRegisters(registers, 3, FORMAT_BINARY_8), "001101000111100000000101");
+    EXPECT_EQ(ReadBitsResult(3), "Read 3 bits");
+    EXPECT_EQ(ReadRegistersResult(125), "Read 125 registers");
+}
+
+TEST(SlaveIdText, SkipsZeroBytesAndKeepsTheRest)
+{
+    const uint8_t answer[] = {0x01, 0xFF, 'O', 'R', 'V', 0x00, '1', 0xE9};
+    EXPECT_EQ(SlaveIdLatin1(answer, sizeof answer), std::string("\x01\xFFORV1\xE9"));
+    const uint8_t zeros[] = {0, 0};
+    EXPECT_EQ(SlaveIdLatin1(zeros, 2), "");
+}
+
+TEST(OutputFormatNames, AreListedInTheirIndexOrder)
+{
+    std::vector<std::string> names;
+    for (int format = 0; format < FORMAT_COUNT; ++format)
+        names.emplace_back(OutputFormatName(format));
+    EXPECT_EQ(names, (std::vector<std::string>{"Decimal U8", "Decimal S8", "Decimal U16", "Decimal S16", "Hex",
+                                               "Binary 8", "Binary 16"}));
+    EXPECT_STREQ(OutputFormatName(7), "");
+}
+
+TEST(FormLayouts, SendButtonFollowsTheLastRow)
+{
+    const std::vector<std::pair<int, int>> sendTops = {{1001, 250}, {1002, 250}, {1003, 250}, {1004, 250},
+                                                       {1005, 180}, {1006, 180}, {1015, 145}, {1016, 145},
+                                                       {1017, 110}, {1023, 250}};
+    for (const auto &[functionId, top] : sendTops) {
+        const FormLayout *layout = FindFormLayout(functionId);
+        ASSERT_NE(layout, nullptr) << functionId;
+        EXPECT_EQ(SendButtonTop(*layout), top) << functionId;
+    }
+    for (const int unknown : {1000, 1007, 1020, 1100})
+        EXPECT_EQ(FindFormLayout(unknown), nullptr) << unknown;
+}
+
+} // namespace
