@@ -39,6 +39,11 @@
 // Room the caller gives mb_report_slave_id.
 #define MB_MAX_REPORT_SLAVE_ID 251
 
+// Bits of mb_set_error_recovery; the terminal leaves both off.
+#define MB_ERROR_RECOVERY_NONE 0
+#define MB_ERROR_RECOVERY_LINK 2
+#define MB_ERROR_RECOVERY_PROTOCOL 4
+
 typedef struct mb_context mb_context;
 
 mb_context *mb_new_tcp(const char *ip, int port);
@@ -46,6 +51,19 @@ int mb_connect(mb_context *ctx);
 void mb_close(mb_context *ctx);
 void mb_free(mb_context *ctx);
 int mb_set_slave(mb_context *ctx, int slave);
+int mb_get_slave(const mb_context *ctx);
+
+// Settings of a context; the setters return 0, or -1 with EINVAL.
+int mb_set_debug(mb_context *ctx, int flag);
+int mb_set_error_recovery(mb_context *ctx, int flags);
+// Time-outs as seconds and microseconds (below 1000000), not both zero.
+int mb_set_response_timeout(mb_context *ctx, int sec, int usec);
+int mb_get_response_timeout(const mb_context *ctx, int *sec, int *usec);
+int mb_set_byte_timeout(mb_context *ctx, int sec, int usec);
+int mb_get_byte_timeout(const mb_context *ctx, int *sec, int *usec);
+// The connected socket (-1 while closed); setting one hands it to the context.
+int mb_set_socket(mb_context *ctx, int socket);
+int mb_get_socket(const mb_context *ctx);
 
 int mb_read_bits(mb_context *ctx, int addr, int nb, uint8_t *dest);
 int mb_read_input_bits(mb_context *ctx, int addr, int nb, uint8_t *dest);

@@ -1,0 +1,107 @@
+#include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_context.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+int invalid()
+{
+    errno = EINVAL;
+    return -1;
+}
+
+bool valid_timeout(int sec, int usec)
+{
+    return sec >= 0 && usec >= 0 && usec < 1000000 && (sec > 0 || usec > 0);
+}
+
+int get_timeout(const mb_timeout &timeout, int *sec, int *usec)
+{
+    if (sec == nullptr || usec == nullptr)
+        return invalid();
+    *sec = timeout.sec;
+    *usec = timeout.usec;
+    return 0;
+}
+
+} // namespace
+
+void mb_debug_error(const mb_context *ctx, const char *format, ...)
+{
+    if (ctx == nullptr || !ctx->debug)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+}
+
+int mb_set_slave(mb_context *ctx, int slave)
+{
+    if (ctx == nullptr || slave < 0 || slave > 255)
+        return invalid();
+    ctx->slave = slave;
+    return 0;
+}
+
+int mb_get_slave(const mb_context *ctx)
+{
+    return ctx == nullptr ? invalid() : ctx->slave;
+}
+
+int mb_set_debug(mb_context *ctx, int flag)
+{
+    if (ctx == nullptr)
+        return invalid();
+    ctx->debug = flag;
+    return 0;
+}
+
+int mb_set_error_recovery(mb_context *ctx, int flags)
+{
+    if (ctx == nullptr || (flags & ~(MB_ERROR_RECOVERY_LINK | MB_ERROR_RECOVERY_PROTOCOL)) != 0)
+        return invalid();
+    ctx->error_recovery = flags;
+    return 0;
+}
+
+int mb_set_response_timeout(mb_context *ctx, int sec, int usec)
+{
+    if (ctx == nullptr || !valid_timeout(sec, usec))
+        return invalid();
+    ctx->response_timeout = {sec, usec};
+    return 0;
+}
+
+int mb_get_response_timeout(const mb_context *ctx, int *sec, int *usec)
+{
+    return ctx == nullptr ? invalid() : get_timeout(ctx->response_timeout, sec, usec);
+}
+
+int mb_set_byte_timeout(mb_context *ctx, int sec, int usec)
+{
+    if (ctx == nullptr || !valid_timeout(sec, usec))
+        return invalid();
+    ctx->byte_timeout = {sec, usec};
+    return 0;
+}
+
+int mb_get_byte_timeout(const mb_context *ctx, int *sec, int *usec)
+{
+    return ctx == nullptr ? invalid() : get_timeout(ctx->byte_timeout, sec, usec);
+}
+
+int mb_set_socket(mb_context *ctx, int socket)
+{
+    if (ctx == nullptr)
+        return invalid();
+    ctx->socket = socket;
+    return 0;
+}
+
+int mb_get_socket(const mb_context *ctx)
+{
+    return ctx == nullptr ? invalid() : ctx->socket;
+}

@@ -1,0 +1,32 @@
+// The context record behind the opaque mb_context, for the client's own
+// files only.
+#ifndef ORV_MODBUS_LIB_MODBUS_CONTEXT_H
+#define ORV_MODBUS_LIB_MODBUS_CONTEXT_H
+
+#include <cstdarg>
+
+struct mb_timeout {
+    int sec;
+    int usec;
+};
+
+// Where the client connects: the port, then the dotted IPv4 text.
+struct mb_tcp_data {
+    int port;
+    char ip[16];
+};
+
+struct mb_context {
+    int slave = 255;
+    int socket = -1;
+    int debug = 0;
+    int error_recovery = 0;
+    mb_timeout response_timeout = {0, 500000};
+    mb_timeout byte_timeout = {0, 500000};
+    mb_tcp_data *transport = nullptr;
+};
+
+// Writes a message to standard error when the context's debug flag is set.
+void mb_debug_error(const mb_context *ctx, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+#endif

@@ -1,0 +1,187 @@
+// Sending a request frame and reading its response over the socket.
+#include "library/modbus_lib/modbus_exchange.h"
+
+#include "library/modbus_lib/modbus_context.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::microseconds duration_of(const mb_timeout &timeout)
+{
+    return std::chrono::seconds(timeout.sec) + std::chrono::microseconds(timeout.usec);
+}
+
+// Waits until the socket has input, at most `timeout`. poll, not select:
+// it takes any descriptor number. Returns 0, or -1 with errno (ETIMEDOUT
+// when nothing came).
+int wait_readable(int fd, const mb_timeout &timeout)
+{
+    const Clock::time_point deadline = Clock::now() + duration_of(timeout);
+    pollfd entry = {fd, POLLIN, 0};
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
+        const long long nanoseconds = left.count() > 0 ? left.count() : 0;
+        const timespec wait = {static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+        const int ready = ppoll(&entry, 1, &wait, nullptr);
+        if (ready > 0) {
+            if ((entry.revents & POLLNVAL) != 0) {
+                errno = EBADF;
+                return -1;
+            }
+            return 0;
+        }
+        if (ready == 0) {
+            errno = ETIMEDOUT;
+            return -1;
+        }
+        if (errno != EINTR)
+            return -1;
+    }
+}
+
+// The pause of both recovery modes: the response time-out, then whatever
+// arrived meanwhile is dropped.
+void pause_and_flush(mb_context *ctx)
+{
+    std::this_thread::sleep_for(duration_of(ctx->response_timeout));
+    mb_flush(ctx);
+}
+
+bool link_broken(int error)
+{
+    return error == EBADF || error == ECONNRESET || error == EPIPE;
+}
+
+ssize_t send_frame(int fd, const uint8_t *frame, int length)
+{
+    ssize_t sent;
+    do
+        sent = send(fd, frame, static_cast<size_t>(length), MSG_NOSIGNAL);
+    while (sent < 0 && errno == EINTR);
+    return sent;
+}
+
+void trace_bytes(const mb_context *ctx, const char *format, const uint8_t *bytes, int length)
+{
+    if (!ctx->debug)
+        return;
+    for (int index = 0; index < length; ++index)
+        std::printf(format, bytes[index]);
+}
+
+} // namespace
+
+int mb_flush(mb_context *ctx)
+{
+    if (ctx == nullptr || ctx->socket < 0)
+        return 0;
+    // Bounded, so that a peer that never stops sending cannot hold us here.
+    constexpr int kMaxReads = 64;
+    uint8_t discard[4096];
+    int total = 0;
+    for (int read = 0; read < kMaxReads; ++read) {
+        const ssize_t count = recv(ctx->socket, discard, sizeof(discard), MSG_DONTWAIT);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        total += static_cast<int>(count);
+    }
+    if (total > 0)
+        mb_debug_error(ctx, "%d bytes flushed\n", total);
+    return total;
+}
+
+int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
+{
+    if (ctx == nullptr || req == nullptr || req_length < 2 || req_length > MB_RTU_MAX_ADU_LENGTH - MB_RTU_CHECKSUM_LENGTH) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int length = mb_rtu_append_crc(req, req_length);
+    trace_bytes(ctx, "[%.2X]", req, length);
+    if (ctx->debug)
+        std::printf("\n");
+    for (;;) {
+        const ssize_t sent = send_frame(ctx->socket, req, length);
+        if (sent == length)
+            return length;
+        if (sent >= 0) {
+            errno = EMBBADDATA;
+            return -1;
+        }
+        if ((ctx->error_recovery & MB_ERROR_RECOVERY_LINK) == 0)
+            return -1;
+        if (link_broken(errno)) {
+            mb_close(ctx);
+            std::this_thread::sleep_for(duration_of(ctx->response_timeout));
+            mb_connect(ctx);
+        } else {
+            pause_and_flush(ctx);
+        }
+    }
+}
+
+int mb_receive_msg(mb_context *ctx, uint8_t *msg)
+{
+    if (ctx == nullptr || msg == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (ctx->socket < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    int length = 0;
+    for (;;) {
+        const int target = mb_rtu_response_target(msg, length);
+        if (target > MB_RTU_MAX_ADU_LENGTH) {
+            mb_debug_error(ctx, "too many data\n");
+            if ((ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0)
+                pause_and_flush(ctx);
+            errno = EMBBADDATA;
+            return -1;
+        }
+        if (length == target)
+            break;
+        if (wait_readable(ctx->socket, length == 0 ? ctx->response_timeout : ctx->byte_timeout) != 0)
+            return -1;
+        const ssize_t count = recv(ctx->socket, msg + length, static_cast<size_t>(target - length), 0);
+        if (count == 0) {
+            errno = ECONNRESET;
+            return -1;
+        }
+        if (count < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+                continue;
+            return -1;
+        }
+        trace_bytes(ctx, "<%.2X>", msg + length, static_cast<int>(count));
+        length += static_cast<int>(count);
+    }
+    if (ctx->debug)
+        std::printf("\n");
+    return length;
+}
+
+int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length)
+{
+    if (ctx == nullptr || req == nullptr || rsp == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int count = mb_rtu_check_response(req, req_length, rsp, rsp_length, ctx->debug != 0);
+    if (count < 0 && (ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0) {
+        pause_and_flush(ctx);
+        errno = EMBBADDATA;
+    }
+    return count;
+}

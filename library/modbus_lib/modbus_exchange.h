@@ -1,0 +1,30 @@
+// The three steps of every request on a connected context, exposed for the
+// tests and the fuzzer: send a frame, read one response, check it.
+#ifndef ORV_MODBUS_LIB_MODBUS_EXCHANGE_H
+#define ORV_MODBUS_LIB_MODBUS_EXCHANGE_H
+
+#include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_rtu.h"
+
+#include <cstdint>
+
+// Appends the CRC to the `req_length` bytes of `req` (which has room for it)
+// and sends the frame with one send. Returns the frame's length, or -1.
+int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length);
+
+// Reads one response into `msg` (room for MB_RTU_MAX_ADU_LENGTH bytes) under
+// the response time-out for its first bytes and the byte time-out for each
+// later part. Returns its length, or -1: ETIMEDOUT, ECONNRESET when the peer
+// closed, EMBBADDATA when it would not fit a frame, or the system's error.
+int mb_receive_msg(mb_context *ctx, uint8_t *msg);
+
+// Checks a response against its request (see mb_rtu_check_response); with
+// protocol recovery set, a refused response is followed by a pause of the
+// response time-out and the discarding of pending input.
+int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length);
+
+// Discards the input already pending on the socket, without waiting.
+// Returns the number of bytes discarded.
+int mb_flush(mb_context *ctx);
+
+#endif

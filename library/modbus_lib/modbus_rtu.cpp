@@ -1,0 +1,254 @@
+#include "library/modbus_lib/modbus_rtu.h"
+
+#include "library/modbus_lib/modbus-data.h"
+#include "library/modbus_lib/modbus.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// The usual pair of tables for the reflected polynomial 0xA001: indexed by
+// the running high byte xor the next data byte, one gives the next high byte
+// and the other the next low byte.
+struct CrcTables {
+    std::array<uint8_t, 256> high;
+    std::array<uint8_t, 256> low;
+};
+
+constexpr CrcTables make_crc_tables()
+{
+    CrcTables tables{};
+    for (unsigned index = 0; index < 256; ++index) {
+        unsigned crc = index;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1U) ? (crc >> 1) ^ 0xA001U : crc >> 1;
+        tables.high[index] = static_cast<uint8_t>(crc & 0xFFU);
+        tables.low[index] = static_cast<uint8_t>(crc >> 8);
+    }
+    return tables;
+}
+
+constexpr CrcTables kCrcTables = make_crc_tables();
+
+// Bytes after unit id and function code that say how long the rest is.
+int meta_length(uint8_t function)
+{
+    switch (function) {
+    case MB_FC_WRITE_SINGLE_COIL:
+    case MB_FC_WRITE_SINGLE_REGISTER:
+    case MB_FC_WRITE_MULTIPLE_COILS:
+    case MB_FC_WRITE_MULTIPLE_REGISTERS:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+bool has_byte_count(uint8_t function)
+{
+    switch (function) {
+    case MB_FC_READ_COILS:
+    case MB_FC_READ_DISCRETE_INPUTS:
+    case MB_FC_READ_HOLDING_REGISTERS:
+    case MB_FC_READ_INPUT_REGISTERS:
+    case MB_FC_REPORT_SLAVE_ID:
+    case MB_FC_WRITE_AND_READ_REGISTERS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Functions whose request carries a quantity at offset 4.
+bool request_has_quantity(uint8_t function)
+{
+    switch (function) {
+    case MB_FC_READ_COILS:
+    case MB_FC_READ_DISCRETE_INPUTS:
+    case MB_FC_READ_HOLDING_REGISTERS:
+    case MB_FC_READ_INPUT_REGISTERS:
+    case MB_FC_WRITE_MULTIPLE_COILS:
+    case MB_FC_WRITE_MULTIPLE_REGISTERS:
+    case MB_FC_WRITE_AND_READ_REGISTERS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int bad_data()
+{
+    errno = EMBBADDATA;
+    return -1;
+}
+
+// The count a response must carry for its request, and the one it carries.
+struct Counts {
+    int requested;
+    int received;
+};
+
+Counts counts_of(const uint8_t *req, const uint8_t *rsp)
+{
+    switch (req[1]) {
+    case MB_FC_READ_COILS:
+    case MB_FC_READ_DISCRETE_INPUTS:
+        return {(mb_get_uint16(req + 4) + 7) / 8, rsp[2]};
+    case MB_FC_READ_HOLDING_REGISTERS:
+    case MB_FC_READ_INPUT_REGISTERS:
+    case MB_FC_WRITE_AND_READ_REGISTERS:
+        return {mb_get_uint16(req + 4), rsp[2] / 2};
+    case MB_FC_WRITE_MULTIPLE_COILS:
+    case MB_FC_WRITE_MULTIPLE_REGISTERS:
+        return {mb_get_uint16(req + 4), mb_get_uint16(rsp + 4)};
+    case MB_FC_REPORT_SLAVE_ID:
+        return {rsp[2], rsp[2]};
+    default:
+        return {1, 1};
+    }
+}
+
+// Report slave id may have any length, but its byte count must be the
+// frame's own and fit the caller's array, which takes that many bytes.
+bool byte_count_fits(const uint8_t *rsp, int rsp_length)
+{
+    return rsp_length >= 3 && rsp[2] <= MB_MAX_REPORT_SLAVE_ID && rsp_length == 3 + rsp[2] + MB_RTU_CHECKSUM_LENGTH;
+}
+
+} // namespace
+
+uint16_t mb_rtu_crc16(const uint8_t *data, size_t length)
+{
+    uint8_t high = 0xFF;
+    uint8_t low = 0xFF;
+    for (size_t index = 0; index < length; ++index) {
+        const uint8_t entry = static_cast<uint8_t>(high ^ data[index]);
+        high = static_cast<uint8_t>(low ^ kCrcTables.high[entry]);
+        low = kCrcTables.low[entry];
+    }
+    // The running high byte is the CRC's low-order byte, the one sent first.
+    return static_cast<uint16_t>((low << 8) | high);
+}
+
+int mb_rtu_build_request_basis(int slave, int function, int addr, int nb, uint8_t *req)
+{
+    req[0] = static_cast<uint8_t>(slave);
+    req[1] = static_cast<uint8_t>(function);
+    mb_put_uint16(req + 2, addr);
+    mb_put_uint16(req + 4, nb);
+    return 6;
+}
+
+int mb_rtu_build_write_bits(int slave, int addr, int nb, const uint8_t *src, uint8_t *req)
+{
+    int length = mb_rtu_build_request_basis(slave, MB_FC_WRITE_MULTIPLE_COILS, addr, nb, req);
+    const int bytes = mb_pack_bit_array(src, nb, req + length + 1);
+    req[length] = static_cast<uint8_t>(bytes);
+    return length + 1 + bytes;
+}
+
+int mb_rtu_build_write_registers(int slave, int addr, int nb, const uint16_t *src, uint8_t *req)
+{
+    int length = mb_rtu_build_request_basis(slave, MB_FC_WRITE_MULTIPLE_REGISTERS, addr, nb, req);
+    req[length++] = static_cast<uint8_t>(nb * 2);
+    for (int index = 0; index < nb; ++index, length += 2)
+        mb_put_uint16(req + length, src[index]);
+    return length;
+}
+
+int mb_rtu_build_write_and_read(int slave, int write_addr, int write_nb, const uint16_t *src, int read_addr, int read_nb,
+                                uint8_t *req)
+{
+    int length = mb_rtu_build_request_basis(slave, MB_FC_WRITE_AND_READ_REGISTERS, read_addr, read_nb, req);
+    mb_put_uint16(req + length, write_addr);
+    mb_put_uint16(req + length + 2, write_nb);
+    length += 4;
+    req[length++] = static_cast<uint8_t>(write_nb * 2);
+    for (int index = 0; index < write_nb; ++index, length += 2)
+        mb_put_uint16(req + length, src[index]);
+    return length;
+}
+
+int mb_rtu_build_report_slave_id(int slave, uint8_t *req)
+{
+    req[0] = static_cast<uint8_t>(slave);
+    req[1] = MB_FC_REPORT_SLAVE_ID;
+    return 2;
+}
+
+int mb_rtu_append_crc(uint8_t *req, int length)
+{
+    const uint16_t crc = mb_rtu_crc16(req, static_cast<size_t>(length));
+    req[length] = static_cast<uint8_t>(crc & 0xFF);
+    req[length + 1] = static_cast<uint8_t>(crc >> 8);
+    return length + MB_RTU_CHECKSUM_LENGTH;
+}
+
+int mb_rtu_response_target(const uint8_t *msg, int length)
+{
+    if (length < 2)
+        return 2;
+    const int meta = meta_length(msg[1]);
+    if (length < 2 + meta)
+        return 2 + meta;
+    const int data = has_byte_count(msg[1]) ? msg[2] : 0;
+    return 2 + meta + data + MB_RTU_CHECKSUM_LENGTH;
+}
+
+int mb_rtu_expected_length(const uint8_t *req, int req_length)
+{
+    if (req_length < 2 || (request_has_quantity(req[1]) && req_length < 6))
+        return -1;
+    switch (req[1]) {
+    case MB_FC_READ_COILS:
+    case MB_FC_READ_DISCRETE_INPUTS:
+        return 3 + (mb_get_uint16(req + 4) + 7) / 8 + MB_RTU_CHECKSUM_LENGTH;
+    case MB_FC_READ_HOLDING_REGISTERS:
+    case MB_FC_READ_INPUT_REGISTERS:
+    case MB_FC_WRITE_AND_READ_REGISTERS:
+        return 3 + 2 * mb_get_uint16(req + 4) + MB_RTU_CHECKSUM_LENGTH;
+    case MB_FC_READ_EXCEPTION_STATUS:
+        return 3 + MB_RTU_CHECKSUM_LENGTH;
+    case MB_FC_REPORT_SLAVE_ID:
+        return 0;
+    default:
+        return 6 + MB_RTU_CHECKSUM_LENGTH;
+    }
+}
+
+int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug)
+{
+    if (req_length < 2 || rsp_length < 2)
+        return bad_data();
+    // Unit id and function code together: a stray answer to another request
+    // (another unit or another function) is refused before anything else.
+    if (req[0] != rsp[0] || req[1] != rsp[1]) {
+        if (debug)
+            std::fprintf(stderr, "Invalid TID received 0x%X (not 0x%X)\n", mb_get_uint16(rsp), mb_get_uint16(req));
+        return bad_data();
+    }
+    const int expected = mb_rtu_expected_length(req, req_length);
+    if (expected < 0)
+        return bad_data();
+    if (expected != 0 && rsp_length != expected) {
+        if (debug)
+            std::fprintf(stderr, "Message length not corresponding to the computed length (%d != %d)\n", rsp_length,
+                         expected);
+        return bad_data();
+    }
+    if (expected == 0 && !byte_count_fits(rsp, rsp_length)) {
+        if (debug)
+            std::fprintf(stderr, "Byte count not fitting the message (%d bytes)\n", rsp_length);
+        return bad_data();
+    }
+    const Counts counts = counts_of(req, rsp);
+    if (counts.received != counts.requested) {
+        if (debug)
+            std::fprintf(stderr, "Quantity not corresponding to the request (%d != %d)\n", counts.received,
+                         counts.requested);
+        return bad_data();
+    }
+    return counts.received;
+}

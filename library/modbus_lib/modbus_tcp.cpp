@@ -1,0 +1,133 @@
+// Life cycle of a context and its TCP connection.
+#include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_context.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <new>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+bool address_of(const mb_tcp_data &transport, sockaddr_in *address)
+{
+    if (transport.port < 0 || transport.port > 65535)
+        return false;
+    *address = sockaddr_in{};
+    address->sin_family = AF_INET;
+    address->sin_port = htons(static_cast<uint16_t>(transport.port));
+    return inet_pton(AF_INET, transport.ip, &address->sin_addr) == 1;
+}
+
+// A blocking connect interrupted by a signal goes on in the background:
+// wait for it to finish and take its outcome.
+int finish_interrupted_connect(int fd)
+{
+    pollfd entry = {fd, POLLOUT, 0};
+    int ready;
+    do
+        ready = poll(&entry, 1, -1);
+    while (ready < 0 && errno == EINTR);
+    if (ready < 0)
+        return -1;
+    int error = 0;
+    socklen_t size = sizeof(error);
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        return -1;
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    return 0;
+}
+
+int connect_blocking(int fd, const sockaddr_in &address)
+{
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
+        return 0;
+    return errno == EINTR ? finish_interrupted_connect(fd) : -1;
+}
+
+// Closes `fd` and fails, keeping the errno of what went wrong.
+int fail_closing(int fd)
+{
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
+}
+
+} // namespace
+
+mb_context *mb_new_tcp(const char *ip, int port)
+{
+    const size_t length = ip == nullptr ? 0 : std::strlen(ip);
+    if (length == 0) {
+        std::fprintf(stderr, "The IP string is empty\n");
+        errno = EINVAL;
+        return nullptr;
+    }
+    if (length >= sizeof(mb_tcp_data::ip)) {
+        std::fprintf(stderr, "The IP string has been truncated\n");
+        errno = EINVAL;
+        return nullptr;
+    }
+    mb_context *ctx = new (std::nothrow) mb_context;
+    mb_tcp_data *transport = new (std::nothrow) mb_tcp_data;
+    if (ctx == nullptr || transport == nullptr) {
+        delete ctx;
+        delete transport;
+        errno = ENOMEM;
+        return nullptr;
+    }
+    transport->port = port;
+    std::memcpy(transport->ip, ip, length + 1);
+    ctx->transport = transport;
+    return ctx;
+}
+
+int mb_connect(mb_context *ctx)
+{
+    sockaddr_in address;
+    if (ctx == nullptr || !address_of(*ctx->transport, &address)) {
+        errno = EINVAL;
+        return -1;
+    }
+    // A second connect replaces the first connection rather than leaking it.
+    mb_close(ctx);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    if (setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on)) != 0)
+        return fail_closing(fd);
+    if (ctx->debug)
+        std::printf("Connecting to %s\n", ctx->transport->ip);
+    if (connect_blocking(fd, address) != 0)
+        return fail_closing(fd);
+    ctx->socket = fd;
+    return 0;
+}
+
+void mb_close(mb_context *ctx)
+{
+    if (ctx == nullptr || ctx->socket < 0)
+        return;
+    shutdown(ctx->socket, SHUT_RDWR);
+    close(ctx->socket);
+    ctx->socket = -1;
+}
+
+void mb_free(mb_context *ctx)
+{
+    if (ctx == nullptr)
+        return;
+    delete ctx->transport;
+    delete ctx;
+}
