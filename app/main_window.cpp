@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/frame_geometry.h"
+#include "app/menu_bar.h"
+#include "app/new_dialog.h"
 #include "net/tcp.h"
 
 #include <stdexcept>
@@ -48,6 +50,8 @@ MainWindow::MainWindow()
     m_statusBar = m_frame->CreateStatusBar(1, wxSTB_DEFAULT_STYLE, 0);
     m_statusBar->SetStatusText("ORV-Terminal - Version 1.0.4", 0);
 
+    m_menuBar = new MenuBar();
+
     new wxStaticBitmap(m_frame, wxID_ANY, wxBitmap("icons/logo.jpg", wxBITMAP_TYPE_JPEG), wxPoint(585, 40),
                        wxSize(200, 50));
 
@@ -58,6 +62,11 @@ MainWindow::MainWindow()
     m_frame->SetBackgroundColour(*wxWHITE);
     m_frame->Centre(wxBOTH);
     m_frame->Show(true);
+
+    // Modeless: start-up goes on while the dialog waits for the user.
+    auto *dialog = new NewDialog(m_frame, wxID_ANY, "ORV-Terminal Conf", wxDefaultPosition, wxSize(380, 250),
+                                 wxDEFAULT_DIALOG_STYLE);
+    dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
 }
 
 void MainWindow::ApplyConnection(const wxString &, const wxString &, int)

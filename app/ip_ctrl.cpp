@@ -1,0 +1,120 @@
+#include "app/ip_ctrl.h"
+
+#include "app/error_box.h"
+#include "app/ip_address.h"
+
+#include <wx/colour.h>
+#include <wx/regex.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/toplevel.h>
+#include <wx/valtext.h>
+
+namespace {
+
+constexpr int kFieldMaxLength = 3;
+constexpr int kPartHeight = 21;
+
+wxStaticText *MakeLabel(wxWindow *parent, int id, const char *text, const wxPoint &at, int width)
+{
+    return new wxStaticText(parent, id, text, at, wxSize(width, kPartHeight), wxBORDER_NONE);
+}
+
+} // namespace
+
+wxIPCtrl::wxIPCtrl(wxWindow *parent, const wxPoint &position, const wxString &value)
+{
+    const int x = position.x;
+    const int y = position.y + 2;
+
+    m_frameBox = new wxTextCtrl(parent, ID_FRAME_BOX, "", position, wxSize(170, 25), wxTE_READONLY);
+    m_frameBox->Disable();
+
+    m_leftPad = MakeLabel(parent, ID_LEFT_PAD, "  ", wxPoint(x + 2, y), 10);
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        const int fieldX = x + 11 + 40 * static_cast<int>(i);
+        m_fields[i] = new wxTextCtrl(parent, ID_FIRST_FIELD + static_cast<int>(i), "0", wxPoint(fieldX, y),
+                                     wxSize(28, kPartHeight), wxBORDER_NONE | wxTE_CENTRE,
+                                     wxTextValidator(wxFILTER_NUMERIC));
+        m_fields[i]->SetMaxLength(kFieldMaxLength);
+        if (i < m_dots.size())
+            m_dots[i] = MakeLabel(parent, ID_FIRST_DOT + static_cast<int>(i), " . ", wxPoint(fieldX + 28, y), 12);
+    }
+    m_rightPad = MakeLabel(parent, ID_RIGHT_PAD, "  ", wxPoint(x + 159, y), 9);
+
+    const wxColour white(255, 255, 255);
+    m_frameBox->SetBackgroundColour(white);
+    m_leftPad->SetBackgroundColour(white);
+    m_rightPad->SetBackgroundColour(white);
+    for (wxTextCtrl *field : m_fields) {
+        field->SetEditable(true);
+        field->SetBackgroundColour(white);
+    }
+    for (wxStaticText *dot : m_dots)
+        dot->SetBackgroundColour(white);
+
+    SetValue(value);
+
+    for (wxTextCtrl *field : m_fields)
+        field->Connect(wxEVT_KILL_FOCUS, wxFocusEventHandler(wxIPCtrl::OnFieldKillFocus), nullptr, this);
+}
+
+void wxIPCtrl::SetValue(const wxString &text)
+{
+    ip_address::FieldTexts fields;
+    bool accepted = false;
+    wxRegEx dottedQuad(ip_address::kDottedQuadPattern, wxRE_EXTENDED);
+    if (dottedQuad.Matches(text)) {
+        std::array<unsigned long, 4> bytes{};
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            fields[i] = dottedQuad.GetMatch(text, 1 + 2 * i).utf8_string();
+            bytes[i] = ip_address::ReadFieldUnsigned(fields[i]);
+        }
+        accepted = ip_address::FollowsAddressRule(bytes);
+    }
+    if (!accepted) {
+        ShowErrorBox("Invalid IP = " + text);
+        fields = {"223", "255", "255", "255"};
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        m_fields[i]->SetValue(wxString::FromUTF8(fields[i]));
+    m_fields[0]->SetFocus();
+}
+
+wxString wxIPCtrl::GetValue() const
+{
+    wxString dotted;
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        if (i > 0)
+            dotted += ".";
+        dotted += wxString::FromUTF8(ip_address::CanonicalField(m_fields[i]->GetValue().utf8_string()));
+    }
+    return dotted;
+}
+
+bool wxIPCtrl::Validate()
+{
+    ip_address::FieldTexts fields;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i] = m_fields[i]->GetValue().utf8_string();
+    return ip_address::FieldsFormAddress(fields);
+}
+
+void wxIPCtrl::OnFieldKillFocus(wxFocusEvent &event)
+{
+    auto *field = dynamic_cast<wxTextCtrl *>(event.GetEventObject());
+    if (field == nullptr || m_reportingField)
+        return;
+    // A dialog that is hidden or going away loses its focus too; it must not
+    // raise boxes or take the focus back.
+    const wxWindow *top = wxGetTopLevelParent(field);
+    if (top == nullptr || !top->IsShown() || top->IsBeingDeleted())
+        return;
+    if (ip_address::ReadFieldSigned(field->GetValue().utf8_string()) <= 255)
+        return;
+    m_reportingField = true;
+    ShowErrorBox("Ip field can be 255 maximum");
+    m_reportingField = false;
+    field->SetSelection(0, kFieldMaxLength);
+    field->SetFocus();
+}

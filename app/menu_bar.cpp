@@ -1,0 +1,95 @@
+#include "app/menu_bar.h"
+
+#include "app/main_window.h"
+#include "app/new_dialog.h"
+
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
+
+namespace {
+
+wxString HelpText()
+{
+    return wxString("Context help will be available soon\n\n\nFor manuals and documentation please refer to: ") +
+           kMakerWebAddress;
+}
+
+wxString AboutText()
+{
+    return wxString("TAVRIX works in the Internet of Things. It designs and produces embedded Wi-Fi modules that "
+                    "connect systems and equipment to the Internet and to each other, machine to machine.\n\n"
+                    "The company began as a university spin-off, turning research on wireless embedded systems "
+                    "into products for industry.\n\n"
+                    "TAVRIX offers equipment makers and system integrators ready-to-use modules, together with "
+                    "the support to build them into their designs, for industrial and building automation, "
+                    "energy metering, remote monitoring and smart appliances.\n\n"
+                    "Its customers bring connected products to market sooner and at lower cost, and gain remote "
+                    "control, diagnostics and maintenance of their installed equipment.\n\n"
+                    "For more informations please visit: ") +
+           kMakerWebAddress;
+}
+
+} // namespace
+
+MenuBar::MenuBar()
+{
+    m_fileMenu = new wxMenu;
+    m_fileMenu->Append(wxID_NEW, "&New Connection", "");
+    m_fileMenu->Append(wxID_EXIT, "&Quit", "");
+    Append(m_fileMenu, "&File");
+
+    m_extraMenu = new wxMenu;
+    m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
+    Append(m_extraMenu, "&Extra");
+
+    m_helpMenu = new wxMenu;
+    m_helpMenu->Append(wxID_HELP, "&Help", "");
+    m_helpMenu->Append(wxID_ABOUT, "&About", "");
+    Append(m_helpMenu, "&Help");
+
+    // The commands are bound on the frame with this menu bar as their sink,
+    // so each handler runs on a MenuBar; the frame owns the menu bar, so the
+    // sink lives as long as the bindings.
+    wxFrame *frame = MainWindow::GetInstance()->m_frame;
+    frame->Connect(wxID_NEW, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnNewConnection), nullptr, this);
+    frame->Connect(wxID_FILE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnStreamMediaFile), nullptr, this);
+    frame->Connect(wxID_ABOUT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnAbout), nullptr, this);
+    frame->Connect(wxID_HELP, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnHelp), nullptr, this);
+    frame->Connect(wxID_EXIT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnQuit), nullptr, this);
+    frame->SetMenuBar(this);
+}
+
+void MenuBar::OnNewConnection(wxCommandEvent &)
+{
+    auto *dialog = new NewDialog(MainWindow::GetInstance()->m_frame, wxID_ANY, "UART Conf", wxDefaultPosition,
+                                 wxSize(480, 380), wxDEFAULT_DIALOG_STYLE);
+    dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
+}
+
+void MenuBar::OnQuit(wxCommandEvent &event)
+{
+    MainWindow::GetInstance()->m_frame->Close(false);
+    event.Skip();
+}
+
+void MenuBar::OnStreamMediaFile(wxCommandEvent &)
+{
+    wxFileDialog dialog(MainWindow::GetInstance()->m_frame, "Choose a file", "", "", kMediaFileWildcard, wxFD_OPEN);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    // GetPath() can still be empty on GTK3 when the chooser sets it late; the
+    // directory and the name are there.
+    const wxString path = wxFileName(dialog.GetDirectory(), dialog.GetFilename()).GetFullPath();
+    MainWindow::GetInstance()->StreamMediaFile(path, dialog.GetFilename());
+}
+
+void MenuBar::OnHelp(wxCommandEvent &)
+{
+    wxMessageBox(HelpText(), "Help", wxOK);
+}
+
+void MenuBar::OnAbout(wxCommandEvent &)
+{
+    wxMessageBox(AboutText(), "About TAVRIX", wxOK);
+}

@@ -1,0 +1,76 @@
+#include "app/new_dialog.h"
+
+#include "app/ip_address.h"
+#include "app/ip_ctrl.h"
+#include "app/main_window.h"
+#include "app/shared_fonts.h"
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/intl.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/valtext.h>
+
+NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, const wxPoint &position,
+                     const wxSize &size, long style)
+    : wxDialog(parent, id, title, position, size, style)
+{
+    auto *heading = new wxStaticText(this, wxID_ANY, "UART Connection Parameters", wxPoint(10, 20));
+    heading->SetFont(shared_fonts::Bold10());
+
+    new wxStaticText(this, wxID_ANY, "IP", wxPoint(10, 58), wxSize(50, 25));
+    m_ipCtrl = std::make_unique<wxIPCtrl>(this, wxPoint(150, 55), kDefaultModuleIp);
+    m_ipError = new wxStaticText(this, wxID_ANY, "", wxPoint(250, 55));
+
+    new wxStaticText(this, wxID_ANY, "Port", wxPoint(10, 90), wxSize(50, 25));
+    m_portText = new wxTextCtrl(this, ID_PORT, kDefaultModulePort, wxPoint(150, 90), wxSize(50, 25), 0,
+                                wxTextValidator(wxFILTER_NUMERIC));
+    m_portText->SetMaxLength(5);
+    m_portError = new wxStaticText(this, wxID_ANY, "", wxPoint(270, 90));
+
+    new wxStaticText(this, wxID_ANY, "Terminal Type", wxPoint(10, 120), wxSize(120, -1));
+    const wxString types[] = {"UART", "MODBUS"};
+    m_terminalType = new wxComboBox(this, wxID_ANY, types[0], wxPoint(150, 120), wxSize(170, -1), 2, types,
+                                    wxCB_READONLY);
+    m_terminalType->SetSelection(0);
+
+    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 170), wxSize(120, -1));
+    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 170), wxSize(120, -1));
+
+    // Cancel, Escape and the close box keep the dialog's standard handling,
+    // which hides a modeless dialog.
+    Connect(wxID_OK, wxEVT_BUTTON, wxCommandEventHandler(NewDialog::OnOk));
+    Show(true);
+}
+
+// Out of line, where wxIPCtrl is complete.
+NewDialog::~NewDialog() = default;
+
+void NewDialog::SetValues(const wxString &ip, const wxString &port)
+{
+    m_ipCtrl->SetValue(ip);
+    m_portText->SetValue(port);
+}
+
+void NewDialog::OnOk(wxCommandEvent &)
+{
+    // A hidden dialog has been confirmed or cancelled already.
+    if (!IsShown())
+        return;
+
+    // Both labels are brought up to date on every click.
+    const bool ipValid = m_ipCtrl->Validate();
+    m_ipError->SetLabel(ipValid ? "" : "Invalid IP");
+    if (!ip_address::IsPortText(m_portText->GetValue().utf8_string())) {
+        m_portError->SetLabel("Invalid Port");
+        return;
+    }
+    m_portError->SetLabel("");
+    if (!ipValid)
+        return;
+
+    Hide();
+    const int terminalType = m_terminalType->GetSelection();
+    MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType);
+}

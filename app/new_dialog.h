@@ -1,0 +1,42 @@
+// The modeless dialog that asks for the module's IP address, the TCP port and
+// the terminal type, and hands valid values to MainWindow::ApplyConnection.
+#ifndef ORV_APP_NEW_DIALOG_H
+#define ORV_APP_NEW_DIALOG_H
+
+#include <memory>
+#include <wx/dialog.h>
+#include <wx/string.h>
+
+class wxComboBox;
+class wxCommandEvent;
+class wxIPCtrl;
+class wxStaticText;
+class wxTextCtrl;
+
+// Offered at start-up, from the menu, and by the panels while their
+// parameters read "not set".
+constexpr const char *kDefaultModuleIp = "192.168.100.10";
+constexpr const char *kDefaultModulePort = "65100";
+
+class NewDialog : public wxDialog {
+public:
+    enum { ID_PORT = 3501 };
+
+    // Shows itself, non-modal, at the end of construction.
+    NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, const wxPoint &position, const wxSize &size,
+              long style);
+    ~NewDialog() override;
+
+    void SetValues(const wxString &ip, const wxString &port);
+    void OnOk(wxCommandEvent &event);
+
+    // The IP control's parts are children of this dialog; the object that
+    // groups them is owned here.
+    std::unique_ptr<wxIPCtrl> m_ipCtrl;
+    wxTextCtrl *m_portText = nullptr;
+    wxStaticText *m_ipError = nullptr;
+    wxStaticText *m_portError = nullptr;
+    wxComboBox *m_terminalType = nullptr;
+};
+
+#endif
