@@ -3,6 +3,7 @@
 #include "app/frame_geometry.h"
 #include "app/menu_bar.h"
 #include "app/new_dialog.h"
+#include "modbus/modbus_terminal_panel.h"
 #include "net/tcp.h"
 
 #include <stdexcept>
@@ -55,7 +56,11 @@ MainWindow::MainWindow()
     new wxStaticBitmap(m_frame, wxID_ANY, wxBitmap("icons/logo.jpg", wxBITMAP_TYPE_JPEG), wxPoint(585, 40),
                        wxSize(200, 50));
 
+    m_modbusPanel = new ModbusTerminalPanel();
+    m_modbusPanel->Hide();
+
     m_sizer = new wxBoxSizer(wxVERTICAL);
+    m_sizer->Add(m_modbusPanel, 1, wxEXPAND, 0);
     m_frame->SetSizer(m_sizer);
     m_frame->Layout();
 
@@ -69,8 +74,11 @@ MainWindow::MainWindow()
     dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
 }
 
-void MainWindow::ApplyConnection(const wxString &, const wxString &, int)
+void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType)
 {
+    m_modbusPanel->SetConnectionParameters(ip, port);
+    m_modbusPanel->Show(terminalType != 0);
+    m_sizer->Layout();
 }
 
 void MainWindow::StreamMediaFile(const wxString &, const wxString &)
@@ -84,5 +92,6 @@ void MainWindow::CloseSocketLibrary()
 
 void MainWindow::OnFrameClose(wxCloseEvent &event)
 {
+    m_modbusPanel->Shutdown();
     event.Skip();
 }

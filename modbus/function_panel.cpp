@@ -1,0 +1,130 @@
+// Building a function form from its layout.
+#include "modbus/function_panel.h"
+
+#include "app/shared_fonts.h"
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/grid.h>
+#include <wx/intl.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/valtext.h>
+
+namespace {
+
+constexpr int LABEL_X = 10;
+constexpr int FIELD_X = 130;
+constexpr int LABEL_WIDTH = 120;
+const wxSize kTextFieldSize(100, 20);
+
+wxTextCtrl *NewNumericField(wxWindow *parent, int top, const char *initial)
+{
+    return new wxTextCtrl(parent, wxID_ANY, initial, wxPoint(FIELD_X, top), kTextFieldSize, 0,
+                          wxTextValidator(wxFILTER_NUMERIC));
+}
+
+wxComboBox *NewChoiceCombo(wxWindow *parent, int top, int width, const wxArrayString &choices)
+{
+    auto *combo = new wxComboBox(parent, wxID_ANY, choices[0], wxPoint(FIELD_X, top), wxSize(width, -1), choices,
+                                 wxCB_READONLY | wxCB_DROPDOWN);
+    combo->SetSelection(0);
+    return combo;
+}
+
+} // namespace
+
+FunctionPanel::FunctionPanel(wxWindow *parent, wxWindowID id, const wxString &, const wxPoint &pos,
+                             const wxSize &size, long style, int functionId, mb_context *modbus)
+    : wxPanel(parent, id, pos, size, style), m_modbus(modbus)
+{
+    const FormLayout *layout = FindFormLayout(functionId);
+    if (layout == nullptr) {
+        auto *notice = new wxStaticText(this, wxID_ANY, "Not implemented yet", wxPoint(LABEL_X, 0));
+        notice->SetFont(shared_fonts::Bold10());
+        return;
+    }
+    BuildForm(*layout);
+    Connect(functionId, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(FunctionPanel::OnSend));
+}
+
+void FunctionPanel::BuildForm(const FormLayout &layout)
+{
+    new wxStaticText(this, wxID_ANY, layout.title, wxPoint(LABEL_X, 0));
+    new wxStaticLine(this, wxID_ANY, wxPoint(0, 25), wxSize(800, -1), wxLI_HORIZONTAL);
+
+    for (size_t i = 0; i < layout.rows.size(); ++i) {
+        const FormRow &row = layout.rows[i];
+        const int top = RowTop(static_cast<int>(i));
+        new wxStaticText(this, wxID_ANY, row.label, wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+        AddField(row, top);
+        // The grid follows the address row in creation (and so tab) order.
+        if (row.field == FormField::Address && layout.grid != FormGrid::None)
+            AddGrid(layout.grid);
+    }
+
+    new wxButton(this, layout.functionId, _("Send"), wxPoint(70, SendButtonTop(layout)), wxSize(120, -1));
+}
+
+void FunctionPanel::AddField(const FormRow &row, int top)
+{
+    switch (row.field) {
+    case FormField::SlaveId:
+        m_slaveIdText = NewNumericField(this, top, row.initial);
+        break;
+    case FormField::Address:
+        m_addressText = NewNumericField(this, top, row.initial);
+        break;
+    case FormField::ReadAddress:
+        m_readAddressText = NewNumericField(this, top, row.initial);
+        break;
+    case FormField::Count:
+        m_countText = NewNumericField(this, top, row.initial);
+        break;
+    case FormField::Value:
+        m_valueText = NewNumericField(this, top, row.initial);
+        break;
+    case FormField::CoilState: {
+        wxArrayString states;
+        states.Add("Off");
+        states.Add("On");
+        m_coilStateCombo = NewChoiceCombo(this, top, 100, states);
+        break;
+    }
+    case FormField::OutputFormat: {
+        wxArrayString formats;
+        for (int format = 0; format < FORMAT_COUNT; ++format)
+            formats.Add(OutputFormatName(format));
+        m_formatCombo = NewChoiceCombo(this, top, 170, formats);
+        break;
+    }
+    case FormField::Result:
+        m_resultLabel = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(FIELD_X, top), wxSize(120, -1));
+        break;
+    case FormField::Data:
+        m_dataText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(FIELD_X, top), kTextFieldSize,
+                                    wxBORDER_NONE);
+        break;
+    }
+}
+
+void FunctionPanel::AddGrid(FormGrid kind)
+{
+    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(290, 75), wxSize(200, 400), wxWANTS_CHARS);
+    m_valuesGrid->CreateGrid(FORM_GRID_ROWS, 1, wxGrid::wxGridSelectCells);
+    m_valuesGrid->SetRowLabelSize(20);
+    m_valuesGrid->SetColLabelSize(25);
+    m_valuesGrid->SetColSize(0, 80);
+    const bool coils = kind == FormGrid::Coils;
+    m_valuesGrid->SetColLabelValue(0, coils ? "On/Off" : "Value");
+    for (int row = 0; row < FORM_GRID_ROWS; ++row) {
+        if (coils) {
+            m_valuesGrid->SetCellEditor(row, 0, new wxGridCellBoolEditor);
+            m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellBoolRenderer);
+        } else {
+            m_valuesGrid->SetCellEditor(row, 0, new wxGridCellNumberEditor);
+            m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellNumberRenderer);
+        }
+    }
+}

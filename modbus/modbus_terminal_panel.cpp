@@ -1,0 +1,134 @@
+// Construction and layout of the Modbus terminal panel.
+#include "modbus/modbus_terminal_panel.h"
+
+#include "app/main_window.h"
+#include "app/shared_fonts.h"
+#include "modbus/function_panel.h"
+
+#include <wx/bmpbuttn.h>
+#include <wx/button.h>
+#include <wx/colour.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+
+namespace {
+
+constexpr int HEADING_WIDTH = 160;
+const wxSize kTopButtonSize(88, 25);
+
+wxBitmap LoadJpeg(const char *path)
+{
+    return wxBitmap(path, wxBITMAP_TYPE_JPEG);
+}
+
+// A label that keeps its given width after its font changes.
+wxStaticText *NewFixedText(wxWindow *parent, const wxString &text, const wxPoint &pos, int width, const wxFont &font,
+                           long style = 0)
+{
+    auto *label = new wxStaticText(parent, wxID_ANY, text, pos, wxSize(width, -1), style | wxST_NO_AUTORESIZE);
+    label->SetFont(font);
+    label->SetSize(wxSize(width, label->GetBestSize().GetHeight()));
+    return label;
+}
+
+} // namespace
+
+ModbusTerminalPanel::ModbusTerminalPanel()
+    : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
+              "ModbusORVTerminalPanel"),
+      m_connectBitmap(LoadJpeg("icons/connectbtn.jpg")),
+      m_disconnectBitmap(LoadJpeg("icons/disconnectbtn.jpg"))
+{
+    BuildTopRow();
+    BuildFunctionButtons();
+
+    Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnConnect));
+    Connect(ID_DISCONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::Disconnect));
+    Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnModifyParameters));
+    Connect(ID_FUNCTION_FIRST, ID_FUNCTION_LAST, wxEVT_COMMAND_BUTTON_CLICKED,
+            wxCommandEventHandler(ModbusTerminalPanel::OnFunctionChosen));
+}
+
+ModbusTerminalPanel::~ModbusTerminalPanel()
+{
+    Shutdown();
+}
+
+void ModbusTerminalPanel::BuildTopRow()
+{
+    auto *row = new wxBoxSizer(wxHORIZONTAL);
+
+    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadJpeg("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
+    row->Add(m_statusIcon, 0, wxTOP, -5);
+    row->AddSpacer(5);
+    row->Add(new wxStaticText(this, wxID_ANY, "IP:"), 0);
+    m_ipLabel = new wxStaticText(this, wxID_ANY, "not set");
+    row->Add(m_ipLabel, 0, wxLEFT, 5);
+    row->AddSpacer(5);
+    row->Add(new wxStaticText(this, wxID_ANY, "Port:"), 0);
+    m_portLabel = new wxStaticText(this, wxID_ANY, "not set");
+    row->Add(m_portLabel, 0, wxLEFT, 5);
+    row->AddSpacer(5);
+    row->Add(new wxBitmapButton(this, ID_MODIFY, LoadJpeg("icons/modifybtn.jpg"), wxDefaultPosition, kTopButtonSize,
+                                wxBU_AUTODRAW),
+             0, wxTOP, -5);
+    row->AddSpacer(10);
+    m_connectButton =
+        new wxBitmapButton(this, ID_CONNECT, m_connectBitmap, wxDefaultPosition, kTopButtonSize, wxBU_AUTODRAW);
+    row->Add(m_connectButton, 0, wxTOP, -5);
+    row->AddSpacer(10);
+    row->Add(new wxStaticText(this, wxID_ANY, "Terminal Selected: MODBUS"), 0, wxTOP, 0);
+
+    auto *sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(row, 0, wxLEFT | wxTOP, 10);
+    sizer->Add(new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxSize(800, -1), wxLI_HORIZONTAL), 0, wxTOP, 5);
+    SetSizer(sizer);
+}
+
+void ModbusTerminalPanel::BuildFunctionButtons()
+{
+    NewFixedText(this, "MODBUS ORV-Terminal", wxPoint(m_layoutX, m_layoutY), 800, shared_fonts::Bold11(),
+                 wxALIGN_CENTRE_HORIZONTAL);
+    m_layoutY += 20;
+    new wxStaticLine(this, wxID_ANY, wxPoint(0, m_layoutY), wxSize(800, -1), wxLI_HORIZONTAL);
+    m_layoutY += 10;
+
+    const int headingX = m_layoutX;
+    const int subHeadingX = m_layoutX + 10;
+    m_formTop = m_layoutY;
+    AddHeading("Bit access", headingX, shared_fonts::Bold10(), 20);
+    AddHeading("Read", subHeadingX, shared_fonts::Bold8(), 15);
+    AddFunctionButton(1, "1: Read Coils", 25);
+    AddFunctionButton(2, "2: Read Discrete Inputs", 30);
+    AddHeading("Write", subHeadingX, shared_fonts::Bold8(), 15);
+    AddFunctionButton(5, "5: Write Single Coil", 25);
+    AddFunctionButton(15, "15: Write Multiple Coils", 30);
+
+    AddHeading("16-Bit access", headingX, shared_fonts::Bold10(), 25);
+    AddHeading("Read", subHeadingX, shared_fonts::Bold8(), 15);
+    AddFunctionButton(4, "4: Read Input Register", 25);
+    AddFunctionButton(3, "3: Read Holding Registers", 30);
+    AddHeading("Write", subHeadingX, shared_fonts::Bold8(), 15);
+    AddFunctionButton(6, "6: Write Single Register", 25);
+    AddFunctionButton(16, "16: Write Multi Registers", 25);
+    AddFunctionButton(23, "23: Read/Write Multi Registers", 30);
+
+    AddHeading("Diagnostic", headingX, shared_fonts::Bold10(), 20);
+    AddFunctionButton(17, "17: Report Slave ID", 0);
+}
+
+void ModbusTerminalPanel::AddHeading(const wxString &text, int x, const wxFont &font, int step)
+{
+    NewFixedText(this, text, wxPoint(x, m_layoutY), HEADING_WIDTH, font);
+    m_layoutY += step;
+}
+
+void ModbusTerminalPanel::AddFunctionButton(int functionCode, const wxString &label, int step)
+{
+    auto *button = new wxButton(this, FUNCTION_ID_BASE + functionCode, label, wxPoint(m_layoutX + 20, m_layoutY),
+                                wxSize(HEADING_WIDTH, -1));
+    button->SetBackgroundColour(wxColour(255, 255, 255, 255));
+    m_layoutY += step;
+}

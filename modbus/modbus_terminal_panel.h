@@ -1,0 +1,64 @@
+// The Modbus terminal: shows the module's address, opens and closes the
+// Modbus connection, and opens the form of the chosen function code beside
+// the function buttons. Everything runs on the GUI thread.
+#ifndef ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
+#define ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
+
+#include "library/modbus_lib/modbus.h"
+
+#include <wx/bitmap.h>
+#include <wx/panel.h>
+
+class FunctionPanel;
+class wxBitmapButton;
+class wxCommandEvent;
+class wxStaticBitmap;
+class wxStaticText;
+
+class ModbusTerminalPanel : public wxPanel {
+public:
+    enum {
+        ID_CONNECT = 2002,
+        ID_DISCONNECT = 2003,
+        ID_MODIFY = 5030,
+        ID_FUNCTION_FIRST = 1001,
+        ID_FUNCTION_LAST = 1023,
+        ID_FUNCTION_FORM = 1100
+    };
+
+    ModbusTerminalPanel();
+    ~ModbusTerminalPanel() override;
+
+    void SetConnectionParameters(const wxString &ip, const wxString &port);
+    // Closes and releases an open connection (and the form that uses it);
+    // safe to call again.
+    void Shutdown();
+
+    void OnConnect(wxCommandEvent &event);
+    void Disconnect(wxCommandEvent &event);
+    void OnModifyParameters(wxCommandEvent &event);
+    void OnFunctionChosen(wxCommandEvent &event);
+
+    int m_layoutX = 30;
+    int m_layoutY = 70;
+    wxStaticBitmap *m_statusIcon = nullptr;
+    bool m_connected = false;
+    wxBitmapButton *m_connectButton = nullptr;
+    wxBitmap m_connectBitmap;
+    wxBitmap m_disconnectBitmap;
+    wxStaticText *m_ipLabel = nullptr;
+    wxStaticText *m_portLabel = nullptr;
+    mb_context *m_modbus = nullptr;
+    FunctionPanel *m_functionPanel = nullptr;
+    int m_formTop = 0;
+
+private:
+    void BuildTopRow();
+    void BuildFunctionButtons();
+    void AddHeading(const wxString &text, int x, const wxFont &font, int step);
+    void AddFunctionButton(int functionCode, const wxString &label, int step);
+    void CloseConnection();
+    void CloseForm();
+};
+
+#endif

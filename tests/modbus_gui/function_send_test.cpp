@@ -1,0 +1,382 @@
+// Each form's request against a scripted gateway (exact frames, odd answers)
+// and against Debian's pymodbus server (real round trips).
+#include "tests/modbus_gui/modbus_peers.h"
+#include "tests/modbus_gui/panel_driver.h"
+
+#include <gtest/gtest.h>
+#include <wx/combobox.h>
+#include <wx/grid.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+using namespace modbus_gui_test;
+
+std::string Result(FunctionPanel *form)
+{
+    return std::string(form->m_resultLabel->GetLabelText().utf8_str());
+}
+
+std::string Data(FunctionPanel *form)
+{
+    return form->m_dataText->GetValue().ToStdString();
+}
+
+// The requests the gateway received, without their CRC, as hex.
+std::vector<std::string> RequestsSeen(const ScriptedGateway &gateway)
+{
+    std::vector<std::string> seen;
+    for (const std::string &frame : gateway.Requests()) {
+        EXPECT_EQ(WithCrc(frame.substr(0, frame.size() - 2)), frame) << "bad CRC in " << Hex(frame);
+        seen.push_back(Hex(frame.substr(0, frame.size() - 2)));
+    }
+    return seen;
+}
+
+class FunctionSendTest : public ::testing::Test {
+protected:
+    void TearDown() override { Panel()->SetConnectionParameters("not set", "not set"); }
+
+    FunctionPanel *Open(int functionCode, ScriptedGateway::Responder responder)
+    {
+        m_gateway.SetResponder(std::move(responder));
+        ConnectTo(m_gateway.Ip());
+        FunctionPanel *form = OpenForm(functionCode);
+        EXPECT_NE(form, nullptr);
+        return form;
+    }
+
+    ScriptedGateway m_gateway;
+};
+
+// Answers a read with the unit id of the request and fixed data bytes.
+ScriptedGateway::Responder ReadAnswer(const std::string &data)
+{
+    return [data](const std::string &request) {
+        return request.substr(0, 2) + static_cast<char>(data.size()) + data;
+    };
+}
+
+ScriptedGateway::Responder Echo(size_t length)
+{
+    return [length](const std::string &request) { return request.substr(0, length); };
+}
+
+TEST_F(FunctionSendTest, CoilReadsAppendToTheDataField)
+{
+    FunctionPanel *form = Open(1, ReadAnswer(Bytes({0x05})));
+    form->m_addressText->ChangeValue("19");
+    form->m_countText->ChangeValue("3");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 3 bits");
+    EXPECT_EQ(Data(form), "[1][0][1]");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 3 bits");
+    EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
+    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>(2, "01 01 00 13 00 03"));
+
+    // A failure keeps what the field holds.
+    m_gateway.SetResponder({});
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
+}
+
+TEST_F(FunctionSendTest, DiscreteInputsReadWithFunction2)
+{
+    FunctionPanel *form = Open(2, ReadAnswer(Bytes({0xCA, 0x01})));
+    form->m_slaveIdText->ChangeValue("17");
+    form->m_addressText->ChangeValue("256");
+    form->m_countText->ChangeValue("9");
+    Send(form);
+    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"11 02 01 00 00 09"});
+    EXPECT_EQ(Result(form), "Read 9 bits");
+    EXPECT_EQ(Data(form), "[0][1][0][1][0][0][1][1][1]");
+}
+
+// The client accepts 2000 bits; every one of them must find room.
+TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
+{
+    FunctionPanel *form = Open(1, ReadAnswer(std::string(250, '\xFF')));
+    form->m_countText->ChangeValue("2000");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 2000 bits");
+    std::string all;
+    for (int i = 0; i < 2000; ++i)
+        all += "[1]";
+    EXPECT_EQ(Data(form), all);
+
+    form->m_countText->ChangeValue("2001");
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(m_gateway.Requests().size(), 1u);
+}
+
+TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
+{
+    uint16_t value = 0x1234;
+    FunctionPanel *form = Open(3, [&value](const std::string &request) {
+        return request.substr(0, 2) + Bytes({2, value >> 8, value & 0xFF});
+    });
+    form->m_addressText->ChangeValue("4");
+    const std::pair<int, const char *> shown[] = {{0, "[52]"},     {1, "[52]"},       {2, "[4660]"},
+                                                  {3, "[4660]"},   {4, "[1234]"},     {5, "00110100"},
+                                                  {6, "1001000110100"}};
+    for (const auto &[format, text] : shown) {
+        form->m_formatCombo->SetSelection(format);
+        Send(form);
+        EXPECT_EQ(Result(form), "Read 1 registers") << format;
+        EXPECT_EQ(Data(form), text) << format;
+    }
+    EXPECT_EQ(RequestsSeen(m_gateway).back(), "01 03 00 04 00 01");
+
+    value = 5;
+    form->m_formatCombo->SetSelection(6);
+    Send(form);
+    EXPECT_EQ(Data(form), "00000101");
+
+    value = 0xFFFF;
+    for (const int format : {1, 3}) {
+        form->m_formatCombo->SetSelection(format);
+        Send(form);
+        EXPECT_EQ(Data(form), "[-1]") << format;
+    }
+
+    // A failed read leaves the field cleared.
+    m_gateway.SetResponder({});
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Data(form), "");
+}
+
+TEST_F(FunctionSendTest, InputRegistersReadWithFunction4)
+{
+    FunctionPanel *form = Open(4, ReadAnswer(Bytes({0x00, 0x0B, 0x80, 0x00})));
+    form->m_addressText->ChangeValue("65535");
+    form->m_countText->ChangeValue("2");
+    form->m_formatCombo->SetSelection(2);
+    Send(form);
+    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"01 04 FF FF 00 02"});
+    EXPECT_EQ(Result(form), "Read 2 registers");
+    EXPECT_EQ(Data(form), "[11][32768]");
+}
+
+TEST_F(FunctionSendTest, SingleWritesSaySended)
+{
+    FunctionPanel *form = Open(5, Echo(6));
+    form->m_addressText->ChangeValue("10");
+    form->m_coilStateCombo->SetSelection(1);
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    form->m_coilStateCombo->SetSelection(0);
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+
+    form = OpenForm(6);
+    form->m_addressText->ChangeValue("7");
+    form->m_valueText->ChangeValue("4660");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    EXPECT_EQ(RequestsSeen(m_gateway),
+              (std::vector<std::string>{"01 05 00 0A FF 00", "01 05 00 0A 00 00", "01 06 00 07 12 34"}));
+
+    m_gateway.SetResponder({});
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+}
+
+TEST_F(FunctionSendTest, MultipleWritesSendAllTenGridValues)
+{
+    FunctionPanel *form = Open(15, Echo(6));
+    form->m_addressText->ChangeValue("32");
+    form->m_valuesGrid->SetCellValue(0, 0, "1");
+    form->m_valuesGrid->SetCellValue(2, 0, "1");
+    form->m_valuesGrid->SetCellValue(9, 0, "1");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+
+    form = OpenForm(16);
+    form->m_addressText->ChangeValue("3");
+    form->m_valuesGrid->SetCellValue(0, 0, "300");
+    form->m_valuesGrid->SetCellValue(1, 0, "70000");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+
+    std::string registers = "01 10 00 03 00 0A 14 01 2C 11 70"; // 70000 cut to 16 bits
+    for (int i = 2; i < 10; ++i)
+        registers += " 00 00";
+    EXPECT_EQ(RequestsSeen(m_gateway), (std::vector<std::string>{"01 0F 00 20 00 0A 02 05 02", registers}));
+}
+
+TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
+{
+    FunctionPanel *form = Open(17, ReadAnswer(Bytes({0x01, 0xFF, 'A', '&', 0x00, 'B', 0xE9})));
+    Send(form);
+    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"01 11"});
+    const wxString expected = wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "A&B" + wxUniChar(0xE9);
+    EXPECT_EQ(form->m_resultLabel->GetLabelText(), expected);
+
+    m_gateway.SetResponder(ReadAnswer(Bytes({0x01})));
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+}
+
+TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
+{
+    FunctionPanel *form = Open(23, ReadAnswer(Bytes({0x00, 0x0A, 0xFF, 0xFF})));
+    form->m_dataText->ChangeValue("old");
+    form->m_addressText->ChangeValue("5");
+    form->m_readAddressText->ChangeValue("1");
+    form->m_countText->ChangeValue("2");
+    form->m_valuesGrid->SetCellValue(0, 0, "10");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 2 bits");
+    EXPECT_EQ(Data(form), "[10][65535]");
+    std::string values = "00 0A";
+    for (int i = 1; i < 10; ++i)
+        values += " 00 00";
+    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"01 17 00 01 00 02 00 05 00 0A 14 " + values});
+
+    m_gateway.SetResponder({});
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Data(form), "");
+}
+
+TEST_F(FunctionSendTest, RefusedSlaveIdKeepsThePreviousUnit)
+{
+    FunctionPanel *form = Open(6, Echo(6));
+    form->m_slaveIdText->ChangeValue("7");
+    Send(form);
+    form->m_slaveIdText->ChangeValue("300");
+    Send(form);
+    form->m_slaveIdText->ChangeValue("4294967303"); // 2^32 + 7 reads as 2^31 - 1, not 7
+    Send(form);
+    form->m_slaveIdText->ChangeValue("9");
+    Send(form);
+    std::vector<int> units;
+    for (const std::string &frame : m_gateway.Requests())
+        units.push_back(static_cast<unsigned char>(frame[0]));
+    EXPECT_EQ(units, (std::vector<int>{7, 7, 7, 9}));
+    EXPECT_EQ(Result(form), "Sended");
+}
+
+class PymodbusRoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.Ready()) << "pymodbus server did not start";
+        ASSERT_EQ(ConnectTo(m_server.Ip()).message, "Connection successful");
+    }
+    void TearDown() override { Panel()->SetConnectionParameters("not set", "not set"); }
+
+    // Reads `count` registers of function 3 from `address` in decimal.
+    std::string HoldingRegisters(int address, int count)
+    {
+        FunctionPanel *form = OpenForm(3);
+        form->m_addressText->ChangeValue(std::to_string(address));
+        form->m_countText->ChangeValue(std::to_string(count));
+        form->m_formatCombo->SetSelection(2);
+        Send(form);
+        return Data(form);
+    }
+
+    std::string Coils(int address, int count)
+    {
+        FunctionPanel *form = OpenForm(1);
+        form->m_addressText->ChangeValue(std::to_string(address));
+        form->m_countText->ChangeValue(std::to_string(count));
+        Send(form);
+        return Data(form);
+    }
+
+    PymodbusServer m_server;
+};
+
+TEST_F(PymodbusRoundTrip, ReadsEveryKindOfData)
+{
+    EXPECT_EQ(Coils(0, 7), "[1][0][0][1][0][0][1]");
+
+    FunctionPanel *form = OpenForm(2);
+    form->m_addressText->ChangeValue("0");
+    form->m_countText->ChangeValue("6");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 6 bits");
+    EXPECT_EQ(Data(form), "[0][1][1][0][0][0]");
+
+    form = OpenForm(3);
+    form->m_countText->ChangeValue("2");
+    form->m_formatCombo->SetSelection(4);
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 2 registers");
+    EXPECT_EQ(Data(form), "[1234][5678]");
+
+    form = OpenForm(4);
+    form->m_addressText->ChangeValue("1");
+    form->m_countText->ChangeValue("3");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 3 registers");
+    EXPECT_EQ(Data(form), "[22][234][235]"); // 1002 and 1003 in their low bytes
+
+    form = OpenForm(17);
+    Send(form);
+    // The server's identity text, then its run indicator (0xFF).
+    EXPECT_EQ(Result(form), "Slave ID: Pymodbus\u00FF");
+}
+
+TEST_F(PymodbusRoundTrip, WritesAreReadBack)
+{
+    FunctionPanel *form = OpenForm(5);
+    form->m_addressText->ChangeValue("1");
+    form->m_coilStateCombo->SetSelection(1);
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    EXPECT_EQ(Coils(0, 3), "[1][1][0]");
+
+    form = OpenForm(6);
+    form->m_addressText->ChangeValue("10");
+    form->m_valueText->ChangeValue("777");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    EXPECT_EQ(HoldingRegisters(10, 1), "[777]");
+
+    form = OpenForm(15);
+    form->m_addressText->ChangeValue("40");
+    for (const int row : {1, 2, 8})
+        form->m_valuesGrid->SetCellValue(row, 0, "1");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    EXPECT_EQ(Coils(40, 10), "[0][1][1][0][0][0][0][0][1][0]");
+
+    form = OpenForm(16);
+    form->m_addressText->ChangeValue("50");
+    form->m_valuesGrid->SetCellValue(0, 0, "4660");
+    form->m_valuesGrid->SetCellValue(9, 0, "-1");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    EXPECT_EQ(HoldingRegisters(50, 10), "[4660][0][0][0][0][0][0][0][0][65535]");
+
+    form = OpenForm(23);
+    form->m_addressText->ChangeValue("60");
+    form->m_readAddressText->ChangeValue("59");
+    form->m_countText->ChangeValue("3");
+    form->m_valuesGrid->SetCellValue(0, 0, "11");
+    form->m_valuesGrid->SetCellValue(1, 0, "12");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 3 bits");
+    EXPECT_EQ(Data(form), "[65535][11][12]"); // register 59 as function 16 left it
+}
+
+TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)
+{
+    FunctionPanel *form = OpenForm(3);
+    form->m_slaveIdText->ChangeValue("2");
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
+    form->m_slaveIdText->ChangeValue("1");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 1 registers");
+}
+
+} // namespace

@@ -1,0 +1,283 @@
+#include "app/main_window.h"
+#include "app/ip_ctrl.h"
+#include "app/new_dialog.h"
+#include "tests/modbus_gui/modbus_peers.h"
+#include "tests/modbus_gui/panel_driver.h"
+
+#include <gtest/gtest.h>
+#include <wx/bmpbuttn.h>
+#include <wx/combobox.h>
+#include <wx/image.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <cstring>
+
+namespace {
+
+using namespace modbus_gui_test;
+using testing_support::ModalRecorder;
+using testing_support::WaitUntil;
+
+bool ShowsImage(const wxBitmap &bitmap, const char *path)
+{
+    const wxImage shown = bitmap.ConvertToImage();
+    const wxImage file(path, wxBITMAP_TYPE_JPEG);
+    return shown.IsOk() && file.IsOk() && shown.GetSize() == file.GetSize() &&
+           std::memcmp(shown.GetData(), file.GetData(), static_cast<size_t>(file.GetWidth() * file.GetHeight() * 3)) ==
+               0;
+}
+
+wxStaticText *PanelText(const wxString &text)
+{
+    for (wxWindow *child : Panel()->GetChildren())
+        if (auto *label = dynamic_cast<wxStaticText *>(child); label != nullptr && label->GetLabel() == text)
+            return label;
+    return nullptr;
+}
+
+class ModbusPanelTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        // Leaves the panel disconnected, the way every test starts.
+        Panel()->SetConnectionParameters("not set", "not set");
+    }
+};
+
+TEST_F(ModbusPanelTest, LaysOutTitleHeadingsAndFunctionButtons)
+{
+    ModbusTerminalPanel *panel = Panel();
+    EXPECT_EQ(panel->GetParent(), MainWindow::GetInstance()->m_frame);
+    EXPECT_EQ(panel->GetName(), "ModbusORVTerminalPanel");
+    EXPECT_NE(PanelText("Terminal Selected: MODBUS"), nullptr);
+    EXPECT_EQ(panel->m_formTop, 100);
+
+    wxStaticText *title = PanelText("MODBUS ORV-Terminal");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->GetPosition(), wxPoint(30, 70));
+    EXPECT_EQ(title->GetSize().GetWidth(), 800);
+    EXPECT_TRUE(title->GetFont().GetWeight() == wxFONTWEIGHT_BOLD);
+
+    const struct {
+        const char *text;
+        int x, y;
+    } headings[] = {{"Bit access", 30, 100}, {"16-Bit access", 30, 260}, {"Diagnostic", 30, 450}};
+    for (const auto &heading : headings) {
+        wxStaticText *label = PanelText(heading.text);
+        ASSERT_NE(label, nullptr) << heading.text;
+        EXPECT_EQ(label->GetPosition(), wxPoint(heading.x, heading.y)) << heading.text;
+        EXPECT_EQ(label->GetSize().GetWidth(), 160) << heading.text;
+    }
+
+    const struct {
+        int code;
+        const char *label;
+        int y;
+    } buttons[] = {{1, "1: Read Coils", 135},
+                   {2, "2: Read Discrete Inputs", 160},
+                   {5, "5: Write Single Coil", 205},
+                   {15, "15: Write Multiple Coils", 230},
+                   {4, "4: Read Input Register", 300},
+                   {3, "3: Read Holding Registers", 325},
+                   {6, "6: Write Single Register", 370},
+                   {16, "16: Write Multi Registers", 395},
+                   {23, "23: Read/Write Multi Registers", 420},
+                   {17, "17: Report Slave ID", 470}};
+    for (const auto &expected : buttons) {
+        wxButton *button = FunctionButton(expected.code);
+        ASSERT_NE(button, nullptr) << expected.label;
+        EXPECT_EQ(button->GetLabel(), expected.label);
+        EXPECT_EQ(button->GetPosition(), wxPoint(50, expected.y)) << expected.label;
+        EXPECT_EQ(button->GetSize().GetWidth(), 160) << expected.label;
+        EXPECT_EQ(button->GetBackgroundColour(), wxColour(255, 255, 255, 255)) << expected.label;
+    }
+}
+
+TEST_F(ModbusPanelTest, ConnectWithoutParametersAsksForThem)
+{
+    Panel()->SetConnectionParameters("not set", "not set");
+    ModalRecorder boxes;
+    Click(Panel()->m_connectButton);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection parameters not set");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_TRUE(boxes.Boxes()[0].style & wxICON_ERROR);
+    EXPECT_FALSE(Panel()->m_connected);
+}
+
+TEST_F(ModbusPanelTest, ConnectsToTheModbusPortWhateverThePortLabelSays)
+{
+    ScriptedGateway gateway;
+    const testing_support::ShownBox box = ConnectTo(gateway.Ip());
+    EXPECT_EQ(box.message, "Connection successful");
+    EXPECT_EQ(box.caption, "Connected");
+    EXPECT_TRUE(box.style & wxICON_EXCLAMATION);
+
+    ModbusTerminalPanel *panel = Panel();
+    EXPECT_TRUE(panel->m_connected);
+    EXPECT_NE(panel->m_modbus, nullptr);
+    EXPECT_EQ(panel->m_ipLabel->GetLabel(), gateway.Ip());
+    EXPECT_EQ(panel->m_portLabel->GetLabel(), "502");
+    EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 1; }));
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
+}
+
+TEST_F(ModbusPanelTest, RefusedConnectionLeavesThePanelDisconnected)
+{
+    // Nothing listens on this address.
+    const testing_support::ShownBox box = ConnectTo(NextTestIp());
+    EXPECT_EQ(box.message, "Connection failed");
+    EXPECT_EQ(box.caption, "Not Connected");
+    EXPECT_TRUE(box.style & wxICON_ERROR);
+    EXPECT_FALSE(Panel()->m_connected);
+    EXPECT_EQ(Panel()->m_modbus, nullptr);
+    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+}
+
+TEST_F(ModbusPanelTest, ConnectButtonTogglesWithoutMessagesAndReconnects)
+{
+    ScriptedGateway gateway;
+    ConnectTo(gateway.Ip());
+    ModbusTerminalPanel *panel = Panel();
+    ASSERT_TRUE(panel->m_connected);
+
+    ModalRecorder boxes;
+    Click(panel->m_connectButton);
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(panel->m_modbus, nullptr);
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+
+    Click(panel->m_connectButton);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection successful");
+    EXPECT_TRUE(panel->m_connected);
+    EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 2; }));
+}
+
+TEST_F(ModbusPanelTest, FunctionButtonsNeedAConnection)
+{
+    ModalRecorder boxes;
+    Click(FunctionButton(3));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "You have to connect first.");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_TRUE(boxes.Boxes()[0].style & wxICON_ERROR);
+    EXPECT_EQ(FormCount(), 0);
+}
+
+TEST_F(ModbusPanelTest, AnotherFunctionReplacesTheShownForm)
+{
+    ScriptedGateway gateway;
+    ConnectTo(gateway.Ip());
+    ASSERT_NE(OpenForm(3), nullptr);
+    FunctionPanel *form = OpenForm(1);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(FormCount(), 1);
+    EXPECT_EQ(Panel()->m_functionPanel, form);
+    EXPECT_EQ(form->m_modbus, Panel()->m_modbus);
+    EXPECT_EQ(form->GetPosition(), wxPoint(250, 100));
+    EXPECT_EQ(form->GetSize(), wxSize(500, 480));
+    EXPECT_NE(wxWindow::FindWindowByLabel("Function 1: Read Coils", form), nullptr);
+}
+
+// A form lent the context must never outlive it: losing the connection in
+// any way closes the form.
+TEST_F(ModbusPanelTest, LosingTheConnectionClosesTheForm)
+{
+    ScriptedGateway gateway;
+    ModbusTerminalPanel *panel = Panel();
+
+    ConnectTo(gateway.Ip());
+    OpenForm(3);
+    ASSERT_EQ(FormCount(), 1);
+    Click(panel->m_connectButton);
+    EXPECT_EQ(FormCount(), 0);
+    EXPECT_EQ(panel->m_functionPanel, nullptr);
+
+    ConnectTo(gateway.Ip());
+    OpenForm(16);
+    ASSERT_EQ(FormCount(), 1);
+    ModalRecorder boxes;
+    panel->SetConnectionParameters("127.0.0.2", "600");
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(FormCount(), 0);
+    EXPECT_EQ(panel->m_ipLabel->GetLabel(), "127.0.0.2");
+    EXPECT_EQ(panel->m_portLabel->GetLabel(), "600");
+
+    ConnectTo(gateway.Ip());
+    OpenForm(1);
+    panel->Shutdown();
+    panel->Shutdown();
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(panel->m_modbus, nullptr);
+    EXPECT_EQ(FormCount(), 0);
+}
+
+TEST_F(ModbusPanelTest, SendIsHandledByTheFormAlone)
+{
+    ScriptedGateway gateway([](const std::string &request) { return request.substr(0, 6); });
+    ConnectTo(gateway.Ip());
+    FunctionPanel *form = OpenForm(6);
+    ASSERT_NE(form, nullptr);
+    form->m_addressText->ChangeValue("1");
+    form->m_valueText->ChangeValue("2");
+    Send(form);
+    // Had the click reached the panel's function handler, the form would
+    // have been replaced while its own handler ran.
+    EXPECT_EQ(ShownForm(), form);
+    EXPECT_EQ(form->m_resultLabel->GetLabel(), "Sended");
+}
+
+NewDialog *NewestShownDialog()
+{
+    NewDialog *newest = nullptr;
+    for (wxWindow *window : wxTopLevelWindows)
+        if (auto *dialog = dynamic_cast<NewDialog *>(window); dialog != nullptr && dialog->IsShown())
+            newest = dialog;
+    return newest;
+}
+
+TEST_F(ModbusPanelTest, ModifyOffersTheShownParametersOrTheDefaults)
+{
+    for (const auto &[ip, port] : {std::pair<wxString, wxString>("not set", "not set"),
+                                   std::pair<wxString, wxString>("127.0.0.9", "502")}) {
+        Panel()->SetConnectionParameters(ip, port);
+        Click(PanelChild(ModbusTerminalPanel::ID_MODIFY));
+        NewDialog *dialog = NewestShownDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->GetTitle(), "UART Conf");
+        EXPECT_EQ(dialog->GetParent(), MainWindow::GetInstance()->m_frame);
+        const bool unset = ip == "not set";
+        EXPECT_EQ(dialog->m_ipCtrl->GetValue(), unset ? "192.168.100.10" : "127.0.0.9");
+        EXPECT_EQ(dialog->m_portText->GetValue(), unset ? "65100" : "502");
+        dialog->Destroy();
+        testing_support::PumpEvents();
+    }
+}
+
+// A user confirms MODBUS in the connection dialog: the Modbus panel shows the
+// parameters, and UART hides it again.
+TEST_F(ModbusPanelTest, ConfirmingModbusShowsThePanel)
+{
+    auto *dialog = new NewDialog(MainWindow::GetInstance()->m_frame, wxID_ANY, "UART Conf", wxDefaultPosition,
+                                 wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
+    dialog->SetValues("127.0.0.7", "502");
+    dialog->m_terminalType->SetSelection(1);
+    Click(dialog->FindWindow(wxID_OK));
+    EXPECT_TRUE(Panel()->IsShown());
+    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.7");
+    EXPECT_EQ(Panel()->m_portLabel->GetLabel(), "502");
+
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.8", "65100", 0);
+    EXPECT_FALSE(Panel()->IsShown());
+    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.8");
+    dialog->Destroy();
+}
+
+} // namespace

@@ -1,0 +1,36 @@
+// Drives the Modbus terminal panel of the one main window as a user would:
+// clicks go through the controls' own event handlers.
+#ifndef ORV_TESTS_MODBUS_GUI_PANEL_DRIVER_H
+#define ORV_TESTS_MODBUS_GUI_PANEL_DRIVER_H
+
+#include "modbus/function_panel.h"
+#include "modbus/modbus_terminal_panel.h"
+#include "tests/support/gui_test.h"
+
+#include <string>
+#include <wx/bmpbuttn.h>
+#include <wx/button.h>
+#include <wx/window.h>
+
+namespace modbus_gui_test {
+
+ModbusTerminalPanel *Panel();
+// Sends the button's click event through its handlers, as a mouse click does.
+void Click(wxWindow *button);
+wxButton *FunctionButton(int functionCode);
+wxWindow *PanelChild(int id);
+FunctionPanel *ShownForm();
+int FormCount();
+
+// Gives the panel `ip` (port label 502) and presses connect; returns the
+// boxes shown meanwhile.
+testing_support::ShownBox ConnectTo(const std::string &ip);
+// Opens the form of a function code on a connected panel.
+FunctionPanel *OpenForm(int functionCode);
+wxButton *SendButton(FunctionPanel *form);
+// Presses the form's Send button.
+void Send(FunctionPanel *form);
+
+} // namespace modbus_gui_test
+
+#endif
