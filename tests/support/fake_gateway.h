@@ -1,0 +1,95 @@
+// A scripted Modbus gateway on loopback for the tests: it accepts one
+// connection at a time, cuts the incoming byte stream into RTU request
+// frames, records each one, and answers each with the next reaction of its
+// script (a fixed frame, a frame computed from the request, a delay, a close,
+// or nothing). Wx-free; every wait is bounded and the destructor joins.
+#ifndef ORV_TESTS_FAKE_GATEWAY_H
+#define ORV_TESTS_FAKE_GATEWAY_H
+
+#include "tests/support/loopback.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testing_support {
+
+using Bytes = std::vector<uint8_t>;
+
+// The Modbus RTU CRC computed bit by bit (independently of the client's
+// tables); WithCrc appends it, low byte first.
+uint16_t ModbusCrc(const Bytes &frame);
+Bytes WithCrc(Bytes frame);
+
+// Bytes from blank-separated hexadecimal pairs ("01 03 00 00"), and back.
+Bytes FromHex(const std::string &text);
+std::string ToHex(const Bytes &bytes);
+
+// Length of the request frame at the start of `buffered`, from its function
+// code; 0 while too few bytes are in to tell. An unknown function code takes
+// all that is buffered.
+size_t RequestFrameLength(const Bytes &buffered);
+
+// What the gateway does with one request.
+struct Reaction {
+    // The bytes to send back; empty sends nothing.
+    std::function<Bytes(const Bytes &request)> reply;
+    Millis delay = Millis(0); // before answering (or closing)
+    bool close = false;       // close the connection after the answer
+
+    static Reaction Send(Bytes bytes, Millis delay = Millis(0));
+    static Reaction Compute(std::function<Bytes(const Bytes &request)> make, Millis delay = Millis(0));
+    static Reaction Nothing();
+    static Reaction Close(Millis delay = Millis(0));
+};
+
+class FakeGateway {
+public:
+    explicit FakeGateway(const std::string &ip = "127.0.0.1", uint16_t port = 0);
+    ~FakeGateway();
+    FakeGateway(const FakeGateway &) = delete;
+    FakeGateway &operator=(const FakeGateway &) = delete;
+
+    uint16_t Port() const { return m_listener.Port(); }
+    const std::string &Ip() const { return m_listener.Ip(); }
+
+    // Appends a reaction for the next unanswered request.
+    void Then(Reaction reaction);
+    // The reaction once the script has run out (at first: Nothing).
+    void SetDefault(Reaction reaction);
+
+    std::vector<Bytes> Requests() const;
+    size_t Replies() const;
+    size_t Connections() const;
+    bool WaitForRequests(size_t count, Millis timeout = Millis(5000)) const;
+    bool WaitForReplies(size_t count, Millis timeout = Millis(5000)) const;
+
+private:
+    void Serve();
+    void ServeConnection(Fd connection);
+    bool Answer(int fd, const Bytes &request);
+    Reaction NextReaction();
+    bool SleepUnlessStopped(Millis delay) const;
+
+    LoopbackListener m_listener;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_changed;
+    std::deque<Reaction> m_script;
+    Reaction m_default;
+    std::vector<Bytes> m_requests;
+    size_t m_replies = 0;
+    size_t m_connections = 0;
+    std::thread m_thread;
+};
+
+} // namespace testing_support
+
+#endif
