@@ -1,0 +1,154 @@
+// Every request operation round-trips against an independent server:
+// Debian's pymodbus with RTU framing over TCP and a known data store (see
+// tests/support/modbus_server.py).
+#include "library/modbus_lib/modbus.h"
+#include "tests/modbus/modbus_server_process.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testing_support::ModbusServerProcess;
+
+// The server's data store at start.
+uint16_t HoldingRegister(int address)
+{
+    return address == 0 ? 0x1234 : address == 1 ? 0x5678 : static_cast<uint16_t>(0x0101 * address);
+}
+uint16_t InputRegister(int address)
+{
+    return address == 0 ? 11 : address == 1 ? 22 : static_cast<uint16_t>(1000 + address);
+}
+uint8_t Coil(int address)
+{
+    return address % 3 == 0 ? 1 : 0;
+}
+uint8_t DiscreteInput(int address)
+{
+    return address % 5 == 1 || address % 5 == 2 ? 1 : 0;
+}
+
+class ModbusAgainstPymodbus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.Ready()) << m_server.Output();
+        m_ctx = mb_new_tcp("127.0.0.1", m_server.Port());
+        ASSERT_NE(m_ctx, nullptr);
+        ASSERT_EQ(mb_connect(m_ctx), 0) << mb_strerror(errno);
+        mb_set_slave(m_ctx, 1);
+    }
+    void TearDown() override
+    {
+        mb_close(m_ctx);
+        mb_free(m_ctx);
+    }
+
+    ModbusServerProcess m_server;
+    mb_context *m_ctx = nullptr;
+};
+
+TEST_F(ModbusAgainstPymodbus, ReadsBitsAtTheirLimit)
+{
+    std::vector<uint8_t> bits(MB_MAX_READ_BITS);
+    ASSERT_EQ(mb_read_bits(m_ctx, 3, MB_MAX_READ_BITS, bits.data()), MB_MAX_READ_BITS) << mb_strerror(errno);
+    for (int index = 0; index < MB_MAX_READ_BITS; ++index)
+        ASSERT_EQ(bits[static_cast<size_t>(index)], Coil(3 + index)) << index;
+    ASSERT_EQ(mb_read_input_bits(m_ctx, 7, 13, bits.data()), 13) << mb_strerror(errno);
+    for (int index = 0; index < 13; ++index)
+        EXPECT_EQ(bits[static_cast<size_t>(index)], DiscreteInput(7 + index)) << index;
+}
+
+TEST_F(ModbusAgainstPymodbus, ReadsRegistersAtTheirLimit)
+{
+    std::vector<uint16_t> registers(MB_MAX_READ_REGISTERS);
+    ASSERT_EQ(mb_read_registers(m_ctx, 0, MB_MAX_READ_REGISTERS, registers.data()), MB_MAX_READ_REGISTERS)
+        << mb_strerror(errno);
+    for (int index = 0; index < MB_MAX_READ_REGISTERS; ++index)
+        ASSERT_EQ(registers[static_cast<size_t>(index)], HoldingRegister(index)) << index;
+    ASSERT_EQ(mb_read_input_registers(m_ctx, 1, 5, registers.data()), 5) << mb_strerror(errno);
+    for (int index = 0; index < 5; ++index)
+        EXPECT_EQ(registers[static_cast<size_t>(index)], InputRegister(1 + index)) << index;
+}
+
+TEST_F(ModbusAgainstPymodbus, SingleWritesAreReadBack)
+{
+    ASSERT_EQ(mb_write_bit(m_ctx, 1, 1), 1) << mb_strerror(errno);
+    ASSERT_EQ(mb_write_bit(m_ctx, 3, 0), 1) << mb_strerror(errno);
+    ASSERT_EQ(mb_write_register(m_ctx, 7, 0xCAFE), 1) << mb_strerror(errno);
+    uint8_t bits[4];
+    ASSERT_EQ(mb_read_bits(m_ctx, 0, 4, bits), 4);
+    EXPECT_EQ(std::vector<uint8_t>(bits, bits + 4), (std::vector<uint8_t>{1, 1, 0, 0}));
+    uint16_t value = 0;
+    ASSERT_EQ(mb_read_registers(m_ctx, 7, 1, &value), 1);
+    EXPECT_EQ(value, 0xCAFE);
+}
+
+TEST_F(ModbusAgainstPymodbus, MultipleWritesAreReadBack)
+{
+    std::vector<uint8_t> coils(MB_MAX_WRITE_BITS);
+    for (size_t index = 0; index < coils.size(); ++index)
+        coils[index] = index % 7 == 2 ? 0x80 : 0;
+    ASSERT_EQ(mb_write_bits(m_ctx, 5, MB_MAX_WRITE_BITS, coils.data()), MB_MAX_WRITE_BITS) << mb_strerror(errno);
+    std::vector<uint16_t> values(MB_MAX_WRITE_REGISTERS);
+    for (size_t index = 0; index < values.size(); ++index)
+        values[index] = static_cast<uint16_t>(0xF000 + index);
+    ASSERT_EQ(mb_write_registers(m_ctx, 100, MB_MAX_WRITE_REGISTERS, values.data()), MB_MAX_WRITE_REGISTERS)
+        << mb_strerror(errno);
+
+    std::vector<uint8_t> bits(MB_MAX_WRITE_BITS);
+    ASSERT_EQ(mb_read_bits(m_ctx, 5, MB_MAX_WRITE_BITS, bits.data()), MB_MAX_WRITE_BITS);
+    for (size_t index = 0; index < bits.size(); ++index)
+        ASSERT_EQ(bits[index], coils[index] != 0 ? 1 : 0) << index;
+    std::vector<uint16_t> registers(MB_MAX_WRITE_REGISTERS);
+    ASSERT_EQ(mb_read_registers(m_ctx, 100, MB_MAX_WRITE_REGISTERS, registers.data()), MB_MAX_WRITE_REGISTERS);
+    EXPECT_EQ(registers, values);
+}
+
+TEST_F(ModbusAgainstPymodbus, WriteAndReadRegisters)
+{
+    std::vector<uint16_t> values(MB_MAX_WR_WRITE_REGISTERS);
+    for (size_t index = 0; index < values.size(); ++index)
+        values[index] = static_cast<uint16_t>(0xA000 + index);
+    std::vector<uint16_t> read(MB_MAX_WR_READ_REGISTERS);
+    ASSERT_EQ(mb_write_and_read_registers(m_ctx, 150, MB_MAX_WR_WRITE_REGISTERS, values.data(), 2,
+                                          MB_MAX_WR_READ_REGISTERS, read.data()),
+              MB_MAX_WR_READ_REGISTERS)
+        << mb_strerror(errno);
+    for (int index = 0; index < MB_MAX_WR_READ_REGISTERS; ++index)
+        ASSERT_EQ(read[static_cast<size_t>(index)], HoldingRegister(2 + index)) << index;
+    std::vector<uint16_t> written(MB_MAX_WR_WRITE_REGISTERS);
+    ASSERT_EQ(mb_read_registers(m_ctx, 150, MB_MAX_WR_WRITE_REGISTERS, written.data()), MB_MAX_WR_WRITE_REGISTERS);
+    EXPECT_EQ(written, values);
+}
+
+TEST_F(ModbusAgainstPymodbus, ReportSlaveId)
+{
+    uint8_t id[MB_MAX_REPORT_SLAVE_ID] = {};
+    const int count = mb_report_slave_id(m_ctx, id);
+    ASSERT_GE(count, 2) << mb_strerror(errno);
+    // The server reports its identity text followed by the run indicator (on).
+    EXPECT_EQ(id[count - 1], 0xFF);
+    EXPECT_EQ(std::string(id, id + count - 1), "Pymodbus");
+}
+
+TEST_F(ModbusAgainstPymodbus, ExceptionsAndUnknownUnitsFail)
+{
+    uint16_t registers[2];
+    errno = 0;
+    EXPECT_EQ(mb_read_registers(m_ctx, 299, 2, registers), -1);
+    EXPECT_EQ(errno, EMBBADDATA);
+    // The server stays silent for another unit id.
+    mb_set_slave(m_ctx, 2);
+    errno = 0;
+    EXPECT_EQ(mb_read_registers(m_ctx, 0, 2, registers), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    mb_set_slave(m_ctx, 1);
+    EXPECT_EQ(mb_read_registers(m_ctx, 0, 2, registers), 2);
+    EXPECT_EQ(registers[0], 0x1234);
+}
+
+} // namespace
