@@ -5,6 +5,7 @@
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "net/tcp.h"
+#include "uart/terminal_panel.h"
 
 #include <stdexcept>
 #include <wx/display.h>
@@ -56,10 +57,12 @@ MainWindow::MainWindow()
     new wxStaticBitmap(m_frame, wxID_ANY, wxBitmap("icons/logo.jpg", wxBITMAP_TYPE_JPEG), wxPoint(585, 40),
                        wxSize(200, 50));
 
+    m_terminalPanel = new TerminalPanel();
     m_modbusPanel = new ModbusTerminalPanel();
     m_modbusPanel->Hide();
 
     m_sizer = new wxBoxSizer(wxVERTICAL);
+    m_sizer->Add(m_terminalPanel, 1, wxEXPAND, 0);
     m_sizer->Add(m_modbusPanel, 1, wxEXPAND, 0);
     m_frame->SetSizer(m_sizer);
     m_frame->Layout();
@@ -76,7 +79,9 @@ MainWindow::MainWindow()
 
 void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType)
 {
+    m_terminalPanel->SetConnectionParameters(ip, port);
     m_modbusPanel->SetConnectionParameters(ip, port);
+    m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);
     m_sizer->Layout();
 }
@@ -92,6 +97,7 @@ void MainWindow::CloseSocketLibrary()
 
 void MainWindow::OnFrameClose(wxCloseEvent &event)
 {
+    m_terminalPanel->Shutdown();
     m_modbusPanel->Shutdown();
     event.Skip();
 }

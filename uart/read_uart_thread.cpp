@@ -1,0 +1,89 @@
+#include "uart/read_uart_thread.h"
+
+#include "net/tcp.h"
+#include "uart/terminal_panel.h"
+#include "uart/worker_events.h"
+
+#include <ctime>
+
+namespace {
+
+constexpr int kReceiveSize = 512;
+
+} // namespace
+
+ReadUartThread::ReadUartThread(TerminalPanel *panel, int socket, int connection)
+    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_socket(socket), m_connection(connection)
+{
+}
+
+ReadUartThread::~ReadUartThread()
+{
+    CloseLog();
+    if (m_socket >= 0)
+        tcp_close(m_socket);
+    m_panel->OnReadThreadGone(this);
+}
+
+bool ReadUartThread::OpenLog(std::string &error)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const std::lock_guard<std::mutex> lock(m_logLock);
+    m_logging = m_logFile.Create(local, error);
+    return m_logging;
+}
+
+void ReadUartThread::CloseLog()
+{
+    const std::lock_guard<std::mutex> lock(m_logLock);
+    m_logging = false;
+    m_logFile.Close();
+}
+
+wxThread::ExitCode ReadUartThread::Entry()
+{
+    uint8_t buffer[kReceiveSize];
+    for (;;) {
+        const int received = tcp_recv(m_socket, reinterpret_cast<char *>(buffer), kReceiveSize);
+        if (received <= 0)
+            m_socket = -1; // the socket layer has closed it
+        if (TestDestroy())
+            break;
+        if (received < 0) {
+            wxCommandEvent lost(EVT_CONNECTION_LOST, EVT_CONNECTION_LOST);
+            lost.SetInt(m_connection);
+            m_panel->GetEventHandler()->AddPendingEvent(lost);
+        }
+        if (received <= 0)
+            break;
+        Log(buffer, static_cast<size_t>(received));
+        // Waits while the panel has too many chunks still to show; a closed
+        // gate means the panel is stopping this thread.
+        if (!m_panel->m_rxGate.Acquire())
+            break;
+        HandOver(buffer, static_cast<size_t>(received));
+        if (TestDestroy())
+            break;
+    }
+    return nullptr;
+}
+
+void ReadUartThread::Log(const uint8_t *data, size_t size)
+{
+    const std::lock_guard<std::mutex> lock(m_logLock);
+    if (m_logging)
+        m_logFile.Write(data, size);
+}
+
+void ReadUartThread::HandOver(const uint8_t *data, size_t size)
+{
+    auto *block = new uint8_t[2 + size];
+    block[0] = static_cast<uint8_t>(size >> 8);
+    block[1] = static_cast<uint8_t>(size & 0xff);
+    std::copy(data, data + size, block + 2);
+    wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
+    event.SetClientData(block);
+    m_panel->GetEventHandler()->AddPendingEvent(event);
+}

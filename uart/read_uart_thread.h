@@ -1,0 +1,44 @@
+// The receive thread of a UART connection: reads the module's bytes in
+// chunks of up to 512, writes them to the log file when logging is on and
+// hands each chunk to the panel as an EVT_UART_DATA event.
+#ifndef ORV_UART_READ_UART_THREAD_H
+#define ORV_UART_READ_UART_THREAD_H
+
+#include "uart/log_file.h"
+
+#include <mutex>
+#include <string>
+#include <wx/thread.h>
+
+class TerminalPanel;
+
+class ReadUartThread : public wxThread {
+public:
+    // Reads `socket` (its own descriptor, closed when the thread ends) for
+    // the panel's connection number `connection`.
+    ReadUartThread(TerminalPanel *panel, int socket, int connection);
+    ~ReadUartThread() override;
+
+    // Starts a new log file, closing an open one first. On failure logging
+    // stays off and `error` names the file and the reason.
+    bool OpenLog(std::string &error);
+    void CloseLog();
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    void Log(const uint8_t *data, size_t size);
+    void HandOver(const uint8_t *data, size_t size);
+
+    TerminalPanel *const m_panel;
+    int m_socket;
+    const int m_connection;
+    // Switching the log (GUI thread) and writing a chunk to it (this thread)
+    // never overlap.
+    std::mutex m_logLock;
+    LogFile m_logFile;
+    bool m_logging = false;
+};
+
+#endif

@@ -1,0 +1,287 @@
+#include "uart/terminal_panel.h"
+
+#include "app/main_window.h"
+#include "app/shared_fonts.h"
+
+#include <wx/bitmap.h>
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/listbox.h>
+#include <wx/radiobox.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/valtext.h>
+
+namespace {
+
+constexpr int kRxChunksInFlight = 256;
+constexpr int kTxMaxLength = 128;
+
+wxBitmap LoadImage(const wxString &path)
+{
+    return wxBitmap(path, wxBITMAP_TYPE_JPEG);
+}
+
+std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
+{
+    auto validator = std::make_unique<wxTextValidator>(wxFILTER_INCLUDE_CHAR_LIST);
+    wxArrayString includes;
+    for (const wxUniChar c : chars)
+        includes.Add(wxString(c));
+    validator->SetIncludes(includes);
+    return validator;
+}
+
+} // namespace
+
+TerminalPanel::TerminalPanel()
+    : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
+              "ORVTerminalPanel"),
+      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this)
+{
+    Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
+    m_layoutX = 30;
+    m_layoutY = 70;
+    BuildTopRow();
+    BuildTypeRow();
+    BuildTransmitColumn();
+    BuildListColumn();
+    BuildMediaGroup();
+    BuildReceiveColumn();
+    BuildBottomRow();
+
+    Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::OnPanelFocus));
+    Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnConnect));
+    Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnModifyParameters));
+    Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
+    SetBackgroundColour(*wxWHITE);
+}
+
+TerminalPanel::~TerminalPanel()
+{
+    Shutdown();
+}
+
+wxBitmapButton *TerminalPanel::AddBitmapButton(int id, const wxString &image, const wxPoint &position,
+                                               const wxSize &size)
+{
+    return new wxBitmapButton(this, id, LoadImage(image), position, size, wxBU_AUTODRAW);
+}
+
+void TerminalPanel::BuildTopRow()
+{
+    auto *column = new wxBoxSizer(wxVERTICAL);
+    auto *row = new wxBoxSizer(wxHORIZONTAL);
+    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadImage("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
+    auto *ipCaption = new wxStaticText(this, wxID_ANY, "IP:");
+    m_ipLabel = new wxStaticText(this, wxID_ANY, "not set");
+    auto *portCaption = new wxStaticText(this, wxID_ANY, "Port:");
+    m_portLabel = new wxStaticText(this, wxID_ANY, "not set");
+    wxBitmapButton *modifyButton = AddBitmapButton(ID_MODIFY, "icons/modifybtn.jpg", wxDefaultPosition, wxSize(88, 25));
+    m_connectBitmap = std::make_unique<wxBitmap>(LoadImage("icons/connectbtn.jpg"));
+    m_disconnectBitmap = std::make_unique<wxBitmap>(LoadImage("icons/disconnectbtn.jpg"));
+    m_connectButton = new wxBitmapButton(this, ID_CONNECT, *m_connectBitmap, wxDefaultPosition, wxSize(88, 25),
+                                         wxBU_AUTODRAW);
+
+    row->Add(m_statusIcon, 0, wxTOP, -5);
+    row->Add(5, 5, 0);
+    row->Add(ipCaption, 0);
+    row->Add(m_ipLabel, 0, wxLEFT, 5);
+    row->Add(5, 5, 0);
+    row->Add(portCaption, 0);
+    row->Add(m_portLabel, 0, wxLEFT, 5);
+    row->Add(5, 5, 0);
+    row->Add(modifyButton, 0, wxTOP, -5);
+    row->Add(10, 10, 0);
+    row->Add(m_connectButton, 0, wxTOP, -5);
+    column->Add(row, 0, wxTOP | wxLEFT, 10);
+    column->Add(new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxSize(800, -1), wxLI_HORIZONTAL), 0, wxTOP, 5);
+    SetSizer(column);
+}
+
+void TerminalPanel::BuildTypeRow()
+{
+    auto *title = new wxStaticText(this, wxID_ANY, "ORV-Terminal", wxPoint(m_layoutX, m_layoutY), wxSize(800, -1),
+                                   wxALIGN_CENTRE);
+    title->SetFont(shared_fonts::Bold11());
+    m_layoutY += 20;
+    new wxStaticLine(this, wxID_ANY, wxPoint(0, m_layoutY), wxSize(800, -1), wxLI_HORIZONTAL);
+    m_layoutY += 20;
+    m_txTypeRadio = new wxRadioBox(this, ID_TRANSMISSION_TYPE, "Transmission type", wxPoint(m_layoutX, m_layoutY),
+                                   wxSize(320, -1), kNotationCount, m_notationNames.data(), 8, wxRA_SPECIFY_COLS);
+    m_rxTypeRadio = new wxRadioBox(this, ID_READ_TYPE, "Read type", wxPoint(m_layoutX + 420, m_layoutY),
+                                   wxSize(320, -1), kNotationCount, m_notationNames.data(), 8, wxRA_SPECIFY_COLS);
+    Connect(ID_READ_TYPE, wxEVT_COMMAND_RADIOBOX_SELECTED, wxCommandEventHandler(TerminalPanel::OnReadTypeChanged));
+    Connect(ID_TRANSMISSION_TYPE, wxEVT_COMMAND_RADIOBOX_SELECTED,
+            wxCommandEventHandler(TerminalPanel::OnTransmissionTypeChanged));
+    m_layoutY += 50;
+}
+
+void TerminalPanel::BuildTransmitColumn()
+{
+    const wxString hints[kNotationCount] = {"Insert ASCII characters",
+                                            "Insert group of hex (max 2 digits) separated by blank",
+                                            "Insert group of binary (max 8 digits) separated by blank",
+                                            "Insert group of decimal (max 255) separated by blank"};
+    for (int n = 0; n < kNotationCount; ++n) {
+        m_txHints[n] = new wxStaticText(this, wxID_ANY, hints[n], wxPoint(m_layoutX, m_layoutY), wxSize(320, -1),
+                                        wxALIGN_CENTRE);
+        if (n != NotationAscii)
+            m_txHints[n]->Hide();
+    }
+    m_layoutY += 20;
+
+    auto *backdrop = new wxStaticText(this, wxID_ANY, "", wxPoint(m_layoutX + 420, m_layoutY), wxSize(320, 300));
+    backdrop->Disable();
+    backdrop->SetBackgroundColour(*wxBLACK);
+
+    m_binaryValidator = CharListValidator("01 ");
+    m_hexValidator = CharListValidator("0123456789abcdef ");
+    m_decimalValidator = CharListValidator("0123456789 ");
+    const wxValidator *validators[kNotationCount] = {&wxDefaultValidator, m_hexValidator.get(),
+                                                     m_binaryValidator.get(), m_decimalValidator.get()};
+    for (int n = 0; n < kNotationCount; ++n)
+        m_txEntries[n] = new wxTextCtrl(this, ID_TX_ENTRY, "", wxPoint(m_layoutX, m_layoutY), wxSize(270, 40),
+                                        wxTE_MULTILINE | wxTE_NO_VSCROLL | wxTE_PROCESS_ENTER | wxHSCROLL,
+                                        *validators[n]);
+    AddBitmapButton(ID_ADD_MESSAGE, "icons/addbtn.jpg", wxPoint(m_layoutX + 275, m_layoutY), wxSize(88, 25));
+
+    for (int n = 0; n < kNotationCount; ++n) {
+        m_txEntries[n]->Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::ForwardTxKey), nullptr,
+                                this);
+        m_txEntries[n]->Hide();
+        m_txEntries[n]->SetMaxLength(kTxMaxLength);
+        m_txHints[n]->SetFont(shared_fonts::Bold8());
+    }
+    m_txEntries[NotationAscii]->Show();
+    m_txEntries[NotationAscii]->SetFocus();
+}
+
+void TerminalPanel::BuildListColumn()
+{
+    m_layoutY += 40;
+    const int x = m_layoutX + 275;
+    m_messageList = new wxListBox(this, wxID_ANY, wxPoint(m_layoutX, m_layoutY), wxSize(270, 260));
+    AddBitmapButton(ID_SEND, "icons/sendbtn.jpg", wxPoint(x, m_layoutY), wxSize(88, 25));
+    m_periodicButtonY = m_layoutY + 30;
+    m_periodicBitmap = std::make_unique<wxBitmap>(LoadImage("icons/sendperiodbtn.jpg"));
+    m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImage("icons/stopsendperiodbtn.jpg"));
+    m_periodicButton = new wxBitmapButton(this, ID_SEND_PERIODICALLY, *m_periodicBitmap, wxPoint(x, m_periodicButtonY),
+                                          wxSize(88, 25), wxBU_AUTODRAW);
+    m_periodicButton->Disable();
+    AddBitmapButton(ID_CLEAR_LIST, "icons/clearbtn.jpg", wxPoint(x, m_layoutY + 60), wxSize(88, 25));
+}
+
+void TerminalPanel::BuildMediaGroup()
+{
+    const int x = m_layoutX + 275;
+    m_mediaLabel = new wxStaticText(this, wxID_ANY, "Selected media stream:", wxPoint(x, m_layoutY + 110),
+                                    wxSize(120, 45));
+    m_mediaLabel->Hide();
+    const wxSize size(24, 24);
+    const int y = m_layoutY + 140;
+    m_mediaBackwardButton = AddBitmapButton(ID_MEDIA_BACKWARD, "icons/backward-icon.jpg", wxPoint(x, y), size);
+    m_mediaPlayButton = AddBitmapButton(ID_MEDIA_PLAY, "icons/play-icon.jpg", wxPoint(x + 29, y), size);
+    m_mediaPlayButton->SetToolTip("Play");
+    m_mediaPauseButton = AddBitmapButton(ID_MEDIA_PAUSE, "icons/pause-icon.jpg", wxPoint(x + 58, y), size);
+    m_mediaLoopButton = AddBitmapButton(ID_MEDIA_LOOP, "icons/loop-icon.jpg", wxPoint(x + 87, y), size);
+    for (wxWindow *button : {m_mediaBackwardButton, m_mediaPlayButton, m_mediaPauseButton, m_mediaLoopButton})
+        button->Hide();
+}
+
+void TerminalPanel::BuildReceiveColumn()
+{
+    m_layoutY -= 40;
+    const int x = m_layoutX + 420;
+    m_timestampCheck = new wxCheckBox(this, wxID_ANY, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
+    m_wrapCheck = new wxCheckBox(this, wxID_ANY, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
+    AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25));
+
+    for (int n = 0; n < kNotationCount; ++n) {
+        m_rxViews[n] = new wxTextCtrl(this, n, "", wxPoint(x, m_layoutY), wxSize(320, 300),
+                                      wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxVSCROLL | wxBORDER_NONE);
+        m_rxViews[n]->SetBackgroundColour(*wxBLACK);
+        m_rxViews[n]->SetForegroundColour(*wxWHITE);
+        m_rxViews[n]->Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::ForwardRxFocus), nullptr,
+                              this);
+    }
+    ShowSelectedRxView();
+}
+
+void TerminalPanel::BuildBottomRow()
+{
+    const int y = m_layoutY + 305;
+    new wxCheckBox(this, ID_PERIODIC_CHECK, "Send periodically every", wxPoint(m_layoutX, y + 5));
+    m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(44, 20), 0,
+                                  wxTextValidator(wxFILTER_NUMERIC));
+    m_periodText->SetMaxLength(3);
+    const wxString units[2] = {m_periodUnitNames[0], m_periodUnitNames[1]};
+    m_periodUnitCombo = new wxComboBox(this, wxID_ANY, "ms", wxPoint(m_layoutX + 194, y), wxSize(44, 20), 2, units,
+                                       wxCB_READONLY);
+    m_totalSizeLabel = new wxStaticText(this, wxID_ANY, "Total size (byte)", wxPoint(m_layoutX + 145, y + 30),
+                                        wxSize(84, -1));
+    m_totalSizeText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 229, y + 25), wxSize(44, -1), 0,
+                                     wxTextValidator(wxFILTER_NUMERIC));
+    m_totalSizeText->SetMaxLength(3);
+    m_paddingLabel = new wxStaticText(this, wxID_ANY, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
+                                      wxSize(120, -1));
+    m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
+    const int x = m_layoutX + 420;
+    AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
+    AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
+    AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
+
+    for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
+                                                               m_totalSizeLabel, m_totalSizeText, m_paddingLabel})
+        control->Disable();
+
+    Connect(ID_LOG_STOP, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnLogButton));
+    Connect(ID_LOG_START, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnLogButton));
+}
+
+void TerminalPanel::OnClose(wxCloseEvent &)
+{
+    Destroy();
+}
+
+void TerminalPanel::OnPanelFocus(wxFocusEvent &)
+{
+    m_txEntries[m_txTypeRadio->GetSelection()]->SetFocus();
+}
+
+void TerminalPanel::ForwardTxKey(wxKeyEvent &event)
+{
+    const int key = event.GetKeyCode();
+    if (key != WXK_RETURN && key != WXK_UP && key != WXK_DOWN) {
+        event.Skip();
+        return;
+    }
+    ProcessEvent(event);
+    // Whatever the panel's handler did, the entry never gets these keys.
+    event.Skip(false);
+}
+
+void TerminalPanel::ForwardRxFocus(wxFocusEvent &event)
+{
+    ProcessEvent(event);
+}
+
+void TerminalPanel::OnReadTypeChanged(wxCommandEvent &)
+{
+    ShowSelectedRxView();
+    m_txEntries[m_txTypeRadio->GetSelection()]->SetFocus();
+}
+
+void TerminalPanel::OnTransmissionTypeChanged(wxCommandEvent &)
+{
+    const int selected = m_txTypeRadio->GetSelection();
+    for (int n = 0; n < kNotationCount; ++n) {
+        m_txEntries[n]->Show(n == selected);
+        m_txHints[n]->Show(n == selected);
+    }
+    m_txEntries[selected]->SetFocus();
+}

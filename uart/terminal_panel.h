@@ -1,0 +1,194 @@
+// The UART terminal's panel: every control and all the state of the
+// terminal. Its methods are split by concern over terminal_panel*.cpp.
+#ifndef ORV_UART_TERMINAL_PANEL_H
+#define ORV_UART_TERMINAL_PANEL_H
+
+#include "uart/chunk_gate.h"
+#include "uart/notation.h"
+#include "uart/uart_socket.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <wx/panel.h>
+#include <wx/string.h>
+#include <wx/timer.h>
+
+class ConnectThread;
+class ReadUartThread;
+class SendFileThread;
+class SendPeriodicallyThread;
+class wxBitmap;
+class wxBitmapButton;
+class wxCheckBox;
+class wxComboBox;
+class wxFocusEvent;
+class wxKeyEvent;
+class wxListBox;
+class wxProgressDialog;
+class wxRadioBox;
+class wxStaticBitmap;
+class wxStaticText;
+class wxTextCtrl;
+class wxTextValidator;
+
+class TerminalPanel : public wxPanel {
+public:
+    enum {
+        ID_TX_ENTRY = 2001,
+        ID_CONNECT = 2002,
+        ID_READ_TYPE = 2004,
+        ID_TRANSMISSION_TYPE = 2005,
+        ID_CLEAR_RX = 2006,
+        ID_LOG_STOP = 2007,
+        ID_LOG_START = 2008,
+        ID_SEND_PERIODICALLY = 2009,
+        ID_STOP_PERIODICALLY = 2010,
+        ID_PERIODIC_CHECK = 2011,
+        ID_EXPORT = 2012,
+        ID_MEDIA_BACKWARD = 2013,
+        ID_MEDIA_PLAY = 2014,
+        ID_MEDIA_PAUSE = 2015,
+        ID_MEDIA_LOOP = 2016,
+        ID_SEND = 5003,
+        ID_MODIFY = 5030,
+        ID_CLEAR_LIST = 5034,
+        ID_ADD_MESSAGE = 5118,
+    };
+    static constexpr int kHistorySize = 1000;
+
+    TerminalPanel();
+    ~TerminalPanel() override;
+
+    // Shows new connection parameters; a live connection is dropped.
+    void SetConnectionParameters(const wxString &ip, const wxString &port);
+    // Stops every worker thread of the panel and closes its connection. Runs
+    // before the panel is destroyed (the frame's close handler, and the
+    // destructor as a safety net); calling it again does nothing.
+    void Shutdown();
+    // The socket layer's last error in an "Error" box.
+    void ShowSocketError();
+    // Sends on the connection from any thread, like tcp_send_all: 0, or -1
+    // with the socket layer's error recorded (also after a disconnect).
+    int SendBytes(const char *data, uint16_t *length);
+    // Shows the receive view of the "Read type" selection and hides the
+    // others. Every change of which view is shown goes through here: hidden
+    // views are kept frozen, so text appended to them is not laid out until
+    // they are shown.
+    void ShowSelectedRxView();
+    // Received bytes shown in the views so far.
+    uint64_t RxBytesShown() const { return m_rxBytesShown; }
+
+    // Called by the threads' destructors, on their own thread.
+    void OnReadThreadGone(ReadUartThread *thread);
+    void OnConnectThreadGone(ConnectThread *thread);
+
+    std::atomic<ReadUartThread *> m_readThread{nullptr};
+    std::atomic<SendPeriodicallyThread *> m_periodicThread{nullptr};
+    std::atomic<SendFileThread *> m_fileThread{nullptr};
+    std::atomic<ConnectThread *> m_connectThread{nullptr};
+    int m_layoutX = 30;
+    int m_layoutY = 70;
+    wxStaticBitmap *m_statusIcon = nullptr;
+    bool m_connected = false;
+    std::atomic<int> m_socketHandle{0};
+    wxBitmapButton *m_connectButton = nullptr;
+    std::unique_ptr<wxBitmap> m_connectBitmap;
+    std::unique_ptr<wxBitmap> m_disconnectBitmap;
+    wxStaticText *m_ipLabel = nullptr;
+    wxStaticText *m_portLabel = nullptr;
+    std::array<wxTextCtrl *, kNotationCount> m_txEntries{};
+    std::unique_ptr<wxTextValidator> m_binaryValidator;
+    std::unique_ptr<wxTextValidator> m_hexValidator;
+    std::unique_ptr<wxTextValidator> m_decimalValidator;
+    std::array<wxTextCtrl *, kNotationCount> m_rxViews{};
+    wxListBox *m_messageList = nullptr;
+    std::array<wxString, kNotationCount> m_notationNames{"ASCII", "Hex", "Binary", "Decimal"};
+    std::array<wxStaticText *, kNotationCount> m_txHints{};
+    std::array<wxString, 2> m_periodUnitNames{"ms", "s"};
+    wxTextCtrl *m_periodText = nullptr;
+    wxComboBox *m_periodUnitCombo = nullptr;
+    wxCheckBox *m_msgCounterCheck = nullptr;
+    wxBitmapButton *m_periodicButton = nullptr;
+    int m_periodicButtonY = 250;
+    std::unique_ptr<wxBitmap> m_periodicBitmap;
+    std::unique_ptr<wxBitmap> m_stopPeriodicBitmap;
+    wxCheckBox *m_timestampCheck = nullptr;
+    wxCheckBox *m_wrapCheck = nullptr;
+    bool m_rxLineStart = true;
+    wxStaticText *m_totalSizeLabel = nullptr;
+    wxTextCtrl *m_totalSizeText = nullptr;
+    wxStaticText *m_paddingLabel = nullptr;
+    wxBitmapButton *m_mediaBackwardButton = nullptr;
+    wxBitmapButton *m_mediaPlayButton = nullptr;
+    wxBitmapButton *m_mediaPauseButton = nullptr;
+    wxBitmapButton *m_mediaLoopButton = nullptr;
+    wxString m_mediaFilePath;
+    wxStaticText *m_mediaLabel = nullptr;
+    std::array<wxString, kHistorySize> m_historyTexts;
+    std::array<int, kHistorySize> m_historyTypes{};
+    int m_historyCount = 0;
+    int m_historyCursor = 0;
+    int m_rxLineCount = 0;
+    int m_connectResult = 0;
+    wxRadioBox *m_txTypeRadio = nullptr;
+    wxRadioBox *m_rxTypeRadio = nullptr;
+
+    // Chunks handed over by the receive thread and not yet shown.
+    ChunkGate m_rxGate;
+
+private:
+    void BuildTopRow();
+    void BuildTypeRow();
+    void BuildTransmitColumn();
+    void BuildListColumn();
+    void BuildMediaGroup();
+    void BuildReceiveColumn();
+    void BuildBottomRow();
+    wxBitmapButton *AddBitmapButton(int id, const wxString &image, const wxPoint &position, const wxSize &size);
+
+    void OnClose(wxCloseEvent &event);
+    void OnPanelFocus(wxFocusEvent &event);
+    void ForwardTxKey(wxKeyEvent &event);
+    void ForwardRxFocus(wxFocusEvent &event);
+    void OnReadTypeChanged(wxCommandEvent &event);
+    void OnTransmissionTypeChanged(wxCommandEvent &event);
+
+    void OnConnect(wxCommandEvent &event);
+    void WaitForConnectResult(wxProgressDialog &progress);
+    void EnterConnectedState();
+    void Disconnect();
+    void StopReadThread();
+    void AbandonConnectAttempt();
+    void OnModifyParameters(wxCommandEvent &event);
+    void OnConnectionEvent(wxCommandEvent &event);
+    bool HasQueuedEvents();
+    void OnConnected(wxCommandEvent &event);
+
+    void OnWorkerEvent(wxCommandEvent &event);
+    void StageChunk(wxCommandEvent &event);
+    void OnRxFlush(wxTimerEvent &event);
+    void ShowStagedChunks();
+    void DropStagedChunks();
+    void OnLogButton(wxCommandEvent &event);
+
+    // Guards the thread pointers against the threads' destructors, so the GUI
+    // thread never calls into a thread object that is being deleted.
+    std::mutex m_threadLock;
+    UartSocket m_socket;
+    std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
+    wxTimer m_rxFlushTimer;
+    std::array<bool, kNotationCount> m_rxViewHeld{};
+    uint64_t m_rxBytesShown = 0;
+    // Numbers of the awaited connect attempt (0: none) and of the connection.
+    int m_connectAttempt = 0;
+    int m_awaitedAttempt = 0;
+    int m_connection = 0;
+    std::atomic<int> m_liveConnectThreads{0};
+    bool m_shutDown = false;
+};
+
+#endif

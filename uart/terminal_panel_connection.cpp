@@ -1,0 +1,277 @@
+// Connection life cycle of the UART panel: connect behind a progress dialog,
+// disconnect, new parameters, lost connections, and stopping everything when
+// the panel goes.
+#include "uart/terminal_panel.h"
+
+#include "app/error_box.h"
+#include "app/main_window.h"
+#include "app/new_dialog.h"
+#include "net/tcp.h"
+#include "uart/connect_thread.h"
+#include "uart/port_text.h"
+#include "uart/read_uart_thread.h"
+#include "uart/worker_events.h"
+
+#include <cerrno>
+#include <wx/app.h>
+#include <wx/bitmap.h>
+#include <wx/bmpbuttn.h>
+#include <wx/msgdlg.h>
+#include <wx/progdlg.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
+
+namespace {
+
+constexpr int kProgressMaximum = 100;
+constexpr int kProgressStep = 2;
+// A stopped receive thread ends within milliseconds: the shutdown ends its
+// pending receive and the closed gate its hand-over. The bound only keeps a
+// system call that never returns from freezing the window.
+constexpr int kThreadStopWaitMs = 10000;
+
+// Polls until the thread's destructor has cleared the pointer; false when the
+// time ran out.
+template <typename Thread>
+bool WaitForThreadEnd(const std::atomic<Thread *> &thread, int timeoutMs)
+{
+    for (int waited = 0; thread.load() != nullptr; ++waited) {
+        if (waited >= timeoutMs)
+            return false;
+        wxThread::Sleep(1);
+    }
+    return true;
+}
+
+void RecordThreadStartFailure()
+{
+    tcp_set_error(EAGAIN);
+    tcp_store_system_error(EAGAIN);
+}
+
+} // namespace
+
+void TerminalPanel::OnConnect(wxCommandEvent &)
+{
+    if (m_connected) {
+        Disconnect();
+        return;
+    }
+    if (m_ipLabel->GetLabel() == "not set") {
+        ShowErrorBox("Connection parameters not set");
+        return;
+    }
+    const std::string ip = m_ipLabel->GetLabel().ToStdString(wxConvUTF8);
+    const uint16_t port = PortFromText(m_portLabel->GetLabel().ToStdString(wxConvUTF8));
+
+    m_awaitedAttempt = ++m_connectAttempt;
+    auto *thread = new ConnectThread(this, ip, port, m_awaitedAttempt);
+    ++m_liveConnectThreads;
+    m_connectThread = thread;
+    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
+        delete thread;
+        m_awaitedAttempt = 0;
+        RecordThreadStartFailure();
+        ShowSocketError();
+        return;
+    }
+
+    {
+        wxProgressDialog progress("Connection to Zumbrel", "Connection in progress. Please Wait...",
+                                  kProgressMaximum, this,
+                                  wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE | wxPD_SMOOTH);
+        WaitForConnectResult(progress);
+    }
+
+    switch (m_connectResult) {
+    case 0:
+        AbandonConnectAttempt();
+        ShowErrorBox("Connection aborted by user");
+        break;
+    case -1:
+        m_awaitedAttempt = 0;
+        ShowSocketError();
+        m_connectResult = 0;
+        break;
+    default:
+        m_awaitedAttempt = 0;
+        EnterConnectedState();
+        break;
+    }
+}
+
+void TerminalPanel::WaitForConnectResult(wxProgressDialog &progress)
+{
+    const unsigned long pause = 10ul * tcp_get_connect_timeout() + 100;
+    for (int value = 0; value <= kProgressMaximum; value += kProgressStep) {
+        wxMilliSleep(pause);
+        if (m_connectResult != 0)
+            return;
+        const bool goOn = progress.Update(value, "");
+        // The dialog's Update does not run queued events; the thread's result
+        // is one.
+        wxTheApp->ProcessPendingEvents();
+        if (goOn)
+            continue;
+        if (wxMessageBox("Do you really want to cancel connection?", "End Connection?",
+                         wxYES_NO | wxICON_QUESTION) == wxYES)
+            return;
+        progress.Resume();
+    }
+}
+
+void TerminalPanel::EnterConnectedState()
+{
+    ++m_connection;
+    bool started = false;
+    const int readSocket = m_socket.DuplicateForReader();
+    if (readSocket >= 0) {
+        m_rxGate.Open();
+        auto *thread = new ReadUartThread(this, readSocket, m_connection);
+        m_readThread = thread;
+        started = thread->Create() == wxTHREAD_NO_ERROR && thread->Run() == wxTHREAD_NO_ERROR;
+        if (!started) {
+            delete thread;
+            RecordThreadStartFailure();
+        }
+    }
+    if (!started)
+        ShowSocketError();
+
+    m_statusIcon->SetBitmap(wxBitmap("icons/ok.jpg", wxBITMAP_TYPE_JPEG));
+    m_connected = true;
+    m_connectButton->SetBitmapLabel(*m_disconnectBitmap);
+    wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
+}
+
+void TerminalPanel::OnConnected(wxCommandEvent &event)
+{
+    const int socket = static_cast<int>(reinterpret_cast<intptr_t>(event.GetClientData()));
+    // A result that comes after its attempt was given up is not wanted.
+    if (m_shutDown || event.GetInt() != m_awaitedAttempt || m_connectResult != 0) {
+        tcp_close(socket);
+        return;
+    }
+    m_socket.Adopt(socket);
+    m_socketHandle = socket;
+    m_connectResult = 1;
+}
+
+void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
+{
+    if (m_shutDown)
+        return;
+    if (event.GetId() == EVT_CONNECT_FAILED) {
+        if (event.GetInt() == m_awaitedAttempt && m_connectResult == 0)
+            m_connectResult = -1;
+    } else if (event.GetId() == EVT_CONNECTION_LOST) {
+        if (event.GetInt() == m_connection && m_socketHandle > 0)
+            ShowErrorBox("Connection Lost");
+    }
+}
+
+void TerminalPanel::Disconnect()
+{
+    if (m_socketHandle != 0)
+        m_socket.Shutdown();
+    StopReadThread();
+    m_statusIcon->SetBitmap(wxBitmap("icons/ko.jpg", wxBITMAP_TYPE_JPEG));
+    m_connected = false;
+    m_connectResult = 0;
+    m_connectButton->SetId(ID_CONNECT);
+    m_connectButton->SetBitmapLabel(*m_connectBitmap);
+}
+
+void TerminalPanel::StopReadThread()
+{
+    m_rxGate.Close();
+    {
+        const std::lock_guard<std::mutex> lock(m_threadLock);
+        if (ReadUartThread *thread = m_readThread)
+            thread->Delete();
+    }
+    WaitForThreadEnd(m_readThread, kThreadStopWaitMs);
+}
+
+void TerminalPanel::AbandonConnectAttempt()
+{
+    m_awaitedAttempt = 0;
+    const std::lock_guard<std::mutex> lock(m_threadLock);
+    if (ConnectThread *thread = m_connectThread)
+        thread->Abandon();
+}
+
+void TerminalPanel::OnReadThreadGone(ReadUartThread *thread)
+{
+    const std::lock_guard<std::mutex> lock(m_threadLock);
+    if (m_readThread == thread)
+        m_readThread = nullptr;
+}
+
+void TerminalPanel::OnConnectThreadGone(ConnectThread *thread)
+{
+    const std::lock_guard<std::mutex> lock(m_threadLock);
+    if (m_connectThread == thread)
+        m_connectThread = nullptr;
+    --m_liveConnectThreads;
+}
+
+void TerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port)
+{
+    m_ipLabel->SetLabel(ip);
+    m_portLabel->SetLabel(port);
+    Layout();
+    Refresh();
+    if (m_connected)
+        Disconnect();
+}
+
+void TerminalPanel::OnModifyParameters(wxCommandEvent &)
+{
+    auto *dialog = new NewDialog(MainWindow::GetInstance()->m_frame, wxID_ANY, "UART Conf", wxDefaultPosition,
+                                 wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
+    if (m_ipLabel->GetLabel() != "not set")
+        dialog->SetValues(m_ipLabel->GetLabel(), m_portLabel->GetLabel());
+    else
+        dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
+}
+
+void TerminalPanel::ShowSocketError()
+{
+    const char *text = tcp_strerror(tcp_last_error());
+    wxString message = wxString::FromUTF8(text);
+    if (message.empty())
+        message = wxString(text, wxConvLibc);
+    ShowErrorBox(message);
+}
+
+int TerminalPanel::SendBytes(const char *data, uint16_t *length)
+{
+    return m_socket.Send(data, length);
+}
+
+void TerminalPanel::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    AbandonConnectAttempt();
+    m_socket.Close();
+    StopReadThread();
+    // An abandoned attempt's socket is shut down, so its connect ends at once;
+    // the bound is the connect time-out in case it does not.
+    for (int waited = 0; m_liveConnectThreads > 0 && waited < 1000 * (tcp_get_connect_timeout() + 1); ++waited)
+        wxThread::Sleep(1);
+    DropStagedChunks();
+    // Chunks and results still queued for the panel are dropped by their
+    // handlers now, so that no received block is leaked.
+    while (HasQueuedEvents())
+        ProcessPendingEvents();
+}
+
+bool TerminalPanel::HasQueuedEvents()
+{
+    const wxCriticalSectionLocker lock(m_pendingEventsLock);
+    return m_pendingEvents != nullptr && !m_pendingEvents->IsEmpty();
+}

@@ -1,0 +1,149 @@
+// Receive path of the UART panel: chunks handed over by the receive thread
+// are shown in the four receive views, and the log buttons.
+#include "uart/terminal_panel.h"
+
+#include "app/error_box.h"
+#include "uart/read_uart_thread.h"
+#include "uart/rx_render.h"
+#include "uart/worker_events.h"
+
+#include <wx/checkbox.h>
+#include <wx/datetime.h>
+#include <wx/radiobox.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+// Received bytes shown per turn of the event loop: chunks waiting together
+// are shown with one append per view, and the loop gets back to painting and
+// input between turns.
+constexpr size_t kShowBudgetBytes = 64 * 1024;
+// Pause before showing newly arrived chunks, so that chunks arriving close
+// together are shown in one go, and between turns while a backlog remains.
+constexpr int kShowDelayMs = 10;
+
+size_t ChunkSize(const uint8_t *block)
+{
+    return (static_cast<size_t>(block[0]) << 8) | block[1];
+}
+
+std::wstring RxTimestamp()
+{
+    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1)).ToStdWstring();
+}
+
+} // namespace
+
+void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
+{
+    switch (event.GetId()) {
+    case EVT_UART_DATA:
+        StageChunk(event);
+        break;
+    case EVT_CONNECTED:
+        OnConnected(event);
+        break;
+    default:
+        break;
+    }
+}
+
+void TerminalPanel::StageChunk(wxCommandEvent &event)
+{
+    std::unique_ptr<uint8_t[]> block(static_cast<uint8_t *>(event.GetClientData()));
+    if (!block)
+        return;
+    if (m_shutDown) {
+        m_rxGate.Release();
+        return;
+    }
+    m_rxStaged.push_back(std::move(block));
+    if (!m_rxFlushTimer.IsRunning())
+        m_rxFlushTimer.StartOnce(kShowDelayMs);
+}
+
+void TerminalPanel::OnRxFlush(wxTimerEvent &)
+{
+    ShowStagedChunks();
+    if (!m_rxStaged.empty())
+        m_rxFlushTimer.StartOnce(kShowDelayMs);
+}
+
+// Each chunk gets exactly the text it would get alone, and the line-start
+// flag walks chunk by chunk and view by view; only the appends are joined.
+void TerminalPanel::ShowStagedChunks()
+{
+    if (m_rxStaged.empty())
+        return;
+    const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
+    const std::wstring stamp = options.timestamp ? RxTimestamp() : std::wstring();
+    RxViewTexts texts;
+    size_t chunks = 0;
+    size_t bytes = 0;
+    while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
+        const uint8_t *block = m_rxStaged.front().get();
+        const size_t size = ChunkSize(block);
+        AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts);
+        m_rxStaged.pop_front();
+        bytes += size;
+        ++chunks;
+    }
+    for (int n = 0; n < kNotationCount; ++n) {
+        if (texts[n].empty())
+            continue;
+        m_rxViews[n]->SetDefaultStyle(wxTextAttr(*wxGREEN));
+        m_rxViews[n]->AppendText(wxString(texts[n]));
+    }
+    m_rxLineCount += static_cast<int>(chunks) * kNotationCount;
+    ShowSelectedRxView();
+    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
+    m_rxBytesShown += bytes;
+    m_rxGate.Release(chunks);
+}
+
+void TerminalPanel::DropStagedChunks()
+{
+    m_rxFlushTimer.Stop();
+    m_rxGate.Release(m_rxStaged.size());
+    m_rxStaged.clear();
+}
+
+void TerminalPanel::ShowSelectedRxView()
+{
+    const int selected = m_rxTypeRadio->GetSelection();
+    for (int n = 0; n < kNotationCount; ++n) {
+        wxTextCtrl *view = m_rxViews[n];
+        if (n == selected) {
+            if (m_rxViewHeld[n]) {
+                view->Thaw();
+                m_rxViewHeld[n] = false;
+                view->ShowPosition(view->GetLastPosition());
+            }
+            view->Show();
+        } else {
+            view->Hide();
+            if (!m_rxViewHeld[n]) {
+                view->Freeze();
+                m_rxViewHeld[n] = true;
+            }
+        }
+    }
+}
+
+void TerminalPanel::OnLogButton(wxCommandEvent &event)
+{
+    std::string error;
+    {
+        const std::lock_guard<std::mutex> lock(m_threadLock);
+        ReadUartThread *thread = m_readThread;
+        if (thread == nullptr || !thread->IsRunning())
+            return;
+        if (event.GetId() == ID_LOG_STOP) {
+            thread->CloseLog();
+            return;
+        }
+        if (thread->OpenLog(error))
+            return;
+    }
+    ShowErrorBox(wxString(error));
+}

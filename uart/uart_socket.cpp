@@ -1,0 +1,76 @@
+#include "uart/uart_socket.h"
+
+#include "net/tcp.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/socket.h>
+
+namespace {
+
+void RecordSystemFailure(int code)
+{
+    tcp_set_error(code);
+    tcp_store_system_error(code);
+}
+
+} // namespace
+
+void UartSocket::Adopt(int socket)
+{
+    Close();
+    const std::unique_lock<std::shared_mutex> lock(m_lock);
+    m_socket = socket;
+}
+
+int UartSocket::DuplicateForReader() const
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    if (m_socket < 0) {
+        RecordSystemFailure(EBADF);
+        return -1;
+    }
+    const int copy = fcntl(m_socket, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        RecordSystemFailure(errno);
+    return copy;
+}
+
+int UartSocket::Send(const char *data, uint16_t *length)
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    if (m_socket < 0) {
+        RecordSystemFailure(EBADF);
+        *length = 0;
+        return -1;
+    }
+    return tcp_send_all(m_socket, data, length);
+}
+
+bool UartSocket::Shutdown()
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    if (m_socket < 0) {
+        RecordSystemFailure(ENOTCONN);
+        return false;
+    }
+    return tcp_shutdown(m_socket);
+}
+
+void UartSocket::Close()
+{
+    int current = -1;
+    {
+        const std::shared_lock<std::shared_mutex> lock(m_lock);
+        current = m_socket;
+    }
+    if (current < 0)
+        return;
+    // Wakes a send still blocked on the connection, which holds the shared
+    // lock; the connection is over either way, so the outcome is not recorded.
+    shutdown(current, SHUT_RDWR);
+    const std::unique_lock<std::shared_mutex> lock(m_lock);
+    tcp_close(m_socket);
+    m_socket = -1;
+}

@@ -1,0 +1,38 @@
+// The UART panel's connection socket, shared by the GUI thread and the sender
+// threads. Every send holds a shared lock for its whole duration; closing or
+// replacing the descriptor takes the lock exclusively. So a send after a
+// disconnect fails with the system's error and can never write into whatever
+// the system hands out next under the same number.
+#ifndef ORV_UART_UART_SOCKET_H
+#define ORV_UART_UART_SOCKET_H
+
+#include <cstdint>
+#include <shared_mutex>
+
+class UartSocket {
+public:
+    UartSocket() = default;
+    UartSocket(const UartSocket &) = delete;
+    UartSocket &operator=(const UartSocket &) = delete;
+    ~UartSocket() { Close(); }
+
+    // Adopt and Close run on one thread (the GUI thread), the rest anywhere.
+    // Takes `socket` as the connection; the previous one is closed.
+    void Adopt(int socket);
+    // A duplicate for the receive thread, which the socket layer's receive
+    // closes when the connection ends; -1 with the error recorded on failure.
+    int DuplicateForReader() const;
+    // tcp_send_all on the connection (0, or -1 with the error recorded).
+    int Send(const char *data, uint16_t *length);
+    // tcp_shutdown of both directions: a blocked receive or send returns, and
+    // later sends fail. The descriptor stays open, keeping its number, until
+    // the next Adopt or Close. False (recorded) when there is no connection.
+    bool Shutdown();
+    void Close();
+
+private:
+    mutable std::shared_mutex m_lock;
+    int m_socket = -1;
+};
+
+#endif

@@ -1,0 +1,24 @@
+// Events the UART panel's worker threads post to it: plain wxCommandEvents
+// whose type equals their id, bound on the panel for any window id.
+#ifndef ORV_UART_WORKER_EVENTS_H
+#define ORV_UART_WORKER_EVENTS_H
+
+#include <wx/event.h>
+
+// Client data: the connected socket. Int: the number of the attempt.
+constexpr wxEventType EVT_CONNECTED = 7001;
+// Int: the number of the attempt.
+constexpr wxEventType EVT_CONNECT_FAILED = 7002;
+// Client data: a new[] block of 2 + n bytes, n high byte first, then the n
+// received bytes (1 <= n <= 512); the handler deletes it.
+constexpr wxEventType EVT_UART_DATA = 4001;
+// Int: the number of the connection whose receive failed.
+constexpr wxEventType EVT_CONNECTION_LOST = 4002;
+constexpr wxEventType EVT_PERIODIC_SEND_FAILED = 3001;
+// Client data: the number of messages sent.
+constexpr wxEventType EVT_PERIODIC_DONE = 3002;
+constexpr wxEventType EVT_FILE_FAILED = 3101;
+// Client data: the bytes read so far.
+constexpr wxEventType EVT_FILE_PROGRESS = 3102;
+
+#endif
