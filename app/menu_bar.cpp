@@ -34,6 +34,8 @@ wxString AboutText()
 
 MenuBar::MenuBar()
 {
+    // The items are given no help text; the toolkit fills in its stock one
+    // for these standard ids.
     m_fileMenu = new wxMenu;
     m_fileMenu->Append(wxID_NEW, "&New Connection", "");
     m_fileMenu->Append(wxID_EXIT, "&Quit", "");

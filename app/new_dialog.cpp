@@ -18,6 +18,9 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
 {
     auto *heading = new wxStaticText(this, wxID_ANY, "UART Connection Parameters", wxPoint(10, 20));
     heading->SetFont(shared_fonts::Bold10());
+    // GTK takes the new font only at its next style update, so the label's
+    // own best size still fits the old one and the bold text would wrap away.
+    heading->SetSize(heading->GetTextExtent(heading->GetLabel()));
 
     new wxStaticText(this, wxID_ANY, "IP", wxPoint(10, 58), wxSize(50, 25));
     m_ipCtrl = std::make_unique<wxIPCtrl>(this, wxPoint(150, 55), kDefaultModuleIp);

@@ -1,0 +1,257 @@
+#include "app/ip_ctrl.h"
+#include "app/main_window.h"
+#include "app/new_dialog.h"
+#include "modbus/modbus_terminal_panel.h"
+#include "tests/app/dialog_driving.h"
+#include "tests/support/gui_test.h"
+
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/uiaction.h>
+#include <wx/valtext.h>
+#include <wx/weakref.h>
+
+namespace {
+
+using namespace testing_support;
+
+wxFrame *Frame()
+{
+    return MainWindow::GetInstance()->m_frame;
+}
+
+class NewDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                                 wxDEFAULT_DIALOG_STYLE);
+        m_dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
+        PumpEvents();
+    }
+    void TearDown() override
+    {
+        if (m_dialog)
+            m_dialog->Destroy();
+        PumpEvents();
+    }
+
+    void Confirm() { ClickButton(m_dialog, wxID_OK); }
+    wxString IpError() const { return m_dialog->m_ipError->GetLabel(); }
+    wxString PortError() const { return m_dialog->m_portError->GetLabel(); }
+
+    wxWeakRef<NewDialog> m_dialog;
+};
+
+TEST(StartUpDialog, IsOpenWithTheDefaults)
+{
+    NewDialog *startUp = nullptr;
+    for (NewDialog *dialog : NewDialogsOf(Frame()))
+        if (dialog->GetTitle() == "ORV-Terminal Conf")
+            startUp = dialog;
+    ASSERT_NE(startUp, nullptr);
+    EXPECT_TRUE(startUp->IsShown());
+    EXPECT_FALSE(startUp->IsModal());
+    EXPECT_EQ(startUp->GetSize(), wxSize(380, 250));
+    EXPECT_EQ(startUp->m_ipCtrl->GetValue(), "192.168.100.10");
+    EXPECT_EQ(startUp->m_portText->GetValue(), "65100");
+    EXPECT_EQ(startUp->m_terminalType->GetSelection(), 0);
+    EXPECT_FALSE(startUp->HasFlag(wxRESIZE_BORDER));
+}
+
+TEST_F(NewDialogTest, HoldsItsControlsAtTheirPlaces)
+{
+    struct Place {
+        wxWindow *window;
+        wxPoint at;
+    };
+    const Place places[] = {
+        {m_dialog->m_ipCtrl->m_frameBox, {150, 55}}, {m_dialog->m_ipError, {250, 55}},
+        {m_dialog->m_portText, {150, 90}},           {m_dialog->m_portError, {270, 90}},
+        {m_dialog->m_terminalType, {150, 120}},      {m_dialog->FindWindow(wxID_OK), {210, 170}},
+        {m_dialog->FindWindow(wxID_CANCEL), {80, 170}},
+    };
+    for (const Place &place : places) {
+        ASSERT_NE(place.window, nullptr);
+        EXPECT_EQ(place.window->GetPosition(), place.at) << place.window->GetName();
+    }
+    int labels = 0;
+    for (wxWindow *child : m_dialog->GetChildren())
+        if (auto *label = dynamic_cast<wxStaticText *>(child)) {
+            const wxString text = label->GetLabel();
+            labels += text == "UART Connection Parameters" || text == "IP" || text == "Port" ||
+                      text == "Terminal Type";
+        }
+    EXPECT_EQ(labels, 4);
+
+    EXPECT_EQ(m_dialog->m_portText->GetId(), NewDialog::ID_PORT);
+    EXPECT_EQ(m_dialog->FindWindow(3501), m_dialog->m_portText);
+    EXPECT_EQ(m_dialog->m_portText->GetSize(), wxSize(50, 25));
+    auto *validator = dynamic_cast<wxTextValidator *>(m_dialog->m_portText->GetValidator());
+    EXPECT_TRUE(validator != nullptr && validator->HasFlag(wxFILTER_NUMERIC));
+    EXPECT_TRUE(m_dialog->m_terminalType->HasFlag(wxCB_READONLY));
+    ASSERT_EQ(m_dialog->m_terminalType->GetCount(), 2u);
+    EXPECT_EQ(m_dialog->m_terminalType->GetString(0), "UART");
+    EXPECT_EQ(m_dialog->m_terminalType->GetString(1), "MODBUS");
+    EXPECT_EQ(m_dialog->m_terminalType->GetValue(), "UART");
+    EXPECT_EQ(dynamic_cast<wxButton *>(m_dialog->FindWindow(wxID_OK))->GetLabel(), "OK");
+    EXPECT_EQ(dynamic_cast<wxButton *>(m_dialog->FindWindow(wxID_CANCEL))->GetLabel(), "Cancel");
+    EXPECT_EQ(IpError(), "");
+    EXPECT_EQ(PortError(), "");
+}
+
+TEST_F(NewDialogTest, GoodValuesHideTheDialog)
+{
+    Confirm();
+    ASSERT_TRUE(m_dialog);
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(IpError(), "");
+    EXPECT_EQ(PortError(), "");
+}
+
+TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
+{
+    ModbusTerminalPanel *modbus = MainWindow::GetInstance()->m_modbusPanel;
+    ASSERT_NE(modbus, nullptr);
+    SetFields(*m_dialog->m_ipCtrl, "10", "0", "0", "1");
+    m_dialog->m_portText->ChangeValue("0");
+    m_dialog->m_terminalType->SetSelection(1);
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_TRUE(modbus->IsShown());
+    EXPECT_EQ(modbus->m_ipLabel->GetLabel(), "10.0.0.1");
+    EXPECT_EQ(modbus->m_portLabel->GetLabel(), "0");
+
+    // The hidden panel takes the parameters too; leading zeros never reach it.
+    auto *uartDialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                                     wxDEFAULT_DIALOG_STYLE);
+    uartDialog->SetValues("010.000.7.08", "502");
+    ClickButton(uartDialog, wxID_OK);
+    EXPECT_FALSE(uartDialog->IsShown());
+    EXPECT_FALSE(modbus->IsShown());
+    EXPECT_EQ(modbus->m_ipLabel->GetLabel(), "10.0.7.8");
+    EXPECT_EQ(modbus->m_portLabel->GetLabel(), "502");
+    uartDialog->Destroy();
+}
+
+TEST_F(NewDialogTest, BothFieldsBadShowBothLabelsUntilCorrected)
+{
+    SetFields(*m_dialog->m_ipCtrl, "0", "1", "2", "3");
+    m_dialog->m_portText->ChangeValue("");
+    Confirm();
+    EXPECT_TRUE(m_dialog->IsShown());
+    EXPECT_EQ(IpError(), "Invalid IP");
+    EXPECT_EQ(PortError(), "Invalid Port");
+
+    // Port still empty: its label stays, the corrected IP's label goes.
+    SetFields(*m_dialog->m_ipCtrl, "10", "1", "2", "3");
+    Confirm();
+    EXPECT_TRUE(m_dialog->IsShown());
+    EXPECT_EQ(IpError(), "");
+    EXPECT_EQ(PortError(), "Invalid Port");
+
+    // Port fixed, IP broken again: only the IP label.
+    m_dialog->m_portText->ChangeValue("80");
+    SetFields(*m_dialog->m_ipCtrl, "10", "", "2", "3");
+    Confirm();
+    EXPECT_TRUE(m_dialog->IsShown());
+    EXPECT_EQ(IpError(), "Invalid IP");
+    EXPECT_EQ(PortError(), "");
+
+    SetFields(*m_dialog->m_ipCtrl, "10", "0", "2", "3");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(IpError(), "");
+    EXPECT_EQ(PortError(), "");
+}
+
+TEST_F(NewDialogTest, PortMustBeANumberUpTo65535)
+{
+    for (const char *bad : {"65536", "99999", "6e4", "-1", "80.5"}) {
+        m_dialog->m_portText->ChangeValue(bad);
+        Confirm();
+        EXPECT_TRUE(m_dialog->IsShown()) << bad;
+        EXPECT_EQ(PortError(), "Invalid Port") << bad;
+        EXPECT_EQ(IpError(), "") << bad;
+    }
+    m_dialog->m_portText->ChangeValue("0");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(PortError(), "");
+    EXPECT_EQ(m_dialog->m_portText->GetValue(), "0");
+}
+
+TEST_F(NewDialogTest, TypedPortKeepsDigitsUpToFive)
+{
+    wxTextCtrl *port = m_dialog->m_portText;
+    ASSERT_TRUE(FocusForTyping(port));
+    port->SelectAll();
+    wxUIActionSimulator sim;
+    sim.Text("6x5y1007");
+    PumpEvents();
+    EXPECT_EQ(port->GetValue(), "65100");
+}
+
+TEST_F(NewDialogTest, CancelEscapeAndCloseBoxOnlyHide)
+{
+    ClickButton(m_dialog, wxID_CANCEL);
+    EXPECT_FALSE(m_dialog->IsShown());
+
+    m_dialog->Show();
+    ASSERT_TRUE(FocusForTyping(m_dialog->m_portText));
+    wxUIActionSimulator().Char(WXK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([this] { return !m_dialog->IsShown(); }));
+
+    m_dialog->Show();
+    PumpEvents();
+    m_dialog->Close();
+    PumpEvents();
+    ASSERT_TRUE(m_dialog) << "closing hides, it does not destroy";
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(IpError(), "");
+    EXPECT_EQ(PortError(), "");
+}
+
+TEST_F(NewDialogTest, AHiddenDialogNeverActsAgain)
+{
+    ClickButton(m_dialog, wxID_CANCEL);
+    ASSERT_FALSE(m_dialog->IsShown());
+    m_dialog->m_portText->ChangeValue("");
+    m_dialog->m_ipCtrl->m_fields[1]->ChangeValue("300");
+    ModalRecorder boxes;
+    Confirm();
+    LeaveField(m_dialog->m_ipCtrl->m_fields[1]);
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(PortError(), "") << "a hidden dialog took a click";
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+}
+
+TEST_F(NewDialogTest, BadIpGivenToSetValuesFallsBackToAValidAddress)
+{
+    ModalRecorder boxes;
+    m_dialog->SetValues("not set", "502");
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Invalid IP = not set");
+    EXPECT_EQ(m_dialog->m_ipCtrl->GetValue(), "223.255.255.255");
+    EXPECT_EQ(m_dialog->m_portText->GetValue(), "502");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+}
+
+TEST_F(NewDialogTest, RealClickOnOkConfirms)
+{
+    m_dialog->m_terminalType->SetSelection(1);
+    wxWindow *ok = m_dialog->FindWindow(wxID_OK);
+    m_dialog->Raise();
+    PumpEvents();
+    wxUIActionSimulator sim;
+    sim.MouseMove(ok->GetScreenRect().GetPosition() + wxPoint(10, 10));
+    PumpEvents();
+    sim.MouseClick();
+    EXPECT_TRUE(WaitUntil([this] { return !m_dialog->IsShown(); }));
+}
+
+} // namespace
