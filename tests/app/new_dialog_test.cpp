@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
+#include "uart/terminal_panel.h"
 #include "tests/app/dialog_driving.h"
 #include "tests/support/gui_test.h"
 
@@ -11,6 +12,8 @@
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
+
+#include <utility>
 
 namespace {
 
@@ -97,15 +100,21 @@ TEST_F(NewDialogTest, GoodValuesHideTheDialog)
 TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
 {
     ModbusTerminalPanel *modbus = MainWindow::GetInstance()->m_modbusPanel;
+    TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
     ASSERT_NE(modbus, nullptr);
+    ASSERT_NE(uart, nullptr);
     SetFields(*m_dialog->m_ipCtrl, "10", "0", "0", "1");
     m_dialog->m_portText->ChangeValue("0");
     m_dialog->m_terminalType->SetSelection(1);
     Confirm();
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_TRUE(modbus->IsShown());
-    EXPECT_EQ(modbus->m_ipLabel->GetLabel(), "10.0.0.1");
-    EXPECT_EQ(modbus->m_portLabel->GetLabel(), "0");
+    EXPECT_FALSE(uart->IsShown());
+    for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
+                               std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
+        EXPECT_EQ(labels.first->GetLabel(), "10.0.0.1");
+        EXPECT_EQ(labels.second->GetLabel(), "0");
+    }
 
     // The hidden panel takes the parameters too; leading zeros never reach it.
     auto *uartDialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
@@ -114,8 +123,12 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     ClickButton(uartDialog, wxID_OK);
     EXPECT_FALSE(uartDialog->IsShown());
     EXPECT_FALSE(modbus->IsShown());
-    EXPECT_EQ(modbus->m_ipLabel->GetLabel(), "10.0.7.8");
-    EXPECT_EQ(modbus->m_portLabel->GetLabel(), "502");
+    EXPECT_TRUE(uart->IsShown());
+    for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
+                               std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
+        EXPECT_EQ(labels.first->GetLabel(), "10.0.7.8");
+        EXPECT_EQ(labels.second->GetLabel(), "502");
+    }
     uartDialog->Destroy();
 }
 
