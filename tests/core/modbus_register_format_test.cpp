@@ -1,4 +1,3 @@
-#include "modbus/function_forms.h"
 #include "modbus/register_format.h"
 
 #include <gtest/gtest.h>
@@ -86,20 +85,6 @@ TEST(OutputFormatNames, AreListedInTheirIndexOrder)
     EXPECT_EQ(names, (std::vector<std::string>{"Decimal U8", "Decimal S8", "Decimal U16", "Decimal S16", "Hex",
                                                "Binary 8", "Binary 16"}));
     EXPECT_STREQ(OutputFormatName(7), "");
-}
-
-TEST(FormLayouts, SendButtonFollowsTheLastRow)
-{
-    const std::vector<std::pair<int, int>> sendTops = {{1001, 250}, {1002, 250}, {1003, 250}, {1004, 250},
-                                                       {1005, 180}, {1006, 180}, {1015, 145}, {1016, 145},
-                                                       {1017, 110}, {1023, 250}};
-    for (const auto &[functionId, top] : sendTops) {
-        const FormLayout *layout = FindFormLayout(functionId);
-        ASSERT_NE(layout, nullptr) << functionId;
-        EXPECT_EQ(SendButtonTop(*layout), top) << functionId;
-    }
-    for (const int unknown : {1000, 1007, 1020, 1100})
-        EXPECT_EQ(FindFormLayout(unknown), nullptr) << unknown;
 }
 
 } // namespace

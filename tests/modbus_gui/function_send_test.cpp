@@ -9,9 +9,12 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <atomic>
+
 namespace {
 
 using namespace modbus_gui_test;
+using testing_support::Bytes;
 
 std::string Result(FunctionPanel *form)
 {
@@ -23,89 +26,78 @@ std::string Data(FunctionPanel *form)
     return form->m_dataText->GetValue().ToStdString();
 }
 
-// The requests the gateway received, without their CRC, as hex.
-std::vector<std::string> RequestsSeen(const ScriptedGateway &gateway)
+// Answers a read with the request's unit id and function code, a byte count
+// and `data`.
+ModbusPortGateway::Make ReadAnswer(const Bytes &data)
 {
-    std::vector<std::string> seen;
-    for (const std::string &frame : gateway.Requests()) {
-        EXPECT_EQ(WithCrc(frame.substr(0, frame.size() - 2)), frame) << "bad CRC in " << Hex(frame);
-        seen.push_back(Hex(frame.substr(0, frame.size() - 2)));
-    }
-    return seen;
+    return [data](const Bytes &request) {
+        Bytes answer = {request[0], request[1], static_cast<uint8_t>(data.size())};
+        answer.insert(answer.end(), data.begin(), data.end());
+        return answer;
+    };
+}
+
+// Answers a write with the first six bytes of its request.
+Bytes Echo(const Bytes &request)
+{
+    return Bytes(request.begin(), request.begin() + 6);
+}
+
+std::string Repeat(const std::string &text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
 }
 
 class FunctionSendTest : public ::testing::Test {
 protected:
     void TearDown() override { Panel()->SetConnectionParameters("not set", "not set"); }
 
-    FunctionPanel *Open(int functionCode, ScriptedGateway::Responder responder)
+    FunctionPanel *Open(int functionCode, ModbusPortGateway::Make answer)
     {
-        m_gateway.SetResponder(std::move(responder));
+        m_gateway.AnswerWith(std::move(answer));
         ConnectTo(m_gateway.Ip());
         FunctionPanel *form = OpenForm(functionCode);
         EXPECT_NE(form, nullptr);
         return form;
     }
 
-    ScriptedGateway m_gateway;
+    ModbusPortGateway m_gateway;
 };
-
-// Answers a read with the unit id of the request and fixed data bytes.
-ScriptedGateway::Responder ReadAnswer(const std::string &data)
-{
-    return [data](const std::string &request) {
-        return request.substr(0, 2) + static_cast<char>(data.size()) + data;
-    };
-}
-
-ScriptedGateway::Responder Echo(size_t length)
-{
-    return [length](const std::string &request) { return request.substr(0, length); };
-}
 
 TEST_F(FunctionSendTest, CoilReadsAppendToTheDataField)
 {
-    FunctionPanel *form = Open(1, ReadAnswer(Bytes({0x05})));
+    FunctionPanel *form = Open(1, ReadAnswer({0x05}));
     form->m_addressText->ChangeValue("19");
     form->m_countText->ChangeValue("3");
     Send(form);
     EXPECT_EQ(Result(form), "Read 3 bits");
     EXPECT_EQ(Data(form), "[1][0][1]");
+    // The click stays with the form: had it reached the panel's function
+    // buttons' handler, the form would have been replaced under its own feet.
+    EXPECT_EQ(ShownForm(), form);
     Send(form);
     EXPECT_EQ(Result(form), "Read 3 bits");
     EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
-    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>(2, "01 01 00 13 00 03"));
+    EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>(2, "01 01 00 13 00 03"));
 
     // A failure keeps what the field holds.
-    m_gateway.SetResponder({});
+    m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
     EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
 }
 
-TEST_F(FunctionSendTest, DiscreteInputsReadWithFunction2)
-{
-    FunctionPanel *form = Open(2, ReadAnswer(Bytes({0xCA, 0x01})));
-    form->m_slaveIdText->ChangeValue("17");
-    form->m_addressText->ChangeValue("256");
-    form->m_countText->ChangeValue("9");
-    Send(form);
-    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"11 02 01 00 00 09"});
-    EXPECT_EQ(Result(form), "Read 9 bits");
-    EXPECT_EQ(Data(form), "[0][1][0][1][0][0][1][1][1]");
-}
-
 // The client accepts 2000 bits; every one of them must find room.
 TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
 {
-    FunctionPanel *form = Open(1, ReadAnswer(std::string(250, '\xFF')));
+    FunctionPanel *form = Open(1, ReadAnswer(Bytes(250, 0xFF)));
     form->m_countText->ChangeValue("2000");
     Send(form);
     EXPECT_EQ(Result(form), "Read 2000 bits");
-    std::string all;
-    for (int i = 0; i < 2000; ++i)
-        all += "[1]";
-    EXPECT_EQ(Data(form), all);
+    EXPECT_EQ(Data(form), Repeat("[1]", 2000));
 
     form->m_countText->ChangeValue("2001");
     Send(form);
@@ -115,21 +107,20 @@ TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
 
 TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
 {
-    uint16_t value = 0x1234;
-    FunctionPanel *form = Open(3, [&value](const std::string &request) {
-        return request.substr(0, 2) + Bytes({2, value >> 8, value & 0xFF});
+    std::atomic<uint16_t> value{0x1234};
+    FunctionPanel *form = Open(3, [&value](const Bytes &request) {
+        return Bytes{request[0], request[1], 2, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF)};
     });
     form->m_addressText->ChangeValue("4");
-    const std::pair<int, const char *> shown[] = {{0, "[52]"},     {1, "[52]"},       {2, "[4660]"},
-                                                  {3, "[4660]"},   {4, "[1234]"},     {5, "00110100"},
-                                                  {6, "1001000110100"}};
+    const std::pair<int, const char *> shown[] = {{0, "[52]"},   {1, "[52]"},     {2, "[4660]"},       {3, "[4660]"},
+                                                  {4, "[1234]"}, {5, "00110100"}, {6, "1001000110100"}};
     for (const auto &[format, text] : shown) {
         form->m_formatCombo->SetSelection(format);
         Send(form);
         EXPECT_EQ(Result(form), "Read 1 registers") << format;
         EXPECT_EQ(Data(form), text) << format;
     }
-    EXPECT_EQ(RequestsSeen(m_gateway).back(), "01 03 00 04 00 01");
+    EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 04 00 01");
 
     value = 5;
     form->m_formatCombo->SetSelection(6);
@@ -144,87 +135,90 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
     }
 
     // A failed read leaves the field cleared.
-    m_gateway.SetResponder({});
+    m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
     EXPECT_EQ(Data(form), "");
 }
 
-TEST_F(FunctionSendTest, InputRegistersReadWithFunction4)
+TEST_F(FunctionSendTest, InputsReadWithTheirOwnFunctions)
 {
-    FunctionPanel *form = Open(4, ReadAnswer(Bytes({0x00, 0x0B, 0x80, 0x00})));
+    FunctionPanel *form = Open(2, ReadAnswer({0xCA, 0x01}));
+    form->m_slaveIdText->ChangeValue("17");
+    form->m_addressText->ChangeValue("256");
+    form->m_countText->ChangeValue("9");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 9 bits");
+    EXPECT_EQ(Data(form), "[0][1][0][1][0][0][1][1][1]");
+
+    m_gateway.AnswerWith(ReadAnswer({0x00, 0x0B, 0x80, 0x00}));
+    form = OpenForm(4);
     form->m_addressText->ChangeValue("65535");
     form->m_countText->ChangeValue("2");
     form->m_formatCombo->SetSelection(2);
     Send(form);
-    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"01 04 FF FF 00 02"});
     EXPECT_EQ(Result(form), "Read 2 registers");
     EXPECT_EQ(Data(form), "[11][32768]");
+    EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"11 02 01 00 00 09", "01 04 FF FF 00 02"}));
 }
 
-TEST_F(FunctionSendTest, SingleWritesSaySended)
+TEST_F(FunctionSendTest, WritesSaySendedOrFailed)
 {
-    FunctionPanel *form = Open(5, Echo(6));
+    FunctionPanel *form = Open(5, Echo);
     form->m_addressText->ChangeValue("10");
     form->m_coilStateCombo->SetSelection(1);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
     form->m_coilStateCombo->SetSelection(0);
     Send(form);
-    EXPECT_EQ(Result(form), "Sended");
 
     form = OpenForm(6);
     form->m_addressText->ChangeValue("7");
     form->m_valueText->ChangeValue("4660");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(RequestsSeen(m_gateway),
-              (std::vector<std::string>{"01 05 00 0A FF 00", "01 05 00 0A 00 00", "01 06 00 07 12 34"}));
 
-    m_gateway.SetResponder({});
-    Send(form);
-    EXPECT_EQ(Result(form), "Failed");
-}
-
-TEST_F(FunctionSendTest, MultipleWritesSendAllTenGridValues)
-{
-    FunctionPanel *form = Open(15, Echo(6));
+    // The grids always send all ten values, empty cells as 0.
+    form = OpenForm(15);
     form->m_addressText->ChangeValue("32");
-    form->m_valuesGrid->SetCellValue(0, 0, "1");
-    form->m_valuesGrid->SetCellValue(2, 0, "1");
-    form->m_valuesGrid->SetCellValue(9, 0, "1");
+    for (const int row : {0, 2, 9})
+        form->m_valuesGrid->SetCellValue(row, 0, "1");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
 
     form = OpenForm(16);
     form->m_addressText->ChangeValue("3");
     form->m_valuesGrid->SetCellValue(0, 0, "300");
-    form->m_valuesGrid->SetCellValue(1, 0, "70000");
+    form->m_valuesGrid->SetCellValue(1, 0, "70000"); // cut to 16 bits
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
 
-    std::string registers = "01 10 00 03 00 0A 14 01 2C 11 70"; // 70000 cut to 16 bits
-    for (int i = 2; i < 10; ++i)
-        registers += " 00 00";
-    EXPECT_EQ(RequestsSeen(m_gateway), (std::vector<std::string>{"01 0F 00 20 00 0A 02 05 02", registers}));
+    EXPECT_EQ(m_gateway.RequestsSeen(),
+              (std::vector<std::string>{"01 05 00 0A FF 00", "01 05 00 0A 00 00", "01 06 00 07 12 34",
+                                        "01 0F 00 20 00 0A 02 05 02",
+                                        "01 10 00 03 00 0A 14 01 2C 11 70" + Repeat(" 00 00", 8)}));
+
+    m_gateway.AnswerNothing();
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed");
 }
 
 TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
 {
-    FunctionPanel *form = Open(17, ReadAnswer(Bytes({0x01, 0xFF, 'A', '&', 0x00, 'B', 0xE9})));
+    FunctionPanel *form = Open(17, ReadAnswer({0x01, 0xFF, 'A', '&', 0x00, 'B', 0xE9}));
     Send(form);
-    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"01 11"});
+    EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>{"01 11"});
     const wxString expected = wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "A&B" + wxUniChar(0xE9);
     EXPECT_EQ(form->m_resultLabel->GetLabelText(), expected);
 
-    m_gateway.SetResponder(ReadAnswer(Bytes({0x01})));
+    m_gateway.AnswerWith(ReadAnswer({0x01}));
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
 }
 
 TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
 {
-    FunctionPanel *form = Open(23, ReadAnswer(Bytes({0x00, 0x0A, 0xFF, 0xFF})));
+    FunctionPanel *form = Open(23, ReadAnswer({0x00, 0x0A, 0xFF, 0xFF}));
     form->m_dataText->ChangeValue("old");
     form->m_addressText->ChangeValue("5");
     form->m_readAddressText->ChangeValue("1");
@@ -233,12 +227,10 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
     Send(form);
     EXPECT_EQ(Result(form), "Read 2 bits");
     EXPECT_EQ(Data(form), "[10][65535]");
-    std::string values = "00 0A";
-    for (int i = 1; i < 10; ++i)
-        values += " 00 00";
-    EXPECT_EQ(RequestsSeen(m_gateway), std::vector<std::string>{"01 17 00 01 00 02 00 05 00 0A 14 " + values});
+    EXPECT_EQ(m_gateway.RequestsSeen(),
+              std::vector<std::string>{"01 17 00 01 00 02 00 05 00 0A 14 00 0A" + Repeat(" 00 00", 9)});
 
-    m_gateway.SetResponder({});
+    m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
     EXPECT_EQ(Data(form), "");
@@ -246,20 +238,15 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
 
 TEST_F(FunctionSendTest, RefusedSlaveIdKeepsThePreviousUnit)
 {
-    FunctionPanel *form = Open(6, Echo(6));
-    form->m_slaveIdText->ChangeValue("7");
-    Send(form);
-    form->m_slaveIdText->ChangeValue("300");
-    Send(form);
-    form->m_slaveIdText->ChangeValue("4294967303"); // 2^32 + 7 reads as 2^31 - 1, not 7
-    Send(form);
-    form->m_slaveIdText->ChangeValue("9");
-    Send(form);
+    FunctionPanel *form = Open(6, Echo);
+    for (const char *unit : {"7", "300", "4294967303" /* 2^32 + 7: out of range, not 7 */, "9"}) {
+        form->m_slaveIdText->ChangeValue(unit);
+        Send(form);
+    }
     std::vector<int> units;
-    for (const std::string &frame : m_gateway.Requests())
-        units.push_back(static_cast<unsigned char>(frame[0]));
+    for (const Bytes &frame : m_gateway.Requests())
+        units.push_back(frame[0]);
     EXPECT_EQ(units, (std::vector<int>{7, 7, 7, 9}));
-    EXPECT_EQ(Result(form), "Sended");
 }
 
 class PymodbusRoundTrip : public ::testing::Test {
@@ -271,24 +258,17 @@ protected:
     }
     void TearDown() override { Panel()->SetConnectionParameters("not set", "not set"); }
 
-    // Reads `count` registers of function 3 from `address` in decimal.
-    std::string HoldingRegisters(int address, int count)
+    // Opens the form of a read function, asks for `count` values from
+    // `address` and sends; returns the form with the outcome.
+    FunctionPanel *Read(int functionCode, int address, int count, int format = FORMAT_DECIMAL_U16)
     {
-        FunctionPanel *form = OpenForm(3);
+        FunctionPanel *form = OpenForm(functionCode);
         form->m_addressText->ChangeValue(std::to_string(address));
         form->m_countText->ChangeValue(std::to_string(count));
-        form->m_formatCombo->SetSelection(2);
+        if (form->m_formatCombo != nullptr)
+            form->m_formatCombo->SetSelection(format);
         Send(form);
-        return Data(form);
-    }
-
-    std::string Coils(int address, int count)
-    {
-        FunctionPanel *form = OpenForm(1);
-        form->m_addressText->ChangeValue(std::to_string(address));
-        form->m_countText->ChangeValue(std::to_string(count));
-        Send(form);
-        return Data(form);
+        return form;
     }
 
     PymodbusServer m_server;
@@ -296,26 +276,17 @@ protected:
 
 TEST_F(PymodbusRoundTrip, ReadsEveryKindOfData)
 {
-    EXPECT_EQ(Coils(0, 7), "[1][0][0][1][0][0][1]");
+    EXPECT_EQ(Data(Read(1, 0, 7)), "[1][0][0][1][0][0][1]");
 
-    FunctionPanel *form = OpenForm(2);
-    form->m_addressText->ChangeValue("0");
-    form->m_countText->ChangeValue("6");
-    Send(form);
+    FunctionPanel *form = Read(2, 0, 6);
     EXPECT_EQ(Result(form), "Read 6 bits");
     EXPECT_EQ(Data(form), "[0][1][1][0][0][0]");
 
-    form = OpenForm(3);
-    form->m_countText->ChangeValue("2");
-    form->m_formatCombo->SetSelection(4);
-    Send(form);
+    form = Read(3, 0, 2, FORMAT_HEX);
     EXPECT_EQ(Result(form), "Read 2 registers");
     EXPECT_EQ(Data(form), "[1234][5678]");
 
-    form = OpenForm(4);
-    form->m_addressText->ChangeValue("1");
-    form->m_countText->ChangeValue("3");
-    Send(form);
+    form = Read(4, 1, 3, FORMAT_DECIMAL_U8);
     EXPECT_EQ(Result(form), "Read 3 registers");
     EXPECT_EQ(Data(form), "[22][234][235]"); // 1002 and 1003 in their low bytes
 
@@ -332,14 +303,14 @@ TEST_F(PymodbusRoundTrip, WritesAreReadBack)
     form->m_coilStateCombo->SetSelection(1);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(Coils(0, 3), "[1][1][0]");
+    EXPECT_EQ(Data(Read(1, 0, 3)), "[1][1][0]");
 
     form = OpenForm(6);
     form->m_addressText->ChangeValue("10");
     form->m_valueText->ChangeValue("777");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(HoldingRegisters(10, 1), "[777]");
+    EXPECT_EQ(Data(Read(3, 10, 1)), "[777]");
 
     form = OpenForm(15);
     form->m_addressText->ChangeValue("40");
@@ -347,7 +318,7 @@ TEST_F(PymodbusRoundTrip, WritesAreReadBack)
         form->m_valuesGrid->SetCellValue(row, 0, "1");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(Coils(40, 10), "[0][1][1][0][0][0][0][0][1][0]");
+    EXPECT_EQ(Data(Read(1, 40, 10)), "[0][1][1][0][0][0][0][0][1][0]");
 
     form = OpenForm(16);
     form->m_addressText->ChangeValue("50");
@@ -355,7 +326,7 @@ TEST_F(PymodbusRoundTrip, WritesAreReadBack)
     form->m_valuesGrid->SetCellValue(9, 0, "-1");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(HoldingRegisters(50, 10), "[4660][0][0][0][0][0][0][0][0][65535]");
+    EXPECT_EQ(Data(Read(3, 50, 10)), "[4660][0][0][0][0][0][0][0][0][65535]");
 
     form = OpenForm(23);
     form->m_addressText->ChangeValue("60");
@@ -374,9 +345,6 @@ TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)
     form->m_slaveIdText->ChangeValue("2");
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
-    form->m_slaveIdText->ChangeValue("1");
-    Send(form);
-    EXPECT_EQ(Result(form), "Read 1 registers");
 }
 
 } // namespace

@@ -95,34 +95,50 @@ TEST_F(ModbusPanelTest, LaysOutTitleHeadingsAndFunctionButtons)
     }
 }
 
-TEST_F(ModbusPanelTest, ConnectWithoutParametersAsksForThem)
+TEST_F(ModbusPanelTest, DisconnectedPanelNeedsParametersAndAConnection)
 {
-    Panel()->SetConnectionParameters("not set", "not set");
     ModalRecorder boxes;
     Click(Panel()->m_connectButton);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    Click(FunctionButton(3));
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[0].message, "Connection parameters not set");
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
-    EXPECT_TRUE(boxes.Boxes()[0].style & wxICON_ERROR);
+    EXPECT_EQ(boxes.Boxes()[1].message, "You have to connect first.");
+    for (const testing_support::ShownBox &box : boxes.Boxes()) {
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_TRUE(box.style & wxICON_ERROR);
+    }
     EXPECT_FALSE(Panel()->m_connected);
+    EXPECT_EQ(FormCount(), 0);
 }
 
-TEST_F(ModbusPanelTest, ConnectsToTheModbusPortWhateverThePortLabelSays)
+TEST_F(ModbusPanelTest, ConnectsToTheModbusPortAndTogglesSilently)
 {
-    ScriptedGateway gateway;
+    ModbusPortGateway gateway;
     const testing_support::ShownBox box = ConnectTo(gateway.Ip());
     EXPECT_EQ(box.message, "Connection successful");
     EXPECT_EQ(box.caption, "Connected");
     EXPECT_TRUE(box.style & wxICON_EXCLAMATION);
 
+    // The port label says 502; the gateway listens at the Modbus port only.
     ModbusTerminalPanel *panel = Panel();
     EXPECT_TRUE(panel->m_connected);
-    EXPECT_NE(panel->m_modbus, nullptr);
-    EXPECT_EQ(panel->m_ipLabel->GetLabel(), gateway.Ip());
     EXPECT_EQ(panel->m_portLabel->GetLabel(), "502");
     EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 1; }));
     EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
     EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
+
+    ModalRecorder boxes;
+    Click(panel->m_connectButton);
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(panel->m_modbus, nullptr);
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+
+    Click(panel->m_connectButton);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection successful");
+    EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 2; }));
 }
 
 TEST_F(ModbusPanelTest, RefusedConnectionLeavesThePanelDisconnected)
@@ -137,42 +153,9 @@ TEST_F(ModbusPanelTest, RefusedConnectionLeavesThePanelDisconnected)
     EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
 }
 
-TEST_F(ModbusPanelTest, ConnectButtonTogglesWithoutMessagesAndReconnects)
-{
-    ScriptedGateway gateway;
-    ConnectTo(gateway.Ip());
-    ModbusTerminalPanel *panel = Panel();
-    ASSERT_TRUE(panel->m_connected);
-
-    ModalRecorder boxes;
-    Click(panel->m_connectButton);
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
-    EXPECT_FALSE(panel->m_connected);
-    EXPECT_EQ(panel->m_modbus, nullptr);
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
-
-    Click(panel->m_connectButton);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].message, "Connection successful");
-    EXPECT_TRUE(panel->m_connected);
-    EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 2; }));
-}
-
-TEST_F(ModbusPanelTest, FunctionButtonsNeedAConnection)
-{
-    ModalRecorder boxes;
-    Click(FunctionButton(3));
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].message, "You have to connect first.");
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
-    EXPECT_TRUE(boxes.Boxes()[0].style & wxICON_ERROR);
-    EXPECT_EQ(FormCount(), 0);
-}
-
 TEST_F(ModbusPanelTest, AnotherFunctionReplacesTheShownForm)
 {
-    ScriptedGateway gateway;
+    ModbusPortGateway gateway;
     ConnectTo(gateway.Ip());
     ASSERT_NE(OpenForm(3), nullptr);
     FunctionPanel *form = OpenForm(1);
@@ -189,7 +172,7 @@ TEST_F(ModbusPanelTest, AnotherFunctionReplacesTheShownForm)
 // any way closes the form.
 TEST_F(ModbusPanelTest, LosingTheConnectionClosesTheForm)
 {
-    ScriptedGateway gateway;
+    ModbusPortGateway gateway;
     ModbusTerminalPanel *panel = Panel();
 
     ConnectTo(gateway.Ip());
@@ -217,21 +200,6 @@ TEST_F(ModbusPanelTest, LosingTheConnectionClosesTheForm)
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(panel->m_modbus, nullptr);
     EXPECT_EQ(FormCount(), 0);
-}
-
-TEST_F(ModbusPanelTest, SendIsHandledByTheFormAlone)
-{
-    ScriptedGateway gateway([](const std::string &request) { return request.substr(0, 6); });
-    ConnectTo(gateway.Ip());
-    FunctionPanel *form = OpenForm(6);
-    ASSERT_NE(form, nullptr);
-    form->m_addressText->ChangeValue("1");
-    form->m_valueText->ChangeValue("2");
-    Send(form);
-    // Had the click reached the panel's function handler, the form would
-    // have been replaced while its own handler ran.
-    EXPECT_EQ(ShownForm(), form);
-    EXPECT_EQ(form->m_resultLabel->GetLabel(), "Sended");
 }
 
 NewDialog *NewestShownDialog()
