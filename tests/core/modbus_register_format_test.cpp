@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -16,18 +14,6 @@ TEST(BinaryDigits, ComeLeastSignificantFirst)
     EXPECT_EQ(BinaryDigitsLsbFirst(6), "011");
     EXPECT_EQ(BinaryDigitsLsbFirst(0x1234), "0010110001001");
     EXPECT_EQ(BinaryDigitsLsbFirst(0xFFFF), std::string(16, '1'));
-}
-
-TEST(FormatRegister, Register0x1234InEveryFormat)
-{
-    const uint16_t value = 0x1234;
-    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_U8), "[52]");
-    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_S8), "[52]");
-    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_U16), "[4660]");
-    EXPECT_EQ(FormatRegister(value, FORMAT_DECIMAL_S16), "[4660]");
-    EXPECT_EQ(FormatRegister(value, FORMAT_HEX), "[1234]");
-    EXPECT_EQ(FormatRegister(value, FORMAT_BINARY_8), "00110100");
-    EXPECT_EQ(FormatRegister(value, FORMAT_BINARY_16), "1001000110100");
 }
 
 TEST(FormatRegister, SignedFormatsShowTheSignedValue)
@@ -75,16 +61,6 @@ TEST(SlaveIdText, SkipsZeroBytesAndKeepsTheRest)
     EXPECT_EQ(SlaveIdLatin1(answer, sizeof answer), std::string("\x01\xFFORV1\xE9"));
     const uint8_t zeros[] = {0, 0};
     EXPECT_EQ(SlaveIdLatin1(zeros, 2), "");
-}
-
-TEST(OutputFormatNames, AreListedInTheirIndexOrder)
-{
-    std::vector<std::string> names;
-    for (int format = 0; format < FORMAT_COUNT; ++format)
-        names.emplace_back(OutputFormatName(format));
-    EXPECT_EQ(names, (std::vector<std::string>{"Decimal U8", "Decimal S8", "Decimal U16", "Decimal S16", "Hex",
-                                               "Binary 8", "Binary 16"}));
-    EXPECT_STREQ(OutputFormatName(7), "");
 }
 
 } // namespace
