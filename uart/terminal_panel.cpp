@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
+#include "uart/entry_limit.h"
+#include "uart/worker_events.h"
 
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
@@ -19,7 +21,7 @@
 namespace {
 
 constexpr int kRxChunksInFlight = 256;
-constexpr int kTxMaxLength = 128;
+constexpr size_t kTxMaxLength = 128;
 
 wxBitmap LoadImage(const wxString &path)
 {
@@ -57,6 +59,10 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::OnPanelFocus));
     Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnConnect));
     Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnModifyParameters));
+    Connect(wxID_ANY, EVT_CONNECTED, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
+    Connect(wxID_ANY, EVT_CONNECT_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
+    Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     SetBackgroundColour(*wxWHITE);
 }
@@ -154,7 +160,8 @@ void TerminalPanel::BuildTransmitColumn()
         m_txEntries[n]->Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::ForwardTxKey), nullptr,
                                 this);
         m_txEntries[n]->Hide();
-        m_txEntries[n]->SetMaxLength(kTxMaxLength);
+        m_txEntries[n]->Connect(ID_TX_ENTRY, wxEVT_COMMAND_TEXT_UPDATED,
+                                wxCommandEventHandler(TerminalPanel::LimitTxEntry), nullptr, this);
         m_txHints[n]->SetFont(shared_fonts::Bold8());
     }
     m_txEntries[NotationAscii]->Show();
@@ -263,6 +270,24 @@ void TerminalPanel::ForwardTxKey(wxKeyEvent &event)
     ProcessEvent(event);
     // Whatever the panel's handler did, the entry never gets these keys.
     event.Skip(false);
+}
+
+void TerminalPanel::LimitTxEntry(wxCommandEvent &event)
+{
+    event.Skip();
+    auto *entry = dynamic_cast<wxTextCtrl *>(event.GetEventObject());
+    if (entry == nullptr || entry->GetValue().length() <= kTxMaxLength)
+        return;
+    // The toolkit is still inside the insertion that sent this event; the
+    // text may change only after it.
+    CallAfter([entry] {
+        if (entry->GetValue().length() <= kTxMaxLength)
+            return;
+        const FittedEntry fitted = FitEntryText(entry->GetValue().ToStdWstring(),
+                                                static_cast<size_t>(entry->GetInsertionPoint()), kTxMaxLength);
+        entry->ChangeValue(fitted.text);
+        entry->SetInsertionPoint(static_cast<long>(fitted.caret));
+    });
 }
 
 void TerminalPanel::ForwardRxFocus(wxFocusEvent &event)

@@ -153,6 +153,7 @@ private:
     void OnClose(wxCloseEvent &event);
     void OnPanelFocus(wxFocusEvent &event);
     void ForwardTxKey(wxKeyEvent &event);
+    void LimitTxEntry(wxCommandEvent &event);
     void ForwardRxFocus(wxFocusEvent &event);
     void OnReadTypeChanged(wxCommandEvent &event);
     void OnTransmissionTypeChanged(wxCommandEvent &event);

@@ -1,0 +1,450 @@
+#include "app/main_window.h"
+#include "net/tcp.h"
+#include "tests/uart/uart_panel_driver.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/bmpbuttn.h>
+#include <wx/progdlg.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/tokenzr.h>
+
+extern char **environ;
+
+namespace {
+
+using namespace uart_testing;
+using namespace testing_support;
+using Clock = std::chrono::steady_clock;
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetPanel(); }
+    void TearDown() override
+    {
+        ResetPanel();
+        // A given-up attempt may still be on its way out.
+        EXPECT_TRUE(WaitUntil([] { return Panel()->m_connectThread == nullptr; }));
+    }
+
+    void SetParameters(const std::string &ip, uint16_t port)
+    {
+        Panel()->SetConnectionParameters(ip, wxString::Format("%u", port));
+    }
+};
+
+// Presses the progress dialog's abort button as soon as the dialog runs the
+// panel's queued events.
+void PressAbortWhenShown()
+{
+    Panel()->CallAfter([] {
+        for (wxWindow *window : wxTopLevelWindows)
+            if (auto *progress = dynamic_cast<wxProgressDialog *>(window)) {
+                wxWindow *abort = progress->FindWindow(wxID_CANCEL);
+                ASSERT_NE(abort, nullptr);
+                wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, wxID_CANCEL);
+                click.SetEventObject(abort);
+                abort->GetEventHandler()->ProcessEvent(click);
+                return;
+            }
+        ADD_FAILURE() << "no progress dialog";
+    });
+}
+
+bool ShowsImage(const wxBitmap &shown, const char *file)
+{
+    const wxImage expected(file, wxBITMAP_TYPE_JPEG);
+    const wxImage actual = shown.ConvertToImage();
+    return expected.IsOk() && actual.GetSize() == expected.GetSize() &&
+           std::equal(actual.GetData(), actual.GetData() + 3 * actual.GetWidth() * actual.GetHeight(),
+                      expected.GetData());
+}
+
+void ExpectDisconnectedLook()
+{
+    TerminalPanel *panel = Panel();
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(panel->m_connectResult, 0);
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+    EXPECT_EQ(panel->m_connectButton->GetId(), TerminalPanel::ID_CONNECT);
+}
+
+TEST_F(ConnectionTest, ConnectWithoutParametersSaysSo)
+{
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection parameters not set");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_EQ(boxes.Boxes()[0].style & (wxOK | wxICON_ERROR), wxOK | wxICON_ERROR);
+    EXPECT_EQ(Panel()->m_connectThread, nullptr);
+    ExpectDisconnectedLook();
+}
+
+TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
+{
+    LoopbackListener listener;
+    SetParameters(listener.Ip(), listener.Port());
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection successful");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Connected");
+    EXPECT_TRUE(boxes.Boxes()[0].style & wxICON_EXCLAMATION);
+    Fd peer = listener.Accept();
+    ASSERT_TRUE(peer.Valid());
+
+    TerminalPanel *panel = Panel();
+    EXPECT_TRUE(panel->m_connected);
+    EXPECT_EQ(panel->m_connectResult, 1);
+    EXPECT_GT(panel->m_socketHandle, 0);
+    EXPECT_NE(panel->m_readThread, nullptr);
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
+    ASSERT_TRUE(WriteAll(peer.Get(), "hi"));
+    EXPECT_TRUE(WaitShown(panel->RxBytesShown() + 2));
+
+    uint16_t length = 3;
+    EXPECT_EQ(panel->SendBytes("abc", &length), 0);
+    EXPECT_EQ(ReadAtLeast(peer.Get(), 3), "abc");
+
+    boxes.Clear();
+    Click(TerminalPanel::ID_CONNECT);
+    EXPECT_EQ(boxes.Messages(), "");
+    EXPECT_EQ(panel->m_readThread, nullptr);
+    ExpectDisconnectedLook();
+    EXPECT_EQ(ReadUntilClosed(peer.Get(), Millis(2000)), "");
+}
+
+// After a disconnect the panel still holds the socket's number, so a send
+// from any thread fails with the system's error and can never reach whatever
+// the system would hand out next under that number.
+TEST_F(ConnectionTest, SendAfterDisconnectFailsAndNeverReachesAReusedNumber)
+{
+    const int handle = [] {
+        Connected link;
+        return Panel()->m_socketHandle.load();
+    }();
+    char path[] = "/tmp/uart_reuse_XXXXXX";
+    Fd file(mkstemp(path));
+    ASSERT_TRUE(file.Valid());
+    unlink(path);
+    EXPECT_NE(file.Get(), handle);
+    std::thread sender([] {
+        uint16_t length = 4;
+        EXPECT_EQ(Panel()->SendBytes("lost", &length), -1);
+        EXPECT_EQ(length, 0);
+    });
+    sender.join();
+    EXPECT_STREQ(tcp_strerror(tcp_last_error()), "Broken pipe");
+    EXPECT_EQ(lseek(file.Get(), 0, SEEK_END), 0);
+}
+
+TEST_F(ConnectionTest, RefusedConnectShowsTheSystemsTextAndLeaksNothing)
+{
+    RefusingPort refusing;
+    SetParameters("127.0.0.1", refusing.Port());
+    const int before = OpenDescriptors();
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection refused");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    ExpectDisconnectedLook();
+    ASSERT_TRUE(WaitUntil([] { return Panel()->m_connectThread == nullptr; }));
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST_F(ConnectionTest, SilentPeerEndsWithTheTimeOutMessage)
+{
+    SilentPeer silent;
+    SetParameters("127.0.0.1", silent.Port());
+    ModalRecorder boxes;
+    const auto start = Clock::now();
+    ConnectClick(boxes);
+    EXPECT_GE(Clock::now() - start, Millis(900));
+    EXPECT_EQ(boxes.Messages(), "socket connection timeout");
+    ExpectDisconnectedLook();
+}
+
+TEST_F(ConnectionTest, PortIsTakenModulo65536)
+{
+    LoopbackListener listener;
+    Panel()->SetConnectionParameters(listener.Ip(), wxString::Format("%u", listener.Port() + 65536u));
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    EXPECT_TRUE(listener.Accept().Valid());
+}
+
+TEST_F(ConnectionTest, AbortAnsweredNoKeepsWaitingForTheResult)
+{
+    SilentPeer silent;
+    SetParameters("127.0.0.1", silent.Port());
+    ModalRecorder boxes;
+    boxes.QueueReply(wxID_NO);
+    PressAbortWhenShown();
+    ConnectClick(boxes);
+    ASSERT_EQ(boxes.Boxes().size(), 2u) << boxes.Messages();
+    EXPECT_EQ(boxes.Boxes()[0].message, "Do you really want to cancel connection?");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "End Connection?");
+    EXPECT_EQ(boxes.Boxes()[0].style & (wxYES_NO | wxICON_QUESTION), wxYES_NO | wxICON_QUESTION);
+    EXPECT_EQ(boxes.Boxes()[1].message, "socket connection timeout");
+}
+
+// The given-up attempt ends at once, closes its socket and posts nothing.
+TEST_F(ConnectionTest, AbortConfirmedEndsTheAttemptAndClosesItsSocket)
+{
+    tcp_set_connect_timeout(5);
+    SilentPeer silent;
+    SetParameters("127.0.0.1", silent.Port());
+    const int before = OpenDescriptors();
+    ModalRecorder boxes;
+    boxes.QueueReply(wxID_YES);
+    PressAbortWhenShown();
+    ConnectClick(boxes);
+    EXPECT_EQ(boxes.Messages(), "Do you really want to cancel connection? | Connection aborted by user");
+    EXPECT_EQ(boxes.Boxes().back().caption, "Error");
+    ExpectDisconnectedLook();
+    ASSERT_TRUE(WaitUntil([] { return Panel()->m_connectThread == nullptr; }, Millis(3000)));
+    PumpEvents(Millis(100));
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(Panel()->m_connectResult, 0);
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
+}
+
+TEST_F(ConnectionTest, PeerClosingQuietlyLeavesThePanelConnected)
+{
+    Connected link;
+    ModalRecorder boxes;
+    link.PeerFd().Reset();
+    ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
+    PumpEvents(Millis(100));
+    EXPECT_EQ(boxes.Messages(), "");
+    EXPECT_TRUE(Panel()->m_connected);
+    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+}
+
+TEST_F(ConnectionTest, PeerResettingIsReportedAsConnectionLost)
+{
+    Connected link;
+    ModalRecorder boxes;
+    const linger abort = {1, 0};
+    setsockopt(link.Peer(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+    link.PeerFd().Reset();
+    ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 1; })) << boxes.Messages();
+    EXPECT_EQ(boxes.Boxes()[0].message, "Connection Lost");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_TRUE(Panel()->m_connected);
+    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+}
+
+TEST_F(ConnectionTest, NewParametersWhileConnectedDisconnectAndRelabel)
+{
+    Connected link;
+    LoopbackListener next("127.0.0.2");
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.2", wxString::Format("%u", next.Port()), 0);
+    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.2");
+    EXPECT_EQ(Panel()->m_portLabel->GetLabel(), wxString::Format("%u", next.Port()));
+    EXPECT_TRUE(Panel()->IsShown());
+    ExpectDisconnectedLook();
+    EXPECT_EQ(ReadUntilClosed(link.Peer(), Millis(2000)), "");
+
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    Fd peer = next.Accept();
+    ASSERT_TRUE(peer.Valid());
+    ASSERT_TRUE(WriteAll(peer.Get(), "new"));
+    EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii) == "new"; }));
+}
+
+// A serial line behind the module: socat bridges a TCP port to a pseudo
+// terminal, and what the device writes there shows up in the views.
+class SerialBridge {
+public:
+    SerialBridge()
+    {
+        char dir[] = "/tmp/uart_socat_XXXXXX";
+        if (mkdtemp(dir) == nullptr)
+            return;
+        m_dir = dir;
+        m_link = m_dir + "/vtty";
+        {
+            LoopbackListener probe;
+            m_port = probe.Port();
+        }
+        int errors[2];
+        if (pipe(errors) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, errors[0]);
+        const std::string pty = "PTY,link=" + m_link + ",raw,echo=0";
+        const std::string tcp = "TCP-LISTEN:" + std::to_string(m_port) + ",bind=127.0.0.1,reuseaddr";
+        const char *argv[] = {"socat", "-d", "-d", pty.c_str(), tcp.c_str(), nullptr};
+        if (posix_spawnp(&m_pid, "socat", &actions, nullptr, const_cast<char **>(argv), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(errors[1]);
+        m_errors.Reset(errors[0]);
+    }
+    ~SerialBridge()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+        std::system(("rm -rf " + m_dir).c_str());
+    }
+    // Waits for socat's "listening on" line (probing by connecting would use
+    // up its single accept).
+    bool Ready()
+    {
+        const std::string wanted = "listening on AF=2 127.0.0.1:" + std::to_string(m_port);
+        std::string said;
+        const auto deadline = Clock::now() + Millis(5000);
+        while (m_pid > 0 && said.find(wanted) == std::string::npos && Clock::now() < deadline) {
+            pollfd entry = {m_errors.Get(), POLLIN, 0};
+            char text[512];
+            if (poll(&entry, 1, 100) <= 0)
+                continue;
+            const ssize_t count = read(m_errors.Get(), text, sizeof(text));
+            if (count <= 0)
+                break;
+            said.append(text, static_cast<size_t>(count));
+        }
+        return said.find(wanted) != std::string::npos;
+    }
+    uint16_t Port() const { return m_port; }
+    const std::string &Link() const { return m_link; }
+
+private:
+    std::string m_dir;
+    std::string m_link;
+    uint16_t m_port = 0;
+    pid_t m_pid = -1;
+    Fd m_errors;
+};
+
+// The pseudo terminal is no socket: plain write() and read().
+bool WriteToDevice(int fd, const std::string &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
+        if (count <= 0)
+            return false;
+        done += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+std::string ReadFromDevice(int fd, size_t count)
+{
+    std::string got;
+    const auto deadline = Clock::now() + Millis(5000);
+    while (got.size() < count && Clock::now() < deadline) {
+        pollfd entry = {fd, POLLIN, 0};
+        char text[256];
+        if (poll(&entry, 1, 100) <= 0)
+            continue;
+        const ssize_t read_count = read(fd, text, sizeof(text));
+        if (read_count <= 0)
+            break;
+        got.append(text, static_cast<size_t>(read_count));
+    }
+    return got;
+}
+
+TEST_F(ConnectionTest, BytesOfASerialLineBehindTheModuleShowUp)
+{
+    SerialBridge bridge;
+    ASSERT_TRUE(bridge.Ready());
+    SetParameters("127.0.0.1", bridge.Port());
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    ASSERT_EQ(boxes.Messages(), "Connection successful");
+    Fd device(open(bridge.Link().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(device.Valid());
+
+    SetChecked(Panel()->m_wrapCheck, true);
+    std::string all;
+    for (int value = 0; value < 256; ++value)
+        all += static_cast<char>(value);
+    const uint64_t before = Panel()->RxBytesShown();
+    ASSERT_TRUE(WriteToDevice(device.Get(), all));
+    ASSERT_TRUE(WaitShown(before + 256));
+    wxString hex;
+    for (const wxString &line : wxSplit(ViewText(NotationHex), '\n', '\0'))
+        if (!line.empty())
+            hex += (hex.empty() ? "" : " ") + line;
+    wxString expected;
+    for (int value = 0; value < 256; ++value)
+        expected += wxString::Format(value == 0 ? "%02x" : " %02x", value);
+    EXPECT_EQ(hex, expected);
+
+    uint16_t length = 2;
+    ASSERT_EQ(Panel()->SendBytes("\x01\xfe", &length), 0);
+    EXPECT_EQ(ReadFromDevice(device.Get(), 2), "\x01\xfe");
+}
+
+// At exit the frame's close handler stops the receive thread of a live,
+// busy connection and an attempt still on its way out before the panel goes;
+// run in a child process, since the one main window cannot come back.
+TEST(TerminalPanelDeathTest, ClosingTheFrameStopsEverythingFirst)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            MainWindow *window = MainWindow::GetInstance();
+            tcp_set_connect_timeout(5);
+            SilentPeer silent;
+            window->m_terminalPanel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", silent.Port()));
+            {
+                ModalRecorder boxes;
+                boxes.QueueReply(wxID_YES);
+                PressAbortWhenShown();
+                Click(TerminalPanel::ID_CONNECT);
+            }
+            LoopbackListener listener;
+            window->m_terminalPanel->SetConnectionParameters(listener.Ip(), wxString::Format("%u", listener.Port()));
+            {
+                ModalRecorder boxes;
+                Click(TerminalPanel::ID_CONNECT);
+            }
+            Fd peer = listener.Accept();
+            std::atomic<bool> flooding{true};
+            std::thread flood([&] {
+                const std::string block = std::string(79, 'z') + "\n";
+                while (flooding && WriteAll(peer.Get(), block)) {
+                }
+            });
+            PumpEvents(Millis(300));
+            window->m_frame->Close();
+            wxWakeUpIdle();
+            const int status = wxTheApp->OnRun();
+            flooding = false;
+            shutdown(peer.Get(), SHUT_RDWR);
+            flood.join();
+            window->CloseSocketLibrary();
+            std::exit(status == 0 && wxTopLevelWindows.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace

@@ -1,0 +1,258 @@
+#include "tests/uart/uart_panel_driver.h"
+#include "uart/log_file.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wx/checkbox.h>
+#include <wx/datetime.h>
+#include <wx/dir.h>
+#include <wx/regex.h>
+#include <wx/textctrl.h>
+#include <wx/tokenzr.h>
+
+namespace {
+
+using namespace uart_testing;
+using namespace testing_support;
+
+class ReceiveTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetPanel(); }
+    void TearDown() override { ResetPanel(); }
+};
+
+// The stamps the panel can have written between `before` and now.
+bool IsStampOfNow(const wxString &stamp, const wxDateTime &before)
+{
+    const wxDateTime::TimeZone zone(wxDateTime::GMT1);
+    for (wxDateTime at = before; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1))
+        if (at.Format("%c", zone) == stamp)
+            return true;
+    return false;
+}
+
+std::string FileContents(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string NameOfLogAt(std::time_t at)
+{
+    std::tm local{};
+    localtime_r(&at, &local);
+    return LogFileName(local);
+}
+
+// Descriptors of this process open on files under `dir`.
+int DescriptorsInto(const std::string &dir)
+{
+    int count = 0;
+    wxArrayString links;
+    wxDir::GetAllFiles("/proc/self/fd", &links, "", wxDIR_FILES);
+    for (const wxString &link : links) {
+        char target[PATH_MAX] = {};
+        if (readlink(link.c_str(), target, sizeof(target) - 1) > 0 && std::string(target).rfind(dir, 0) == 0)
+            ++count;
+    }
+    return count;
+}
+
+std::vector<std::string> LogFilesIn(const std::string &dir)
+{
+    std::vector<std::string> names;
+    wxArrayString found;
+    wxDir::GetAllFiles(dir, &found, "wifilog-*.txt", wxDIR_FILES);
+    for (const wxString &name : found)
+        names.push_back(name.ToStdString());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(ReceiveTest, ThreeBytesInTheFourViews)
+{
+    Connected link;
+    link.SendAndShow("\x41\x0a\xff");
+    EXPECT_EQ(ViewText(NotationAscii), wxString(L"A\n\u00ff"));
+    EXPECT_EQ(ViewText(NotationHex), "41 0a ff");
+    EXPECT_EQ(ViewText(NotationBinary), "01000001 00001010 11111111");
+    EXPECT_EQ(ViewText(NotationDecimal), "65 10 255");
+    wxTextAttr style;
+    ASSERT_TRUE(Panel()->m_rxViews[NotationHex]->GetStyle(1, style));
+    EXPECT_EQ(style.GetTextColour(), *wxGREEN);
+    for (int n = 0; n < kNotationCount; ++n)
+        EXPECT_EQ(Panel()->m_rxViews[n]->IsShown(), n == NotationAscii);
+}
+
+TEST_F(ReceiveTest, WrappingGivesEveryChunkItsOwnLine)
+{
+    SetChecked(Panel()->m_wrapCheck, true);
+    Connected link;
+    link.SendAndShow("12");
+    link.SendAndShow("34");
+    EXPECT_EQ(ViewText(NotationAscii), "12\n34\n");
+    EXPECT_EQ(ViewText(NotationHex), "31 32\n33 34\n");
+    SetChecked(Panel()->m_wrapCheck, false);
+    link.SendAndShow("5");
+    link.SendAndShow("6");
+    EXPECT_EQ(ViewText(NotationDecimal), "49 50\n51 52\n5354");
+}
+
+TEST_F(ReceiveTest, TimestampAndWrappingStampEveryChunkInEveryView)
+{
+    SetChecked(Panel()->m_timestampCheck, true);
+    SetChecked(Panel()->m_wrapCheck, true);
+    const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
+    Connected link;
+    link.SendAndShow("A");
+    link.SendAndShow("BC");
+    const wxString chunks[kNotationCount][2] = {{"A", "BC"}, {"41", "42 43"}, {"01000001", "01000010 01000011"},
+                                                {"65", "66 67"}};
+    for (int n = 0; n < kNotationCount; ++n) {
+        const wxArrayString lines = wxSplit(ViewText(n), '\n', '\0');
+        ASSERT_EQ(lines.size(), 3u) << ViewText(n);
+        EXPECT_EQ(lines[2], "");
+        for (int k = 0; k < 2; ++k) {
+            const wxString suffix = " [RX] - " + chunks[n][k];
+            ASSERT_TRUE(lines[k].EndsWith(suffix)) << lines[k];
+            EXPECT_TRUE(IsStampOfNow(lines[k].Left(lines[k].length() - suffix.length()), before)) << lines[k];
+        }
+    }
+}
+
+TEST_F(ReceiveTest, TimestampWithoutWrappingStampsOnlyTheFirstChunkInAsciiOnly)
+{
+    SetChecked(Panel()->m_timestampCheck, true);
+    const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
+    Connected link;
+    link.SendAndShow("A");
+    link.SendAndShow("B");
+    const wxString ascii = ViewText(NotationAscii);
+    ASSERT_TRUE(ascii.StartsWith("\n")) << ascii;
+    ASSERT_TRUE(ascii.EndsWith(" [RX] - AB")) << ascii;
+    EXPECT_TRUE(IsStampOfNow(ascii.Mid(1, ascii.length() - 11), before)) << ascii;
+    EXPECT_EQ(ViewText(NotationHex), "4142");
+    EXPECT_EQ(ViewText(NotationBinary), "0100000101000010");
+    EXPECT_EQ(ViewText(NotationDecimal), "6566");
+}
+
+// A burst larger than one receive arrives as several chunks of at most 512
+// bytes, each on its own line, in order and complete; the hidden views hold
+// the same chunks.
+TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
+{
+    SetChecked(Panel()->m_wrapCheck, true);
+    std::string burst;
+    for (int i = 0; i < 200000; ++i)
+        burst += static_cast<char>('!' + (i * 7 + i / 13) % 90);
+    Connected link;
+    link.SendAndShow(burst);
+
+    const wxArrayString asciiLines = wxSplit(ViewText(NotationAscii), '\n', '\0');
+    const wxArrayString hexLines = wxSplit(ViewText(NotationHex), '\n', '\0');
+    ASSERT_EQ(asciiLines.size(), hexLines.size());
+    ASSERT_GE(asciiLines.size(), 200000u / 512);
+    wxString joined;
+    for (size_t k = 0; k + 1 < asciiLines.size(); ++k) {
+        EXPECT_LE(asciiLines[k].length(), 512u);
+        EXPECT_EQ(hexLines[k].length(), asciiLines[k].length() * 3 - 1);
+        joined += asciiLines[k];
+    }
+    EXPECT_TRUE(joined == wxString(burst));
+    EXPECT_EQ(hexLines[0].Left(8), "21 28 2f");
+}
+
+class LogTest : public ReceiveTest {
+protected:
+    void SetUp() override
+    {
+        ReceiveTest::SetUp();
+        char pattern[] = "/tmp/uart_logs_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        ASSERT_NE(getcwd(m_home, sizeof(m_home)), nullptr);
+    }
+    void TearDown() override
+    {
+        ReceiveTest::TearDown();
+        std::system(("rm -rf " + m_dir).c_str());
+    }
+    // The log is created in the current directory; images are loaded
+    // relative to the usual one, so only the click runs in the log's.
+    void ClickIn(const std::string &dir, int id)
+    {
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        Click(id);
+        ASSERT_EQ(chdir(m_home), 0);
+    }
+    std::string m_dir;
+    char m_home[4096] = {};
+};
+
+TEST_F(LogTest, HoldsExactlyTheBytesReceivedWhileLogging)
+{
+    ModalRecorder boxes;
+    ClickIn(m_dir, TerminalPanel::ID_LOG_START);
+    EXPECT_TRUE(LogFilesIn(m_dir).empty()) << "log started while not connected";
+
+    Connected link;
+    link.SendAndShow("before");
+    const std::time_t now = std::time(nullptr);
+    ClickIn(m_dir, TerminalPanel::ID_LOG_START);
+    std::vector<std::string> files = LogFilesIn(m_dir);
+    ASSERT_EQ(files.size(), 1u);
+    const std::string name = files[0].substr(m_dir.size() + 1);
+    EXPECT_TRUE(name == NameOfLogAt(now) || name == NameOfLogAt(now + 1)) << name;
+
+    link.SendAndShow("AB");
+    link.SendAndShow(std::string("\0\xff\r\n", 4));
+    ClickIn(m_dir, TerminalPanel::ID_LOG_STOP);
+    link.SendAndShow("after");
+    EXPECT_EQ(FileContents(files[0]), std::string("AB\n\0\xff\r\n\n", 8));
+    EXPECT_EQ(boxes.Messages(), "");
+}
+
+TEST_F(LogTest, StartingAgainClosesTheOpenLogAndDisconnectEndsIt)
+{
+    Connected link;
+    ClickIn(m_dir, TerminalPanel::ID_LOG_START);
+    link.SendAndShow("1");
+    const std::string second = m_dir + "/second";
+    ASSERT_EQ(mkdir(second.c_str(), 0700), 0);
+    ClickIn(second, TerminalPanel::ID_LOG_START);
+    link.SendAndShow("2");
+    EXPECT_EQ(DescriptorsInto(m_dir), 1);
+    ModalRecorder boxes;
+    Click(TerminalPanel::ID_CONNECT);
+    EXPECT_EQ(DescriptorsInto(m_dir), 0);
+    ASSERT_EQ(LogFilesIn(m_dir).size(), 1u);
+    ASSERT_EQ(LogFilesIn(second).size(), 1u);
+    EXPECT_EQ(FileContents(LogFilesIn(m_dir)[0]), "1\n");
+    EXPECT_EQ(FileContents(LogFilesIn(second)[0]), "2\n");
+}
+
+TEST_F(LogTest, LogThatCannotBeCreatedIsReportedAndStaysOff)
+{
+    Connected link;
+    const std::string gone = m_dir + "/gone";
+    ASSERT_EQ(mkdir(gone.c_str(), 0700), 0);
+    ASSERT_EQ(chdir(gone.c_str()), 0);
+    ASSERT_EQ(rmdir(gone.c_str()), 0);
+    ModalRecorder boxes;
+    Click(TerminalPanel::ID_LOG_START);
+    ASSERT_EQ(chdir(m_home), 0);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_TRUE(boxes.Boxes()[0].message.StartsWith("Cannot create the log file \"wifilog-"));
+    EXPECT_TRUE(boxes.Boxes()[0].message.EndsWith(".txt\": No such file or directory")) << boxes.Messages();
+    link.SendAndShow("still shown");
+    EXPECT_EQ(ViewText(NotationAscii), "still shown");
+}
+
+} // namespace
