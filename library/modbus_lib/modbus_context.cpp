@@ -98,6 +98,7 @@ int mb_set_socket(mb_context *ctx, int socket)
     if (ctx == nullptr)
         return invalid();
     ctx->socket = socket;
+    ctx->out_of_step = false;
     return 0;
 }
 

@@ -24,6 +24,10 @@ struct mb_context {
     mb_timeout response_timeout = {0, 500000};
     mb_timeout byte_timeout = {0, 500000};
     mb_tcp_data *transport = nullptr;
+    // Set when the input may hold bytes that answer no request of ours (a
+    // failed exchange, or more bytes than the frame): the next request
+    // discards them first.
+    bool out_of_step = false;
 };
 
 // Writes a message to standard error when the context's debug flag is set.

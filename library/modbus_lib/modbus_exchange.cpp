@@ -55,6 +55,15 @@ void pause_and_flush(mb_context *ctx)
     mb_flush(ctx);
 }
 
+int too_many_data(mb_context *ctx)
+{
+    mb_debug_error(ctx, "too many data\n");
+    if ((ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0)
+        pause_and_flush(ctx);
+    errno = EMBBADDATA;
+    return -1;
+}
+
 bool link_broken(int error)
 {
     return error == EBADF || error == ECONNRESET || error == EPIPE;
@@ -86,6 +95,7 @@ int mb_flush(mb_context *ctx)
     // Bounded, so that a peer that never stops sending cannot hold us here.
     constexpr int kMaxReads = 64;
     uint8_t discard[4096];
+    ctx->out_of_step = false;
     int total = 0;
     for (int read = 0; read < kMaxReads; ++read) {
         const ssize_t count = recv(ctx->socket, discard, sizeof(discard), MSG_DONTWAIT);
@@ -142,30 +152,40 @@ int mb_receive_msg(mb_context *ctx, uint8_t *msg)
     }
     int length = 0;
     for (;;) {
-        const int target = mb_rtu_response_target(msg, length);
-        if (target > MB_RTU_MAX_ADU_LENGTH) {
-            mb_debug_error(ctx, "too many data\n");
-            if ((ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0)
-                pause_and_flush(ctx);
-            errno = EMBBADDATA;
-            return -1;
-        }
-        if (length == target)
-            break;
         if (wait_readable(ctx->socket, length == 0 ? ctx->response_timeout : ctx->byte_timeout) != 0)
             return -1;
-        const ssize_t count = recv(ctx->socket, msg + length, static_cast<size_t>(target - length), 0);
-        if (count == 0) {
+        // Look at what has arrived, then take only this frame's share of it:
+        // whatever follows stays in the socket.
+        const ssize_t seen =
+            recv(ctx->socket, msg + length, static_cast<size_t>(MB_RTU_MAX_ADU_LENGTH - length), MSG_PEEK);
+        if (seen == 0) {
             errno = ECONNRESET;
             return -1;
         }
-        if (count < 0) {
+        if (seen < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
                 continue;
             return -1;
         }
+        const int available = length + static_cast<int>(seen);
+        const int target = mb_rtu_response_target(msg, available);
+        if (target > MB_RTU_MAX_ADU_LENGTH)
+            return too_many_data(ctx);
+        const int wanted = (target < available ? target : available) - length;
+        const ssize_t count = recv(ctx->socket, msg + length, static_cast<size_t>(wanted), 0);
+        if (count <= 0) {
+            if (count < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+                continue;
+            if (count == 0)
+                errno = ECONNRESET;
+            return -1;
+        }
         trace_bytes(ctx, "<%.2X>", msg + length, static_cast<int>(count));
         length += static_cast<int>(count);
+        if (length == target) {
+            ctx->out_of_step = ctx->out_of_step || available > target;
+            break;
+        }
     }
     if (ctx->debug)
         std::printf("\n");

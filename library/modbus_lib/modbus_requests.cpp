@@ -40,17 +40,17 @@ int check_quantity(const mb_context *ctx, int nb, int limit, const char *message
 // into `rsp`. Returns the count of mb_check_confirmation, or -1.
 int exchange(mb_context *ctx, uint8_t *req, int req_length, uint8_t *rsp)
 {
-    // Requests and responses go strictly in turn, so nothing that is already
-    // waiting can answer this request: it is a late answer to an earlier one
-    // that timed out, and reading it now would shift every later answer.
-    mb_flush(ctx);
+    // Requests and responses go strictly in turn, so whatever is left over
+    // from a failed exchange is a late answer to an earlier request: read
+    // now, it would shift every later answer by one.
+    if (ctx->out_of_step)
+        mb_flush(ctx);
     const int sent = mb_send_msg(ctx, req, req_length);
-    if (sent < 0)
-        return -1;
-    const int received = mb_receive_msg(ctx, rsp);
-    if (received < 0)
-        return -1;
-    return mb_check_confirmation(ctx, req, sent, rsp, received);
+    const int received = sent < 0 ? -1 : mb_receive_msg(ctx, rsp);
+    const int count = received < 0 ? -1 : mb_check_confirmation(ctx, req, sent, rsp, received);
+    if (count < 0)
+        ctx->out_of_step = true;
+    return count;
 }
 
 int read_bits(mb_context *ctx, int function, int addr, int nb, uint8_t *dest)

@@ -122,6 +122,7 @@ void mb_close(mb_context *ctx)
     shutdown(ctx->socket, SHUT_RDWR);
     close(ctx->socket);
     ctx->socket = -1;
+    ctx->out_of_step = false;
 }
 
 void mb_free(mb_context *ctx)
