@@ -1,4 +1,6 @@
+#include "app/ip_ctrl.h"
 #include "app/main_window.h"
+#include "app/new_dialog.h"
 #include "net/tcp.h"
 #include "tests/uart/uart_panel_driver.h"
 
@@ -61,15 +63,6 @@ void PressAbortWhenShown()
             }
         ADD_FAILURE() << "no progress dialog";
     });
-}
-
-bool ShowsImage(const wxBitmap &shown, const char *file)
-{
-    const wxImage expected(file, wxBITMAP_TYPE_JPEG);
-    const wxImage actual = shown.ConvertToImage();
-    return expected.IsOk() && actual.GetSize() == expected.GetSize() &&
-           std::equal(actual.GetData(), actual.GetData() + 3 * actual.GetWidth() * actual.GetHeight(),
-                      expected.GetData());
 }
 
 void ExpectDisconnectedLook()
@@ -270,6 +263,38 @@ TEST_F(ConnectionTest, NewParametersWhileConnectedDisconnectAndRelabel)
     ASSERT_TRUE(peer.Valid());
     ASSERT_TRUE(WriteAll(peer.Get(), "new"));
     EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii) == "new"; }));
+}
+
+// The modify button opens a connection dialog over the frame, filled with
+// the panel's parameters or, before any, with the defaults.
+TEST_F(ConnectionTest, ModifyOpensTheDialogWithTheParametersOrTheDefaults)
+{
+    auto openDialog = [] {
+        const wxWindowList before = MainWindow::GetInstance()->m_frame->GetChildren();
+        Click(TerminalPanel::ID_MODIFY);
+        NewDialog *opened = nullptr;
+        for (wxWindow *child : MainWindow::GetInstance()->m_frame->GetChildren())
+            if (auto *dialog = dynamic_cast<NewDialog *>(child); dialog != nullptr && !before.Find(child))
+                opened = dialog;
+        return opened;
+    };
+    NewDialog *dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->GetTitle(), "UART Conf");
+    EXPECT_EQ(dialog->GetSize(), wxSize(380, 250));
+    EXPECT_TRUE(dialog->IsShown());
+    EXPECT_FALSE(dialog->IsModal());
+    EXPECT_EQ(dialog->m_ipCtrl->GetValue(), "192.168.100.10");
+    EXPECT_EQ(dialog->m_portText->GetValue(), "65100");
+    dialog->Destroy();
+
+    SetParameters("127.0.0.9", 4321);
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->m_ipCtrl->GetValue(), "127.0.0.9");
+    EXPECT_EQ(dialog->m_portText->GetValue(), "4321");
+    dialog->Destroy();
+    PumpEvents();
 }
 
 // A serial line behind the module: socat bridges a TCP port to a pseudo

@@ -22,15 +22,6 @@ protected:
     void SetUp() override { ResetPanel(); }
 };
 
-bool SameImage(const wxBitmap &shown, const char *file)
-{
-    const wxImage expected(file, wxBITMAP_TYPE_JPEG);
-    const wxImage actual = shown.ConvertToImage();
-    return expected.IsOk() && actual.IsOk() && expected.GetSize() == actual.GetSize() &&
-           std::equal(actual.GetData(), actual.GetData() + 3 * actual.GetWidth() * actual.GetHeight(),
-                      expected.GetData());
-}
-
 wxStaticText *FindText(const wxString &label)
 {
     for (wxWindow *child : Panel()->GetChildren())
@@ -50,19 +41,35 @@ bool Refuses(wxTextCtrl *entry, int key)
     return entry->GetEventHandler()->ProcessEvent(typed);
 }
 
-TEST_F(TerminalPanelTest, StartsDisconnectedWithParametersNotSet)
+TEST_F(TerminalPanelTest, StartsDisconnectedWithParametersNotSetAndGroupsOff)
 {
     TerminalPanel *panel = Panel();
     EXPECT_EQ(panel->GetName(), "ORVTerminalPanel");
     EXPECT_EQ(panel->GetParent(), MainWindow::GetInstance()->m_frame);
     EXPECT_EQ(panel->m_ipLabel->GetLabel(), "not set");
     EXPECT_EQ(panel->m_portLabel->GetLabel(), "not set");
-    EXPECT_TRUE(SameImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
-    EXPECT_TRUE(SameImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(panel->m_socketHandle, 0);
     EXPECT_EQ(panel->m_readThread, nullptr);
     EXPECT_EQ(panel->GetBackgroundColour(), *wxWHITE);
+    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_periodicButton, panel->m_periodText,
+                                                               panel->m_periodUnitCombo, panel->m_msgCounterCheck,
+                                                               panel->m_totalSizeLabel, panel->m_totalSizeText,
+                                                               panel->m_paddingLabel})
+        EXPECT_FALSE(control->IsEnabled()) << control->GetClassInfo()->GetClassName();
+    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
+                                                               panel->m_mediaPlayButton, panel->m_mediaPauseButton,
+                                                               panel->m_mediaLoopButton})
+        EXPECT_FALSE(control->IsShown());
+    EXPECT_EQ(panel->m_periodUnitCombo->GetValue(), "ms");
+    EXPECT_EQ(panel->m_periodUnitCombo->GetCount(), 2u);
+    EXPECT_EQ(panel->m_mediaLabel->GetLabel(), "Selected media stream:");
+    EXPECT_EQ(panel->m_timestampCheck->GetLabel(), "Write Timestamp");
+    EXPECT_EQ(panel->m_wrapCheck->GetLabel(), "Wrap packets");
+    EXPECT_EQ(panel->m_rxTypeRadio->GetString(3), "Decimal");
+    EXPECT_EQ(panel->m_txTypeRadio->GetCount(), 4u);
 }
 
 TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
@@ -129,27 +136,6 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
     EXPECT_EQ(panel->m_txTypeRadio->GetId(), TerminalPanel::ID_TRANSMISSION_TYPE);
     EXPECT_EQ(panel->m_rxTypeRadio->GetId(), TerminalPanel::ID_READ_TYPE);
     EXPECT_EQ(panel->m_mediaPlayButton->GetToolTipText(), "Play");
-}
-
-TEST_F(TerminalPanelTest, StartStateOfTheGroups)
-{
-    TerminalPanel *panel = Panel();
-    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_periodicButton, panel->m_periodText,
-                                                               panel->m_periodUnitCombo, panel->m_msgCounterCheck,
-                                                               panel->m_totalSizeLabel, panel->m_totalSizeText,
-                                                               panel->m_paddingLabel})
-        EXPECT_FALSE(control->IsEnabled()) << control->GetClassInfo()->GetClassName();
-    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
-                                                               panel->m_mediaPlayButton, panel->m_mediaPauseButton,
-                                                               panel->m_mediaLoopButton})
-        EXPECT_FALSE(control->IsShown());
-    EXPECT_EQ(panel->m_periodUnitCombo->GetValue(), "ms");
-    EXPECT_EQ(panel->m_periodUnitCombo->GetCount(), 2u);
-    EXPECT_EQ(panel->m_mediaLabel->GetLabel(), "Selected media stream:");
-    EXPECT_EQ(panel->m_timestampCheck->GetLabel(), "Write Timestamp");
-    EXPECT_EQ(panel->m_wrapCheck->GetLabel(), "Wrap packets");
-    EXPECT_EQ(panel->m_rxTypeRadio->GetString(3), "Decimal");
-    EXPECT_EQ(panel->m_txTypeRadio->GetCount(), 4u);
 }
 
 TEST_F(TerminalPanelTest, TransmissionTypeShowsItsEntryAndHintAndKeepsTexts)

@@ -3,7 +3,9 @@
 #include "app/main_window.h"
 #include "net/tcp.h"
 
+#include <algorithm>
 #include <dirent.h>
+#include <wx/image.h>
 #include <wx/checkbox.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
@@ -114,6 +116,15 @@ bool WaitShown(uint64_t bytes, Millis timeout)
 wxString ViewText(int notation)
 {
     return Panel()->m_rxViews[notation]->GetValue();
+}
+
+bool ShowsImage(const wxBitmap &shown, const char *file)
+{
+    const wxImage expected(file, wxBITMAP_TYPE_JPEG);
+    const wxImage actual = shown.ConvertToImage();
+    return expected.IsOk() && actual.IsOk() && actual.GetSize() == expected.GetSize() &&
+           std::equal(actual.GetData(), actual.GetData() + 3 * actual.GetWidth() * actual.GetHeight(),
+                      expected.GetData());
 }
 
 int OpenDescriptors()

@@ -51,6 +51,8 @@ private:
 
 bool WaitShown(uint64_t bytes, Millis timeout = Millis(5000));
 wxString ViewText(int notation);
+// True when the bitmap shows the picture of the JPEG file.
+bool ShowsImage(const wxBitmap &shown, const char *file);
 // Open descriptors of this process.
 int OpenDescriptors();
 
