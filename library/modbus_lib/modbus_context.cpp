@@ -2,6 +2,7 @@
 #include "library/modbus_lib/modbus_context.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 
 namespace {

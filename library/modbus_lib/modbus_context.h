@@ -3,8 +3,6 @@
 #ifndef ORV_MODBUS_LIB_MODBUS_CONTEXT_H
 #define ORV_MODBUS_LIB_MODBUS_CONTEXT_H
 
-#include <cstdarg>
-
 struct mb_timeout {
     int sec;
     int usec;

@@ -29,7 +29,8 @@ int wait_readable(int fd, const mb_timeout &timeout)
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
         const long long nanoseconds = left.count() > 0 ? left.count() : 0;
-        const timespec wait = {static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+        const timespec wait = {static_cast<time_t>(nanoseconds / 1000000000),
+                               static_cast<long>(nanoseconds % 1000000000)};
         const int ready = ppoll(&entry, 1, &wait, nullptr);
         if (ready > 0) {
             if ((entry.revents & POLLNVAL) != 0) {
@@ -112,7 +113,8 @@ int mb_flush(mb_context *ctx)
 
 int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
 {
-    if (ctx == nullptr || req == nullptr || req_length < 2 || req_length > MB_RTU_MAX_ADU_LENGTH - MB_RTU_CHECKSUM_LENGTH) {
+    if (ctx == nullptr || req == nullptr || req_length < 2 ||
+        req_length > MB_RTU_MAX_ADU_LENGTH - MB_RTU_CHECKSUM_LENGTH) {
         errno = EINVAL;
         return -1;
     }

@@ -14,7 +14,9 @@ int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length);
 
 // Reads one response into `msg` (room for MB_RTU_MAX_ADU_LENGTH bytes) under
 // the response time-out for its first bytes and the byte time-out for each
-// later part. Returns its length, or -1: ETIMEDOUT, ECONNRESET when the peer
+// later wait, taking from the socket no byte beyond the frame (unit id and
+// function code, then the meta part, then the data part and CRC, as
+// mb_rtu_response_target tells). Returns its length, or -1: ETIMEDOUT, ECONNRESET when the peer
 // closed, EMBBADDATA when it would not fit a frame, or the system's error.
 int mb_receive_msg(mb_context *ctx, uint8_t *msg);
 
@@ -23,8 +25,8 @@ int mb_receive_msg(mb_context *ctx, uint8_t *msg);
 // response time-out and the discarding of pending input.
 int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length);
 
-// Discards the input already pending on the socket, without waiting.
-// Returns the number of bytes discarded.
+// Discards the input already pending on the socket, without waiting, and
+// clears the context's out-of-step mark. Returns the number of bytes dropped.
 int mb_flush(mb_context *ctx);
 
 #endif

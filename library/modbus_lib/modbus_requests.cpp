@@ -177,8 +177,9 @@ int mb_write_and_read_registers(mb_context *ctx, int write_addr, int write_nb, c
 {
     if (ctx == nullptr)
         return invalid();
-    if (check_quantity(ctx, write_nb, MB_MAX_WR_WRITE_REGISTERS, "ERROR Too many registers to write (%d > %d)\n") != 0 ||
-        check_quantity(ctx, read_nb, MB_MAX_WR_READ_REGISTERS, "ERROR Too many registers requested (%d > %d)\n") != 0)
+    if (check_quantity(ctx, write_nb, MB_MAX_WR_WRITE_REGISTERS, "ERROR Too many registers to write (%d > %d)\n") != 0)
+        return -1;
+    if (check_quantity(ctx, read_nb, MB_MAX_WR_READ_REGISTERS, "ERROR Too many registers requested (%d > %d)\n") != 0)
         return -1;
     if (src == nullptr || dest == nullptr)
         return invalid();

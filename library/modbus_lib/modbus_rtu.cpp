@@ -158,8 +158,8 @@ int mb_rtu_build_write_registers(int slave, int addr, int nb, const uint16_t *sr
     return length;
 }
 
-int mb_rtu_build_write_and_read(int slave, int write_addr, int write_nb, const uint16_t *src, int read_addr, int read_nb,
-                                uint8_t *req)
+int mb_rtu_build_write_and_read(int slave, int write_addr, int write_nb, const uint16_t *src, int read_addr,
+                                int read_nb, uint8_t *req)
 {
     int length = mb_rtu_build_request_basis(slave, MB_FC_WRITE_AND_READ_REGISTERS, read_addr, read_nb, req);
     mb_put_uint16(req + length, write_addr);

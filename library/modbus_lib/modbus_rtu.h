@@ -37,8 +37,8 @@ int mb_rtu_build_request_basis(int slave, int function, int addr, int nb, uint8_
 // that every frame fits MB_RTU_MAX_ADU_LENGTH with its CRC.
 int mb_rtu_build_write_bits(int slave, int addr, int nb, const uint8_t *src, uint8_t *req);
 int mb_rtu_build_write_registers(int slave, int addr, int nb, const uint16_t *src, uint8_t *req);
-int mb_rtu_build_write_and_read(int slave, int write_addr, int write_nb, const uint16_t *src, int read_addr, int read_nb,
-                                uint8_t *req);
+int mb_rtu_build_write_and_read(int slave, int write_addr, int write_nb, const uint16_t *src, int read_addr,
+                                int read_nb, uint8_t *req);
 int mb_rtu_build_report_slave_id(int slave, uint8_t *req);
 // Appends the CRC of the first `length` bytes; returns the new length.
 int mb_rtu_append_crc(uint8_t *req, int length);

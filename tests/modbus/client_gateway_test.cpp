@@ -226,7 +226,7 @@ TEST_F(ModbusClient, AnswerCutShortTimesOutUnderTheByteTimeOut)
 // next one, even of the same function and quantity.
 TEST_F(ModbusClient, LateAnswerIsNotTakenForTheNextRequest)
 {
-    m_gateway.Then(RegistersReply({0x0BAD, 0x0BAD}, Millis(700)));
+    m_gateway.Then(RegistersReply({0x0BAD, 0x0BAD}, Millis(1500)));
     m_gateway.Then(RegistersReply({0x600D, 0x600D}));
     uint16_t dest[2] = {};
     errno = 0;
