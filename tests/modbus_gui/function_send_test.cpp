@@ -3,6 +3,7 @@
 #include "tests/modbus_gui/modbus_peers.h"
 #include "tests/modbus_gui/panel_driver.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <wx/combobox.h>
 #include <wx/grid.h>
@@ -31,8 +32,11 @@ std::string Data(FunctionPanel *form)
 ModbusPortGateway::Make ReadAnswer(const Bytes &data)
 {
     return [data](const Bytes &request) {
-        Bytes answer = {request[0], request[1], static_cast<uint8_t>(data.size())};
-        answer.insert(answer.end(), data.begin(), data.end());
+        Bytes answer(3 + data.size());
+        answer[0] = request[0];
+        answer[1] = request[1];
+        answer[2] = static_cast<uint8_t>(data.size());
+        std::copy(data.begin(), data.end(), answer.begin() + 3);
         return answer;
     };
 }
