@@ -43,7 +43,7 @@ std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
-      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this)
+      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this)
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -64,6 +64,7 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
+    Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
     SetBackgroundColour(*wxWHITE);
 }
 

@@ -172,6 +172,7 @@ private:
     void OnWorkerEvent(wxCommandEvent &event);
     void StageChunk(wxCommandEvent &event);
     void OnRxFlush(wxTimerEvent &event);
+    void OnRxReveal(wxTimerEvent &event);
     void ShowStagedChunks();
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);
@@ -182,6 +183,7 @@ private:
     UartSocket m_socket;
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
+    wxTimer m_rxRevealTimer;
     std::array<bool, kNotationCount> m_rxViewHeld{};
     uint64_t m_rxBytesShown = 0;
     // Numbers of the awaited connect attempt (0: none) and of the connection.

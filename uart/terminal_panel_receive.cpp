@@ -22,6 +22,11 @@ constexpr size_t kShowBudgetBytes = 64 * 1024;
 // together are shown in one go, and between turns while a backlog remains.
 constexpr int kShowDelayMs = 10;
 
+// A view shown again scrolls to its newest text after this delay, by more
+// pages than any view holds.
+constexpr int kRevealDelayMs = 100;
+constexpr int kPagesToTheEnd = 1 << 20;
+
 size_t ChunkSize(const uint8_t *block)
 {
     return (static_cast<size_t>(block[0]) << 8) | block[1];
@@ -114,12 +119,12 @@ void TerminalPanel::ShowSelectedRxView()
     for (int n = 0; n < kNotationCount; ++n) {
         wxTextCtrl *view = m_rxViews[n];
         if (n == selected) {
+            view->Show();
             if (m_rxViewHeld[n]) {
                 view->Thaw();
                 m_rxViewHeld[n] = false;
-                view->ShowPosition(view->GetLastPosition());
+                m_rxRevealTimer.StartOnce(kRevealDelayMs);
             }
-            view->Show();
         } else {
             view->Hide();
             if (!m_rxViewHeld[n]) {
@@ -128,6 +133,13 @@ void TerminalPanel::ShowSelectedRxView()
             }
         }
     }
+}
+
+// A view that was hidden gets its text laid out anew when shown; a scroll
+// asked for before the toolkit has done part of that is lost.
+void TerminalPanel::OnRxReveal(wxTimerEvent &)
+{
+    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollPages(kPagesToTheEnd);
 }
 
 void TerminalPanel::OnLogButton(wxCommandEvent &event)

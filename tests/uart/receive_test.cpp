@@ -166,6 +166,15 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
     }
     EXPECT_TRUE(joined == wxString(burst));
     EXPECT_EQ(hexLines[0].Left(8), "21 28 2f");
+
+    // Shown again, a view scrolls to its newest text.
+    SelectReadType(NotationHex);
+    wxTextCtrl *hex = Panel()->m_rxViews[NotationHex];
+    EXPECT_TRUE(WaitUntil([hex] {
+        const int thumb = hex->GetScrollThumb(wxVERTICAL);
+        const int range = hex->GetScrollRange(wxVERTICAL);
+        return range > 10 * thumb && hex->GetScrollPos(wxVERTICAL) + thumb >= range;
+    }));
 }
 
 class LogTest : public ReceiveTest {
