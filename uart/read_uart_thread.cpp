@@ -4,6 +4,7 @@
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace {

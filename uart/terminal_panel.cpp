@@ -5,6 +5,7 @@
 #include "uart/entry_limit.h"
 #include "uart/worker_events.h"
 
+#include <initializer_list>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
@@ -268,7 +269,7 @@ void TerminalPanel::ForwardTxKey(wxKeyEvent &event)
         event.Skip();
         return;
     }
-    ProcessEvent(event);
+    GetEventHandler()->ProcessEvent(event);
     // Whatever the panel's handler did, the entry never gets these keys.
     event.Skip(false);
 }
@@ -293,7 +294,7 @@ void TerminalPanel::LimitTxEntry(wxCommandEvent &event)
 
 void TerminalPanel::ForwardRxFocus(wxFocusEvent &event)
 {
-    ProcessEvent(event);
+    GetEventHandler()->ProcessEvent(event);
 }
 
 void TerminalPanel::OnReadTypeChanged(wxCommandEvent &)

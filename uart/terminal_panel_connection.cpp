@@ -31,17 +31,12 @@ constexpr int kProgressStep = 2;
 // system call that never returns from freezing the window.
 constexpr int kThreadStopWaitMs = 10000;
 
-// Polls until the thread's destructor has cleared the pointer; false when the
-// time ran out.
-template <typename Thread>
-bool WaitForThreadEnd(const std::atomic<Thread *> &thread, int timeoutMs)
+// Polls every millisecond until `done` holds, at most `timeoutMs`.
+template <typename Condition>
+void WaitAtMost(int timeoutMs, Condition done)
 {
-    for (int waited = 0; thread.load() != nullptr; ++waited) {
-        if (waited >= timeoutMs)
-            return false;
+    for (int waited = 0; !done() && waited < timeoutMs; ++waited)
         wxThread::Sleep(1);
-    }
-    return true;
 }
 
 void RecordThreadStartFailure()
@@ -191,7 +186,7 @@ void TerminalPanel::StopReadThread()
         if (ReadUartThread *thread = m_readThread)
             thread->Delete();
     }
-    WaitForThreadEnd(m_readThread, kThreadStopWaitMs);
+    WaitAtMost(kThreadStopWaitMs, [this] { return m_readThread == nullptr; });
 }
 
 void TerminalPanel::AbandonConnectAttempt()
@@ -261,8 +256,7 @@ void TerminalPanel::Shutdown()
     StopReadThread();
     // An abandoned attempt's socket is shut down, so its connect ends at once;
     // the bound is the connect time-out in case it does not.
-    for (int waited = 0; m_liveConnectThreads > 0 && waited < 1000 * (tcp_get_connect_timeout() + 1); ++waited)
-        wxThread::Sleep(1);
+    WaitAtMost(1000 * (tcp_get_connect_timeout() + 1), [this] { return m_liveConnectThreads == 0; });
     DropStagedChunks();
     // Chunks and results still queued for the panel are dropped by their
     // handlers now, so that no received block is leaked.
