@@ -1,5 +1,6 @@
 // Rendering of received bytes for the four receive views, and the per-chunk
-// line layout (timestamp, " [RX] - ", line break) the views share.
+// line layout (timestamp, " [RX] - ", line break) the views share. Texts are
+// UTF-8.
 #ifndef ORV_UART_RX_RENDER_H
 #define ORV_UART_RX_RENDER_H
 
@@ -11,25 +12,25 @@
 #include <string>
 
 // Appends the bytes as `notation` shows them: ASCII as the ISO 8859-1
-// characters (a zero byte adds nothing), Hex as two lower-case digits, Binary
+// characters, in UTF-8 (a zero byte adds nothing), Hex as two lower-case digits, Binary
 // as eight digits, Decimal without padding; the last three separate the bytes
 // with one blank.
-void AppendRendered(Notation notation, const uint8_t *data, size_t size, std::wstring &out);
-std::wstring Rendered(Notation notation, const uint8_t *data, size_t size);
+void AppendRendered(Notation notation, const uint8_t *data, size_t size, std::string &out);
+std::string Rendered(Notation notation, const uint8_t *data, size_t size);
 
 struct RxLineOptions {
     bool timestamp = false;
     bool wrap = false;
 };
 
-using RxViewTexts = std::array<std::wstring, kNotationCount>;
+using RxViewTexts = std::array<std::string, kNotationCount>;
 
 // Appends one received chunk to the texts of all four views, in the order
 // ASCII, Hex, Binary, Decimal. `lineStart` is the one flag the whole panel
 // shares: it is tested and changed view by view, so with timestamps on and
 // wrapping off only the ASCII view gets the line break and timestamp that
 // start a new run.
-void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::wstring &stamp,
+void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
                         bool &lineStart, RxViewTexts &views);
 
 #endif

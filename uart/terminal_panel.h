@@ -13,6 +13,9 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
+#include <wx/colour.h>
 #include <wx/panel.h>
 #include <wx/string.h>
 #include <wx/timer.h>
@@ -74,10 +77,17 @@ public:
     // Sends on the connection from any thread, like tcp_send_all: 0, or -1
     // with the socket layer's error recorded (also after a disconnect).
     int SendBytes(const char *data, uint16_t *length);
-    // Shows the receive view of the "Read type" selection and hides the
-    // others. Every change of which view is shown goes through here: hidden
-    // views are kept frozen, so text appended to them is not laid out until
-    // they are shown.
+    // Text goes into the receive views only through these. A hidden view is
+    // not written to: its text is held and appended when it is shown, so that
+    // the toolkit lays out only the view the user sees.
+    // Appends text in a colour (set as the view's default style) to a view.
+    void AppendToRxView(int notation, const wxString &text, const wxColour &colour);
+    // Empties all four views, held text included.
+    void ClearRxViews();
+    // The whole text of a view, held text included.
+    wxString RxViewText(int notation) const;
+    // Shows the receive view of the "Read type" selection, with its held
+    // text, and hides the other three.
     void ShowSelectedRxView();
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
@@ -174,6 +184,7 @@ private:
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
     void ShowStagedChunks();
+    void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);
 
@@ -184,7 +195,11 @@ private:
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
     wxTimer m_rxRevealTimer;
-    std::array<bool, kNotationCount> m_rxViewHeld{};
+    struct HeldText {
+        wxColour colour;
+        std::string utf8;
+    };
+    std::array<std::vector<HeldText>, kNotationCount> m_rxHeld;
     uint64_t m_rxBytesShown = 0;
     // Numbers of the awaited connect attempt (0: none) and of the connection.
     int m_connectAttempt = 0;

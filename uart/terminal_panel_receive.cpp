@@ -22,6 +22,9 @@ constexpr size_t kShowBudgetBytes = 64 * 1024;
 // together are shown in one go, and between turns while a backlog remains.
 constexpr int kShowDelayMs = 10;
 
+// Held text is kept in pieces of about this size: no piece is copied as the
+// text grows, and showing it converts one piece at a time.
+constexpr size_t kHeldPieceBytes = 1 << 20;
 // A view shown again scrolls to its newest text after this delay, by more
 // pages than any view holds.
 constexpr int kRevealDelayMs = 100;
@@ -32,9 +35,9 @@ size_t ChunkSize(const uint8_t *block)
     return (static_cast<size_t>(block[0]) << 8) | block[1];
 }
 
-std::wstring RxTimestamp()
+std::string RxTimestamp()
 {
-    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1)).ToStdWstring();
+    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1)).utf8_string();
 }
 
 } // namespace
@@ -81,7 +84,7 @@ void TerminalPanel::ShowStagedChunks()
     if (m_rxStaged.empty())
         return;
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
-    const std::wstring stamp = options.timestamp ? RxTimestamp() : std::wstring();
+    const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
     RxViewTexts texts;
     size_t chunks = 0;
     size_t bytes = 0;
@@ -93,12 +96,8 @@ void TerminalPanel::ShowStagedChunks()
         bytes += size;
         ++chunks;
     }
-    for (int n = 0; n < kNotationCount; ++n) {
-        if (texts[n].empty())
-            continue;
-        m_rxViews[n]->SetDefaultStyle(wxTextAttr(*wxGREEN));
-        m_rxViews[n]->AppendText(wxString(texts[n]));
-    }
+    for (int n = 0; n < kNotationCount; ++n)
+        AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
     m_rxLineCount += static_cast<int>(chunks) * kNotationCount;
     ShowSelectedRxView();
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
@@ -113,30 +112,69 @@ void TerminalPanel::DropStagedChunks()
     m_rxStaged.clear();
 }
 
-void TerminalPanel::ShowSelectedRxView()
+void TerminalPanel::AppendToRxView(int notation, const wxString &text, const wxColour &colour)
 {
-    const int selected = m_rxTypeRadio->GetSelection();
+    AppendUtf8ToRxView(notation, text.utf8_string(), colour);
+}
+
+void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour)
+{
+    if (text.empty())
+        return;
+    wxTextCtrl *view = m_rxViews[notation];
+    if (view->IsShown()) {
+        view->SetDefaultStyle(wxTextAttr(colour));
+        view->AppendText(wxString::FromUTF8(text.data(), text.size()));
+        return;
+    }
+    std::vector<HeldText> &held = m_rxHeld[notation];
+    if (!held.empty() && held.back().colour == colour && held.back().utf8.size() < kHeldPieceBytes)
+        held.back().utf8 += text;
+    else
+        held.push_back({colour, std::move(text)});
+}
+
+void TerminalPanel::ClearRxViews()
+{
     for (int n = 0; n < kNotationCount; ++n) {
-        wxTextCtrl *view = m_rxViews[n];
-        if (n == selected) {
-            view->Show();
-            if (m_rxViewHeld[n]) {
-                view->Thaw();
-                m_rxViewHeld[n] = false;
-                m_rxRevealTimer.StartOnce(kRevealDelayMs);
-            }
-        } else {
-            view->Hide();
-            if (!m_rxViewHeld[n]) {
-                view->Freeze();
-                m_rxViewHeld[n] = true;
-            }
-        }
+        m_rxViews[n]->Clear();
+        m_rxHeld[n].clear();
     }
 }
 
-// A view that was hidden gets its text laid out anew when shown; a scroll
-// asked for before the toolkit has done part of that is lost.
+wxString TerminalPanel::RxViewText(int notation) const
+{
+    wxString text = m_rxViews[notation]->GetValue();
+    for (const HeldText &held : m_rxHeld[notation])
+        text += wxString::FromUTF8(held.utf8.data(), held.utf8.size());
+    return text;
+}
+
+void TerminalPanel::ShowSelectedRxView()
+{
+    const int selected = m_rxTypeRadio->GetSelection();
+    for (int n = 0; n < kNotationCount; ++n)
+        if (n != selected)
+            m_rxViews[n]->Hide();
+    wxTextCtrl *view = m_rxViews[selected];
+    view->Show();
+    if (m_rxHeld[selected].empty())
+        return;
+    std::vector<HeldText> held;
+    held.swap(m_rxHeld[selected]);
+    // Frozen, the view takes the text without asking the toolkit to lay all
+    // of it out at once to find its end; it is laid out piecewise when idle.
+    view->Freeze();
+    for (HeldText &text : held) {
+        AppendUtf8ToRxView(selected, std::move(text.utf8), text.colour);
+        text.utf8 = std::string();
+    }
+    view->Thaw();
+    m_rxRevealTimer.StartOnce(kRevealDelayMs);
+}
+
+// A view shown with its held text lays it out on the way through the event
+// loop; a scroll asked for before the toolkit has done part of that is lost.
 void TerminalPanel::OnRxReveal(wxTimerEvent &)
 {
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollPages(kPagesToTheEnd);

@@ -84,7 +84,7 @@ TEST_F(ReceiveTest, ThreeBytesInTheFourViews)
     EXPECT_EQ(ViewText(NotationBinary), "01000001 00001010 11111111");
     EXPECT_EQ(ViewText(NotationDecimal), "65 10 255");
     wxTextAttr style;
-    ASSERT_TRUE(Panel()->m_rxViews[NotationHex]->GetStyle(1, style));
+    ASSERT_TRUE(Panel()->m_rxViews[NotationAscii]->GetStyle(1, style));
     EXPECT_EQ(style.GetTextColour(), *wxGREEN);
     for (int n = 0; n < kNotationCount; ++n)
         EXPECT_EQ(Panel()->m_rxViews[n]->IsShown(), n == NotationAscii);

@@ -66,8 +66,7 @@ void ResetPanel()
     SetChecked(panel->m_wrapCheck, false);
     SelectReadType(NotationAscii);
     SelectTransmissionType(NotationAscii);
-    for (wxTextCtrl *view : panel->m_rxViews)
-        view->Clear();
+    panel->ClearRxViews();
     panel->m_rxLineStart = true;
     panel->m_rxLineCount = 0;
 }
@@ -115,7 +114,7 @@ bool WaitShown(uint64_t bytes, Millis timeout)
 
 wxString ViewText(int notation)
 {
-    return Panel()->m_rxViews[notation]->GetValue();
+    return Panel()->RxViewText(notation);
 }
 
 bool ShowsImage(const wxBitmap &shown, const char *file)
