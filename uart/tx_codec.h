@@ -1,0 +1,29 @@
+// Messages typed for sending: the check a typed text passes before it is
+// added to the message list, and the bytes a stored text stands for.
+#ifndef ORV_UART_TX_CODEC_H
+#define ORV_UART_TX_CODEC_H
+
+#include "uart/notation.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The longest message, in UTF-8 bytes, that an ASCII entry may hold.
+constexpr size_t kMaxMessageBytes = 128;
+
+// The error text for a typed message in the given notation, or an empty text
+// when it may be added.
+std::string CheckTypedMessage(const std::wstring &text, Notation notation);
+
+// The bytes a stored message stands for: for ASCII the low 8 bits of each
+// character; otherwise one byte per blank-separated group, read in base 16, 2
+// or 10 (leading digits only, a group without digits is 0), low 8 bits. A
+// notation outside the four gives no bytes.
+std::vector<uint8_t> EncodeMessage(const std::wstring &text, int notation);
+
+// The groups of a text split at blanks; runs of blanks separate once.
+std::vector<std::wstring> SplitGroups(const std::wstring &text);
+
+#endif
