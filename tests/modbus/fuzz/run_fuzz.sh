@@ -10,7 +10,7 @@ seconds="$3"
 mkdir -p "$out/corpus" "$out/seeds"
 
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -pthread \
-    -I"$root" "$root"/library/modbus_lib/*.cpp "$root/tests/modbus/fuzz/response_fuzzer.cpp" \
+    -I"$root" "$root"/library/modbus_lib/*.cpp "$root/net/crc16.cpp" "$root/tests/modbus/fuzz/response_fuzzer.cpp" \
     -o "$out/modbus_response_fuzzer"
 
 # Seeds: operation byte, address, quantity, then a well-formed answer.
