@@ -4,7 +4,6 @@
 #include "app/ip_address.h"
 
 #include <wx/colour.h>
-#include <wx/regex.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/toplevel.h>
@@ -61,15 +60,15 @@ wxIPCtrl::wxIPCtrl(wxWindow *parent, const wxPoint &position, const wxString &va
 
 void wxIPCtrl::SetValue(const wxString &text)
 {
+    // The first match of the dotted-quad expression anywhere in the text; the
+    // tests hold this search to the toolkit's own extended regular expressions.
     ip_address::FieldTexts fields;
     bool accepted = false;
-    wxRegEx dottedQuad(ip_address::kDottedQuadPattern, wxRE_EXTENDED);
-    if (dottedQuad.Matches(text)) {
+    if (const auto found = ip_address::FindDottedQuad(text.utf8_string())) {
+        fields = *found;
         std::array<unsigned long, 4> bytes{};
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            fields[i] = dottedQuad.GetMatch(text, 1 + 2 * i).utf8_string();
+        for (std::size_t i = 0; i < fields.size(); ++i)
             bytes[i] = ip_address::ReadFieldUnsigned(fields[i]);
-        }
         accepted = ip_address::FollowsAddressRule(bytes);
     }
     if (!accepted) {

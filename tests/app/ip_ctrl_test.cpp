@@ -108,9 +108,9 @@ TEST_F(IpCtrlTest, SetValueRefusesMalformedOrOutOfRangeTexts)
     }
 }
 
-// The control searches with the toolkit's regular expressions; the wx-free
-// reference must find the same fields, or the tested rules mean nothing.
-TEST(IpCtrlPattern, ToolkitRegexAgreesWithTheReference)
+// The control searches with the wx-free matcher; it must find exactly what the
+// toolkit's extended regular expressions find with the same pattern.
+TEST(IpCtrlPattern, MatcherAgreesWithTheToolkitRegex)
 {
     wxRegEx dottedQuad(ip_address::kDottedQuadPattern, wxRE_EXTENDED);
     ASSERT_TRUE(dottedQuad.IsValid());
