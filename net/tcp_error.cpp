@@ -42,7 +42,10 @@ void set_error_locked(int code)
 
 void set_error_text_locked(const char *text)
 {
-    std::strncpy(g_errorText, text, kErrorTextSize);
+    // At most the buffer's size is copied and the last byte always ends it.
+    const size_t length = strnlen(text, kErrorTextSize);
+    std::memset(g_errorText, 0, sizeof(g_errorText));
+    std::memcpy(g_errorText, text, length);
     g_errorText[kErrorTextSize - 1] = '\0';
 }
 
@@ -104,8 +107,9 @@ const char *tcp_strerror(int code)
     if (own >= 0) {
         const char *message = strerror_r(own, copy, sizeof(copy));
         if (message != copy) {
-            std::strncpy(copy, message, sizeof(copy));
-            copy[sizeof(copy) - 1] = '\0';
+            const size_t length = strnlen(message, sizeof(copy) - 1);
+            std::memcpy(copy, message, length);
+            copy[length] = '\0';
         }
         return copy;
     }
