@@ -80,6 +80,7 @@ TEST(TcpErrorState, ConcurrentUpdatesAreNeverTorn)
 {
     const std::string a(200, 'a');
     const std::string b(200, 'b');
+    tcp_set_error(1);
     std::atomic<bool> stop{false};
     auto writer = [&](const std::string &text) {
         while (!stop) {
