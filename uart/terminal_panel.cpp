@@ -64,6 +64,7 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_CONNECT_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_PERIODIC_DONE, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
     SetBackgroundColour(*wxWHITE);
@@ -157,6 +158,7 @@ void TerminalPanel::BuildTransmitColumn()
                                         wxTE_MULTILINE | wxTE_NO_VSCROLL | wxTE_PROCESS_ENTER | wxHSCROLL,
                                         *validators[n]);
     AddBitmapButton(ID_ADD_MESSAGE, "icons/addbtn.jpg", wxPoint(m_layoutX + 275, m_layoutY), wxSize(88, 25));
+    Connect(ID_ADD_MESSAGE, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnAddMessage));
 
     for (int n = 0; n < kNotationCount; ++n) {
         m_txEntries[n]->Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::ForwardTxKey), nullptr,
@@ -176,13 +178,16 @@ void TerminalPanel::BuildListColumn()
     const int x = m_layoutX + 275;
     m_messageList = new wxListBox(this, wxID_ANY, wxPoint(m_layoutX, m_layoutY), wxSize(270, 260));
     AddBitmapButton(ID_SEND, "icons/sendbtn.jpg", wxPoint(x, m_layoutY), wxSize(88, 25));
+    Connect(ID_SEND, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnSend));
     m_periodicButtonY = m_layoutY + 30;
     m_periodicBitmap = std::make_unique<wxBitmap>(LoadImage("icons/sendperiodbtn.jpg"));
     m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImage("icons/stopsendperiodbtn.jpg"));
     m_periodicButton = new wxBitmapButton(this, ID_SEND_PERIODICALLY, *m_periodicBitmap, wxPoint(x, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
     m_periodicButton->Disable();
+    Connect(ID_SEND_PERIODICALLY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
     AddBitmapButton(ID_CLEAR_LIST, "icons/clearbtn.jpg", wxPoint(x, m_layoutY + 60), wxSize(88, 25));
+    Connect(ID_CLEAR_LIST, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
 }
 
 void TerminalPanel::BuildMediaGroup()
@@ -208,7 +213,9 @@ void TerminalPanel::BuildReceiveColumn()
     const int x = m_layoutX + 420;
     m_timestampCheck = new wxCheckBox(this, wxID_ANY, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
     m_wrapCheck = new wxCheckBox(this, wxID_ANY, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
+    Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::OnTxKey));
     AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25));
+    Connect(ID_EXPORT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnExport));
 
     for (int n = 0; n < kNotationCount; ++n) {
         m_rxViews[n] = new wxTextCtrl(this, n, "", wxPoint(x, m_layoutY), wxSize(320, 300),
@@ -225,6 +232,7 @@ void TerminalPanel::BuildBottomRow()
 {
     const int y = m_layoutY + 305;
     new wxCheckBox(this, ID_PERIODIC_CHECK, "Send periodically every", wxPoint(m_layoutX, y + 5));
+    Connect(ID_PERIODIC_CHECK, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
     m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(44, 20), 0,
                                   wxTextValidator(wxFILTER_NUMERIC));
     m_periodText->SetMaxLength(3);
@@ -241,6 +249,7 @@ void TerminalPanel::BuildBottomRow()
     m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
     const int x = m_layoutX + 420;
     AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
+    Connect(ID_CLEAR_RX, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
     AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
     AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
 

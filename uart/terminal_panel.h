@@ -77,6 +77,11 @@ public:
     // Sends on the connection from any thread, like tcp_send_all: 0, or -1
     // with the socket layer's error recorded (also after a disconnect).
     int SendBytes(const char *data, uint16_t *length);
+    // Waits up to `timeoutMs` until a send would not block (see UartSocket).
+    bool WaitSendable(int timeoutMs) const { return m_socket.WaitWritable(timeoutMs); }
+    // Encodes a stored message and sends it once (true when it went out), or
+    // starts periodic sending with it (true when the sender runs).
+    bool SendMessage(const wxString &text, int notation, bool once);
     // Text goes into the receive views only through these. A hidden view is
     // not written to: its text is held and appended when it is shown, so that
     // the toolkit lays out only the view the user sees.
@@ -95,6 +100,7 @@ public:
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
     void OnConnectThreadGone(ConnectThread *thread);
+    void OnPeriodicThreadGone(SendPeriodicallyThread *thread);
 
     std::atomic<ReadUartThread *> m_readThread{nullptr};
     std::atomic<SendPeriodicallyThread *> m_periodicThread{nullptr};
@@ -188,6 +194,26 @@ private:
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);
 
+    void OnTxKey(wxKeyEvent &event);
+    void OnAddMessage(wxCommandEvent &event);
+    void AddTypedMessage();
+    void RecallHistory(bool older);
+    // The history index of the message selected in the list; false if none.
+    bool SelectedMessage(int &index) const;
+    void OnSend(wxCommandEvent &event);
+    void OnPeriodic(wxCommandEvent &event);
+    void StartPeriodic();
+    void StopPeriodic();
+    void TogglePeriodicGroup();
+    void ReplacePeriodicButton(int id, const wxBitmap &face);
+    // Ends periodic sending, if any, and waits until its thread is gone.
+    void StopPeriodicThread();
+    // Appends a line of the transmit side to a view and shows the selected one.
+    void AppendTxLine(int notation, const wxString &line, const wxColour &colour);
+    void WriteSentCount(wxCommandEvent &event);
+    void OnExport(wxCommandEvent &event);
+    void OnClear(wxCommandEvent &event);
+
     // Guards the thread pointers against the threads' destructors, so the GUI
     // thread never calls into a thread object that is being deleted.
     std::mutex m_threadLock;
@@ -207,6 +233,10 @@ private:
     int m_connection = 0;
     std::atomic<int> m_liveConnectThreads{0};
     bool m_shutDown = false;
+    // The message of the periodic sending running or last run, which its end
+    // and count lines name (the list may have changed meanwhile).
+    wxString m_periodicMessage;
+    int m_periodicNotation = NotationAscii;
 };
 
 #endif

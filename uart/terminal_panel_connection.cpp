@@ -253,6 +253,7 @@ void TerminalPanel::Shutdown()
     m_shutDown = true;
     AbandonConnectAttempt();
     m_socket.Close();
+    StopPeriodicThread();
     StopReadThread();
     // An abandoned attempt's socket is shut down, so its connect ends at once;
     // the bound is the connect time-out in case it does not.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace {
@@ -46,6 +47,16 @@ int UartSocket::Send(const char *data, uint16_t *length)
         return -1;
     }
     return tcp_send_all(m_socket, data, length);
+}
+
+bool UartSocket::WaitWritable(int timeoutMs) const
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    if (m_socket < 0)
+        return true;
+    pollfd entry = {m_socket, POLLOUT, 0};
+    const int ready = poll(&entry, 1, timeoutMs);
+    return ready > 0 || (ready < 0 && errno != EINTR);
 }
 
 bool UartSocket::Shutdown()

@@ -24,6 +24,10 @@ public:
     int DuplicateForReader() const;
     // tcp_send_all on the connection (0, or -1 with the error recorded).
     int Send(const char *data, uint16_t *length);
+    // Waits up to `timeoutMs` until a send would find room in the send
+    // buffer. True also when there is no connection or it has failed: a send
+    // then fails at once.
+    bool WaitWritable(int timeoutMs) const;
     // tcp_shutdown of both directions: a blocked receive or send returns, and
     // later sends fail. The descriptor stays open, keeping its number, until
     // the next Adopt or Close. False (recorded) when there is no connection.

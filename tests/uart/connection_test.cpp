@@ -5,14 +5,10 @@
 #include "tests/uart/uart_panel_driver.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <wx/app.h>
@@ -22,8 +18,6 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/tokenzr.h>
-
-extern char **environ;
 
 namespace {
 
@@ -295,105 +289,6 @@ TEST_F(ConnectionTest, ModifyOpensTheDialogWithTheParametersOrTheDefaults)
     EXPECT_EQ(dialog->m_portText->GetValue(), "4321");
     dialog->Destroy();
     PumpEvents();
-}
-
-// A serial line behind the module: socat bridges a TCP port to a pseudo
-// terminal, and what the device writes there shows up in the views.
-class SerialBridge {
-public:
-    SerialBridge()
-    {
-        char dir[] = "/tmp/uart_socat_XXXXXX";
-        if (mkdtemp(dir) == nullptr)
-            return;
-        m_dir = dir;
-        m_link = m_dir + "/vtty";
-        {
-            LoopbackListener probe;
-            m_port = probe.Port();
-        }
-        int errors[2];
-        if (pipe(errors) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, errors[0]);
-        const std::string pty = "PTY,link=" + m_link + ",raw,echo=0";
-        const std::string tcp = "TCP-LISTEN:" + std::to_string(m_port) + ",bind=127.0.0.1,reuseaddr";
-        const char *argv[] = {"socat", "-d", "-d", pty.c_str(), tcp.c_str(), nullptr};
-        if (posix_spawnp(&m_pid, "socat", &actions, nullptr, const_cast<char **>(argv), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(errors[1]);
-        m_errors.Reset(errors[0]);
-    }
-    ~SerialBridge()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-        std::system(("rm -rf " + m_dir).c_str());
-    }
-    // Waits for socat's "listening on" line (probing by connecting would use
-    // up its single accept).
-    bool Ready()
-    {
-        const std::string wanted = "listening on AF=2 127.0.0.1:" + std::to_string(m_port);
-        std::string said;
-        const auto deadline = Clock::now() + Millis(5000);
-        while (m_pid > 0 && said.find(wanted) == std::string::npos && Clock::now() < deadline) {
-            pollfd entry = {m_errors.Get(), POLLIN, 0};
-            char text[512];
-            if (poll(&entry, 1, 100) <= 0)
-                continue;
-            const ssize_t count = read(m_errors.Get(), text, sizeof(text));
-            if (count <= 0)
-                break;
-            said.append(text, static_cast<size_t>(count));
-        }
-        return said.find(wanted) != std::string::npos;
-    }
-    uint16_t Port() const { return m_port; }
-    const std::string &Link() const { return m_link; }
-
-private:
-    std::string m_dir;
-    std::string m_link;
-    uint16_t m_port = 0;
-    pid_t m_pid = -1;
-    Fd m_errors;
-};
-
-// The pseudo terminal is no socket: plain write() and read().
-bool WriteToDevice(int fd, const std::string &bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
-        if (count <= 0)
-            return false;
-        done += static_cast<size_t>(count);
-    }
-    return true;
-}
-
-std::string ReadFromDevice(int fd, size_t count)
-{
-    std::string got;
-    const auto deadline = Clock::now() + Millis(5000);
-    while (got.size() < count && Clock::now() < deadline) {
-        pollfd entry = {fd, POLLIN, 0};
-        char text[256];
-        if (poll(&entry, 1, 100) <= 0)
-            continue;
-        const ssize_t read_count = read(fd, text, sizeof(text));
-        if (read_count <= 0)
-            break;
-        got.append(text, static_cast<size_t>(read_count));
-    }
-    return got;
 }
 
 TEST_F(ConnectionTest, BytesOfASerialLineBehindTheModuleShowUp)

@@ -4,11 +4,22 @@
 #include "net/tcp.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <dirent.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <wx/image.h>
+#include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
+
+extern char **environ;
 
 namespace uart_testing {
 
@@ -59,6 +70,17 @@ void ResetPanel()
 {
     TerminalPanel *panel = Panel();
     ModalRecorder boxes;
+    if (panel->m_periodicButton->GetId() == TerminalPanel::ID_STOP_PERIODICALLY)
+        ClickPeriodicButton();
+    Click(TerminalPanel::ID_CLEAR_LIST);
+    if (panel->m_periodText->IsEnabled())
+        ClickPeriodicCheck();
+    panel->m_periodText->ChangeValue("");
+    panel->m_periodUnitCombo->SetSelection(0);
+    panel->m_msgCounterCheck->SetValue(false);
+    panel->m_totalSizeText->ChangeValue("");
+    for (wxTextCtrl *entry : panel->m_txEntries)
+        entry->ChangeValue("");
     panel->SetConnectionParameters("not set", "not set");
     PumpEvents(Millis(20));
     tcp_set_connect_timeout(1);
@@ -69,6 +91,44 @@ void ResetPanel()
     panel->ClearRxViews();
     panel->m_rxLineStart = true;
     panel->m_rxLineCount = 0;
+}
+
+void AddMessage(int notation, const wxString &text, bool withButton)
+{
+    SelectTransmissionType(notation);
+    Panel()->m_txEntries[notation]->ChangeValue(text);
+    if (withButton)
+        Click(TerminalPanel::ID_ADD_MESSAGE);
+    else
+        PressKey(WXK_RETURN);
+}
+
+void PressKey(int key)
+{
+    wxTextCtrl *entry = Panel()->m_txEntries[Panel()->m_txTypeRadio->GetSelection()];
+    wxKeyEvent typed(wxEVT_CHAR);
+    typed.m_keyCode = key;
+    typed.SetEventObject(entry);
+    typed.SetId(entry->GetId());
+    entry->GetEventHandler()->ProcessEvent(typed);
+}
+
+void ClickPeriodicButton()
+{
+    wxBitmapButton *button = Panel()->m_periodicButton;
+    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, button->GetId());
+    click.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(click);
+}
+
+void ClickPeriodicCheck()
+{
+    auto *box = dynamic_cast<wxCheckBox *>(Panel()->FindWindow(TerminalPanel::ID_PERIODIC_CHECK));
+    box->SetValue(!box->GetValue());
+    wxCommandEvent click(wxEVT_COMMAND_CHECKBOX_CLICKED, box->GetId());
+    click.SetInt(box->GetValue());
+    click.SetEventObject(box);
+    box->GetEventHandler()->ProcessEvent(click);
 }
 
 void ConnectClick(ModalRecorder &boxes)
@@ -105,6 +165,90 @@ void Connected::SendAndShow(const std::string &bytes)
     const uint64_t before = Panel()->RxBytesShown();
     Send(bytes);
     ASSERT_TRUE(WaitShown(before + bytes.size()));
+}
+
+SerialBridge::SerialBridge()
+{
+    char dir[] = "/tmp/uart_socat_XXXXXX";
+    if (mkdtemp(dir) == nullptr)
+        return;
+    m_dir = dir;
+    m_link = m_dir + "/vtty";
+    {
+        LoopbackListener probe;
+        m_port = probe.Port();
+    }
+    int errors[2];
+    if (pipe(errors) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, errors[0]);
+    const std::string pty = "PTY,link=" + m_link + ",raw,echo=0";
+    const std::string tcp = "TCP-LISTEN:" + std::to_string(m_port) + ",bind=127.0.0.1,reuseaddr";
+    const char *argv[] = {"socat", "-d", "-d", pty.c_str(), tcp.c_str(), nullptr};
+    if (posix_spawnp(&m_pid, "socat", &actions, nullptr, const_cast<char **>(argv), environ) != 0)
+        m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(errors[1]);
+    m_errors.Reset(errors[0]);
+}
+
+SerialBridge::~SerialBridge()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    std::system(("rm -rf " + m_dir).c_str());
+}
+
+bool SerialBridge::Ready()
+{
+    const std::string wanted = "listening on AF=2 127.0.0.1:" + std::to_string(m_port);
+    std::string said;
+    const auto deadline = std::chrono::steady_clock::now() + Millis(5000);
+    while (m_pid > 0 && said.find(wanted) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd entry = {m_errors.Get(), POLLIN, 0};
+        char text[512];
+        if (poll(&entry, 1, 100) <= 0)
+            continue;
+        const ssize_t count = read(m_errors.Get(), text, sizeof(text));
+        if (count <= 0)
+            break;
+        said.append(text, static_cast<size_t>(count));
+    }
+    return said.find(wanted) != std::string::npos;
+}
+
+bool WriteToDevice(int fd, const std::string &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = write(fd, bytes.data() + done, bytes.size() - done);
+        if (count <= 0)
+            return false;
+        done += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+std::string ReadFromDevice(int fd, size_t count, Millis timeout)
+{
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
+        pollfd entry = {fd, POLLIN, 0};
+        char text[256];
+        if (poll(&entry, 1, 100) <= 0)
+            continue;
+        const ssize_t read_count = read(fd, text, sizeof(text));
+        if (read_count <= 0)
+            break;
+        got.append(text, static_cast<size_t>(read_count));
+    }
+    return got;
 }
 
 bool WaitShown(uint64_t bytes, Millis timeout)

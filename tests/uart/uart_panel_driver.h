@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/types.h>
 
 namespace uart_testing {
 
@@ -19,14 +20,25 @@ using testing_support::Millis;
 
 TerminalPanel *Panel();
 
-// Brings the panel back to its start state: disconnected, parameters not
-// set, views empty, ASCII everywhere, check boxes off, 1 s connect time-out.
+// Brings the panel back to its start state: no periodic sending, message
+// list empty, disconnected, parameters not set, views empty, ASCII
+// everywhere, check boxes off and fields empty, 1 s connect time-out.
 void ResetPanel();
 
 void Click(int id);
 void SetChecked(wxCheckBox *box, bool checked);
 void SelectReadType(int notation);
 void SelectTransmissionType(int notation);
+
+// Chooses `notation` as transmission type, types `text` into its entry and
+// adds it with Enter, or with the add button.
+void AddMessage(int notation, const wxString &text, bool withButton = false);
+// A key typed in the entry of the current transmission type.
+void PressKey(int key);
+// Clicks the periodic-send button as it is now (start or stop face).
+void ClickPeriodicButton();
+// Clicks the "Send periodically every" check box.
+void ClickPeriodicCheck();
 
 // Clicks connect with the given parameters; the boxes shown on the way are
 // left in `boxes`.
@@ -48,6 +60,33 @@ private:
     testing_support::LoopbackListener m_listener;
     Fd m_peer;
 };
+
+// A serial line behind the module: socat bridges a loopback TCP port to a
+// pseudo terminal, the device's end of the line.
+class SerialBridge {
+public:
+    SerialBridge();
+    ~SerialBridge();
+    SerialBridge(const SerialBridge &) = delete;
+    SerialBridge &operator=(const SerialBridge &) = delete;
+    // Waits for socat's "listening on" line (probing by connecting would use
+    // up its single accept).
+    bool Ready();
+    uint16_t Port() const { return m_port; }
+    // The path of the pseudo terminal.
+    const std::string &Link() const { return m_link; }
+
+private:
+    std::string m_dir;
+    std::string m_link;
+    uint16_t m_port = 0;
+    pid_t m_pid = -1;
+    Fd m_errors;
+};
+
+// The pseudo terminal is no socket: plain write() and read(), bounded.
+bool WriteToDevice(int fd, const std::string &bytes);
+std::string ReadFromDevice(int fd, size_t count, Millis timeout = Millis(5000));
 
 bool WaitShown(uint64_t bytes, Millis timeout = Millis(5000));
 wxString ViewText(int notation);

@@ -1,0 +1,85 @@
+#include "uart/periodic_pacer.h"
+#include "uart/periodic_settings.h"
+#include "uart/stop_signal.h"
+
+#include <future>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using Clock = PeriodicPacer::Clock;
+using std::chrono::milliseconds;
+
+const Clock::time_point kStart = Clock::now();
+
+TEST(PeriodicPacer, DeadlinesStayOnTheGridWhateverEachSendTakes)
+{
+    PeriodicPacer pacer(kStart, milliseconds(10));
+    EXPECT_EQ(pacer.Next(), kStart + milliseconds(10)) << "the first message one interval after the start";
+    // Each send ends somewhat late; the next deadline does not move with it.
+    pacer.Sent(kStart + milliseconds(13));
+    EXPECT_EQ(pacer.Next(), kStart + milliseconds(20));
+    pacer.Sent(kStart + milliseconds(29));
+    EXPECT_EQ(pacer.Next(), kStart + milliseconds(30));
+}
+
+TEST(PeriodicPacer, ASenderFarBehindCatchesUpByOneMessageOnly)
+{
+    PeriodicPacer pacer(kStart, milliseconds(10));
+    pacer.Sent(kStart + milliseconds(55)); // the message due at 10 went out at 55
+    EXPECT_EQ(pacer.Next(), kStart + milliseconds(50)) << "due at once, the turns at 20 to 40 are skipped";
+    pacer.Sent(kStart + milliseconds(56));
+    EXPECT_EQ(pacer.Next(), kStart + milliseconds(60));
+}
+
+TEST(PeriodicPacer, FailuresAreRetriedAtACalmPaceAlsoWithPeriodZero)
+{
+    PeriodicPacer back_to_back(kStart, milliseconds(0));
+    EXPECT_EQ(back_to_back.Next(), kStart);
+    back_to_back.Sent(kStart + milliseconds(1));
+    EXPECT_EQ(back_to_back.Next(), kStart) << "no pause between successful sends";
+    back_to_back.Failed(kStart + milliseconds(2));
+    EXPECT_EQ(back_to_back.Next(), kStart + milliseconds(2) + PeriodicPacer::kRetryPause);
+
+    PeriodicPacer slow(kStart, milliseconds(1000));
+    slow.Failed(kStart + milliseconds(1000));
+    EXPECT_EQ(slow.Next(), kStart + milliseconds(2000)) << "a long period keeps its rhythm";
+    PeriodicPacer fast(kStart, milliseconds(1));
+    fast.Failed(kStart + milliseconds(1));
+    fast.Sent(kStart + milliseconds(1) + PeriodicPacer::kRetryPause);
+    EXPECT_EQ(fast.Next(), kStart + milliseconds(1) + PeriodicPacer::kRetryPause + milliseconds(1))
+        << "back on the grid after the pause";
+}
+
+TEST(StopSignal, EndsASleepAtOnce)
+{
+    StopSignal signal;
+    EXPECT_TRUE(signal.SleepUntil(Clock::now() + milliseconds(1)));
+    auto sleeper =
+        std::async(std::launch::async, [&signal] { return signal.SleepUntil(Clock::now() + std::chrono::hours(1)); });
+    std::this_thread::sleep_for(milliseconds(20));
+    signal.Stop();
+    ASSERT_EQ(sleeper.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(sleeper.get());
+    EXPECT_TRUE(signal.Stopped());
+    EXPECT_FALSE(signal.SleepUntil(Clock::now() + std::chrono::hours(1))) << "stopped before the sleep";
+}
+
+TEST(PeriodicSettings, ReadsTheFieldsLikeTheRuntimeLibrary)
+{
+    EXPECT_EQ(PeriodMilliseconds("500", 0), 500);
+    EXPECT_EQ(PeriodMilliseconds("2", 1), 2000);
+    EXPECT_EQ(PeriodMilliseconds("999", 1), 999000);
+    EXPECT_EQ(PeriodMilliseconds("", 0), 0);
+    EXPECT_EQ(PeriodMilliseconds("1.5", 1), 1000);
+    EXPECT_EQ(PeriodMilliseconds("e3", 0), 0);
+    EXPECT_EQ(PeriodMilliseconds("-5", 1), 0) << "no negative pause";
+    EXPECT_GT(PeriodMilliseconds("99999999999999", 1), 0) << "no overflow";
+    EXPECT_EQ(TotalSizeFromText("16"), 16);
+    EXPECT_EQ(TotalSizeFromText(" 7x"), 7);
+    EXPECT_EQ(TotalSizeFromText(""), 0);
+    EXPECT_LT(TotalSizeFromText("-3"), 1);
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#include "tests/uart/uart_panel_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+#include <wx/filedlg.h>
+#include <wx/listbox.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+using namespace uart_testing;
+using namespace testing_support;
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetPanel();
+        char dir[] = "/tmp/uart_export_XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        m_dir = dir;
+    }
+    void TearDown() override
+    {
+        ResetPanel();
+        std::system(("rm -rf " + m_dir).c_str());
+    }
+
+    std::string m_dir;
+};
+
+std::string FileContents(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+struct SaveDialog {
+    wxString message;
+    wxString wildcard;
+    long style = 0;
+};
+
+// Clicks export and answers the save dialog with `path`, or cancels it
+// when the path is empty.
+SaveDialog Export(const std::string &path)
+{
+    SaveDialog seen;
+    ModalRecorder boxes;
+    boxes.OnOther([&](wxDialog *dialog) {
+        auto *save = dynamic_cast<wxFileDialog *>(dialog);
+        if (save == nullptr)
+            return static_cast<int>(wxID_CANCEL);
+        seen = {save->GetMessage(), save->GetWildcard(), save->GetWindowStyle()};
+        if (path.empty())
+            return static_cast<int>(wxID_CANCEL);
+        save->SetPath(path);
+        return static_cast<int>(wxID_OK);
+    });
+    Click(TerminalPanel::ID_EXPORT);
+    EXPECT_EQ(boxes.Messages(), "");
+    return seen;
+}
+
+TEST_F(CommandsTest, ExportSavesTheShownViewWhole)
+{
+    const std::string hexFile = m_dir + "/hex.txt";
+    const std::string asciiFile = m_dir + "/ascii.txt";
+    const std::string emptyFile = m_dir + "/empty.txt";
+    const SaveDialog seen = Export(emptyFile);
+    EXPECT_EQ(seen.message, "Save File As?");
+    EXPECT_EQ(seen.wildcard, "Text files (*.txt)|*.txt");
+    EXPECT_EQ(seen.style & (wxFD_SAVE | wxFD_OVERWRITE_PROMPT), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    EXPECT_EQ(access(emptyFile.c_str(), F_OK), 0);
+    EXPECT_EQ(FileContents(emptyFile), "");
+
+    Connected link;
+    SetChecked(Panel()->m_wrapCheck, true);
+    link.SendAndShow("\x41\x0a\xff");
+    link.SendAndShow("BC");
+    // Hex was hidden while the data came: its text was held until now.
+    SelectReadType(NotationHex);
+    Export(hexFile);
+    EXPECT_EQ(FileContents(hexFile), "41 0a ff\n42 43\n");
+    SelectReadType(NotationAscii);
+    { std::ofstream(asciiFile) << "older and longer content"; }
+    Export(asciiFile);
+    EXPECT_EQ(FileContents(asciiFile), "A\n\xc3\xbf\nBC\n") << "the view's text in UTF-8, replacing the file";
+
+    Export("");
+    EXPECT_EQ(ViewText(NotationHex), "41 0a ff\n42 43\n") << "the views keep their text";
+}
+
+TEST_F(CommandsTest, ClearingTheViewsKeepsTheConnection)
+{
+    Connected link;
+    link.SendAndShow("abc");
+    ModalRecorder boxes;
+    Click(TerminalPanel::ID_CLEAR_RX);
+    for (int n = 0; n < kNotationCount; ++n)
+        EXPECT_EQ(ViewText(n), "") << n;
+    EXPECT_EQ(Panel()->m_rxLineCount, 0);
+    EXPECT_TRUE(Panel()->m_rxLineStart);
+    EXPECT_TRUE(Panel()->m_connected);
+    link.SendAndShow("d");
+    EXPECT_EQ(ViewText(NotationAscii), "d");
+    EXPECT_EQ(ViewText(NotationDecimal), "100");
+    EXPECT_EQ(boxes.Messages(), "");
+}
+
+TEST_F(CommandsTest, ClearingTheListEmptiesTheHistory)
+{
+    TerminalPanel *panel = Panel();
+    for (const char *text : {"a", "b", "c"})
+        AddMessage(NotationAscii, text);
+    Click(TerminalPanel::ID_CLEAR_LIST);
+    EXPECT_EQ(panel->m_messageList->GetCount(), 0u);
+    EXPECT_EQ(panel->m_historyCount, 0);
+    EXPECT_EQ(panel->m_historyCursor, 0);
+    EXPECT_EQ(panel->m_historyTexts[0], "");
+    EXPECT_EQ(ViewText(NotationAscii), "") << "the views are not the list";
+
+    // New messages fill the history from its first slot again; texts from
+    // before the clear stay out of reach.
+    AddMessage(NotationHex, "0f");
+    EXPECT_EQ(panel->m_historyTexts[0], "0f");
+    EXPECT_EQ(panel->m_messageList->GetString(0), "0f (Hex)");
+    PressKey(WXK_UP);
+    PressKey(WXK_UP);
+    EXPECT_EQ(panel->m_txEntries[NotationHex]->GetValue(), "0f");
+    PressKey(WXK_DOWN);
+    EXPECT_EQ(panel->m_txEntries[NotationHex]->GetValue(), "");
+}
+
+} // namespace

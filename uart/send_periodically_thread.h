@@ -1,0 +1,42 @@
+// The sender of periodic sending: repeats one message on the UART panel's
+// connection, one every interval, optionally with a 16-bit message counter
+// in its first two bytes.
+#ifndef ORV_UART_SEND_PERIODICALLY_THREAD_H
+#define ORV_UART_SEND_PERIODICALLY_THREAD_H
+
+#include "uart/stop_signal.h"
+
+#include <cstdint>
+#include <vector>
+#include <wx/event.h>
+#include <wx/thread.h>
+
+class TerminalPanel;
+
+class SendPeriodicallyThread : public wxThread {
+public:
+    // The message goes out whole (padded already, if padding was asked for).
+    SendPeriodicallyThread(TerminalPanel *panel, std::vector<uint8_t> message, int interval_ms, bool useCounter);
+    ~SendPeriodicallyThread() override;
+
+    // Ends the pause between messages at once; no message goes out after
+    // this returns, except one already being sent. Any thread may call it.
+    void RequestStop();
+
+protected:
+    ExitCode Entry() override;
+
+private:
+    // Waits until the connection can take a message without blocking, so
+    // that a peer that stopped reading cannot hold up a stop.
+    bool WaitForRoom();
+    void Post(wxEventType type, uintptr_t value);
+
+    TerminalPanel *const m_panel;
+    const std::vector<uint8_t> m_message;
+    const int m_interval;
+    const bool m_useCounter;
+    StopSignal m_stop;
+};
+
+#endif

@@ -1,0 +1,45 @@
+// Commands of the UART panel that need no connection: exporting the shown
+// receive view to a text file, and clearing the views or the message list.
+#include "uart/terminal_panel.h"
+
+#include <wx/ffile.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/listbox.h>
+#include <wx/radiobox.h>
+
+void TerminalPanel::OnExport(wxCommandEvent &)
+{
+    wxFileDialog dialog(this, wxGetTranslation("Save File As?"), "", "", wxGetTranslation("Text files (*.txt)|*.txt"),
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    // The GTK chooser fills in its path only asynchronously; directory and
+    // name are there at once.
+    const wxString path = wxFileName(dialog.GetDirectory(), dialog.GetFilename()).GetFullPath();
+    // The view's whole text, held text included, written the way the
+    // toolkit's SaveFile writes a view: UTF-8. Failures are reported by the
+    // toolkit's error log.
+    wxFFile file(path, "w");
+    if (file.IsOpened())
+        file.Write(RxViewText(m_rxTypeRadio->GetSelection()), wxConvUTF8);
+}
+
+void TerminalPanel::OnClear(wxCommandEvent &event)
+{
+    if (event.GetId() == ID_CLEAR_RX) {
+        // Chunks received before the click and still waiting to be shown
+        // belong to what is cleared.
+        while (!m_rxStaged.empty())
+            ShowStagedChunks();
+        ClearRxViews();
+        m_rxLineCount = 0;
+        m_rxLineStart = true;
+        return;
+    }
+    m_messageList->Clear();
+    m_historyCount = 0;
+    m_historyCursor = 0;
+    m_historyTexts[0].clear();
+}

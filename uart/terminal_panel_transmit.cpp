@@ -1,0 +1,261 @@
+// Transmit side of the UART panel: adding typed messages to the list and
+// the history, recalling them, sending the selected one once or
+// periodically, and the lines that report it in the receive views.
+#include "uart/terminal_panel.h"
+
+#include "app/error_box.h"
+#include "net/tcp.h"
+#include "uart/periodic_message.h"
+#include "uart/periodic_settings.h"
+#include "uart/send_periodically_thread.h"
+#include "uart/tx_codec.h"
+#include "uart/worker_events.h"
+
+#include <cerrno>
+#include <wx/bitmap.h>
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/datetime.h>
+#include <wx/listbox.h>
+#include <wx/radiobox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)", " (Decimal)"};
+
+// A sender ends within one send once asked to stop, and its sends cannot
+// block (it waits for room first). The bound only keeps a system call that
+// never returns from freezing the window.
+constexpr int kThreadStopWaitMs = 10000;
+
+wxString Timestamp()
+{
+    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1));
+}
+
+} // namespace
+
+void TerminalPanel::OnTxKey(wxKeyEvent &event)
+{
+    switch (event.GetKeyCode()) {
+    case WXK_RETURN:
+        AddTypedMessage();
+        break;
+    case WXK_UP:
+        RecallHistory(true);
+        break;
+    case WXK_DOWN:
+        RecallHistory(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void TerminalPanel::OnAddMessage(wxCommandEvent &)
+{
+    AddTypedMessage();
+}
+
+void TerminalPanel::AddTypedMessage()
+{
+    const int notation = m_txTypeRadio->GetSelection();
+    wxTextCtrl *entry = m_txEntries[notation];
+    const wxString text = entry->GetValue();
+    std::string refusal = CheckTypedMessage(text.ToStdWstring(), static_cast<Notation>(notation));
+    if (refusal.empty() && m_historyCount >= kHistorySize)
+        refusal = "The message list is full (1000 messages): clear it before adding more.";
+    if (!refusal.empty()) {
+        ShowErrorBox(refusal);
+        return;
+    }
+    m_messageList->Insert(text + kListSuffixes[notation], 0);
+    m_historyTexts[m_historyCount] = text;
+    m_historyTypes[m_historyCount] = notation;
+    entry->Clear();
+    m_messageList->SetSelection(0);
+    ++m_historyCount;
+    m_historyCursor = m_historyCount;
+}
+
+// The recalled text goes into the entry of the current notation, whatever
+// notation it was stored with.
+void TerminalPanel::RecallHistory(bool older)
+{
+    if (older) {
+        if (m_historyCount == 0)
+            return;
+        if (m_historyCursor > 0)
+            --m_historyCursor;
+    } else {
+        if (m_historyCursor >= m_historyCount)
+            return;
+        ++m_historyCursor;
+    }
+    // Past the newest entry the entry is emptied; the slot there may still
+    // hold a text from before the list was cleared.
+    const wxString text = m_historyCursor < m_historyCount ? m_historyTexts[m_historyCursor] : wxString();
+    m_txEntries[m_txTypeRadio->GetSelection()]->ChangeValue(text);
+}
+
+bool TerminalPanel::SelectedMessage(int &index) const
+{
+    const int selection = m_messageList->GetSelection();
+    if (selection == wxNOT_FOUND || selection >= m_historyCount)
+        return false;
+    index = m_historyCount - 1 - selection;
+    return true;
+}
+
+void TerminalPanel::OnSend(wxCommandEvent &)
+{
+    if (!m_connected) {
+        ShowErrorBox("You have to connect first.");
+        return;
+    }
+    int index = 0;
+    if (!SelectedMessage(index))
+        return;
+    const wxString text = m_historyTexts[index];
+    const int notation = m_historyTypes[index];
+    const wxString stamp = m_timestampCheck->GetValue() ? Timestamp() + " [TX] - " : wxString();
+    AppendTxLine(notation, stamp + text + "\n", *wxWHITE);
+    SendMessage(text, notation, true);
+}
+
+bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
+{
+    std::vector<uint8_t> bytes = EncodeMessage(text.ToStdWstring(), notation);
+    if (once) {
+        auto length = static_cast<uint16_t>(bytes.size());
+        if (SendBytes(reinterpret_cast<const char *>(bytes.data()), &length) == 0)
+            return true;
+        ShowSocketError();
+        return false;
+    }
+
+    const int interval = PeriodMilliseconds(m_periodText->GetValue().ToStdString(wxConvUTF8),
+                                            m_periodUnitCombo->GetSelection());
+    bytes = PadMessage(bytes, TotalSizeFromText(m_totalSizeText->GetValue().ToStdString(wxConvUTF8)));
+    auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue());
+    m_periodicThread = thread;
+    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
+        delete thread;
+        tcp_set_error(EAGAIN);
+        tcp_store_system_error(EAGAIN);
+        ShowSocketError();
+        return false;
+    }
+    return true;
+}
+
+void TerminalPanel::OnPeriodic(wxCommandEvent &event)
+{
+    switch (event.GetId()) {
+    case ID_SEND_PERIODICALLY:
+        StartPeriodic();
+        break;
+    case ID_STOP_PERIODICALLY:
+        StopPeriodic();
+        break;
+    case ID_PERIODIC_CHECK:
+        TogglePeriodicGroup();
+        break;
+    default:
+        break;
+    }
+}
+
+void TerminalPanel::StartPeriodic()
+{
+    if (!m_connected) {
+        ShowErrorBox("You have to connect first.");
+        return;
+    }
+    int index = 0;
+    // One sender at a time: the start button is replaced while one runs.
+    if (!SelectedMessage(index) || m_periodicThread != nullptr)
+        return;
+    const wxString text = m_historyTexts[index];
+    const int notation = m_historyTypes[index];
+    if (!SendMessage(text, notation, false))
+        return;
+    m_periodicMessage = text;
+    m_periodicNotation = notation;
+    ReplacePeriodicButton(ID_STOP_PERIODICALLY, *m_stopPeriodicBitmap);
+    AppendTxLine(notation, Timestamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
+}
+
+void TerminalPanel::StopPeriodic()
+{
+    StopPeriodicThread();
+    ReplacePeriodicButton(ID_SEND_PERIODICALLY, *m_periodicBitmap);
+    AppendTxLine(m_periodicNotation, Timestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
+    // In counter mode the sender's count is queued by now and is shown after
+    // this line.
+}
+
+void TerminalPanel::StopPeriodicThread()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_threadLock);
+        if (SendPeriodicallyThread *thread = m_periodicThread) {
+            thread->RequestStop();
+            thread->Delete();
+        }
+    }
+    for (int waited = 0; m_periodicThread != nullptr && waited < kThreadStopWaitMs; ++waited)
+        wxThread::Sleep(1);
+}
+
+void TerminalPanel::OnPeriodicThreadGone(SendPeriodicallyThread *thread)
+{
+    const std::lock_guard<std::mutex> lock(m_threadLock);
+    if (m_periodicThread == thread)
+        m_periodicThread = nullptr;
+}
+
+void TerminalPanel::TogglePeriodicGroup()
+{
+    const bool enable = !(m_periodText->IsEnabled() && m_periodUnitCombo->IsEnabled());
+    for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_periodicButton,
+                                                               m_msgCounterCheck, m_totalSizeLabel, m_totalSizeText,
+                                                               m_paddingLabel})
+        control->Enable(enable);
+}
+
+// The clicked button may be the one replaced: it is hidden now and deleted
+// once its click has been handled.
+void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
+{
+    wxBitmapButton *old = m_periodicButton;
+    old->Hide();
+    CallAfter([old] { old->Destroy(); });
+    m_periodicButton = new wxBitmapButton(this, id, face, wxPoint(m_layoutX + 275, m_periodicButtonY),
+                                          wxSize(88, 25), wxBU_AUTODRAW);
+    m_periodicButton->Enable(old->IsEnabled());
+    // Bound on the button itself, so that the binding goes with it.
+    m_periodicButton->Connect(id, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic),
+                              nullptr, this);
+}
+
+void TerminalPanel::AppendTxLine(int notation, const wxString &line, const wxColour &colour)
+{
+    AppendToRxView(notation, line, colour);
+    ++m_rxLineCount;
+    ShowSelectedRxView();
+    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
+}
+
+void TerminalPanel::WriteSentCount(wxCommandEvent &event)
+{
+    if (m_shutDown)
+        return;
+    const auto sent = reinterpret_cast<uintptr_t>(event.GetClientData());
+    const wxString stamp = m_timestampCheck->GetValue() ? Timestamp() : wxString();
+    AppendTxLine(m_periodicNotation, stamp + wxString::Format(" Sent %lu messages\n", static_cast<unsigned long>(sent)),
+                 *wxRED);
+}
