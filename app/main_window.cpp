@@ -86,8 +86,9 @@ void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int t
     m_sizer->Layout();
 }
 
-void MainWindow::StreamMediaFile(const wxString &, const wxString &)
+void MainWindow::StreamMediaFile(const wxString &path, const wxString &fileName)
 {
+    m_terminalPanel->SelectMediaFile(path, fileName);
 }
 
 void MainWindow::CloseSocketLibrary()

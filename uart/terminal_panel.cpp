@@ -65,6 +65,9 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_PERIODIC_DONE, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
+    // Bound once here: binding it at every play would run the handler once
+    // per play for each event.
+    Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
     SetBackgroundColour(*wxWHITE);
@@ -199,10 +202,14 @@ void TerminalPanel::BuildMediaGroup()
     const wxSize size(24, 24);
     const int y = m_layoutY + 140;
     m_mediaBackwardButton = AddBitmapButton(ID_MEDIA_BACKWARD, "icons/backward-icon.jpg", wxPoint(x, y), size);
+    Connect(ID_MEDIA_BACKWARD, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaPlayButton = AddBitmapButton(ID_MEDIA_PLAY, "icons/play-icon.jpg", wxPoint(x + 29, y), size);
     m_mediaPlayButton->SetToolTip("Play");
+    Connect(ID_MEDIA_PLAY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaPauseButton = AddBitmapButton(ID_MEDIA_PAUSE, "icons/pause-icon.jpg", wxPoint(x + 58, y), size);
+    Connect(ID_MEDIA_PAUSE, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaLoopButton = AddBitmapButton(ID_MEDIA_LOOP, "icons/loop-icon.jpg", wxPoint(x + 87, y), size);
+    Connect(ID_MEDIA_LOOP, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     for (wxWindow *button : {m_mediaBackwardButton, m_mediaPlayButton, m_mediaPauseButton, m_mediaLoopButton})
         button->Hide();
 }

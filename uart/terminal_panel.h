@@ -96,11 +96,19 @@ public:
     void ShowSelectedRxView();
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
+    // Keeps the media file for the next play from the start and shows its
+    // name with the media buttons.
+    void SelectMediaFile(const wxString &path, const wxString &fileName);
+    // Called by the streaming thread with the bytes it has sent so far.
+    void ReportFileProgress(uint64_t bytesRead);
+    // Media bytes streamed as last reported to the GUI thread.
+    uint64_t MediaBytesReported() const { return m_mediaBytesReported; }
 
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
     void OnConnectThreadGone(ConnectThread *thread);
     void OnPeriodicThreadGone(SendPeriodicallyThread *thread);
+    void OnFileThreadGone(SendFileThread *thread);
 
     std::atomic<ReadUartThread *> m_readThread{nullptr};
     std::atomic<SendPeriodicallyThread *> m_periodicThread{nullptr};
@@ -214,6 +222,13 @@ private:
     void OnExport(wxCommandEvent &event);
     void OnClear(wxCommandEvent &event);
 
+    void OnMediaButton(wxCommandEvent &event);
+    void PlayMedia();
+    void PauseMedia();
+    // Ends the stream, if any, and waits until its thread is gone.
+    void StopFileThread();
+    void OnFileProgress(wxCommandEvent &event);
+
     // Guards the thread pointers against the threads' destructors, so the GUI
     // thread never calls into a thread object that is being deleted.
     std::mutex m_threadLock;
@@ -237,6 +252,10 @@ private:
     // and count lines name (the list may have changed meanwhile).
     wxString m_periodicMessage;
     int m_periodicNotation = NotationAscii;
+    // Streaming progress: the newest count, and whether an event for it waits.
+    std::atomic<uint64_t> m_fileProgressBytes{0};
+    std::atomic<bool> m_fileProgressPosted{false};
+    uint64_t m_mediaBytesReported = 0;
 };
 
 #endif

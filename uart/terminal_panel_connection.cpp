@@ -254,6 +254,7 @@ void TerminalPanel::Shutdown()
     AbandonConnectAttempt();
     m_socket.Close();
     StopPeriodicThread();
+    StopFileThread();
     StopReadThread();
     // An abandoned attempt's socket is shut down, so its connect ends at once;
     // the bound is the connect time-out in case it does not.

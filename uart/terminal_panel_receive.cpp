@@ -51,6 +51,9 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
     case EVT_CONNECTED:
         OnConnected(event);
         break;
+    case EVT_FILE_PROGRESS:
+        OnFileProgress(event);
+        break;
     case EVT_PERIODIC_DONE:
         WriteSentCount(event);
         break;

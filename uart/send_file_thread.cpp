@@ -1,0 +1,102 @@
+#include "uart/send_file_thread.h"
+
+#include "uart/media_file.h"
+#include "uart/terminal_panel.h"
+#include "uart/worker_events.h"
+
+#include <chrono>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Progress is reported after the chunks sent in each interval and after the
+// last one: a report per chunk would wake the GUI thread thousands of times a
+// second and take the processor from the stream.
+constexpr Clock::duration kReportInterval = std::chrono::milliseconds(20);
+// The clock is read after every so many chunks (a few microseconds on a fast
+// link), not after each.
+constexpr int kChunksPerClockCheck = 16;
+
+// The name in the file system's encoding (UTF-8 unless the system says
+// otherwise): the C library's encoding cannot express every name the file
+// dialog returns when the program runs in the "C" locale.
+std::string FileSystemName(const wxString &path)
+{
+    const wxCharBuffer name = path.fn_str();
+    return name.data() != nullptr ? std::string(name.data()) : std::string();
+}
+
+// Says when progress is due: after the chunks of each interval, and after the
+// file's last chunk.
+class ProgressPacer {
+public:
+    bool Due(bool lastChunk)
+    {
+        if (!lastChunk && ++m_unchecked < kChunksPerClockCheck)
+            return false;
+        m_unchecked = 0;
+        const Clock::time_point now = Clock::now();
+        if (!lastChunk && now < m_next)
+            return false;
+        m_next = now + kReportInterval;
+        return true;
+    }
+
+private:
+    Clock::time_point m_next;
+    int m_unchecked = kChunksPerClockCheck - 1;
+};
+
+} // namespace
+
+SendFileThread::SendFileThread(TerminalPanel *panel, const wxString &path)
+    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_path(path)
+{
+}
+
+SendFileThread::~SendFileThread()
+{
+    m_panel->OnFileThreadGone(this);
+}
+
+// Holds no lock between chunks: a pause takes hold in TestDestroy, where the
+// thread owns nothing that the GUI thread or another sender waits for.
+wxThread::ExitCode SendFileThread::Entry()
+{
+    const std::string name = FileSystemName(m_path);
+    MediaFile file;
+    if (name.empty() || !file.Open(name)) {
+        PostFailure();
+        return nullptr;
+    }
+    ProgressPacer pacer;
+    uint64_t reported = 0;
+    while (!TestDestroy()) {
+        const MediaChunk chunk = file.NextChunk();
+        if (chunk.size == 0) {
+            if (file.Failed())
+                PostFailure();
+            break;
+        }
+        uint16_t length = static_cast<uint16_t>(chunk.size);
+        if (m_panel->SendBytes(chunk.data, &length) != 0) {
+            PostFailure();
+            break;
+        }
+        if (pacer.Due(file.BytesRead() == file.Size())) {
+            reported = file.BytesRead();
+            m_panel->ReportFileProgress(reported);
+        }
+    }
+    if (file.BytesRead() != reported)
+        m_panel->ReportFileProgress(file.BytesRead());
+    return nullptr;
+}
+
+void SendFileThread::PostFailure()
+{
+    wxCommandEvent failed(EVT_FILE_FAILED, EVT_FILE_FAILED);
+    m_panel->GetEventHandler()->AddPendingEvent(failed);
+}

@@ -1,0 +1,129 @@
+// Media streaming of the UART panel: the chosen file, the four media buttons
+// steering the streaming thread, and the progress it reports.
+#include "uart/terminal_panel.h"
+
+#include "app/error_box.h"
+#include "net/tcp.h"
+#include "uart/send_file_thread.h"
+#include "uart/worker_events.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <initializer_list>
+#include <wx/bmpbuttn.h>
+#include <wx/stattext.h>
+
+namespace {
+
+// A stopped stream ends as soon as the connection has taken its current
+// chunk, which it does at once unless the module stops reading. The bound
+// keeps such a module from freezing the window for good; the thread still
+// ends after that chunk.
+constexpr int kFileThreadStopWaitMs = 10000;
+
+} // namespace
+
+void TerminalPanel::SelectMediaFile(const wxString &path, const wxString &fileName)
+{
+    // A stream already running keeps its own copy of the old path.
+    m_mediaFilePath = path;
+    m_mediaLabel->SetLabel("Selected media stream:\n" + fileName);
+    for (wxWindow *control : std::initializer_list<wxWindow *>{m_mediaLabel, m_mediaBackwardButton,
+                                                               m_mediaPlayButton, m_mediaPauseButton,
+                                                               m_mediaLoopButton})
+        control->Show();
+}
+
+void TerminalPanel::OnMediaButton(wxCommandEvent &event)
+{
+    if (!m_connected) {
+        ShowErrorBox("You have to connect first.");
+        return;
+    }
+    switch (event.GetId()) {
+    case ID_MEDIA_PLAY:
+        PlayMedia();
+        break;
+    case ID_MEDIA_PAUSE:
+        PauseMedia();
+        break;
+    case ID_MEDIA_BACKWARD:
+        // The next play starts from the beginning of the file.
+        StopFileThread();
+        break;
+    default: // loop: nothing to do
+        break;
+    }
+}
+
+void TerminalPanel::PlayMedia()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_threadLock);
+        if (SendFileThread *thread = m_fileThread) {
+            if (thread->IsPaused())
+                thread->Resume();
+            return;
+        }
+    }
+    auto *thread = new SendFileThread(this, m_mediaFilePath);
+    m_fileThread = thread;
+    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
+        delete thread; // its destructor clears m_fileThread
+        tcp_set_error(EAGAIN);
+        tcp_store_system_error(EAGAIN);
+        ShowSocketError();
+    }
+}
+
+void TerminalPanel::PauseMedia()
+{
+    const std::lock_guard<std::mutex> lock(m_threadLock);
+    SendFileThread *thread = m_fileThread;
+    if (thread != nullptr && thread->IsRunning())
+        thread->Pause();
+}
+
+void TerminalPanel::StopFileThread()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_threadLock);
+        if (SendFileThread *thread = m_fileThread) {
+            // The toolkit cannot delete a paused detached thread; resumed, the
+            // thread sees the request at its next check and ends.
+            if (thread->IsPaused())
+                thread->Resume();
+            thread->Delete();
+        }
+    }
+    for (int waited = 0; m_fileThread != nullptr && waited < kFileThreadStopWaitMs; ++waited)
+        wxThread::Sleep(1);
+}
+
+void TerminalPanel::OnFileThreadGone(SendFileThread *thread)
+{
+    const std::lock_guard<std::mutex> lock(m_threadLock);
+    if (m_fileThread == thread)
+        m_fileThread = nullptr;
+}
+
+// A file of 100 MB is 400,000 chunks: one event per chunk would flood the
+// event queue. At most one progress event waits; its handler takes the newest
+// count, so the last one is never lost.
+void TerminalPanel::ReportFileProgress(uint64_t bytesRead)
+{
+    m_fileProgressBytes = bytesRead;
+    if (m_fileProgressPosted.exchange(true))
+        return;
+    wxCommandEvent progress(EVT_FILE_PROGRESS, EVT_FILE_PROGRESS);
+    progress.SetClientData(reinterpret_cast<void *>(static_cast<uintptr_t>(bytesRead)));
+    GetEventHandler()->AddPendingEvent(progress);
+}
+
+void TerminalPanel::OnFileProgress(wxCommandEvent &)
+{
+    // Cleared before the count is read: a count stored after this read posts
+    // a new event.
+    m_fileProgressPosted = false;
+    m_mediaBytesReported = m_fileProgressBytes;
+}
