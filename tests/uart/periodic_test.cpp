@@ -10,11 +10,8 @@
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
-#include <wx/datetime.h>
 #include <wx/listbox.h>
-#include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/tokenzr.h>
 
 namespace {
 
@@ -39,55 +36,15 @@ void SetPeriodic(const wxString &period, int unit, bool counter, const wxString 
     panel->m_totalSizeText->ChangeValue(totalSize);
 }
 
-// The bytes split into messages of `size` bytes, a partial one left out.
-std::vector<std::string> Messages(const std::string &bytes, size_t size)
-{
-    std::vector<std::string> messages;
-    for (size_t at = 0; at + size <= bytes.size(); at += size)
-        messages.push_back(bytes.substr(at, size));
-    return messages;
-}
-
 std::string Counter(unsigned value)
 {
     return {static_cast<char>(value >> 8), static_cast<char>(value & 0xff)};
 }
 
-// The lines of a view, a stamp of now at their start cut off.
-std::vector<wxString> Lines(int notation, const wxDateTime &since)
-{
-    std::vector<wxString> lines;
-    for (wxString line : wxSplit(ViewText(notation), '\n', '\0')) {
-        for (wxDateTime at = since; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1)) {
-            const wxString stamp = at.Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1));
-            if (line.StartsWith(stamp)) {
-                line = line.Mid(stamp.length());
-                break;
-            }
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-TEST_F(PeriodicTest, CheckBoxEnablesAndDisablesTheGroupOnly)
-{
-    TerminalPanel *panel = Panel();
-    const std::vector<wxWindow *> group = {panel->m_periodText,     panel->m_periodUnitCombo, panel->m_periodicButton,
-                                           panel->m_msgCounterCheck, panel->m_totalSizeLabel,  panel->m_totalSizeText,
-                                           panel->m_paddingLabel};
-    for (bool enabled : {true, false}) {
-        ClickPeriodicCheck();
-        for (wxWindow *control : group)
-            EXPECT_EQ(control->IsEnabled(), enabled) << control->GetName();
-        EXPECT_EQ(panel->m_periodicThread, nullptr);
-    }
-}
-
 // Counter mode: the counter, high byte first, takes the place of the last
 // two bytes; stopping writes the end line, then the count of the messages
 // the peer got.
-TEST_F(PeriodicTest, CounterModeStartAndStopLinesAndCount)
+TEST_F(PeriodicTest, CounterModeMessagesStartAndEndLinesAndCount)
 {
     TerminalPanel *panel = Panel();
     SetChecked(panel->m_timestampCheck, true);
@@ -98,41 +55,31 @@ TEST_F(PeriodicTest, CounterModeStartAndStopLinesAndCount)
     ClickPeriodicButton();
     EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY);
     EXPECT_EQ(panel->m_periodicButton->GetPosition(), wxPoint(305, 250));
-    EXPECT_EQ(panel->m_periodicButton->GetSize(), wxSize(88, 25));
     EXPECT_TRUE(ShowsImage(panel->m_periodicButton->GetBitmapLabel(), "icons/stopsendperiodbtn.jpg"));
-    std::string all = ReadAtLeast(link.Peer(), 12);
-    ASSERT_GE(all.size(), 12u);
+    std::string got = ReadAtLeast(link.Peer(), 12);
 
     ClickPeriodicButton();
     EXPECT_EQ(panel->m_periodicThread, nullptr);
     EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     EXPECT_EQ(panel->m_periodicButton->GetPosition(), wxPoint(305, 250));
-    EXPECT_TRUE(panel->m_periodicButton->IsEnabled());
     EXPECT_TRUE(ShowsImage(panel->m_periodicButton->GetBitmapLabel(), "icons/sendperiodbtn.jpg"));
-    all += ReadUntilQuiet(link.Peer());
-    ASSERT_EQ(all.size() % 4, 0u);
-    const std::vector<std::string> messages = Messages(all, 4);
-    for (size_t k = 0; k < messages.size(); ++k)
-        ASSERT_EQ(messages[k], Counter(static_cast<unsigned>(k + 1)) + "AB") << k;
-    const size_t sent = messages.size();
+    got += ReadUntilQuiet(link.Peer());
+    ASSERT_GE(got.size(), 12u);
+    ASSERT_EQ(got.size() % 4, 0u);
+    const size_t sent = got.size() / 4;
+    for (size_t k = 0; k < sent; ++k)
+        ASSERT_EQ(got.substr(4 * k, 4), Counter(static_cast<unsigned>(k + 1)) + "AB") << k;
 
     ASSERT_TRUE(WaitUntil([] { return ViewText(NotationAscii).Contains("Sent"); }));
-    EXPECT_EQ(Lines(NotationAscii, before),
-              (std::vector<wxString>{" [START Periodical TX] - ABCD", " [END Periodical TX] - ABCD",
-                                     wxString::Format(" Sent %zu messages", sent), ""}));
+    EXPECT_EQ(Unstamped(ViewText(NotationAscii), before),
+              " [START Periodical TX] - ABCD\n [END Periodical TX] - ABCD\n" +
+                  wxString::Format(" Sent %zu messages\n", sent));
     wxTextAttr style;
     ASSERT_TRUE(panel->m_rxViews[NotationAscii]->GetStyle(0, style));
     EXPECT_EQ(style.GetTextColour(), *wxRED);
-    // The old button goes once its click has been handled.
-    EXPECT_TRUE(WaitUntil([] {
-        int buttons = 0;
-        for (wxWindow *child : Panel()->GetChildren())
-            buttons += child->GetPosition() == wxPoint(305, 250);
-        return buttons == 1;
-    }));
 }
 
-TEST_F(PeriodicTest, MessageBytesAsTheReceiverSeesThem)
+TEST_F(PeriodicTest, PaddingAndCounterAsTheReceiverSeesThem)
 {
     const struct {
         Notation notation;
@@ -143,6 +90,8 @@ TEST_F(PeriodicTest, MessageBytesAsTheReceiverSeesThem)
     } cases[] = {
         {NotationHex, "aa bb", "6", true, Counter(1) + "\xaa\xbb\x02\x03", Counter(2) + "\xaa\xbb\x02\x03"},
         {NotationHex, "41 42 43", "6", false, "ABC\x03\x04\x05", "ABC\x03\x04\x05"},
+        // A total size below the message sends it whole; a counter needs two
+        // bytes, so a one-byte message goes out as the counter alone.
         {NotationHex, "41 42 43 44", "2", false, "ABCD", "ABCD"},
         {NotationDecimal, "127", "", true, Counter(1), Counter(2)},
     };
@@ -156,25 +105,27 @@ TEST_F(PeriodicTest, MessageBytesAsTheReceiverSeesThem)
         ClickPeriodicButton();
         got += ReadUntilQuiet(link.Peer());
         EXPECT_EQ(got.size() % size, 0u) << "only whole messages";
-        const std::vector<std::string> messages = Messages(got, size);
-        ASSERT_GE(messages.size(), 2u) << expected.text;
-        EXPECT_EQ(messages[0], expected.first) << expected.text;
-        EXPECT_EQ(messages[1], expected.second) << expected.text;
+        EXPECT_EQ(got.substr(0, 2 * size), expected.first + expected.second) << expected.text;
     }
-    // Plain mode writes no count line.
     PumpEvents(Millis(100));
-    EXPECT_FALSE(ViewText(NotationHex).Contains("Sent")) << ViewText(NotationHex);
+    EXPECT_FALSE(ViewText(NotationHex).Contains("Sent")) << "plain mode writes no count line";
     EXPECT_TRUE(ViewText(NotationDecimal).Contains(" Sent ")) << ViewText(NotationDecimal);
 }
 
 TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatDoesNotWaitForIt)
 {
-    Connected link;
     AddMessage(NotationAscii, "ping");
     SetPeriodic("1", 1, false);
+    {
+        ModalRecorder boxes;
+        ClickPeriodicButton();
+        EXPECT_EQ(boxes.Messages(), "You have to connect first.");
+        EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    }
+    Connected link;
     const auto start = Clock::now();
     ClickPeriodicButton();
-    EXPECT_EQ(ReadAtLeast(link.Peer(), 4, Millis(5000)), "ping");
+    EXPECT_EQ(ReadAtLeast(link.Peer(), 4), "ping");
     EXPECT_GE(Clock::now() - start, Millis(900)) << "one interval of 1 s before the first message";
     ClickPeriodicButton();
 
@@ -183,29 +134,9 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatDoesNotWaitForIt)
     const auto stopping = Clock::now();
     ClickPeriodicButton();
     EXPECT_LT(Clock::now() - stopping, Millis(5000)) << "the stop must not wait for the 999 s pause";
-    EXPECT_EQ(Panel()->m_periodicThread, nullptr);
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "");
     EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii).EndsWith(" Sent 0 messages\n"); }))
         << ViewText(NotationAscii);
-}
-
-TEST_F(PeriodicTest, StartNeedsAConnectionAndASelection)
-{
-    AddMessage(NotationAscii, "x");
-    SetPeriodic("1", 0, false);
-    ModalRecorder boxes;
-    ClickPeriodicButton();
-    EXPECT_EQ(boxes.Messages(), "You have to connect first.");
-    EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
-    EXPECT_EQ(Panel()->m_periodicThread, nullptr);
-
-    Connected link;
-    Panel()->m_messageList->SetSelection(wxNOT_FOUND);
-    boxes.Clear();
-    ClickPeriodicButton();
-    EXPECT_EQ(boxes.Messages(), "");
-    EXPECT_EQ(Panel()->m_periodicThread, nullptr);
-    EXPECT_EQ(ViewText(NotationAscii), "");
 }
 
 double ProcessCpuSeconds()
@@ -244,9 +175,7 @@ TEST_F(PeriodicTest, FailingConnectionNeitherSpinsNorFloods)
 
     ModalRecorder boxes;
     ConnectClick(boxes);
-    ASSERT_TRUE(panel->m_connected);
     Fd again = link.Listener().Accept();
-    ASSERT_TRUE(again.Valid());
     EXPECT_GE(ReadAtLeast(again.Get(), 30).size(), 30u) << "sending goes on over the new connection";
     ClickPeriodicButton();
     PumpEvents(Millis(50));
@@ -254,7 +183,7 @@ TEST_F(PeriodicTest, FailingConnectionNeitherSpinsNorFloods)
     EXPECT_EQ(failures, 1);
 }
 
-TEST_F(PeriodicTest, CounterMessagesReachTheSerialLine)
+TEST_F(PeriodicTest, SingleAndPeriodicMessagesReachTheSerialLine)
 {
     SerialBridge bridge;
     ASSERT_TRUE(bridge.Ready());
@@ -264,6 +193,10 @@ TEST_F(PeriodicTest, CounterMessagesReachTheSerialLine)
     ASSERT_EQ(boxes.Messages(), "Connection successful");
     Fd device(open(bridge.Link().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_TRUE(device.Valid());
+
+    AddMessage(NotationDecimal, "13 0 200 10");
+    Click(TerminalPanel::ID_SEND);
+    EXPECT_EQ(ReadFromDevice(device.Get(), 4), std::string("\x0d\x00\xc8\x0a", 4));
     AddMessage(NotationHex, "ff 00 80");
     SetPeriodic("20", 0, true, "5");
     ClickPeriodicButton();
@@ -282,13 +215,7 @@ TEST(PeriodicDeathTest, ClosingTheFrameStopsPeriodicSending)
     EXPECT_EXIT(
         {
             MainWindow *window = MainWindow::GetInstance();
-            LoopbackListener listener;
-            window->m_terminalPanel->SetConnectionParameters(listener.Ip(), wxString::Format("%u", listener.Port()));
-            {
-                ModalRecorder boxes;
-                Click(TerminalPanel::ID_CONNECT);
-            }
-            Fd peer = listener.Accept();
+            Connected link;
             AddMessage(NotationAscii, "x");
             SetPeriodic("999", 1, true);
             ClickPeriodicButton();

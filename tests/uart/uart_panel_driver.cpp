@@ -261,6 +261,14 @@ wxString ViewText(int notation)
     return Panel()->RxViewText(notation);
 }
 
+wxString Unstamped(wxString text, const wxDateTime &since)
+{
+    const wxDateTime::TimeZone zone(wxDateTime::GMT1);
+    for (wxDateTime at = since; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1))
+        text.Replace(at.Format("%c", zone), "");
+    return text;
+}
+
 bool ShowsImage(const wxBitmap &shown, const char *file)
 {
     const wxImage expected(file, wxBITMAP_TYPE_JPEG);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/types.h>
+#include <wx/datetime.h>
 
 namespace uart_testing {
 
@@ -90,6 +91,8 @@ std::string ReadFromDevice(int fd, size_t count, Millis timeout = Millis(5000));
 
 bool WaitShown(uint64_t bytes, Millis timeout = Millis(5000));
 wxString ViewText(int notation);
+// The text with every timestamp of the time since `since` taken out.
+wxString Unstamped(wxString text, const wxDateTime &since);
 // True when the bitmap shows the picture of the JPEG file.
 bool ShowsImage(const wxBitmap &shown, const char *file);
 // Open descriptors of this process.
