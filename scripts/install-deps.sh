@@ -5,7 +5,8 @@ set -eu
 
 PACKAGES="cmake make g++ pkg-config libwxgtk3.2-dev libgtest-dev googletest
 xvfb xauth socat python3 python3-pymodbus clang libclang-rt-14-dev
-python3-pyatspi at-spi2-core dbus dbus-x11 xdotool fonts-dejavu-core"
+python3-pyatspi at-spi2-core dbus dbus-x11 xdotool fonts-dejavu-core
+dpkg-dev imagemagick"
 
 missing=""
 for package in $PACKAGES; do

@@ -1,0 +1,45 @@
+"""Test case base: each test starts the real program (and the peers it needs)
+and everything it started ends with the test, whatever happens."""
+import os
+import shutil
+import tempfile
+import unittest
+import warnings
+
+from driver import Program
+from peers import ModbusGateway, SerialDevice
+
+
+class ProgramTestCase(unittest.TestCase):
+
+    def setUp(self):
+        # pyatspi calls interfaces that newer at-spi versions mark as deprecated.
+        warnings.filterwarnings("ignore", category=DeprecationWarning)
+        self.tmp = tempfile.mkdtemp(prefix="orv-e2e-peer-")
+        self.addCleanup(shutil.rmtree, self.tmp, ignore_errors=True)
+
+    def start_program(self, **options):
+        program = Program(**options)
+        self.addCleanup(program.stop)
+        return program
+
+    def serial_device(self):
+        device = SerialDevice(self.tmp)
+        self.addCleanup(device.close)
+        return device
+
+    def modbus_gateway(self, host):
+        gateway = ModbusGateway(host)
+        self.addCleanup(gateway.close)
+        return gateway
+
+    def path(self, name):
+        return os.path.join(self.tmp, name)
+
+    def quit_cleanly(self, program):
+        """File > Quit must end the program with status 0."""
+        self.assertEqual(program.quit(), 0, program.output_text())
+
+
+def main():
+    unittest.main(verbosity=2)

@@ -1,0 +1,87 @@
+#!/usr/bin/python3
+"""The Debian package: it is built from the build directory with CPack, its
+dependencies resolve on this machine, and once unpacked its launcher starts
+the program, from anywhere, in the user's data folder where it finds its
+images; File > Quit ends it with status 0."""
+import glob
+import os
+import subprocess
+
+from driver import BUILD_DIR, children, extents, find, role, screen_pixels, wait_until
+from harness import ProgramTestCase, main
+from screens import UartTerminal
+
+PACKAGE_FILES = (
+    "usr/bin/orv-terminal",
+    "usr/libexec/orv-terminal/orv-terminal",
+    "usr/share/applications/orv-terminal.desktop",
+    "usr/share/icons/hicolor/128x128/apps/orv-terminal.png",
+    "usr/share/orv-terminal/icons/logo.jpg",
+    "usr/share/orv-terminal/icons/connectbtn.jpg",
+)
+
+
+def run(*command):
+    return subprocess.run(command, capture_output=True, text=True, check=True, timeout=300).stdout
+
+
+def image_size(node):
+    return tuple(node.queryImage().getImageSize())
+
+
+def dark_pixels(box):
+    """Pixels of a screen area dark enough to be lettering."""
+    return sum(1 for r, g, b in screen_pixels(box) if r + g + b < 240)
+
+
+class InstallTest(ProgramTestCase):
+
+    def build_package(self):
+        out = self.path("package")
+        run("cpack", "-G", "DEB", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B", out)
+        packages = glob.glob(os.path.join(out, "*.deb"))
+        self.assertEqual(len(packages), 1, packages)
+        return packages[0]
+
+    def test_package_installs_and_its_launcher_starts_the_program_with_its_images(self):
+        package = self.build_package()
+        self.assertEqual(run("dpkg-deb", "-f", package, "Package", "Version").split(),
+                         ["Package:", "orv-terminal", "Version:", "1.0.4"])
+        # Its dependencies resolve here (a simulated install changes nothing).
+        self.assertIn("Inst orv-terminal", run("apt-get", "install", "--simulate", "-q", package))
+
+        root = self.path("root")
+        run("dpkg-deb", "-x", package, root)
+        for name in PACKAGE_FILES:
+            self.assertTrue(os.path.isfile(os.path.join(root, name)), name)
+        with open(os.path.join(root, "usr/share/applications/orv-terminal.desktop")) as stream:
+            entry = dict(line.rstrip("\n").split("=", 1) for line in stream if "=" in line)
+        self.assertEqual((entry["Exec"], entry["Icon"], entry["Type"]), ("orv-terminal", "orv-terminal",
+                                                                         "Application"))
+
+        # Started from a folder without images, as a desktop would start it.
+        elsewhere = self.path("elsewhere")
+        os.mkdir(elsewhere)
+        data = self.path("data")
+        env = dict(os.environ, HOME=self.path("home"), XDG_DATA_HOME=data)
+        program = self.start_program(command=[os.path.join(root, "usr/bin/orv-terminal")], workdir=elsewhere,
+                                     env=env)
+        home = os.path.join(data, "orv-terminal")
+        self.assertEqual(os.readlink("/proc/%d/cwd" % program.process.pid), home)
+        self.assertEqual(os.path.realpath(os.path.join(home, "icons")),
+                         os.path.realpath(os.path.join(root, "usr/share/orv-terminal/icons")))
+
+        frame = program.frame
+        logo = find(frame, "icon", where=lambda n: extents(n)[2:] == (200, 50))
+        self.assertEqual(image_size(logo), (200, 50))
+        terminal = UartTerminal(program)
+        status_icon = next(c for c in children(terminal.panel) if role(c) == "icon")
+        self.assertEqual(image_size(status_icon), (25, 25))
+        # A bitmap button shows its face: the lettering of the image, which a
+        # button without its image lacks.
+        wait_until(lambda: dark_pixels(extents(terminal.connect_button)) > 40, "the connect button's face")
+        self.quit_cleanly(program)
+
+
+if __name__ == "__main__":
+    main()

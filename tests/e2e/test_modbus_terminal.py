@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""The Modbus terminal driven as a user would, against the independent
+pymodbus gateway (RTU frames over TCP) on 127.0.0.60:65100.
+
+The gateway's data store (tests/support/modbus_server.py): coils on where
+a % 3 == 0, discrete inputs on where a % 5 is 1 or 2, holding registers
+0x1234, 0x5678, then 0x0101 * a, input registers 11, 22, then 1000 + a."""
+from driver import click, find
+from harness import ProgramTestCase, main
+from screens import ModbusTerminal
+
+HOST = "127.0.0.60"
+SILENT_HOST = "127.0.0.61"    # nothing listens there
+
+
+class ModbusTerminalTest(ProgramTestCase):
+
+    def start_connected(self):
+        self.modbus_gateway(HOST)
+        program = self.start_program()
+        program.fill_connection(HOST, "65100", "MODBUS")
+        terminal = ModbusTerminal(program)
+        terminal.connect()
+        return program, terminal
+
+    def test_start_up_dialog_connect_and_disconnect(self):
+        self.modbus_gateway(HOST)
+        program = self.start_program()
+        # Any port text is shown; the Modbus terminal always uses 65100.
+        program.fill_connection(HOST, "502", "MODBUS")
+        program.no_window("ORV-Terminal Conf")
+        terminal = ModbusTerminal(program)
+        self.assertEqual(terminal.parameters(), (HOST, "502"))
+        self.assertTrue(find(program.frame, "label", "Terminal Selected: MODBUS"))
+
+        click(find(terminal.panel, "push button", "3: Read Holding Registers"))
+        program.expect_box("Error", "You have to connect first.", kind="Error")
+
+        terminal.connect()
+        form = terminal.open_function("3: Read Holding Registers")
+        form.set_field("Address", "0")
+        form.set_field("Registers number", "2")
+        form.set_field("Output Format", "Hex")
+        self.assertEqual(form.send(), ("Read 2 registers", "[1234][5678]"))
+
+        terminal.disconnect()
+        click(find(terminal.panel, "push button", "1: Read Coils"))
+        program.expect_box("Error", "You have to connect first.", kind="Error")
+        # The same parameters connect again.
+        terminal.connect()
+        form = terminal.open_function("1: Read Coils")
+        form.set_field("Address", "0")
+        form.set_field("Bits number", "3")
+        self.assertEqual(form.send(), ("Read 3 bits", "[1][0][0]"))
+        self.quit_cleanly(program)
+
+    def test_refused_connection_is_reported(self):
+        program = self.start_program()
+        program.fill_connection(SILENT_HOST, "65100", "MODBUS")
+        terminal = ModbusTerminal(program)
+        click(terminal.connect_button)
+        program.expect_box("Not Connected", "Connection failed", kind="Error")
+        click(find(terminal.panel, "push button", "2: Read Discrete Inputs"))
+        program.expect_box("Error", "You have to connect first.", kind="Error")
+        self.quit_cleanly(program)
+
+    def test_bit_access_functions(self):
+        program, terminal = self.start_connected()
+
+        form = terminal.open_function("1: Read Coils")
+        form.set_field("Address", "0")
+        form.set_field("Bits number", "6")
+        self.assertEqual(form.send(), ("Read 6 bits", "[1][0][0][1][0][0]"))
+        # The data field is not cleared between reads of coils.
+        form.set_field("Bits number", "2")
+        self.assertEqual(form.send(), ("Read 2 bits", "[1][0][0][1][0][0][1][0]"))
+
+        form = terminal.open_function("2: Read Discrete Inputs")
+        form.set_field("Address", "0")
+        form.set_field("Bits number", "7")
+        self.assertEqual(form.send(), ("Read 7 bits", "[0][1][1][0][0][0][1]"))
+
+        form = terminal.open_function("5: Write Single Coil")
+        form.set_field("Address", "1")
+        form.set_field("Value", "On")
+        self.assertEqual(form.send(), ("Sended", ""))
+
+        form = terminal.open_function("15: Write Multiple Coils")
+        form.set_field("Address", "20")
+        pattern = [True, False, True, True, False, False, False, False, False, True]
+        form.fill_grid(pattern)
+        self.assertEqual(form.send(), ("Sended", ""))
+
+        form = terminal.open_function("1: Read Coils")
+        form.set_field("Address", "0")
+        form.set_field("Bits number", "3")
+        self.assertEqual(form.send(), ("Read 3 bits", "[1][1][0]"))
+        form.set_field("Address", "20")
+        form.set_field("Bits number", "10")
+        self.assertEqual(form.send()[1], "[1][1][0]" + "".join("[%d]" % on for on in pattern))
+        self.quit_cleanly(program)
+
+    def test_register_access_functions(self):
+        program, terminal = self.start_connected()
+
+        form = terminal.open_function("3: Read Holding Registers")
+        form.set_field("Address", "0")
+        form.set_field("Registers number", "2")
+        shown = []
+        for output_format in ("Decimal U8", "Decimal U16", "Hex", "Binary 8", "Binary 16"):
+            form.set_field("Output Format", output_format)
+            shown.append(form.send())
+        self.assertEqual(shown, [("Read 2 registers", "[52][120]"),
+                                 ("Read 2 registers", "[4660][22136]"),
+                                 ("Read 2 registers", "[1234][5678]"),
+                                 ("Read 2 registers", "0011010001111000"),
+                                 ("Read 2 registers", "1001000110100" + "101011001111000")])
+
+        form = terminal.open_function("4: Read Input Register")
+        form.set_field("Address", "0")
+        form.set_field("Registers number", "3")
+        form.set_field("Output Format", "Decimal U16")
+        self.assertEqual(form.send(), ("Read 3 registers", "[11][22][1002]"))
+
+        form = terminal.open_function("6: Write Single Register")
+        form.set_field("Address", "5")
+        form.set_field("Value", "65535")
+        self.assertEqual(form.send(), ("Sended", ""))
+
+        form = terminal.open_function("16: Write Multi Registers")
+        form.set_field("Address", "40")
+        written = [1, 20, 300, 4000, 50000, 6, 70, 800, 9000, 65535]
+        form.fill_grid(written)
+        self.assertEqual(form.send(), ("Sended", ""))
+
+        form = terminal.open_function("3: Read Holding Registers")
+        form.set_field("Address", "4")
+        form.set_field("Registers number", "2")
+        form.set_field("Output Format", "Decimal S16")
+        self.assertEqual(form.send(), ("Read 2 registers", "[1028][-1]"))
+        form.set_field("Output Format", "Decimal S8")
+        self.assertEqual(form.send(), ("Read 2 registers", "[4][-1]"))
+        form.set_field("Address", "40")
+        form.set_field("Registers number", "10")
+        form.set_field("Output Format", "Decimal U16")
+        self.assertEqual(form.send(), ("Read 10 registers", "".join("[%d]" % v for v in written)))
+
+        form = terminal.open_function("23: Read/Write Multi Registers")
+        form.set_field("Write Address", "60")
+        form.set_field("Read Address", "59")
+        form.set_field("N. Bit", "3")
+        form.fill_grid(list(range(7, 17)))
+        # The read comes after the write: 59 is untouched, 60 and 61 are new.
+        self.assertEqual(form.send(), ("Read 3 bits", "[%d][7][8]" % (0x0101 * 59)))
+        self.quit_cleanly(program)
+
+    def test_report_slave_id_and_unanswered_unit(self):
+        program, terminal = self.start_connected()
+        form = terminal.open_function("17: Report Slave ID")
+        # The gateway names itself, then its run indicator 0xFF.
+        self.assertEqual(form.send(), ("Slave ID: Pymodbus\u00ff", ""))
+        # No unit 2 behind this gateway: no answer, so the request fails.
+        form.set_field("Slave ID", "2")
+        self.assertEqual(form.send(), ("Failed", ""))
+        form.set_field("Slave ID", "1")
+        self.assertEqual(form.send(), ("Slave ID: Pymodbus\u00ff", ""))
+
+        form = terminal.open_function("4: Read Input Register")
+        form.set_field("Address", "298")
+        form.set_field("Registers number", "5")     # beyond the gateway's 300 registers
+        self.assertEqual(form.send(), ("Failed", ""))
+        self.quit_cleanly(program)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,131 @@
+#!/usr/bin/python3
+"""The UART terminal's connection and receive side, driven as a user would,
+against a serial device behind a socat TCP-to-pty bridge on 127.0.0.1."""
+import datetime
+import glob
+import os
+import re
+
+from driver import click, find, wait_until
+from harness import ProgramTestCase, main
+from screens import UartTerminal
+
+# A burst with every byte value, longer than one receive of 512 bytes.
+EVERY_BYTE = bytes(range(256)) * 3
+
+
+class UartLinkTest(ProgramTestCase):
+
+    def start_connected(self):
+        device = self.serial_device()
+        program = self.start_program()
+        program.fill_connection("127.0.0.1", str(device.port), "UART")
+        program.no_window("ORV-Terminal Conf")
+        terminal = UartTerminal(program)
+        terminal.connect()
+        wait_until(device.connected, "the bridge to take the connection")
+        return device, program, terminal
+
+    def test_connect_receive_and_disconnect(self):
+        device = self.serial_device()
+        program = self.start_program()
+        program.fill_connection("127.0.0.1", str(device.port), "UART")
+        program.no_window("ORV-Terminal Conf")
+        terminal = UartTerminal(program)
+        self.assertEqual(terminal.parameters(), ("127.0.0.1", str(device.port)))
+
+        terminal.connect()
+        wait_until(device.connected, "the bridge to take the connection")
+        device.write(b"Hello\x00 module\n")
+        # A zero byte adds nothing to the ASCII view.
+        wait_until(lambda: terminal.rx_text() == "Hello module\n", "the ASCII view to show the bytes")
+
+        terminal.disconnect()
+        # The bridge serves one connection and ends when the program lets go.
+        wait_until(lambda: device.process.poll() is not None, "the bridge to see the connection closed")
+        # Nothing listens any more: the next attempt is refused.
+        click(terminal.connect_button)
+        self.assertEqual(program.answer_box(timeout=15)[:2], ("Error", "Connection refused"))
+        self.quit_cleanly(program)
+
+    def test_connect_needs_parameters(self):
+        program = self.start_program()
+        dialog = program.window("ORV-Terminal Conf")
+        click(find(dialog, "push button", "Cancel"))
+        program.no_window("ORV-Terminal Conf")
+        terminal = UartTerminal(program)
+        self.assertEqual(terminal.parameters(), ("not set", "not set"))
+        click(terminal.connect_button)
+        program.expect_box("Error", "Connection parameters not set", kind="Error")
+        self.quit_cleanly(program)
+
+    def test_received_bytes_in_every_notation(self):
+        device, program, terminal = self.start_connected()
+        device.write(b"A\n\xff")
+        wait_until(lambda: terminal.rx_text() == "A\n\u00ff", "the ASCII view")
+        expected = {"Hex": "41 0a ff", "Binary": "01000001 00001010 11111111", "Decimal": "65 10 255"}
+        for notation, shown in expected.items():
+            terminal.choose_read(notation)
+            wait_until(lambda: terminal.rx_text() == shown, "the %s view to show %r" % (notation, shown))
+        self.quit_cleanly(program)
+
+    def test_timestamps_and_packets(self):
+        device, program, terminal = self.start_connected()
+        terminal.set_check("Write Timestamp", True)
+        terminal.set_check("Wrap packets", True)
+        for chunk in (b"first", b"second"):
+            device.write(chunk)
+            wait_until(lambda: chunk.decode() in terminal.rx_text(), "%r in the view" % chunk)
+        lines = terminal.rx_text().split("\n")
+        self.assertEqual(lines[-1], "")
+        self.assertEqual(len(lines), 3, lines)
+        for line, chunk in zip(lines, ("first", "second")):
+            self.assertRegex(line, r"^\S.* \[RX\] - %s$" % chunk)
+        self.quit_cleanly(program)
+
+    def test_log_file_holds_the_raw_bytes(self):
+        device, program, terminal = self.start_connected()
+        before = datetime.datetime.now().replace(microsecond=0)
+        terminal.press("log start")
+        logs = wait_until(lambda: glob.glob(os.path.join(program.workdir, "wifilog-*.txt")), "the log file")
+        after = datetime.datetime.now()
+        self.assertEqual(len(logs), 1, logs)
+        name = os.path.basename(logs[0])
+        candidates = set()
+        moment = before
+        while moment <= after:
+            candidates.add("wifilog-%d%d%d-%d%d%d.txt" % (moment.year, moment.month, moment.day, moment.hour,
+                                                          moment.minute, moment.second))
+            moment += datetime.timedelta(seconds=1)
+        self.assertIn(name, candidates)
+
+        # Each chunk is written as received, followed by a line break. Every
+        # chunk is waited for before the next goes, so that each is one receive.
+        chunks = [b"abc", EVERY_BYTE[:200], b"\n\r\x00"]
+        logged = 0
+        for chunk in chunks:
+            device.write(chunk)
+            logged += len(chunk) + 1
+            wait_until(lambda: os.path.getsize(logs[0]) >= logged, "the chunk in the log")
+        terminal.press("log stop")
+        device.write(b"not logged")
+        terminal.choose_read("Hex")
+        wait_until(lambda: terminal.rx_text().endswith("6c 6f 67 67 65 64"), "the last chunk in the view")
+        with open(logs[0], "rb") as stream:
+            self.assertEqual(stream.read(), b"".join(chunk + b"\n" for chunk in chunks))
+        self.quit_cleanly(program)
+
+    def test_long_burst_is_shown_whole(self):
+        device, program, terminal = self.start_connected()
+        terminal.choose_read("Hex")
+        device.write(EVERY_BYTE)
+        expected = "".join("%02x" % b for b in EVERY_BYTE)
+        # A burst longer than one receive arrives as several chunks, which run
+        # on without separation (no wrapping, no timestamps): every byte shows,
+        # in order.
+        wait_until(lambda: re.sub(r"\s+", "", terminal.rx_text()) == expected, "the whole burst", timeout=20)
+        self.quit_cleanly(program)
+
+
+if __name__ == "__main__":
+    main()
