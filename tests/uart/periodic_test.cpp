@@ -131,6 +131,7 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatDoesNotWaitForIt)
 
     SetPeriodic("999", 1, true);
     ClickPeriodicButton();
+    PumpEvents(Millis(200)); // the sender is in its pause by now
     const auto stopping = Clock::now();
     ClickPeriodicButton();
     EXPECT_LT(Clock::now() - stopping, Millis(5000)) << "the stop must not wait for the 999 s pause";
@@ -171,7 +172,7 @@ TEST_F(PeriodicTest, FailingConnectionNeitherSpinsNorFloods)
     const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
     PumpEvents(Millis(50));
     EXPECT_EQ(failures, 1);
-    EXPECT_LT(cpu, wall / 2) << "the sender must not spin on failing sends";
+    EXPECT_LT(cpu, wall / 20) << "the sender must not spin on failing sends";
 
     ModalRecorder boxes;
     ConnectClick(boxes);
