@@ -1,9 +1,12 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test (GUI tests each on
-# their own virtual display). Exits non-zero on any failure.
+# their own virtual display), then the wx-free and threaded UART tests again
+# under AddressSanitizer + UndefinedBehaviorSanitizer and ThreadSanitizer.
+# Exits non-zero on any failure.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
-cd "$root/build"
-ctest --output-on-failure --parallel "$(nproc)" --timeout 900
+(cd "$root/build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 900)
+"$root/scripts/sanitized-tests.sh" asan
+"$root/scripts/sanitized-tests.sh" tsan

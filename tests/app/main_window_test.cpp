@@ -69,7 +69,7 @@ TEST(MainWindowDeathTest, ClosingTheFrameEndsTheProgram)
             wxWakeUpIdle();
             const int status = wxTheApp->OnRun();
             window->CloseSocketLibrary();
-            std::exit(status == 0 && wxTopLevelWindows.empty() ? 0 : 1);
+            EndProgram(status == 0 && wxTopLevelWindows.empty());
         },
         testing::ExitedWithCode(0), "");
 }

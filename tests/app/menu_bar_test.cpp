@@ -171,7 +171,7 @@ TEST(MenuBarDeathTest, QuitEndsTheProgram)
             wxWakeUpIdle();
             const int status = wxTheApp->OnRun();
             window->CloseSocketLibrary();
-            std::exit(status == 0 && wxTopLevelWindows.empty() ? 0 : 1);
+            EndProgram(status == 0 && wxTopLevelWindows.empty());
         },
         testing::ExitedWithCode(0), "");
 }

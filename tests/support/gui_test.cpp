@@ -1,11 +1,13 @@
 #include "tests/support/gui_test.h"
 
 #include <wx/app.h>
+#include <wx/init.h>
 #include <wx/evtloop.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace testing_support {
@@ -41,6 +43,13 @@ void PumpEvents(Millis duration)
         RunPendingOnce();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     } while (Clock::now() < deadline);
+}
+
+void EndProgram(bool ok)
+{
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    std::_Exit(ok ? 0 : 1);
 }
 
 ModalRecorder::ModalRecorder(int otherReply) : m_otherReply(otherReply)

@@ -20,6 +20,11 @@ bool WaitUntil(const std::function<bool()> &done, Millis timeout = Millis(5000))
 // Runs pending events for the given time.
 void PumpEvents(Millis duration = Millis(50));
 
+// Ends a child process of a death test after its event loop: the toolkit is
+// cleaned up first (which waits for detached threads still being deleted), so
+// nothing is freed under a thread that is finishing. Exits 0 when `ok`.
+[[noreturn]] void EndProgram(bool ok);
+
 struct ShownBox {
     wxString message;
     wxString caption;

@@ -362,7 +362,7 @@ TEST(TerminalPanelDeathTest, ClosingTheFrameStopsEverythingFirst)
             shutdown(peer.Get(), SHUT_RDWR);
             flood.join();
             window->CloseSocketLibrary();
-            std::exit(status == 0 && wxTopLevelWindows.empty() ? 0 : 1);
+            EndProgram(status == 0 && wxTopLevelWindows.empty());
         },
         testing::ExitedWithCode(0), "");
 }

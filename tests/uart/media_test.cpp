@@ -337,7 +337,7 @@ TEST(MediaDeathTest, ClosingTheFrameEndsAPausedStreamFirst)
             const int status = wxTheApp->OnRun();
             unlink(path);
             window->CloseSocketLibrary();
-            std::exit(paused && status == 0 && wxTopLevelWindows.empty() && Threads() <= threadsBefore ? 0 : 1);
+            EndProgram(paused && status == 0 && wxTopLevelWindows.empty() && Threads() <= threadsBefore);
         },
         testing::ExitedWithCode(0), "");
 }

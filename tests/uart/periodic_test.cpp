@@ -225,7 +225,7 @@ TEST(PeriodicDeathTest, ClosingTheFrameStopsPeriodicSending)
             wxWakeUpIdle();
             const int status = wxTheApp->OnRun();
             window->CloseSocketLibrary();
-            std::exit(running && status == 0 && wxTopLevelWindows.empty() ? 0 : 1);
+            EndProgram(running && status == 0 && wxTopLevelWindows.empty());
         },
         testing::ExitedWithCode(0), "");
 }
