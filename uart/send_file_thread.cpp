@@ -18,6 +18,9 @@ constexpr Clock::duration kReportInterval = std::chrono::milliseconds(20);
 // The clock is read after every so many chunks (a few microseconds on a fast
 // link), not after each.
 constexpr int kChunksPerClockCheck = 16;
+// How often a stream waiting for room on the connection looks for a pause or
+// a stop.
+constexpr int kRoomPollMs = 20;
 
 // The name in the file system's encoding (UTF-8 unless the system says
 // otherwise): the C library's encoding cannot express every name the file
@@ -80,6 +83,8 @@ wxThread::ExitCode SendFileThread::Entry()
                 PostFailure();
             break;
         }
+        if (!WaitForRoom())
+            break;
         uint16_t length = static_cast<uint16_t>(chunk.size);
         if (m_panel->SendBytes(chunk.data, &length) != 0) {
             PostFailure();
@@ -93,6 +98,14 @@ wxThread::ExitCode SendFileThread::Entry()
     if (file.BytesRead() != reported)
         m_panel->ReportFileProgress(file.BytesRead());
     return nullptr;
+}
+
+bool SendFileThread::WaitForRoom()
+{
+    while (!m_panel->WaitSendable(kRoomPollMs))
+        if (TestDestroy())
+            return false;
+    return true;
 }
 
 void SendFileThread::PostFailure()

@@ -19,6 +19,10 @@ protected:
     ExitCode Entry() override;
 
 private:
+    // Waits until the connection can take a chunk without blocking, so that
+    // a module that stopped reading cannot hold up a pause or a stop. False
+    // when the thread is asked to end meanwhile.
+    bool WaitForRoom();
     void PostFailure();
 
     TerminalPanel *const m_panel;

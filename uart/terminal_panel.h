@@ -77,6 +77,12 @@ public:
     // Sends on the connection from any thread, like tcp_send_all: 0, or -1
     // with the socket layer's error recorded (also after a disconnect).
     int SendBytes(const char *data, uint16_t *length);
+    // The same for the GUI thread, which must not wait long for a module that
+    // stopped reading: -1 with ETIMEDOUT recorded once `timeoutMs` are over.
+    int SendBytesWithin(const char *data, uint16_t *length, int timeoutMs)
+    {
+        return m_socket.SendWithin(data, length, timeoutMs);
+    }
     // Waits up to `timeoutMs` until a send would not block (see UartSocket).
     bool WaitSendable(int timeoutMs) const { return m_socket.WaitWritable(timeoutMs); }
     // Encodes a stored message and sends it once (true when it went out), or

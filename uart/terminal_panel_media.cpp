@@ -15,10 +15,10 @@
 
 namespace {
 
-// A stopped stream ends as soon as the connection has taken its current
-// chunk, which it does at once unless the module stops reading. The bound
-// keeps such a module from freezing the window for good; the thread still
-// ends after that chunk.
+// A stopped stream ends at its next chunk: it sends a chunk only when the
+// connection has room for it, and waits for room in short steps that look
+// for the stop. The bound only keeps a system call that never returns from
+// freezing the window.
 constexpr int kFileThreadStopWaitMs = 10000;
 
 } // namespace

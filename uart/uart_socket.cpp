@@ -3,6 +3,7 @@
 #include "net/tcp.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -47,6 +48,42 @@ int UartSocket::Send(const char *data, uint16_t *length)
         return -1;
     }
     return tcp_send_all(m_socket, data, length);
+}
+
+int UartSocket::SendWithin(const char *data, uint16_t *length, int timeoutMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    const uint16_t total = *length;
+    *length = 0;
+    if (m_socket < 0) {
+        RecordSystemFailure(EBADF);
+        return -1;
+    }
+    while (*length < total) {
+        // MSG_NOSIGNAL: a module that went away fails the send instead of
+        // ending the program.
+        const ssize_t count = send(m_socket, data + *length, total - *length, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (count >= 0) {
+            *length = static_cast<uint16_t>(*length + count);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            RecordSystemFailure(errno);
+            return -1;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            RecordSystemFailure(ETIMEDOUT);
+            return -1;
+        }
+        pollfd entry = {m_socket, POLLOUT, 0};
+        poll(&entry, 1, static_cast<int>(left));
+    }
+    return 0;
 }
 
 bool UartSocket::WaitWritable(int timeoutMs) const

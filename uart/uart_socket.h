@@ -24,6 +24,10 @@ public:
     int DuplicateForReader() const;
     // tcp_send_all on the connection (0, or -1 with the error recorded).
     int Send(const char *data, uint16_t *length);
+    // Like Send, but gives up once `timeoutMs` have passed without the
+    // connection taking everything (ETIMEDOUT recorded): a module that stopped
+    // reading cannot hold the caller longer. `length` becomes the bytes sent.
+    int SendWithin(const char *data, uint16_t *length, int timeoutMs);
     // Waits up to `timeoutMs` until a send would find room in the send
     // buffer. True also when there is no connection or it has failed: a send
     // then fails at once.

@@ -186,8 +186,8 @@ TEST_F(MediaTest, BackwardEndsAPausedOrBlockedStreamAndPlayStartsOver)
     EXPECT_FALSE(Streaming()) << "backward returns once the stream has ended";
     EXPECT_EQ(ReadUntilQuiet(link.Peer()), "");
 
-    // A stream blocked in a send to a peer that does not read: backward waits
-    // until the peer takes that chunk, then the stream ends.
+    // A stream held up by a peer that does not read: backward ends it at
+    // once, and what the peer reads later is the start of the file.
     Click(TerminalPanel::ID_MEDIA_PLAY);
     ASSERT_TRUE(WaitUntil([] { return Panel()->MediaBytesReported() > 0; }));
     std::string fromStart;

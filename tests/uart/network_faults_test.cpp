@@ -1,0 +1,395 @@
+// Faults on the module's side of a UART connection: a close or a reset in
+// the middle of a burst, a flood, and a module that stops reading while the
+// panel streams a file and sends periodically.
+#include "app/main_window.h"
+#include "tests/uart/uart_panel_driver.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/dir.h>
+#include <wx/statbmp.h>
+#include <wx/textctrl.h>
+#include <wx/tokenzr.h>
+
+namespace {
+
+using namespace uart_testing;
+using namespace testing_support;
+using Clock = std::chrono::steady_clock;
+
+// Every byte value, in an order in which a lost, repeated or shifted piece
+// shows.
+std::string Pattern(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + i / 509) & 0xff);
+    return bytes;
+}
+
+std::string FileContents(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+int HexDigit(wxUniChar c)
+{
+    const int code = static_cast<int>(c.GetValue());
+    return code <= '9' ? code - '0' : code - 'a' + 10;
+}
+
+// The received chunks as the wrapped Hex view shows them: one line each.
+std::vector<std::string> ChunksOfHexView(const wxString &view)
+{
+    std::vector<std::string> chunks;
+    wxStringTokenizer lines(view, "\n", wxTOKEN_RET_EMPTY);
+    while (lines.HasMoreTokens()) {
+        const wxString line = lines.GetNextToken();
+        if (line.empty())
+            continue;
+        std::string chunk;
+        for (size_t i = 0; i + 1 < line.length(); i += 3)
+            chunk += static_cast<char>(HexDigit(line[i]) * 16 + HexDigit(line[i + 1]));
+        chunks.push_back(chunk);
+    }
+    return chunks;
+}
+
+// What a view shows for wrapped chunks, built independently of the panel.
+wxString ExpectedView(int notation, const std::vector<std::string> &chunks)
+{
+    wxString text;
+    for (const std::string &chunk : chunks) {
+        for (size_t i = 0; i < chunk.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(chunk[i]);
+            const char *blank = i == 0 ? "" : " ";
+            switch (notation) {
+            case NotationAscii:
+                if (byte != 0)
+                    text += wxUniChar(static_cast<unsigned int>(byte));
+                break;
+            case NotationHex:
+                text += wxString::Format("%s%02x", blank, byte);
+                break;
+            case NotationBinary: {
+                text += blank;
+                for (int bit = 7; bit >= 0; --bit)
+                    text += (byte >> bit) & 1 ? '1' : '0';
+                break;
+            }
+            default:
+                text += wxString::Format("%s%u", blank, byte);
+                break;
+            }
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+class NetworkFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetPanel();
+        m_shownBefore = Panel()->RxBytesShown();
+        char pattern[] = "/tmp/uart_faults_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        ASSERT_NE(getcwd(m_home, sizeof(m_home)), nullptr);
+    }
+    void TearDown() override
+    {
+        ResetPanel();
+        std::system(("rm -rf '" + m_dir + "'").c_str());
+    }
+
+    // Starts the log in the test's directory (images load relative to the
+    // usual one, so only the click runs there); returns the log's path.
+    std::string StartLog()
+    {
+        EXPECT_EQ(chdir(m_dir.c_str()), 0);
+        Click(TerminalPanel::ID_LOG_START);
+        EXPECT_EQ(chdir(m_home), 0);
+        wxArrayString found;
+        wxDir::GetAllFiles(m_dir, &found, "wifilog-*.txt", wxDIR_FILES);
+        EXPECT_EQ(found.size(), 1u);
+        return found.empty() ? std::string() : found[0].ToStdString();
+    }
+
+    // The four views and the log hold exactly the chunks that arrived, which
+    // together are `sent` (or, when `prefixOnly`, the start of it).
+    void ExpectViewsAndLogHold(const std::string &sent, const std::string &logPath, bool prefixOnly = false)
+    {
+        const std::vector<std::string> chunks = ChunksOfHexView(ViewText(NotationHex));
+        std::string joined;
+        std::string log;
+        size_t largest = 0;
+        for (const std::string &chunk : chunks) {
+            joined += chunk;
+            log += chunk + "\n";
+            largest = std::max(largest, chunk.size());
+        }
+        EXPECT_LE(largest, 512u);
+        if (prefixOnly)
+            EXPECT_TRUE(sent.compare(0, joined.size(), joined) == 0) << "shown data is not what was sent";
+        else
+            EXPECT_TRUE(joined == sent) << joined.size() << " of " << sent.size() << " bytes shown";
+        EXPECT_EQ(Panel()->RxBytesShown() - m_shownBefore, joined.size());
+        for (const int n : {NotationAscii, NotationHex, NotationBinary, NotationDecimal})
+            EXPECT_TRUE(ViewText(n) == ExpectedView(n, chunks)) << "view " << n;
+        const std::string logged = FileContents(logPath);
+        EXPECT_EQ(logged.size(), log.size());
+        EXPECT_TRUE(logged == log) << "the log is not the received bytes with a line break per chunk";
+    }
+
+    // Waits until `bytes` more than at the start of the test are shown.
+    bool WaitShownHere(uint64_t bytes, Millis timeout) { return WaitShown(m_shownBefore + bytes, timeout); }
+
+    uint64_t m_shownBefore = 0;
+    std::string m_dir;
+    char m_home[4096] = {};
+};
+
+// A module that closes its end right after a burst: everything it sent
+// before the close is shown and logged, and the panel stays connected
+// without a message until the user disconnects.
+TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
+{
+    SetChecked(Panel()->m_wrapCheck, true);
+    const std::string burst = Pattern(300000);
+    ModalRecorder boxes;
+    Connected link;
+    const std::string logPath = StartLog();
+    link.Send(burst);
+    link.PeerFd().Reset();
+    ASSERT_TRUE(WaitShownHere(burst.size(), Millis(20000)));
+    ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
+    PumpEvents(Millis(100));
+    ExpectViewsAndLogHold(burst, logPath);
+    EXPECT_EQ(boxes.Messages(), "");
+    EXPECT_TRUE(Panel()->m_connected);
+
+    Click(TerminalPanel::ID_CONNECT);
+    EXPECT_FALSE(Panel()->m_connected);
+    EXPECT_EQ(boxes.Messages(), "");
+}
+
+// A reset in the middle of a burst: what arrived before it is shown and
+// logged whole, "Connection Lost" is said once, and the panel keeps its
+// connected look until the user disconnects, which then works.
+TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived)
+{
+    SetChecked(Panel()->m_wrapCheck, true);
+    const std::string burst = Pattern(2000000);
+    ModalRecorder boxes;
+    Connected link;
+    const std::string logPath = StartLog();
+    // The module writes in blocks until told to stop, then resets.
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (size_t at = 0; at < burst.size() && !stop; at += 65536)
+            WriteAll(link.Peer(), burst.substr(at, 65536));
+    });
+    const bool started = WaitShownHere(100000, Millis(20000));
+    stop = true;
+    writer.join();
+    ASSERT_TRUE(started);
+    const linger abort = {1, 0};
+    setsockopt(link.Peer(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+    link.PeerFd().Reset();
+    ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 1; }, Millis(20000))) << boxes.Messages();
+    ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
+    PumpEvents(Millis(200));
+    EXPECT_EQ(boxes.Messages(), "Connection Lost");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_TRUE(Panel()->m_connected);
+    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+    ExpectViewsAndLogHold(burst, logPath, true);
+
+    Click(TerminalPanel::ID_CONNECT);
+    EXPECT_FALSE(Panel()->m_connected);
+    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_EQ(boxes.Boxes().size(), 1u) << boxes.Messages();
+}
+
+// 10 MB as fast as the loopback carries them, with the log on and the
+// wrapped views: every byte in all four views and in the log, in order, each
+// chunk once.
+TEST_F(NetworkFaultsTest, FloodOfTenMegabytesIsShownAndLoggedExactly)
+{
+    SetChecked(Panel()->m_wrapCheck, true);
+    const std::string flood = Pattern(10u << 20);
+    Connected link;
+    const std::string logPath = StartLog();
+    bool written = false;
+    std::thread writer([&] { written = WriteAll(link.Peer(), flood); });
+    const bool shown = WaitShownHere(flood.size(), Millis(240000));
+    writer.join();
+    ASSERT_TRUE(written);
+    ASSERT_TRUE(shown) << Panel()->RxBytesShown() - m_shownBefore << " of " << flood.size() << " bytes shown";
+    Click(TerminalPanel::ID_LOG_STOP);
+    ExpectViewsAndLogHold(flood, logPath);
+}
+
+// A module that accepts and then never reads again: the stream and the
+// periodic sender fill the connection, and every control still answers at
+// once. A reader that empties the connection after a long while keeps a
+// frozen panel from hanging the test; it must not be needed.
+class StalledModule {
+public:
+    explicit StalledModule(int peer)
+        : m_rescuer([this, peer] {
+              const auto deadline = Clock::now() + std::chrono::seconds(30);
+              while (!m_done && Clock::now() < deadline)
+                  std::this_thread::sleep_for(Millis(10));
+              if (m_done)
+                  return;
+              m_rescued = true;
+              while (!m_done)
+                  ReadUntilQuiet(peer, Millis(50), Millis(500));
+          })
+    {
+    }
+    ~StalledModule() { Finish(); }
+    // True when the reader had to step in.
+    bool Finish()
+    {
+        m_done = true;
+        if (m_rescuer.joinable())
+            m_rescuer.join();
+        return m_rescued;
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_rescued{false};
+    std::thread m_rescuer;
+};
+
+double SecondsTaken(const std::function<void()> &action)
+{
+    const Clock::time_point start = Clock::now();
+    action();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Streams a file larger than the connection buffers and sends a message back
+// to back with the counter, until the module's silence has stopped both.
+void StreamAndSendPeriodicallyIntoStall(const std::string &dir, int peer)
+{
+    TerminalPanel *panel = Panel();
+    // Small buffers on both ends, so that they fill at once.
+    ShrinkReceiveBuffer(peer, 4096);
+    const int sendBuffer = 65536;
+    setsockopt(panel->m_socketHandle, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof(sendBuffer));
+    const std::string path = dir + "/stall.mp4";
+    std::ofstream(path, std::ios::binary) << Pattern(4u << 20);
+    panel->SelectMediaFile(wxString::FromUTF8(path), "stall.mp4");
+    Click(TerminalPanel::ID_MEDIA_PLAY);
+    AddMessage(NotationAscii, "tick");
+    if (!panel->m_periodText->IsEnabled())
+        ClickPeriodicCheck();
+    panel->m_periodText->ChangeValue("0");
+    panel->m_msgCounterCheck->SetValue(true);
+    ClickPeriodicButton();
+    // Full once the panel's side of the connection stops taking more.
+    int last = -1;
+    WaitUntil(
+        [&] {
+            int queued = 0;
+            ioctl(panel->m_socketHandle, SIOCOUTQ, &queued);
+            const bool full = queued == last && queued > 0;
+            last = queued;
+            PumpEvents(Millis(300));
+            return full;
+        },
+        Millis(20000));
+}
+
+// Bound for a control that has nothing to wait for; the single send waits
+// at most its own time-out for room on the connection.
+constexpr double kPromptSeconds = 2;
+constexpr double kSendSeconds = 8;
+
+TEST_F(NetworkFaultsTest, ModuleThatStopsReadingFreezesNoControl)
+{
+    TerminalPanel *panel = Panel();
+    Connected link;
+    StalledModule module(link.Peer());
+    StreamAndSendPeriodicallyIntoStall(m_dir, link.Peer());
+    ASSERT_NE(panel->m_fileThread, nullptr) << "the stream ended instead of waiting for the module";
+    ASSERT_NE(panel->m_periodicThread, nullptr);
+
+    EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_MEDIA_PAUSE); }), kPromptSeconds);
+    EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_MEDIA_PLAY); }), kPromptSeconds);
+    {
+        // Single sends go out while the connection has room; one that finds
+        // none is given up after a while and reported.
+        AddMessage(NotationAscii, wxString('m', 128));
+        ModalRecorder boxes;
+        for (int click = 0; click < 2000 && boxes.Boxes().empty(); ++click)
+            ASSERT_LT(SecondsTaken([] { Click(TerminalPanel::ID_SEND); }), kSendSeconds) << click;
+        ASSERT_EQ(boxes.Boxes().size(), 1u) << "a send that cannot go out is reported";
+        EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+        EXPECT_EQ(boxes.Boxes()[0].message, "Connection timed out");
+    }
+    EXPECT_LT(SecondsTaken([] { ClickPeriodicButton(); }), kPromptSeconds);
+    EXPECT_EQ(panel->m_periodicThread, nullptr);
+    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_MEDIA_BACKWARD); }), kPromptSeconds);
+    EXPECT_EQ(panel->m_fileThread, nullptr);
+
+    Click(TerminalPanel::ID_MEDIA_PLAY);
+    ASSERT_NE(panel->m_fileThread, nullptr);
+    ModalRecorder boxes;
+    EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_CONNECT); }), kPromptSeconds);
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_TRUE(WaitUntil([panel] { return panel->m_fileThread == nullptr; }));
+    EXPECT_FALSE(module.Finish()) << "the panel waited for the module to read";
+    PumpEvents(Millis(100));
+    EXPECT_EQ(boxes.Messages(), "");
+}
+
+// Closing the frame while the module does not read ends the stream and the
+// periodic sender and lets the program end; run in a child process, since
+// the one main window cannot come back.
+TEST(NetworkFaultsDeathTest, ClosingTheFrameWhileTheModuleDoesNotReadEndsCleanly)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            MainWindow *window = MainWindow::GetInstance();
+            char dir[] = "/tmp/uart_faults_exit_XXXXXX";
+            if (mkdtemp(dir) == nullptr)
+                std::exit(3);
+            Connected link;
+            StalledModule module(link.Peer());
+            StreamAndSendPeriodicallyIntoStall(dir, link.Peer());
+            const bool busy = window->m_terminalPanel->m_fileThread != nullptr &&
+                              window->m_terminalPanel->m_periodicThread != nullptr;
+            window->m_frame->Close();
+            wxWakeUpIdle();
+            const int status = wxTheApp->OnRun();
+            const bool rescued = module.Finish();
+            std::system(("rm -rf " + std::string(dir)).c_str());
+            window->CloseSocketLibrary();
+            EndProgram(busy && !rescued && status == 0 && wxTopLevelWindows.empty());
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace
