@@ -42,6 +42,22 @@ int32_t ReadFormNumber(const std::string &text)
     return static_cast<int32_t>(value);
 }
 
+std::optional<uint16_t> FieldAddress(const std::string &text)
+{
+    const int32_t value = ReadFormNumber(text);
+    if (value < 0 || value > 0xFFFF)
+        return std::nullopt;
+    return static_cast<uint16_t>(value);
+}
+
+std::optional<uint16_t> FieldRegisterValue(const std::string &text)
+{
+    const int32_t value = ReadFormNumber(text);
+    if (value < -0x8000 || value > 0xFFFF)
+        return std::nullopt;
+    return static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu);
+}
+
 uint8_t ReadCoilCell(const std::string &text)
 {
     return static_cast<uint8_t>(static_cast<uint32_t>(ReadFormNumber(text)) & 0xFFu);

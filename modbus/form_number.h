@@ -4,6 +4,7 @@
 #define ORV_MODBUS_FORM_NUMBER_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Leading whitespace is skipped, then an optional sign and the decimal digits
@@ -12,6 +13,14 @@
 // beyond the 32-bit range reads as the nearest 32-bit value, so that an
 // oversized unit id stays out of range instead of wrapping into it.
 int32_t ReadFormNumber(const std::string &text);
+
+// A field as the 16-bit request field it fills, read as above: an address
+// must lie in 0..65535; a register value in 0..65535 or, as its 16-bit two's
+// complement, in -32768..-1. Anything else has no such field (a request that
+// would carry it goes to another address or writes another value than typed),
+// and the form fails it without sending.
+std::optional<uint16_t> FieldAddress(const std::string &text);
+std::optional<uint16_t> FieldRegisterValue(const std::string &text);
 
 // A grid cell as a coil byte (the low 8 bits; non-zero switches the coil on)
 // or as a register value (the low 16 bits). An empty cell reads as 0.

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <wx/panel.h>
 
@@ -61,6 +62,8 @@ private:
     GridRegisters ReadGridRegisters() const;
     void ShowResult(const wxString &text);
     int ReadNumber(const wxTextCtrl *field) const;
+    // The address in the field; none when it lies outside 0..65535.
+    std::optional<uint16_t> ReadAddress(const wxTextCtrl *field) const;
 };
 
 #endif

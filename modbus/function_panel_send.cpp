@@ -78,6 +78,11 @@ int FunctionPanel::ReadNumber(const wxTextCtrl *field) const
     return ReadFormNumber(Utf8(field->GetValue()));
 }
 
+std::optional<uint16_t> FunctionPanel::ReadAddress(const wxTextCtrl *field) const
+{
+    return FieldAddress(Utf8(field->GetValue()));
+}
+
 void FunctionPanel::ShowResult(const wxString &text)
 {
     // The text is shown as it is: an '&' from a device is no mnemonic.
@@ -88,9 +93,11 @@ void FunctionPanel::ReadBits(int functionId)
 {
     std::vector<uint8_t> bits(BIT_RESULTS, 0);
     const int quantity = ReadNumber(m_countText);
-    const int address = ReadNumber(m_addressText);
-    const int count = functionId == 1001 ? mb_read_bits(m_modbus, address, quantity, bits.data())
-                                         : mb_read_input_bits(m_modbus, address, quantity, bits.data());
+    const std::optional<uint16_t> address = ReadAddress(m_addressText);
+    int count = -1;
+    if (address)
+        count = functionId == 1001 ? mb_read_bits(m_modbus, *address, quantity, bits.data())
+                                   : mb_read_input_bits(m_modbus, *address, quantity, bits.data());
     if (count < 0) {
         ShowResult("Failed");
         return;
@@ -102,11 +109,13 @@ void FunctionPanel::ReadBits(int functionId)
 void FunctionPanel::ReadRegisters(int functionId)
 {
     std::array<uint16_t, REGISTER_RESULTS> registers{};
-    const int address = ReadNumber(m_addressText);
+    const std::optional<uint16_t> address = ReadAddress(m_addressText);
     const int quantity = ReadNumber(m_countText);
     m_dataText->Clear();
-    const int count = functionId == 1003 ? mb_read_registers(m_modbus, address, quantity, registers.data())
-                                         : mb_read_input_registers(m_modbus, address, quantity, registers.data());
+    int count = -1;
+    if (address)
+        count = functionId == 1003 ? mb_read_registers(m_modbus, *address, quantity, registers.data())
+                                   : mb_read_input_registers(m_modbus, *address, quantity, registers.data());
     if (count < 0) {
         ShowResult("Failed");
         return;
@@ -119,15 +128,15 @@ void FunctionPanel::ReadRegisters(int functionId)
 void FunctionPanel::WriteCoil()
 {
     const int state = m_coilStateCombo->GetSelection() == 1 ? 1 : 0;
-    const int address = ReadNumber(m_addressText);
-    ShowResult(mb_write_bit(m_modbus, address, state) < 0 ? "Failed" : "Sended");
+    const std::optional<uint16_t> address = ReadAddress(m_addressText);
+    ShowResult(!address || mb_write_bit(m_modbus, *address, state) < 0 ? "Failed" : "Sended");
 }
 
 void FunctionPanel::WriteRegister()
 {
-    const int value = ReadNumber(m_valueText);
-    const int address = ReadNumber(m_addressText);
-    ShowResult(mb_write_register(m_modbus, address, value) < 0 ? "Failed" : "Sended");
+    const std::optional<uint16_t> value = FieldRegisterValue(Utf8(m_valueText->GetValue()));
+    const std::optional<uint16_t> address = ReadAddress(m_addressText);
+    ShowResult(!value || !address || mb_write_register(m_modbus, *address, *value) < 0 ? "Failed" : "Sended");
 }
 
 FunctionPanel::GridRegisters FunctionPanel::ReadGridRegisters() const
@@ -143,15 +152,17 @@ void FunctionPanel::WriteCoils()
     std::array<uint8_t, FORM_GRID_ROWS> coils{};
     for (int row = 0; row < FORM_GRID_ROWS; ++row)
         coils[static_cast<size_t>(row)] = ReadCoilCell(Utf8(m_valuesGrid->GetCellValue(row, 0)));
-    const int address = ReadNumber(m_addressText);
-    ShowResult(mb_write_bits(m_modbus, address, FORM_GRID_ROWS, coils.data()) < 0 ? "Failed" : "Sended");
+    const std::optional<uint16_t> address = ReadAddress(m_addressText);
+    ShowResult(!address || mb_write_bits(m_modbus, *address, FORM_GRID_ROWS, coils.data()) < 0 ? "Failed"
+                                                                                                 : "Sended");
 }
 
 void FunctionPanel::WriteRegisters()
 {
     const GridRegisters values = ReadGridRegisters();
-    const int address = ReadNumber(m_addressText);
-    ShowResult(mb_write_registers(m_modbus, address, FORM_GRID_ROWS, values.data()) < 0 ? "Failed" : "Sended");
+    const std::optional<uint16_t> address = ReadAddress(m_addressText);
+    ShowResult(!address || mb_write_registers(m_modbus, *address, FORM_GRID_ROWS, values.data()) < 0 ? "Failed"
+                                                                                                       : "Sended");
 }
 
 void FunctionPanel::ReportSlaveId()
@@ -173,10 +184,12 @@ void FunctionPanel::WriteAndReadRegisters()
     const GridRegisters values = ReadGridRegisters();
     std::array<uint16_t, REGISTER_RESULTS> registers{};
     const int quantity = ReadNumber(m_countText);
-    const int readAddress = ReadNumber(m_readAddressText);
-    const int writeAddress = ReadNumber(m_addressText);
-    const int count = mb_write_and_read_registers(m_modbus, writeAddress, FORM_GRID_ROWS, values.data(), readAddress,
-                                                  quantity, registers.data());
+    const std::optional<uint16_t> readAddress = ReadAddress(m_readAddressText);
+    const std::optional<uint16_t> writeAddress = ReadAddress(m_addressText);
+    int count = -1;
+    if (readAddress && writeAddress)
+        count = mb_write_and_read_registers(m_modbus, *writeAddress, FORM_GRID_ROWS, values.data(), *readAddress,
+                                            quantity, registers.data());
     if (count < 0) {
         ShowResult("Failed");
         return;

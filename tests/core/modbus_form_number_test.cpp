@@ -54,4 +54,26 @@ TEST(GridCells, AreCutToTheElementWidth)
     EXPECT_EQ(ReadRegisterCell("99999999999"), 0xFFFF); // 2^31 - 1 cut to 16 bits
 }
 
+// Addresses and register values are 16-bit request fields: a number that does
+// not fit is refused rather than cut to another address or value.
+TEST(FormFields, AddressesFitSixteenBitsOrAreRefused)
+{
+    EXPECT_EQ(FieldAddress(""), 0);
+    EXPECT_EQ(FieldAddress("+5"), 5);
+    EXPECT_EQ(FieldAddress("65535"), 0xFFFF);
+    for (const char *text : {"-1", "65536", "70000", "99999999999999999999", "-99999999999999999999"})
+        EXPECT_FALSE(FieldAddress(text).has_value()) << text;
+}
+
+TEST(FormFields, RegisterValuesTakeSignedAndUnsigned16BitNumbers)
+{
+    EXPECT_EQ(FieldRegisterValue(""), 0);
+    EXPECT_EQ(FieldRegisterValue("+5"), 5);
+    EXPECT_EQ(FieldRegisterValue("-1"), 0xFFFF);
+    EXPECT_EQ(FieldRegisterValue("-32768"), 0x8000);
+    EXPECT_EQ(FieldRegisterValue("65535"), 0xFFFF);
+    for (const char *text : {"-32769", "65536", "99999999999999999999", "-99999999999999999999"})
+        EXPECT_FALSE(FieldRegisterValue(text).has_value()) << text;
+}
+
 } // namespace

@@ -1,0 +1,270 @@
+// The function forms against faults from both sides: a gateway that answers
+// garbage, half a frame or nothing, and fields and grid cells holding pasted
+// text that the numeric filter would have refused at the keyboard.
+#include "tests/modbus_gui/modbus_peers.h"
+#include "tests/modbus_gui/panel_driver.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <wx/combobox.h>
+#include <wx/grid.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+using namespace modbus_gui_test;
+using testing_support::Bytes;
+using testing_support::Reaction;
+using testing_support::WithCrc;
+
+wxString Result(FunctionPanel *form)
+{
+    return form->m_resultLabel->GetLabelText();
+}
+
+// A form ready to send one value from address 0, with the answer a good
+// gateway gives it and what the form then shows.
+struct FormCase {
+    int function;
+    std::function<Bytes(const Bytes &request)> answer;
+    wxString result;
+    wxString data; // empty: the form has no data field
+};
+
+Bytes Read(const Bytes &request, const Bytes &data)
+{
+    Bytes answer(3 + data.size());
+    answer[0] = request[0];
+    answer[1] = request[1];
+    answer[2] = static_cast<uint8_t>(data.size());
+    std::copy(data.begin(), data.end(), answer.begin() + 3);
+    return answer;
+}
+
+Bytes Echo(const Bytes &request)
+{
+    return Bytes(request.begin(), request.begin() + 6);
+}
+
+std::vector<FormCase> FormCases()
+{
+    auto read = [](std::initializer_list<uint8_t> list) {
+        return [data = Bytes(list)](const Bytes &request) { return Read(request, data); };
+    };
+    return {
+        {1, read({0x01}), "Read 1 bits", "[1]"},
+        {2, read({0x00}), "Read 1 bits", "[0]"},
+        {3, read({0x12, 0x34}), "Read 1 registers", "[52]"},
+        {4, read({0xAB, 0xCD}), "Read 1 registers", "[205]"},
+        {5, Echo, "Sended", ""},
+        {6, Echo, "Sended", ""},
+        {15, Echo, "Sended", ""},
+        {16, Echo, "Sended", ""},
+        {17, read({0x01, 0xFF, 'O', 'K'}), wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "OK", ""},
+        {23, read({0xBE, 0xEF}), "Read 1 bits", "[48879]"},
+    };
+}
+
+class FormFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(ConnectTo(m_gateway.Ip()).message, "Connection successful"); }
+    void TearDown() override { Panel()->SetConnectionParameters("not set", "not set"); }
+
+    FunctionPanel *Open(const FormCase &form)
+    {
+        FunctionPanel *panel = OpenForm(form.function);
+        EXPECT_NE(panel, nullptr);
+        if (panel != nullptr && form.function == 23)
+            panel->m_countText->ChangeValue("1");
+        return panel;
+    }
+
+    // Sends once with the gateway's good answer and checks what is shown.
+    void ExpectGoodAnswerShown(FunctionPanel *panel, const FormCase &form)
+    {
+        m_gateway.Then(Reaction::Compute([&form](const Bytes &request) { return WithCrc(form.answer(request)); }));
+        if (panel->m_dataText != nullptr)
+            panel->m_dataText->ChangeValue("");
+        Send(panel);
+        EXPECT_EQ(Result(panel), form.result) << "function " << form.function;
+        if (panel->m_dataText != nullptr) {
+            EXPECT_EQ(panel->m_dataText->GetValue(), form.data) << "function " << form.function;
+        }
+    }
+
+    ModbusPortGateway m_gateway;
+};
+
+// Random bytes as the answer, short or far beyond a frame, fail the send
+// with "Failed"; the form's next send takes the good answer.
+TEST_F(FormFaultsTest, GarbageFailsEveryFormAndTheNextAnswerIsShown)
+{
+    std::mt19937 random(7);
+    for (const FormCase &form : FormCases()) {
+        FunctionPanel *panel = Open(form);
+        ASSERT_NE(panel, nullptr);
+        for (const size_t length : {1, 5, 300}) {
+            Bytes garbage(length);
+            for (uint8_t &byte : garbage)
+                byte = static_cast<uint8_t>(random());
+            if (length >= 2 && garbage[1] == form.function)
+                garbage[1] ^= 0x40;
+            m_gateway.Then(Reaction::Send(garbage));
+            Send(panel);
+            EXPECT_EQ(Result(panel), "Failed") << "function " << form.function << ", " << length << " bytes";
+            ExpectGoodAnswerShown(panel, form);
+        }
+    }
+}
+
+// Half of a good answer, then nothing: "Failed" once the wait is over; the
+// gateway's silence on the next request fails it too, and its good answer
+// after that is shown.
+TEST_F(FormFaultsTest, HalfAnswersAndSilenceFailEveryForm)
+{
+    for (const FormCase &form : FormCases()) {
+        FunctionPanel *panel = Open(form);
+        ASSERT_NE(panel, nullptr);
+        m_gateway.Then(Reaction::Compute([&form](const Bytes &request) {
+            const Bytes whole = WithCrc(form.answer(request));
+            return Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+        }));
+        Send(panel);
+        EXPECT_EQ(Result(panel), "Failed") << "function " << form.function;
+        m_gateway.Then(Reaction::Nothing());
+        Send(panel);
+        EXPECT_EQ(Result(panel), "Failed") << "function " << form.function;
+        ExpectGoodAnswerShown(panel, form);
+    }
+}
+
+// A gateway that hangs up after half an answer: the form says "Failed", and
+// so does every later send on the dead connection, without a box or a
+// crash; connecting again brings the form's requests back.
+TEST_F(FormFaultsTest, GatewayClosingMidAnswerFailsUntilConnectedAgain)
+{
+    const FormCase form = FormCases()[2];
+    FunctionPanel *panel = Open(form);
+    Reaction cut = Reaction::Send(WithCrc({0x01, 0x03, 0x02, 0x12}));
+    cut.close = true;
+    m_gateway.Then(cut);
+    testing_support::ModalRecorder boxes;
+    for (int send = 0; send < 3; ++send) {
+        Send(panel);
+        EXPECT_EQ(Result(panel), "Failed") << send;
+    }
+    EXPECT_EQ(boxes.Messages(), "");
+    Click(Panel()->m_connectButton);
+    ASSERT_EQ(ConnectTo(m_gateway.Ip()).message, "Connection successful");
+    panel = Open(form);
+    ExpectGoodAnswerShown(panel, form);
+}
+
+// Pasted numbers in every field of a form: empty reads 0, a plus sign is
+// taken, text without leading digits reads 0. Addresses and register values
+// that do not fit their 16-bit field, and quantities the client refuses, fail
+// without traffic; a unit id out of range keeps the previous unit.
+TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic)
+{
+    m_gateway.AnswerWith(Echo);
+    struct Typed {
+        int function;
+        const char *slave, *address, *value;
+        const char *sent; // the request frame without CRC, or nullptr: "Failed", nothing sent
+    };
+    const Typed cases[] = {
+        {6, "+5", "+7", "+9", "05 06 00 07 00 09"},
+        {6, "", "", "", "00 06 00 00 00 00"},
+        {6, " 3", "\t12", "-1", "03 06 00 0C FF FF"},
+        {6, "3", "65535", "-32768", "03 06 FF FF 80 00"},
+        {6, "3", "1e3", "1.5", "03 06 00 01 00 01"},
+        {6, "3", "abc", "\xd9\xa3", "03 06 00 00 00 00"}, // an Arabic-Indic three is no digit here
+        {6, "3", "-1", "5", nullptr},
+        {6, "3", "65536", "5", nullptr},
+        {6, "3", "99999999999999999999", "5", nullptr},
+        {6, "3", "4", "65536", nullptr},
+        {6, "3", "4", "-32769", nullptr},
+        {6, "3", "4", "-99999999999999999999", nullptr},
+        {6, "-1", "4", "5", "03 06 00 04 00 05"},
+        {6, "99999999999999999999", "4", "5", "03 06 00 04 00 05"},
+        {5, "3", "-1", nullptr, nullptr},
+        {15, "3", "99999999999999999999", nullptr, nullptr},
+        {16, "3", "70000", nullptr, nullptr},
+    };
+    for (const Typed &typed : cases) {
+        FunctionPanel *panel = OpenForm(typed.function);
+        ASSERT_NE(panel, nullptr);
+        panel->m_slaveIdText->ChangeValue(wxString::FromUTF8(typed.slave));
+        panel->m_addressText->ChangeValue(wxString::FromUTF8(typed.address));
+        if (typed.value != nullptr)
+            panel->m_valueText->ChangeValue(wxString::FromUTF8(typed.value));
+        const size_t before = m_gateway.Requests().size();
+        Send(panel);
+        const std::string what = std::string(typed.slave) + " / " + typed.address;
+        if (typed.sent == nullptr) {
+            EXPECT_EQ(Result(panel), "Failed") << what;
+            EXPECT_EQ(m_gateway.Requests().size(), before) << what;
+            continue;
+        }
+        EXPECT_EQ(Result(panel), "Sended") << what;
+        ASSERT_TRUE(m_gateway.WaitForRequests(before + 1)) << what;
+        EXPECT_EQ(m_gateway.RequestsSeen().back(), typed.sent) << what;
+    }
+
+    // Quantities: a sign, nothing, or more than any limit.
+    m_gateway.AnswerWith([](const Bytes &request) { return Read(request, {0x00, 0x07}); });
+    FunctionPanel *panel = OpenForm(3);
+    panel->m_slaveIdText->ChangeValue("1");
+    for (const char *quantity : {"-1", "-99999999999999999999", "99999999999999999999", "126"}) {
+        const size_t before = m_gateway.Requests().size();
+        panel->m_countText->ChangeValue(quantity);
+        Send(panel);
+        EXPECT_EQ(Result(panel), "Failed") << quantity;
+        EXPECT_EQ(m_gateway.Requests().size(), before) << quantity;
+    }
+    panel->m_countText->ChangeValue("+1");
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Read 1 registers");
+    EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 00 00 01");
+
+    panel = OpenForm(23);
+    panel->m_countText->ChangeValue("1");
+    panel->m_readAddressText->ChangeValue("-5");
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Failed");
+    panel->m_readAddressText->ChangeValue("+5");
+    panel->m_addressText->ChangeValue("65536");
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Failed");
+    EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 00 00 01") << "nothing sent";
+}
+
+// Grid cells hold whatever was pasted: each is read as a number and cut to
+// its element (16 bits for registers, 8 for coils, non-zero is on).
+TEST_F(FormFaultsTest, PastedGridCellsAreCutToTheirElement)
+{
+    m_gateway.AnswerWith(Echo);
+    FunctionPanel *panel = OpenForm(16);
+    const char *cells[10] = {"-1", "+5", "", "abc", "99999999999999999999", "70000", " 12", "1e3", "-32768", "\t7"};
+    for (int row = 0; row < 10; ++row)
+        panel->m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(cells[row]));
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Sended");
+    ASSERT_TRUE(m_gateway.WaitForRequests(1));
+    EXPECT_EQ(m_gateway.RequestsSeen().back(),
+              "01 10 00 00 00 0A 14 FF FF 00 05 00 00 00 00 FF FF 11 70 00 0C 00 01 80 00 00 07");
+
+    panel = OpenForm(15);
+    const char *coils[10] = {"1", "256", "-1", "abc", "", "+2", "99999999999999999999", "0", "1e3", "\xe2\x9c\x93"};
+    for (int row = 0; row < 10; ++row)
+        panel->m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(coils[row]));
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Sended");
+    ASSERT_TRUE(m_gateway.WaitForRequests(2));
+    // On: rows 0, 2, 5, 6 and 8.
+    EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 0F 00 00 00 0A 02 65 01");
+}
+
+} // namespace
