@@ -1,0 +1,144 @@
+// Text pasted into the UART panel's fields, past their character filters:
+// the transmit entries in each notation, the period and the total size. A
+// paste never makes an entry longer than its limit; what it holds is checked
+// when the message is added and encoded as the documented rules say (a group
+// without digits of its base is 0; a sign is taken; the low 8 bits go out).
+#include "tests/support/clipboard_paste.h"
+#include "tests/uart/uart_panel_driver.h"
+
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/listbox.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+using namespace uart_testing;
+using namespace testing_support;
+
+class PastedInputTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetPanel(); }
+    void TearDown() override { ResetPanel(); }
+};
+
+wxTextCtrl *Entry(int notation)
+{
+    return Panel()->m_txEntries[notation];
+}
+
+TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
+{
+    const struct {
+        Notation notation;
+        std::wstring pasted;
+        const char *refusal; // nullptr: added and sent
+        std::string bytes;
+    } cases[] = {
+        {NotationHex, L"0A FF", nullptr, "\x0a\xff"},
+        {NotationHex, L"zz g1 7g", nullptr, std::string("\x00\x00\x07", 3)},
+        {NotationHex, L"+5 -1", nullptr, "\x05\xff"},
+        {NotationHex, L"\u00e9", nullptr, std::string(1, '\0')},
+        {NotationHex, L"1\t2", "Hex can be length max 2 digits", ""},
+        {NotationBinary, L"2 12 -1", nullptr, std::string("\x00\x01\xff", 3)},
+        {NotationBinary, L"101010101", "Binary can be length max 8 digits", ""},
+        {NotationDecimal, L"-1 +5 7x \t9", nullptr, "\xff\x05\x07\x09"},
+        {NotationDecimal, L"99999999999999999999", "Decimal value max 255", ""},
+        {NotationDecimal, L"\u0663", nullptr, std::string(1, '\0')},
+        {NotationAscii, L"a\tb\u20ac\u00ff", nullptr, "a\tb\xac\xff"},
+        {NotationAscii, L"\t", nullptr, "\t"},
+        {NotationAscii, std::wstring(65, L'\u00e9'), "Max 128 bytes", ""},
+    };
+    Connected link;
+    for (const auto &typed : cases) {
+        const wxString pasted(typed.pasted);
+        SelectTransmissionType(typed.notation);
+        Entry(typed.notation)->Clear();
+        PasteInto(Entry(typed.notation), pasted);
+        ASSERT_EQ(Entry(typed.notation)->GetValue(), pasted) << "the paste did not arrive";
+        ModalRecorder boxes;
+        PressKey(WXK_RETURN);
+        if (typed.refusal != nullptr) {
+            ASSERT_EQ(boxes.Boxes().size(), 1u) << pasted;
+            EXPECT_EQ(boxes.Boxes()[0].message, typed.refusal) << pasted;
+            EXPECT_EQ(Entry(typed.notation)->GetValue(), pasted) << "a refused message stays in its entry";
+            continue;
+        }
+        EXPECT_EQ(boxes.Messages(), "") << pasted;
+        EXPECT_EQ(Panel()->m_messageList->GetString(0), pasted + " (" + Panel()->m_notationNames[typed.notation] + ")");
+        Click(TerminalPanel::ID_SEND);
+        EXPECT_EQ(ReadAtLeast(link.Peer(), typed.bytes.size()), typed.bytes) << pasted;
+        EXPECT_EQ(boxes.Messages(), "") << pasted;
+    }
+    EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "") << "nothing more than the messages";
+}
+
+// A paste longer than an entry's 128 characters keeps the first 128, in
+// every notation; pasted into the middle, it is the pasted text that is cut.
+TEST_F(PastedInputTest, PastesAreCutTo128CharactersInEveryEntry)
+{
+    wxString digits;
+    for (int i = 0; i < 150; ++i)
+        digits += wxString::Format("%d ", i % 2);
+    for (int n = 0; n < kNotationCount; ++n) {
+        SelectTransmissionType(n);
+        PasteInto(Entry(n), digits);
+        EXPECT_EQ(Entry(n)->GetValue(), digits.Left(128)) << n;
+        Entry(n)->ChangeValue("ab");
+        Entry(n)->SetInsertionPoint(1);
+        PasteInto(Entry(n), wxString('1', 200));
+        EXPECT_EQ(Entry(n)->GetValue().length(), 128u) << n;
+        EXPECT_TRUE(Entry(n)->GetValue().StartsWith("a1") && Entry(n)->GetValue().EndsWith("1b")) << n;
+    }
+}
+
+// The period and total-size fields take three characters: a longer paste is
+// refused whole; a sign or letters get in and read as documented (a negative
+// or empty period sends back to back, a total size below 1 pads nothing).
+TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
+{
+    TerminalPanel *panel = Panel();
+    ClickPeriodicCheck();
+    ASSERT_TRUE(panel->m_periodText->IsEnabled());
+    for (wxTextCtrl *field : {panel->m_periodText, panel->m_totalSizeText}) {
+        PasteInto(field, "99999999999999999999");
+        EXPECT_EQ(field->GetValue(), "");
+        PasteInto(field, "+5");
+        EXPECT_EQ(field->GetValue(), "+5");
+        PasteInto(field, "77");
+        EXPECT_EQ(field->GetValue(), "+5") << "the field is full at three characters";
+        field->Clear();
+    }
+
+    Connected link;
+    AddMessage(NotationAscii, "AB");
+    const struct {
+        const char *period, *totalSize;
+        std::string message;
+    } cases[] = {
+        {"-1", "+5", "AB\x02\x03\x04"},
+        {"", "-1", "AB"},
+        {"abc", "e", "AB"},
+        {"1.5", "1e3", "AB"}, // one millisecond; total size 1 is below the message
+    };
+    for (const auto &typed : cases) {
+        panel->m_periodText->Clear();
+        panel->m_totalSizeText->Clear();
+        if (*typed.period != '\0')
+            PasteInto(panel->m_periodText, typed.period);
+        if (*typed.totalSize != '\0')
+            PasteInto(panel->m_totalSizeText, typed.totalSize);
+        ClickPeriodicButton();
+        ASSERT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY) << typed.period;
+        std::string expected;
+        for (int k = 0; k < 20; ++k)
+            expected += typed.message;
+        const std::string got = ReadAtLeast(link.Peer(), expected.size());
+        ClickPeriodicButton();
+        EXPECT_EQ(got.substr(0, expected.size()), expected) << typed.period << " / " << typed.totalSize;
+        const std::string rest = ReadUntilQuiet(link.Peer());
+        EXPECT_EQ((got.size() + rest.size()) % typed.message.size(), 0u) << "only whole messages";
+    }
+}
+
+} // namespace
