@@ -123,8 +123,17 @@ def xdotool(*args):
     subprocess.run(["xdotool"] + [str(a) for a in args], check=True, timeout=20)
 
 
+def pointer():
+    shown = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True, check=True,
+                           timeout=20).stdout
+    fields = dict(line.split("=", 1) for line in shown.split())
+    return int(fields["X"]), int(fields["Y"])
+
+
 def click_at(x, y, button=1):
-    xdotool("mousemove", "--sync", x, y)
+    # A synchronous move waits for the pointer to move: not when it is there.
+    if pointer() != (x, y):
+        xdotool("mousemove", "--sync", x, y)
     xdotool("click", button)
 
 
@@ -233,7 +242,8 @@ class Program:
         # window's title.
         return Box(self.window_title(extents(alert)), "\n".join(labels), alert.name), alert
 
-    def window_title(self, box):
+    def x_window(self, box):
+        """The id of the program's X window that covers exactly `box`."""
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(self.process.pid)],
                                capture_output=True, text=True, timeout=20).stdout.split()
         for window in found:
@@ -241,9 +251,38 @@ class Program:
                                    text=True, timeout=20).stdout
             fields = dict(line.split("=", 1) for line in shape.split())
             if tuple(int(fields[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) == tuple(box):
-                return subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True,
-                                      timeout=20).stdout.rstrip("\n")
+                return window
         raise AssertionError("no X window at %r" % (box,))
+
+    def window_title(self, box):
+        return subprocess.run(["xdotool", "getwindowname", self.x_window(box)], capture_output=True, text=True,
+                              timeout=20).stdout.rstrip("\n")
+
+    def choose_file(self, title, name, button):
+        """Types a file name into the file chooser of that title (the folder it
+        shows at first is the program's working directory) and presses its
+        Open or Save button."""
+        chooser = self.window(title)
+        entries = find_all(chooser, "text")
+        if entries:
+            click(entries[0])     # a save dialog's name field
+        else:
+            key("ctrl+l")         # an open dialog's location field
+            wait_until(lambda: find(chooser, "text"), "the location field")
+        type_text(name)
+        wait_until(lambda: any(text(n) == name for n in find_all(chooser, "text")), "the chooser to read %r" % name)
+        # While the chooser still completes the typed name (a moment after
+        # the last key) it swallows a click; the button is pressed again until
+        # the chooser closes. It lies outside the main window, so a press that
+        # comes after the close lands on the bare screen.
+        for _ in range(8):
+            click(find(chooser, "push button", button))
+            try:
+                self.no_window(title, timeout=1)
+                return
+            except AssertionError:
+                pass
+        raise AssertionError("the chooser %r did not close" % title)
 
     def answer_box(self, button="OK", timeout=WAIT_S):
         """Waits for a message box, presses one of its buttons and returns

@@ -142,14 +142,14 @@ class UartTerminal(_Terminal):
         listed = "%s (%s)" % (message, notation)
         wait_until(lambda: self.messages()[:1] == [listed], "%r on top of the message list" % listed)
 
-    def export(self, path):
-        """Exports the shown receive view into `path` through the save dialog."""
+    def export(self, name, timeout=10):
+        """Exports the shown receive view through the save dialog into a new
+        file: a name in the program's working directory (where the dialog
+        opens) or a full path; returns what the file holds."""
+        path = os.path.join(self.program.workdir, name)
         self.press("export")
-        chooser = self.program.window("Save File As?")
-        type_text(path)
-        key("Return")
-        self.program.no_window("Save File As?")
-        wait_until(lambda: os.path.exists(path), "the exported file %s" % path)
+        self.program.choose_file("Save File As?", name, "Save")
+        wait_until(lambda: os.path.exists(path), "the exported file %s" % path, timeout)
         with open(path, "rb") as stream:
             return stream.read()
 
