@@ -21,7 +21,6 @@
 #include <wx/dir.h>
 #include <wx/statbmp.h>
 #include <wx/textctrl.h>
-#include <wx/tokenzr.h>
 
 namespace {
 
@@ -45,53 +44,54 @@ std::string FileContents(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-int HexDigit(wxUniChar c)
+int HexDigit(char c)
 {
-    const int code = static_cast<int>(c.GetValue());
-    return code <= '9' ? code - '0' : code - 'a' + 10;
+    return c <= '9' ? c - '0' : c - 'a' + 10;
 }
 
 // The received chunks as the wrapped Hex view shows them: one line each.
-std::vector<std::string> ChunksOfHexView(const wxString &view)
+std::vector<std::string> ChunksOfHexView(const std::string &view)
 {
     std::vector<std::string> chunks;
-    wxStringTokenizer lines(view, "\n", wxTOKEN_RET_EMPTY);
-    while (lines.HasMoreTokens()) {
-        const wxString line = lines.GetNextToken();
-        if (line.empty())
-            continue;
+    size_t start = 0;
+    for (size_t end = view.find('\n'); end != std::string::npos; start = end + 1, end = view.find('\n', start)) {
         std::string chunk;
-        for (size_t i = 0; i + 1 < line.length(); i += 3)
-            chunk += static_cast<char>(HexDigit(line[i]) * 16 + HexDigit(line[i + 1]));
+        for (size_t i = start; i + 1 < end; i += 3)
+            chunk += static_cast<char>(HexDigit(view[i]) * 16 + HexDigit(view[i + 1]));
         chunks.push_back(chunk);
     }
     return chunks;
 }
 
-// What a view shows for wrapped chunks, built independently of the panel.
-wxString ExpectedView(int notation, const std::vector<std::string> &chunks)
+// What a view shows for wrapped chunks, in UTF-8, built independently of the
+// panel.
+std::string ExpectedView(int notation, const std::vector<std::string> &chunks)
 {
-    wxString text;
+    std::string text;
     for (const std::string &chunk : chunks) {
         for (size_t i = 0; i < chunk.size(); ++i) {
             const auto byte = static_cast<unsigned char>(chunk[i]);
-            const char *blank = i == 0 ? "" : " ";
+            if (notation != NotationAscii && i > 0)
+                text += ' ';
             switch (notation) {
             case NotationAscii:
-                if (byte != 0)
-                    text += wxUniChar(static_cast<unsigned int>(byte));
+                if (byte >= 0x80) {
+                    text += static_cast<char>(0xC0 | (byte >> 6));
+                    text += static_cast<char>(0x80 | (byte & 0x3F));
+                } else if (byte != 0) {
+                    text += static_cast<char>(byte);
+                }
                 break;
             case NotationHex:
-                text += wxString::Format("%s%02x", blank, byte);
+                text += "0123456789abcdef"[byte >> 4];
+                text += "0123456789abcdef"[byte & 0xF];
                 break;
-            case NotationBinary: {
-                text += blank;
+            case NotationBinary:
                 for (int bit = 7; bit >= 0; --bit)
                     text += (byte >> bit) & 1 ? '1' : '0';
                 break;
-            }
             default:
-                text += wxString::Format("%s%u", blank, byte);
+                text += std::to_string(byte);
                 break;
             }
         }
@@ -134,7 +134,7 @@ protected:
     // together are `sent` (or, when `prefixOnly`, the start of it).
     void ExpectViewsAndLogHold(const std::string &sent, const std::string &logPath, bool prefixOnly = false)
     {
-        const std::vector<std::string> chunks = ChunksOfHexView(ViewText(NotationHex));
+        const std::vector<std::string> chunks = ChunksOfHexView(ViewText(NotationHex).utf8_string());
         std::string joined;
         std::string log;
         size_t largest = 0;
@@ -150,7 +150,7 @@ protected:
             EXPECT_TRUE(joined == sent) << joined.size() << " of " << sent.size() << " bytes shown";
         EXPECT_EQ(Panel()->RxBytesShown() - m_shownBefore, joined.size());
         for (const int n : {NotationAscii, NotationHex, NotationBinary, NotationDecimal})
-            EXPECT_TRUE(ViewText(n) == ExpectedView(n, chunks)) << "view " << n;
+            EXPECT_TRUE(ViewText(n).utf8_string() == ExpectedView(n, chunks)) << "view " << n;
         const std::string logged = FileContents(logPath);
         EXPECT_EQ(logged.size(), log.size());
         EXPECT_TRUE(logged == log) << "the log is not the received bytes with a line break per chunk";

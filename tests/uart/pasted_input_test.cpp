@@ -40,6 +40,7 @@ TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
         {NotationHex, L"+5 -1", nullptr, "\x05\xff"},
         {NotationHex, L"\u00e9", nullptr, std::string(1, '\0')},
         {NotationHex, L"1\t2", "Hex can be length max 2 digits", ""},
+        {NotationHex, L"01\n02", "Hex can be length max 2 digits", ""},
         {NotationBinary, L"2 12 -1", nullptr, std::string("\x00\x01\xff", 3)},
         {NotationBinary, L"101010101", "Binary can be length max 8 digits", ""},
         {NotationDecimal, L"-1 +5 7x \t9", nullptr, "\xff\x05\x07\x09"},
@@ -47,6 +48,7 @@ TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
         {NotationDecimal, L"\u0663", nullptr, std::string(1, '\0')},
         {NotationAscii, L"a\tb\u20ac\u00ff", nullptr, "a\tb\xac\xff"},
         {NotationAscii, L"\t", nullptr, "\t"},
+        {NotationAscii, L"one\ntwo", nullptr, "one\ntwo"},
         {NotationAscii, std::wstring(65, L'\u00e9'), "Max 128 bytes", ""},
     };
     Connected link;
