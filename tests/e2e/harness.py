@@ -10,6 +10,10 @@ from driver import Program
 from peers import ModbusGateway, SerialDevice
 
 
+SANITIZER_REPORTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
+                     "runtime error:")
+
+
 class ProgramTestCase(unittest.TestCase):
 
     def setUp(self):
@@ -37,8 +41,12 @@ class ProgramTestCase(unittest.TestCase):
         return os.path.join(self.tmp, name)
 
     def quit_cleanly(self, program):
-        """File > Quit must end the program with status 0."""
+        """File > Quit must end the program with status 0, and a program
+        built with sanitizers must not have reported anything."""
         self.assertEqual(program.quit(), 0, program.output_text())
+        said = program.output_text()
+        for report in SANITIZER_REPORTS:
+            self.assertNotIn(report, said)
 
 
 def main():

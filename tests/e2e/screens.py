@@ -10,8 +10,6 @@ import pyatspi
 from driver import (at_offset, children, choose, click, click_at, extents, find, find_all, key, replace_text, role,
                     text, type_text, wait_until)
 
-NOTATIONS = ("ASCII", "Hex", "Binary", "Decimal")
-
 
 def checked(node):
     return node.getState().contains(pyatspi.STATE_CHECKED)
@@ -198,10 +196,15 @@ class ModbusForm:
 
     def send(self, timeout=10):
         """Presses Send and returns the result line and the data field (empty
-        when the form has none) once either has changed."""
+        when the form has none) once either has changed: a test sends only
+        what changes them, as nothing else tells that the request is done."""
         before = self.outcome()
         click(find(self.form, "push button", "Send"))
-        return wait_until(lambda: self.outcome() != before and self.outcome(), "the outcome of Send", timeout)
+
+        def changed():
+            now = self.outcome()
+            return now if now != before else None
+        return wait_until(changed, "the outcome of Send", timeout)
 
     def outcome(self):
         data = self.field("Data =>") if find_all(self.form, "label", "Data =>") else ""
