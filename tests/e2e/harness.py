@@ -28,7 +28,7 @@ class ProgramTestCase(unittest.TestCase):
         return program
 
     def serial_device(self):
-        device = SerialDevice(self.tmp)
+        device = SerialDevice(tempfile.mkdtemp(dir=self.tmp))
         self.addCleanup(device.close)
         return device
 

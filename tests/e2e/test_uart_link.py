@@ -49,6 +49,19 @@ class UartLinkTest(ProgramTestCase):
         self.assertEqual(program.answer_box(timeout=15)[:2], ("Error", "Connection refused"))
         self.quit_cleanly(program)
 
+    def test_new_parameters_drop_the_connection(self):
+        first, program, terminal = self.start_connected()
+        second = self.serial_device()
+        program.menu("File", "New Connection")
+        program.fill_connection("127.0.0.1", str(second.port), "UART", title="UART Conf")
+        wait_until(lambda: first.process.poll() is not None, "the first bridge to see the connection closed")
+        self.assertEqual(terminal.parameters(), ("127.0.0.1", str(second.port)))
+        terminal.connect()
+        wait_until(second.connected, "the second bridge to take the connection")
+        second.write(b"second")
+        wait_until(lambda: terminal.rx_text() == "second", "the second device's bytes")
+        self.quit_cleanly(program)
+
     def test_connect_needs_parameters(self):
         program = self.start_program()
         dialog = program.window("ORV-Terminal Conf")
