@@ -51,10 +51,11 @@ def main():
         sys.exit("usage: session.py COMMAND [ARGS...]")
     server, display = start_xvfb()
     # A runtime folder of its own keeps the accessibility bus's socket apart
-    # from every other session's.
+    # from every other session's. The toolkit's and the system's texts (button
+    # labels, error messages) are the untranslated ones the tests look for.
     runtime = tempfile.mkdtemp(prefix="orv-session-")
     env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime, NO_AT_BRIDGE="0", GTK_A11Y="atspi",
-               PYTHONDONTWRITEBYTECODE="1")
+               PYTHONDONTWRITEBYTECODE="1", LC_ALL="C.UTF-8", LANGUAGE="")
     env.pop("WAYLAND_DISPLAY", None)
     # Asking for the accessibility bus starts it (D-Bus activation) and
     # answers once it runs; a call to the registry on it starts that too.
