@@ -70,7 +70,8 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
-    SetBackgroundColour(*wxWHITE);
+    // No colour of its own: the panel shows the frame's white, and painting
+    // it would cover the logo the frame keeps at the top right.
 }
 
 TerminalPanel::~TerminalPanel()

@@ -34,6 +34,11 @@ def dark_pixels(box):
     return sum(1 for r, g, b in screen_pixels(box) if r + g + b < 240)
 
 
+def blue_pixels(box):
+    """Pixels of a screen area in the logo's blue."""
+    return sum(1 for r, g, b in screen_pixels(box) if b > r + 80)
+
+
 class InstallTest(ProgramTestCase):
 
     def build_package(self):
@@ -74,6 +79,8 @@ class InstallTest(ProgramTestCase):
         frame = program.frame
         logo = find(frame, "icon", where=lambda n: extents(n)[2:] == (200, 50))
         self.assertEqual(image_size(logo), (200, 50))
+        # The logo lies under the shown panel, which must not paint over it.
+        wait_until(lambda: blue_pixels(extents(logo)) > 400, "the logo on screen")
         terminal = UartTerminal(program)
         status_icon = next(c for c in children(terminal.panel) if role(c) == "icon")
         self.assertEqual(image_size(status_icon), (25, 25))

@@ -53,7 +53,6 @@ TEST_F(TerminalPanelTest, StartsDisconnectedWithParametersNotSetAndGroupsOff)
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(panel->m_socketHandle, 0);
     EXPECT_EQ(panel->m_readThread, nullptr);
-    EXPECT_EQ(panel->GetBackgroundColour(), *wxWHITE);
     for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_periodicButton, panel->m_periodText,
                                                                panel->m_periodUnitCombo, panel->m_msgCounterCheck,
                                                                panel->m_totalSizeLabel, panel->m_totalSizeText,
