@@ -1,5 +1,6 @@
 #include "app/menu_bar.h"
 
+#include "app/chosen_path.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 
@@ -80,10 +81,8 @@ void MenuBar::OnStreamMediaFile(wxCommandEvent &)
     wxFileDialog dialog(MainWindow::GetInstance()->m_frame, "Choose a file", "", "", kMediaFileWildcard, wxFD_OPEN);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    // GetPath() can still be empty on GTK3 when the chooser sets it late; the
-    // directory and the name are there.
-    const wxString path = wxFileName(dialog.GetDirectory(), dialog.GetFilename()).GetFullPath();
-    MainWindow::GetInstance()->StreamMediaFile(path, dialog.GetFilename());
+    const wxString path = ChosenPath(dialog);
+    MainWindow::GetInstance()->StreamMediaFile(path, wxFileName(path).GetFullName());
 }
 
 void MenuBar::OnHelp(wxCommandEvent &)

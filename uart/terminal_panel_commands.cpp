@@ -2,9 +2,10 @@
 // receive view to a text file, and clearing the views or the message list.
 #include "uart/terminal_panel.h"
 
+#include "app/chosen_path.h"
+
 #include <wx/ffile.h>
 #include <wx/filedlg.h>
-#include <wx/filename.h>
 #include <wx/intl.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
@@ -15,9 +16,7 @@ void TerminalPanel::OnExport(wxCommandEvent &)
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() != wxID_OK)
         return;
-    // The GTK chooser fills in its path only asynchronously; directory and
-    // name are there at once.
-    const wxString path = wxFileName(dialog.GetDirectory(), dialog.GetFilename()).GetFullPath();
+    const wxString path = ChosenPath(dialog);
     // The view's whole text, held text included, written the way the
     // toolkit's SaveFile writes a view: UTF-8. Failures are reported by the
     // toolkit's error log.

@@ -5,7 +5,6 @@ import datetime
 import glob
 import os
 import re
-import unittest
 
 from driver import click, find, wait_until
 from harness import ProgramTestCase, main
@@ -100,7 +99,6 @@ class UartLinkTest(ProgramTestCase):
     # The program builds the path from the folder the dialog shows and the
     # name, so a full path typed into the dialog loses its folder and the
     # file lands in the working directory.
-    @unittest.expectedFailure
     def test_export_to_a_full_path_typed_in_the_dialog(self):
         device, program, terminal = self.start_connected()
         device.write(b"far")
