@@ -83,13 +83,8 @@ wxThread::ExitCode SendFileThread::Entry()
                 PostFailure();
             break;
         }
-        if (!WaitForRoom())
+        if (!SendChunk(chunk))
             break;
-        uint16_t length = static_cast<uint16_t>(chunk.size);
-        if (m_panel->SendBytes(chunk.data, &length) != 0) {
-            PostFailure();
-            break;
-        }
         if (pacer.Due(file.BytesRead() == file.Size())) {
             reported = file.BytesRead();
             m_panel->ReportFileProgress(reported);
@@ -100,11 +95,25 @@ wxThread::ExitCode SendFileThread::Entry()
     return nullptr;
 }
 
-bool SendFileThread::WaitForRoom()
+// A send that finds no room waits only in short steps, looking for a pause or
+// a stop in between, so a module that stopped reading never holds the thread;
+// a pause in the middle of a chunk goes on with the rest of it.
+bool SendFileThread::SendChunk(const MediaChunk &chunk)
 {
-    while (!m_panel->WaitSendable(kRoomPollMs))
+    size_t offset = 0;
+    while (offset < chunk.size) {
+        uint16_t length = static_cast<uint16_t>(chunk.size - offset);
+        const int result = m_panel->SendBytesWithin(chunk.data + offset, &length, kRoomPollMs);
+        offset += length;
+        if (result == 0)
+            return true;
+        if (result != UartSocket::kTimedOut) {
+            PostFailure();
+            return false;
+        }
         if (TestDestroy())
             return false;
+    }
     return true;
 }
 

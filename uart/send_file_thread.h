@@ -8,6 +8,7 @@
 #include <wx/thread.h>
 
 class TerminalPanel;
+struct MediaChunk;
 
 class SendFileThread : public wxThread {
 public:
@@ -19,10 +20,9 @@ protected:
     ExitCode Entry() override;
 
 private:
-    // Waits until the connection can take a chunk without blocking, so that
-    // a module that stopped reading cannot hold up a pause or a stop. False
-    // when the thread is asked to end meanwhile.
-    bool WaitForRoom();
+    // Sends one chunk whole; false when a send failed (reported) or the
+    // thread was asked to end while the connection had no room.
+    bool SendChunk(const MediaChunk &chunk);
     void PostFailure();
 
     TerminalPanel *const m_panel;

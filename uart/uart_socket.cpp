@@ -53,7 +53,9 @@ int UartSocket::Send(const char *data, uint16_t *length)
 int UartSocket::SendWithin(const char *data, uint16_t *length, int timeoutMs)
 {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    // The clock is read only once the connection has no room: the common
+    // case, a send that goes through at once, costs one system call.
+    Clock::time_point deadline;
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     const uint16_t total = *length;
     *length = 0;
@@ -75,10 +77,13 @@ int UartSocket::SendWithin(const char *data, uint16_t *length, int timeoutMs)
             RecordSystemFailure(errno);
             return -1;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const Clock::time_point now = Clock::now();
+        if (deadline == Clock::time_point())
+            deadline = now + std::chrono::milliseconds(timeoutMs);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         if (left <= 0) {
             RecordSystemFailure(ETIMEDOUT);
-            return -1;
+            return kTimedOut;
         }
         pollfd entry = {m_socket, POLLOUT, 0};
         poll(&entry, 1, static_cast<int>(left));

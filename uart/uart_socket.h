@@ -25,8 +25,10 @@ public:
     // tcp_send_all on the connection (0, or -1 with the error recorded).
     int Send(const char *data, uint16_t *length);
     // Like Send, but gives up once `timeoutMs` have passed without the
-    // connection taking everything (ETIMEDOUT recorded): a module that stopped
-    // reading cannot hold the caller longer. `length` becomes the bytes sent.
+    // connection taking everything: -2 then, with ETIMEDOUT recorded, so a
+    // module that stopped reading cannot hold the caller longer. `length`
+    // becomes the bytes sent.
+    static constexpr int kTimedOut = -2;
     int SendWithin(const char *data, uint16_t *length, int timeoutMs);
     // Waits up to `timeoutMs` until a send would find room in the send
     // buffer. True also when there is no connection or it has failed: a send

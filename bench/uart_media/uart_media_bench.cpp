@@ -9,11 +9,11 @@
 // well. The peer compares every byte with the file. Run under `xvfb-run -a`;
 // each run is a fresh child process, so that its peak memory is its own.
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -22,7 +22,6 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -31,9 +30,6 @@
 #include <vector>
 #include <wx/app.h>
 #include <wx/evtloop.h>
-#include <wx/init.h>
-#include <wx/log.h>
-#include <wx/modalhook.h>
 #include <wx/timer.h>
 
 namespace {
@@ -46,46 +42,10 @@ constexpr int kRepetitions = 5;
 constexpr int kRounds = 3;
 constexpr int kGiveUpSeconds = 120;
 
-class BenchApp : public wxApp {
-public:
-    bool OnInit() override { return true; }
-};
-
-// Answers every modal box ("Connection successful") at once.
-class AnswerBoxes : public wxModalDialogHook {
-protected:
-    int Enter(wxDialog *) override { return wxID_OK; }
-    void Exit(wxDialog *) override {}
-};
-
-long PeakMemoryKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
 uint64_t FileSize(const std::string &path)
 {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     return file ? static_cast<uint64_t>(file.tellg()) : 0;
-}
-
-int Listen(uint16_t *port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof(address);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 || listen(fd, 1) != 0)
-        return -1;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size);
-    *port = ntohs(address.sin_port);
-    return fd;
 }
 
 // The module: accepts one connection and reads the file `repetitions` times
@@ -158,23 +118,19 @@ void Report(const char *what, uint64_t size, const std::vector<double> &seconds,
     std::printf("  %-6s median %6.1f MB/s (min %.1f, max %.1f over %zu x %.0f MB), %s, peak memory %.0f MB%s\n",
                 what, Median(rates), rates.empty() ? 0 : *std::min_element(rates.begin(), rates.end()),
                 rates.empty() ? 0 : *std::max_element(rates.begin(), rates.end()), rates.size(),
-                size / double(kMegabyte), exact ? "byte-exact" : "NOT EXACT", PeakMemoryKb() / 1024.0, extra.c_str());
+                size / double(kMegabyte), exact ? "byte-exact" : "NOT EXACT", bench::PeakMemoryKb() / 1024.0, extra.c_str());
     std::fflush(stdout);
 }
 
 int RunPlain(const std::string &path)
 {
     uint16_t port = 0;
-    const int listener = Listen(&port);
+    const int listener = bench::ListenOnLoopback(&port);
     if (listener < 0)
         return 1;
     Peer peer(listener, path, kRepetitions);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
+    const int fd = bench::ConnectToLoopback(port);
+    if (fd < 0)
         return 1;
 
     // The file is read in large blocks, so that nearly only the sends count.
@@ -210,9 +166,7 @@ int RunPlain(const std::string &path)
 
 void Click(TerminalPanel *panel, int id)
 {
-    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, id);
-    click.SetEventObject(panel->FindWindow(id));
-    panel->GetEventHandler()->ProcessEvent(click);
+    bench::ClickButton(panel->FindWindow(id));
 }
 
 // Counts the progress events the GUI thread handles, and passes them on.
@@ -252,11 +206,9 @@ void RunLoopUntil(std::function<bool()> done)
 
 int RunPanel(const std::string &path)
 {
-    AnswerBoxes answers;
-    answers.Register();
     TerminalPanel *panel = MainWindow::GetInstance()->m_terminalPanel;
     uint16_t port = 0;
-    const int listener = Listen(&port);
+    const int listener = bench::ListenOnLoopback(&port);
     const uint64_t size = FileSize(path);
     if (listener < 0 || size == 0)
         return 1;
@@ -270,7 +222,7 @@ int RunPanel(const std::string &path)
                    &counter);
     panel->SelectMediaFile(wxString::FromUTF8(path), "bench.mp4");
     wxTheApp->ProcessPendingEvents();
-    const long before = PeakMemoryKb();
+    const long before = bench::PeakMemoryKb();
 
     const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(kGiveUpSeconds);
     std::vector<double> seconds;
@@ -303,9 +255,8 @@ int RunChild(const std::string &mode, const std::string &path)
     int argc = 1;
     char name[] = "uart_media_bench";
     char *argv[] = {name, nullptr};
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    if (!bench::StartToolkit(argc, argv))
         return 2;
-    delete wxLog::SetActiveTarget(new wxLogStderr);
     return RunPanel(path);
 }
 
@@ -335,8 +286,6 @@ void RunInChild(const char *self, const char *mode, const std::string &path)
 }
 
 } // namespace
-
-wxIMPLEMENT_APP_NO_MAIN(BenchApp);
 
 int main(int argc, char **argv)
 {

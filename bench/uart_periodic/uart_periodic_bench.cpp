@@ -7,17 +7,16 @@
 // comparison, a plain loop that sleeps the period before each send runs at
 // the same time and is measured the same way. Run under `xvfb-run -a`.
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "uart/terminal_panel.h"
 
 #include <algorithm>
 #include <cmath>
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -26,9 +25,6 @@
 #include <wx/app.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
-#include <wx/init.h>
-#include <wx/log.h>
-#include <wx/modalhook.h>
 #include <wx/textctrl.h>
 
 namespace {
@@ -39,32 +35,6 @@ using Millis = std::chrono::duration<double, std::milli>;
 constexpr size_t kMessages = 1000;
 constexpr size_t kMessageSize = 4; // counter + "AB"
 const int kPeriodsMs[] = {1, 10, 100};
-
-class BenchApp : public wxApp {
-public:
-    bool OnInit() override { return true; }
-};
-
-// Answers every modal box ("Connection successful") at once.
-class AnswerBoxes : public wxModalDialogHook {
-protected:
-    int Enter(wxDialog *) override { return wxID_OK; }
-    void Exit(wxDialog *) override {}
-};
-
-int Listen(uint16_t *port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof(address);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 || listen(fd, 1) != 0)
-        return -1;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size);
-    *port = ntohs(address.sin_port);
-    return fd;
-}
 
 struct Arrival {
     unsigned counter;
@@ -121,14 +91,6 @@ private:
     std::thread m_thread;
 };
 
-double Percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()))];
-}
-
 void Report(const char *what, int periodMs, const std::vector<Arrival> &arrivals, Clock::time_point start)
 {
     if (arrivals.size() < kMessages) {
@@ -144,16 +106,9 @@ void Report(const char *what, int periodMs, const std::vector<Arrival> &arrivals
         consecutive = consecutive && arrivals[k].counter == (k + 1) % 65536;
     std::printf("  %-30s %3d ms: mean %9.4f ms  drift %+7.3f %%  p99 jitter %6.3f ms  first after %8.3f ms  "
                 "counter %s\n",
-                what, periodMs, mean, 100.0 * (mean - periodMs) / periodMs, Percentile(deviations, 0.99),
+                what, periodMs, mean, 100.0 * (mean - periodMs) / periodMs, bench::Percentile(deviations, 0.99),
                 Millis(arrivals[0].at - start).count(), consecutive ? "consecutive" : "BROKEN");
     std::fflush(stdout);
-}
-
-void Click(wxWindow *target, int id)
-{
-    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, id);
-    click.SetEventObject(target);
-    target->GetEventHandler()->ProcessEvent(click);
 }
 
 void WaitFor(const Receiver &receiver, size_t count, double seconds)
@@ -170,7 +125,7 @@ void WaitFor(const Receiver &receiver, size_t count, double seconds)
 void PreparePanel(TerminalPanel *panel)
 {
     panel->m_txEntries[0]->ChangeValue("ABCD");
-    Click(panel, TerminalPanel::ID_ADD_MESSAGE);
+    bench::ClickButton(panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE));
     auto *check = dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK));
     check->SetValue(true);
     wxCommandEvent toggle(wxEVT_COMMAND_CHECKBOX_CLICKED, TerminalPanel::ID_PERIODIC_CHECK);
@@ -193,40 +148,24 @@ void Measure(TerminalPanel *panel, Receiver &panelReceiver, int client, Receiver
             send(client, message, sizeof(message), MSG_NOSIGNAL);
         }
     });
-    Click(panel->m_periodicButton, panel->m_periodicButton->GetId());
+    bench::ClickButton(panel->m_periodicButton);
     WaitFor(panelReceiver, kMessages, 3.0 * kMessages * period / 1000.0 + 10);
-    Click(panel->m_periodicButton, panel->m_periodicButton->GetId());
+    bench::ClickButton(panel->m_periodicButton);
     loop.join();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     Report("panel sender (deadlines)", period, panelReceiver.Take(), start);
     Report("sleep before each send", period, loopReceiver.Take(), start);
 }
 
-int ConnectTo(uint16_t port)
-{
-    const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (connect(client, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0) {
-        close(client);
-        return -1;
-    }
-    return client;
-}
-
 int Run()
 {
-    AnswerBoxes answers;
-    answers.Register();
     TerminalPanel *panel = MainWindow::GetInstance()->m_terminalPanel;
     uint16_t port = 0;
-    const int listener = Listen(&port);
+    const int listener = bench::ListenOnLoopback(&port);
     panel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", port));
-    Click(panel, TerminalPanel::ID_CONNECT);
+    bench::ClickButton(panel->FindWindow(TerminalPanel::ID_CONNECT));
     const int panelPeer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    const int client = ConnectTo(port);
+    const int client = bench::ConnectToLoopback(port);
     const int loopPeer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (!panel->m_connected || panelPeer < 0 || client < 0 || loopPeer < 0) {
         std::printf("could not connect\n");
@@ -251,15 +190,11 @@ int Run()
 
 } // namespace
 
-wxIMPLEMENT_APP_NO_MAIN(BenchApp);
-
 int main(int argc, char **argv)
 {
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    if (!bench::StartToolkit(argc, argv))
         return 2;
-    delete wxLog::SetActiveTarget(new wxLogStderr);
     const int status = Run();
-    wxTheApp->OnExit();
-    wxEntryCleanup();
+    bench::StopToolkit();
     return status;
 }

@@ -7,11 +7,11 @@
 // which is checked afterwards. Run under `xvfb-run -a`; each scenario runs in
 // a fresh child process so that its peak memory is its own.
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "uart/rx_render.h"
 #include "uart/terminal_panel.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -20,7 +20,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -31,9 +30,6 @@
 #include <wx/checkbox.h>
 #include <wx/dir.h>
 #include <wx/evtloop.h>
-#include <wx/init.h>
-#include <wx/log.h>
-#include <wx/modalhook.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -62,18 +58,6 @@ constexpr size_t kBlock = 1024;
 constexpr int kTickMs = 10;
 constexpr double kGiveUpSeconds = 120;
 
-class BenchApp : public wxApp {
-public:
-    bool OnInit() override { return true; }
-};
-
-// Answers every modal box ("Connection successful") at once.
-class AnswerBoxes : public wxModalDialogHook {
-protected:
-    int Enter(wxDialog *) override { return wxID_OK; }
-    void Exit(wxDialog *) override {}
-};
-
 // Printable text in lines ended by '\r' (a line break for the text views,
 // while '\n' stays free to mark the chunks in the log).
 std::string MakeData(size_t size)
@@ -82,20 +66,6 @@ std::string MakeData(size_t size)
     for (size_t i = 0; i < size; ++i)
         data[i] = (i % 80 == 79) ? '\r' : static_cast<char>('!' + (i * 7 + i / 80) % 94);
     return data;
-}
-
-int Listen(uint16_t *port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof(address);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 || listen(fd, 1) != 0)
-        return -1;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size);
-    *port = ntohs(address.sin_port);
-    return fd;
 }
 
 struct SentBlock {
@@ -123,21 +93,9 @@ void Serve(int peer, const std::string &data, double rate, std::vector<SentBlock
     *done = true;
 }
 
-long PeakMemoryKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
 void Click(TerminalPanel *panel, int id)
 {
-    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, id);
-    click.SetEventObject(panel->FindWindow(id));
-    panel->GetEventHandler()->ProcessEvent(click);
+    bench::ClickButton(panel->FindWindow(id));
 }
 
 void SelectReadType(TerminalPanel *panel, int notation)
@@ -187,14 +145,6 @@ void RunLoopUntil(Sampler &sampler, std::function<bool()> stop)
     sampler.stop = std::move(stop);
     loop.Run();
     sampler.stop = nullptr;
-}
-
-double Percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()))];
 }
 
 std::string ReadFile(const std::string &path)
@@ -266,15 +216,13 @@ bool HexViewComplete(TerminalPanel *panel, const std::string &data, bool stamped
 
 int RunScenario(const Scenario &scenario)
 {
-    AnswerBoxes answers;
-    answers.Register();
     MainWindow *window = MainWindow::GetInstance();
     TerminalPanel *panel = window->m_terminalPanel;
     panel->m_timestampCheck->SetValue(scenario.stampedLines);
     panel->m_wrapCheck->SetValue(scenario.stampedLines);
 
     uint16_t port = 0;
-    const int listener = Listen(&port);
+    const int listener = bench::ListenOnLoopback(&port);
     panel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", port));
     Click(panel, TerminalPanel::ID_CONNECT);
     const int peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -335,13 +283,13 @@ int RunScenario(const Scenario &scenario)
                 data.size() / 1024.0 / std::max(1e-3, std::chrono::duration<double>(lastSent - start).count()),
                 complete ? "all" : "NOT ALL (gave up)");
     std::printf("  lag receive-to-screen: median %.0f ms, p99 %.0f ms, max %.0f ms (%zu blocks of %zu bytes)\n",
-                Percentile(lags, 0.5), Percentile(lags, 0.99), Percentile(lags, 1.0), lags.size(), kBlock);
+                bench::Percentile(lags, 0.5), bench::Percentile(lags, 0.99), bench::Percentile(lags, 1.0), lags.size(), kBlock);
     std::printf("  behind when the peer sent its last byte: %.0f KB; all on screen %.2f s after it\n",
                 (data.size() - shownAtLastSend) / 1024.0, std::chrono::duration<double>(allShown - lastSent).count());
     std::printf("  longest gap of the 10 ms GUI timer: %.0f ms\n", gapWhileReceiving);
 
     // Measured before the checks below, which hold copies of the texts.
-    std::printf("  peak memory: %.0f MB\n", PeakMemoryKb() / 1024.0);
+    std::printf("  peak memory: %.0f MB\n", bench::PeakMemoryKb() / 1024.0);
     if (scenario.switchToHex && complete) {
         sampler.ResetGaps();
         const Clock::time_point before = Clock::now();
@@ -349,7 +297,7 @@ int RunScenario(const Scenario &scenario)
         const double switchMs = Millis(Clock::now() - before).count();
         const Clock::time_point settle = Clock::now();
         RunLoopUntil(sampler, [&] { return Clock::now() - settle > std::chrono::seconds(3); });
-        const double peakMb = PeakMemoryKb() / 1024.0;
+        const double peakMb = bench::PeakMemoryKb() / 1024.0;
         std::printf("  switch to Hex: %.0f ms in the handler, longest timer gap in the 3 s after: %.0f ms, peak "
                     "memory %.0f MB; Hex view %s\n",
                     switchMs, sampler.LongestGap(), peakMb,
@@ -369,15 +317,12 @@ int RunChild(int index)
     int argc = 1;
     char name[] = "uart_rx_bench";
     char *argv[] = {name, nullptr};
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    if (!bench::StartToolkit(argc, argv))
         return 2;
-    delete wxLog::SetActiveTarget(new wxLogStderr);
     return RunScenario(kScenarios[index]);
 }
 
 } // namespace
-
-wxIMPLEMENT_APP_NO_MAIN(BenchApp);
 
 int main(int argc, char **argv)
 {
