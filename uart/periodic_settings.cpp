@@ -1,7 +1,8 @@
 #include "uart/periodic_settings.h"
 
-#include <cctype>
 #include <climits>
+
+#include "uart/leading_integer.h"
 
 namespace {
 
@@ -10,19 +11,14 @@ constexpr long kLargest = INT_MAX / 1000;
 
 long LeadingNumber(const std::string &text)
 {
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const LeadingInteger number = ScanLeadingInteger(text);
     long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+    for (const char digit : number.digits)
         if (value < kLargest)
-            value = value * 10 + (text[i] - '0');
+            value = value * 10 + (digit - '0');
     if (value > kLargest)
         value = kLargest;
-    return negative ? -value : value;
+    return number.negative ? -value : value;
 }
 
 } // namespace
