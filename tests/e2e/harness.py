@@ -6,8 +6,9 @@ import tempfile
 import unittest
 import warnings
 
-from driver import Program
+from driver import Program, wait_until
 from peers import ModbusGateway, SerialDevice
+from screens import UartTerminal
 
 
 SANITIZER_REPORTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
@@ -36,6 +37,18 @@ class ProgramTestCase(unittest.TestCase):
         gateway = ModbusGateway(host)
         self.addCleanup(gateway.close)
         return gateway
+
+    def start_uart_connected(self):
+        """The program confirmed for a serial device on 127.0.0.1 and connected
+        to it: returns the device, the program and its UART terminal."""
+        device = self.serial_device()
+        program = self.start_program()
+        program.fill_connection("127.0.0.1", str(device.port), "UART")
+        program.no_window("ORV-Terminal Conf")
+        terminal = UartTerminal(program)
+        terminal.connect()
+        wait_until(device.connected, "the bridge to take the connection")
+        return device, program, terminal
 
     def path(self, name):
         return os.path.join(self.tmp, name)

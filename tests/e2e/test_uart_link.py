@@ -16,16 +16,6 @@ EVERY_BYTE = bytes(range(256)) * 3
 
 class UartLinkTest(ProgramTestCase):
 
-    def start_connected(self):
-        device = self.serial_device()
-        program = self.start_program()
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
-        return device, program, terminal
-
     def test_connect_receive_and_disconnect(self):
         device = self.serial_device()
         program = self.start_program()
@@ -49,7 +39,7 @@ class UartLinkTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_new_parameters_drop_the_connection(self):
-        first, program, terminal = self.start_connected()
+        first, program, terminal = self.start_uart_connected()
         second = self.serial_device()
         program.menu("File", "New Connection")
         program.fill_connection("127.0.0.1", str(second.port), "UART", title="UART Conf")
@@ -73,7 +63,7 @@ class UartLinkTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_received_bytes_exported_in_every_notation(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         device.write(b"A\n\xff")
         wait_until(lambda: terminal.rx_text() == "A\n\u00ff", "the ASCII view")
         device.write(b"\x00B")
@@ -100,14 +90,14 @@ class UartLinkTest(ProgramTestCase):
     # name, so a full path typed into the dialog loses its folder and the
     # file lands in the working directory.
     def test_export_to_a_full_path_typed_in_the_dialog(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         device.write(b"far")
         wait_until(lambda: terminal.rx_text() == "far", "the ASCII view")
         os.mkdir(self.path("elsewhere"))
         self.assertEqual(terminal.export(self.path("elsewhere/far.txt"), timeout=5), b"far")
 
     def test_timestamps_and_packets(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         terminal.set_check("Write Timestamp", True)
         terminal.set_check("Wrap packets", True)
         for chunk in (b"first", b"second"):
@@ -121,7 +111,7 @@ class UartLinkTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_log_file_holds_the_raw_bytes(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         before = datetime.datetime.now().replace(microsecond=0)
         terminal.press("log start")
         logs = wait_until(lambda: glob.glob(os.path.join(program.workdir, "wifilog-*.txt")), "the log file")
@@ -153,7 +143,7 @@ class UartLinkTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_long_burst_is_shown_whole(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         terminal.choose_read("Hex")
         device.write(EVERY_BYTE)
         expected = "".join("%02x" % b for b in EVERY_BYTE)

@@ -13,16 +13,6 @@ COUNTED_SIZE = 6
 
 class UartTransmitTest(ProgramTestCase):
 
-    def start_connected(self):
-        device = self.serial_device()
-        program = self.start_program()
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
-        return device, program, terminal
-
     def start_periodic(self, terminal, period, unit="ms", counter=False, total_size=""):
         terminal.set_check("Send periodically every", True)
         wait_until(lambda: enabled(terminal.period_field()), "the period field to be enabled")
@@ -34,7 +24,7 @@ class UartTransmitTest(ProgramTestCase):
         terminal.press("periodic")
 
     def test_messages_in_every_notation_go_out_as_their_bytes(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         typed = [("ASCII", "AB C", b"AB C"),
                  ("Hex", "  0a   1b ", b"\x0a\x1b"),
                  ("Binary", "101 11111111", b"\x05\xff"),
@@ -116,7 +106,7 @@ class UartTransmitTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_periodic_sending_with_counter_and_padding(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         terminal.add_message("Hex", "aa bb")
         terminal.choose_read("Hex")
         self.start_periodic(terminal, "20", counter=True, total_size=str(COUNTED_SIZE))
@@ -149,7 +139,7 @@ class UartTransmitTest(ProgramTestCase):
         return None
 
     def test_plain_periodic_sending_and_quitting_while_it_runs(self):
-        device, program, terminal = self.start_connected()
+        device, program, terminal = self.start_uart_connected()
         terminal.add_message("Decimal", "7 8 9")
         terminal.choose_read("Decimal")
         self.start_periodic(terminal, "30")

@@ -33,35 +33,20 @@ struct FormCase {
     wxString data; // empty: the form has no data field
 };
 
-Bytes Read(const Bytes &request, const Bytes &data)
-{
-    Bytes answer(3 + data.size());
-    answer[0] = request[0];
-    answer[1] = request[1];
-    answer[2] = static_cast<uint8_t>(data.size());
-    std::copy(data.begin(), data.end(), answer.begin() + 3);
-    return answer;
-}
-
-Bytes Echo(const Bytes &request)
-{
-    return Bytes(request.begin(), request.begin() + 6);
-}
-
 std::vector<FormCase> FormCases()
 {
     auto read = [](std::initializer_list<uint8_t> list) {
-        return [data = Bytes(list)](const Bytes &request) { return Read(request, data); };
+        return [data = Bytes(list)](const Bytes &request) { return ReadReply(request, data); };
     };
     return {
         {1, read({0x01}), "Read 1 bits", "[1]"},
         {2, read({0x00}), "Read 1 bits", "[0]"},
         {3, read({0x12, 0x34}), "Read 1 registers", "[52]"},
         {4, read({0xAB, 0xCD}), "Read 1 registers", "[205]"},
-        {5, Echo, "Sended", ""},
-        {6, Echo, "Sended", ""},
-        {15, Echo, "Sended", ""},
-        {16, Echo, "Sended", ""},
+        {5, WriteEcho, "Sended", ""},
+        {6, WriteEcho, "Sended", ""},
+        {15, WriteEcho, "Sended", ""},
+        {16, WriteEcho, "Sended", ""},
         {17, read({0x01, 0xFF, 'O', 'K'}), wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "OK", ""},
         {23, read({0xBE, 0xEF}), "Read 1 bits", "[48879]"},
     };
@@ -168,7 +153,7 @@ TEST_F(FormFaultsTest, GatewayClosingMidAnswerFailsUntilConnectedAgain)
 // without traffic; a unit id out of range keeps the previous unit.
 TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic)
 {
-    m_gateway.AnswerWith(Echo);
+    m_gateway.AnswerWith(WriteEcho);
     struct Typed {
         int function;
         const char *slave, *address, *value;
@@ -214,7 +199,7 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
     }
 
     // Quantities: a sign, nothing, or more than any limit.
-    m_gateway.AnswerWith([](const Bytes &request) { return Read(request, {0x00, 0x07}); });
+    m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x00, 0x07}); });
     FunctionPanel *panel = OpenForm(3);
     panel->m_slaveIdText->ChangeValue("1");
     for (const char *quantity : {"-1", "-99999999999999999999", "99999999999999999999", "126"}) {
@@ -245,7 +230,7 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
 // its element (16 bits for registers, 8 for coils, non-zero is on).
 TEST_F(FormFaultsTest, PastedGridCellsAreCutToTheirElement)
 {
-    m_gateway.AnswerWith(Echo);
+    m_gateway.AnswerWith(WriteEcho);
     FunctionPanel *panel = OpenForm(16);
     const char *cells[10] = {"-1", "+5", "", "abc", "99999999999999999999", "70000", " 12", "1e3", "-32768", "\t7"};
     for (int row = 0; row < 10; ++row)

@@ -27,24 +27,10 @@ std::string Data(FunctionPanel *form)
     return form->m_dataText->GetValue().ToStdString();
 }
 
-// Answers a read with the request's unit id and function code, a byte count
-// and `data`.
+// Answers every read with `data`.
 ModbusPortGateway::Make ReadAnswer(const Bytes &data)
 {
-    return [data](const Bytes &request) {
-        Bytes answer(3 + data.size());
-        answer[0] = request[0];
-        answer[1] = request[1];
-        answer[2] = static_cast<uint8_t>(data.size());
-        std::copy(data.begin(), data.end(), answer.begin() + 3);
-        return answer;
-    };
-}
-
-// Answers a write with the first six bytes of its request.
-Bytes Echo(const Bytes &request)
-{
-    return Bytes(request.begin(), request.begin() + 6);
+    return [data](const Bytes &request) { return ReadReply(request, data); };
 }
 
 std::string Repeat(const std::string &text, int times)
@@ -168,7 +154,7 @@ TEST_F(FunctionSendTest, InputsReadWithTheirOwnFunctions)
 
 TEST_F(FunctionSendTest, WritesSaySendedOrFailed)
 {
-    FunctionPanel *form = Open(5, Echo);
+    FunctionPanel *form = Open(5, WriteEcho);
     form->m_addressText->ChangeValue("10");
     form->m_coilStateCombo->SetSelection(1);
     Send(form);
@@ -242,7 +228,7 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
 
 TEST_F(FunctionSendTest, RefusedSlaveIdKeepsThePreviousUnit)
 {
-    FunctionPanel *form = Open(6, Echo);
+    FunctionPanel *form = Open(6, WriteEcho);
     for (const char *unit : {"7", "300", "4294967303" /* 2^32 + 7: out of range, not 7 */, "9"}) {
         form->m_slaveIdText->ChangeValue(unit);
         Send(form);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <poll.h>
@@ -30,6 +31,21 @@ void ModbusPortGateway::AnswerWith(Make make)
 {
     SetDefault(testing_support::Reaction::Compute(
         [make](const Bytes &request) { return testing_support::WithCrc(make(request)); }));
+}
+
+Bytes ReadReply(const Bytes &request, const Bytes &data)
+{
+    Bytes answer(3 + data.size());
+    answer[0] = request[0];
+    answer[1] = request[1];
+    answer[2] = static_cast<uint8_t>(data.size());
+    std::copy(data.begin(), data.end(), answer.begin() + 3);
+    return answer;
+}
+
+Bytes WriteEcho(const Bytes &request)
+{
+    return Bytes(request.begin(), request.begin() + 6);
 }
 
 std::vector<std::string> ModbusPortGateway::RequestsSeen() const

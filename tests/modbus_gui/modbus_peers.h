@@ -30,6 +30,12 @@ public:
     std::vector<std::string> RequestsSeen() const;
 };
 
+// A read's answer: the request's unit id and function code, a byte count and
+// `data`.
+testing_support::Bytes ReadReply(const testing_support::Bytes &request, const testing_support::Bytes &data);
+// A write's answer: the first six bytes of its request.
+testing_support::Bytes WriteEcho(const testing_support::Bytes &request);
+
 // Debian's pymodbus server (tests/support/modbus_server.py) at the Modbus
 // port of a fresh address; unit 1 answers from a known data store.
 class PymodbusServer {
