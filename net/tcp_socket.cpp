@@ -106,15 +106,44 @@ bool tcp_set_blocking(int socket, bool blocking)
     return true;
 }
 
+namespace {
+
+// A connect reported ready by poll may still have failed: SO_ERROR gives the
+// reason, and getpeername confirms that a peer really is there.
+bool connection_confirmed(int socket)
+{
+    int pending = 0;
+    socklen_t size = sizeof(pending);
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) {
+        tcp_record_system_failure(errno);
+        return false;
+    }
+    if (pending != 0) {
+        tcp_record_system_failure(pending);
+        return false;
+    }
+    sockaddr_in peer = {};
+    socklen_t peerSize = sizeof(peer);
+    if (getpeername(socket, reinterpret_cast<sockaddr *>(&peer), &peerSize) != 0) {
+        tcp_record_system_failure(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int tcp_connect(int socket, const sockaddr_in *address)
 {
     if (!tcp_set_blocking(socket, false))
         return -1;
 
     bool connected = false;
+    // Only EINPROGRESS means the connection is under way; on Linux EAGAIN from
+    // a TCP connect is a failure (no local port free), not a pending connect.
     if (connect(socket, reinterpret_cast<const sockaddr *>(address), sizeof(*address)) == 0) {
         connected = true;
-    } else if (errno == EINPROGRESS || errno == EWOULDBLOCK || errno == EAGAIN) {
+    } else if (errno == EINPROGRESS) {
         switch (wait_for(socket, POLLOUT, g_connectTimeout)) {
         case WaitResult::Interrupted:
         case WaitResult::TimedOut:
@@ -123,20 +152,11 @@ int tcp_connect(int socket, const sockaddr_in *address)
         case WaitResult::Failed:
             tcp_record_system_failure(errno);
             return -1;
-        case WaitResult::Ready: {
-            int pending = 0;
-            socklen_t size = sizeof(pending);
-            if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) {
-                tcp_set_error(errno);
+        case WaitResult::Ready:
+            if (!connection_confirmed(socket))
                 return -1;
-            }
-            if (pending != 0) {
-                tcp_record_system_failure(pending);
-                return -1;
-            }
             connected = true;
             break;
-        }
         }
     } else {
         tcp_record_system_failure(errno);

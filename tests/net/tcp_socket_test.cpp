@@ -4,7 +4,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <atomic>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -12,6 +14,22 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+// The kernel answers a connect with EAGAIN only when no local port is free,
+// which a test cannot arrange: while g_fakeConnectErrno is set, connect fails
+// with it without starting a connection.
+std::atomic<int> g_fakeConnectErrno{0};
+
+extern "C" int connect(int fd, const sockaddr *address, socklen_t length)
+{
+    if (const int fake = g_fakeConnectErrno.load()) {
+        errno = fake;
+        return -1;
+    }
+    using Connect = int (*)(int, const sockaddr *, socklen_t);
+    static const auto real = reinterpret_cast<Connect>(dlsym(RTLD_NEXT, "connect"));
+    return real(fd, address, length);
+}
 
 namespace {
 
@@ -95,6 +113,23 @@ TEST(TcpConnect, RefusedConnectReportsTheSystemText)
     EXPECT_EQ(tcp_last_error(), ECONNREFUSED);
     EXPECT_STREQ(tcp_strerror(tcp_last_error()), "Connection refused");
     tcp_close(fd);
+}
+
+TEST(TcpConnect, NeverReportsAConnectionThatIsNotThere)
+{
+    LoopbackListener listener;
+    sockaddr_in address;
+    tcp_make_address(&address, "127.0.0.1", listener.Port());
+    // EAGAIN is a failure, not a pending connect; EINPROGRESS on a socket that
+    // never connected is caught once poll says it is ready.
+    for (const int fake : {EAGAIN, EINPROGRESS}) {
+        const int fd = tcp_socket(AF_INET, SOCK_STREAM, 0);
+        g_fakeConnectErrno = fake;
+        EXPECT_EQ(tcp_connect(fd, &address), -1) << fake;
+        g_fakeConnectErrno = 0;
+        EXPECT_EQ(tcp_last_error(), fake == EAGAIN ? EAGAIN : ENOTCONN);
+        tcp_close(fd);
+    }
 }
 
 TEST(TcpConnect, SilentPeerTimesOutWithTheLayersOwnCode)
