@@ -61,6 +61,10 @@ int mb_set_response_timeout(mb_context *ctx, int sec, int usec);
 int mb_get_response_timeout(const mb_context *ctx, int *sec, int *usec);
 int mb_set_byte_timeout(mb_context *ctx, int sec, int usec);
 int mb_get_byte_timeout(const mb_context *ctx, int *sec, int *usec);
+// How long mb_connect waits for the connection (5 s by default); past it,
+// the connect fails with ETIMEDOUT.
+int mb_set_connect_timeout(mb_context *ctx, int sec, int usec);
+int mb_get_connect_timeout(const mb_context *ctx, int *sec, int *usec);
 // The connected socket (-1 while closed); setting one hands it to the context.
 int mb_set_socket(mb_context *ctx, int socket);
 int mb_get_socket(const mb_context *ctx);

@@ -94,6 +94,19 @@ int mb_get_byte_timeout(const mb_context *ctx, int *sec, int *usec)
     return ctx == nullptr ? invalid() : get_timeout(ctx->byte_timeout, sec, usec);
 }
 
+int mb_set_connect_timeout(mb_context *ctx, int sec, int usec)
+{
+    if (ctx == nullptr || !valid_timeout(sec, usec))
+        return invalid();
+    ctx->connect_timeout = {sec, usec};
+    return 0;
+}
+
+int mb_get_connect_timeout(const mb_context *ctx, int *sec, int *usec)
+{
+    return ctx == nullptr ? invalid() : get_timeout(ctx->connect_timeout, sec, usec);
+}
+
 int mb_set_socket(mb_context *ctx, int socket)
 {
     if (ctx == nullptr)

@@ -21,6 +21,9 @@ struct mb_context {
     int error_recovery = 0;
     mb_timeout response_timeout = {0, 500000};
     mb_timeout byte_timeout = {0, 500000};
+    // A host that never answers would otherwise hold mb_connect for the
+    // kernel's SYN retries, about two minutes.
+    mb_timeout connect_timeout = {5, 0};
     mb_tcp_data *transport = nullptr;
     // Set when the input may hold bytes that answer no request of ours (a
     // failed exchange, or more bytes than the frame): the next request

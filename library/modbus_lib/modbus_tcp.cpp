@@ -3,9 +3,12 @@
 #include "library/modbus_lib/modbus_context.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <new>
@@ -25,17 +28,24 @@ bool address_of(const mb_tcp_data &transport, sockaddr_in *address)
     return inet_pton(AF_INET, transport.ip, &address->sin_addr) == 1;
 }
 
-// A blocking connect interrupted by a signal goes on in the background:
-// wait for it to finish and take its outcome.
-int finish_interrupted_connect(int fd)
+// Waits for a non-blocking connect to finish, at most `timeout`, and takes
+// its outcome. Signals do not shorten or lengthen the wait.
+int finish_connect(int fd, const mb_timeout &timeout)
 {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(timeout.sec) + std::chrono::microseconds(timeout.usec);
     pollfd entry = {fd, POLLOUT, 0};
     int ready;
-    do
-        ready = poll(&entry, 1, -1);
-    while (ready < 0 && errno == EINTR);
+    do {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        ready = poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+    } while (ready < 0 && errno == EINTR);
     if (ready < 0)
         return -1;
+    if (ready == 0) {
+        errno = ETIMEDOUT;
+        return -1;
+    }
     int error = 0;
     socklen_t size = sizeof(error);
     if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
@@ -47,11 +57,15 @@ int finish_interrupted_connect(int fd)
     return 0;
 }
 
-int connect_blocking(int fd, const sockaddr_in &address)
+int connect_bounded(int fd, const sockaddr_in &address, const mb_timeout &timeout)
 {
-    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
-        return 0;
-    return errno == EINTR ? finish_interrupted_connect(fd) : -1;
+    const int flags = fcntl(fd, F_GETFL, 0);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        return -1;
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 &&
+        (errno != EINPROGRESS || finish_connect(fd, timeout) != 0))
+        return -1;
+    return fcntl(fd, F_SETFL, flags);
 }
 
 // Closes `fd` and fails, keeping the errno of what went wrong.
@@ -109,7 +123,7 @@ int mb_connect(mb_context *ctx)
         return fail_closing(fd);
     if (ctx->debug)
         std::printf("Connecting to %s\n", ctx->transport->ip);
-    if (connect_blocking(fd, address) != 0)
+    if (connect_bounded(fd, address, ctx->connect_timeout) != 0)
         return fail_closing(fd);
     ctx->socket = fd;
     return 0;

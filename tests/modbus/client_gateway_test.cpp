@@ -394,6 +394,26 @@ TEST(ModbusConnect, ReportsRefusalBadAddressesAndClosedContexts)
     }
 }
 
+TEST(ModbusConnect, GivesUpOnAHostThatNeverAnswers)
+{
+    SilentPeer silent;
+    mb_context *ctx = mb_new_tcp("127.0.0.1", silent.Port());
+    int sec = 0, usec = 0;
+    EXPECT_EQ(mb_get_connect_timeout(ctx, &sec, &usec), 0);
+    EXPECT_EQ(sec * 1000000 + usec, 5000000);
+    EXPECT_EQ(mb_set_connect_timeout(ctx, 0, 0), -1);
+    ASSERT_EQ(mb_set_connect_timeout(ctx, 0, 300000), 0);
+    const auto start = Clock::now();
+    errno = 0;
+    EXPECT_EQ(mb_connect(ctx), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_GE(waited, 280);
+    EXPECT_LT(waited, 3000);
+    EXPECT_EQ(mb_get_socket(ctx), -1);
+    mb_free(ctx);
+}
+
 TEST(ModbusConnect, ReachesAGatewayOnTheModbusPort)
 {
     std::unique_ptr<FakeGateway> gateway;
