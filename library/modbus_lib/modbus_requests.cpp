@@ -23,11 +23,12 @@ int too_many()
     return -1;
 }
 
-// A quantity can be neither negative nor above its limit; both fail before
-// any traffic. Returns 0 when `nb` may be sent.
+// A quantity runs from 1 to its limit (the protocol has no request for
+// nothing); anything else fails before any traffic. Returns 0 when `nb` may
+// be sent.
 int check_quantity(const mb_context *ctx, int nb, int limit, const char *message)
 {
-    if (nb < 0)
+    if (nb < 1)
         return invalid();
     if (nb > limit) {
         mb_debug_error(ctx, message, nb, limit);
@@ -122,7 +123,7 @@ int mb_read_registers(mb_context *ctx, int addr, int nb, uint16_t *dest)
 
 int mb_read_input_registers(mb_context *ctx, int addr, int nb, uint16_t *dest)
 {
-    if (ctx == nullptr || nb < 0)
+    if (ctx == nullptr || nb < 1)
         return invalid();
     if (nb > MB_MAX_READ_REGISTERS) {
         // This one message is written whether debugging or not.

@@ -154,8 +154,19 @@ TEST_F(ModbusClient, QuantitiesAboveTheLimitsSendNothing)
     EXPECT_EQ(mb_read_input_registers(m_ctx, 0, 126, registers), -1);
     EXPECT_EQ(errno, EMBMDATA);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "ERROR Too many input registers requested (126 > 125)\n");
+    // A quantity of nothing is no request either.
+    for (const int nb : {-1, 0}) {
+        const int results[] = {mb_read_bits(m_ctx, 0, nb, bits), mb_read_input_bits(m_ctx, 0, nb, bits),
+                               mb_read_registers(m_ctx, 0, nb, registers),
+                               mb_read_input_registers(m_ctx, 0, nb, registers), mb_write_bits(m_ctx, 0, nb, bits),
+                               mb_write_registers(m_ctx, 0, nb, registers),
+                               mb_write_and_read_registers(m_ctx, 0, nb, registers, 0, 1, registers),
+                               mb_write_and_read_registers(m_ctx, 0, 1, registers, 0, nb, registers)};
+        for (const int result : results)
+            EXPECT_EQ(result, -1) << nb;
+    }
     errno = 0;
-    EXPECT_EQ(mb_read_bits(m_ctx, 0, -1, bits), -1);
+    EXPECT_EQ(mb_read_bits(m_ctx, 0, 0, bits), -1);
     EXPECT_EQ(errno, EINVAL);
 
     // The first frame the gateway sees is the one request within the limits.

@@ -220,6 +220,15 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
     EXPECT_EQ(m_gateway.RequestsSeen(),
               std::vector<std::string>{"01 17 00 01 00 02 00 05 00 0A 14 00 0A" + Repeat(" 00 00", 9)});
 
+    // Reading nothing is no request: it fails without traffic.
+    for (const char *count : {"", "0"}) {
+        form->m_countText->ChangeValue(count);
+        Send(form);
+        EXPECT_EQ(Result(form), "Failed") << count;
+    }
+    EXPECT_EQ(m_gateway.RequestsSeen().size(), 1U);
+
+    form->m_countText->ChangeValue("2");
     m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
