@@ -40,6 +40,9 @@ void FunctionPanel::OnSend(wxCommandEvent &event)
 {
     // An id the client refuses leaves the unit id of the previous request.
     mb_set_slave(m_modbus, ReadNumber(m_slaveIdText));
+    // A value still in the cell editor is what the user sees in the grid.
+    if (m_valuesGrid != nullptr && m_valuesGrid->IsCellEditControlEnabled())
+        m_valuesGrid->SaveEditControlValue();
 
     switch (const int functionId = event.GetId()) {
     case 1001:

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/grid.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <atomic>
+#include <functional>
 
 namespace {
 
@@ -191,6 +193,29 @@ TEST_F(FunctionSendTest, WritesSaySendedOrFailed)
     m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed");
+}
+
+// A value still in the cell editor, not confirmed with Enter, is the one the
+// user sees: it is the one sent.
+TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
+{
+    FunctionPanel *form = Open(16, WriteEcho);
+    const auto typeInto = [](wxGrid *grid, int row, const std::function<void(wxControl *)> &type) {
+        grid->SetGridCursor(row, 0);
+        grid->EnableCellEditControl();
+        wxGridCellEditor *editor = grid->GetCellEditor(row, 0);
+        type(editor->GetControl());
+        editor->DecRef();
+    };
+    typeInto(form->m_valuesGrid, 1, [](wxControl *control) { static_cast<wxTextCtrl *>(control)->ChangeValue("123"); });
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+
+    form = OpenForm(15);
+    typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxCheckBox *>(control)->SetValue(true); });
+    Send(form);
+    EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"01 10 00 00 00 0A 14 00 00 00 7B" + Repeat(" 00 00", 8),
+                                                                   "01 0F 00 00 00 0A 02 01 00"}));
 }
 
 TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
