@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/frame_geometry.h"
+#include "app/image_file.h"
 #include "app/menu_bar.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
@@ -54,7 +55,7 @@ MainWindow::MainWindow()
 
     m_menuBar = new MenuBar();
 
-    new wxStaticBitmap(m_frame, wxID_ANY, wxBitmap("icons/logo.jpg", wxBITMAP_TYPE_JPEG), wxPoint(585, 40),
+    new wxStaticBitmap(m_frame, wxID_ANY, LoadImageFile("icons/logo.jpg"), wxPoint(585, 40),
                        wxSize(200, 50));
 
     m_terminalPanel = new TerminalPanel();

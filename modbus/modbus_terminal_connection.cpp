@@ -2,6 +2,7 @@
 #include "modbus/modbus_terminal_panel.h"
 
 #include "app/error_box.h"
+#include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/function_panel.h"
@@ -37,7 +38,7 @@ void ModbusTerminalPanel::OnConnect(wxCommandEvent &event)
         return;
     }
 
-    m_statusIcon->SetBitmap(wxBitmap("icons/ok.jpg", wxBITMAP_TYPE_JPEG));
+    m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
     m_connected = true;
     m_modbus = modbus;
     m_connectButton->SetBitmapLabel(m_disconnectBitmap);
@@ -61,7 +62,7 @@ void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxSt
 
 void ModbusTerminalPanel::CloseConnection()
 {
-    m_statusIcon->SetBitmap(wxBitmap("icons/ko.jpg", wxBITMAP_TYPE_JPEG));
+    m_statusIcon->SetBitmap(LoadImageFile("icons/ko.jpg"));
     Shutdown();
     m_connectButton->SetBitmapLabel(m_connectBitmap);
 }

@@ -1,6 +1,7 @@
 // Construction and layout of the Modbus terminal panel.
 #include "modbus/modbus_terminal_panel.h"
 
+#include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "modbus/function_panel.h"
@@ -18,11 +19,6 @@ namespace {
 constexpr int HEADING_WIDTH = 160;
 const wxSize kTopButtonSize(88, 25);
 
-wxBitmap LoadJpeg(const char *path)
-{
-    return wxBitmap(path, wxBITMAP_TYPE_JPEG);
-}
-
 // A label that keeps its given width after its font changes.
 wxStaticText *NewFixedText(wxWindow *parent, const wxString &text, const wxPoint &pos, int width, const wxFont &font,
                            long style = 0)
@@ -38,8 +34,8 @@ wxStaticText *NewFixedText(wxWindow *parent, const wxString &text, const wxPoint
 ModbusTerminalPanel::ModbusTerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ModbusORVTerminalPanel"),
-      m_connectBitmap(LoadJpeg("icons/connectbtn.jpg")),
-      m_disconnectBitmap(LoadJpeg("icons/disconnectbtn.jpg"))
+      m_connectBitmap(LoadImageFile("icons/connectbtn.jpg")),
+      m_disconnectBitmap(LoadImageFile("icons/disconnectbtn.jpg"))
 {
     BuildTopRow();
     BuildFunctionButtons();
@@ -60,7 +56,7 @@ void ModbusTerminalPanel::BuildTopRow()
 {
     auto *row = new wxBoxSizer(wxHORIZONTAL);
 
-    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadJpeg("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
+    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadImageFile("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
     row->Add(m_statusIcon, 0, wxTOP, -5);
     row->AddSpacer(5);
     row->Add(new wxStaticText(this, wxID_ANY, "IP:"), 0);
@@ -71,7 +67,7 @@ void ModbusTerminalPanel::BuildTopRow()
     m_portLabel = new wxStaticText(this, wxID_ANY, "not set");
     row->Add(m_portLabel, 0, wxLEFT, 5);
     row->AddSpacer(5);
-    row->Add(new wxBitmapButton(this, ID_MODIFY, LoadJpeg("icons/modifybtn.jpg"), wxDefaultPosition, kTopButtonSize,
+    row->Add(new wxBitmapButton(this, ID_MODIFY, LoadImageFile("icons/modifybtn.jpg"), wxDefaultPosition, kTopButtonSize,
                                 wxBU_AUTODRAW),
              0, wxTOP, -5);
     row->AddSpacer(10);

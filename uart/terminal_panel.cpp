@@ -1,5 +1,6 @@
 #include "uart/terminal_panel.h"
 
+#include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "uart/entry_limit.h"
@@ -23,11 +24,6 @@ namespace {
 
 constexpr int kRxChunksInFlight = 256;
 constexpr size_t kTxMaxLength = 128;
-
-wxBitmap LoadImage(const wxString &path)
-{
-    return wxBitmap(path, wxBITMAP_TYPE_JPEG);
-}
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 {
@@ -82,21 +78,21 @@ TerminalPanel::~TerminalPanel()
 wxBitmapButton *TerminalPanel::AddBitmapButton(int id, const wxString &image, const wxPoint &position,
                                                const wxSize &size)
 {
-    return new wxBitmapButton(this, id, LoadImage(image), position, size, wxBU_AUTODRAW);
+    return new wxBitmapButton(this, id, LoadImageFile(image), position, size, wxBU_AUTODRAW);
 }
 
 void TerminalPanel::BuildTopRow()
 {
     auto *column = new wxBoxSizer(wxVERTICAL);
     auto *row = new wxBoxSizer(wxHORIZONTAL);
-    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadImage("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
+    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadImageFile("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
     auto *ipCaption = new wxStaticText(this, wxID_ANY, "IP:");
     m_ipLabel = new wxStaticText(this, wxID_ANY, "not set");
     auto *portCaption = new wxStaticText(this, wxID_ANY, "Port:");
     m_portLabel = new wxStaticText(this, wxID_ANY, "not set");
     wxBitmapButton *modifyButton = AddBitmapButton(ID_MODIFY, "icons/modifybtn.jpg", wxDefaultPosition, wxSize(88, 25));
-    m_connectBitmap = std::make_unique<wxBitmap>(LoadImage("icons/connectbtn.jpg"));
-    m_disconnectBitmap = std::make_unique<wxBitmap>(LoadImage("icons/disconnectbtn.jpg"));
+    m_connectBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/connectbtn.jpg"));
+    m_disconnectBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/disconnectbtn.jpg"));
     m_connectButton = new wxBitmapButton(this, ID_CONNECT, *m_connectBitmap, wxDefaultPosition, wxSize(88, 25),
                                          wxBU_AUTODRAW);
 
@@ -184,8 +180,8 @@ void TerminalPanel::BuildListColumn()
     AddBitmapButton(ID_SEND, "icons/sendbtn.jpg", wxPoint(x, m_layoutY), wxSize(88, 25));
     Connect(ID_SEND, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnSend));
     m_periodicButtonY = m_layoutY + 30;
-    m_periodicBitmap = std::make_unique<wxBitmap>(LoadImage("icons/sendperiodbtn.jpg"));
-    m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImage("icons/stopsendperiodbtn.jpg"));
+    m_periodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/sendperiodbtn.jpg"));
+    m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/stopsendperiodbtn.jpg"));
     m_periodicButton = new wxBitmapButton(this, ID_SEND_PERIODICALLY, *m_periodicBitmap, wxPoint(x, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
     m_periodicButton->Disable();

@@ -4,6 +4,7 @@
 #include "uart/terminal_panel.h"
 
 #include "app/error_box.h"
+#include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "net/tcp.h"
@@ -134,7 +135,7 @@ void TerminalPanel::EnterConnectedState()
     if (!started)
         ShowSocketError();
 
-    m_statusIcon->SetBitmap(wxBitmap("icons/ok.jpg", wxBITMAP_TYPE_JPEG));
+    m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
     m_connected = true;
     m_connectButton->SetBitmapLabel(*m_disconnectBitmap);
     wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
@@ -171,7 +172,7 @@ void TerminalPanel::Disconnect()
     if (m_socketHandle != 0)
         m_socket.Shutdown();
     StopReadThread();
-    m_statusIcon->SetBitmap(wxBitmap("icons/ko.jpg", wxBITMAP_TYPE_JPEG));
+    m_statusIcon->SetBitmap(LoadImageFile("icons/ko.jpg"));
     m_connected = false;
     m_connectResult = 0;
     m_connectButton->SetId(ID_CONNECT);

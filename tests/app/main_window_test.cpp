@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/log.h>
 #include <wx/utils.h>
 #include <wx/statbmp.h>
 #include <wx/statusbr.h>
@@ -54,6 +57,41 @@ TEST(MainWindow, ShowsTheFrameWithTitleStatusAndLogo)
     EXPECT_EQ(logo->GetSize(), wxSize(200, 50));
     EXPECT_TRUE(logo->GetBitmap().IsOk()) << "icons/logo.jpg missing";
     EXPECT_EQ(logo->GetBitmap().GetSize(), wxSize(200, 50));
+}
+
+// Logged errors become message boxes in the program; counted here instead.
+class ErrorCount : public wxLog {
+public:
+    int errors = 0;
+
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString &, const wxLogRecordInfo &) override
+    {
+        errors += level <= wxLOG_Error ? 1 : 0;
+    }
+};
+
+// Started where "icons/" is missing, the program shows its window with empty
+// image places and no error at all.
+TEST(MainWindowDeathTest, MissingImagesLeaveTheirPlacesEmpty)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            const wxString empty = wxFileName::CreateTempFileName("orv-noicons");
+            wxRemoveFile(empty);
+            wxMkdir(empty);
+            wxSetWorkingDirectory(empty);
+            auto *count = new ErrorCount;
+            delete wxLog::SetActiveTarget(count);
+            MainWindow *window = MainWindow::GetInstance();
+            PumpEvents();
+            wxStaticBitmap *logo = FindLogo(window->m_frame);
+            const bool ok = count->errors == 0 && logo != nullptr && !logo->GetBitmap().IsOk() && window->m_frame->IsShown();
+            wxRmdir(empty);
+            EndProgram(ok && !testing::Test::HasFailure());
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 // Closing the frame ends the event loop and the program cleanly; run in a
