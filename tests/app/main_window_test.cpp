@@ -87,7 +87,8 @@ TEST(MainWindowDeathTest, MissingImagesLeaveTheirPlacesEmpty)
             MainWindow *window = MainWindow::GetInstance();
             PumpEvents();
             wxStaticBitmap *logo = FindLogo(window->m_frame);
-            const bool ok = count->errors == 0 && logo != nullptr && !logo->GetBitmap().IsOk() && window->m_frame->IsShown();
+            const bool ok = count->errors == 0 && logo != nullptr && !logo->GetBitmap().IsOk() &&
+                            window->m_frame->IsShown();
             wxRmdir(empty);
             EndProgram(ok && !testing::Test::HasFailure());
         },

@@ -214,8 +214,9 @@ TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
     form = OpenForm(15);
     typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxCheckBox *>(control)->SetValue(true); });
     Send(form);
-    EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"01 10 00 00 00 0A 14 00 00 00 7B" + Repeat(" 00 00", 8),
-                                                                   "01 0F 00 00 00 0A 02 01 00"}));
+    EXPECT_EQ(m_gateway.RequestsSeen(),
+              (std::vector<std::string>{"01 10 00 00 00 0A 14 00 00 00 7B" + Repeat(" 00 00", 8),
+                                        "01 0F 00 00 00 0A 02 01 00"}));
 }
 
 TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
