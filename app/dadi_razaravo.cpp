@@ -65,27 +65,25 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     wxString modbus;
     const bool wantsUart = parser.Found("uart", &uart);
     const bool wantsModbus = parser.Found("modbus", &modbus);
-    std::string ip;
+    std::string ip = wantsModbus ? modbus.utf8_string() : kDefaultModuleIp;
     std::string port = kDefaultModulePort;
     std::string problem;
     if (wantsUart && wantsModbus)
         problem = "--uart and --modbus exclude each other";
     else if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
         problem = "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
-    else if (wantsModbus && !startup_target::IsHost(modbus.utf8_string()))
-        problem = "--modbus takes an IPv4 address, as 127.0.0.2, not " + modbus.utf8_string();
+    else if (wantsModbus && !startup_target::IsHost(ip))
+        problem = "--modbus takes an IPv4 address, as 127.0.0.2, not " + ip;
     if (!problem.empty()) {
         std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
         m_exitCode = kUsageStatus;
         return true;
     }
     m_prefill = wantsUart || wantsModbus;
-    m_ip = wxString::FromUTF8(wantsModbus ? modbus.utf8_string() : ip);
+    m_ip = wxString::FromUTF8(ip);
     m_port = wxString::FromUTF8(port);
     m_terminalType = wantsModbus ? 1 : 0;
     m_connect = parser.Found("connect");
-    if (!m_prefill)
-        m_ip = kDefaultModuleIp;
     return true;
 }
 
