@@ -149,9 +149,9 @@ struct Ran {
     std::string err;
 };
 
-// Runs orv-modbus with `args`, at most 15 s; sends Ctrl+C after
-// `interruptAfterMs` when that is not negative.
-Ran RunCli(const std::vector<std::string> &args, int interruptAfterMs = -1)
+// Runs orv-modbus with `args`, at most 15 s; with `interrupt`, sends Ctrl+C
+// once the first result line is out (the program then polls already).
+Ran RunCli(const std::vector<std::string> &args, bool interrupt = false)
 {
     int out[2];
     int err[2];
@@ -181,7 +181,7 @@ Ran RunCli(const std::vector<std::string> &args, int interruptAfterMs = -1)
     int open = 2;
     bool interrupted = false;
     while (open > 0 && elapsedMs() < 15000) {
-        if (interruptAfterMs >= 0 && !interrupted && elapsedMs() >= interruptAfterMs) {
+        if (interrupt && !interrupted && ran.out.find('\n') != std::string::npos) {
             kill(pid, SIGINT);
             interrupted = true;
         }
@@ -218,10 +218,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(s_server->Ready()) << s_server->Output(); }
 
     // Runs against the server; `args` follow the host.
-    static Ran Run(std::vector<std::string> args, int interruptAfterMs = -1)
+    static Ran Run(std::vector<std::string> args, bool interrupt = false)
     {
         args.insert(args.begin(), {"127.0.0.1", "-p", Port()});
-        return RunCli(args, interruptAfterMs);
+        return RunCli(args, interrupt);
     }
     static std::string Port() { return std::to_string(s_server->Port()); }
     static std::string Where() { return "127.0.0.1:" + Port(); }
@@ -293,7 +293,7 @@ TEST_F(OrvModbus, PollsWithACountOrUntilInterrupted)
         << counted.err;
 
     // Ctrl+C ends an endless run after the request in hand, with the summary.
-    const Ran interrupted = Run({"4", "--poll", "50"}, 400);
+    const Ran interrupted = Run({"4", "--poll", "50"}, true);
     EXPECT_EQ(interrupted.status, 0) << interrupted.err;
     EXPECT_TRUE(std::regex_search(interrupted.err, std::regex(": [1-9][0-9]* requests?, 0 failed, round trip")))
         << interrupted.err;
