@@ -1,17 +1,104 @@
 #include "app/dadi_razaravo.h"
 
 #include "app/main_window.h"
+#include "app/new_dialog.h"
+#include "app/startup_target.h"
+
+#include <cstdio>
+#include <wx/cmdline.h>
+#include <wx/msgout.h>
+
+namespace {
+
+// The exit status of a command line the program cannot follow, as orv-modbus
+// has it.
+constexpr int kUsageStatus = 64;
+
+} // namespace
 
 bool DadiRazaravo::OnInit()
 {
+    // The toolkit's own start reads the command line.
+    if (!wxApp::OnInit())
+        return false;
+    if (m_exitCode >= 0)
+        return true;
     // A failure to start the socket library leaves here as an exception: the
     // toolkit then gives up start-up before any window exists.
-    MainWindow::GetInstance();
+    MainWindow *window = MainWindow::GetInstance();
+    if (m_prefill || m_connect)
+        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect);
     return true;
+}
+
+int DadiRazaravo::OnRun()
+{
+    return m_exitCode >= 0 ? m_exitCode : wxApp::OnRun();
 }
 
 int DadiRazaravo::OnExit()
 {
-    MainWindow::GetInstance()->CloseSocketLibrary();
+    if (m_exitCode < 0)
+        MainWindow::GetInstance()->CloseSocketLibrary();
     return 0;
+}
+
+void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
+{
+    wxApp::OnInitCmdLine(parser);
+    parser.AddSwitch("", "version", "print the version and exit");
+    parser.AddOption("", "uart", "start with a UART connection to HOST[:PORT] (port 65100 when not given)");
+    parser.AddOption("", "modbus", "start with a Modbus connection to HOST");
+    parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
+}
+
+bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
+{
+    if (!wxApp::OnCmdLineParsed(parser))
+        return false;
+    if (parser.Found("version")) {
+        std::fputs("ORV-Terminal 1.0.4\n", stdout);
+        m_exitCode = 0;
+        return true;
+    }
+    wxString uart;
+    wxString modbus;
+    const bool wantsUart = parser.Found("uart", &uart);
+    const bool wantsModbus = parser.Found("modbus", &modbus);
+    std::string ip = wantsModbus ? modbus.utf8_string() : kDefaultModuleIp;
+    std::string port = kDefaultModulePort;
+    std::string problem;
+    if (wantsUart && wantsModbus)
+        problem = "--uart and --modbus exclude each other";
+    else if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
+        problem = "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
+    else if (wantsModbus && !startup_target::IsHost(ip))
+        problem = "--modbus takes an IPv4 address, as 127.0.0.2, not " + ip;
+    if (!problem.empty()) {
+        std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
+        m_exitCode = kUsageStatus;
+        return true;
+    }
+    m_prefill = wantsUart || wantsModbus;
+    m_ip = wxString::FromUTF8(ip);
+    m_port = wxString::FromUTF8(port);
+    m_terminalType = wantsModbus ? 1 : 0;
+    m_connect = parser.Found("connect");
+    return true;
+}
+
+bool DadiRazaravo::OnCmdLineHelp(wxCmdLineParser &parser)
+{
+    // Asked-for help goes to standard output; usage errors to standard error.
+    delete wxMessageOutput::Set(new wxMessageOutputStderr(stdout));
+    parser.Usage();
+    m_exitCode = 0;
+    return true;
+}
+
+bool DadiRazaravo::OnCmdLineError(wxCmdLineParser &parser)
+{
+    parser.Usage();
+    m_exitCode = kUsageStatus;
+    return true;
 }

@@ -3,11 +3,29 @@
 #define ORV_APP_DADI_RAZARAVO_H
 
 #include <wx/app.h>
+#include <wx/string.h>
 
 class DadiRazaravo : public wxApp {
 public:
     bool OnInit() override;
+    int OnRun() override;
     int OnExit() override;
+
+    void OnInitCmdLine(wxCmdLineParser &parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser &parser) override;
+    bool OnCmdLineHelp(wxCmdLineParser &parser) override;
+    bool OnCmdLineError(wxCmdLineParser &parser) override;
+
+private:
+    // Set when the command line ends the program before any window exists
+    // (--help, --version, wrong usage).
+    int m_exitCode = -1;
+    // The start-up connection dialog's values from --uart or --modbus.
+    bool m_prefill = false;
+    wxString m_ip;
+    wxString m_port;
+    int m_terminalType = 0;
+    bool m_connect = false;
 };
 
 #endif

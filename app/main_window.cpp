@@ -73,9 +73,30 @@ MainWindow::MainWindow()
     m_frame->Show(true);
 
     // Modeless: start-up goes on while the dialog waits for the user.
-    auto *dialog = new NewDialog(m_frame, wxID_ANY, "ORV-Terminal Conf", wxDefaultPosition, wxSize(380, 250),
-                                 wxDEFAULT_DIALOG_STYLE);
-    dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
+    m_startupDialog = new NewDialog(m_frame, wxID_ANY, "ORV-Terminal Conf", wxDefaultPosition, wxSize(380, 250),
+                                    wxDEFAULT_DIALOG_STYLE);
+    m_startupDialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
+}
+
+void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm)
+{
+    m_startupDialog->SetValues(ip, port);
+    m_startupDialog->SetTerminalType(terminalType);
+    if (!confirm)
+        return;
+    wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+    m_startupDialog->OnOk(ok);
+    // The connect button's click, queued so that it runs in the event loop
+    // like a real one, with its progress, message boxes and errors.
+    const bool modbus = terminalType != 0;
+    wxWindow *panel = modbus ? static_cast<wxWindow *>(m_modbusPanel) : m_terminalPanel;
+    if (m_startupDialog->IsShown() || !panel->IsShown())
+        return;
+    const int connectId = modbus ? static_cast<int>(ModbusTerminalPanel::ID_CONNECT)
+                                 : static_cast<int>(TerminalPanel::ID_CONNECT);
+    wxCommandEvent click(wxEVT_BUTTON, connectId);
+    click.SetEventObject(panel);
+    panel->GetEventHandler()->AddPendingEvent(click);
 }
 
 void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType)

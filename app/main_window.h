@@ -9,6 +9,7 @@
 
 class MenuBar;
 class ModbusTerminalPanel;
+class NewDialog;
 class TerminalPanel;
 class wxBoxSizer;
 class wxCloseEvent;
@@ -22,6 +23,9 @@ public:
     static MainWindow *GetInstance();
 
     void ApplyConnection(const wxString &ip, const wxString &port, int terminalType);
+    // Puts the command line's values into the start-up connection dialog;
+    // with `confirm`, confirms it and connects as the user's clicks would.
+    void PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm);
     void StreamMediaFile(const wxString &path, const wxString &fileName);
     void CloseSocketLibrary();
 
@@ -32,6 +36,7 @@ public:
     MenuBar *m_menuBar = nullptr;
     TerminalPanel *m_terminalPanel = nullptr;
     ModbusTerminalPanel *m_modbusPanel = nullptr;
+    NewDialog *m_startupDialog = nullptr;
 
 private:
     MainWindow();

@@ -56,6 +56,11 @@ void NewDialog::SetValues(const wxString &ip, const wxString &port)
     m_portText->SetValue(port);
 }
 
+void NewDialog::SetTerminalType(int terminalType)
+{
+    m_terminalType->SetSelection(terminalType);
+}
+
 void NewDialog::OnOk(wxCommandEvent &)
 {
     // A hidden dialog has been confirmed or cancelled already.

@@ -28,6 +28,8 @@ public:
     ~NewDialog() override;
 
     void SetValues(const wxString &ip, const wxString &port);
+    // 0 for UART, 1 for MODBUS.
+    void SetTerminalType(int terminalType);
     void OnOk(wxCommandEvent &event);
 
     // The IP control's parts are children of this dialog; the object that

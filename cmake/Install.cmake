@@ -1,12 +1,13 @@
 # Installation: the program, its images, a launcher that starts it where it
-# finds "icons/", a desktop entry and an application icon; `cpack -G DEB`
-# builds a Debian package of the same.
+# finds "icons/", a desktop entry, an application icon and the Modbus client
+# on the command line; `cpack -G DEB` builds a Debian package of the same.
 include(GNUInstallDirs)
 
 set(ORV_PROGRAM_DIR ${CMAKE_INSTALL_LIBEXECDIR}/orv-terminal)
 set(ORV_DATA_DIR ${CMAKE_INSTALL_DATADIR}/orv-terminal)
 
 install(TARGETS orv-terminal RUNTIME DESTINATION ${ORV_PROGRAM_DIR})
+install(TARGETS orv-modbus RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/icons DESTINATION ${ORV_DATA_DIR} FILES_MATCHING PATTERN "*.jpg")
 
 configure_file(${PROJECT_SOURCE_DIR}/packaging/orv-terminal.sh.in ${PROJECT_BINARY_DIR}/packaging/orv-terminal @ONLY)

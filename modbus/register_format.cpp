@@ -49,27 +49,45 @@ std::string BinaryDigitsLsbFirst(unsigned value)
     return digits;
 }
 
-std::string FormatRegister(uint16_t value, int format)
+long RegisterNumber(uint16_t value, int format)
 {
     const unsigned lowByte = value & 0xFFu;
     switch (format) {
     case FORMAT_DECIMAL_U8:
-        return Bracketed(lowByte);
-    case FORMAT_DECIMAL_S8:
-        return Bracketed(static_cast<int8_t>(lowByte));
-    case FORMAT_DECIMAL_U16:
-        return Bracketed(value);
-    case FORMAT_DECIMAL_S16:
-        return Bracketed(static_cast<int16_t>(value));
-    case FORMAT_HEX:
-        return "[" + LowerHex(value) + "]";
     case FORMAT_BINARY_8:
-        return PaddedBinary(lowByte);
+        return lowByte;
+    case FORMAT_DECIMAL_S8:
+        return static_cast<int8_t>(lowByte);
+    case FORMAT_DECIMAL_S16:
+        return static_cast<int16_t>(value);
+    default:
+        return value;
+    }
+}
+
+std::string RegisterText(uint16_t value, int format)
+{
+    switch (format) {
+    case FORMAT_DECIMAL_U8:
+    case FORMAT_DECIMAL_S8:
+    case FORMAT_DECIMAL_U16:
+    case FORMAT_DECIMAL_S16:
+        return std::to_string(RegisterNumber(value, format));
+    case FORMAT_HEX:
+        return LowerHex(value);
+    case FORMAT_BINARY_8:
     case FORMAT_BINARY_16:
-        return PaddedBinary(value);
+        return PaddedBinary(static_cast<unsigned>(RegisterNumber(value, format)));
     default:
         return "";
     }
+}
+
+std::string FormatRegister(uint16_t value, int format)
+{
+    const std::string text = RegisterText(value, format);
+    const bool bracketed = format >= FORMAT_DECIMAL_U8 && format <= FORMAT_HEX;
+    return bracketed ? "[" + text + "]" : text;
 }
 
 std::string FormatRegisters(const uint16_t *values, size_t count, int format)

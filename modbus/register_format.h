@@ -31,6 +31,11 @@ std::string BinaryDigitsLsbFirst(unsigned value);
 // Binary 16 pads to 8 digits only, so 5 is "00000101" and 0x1234 is
 // "1001000110100". An unknown format (no selection) gives "".
 std::string FormatRegister(uint16_t value, int format);
+// The same without the brackets ("52", "-1", "1234", "00110100"), and the
+// number a format shows (52, -1, 4660, 52): for tools that print one value
+// after another.
+std::string RegisterText(uint16_t value, int format);
+long RegisterNumber(uint16_t value, int format);
 std::string FormatRegisters(const uint16_t *values, size_t count, int format);
 
 // "[1][0][1]" for bits, "[4660][22136]" for registers in plain decimal.

@@ -68,6 +68,12 @@ int mb_get_connect_timeout(const mb_context *ctx, int *sec, int *usec);
 // The connected socket (-1 while closed); setting one hands it to the context.
 int mb_set_socket(mb_context *ctx, int socket);
 int mb_get_socket(const mb_context *ctx);
+// Hands every request frame as sent (CRC included) and every response as far
+// as it was read (also one that failed half-way) to `trace`, with `sent` 1
+// for requests and 0 for responses; nullptr stops it. For tools that show
+// the traffic; the terminal sets none.
+typedef void (*mb_trace_fn)(void *user, int sent, const uint8_t *frame, int length);
+int mb_set_trace(mb_context *ctx, mb_trace_fn trace, void *user);
 
 int mb_read_bits(mb_context *ctx, int addr, int nb, uint8_t *dest);
 int mb_read_input_bits(mb_context *ctx, int addr, int nb, uint8_t *dest);

@@ -120,3 +120,12 @@ int mb_get_socket(const mb_context *ctx)
 {
     return ctx == nullptr ? invalid() : ctx->socket;
 }
+
+int mb_set_trace(mb_context *ctx, mb_trace_fn trace, void *user)
+{
+    if (ctx == nullptr)
+        return invalid();
+    ctx->trace = trace;
+    ctx->trace_user = user;
+    return 0;
+}

@@ -3,6 +3,8 @@
 #ifndef ORV_MODBUS_LIB_MODBUS_CONTEXT_H
 #define ORV_MODBUS_LIB_MODBUS_CONTEXT_H
 
+#include "library/modbus_lib/modbus.h"
+
 struct mb_timeout {
     int sec;
     int usec;
@@ -29,6 +31,8 @@ struct mb_context {
     // failed exchange, or more bytes than the frame): the next request
     // discards them first.
     bool out_of_step = false;
+    mb_trace_fn trace = nullptr;
+    void *trace_user = nullptr;
 };
 
 // Writes a message to standard error when the context's debug flag is set.

@@ -119,6 +119,8 @@ int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
         return -1;
     }
     const int length = mb_rtu_append_crc(req, req_length);
+    if (ctx->trace != nullptr)
+        ctx->trace(ctx->trace_user, 1, req, length);
     trace_bytes(ctx, "[%.2X]", req, length);
     if (ctx->debug)
         std::printf("\n");
@@ -142,17 +144,11 @@ int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
     }
 }
 
-int mb_receive_msg(mb_context *ctx, uint8_t *msg)
+namespace {
+
+// Reads one response into `msg`, keeping in `length` how much of it came.
+int receive_frame(mb_context *ctx, uint8_t *msg, int &length)
 {
-    if (ctx == nullptr || msg == nullptr) {
-        errno = EINVAL;
-        return -1;
-    }
-    if (ctx->socket < 0) {
-        errno = EBADF;
-        return -1;
-    }
-    int length = 0;
     for (;;) {
         if (wait_readable(ctx->socket, length == 0 ? ctx->response_timeout : ctx->byte_timeout) != 0)
             return -1;
@@ -192,6 +188,28 @@ int mb_receive_msg(mb_context *ctx, uint8_t *msg)
     if (ctx->debug)
         std::printf("\n");
     return length;
+}
+
+} // namespace
+
+int mb_receive_msg(mb_context *ctx, uint8_t *msg)
+{
+    if (ctx == nullptr || msg == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (ctx->socket < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    int length = 0;
+    const int result = receive_frame(ctx, msg, length);
+    if (ctx->trace != nullptr && length > 0) {
+        const int error = errno;
+        ctx->trace(ctx->trace_user, 0, msg, length);
+        errno = error;
+    }
+    return result;
 }
 
 int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length)

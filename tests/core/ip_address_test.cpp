@@ -1,4 +1,5 @@
 #include "app/ip_address.h"
+#include "app/startup_target.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -96,6 +97,27 @@ TEST(IsPortText, TakesOneToFiveDigitsUpTo65535)
         EXPECT_TRUE(ip_address::IsPortText(port)) << port;
     for (const char *port : {"", "65536", "99999", "123456", "-1", "+80", "6e4", "80.5", "1,2"})
         EXPECT_FALSE(ip_address::IsPortText(port)) << port;
+}
+
+} // namespace
+
+namespace {
+
+TEST(StartupTarget, TakesADottedAddressWithAnOptionalPort)
+{
+    std::string ip = "unchanged";
+    std::string port = "unchanged";
+    ASSERT_TRUE(startup_target::SplitHostPort("127.0.0.1:4000", "65100", ip, port));
+    EXPECT_EQ(ip + " " + port, "127.0.0.1 4000");
+    ASSERT_TRUE(startup_target::SplitHostPort("127.0.0.2", "65100", ip, port));
+    EXPECT_EQ(ip + " " + port, "127.0.0.2 65100");
+    for (const char *bad : {"", ":4000", "127.0.0.1:", "127.0.0.1:65536", "127.0.0.1:4x", "127.0.0", "127.0.0.1.5",
+                            "localhost", "0.1.2.3", "127.0.0.256", "127.0.0.1:4000:5", " 127.0.0.1", "127..0.1"}) {
+        EXPECT_FALSE(startup_target::SplitHostPort(bad, "65100", ip, port)) << bad;
+        EXPECT_EQ(ip + " " + port, "127.0.0.2 65100") << bad;
+    }
+    EXPECT_TRUE(startup_target::IsHost("10.0.0.1"));
+    EXPECT_FALSE(startup_target::IsHost("10.0.0.1:502"));
 }
 
 } // namespace

@@ -43,6 +43,22 @@ TEST(FormatRegister, HexAndBinaryEdges)
     EXPECT_EQ(FormatRegister(0x1234, FORMAT_COUNT), "");
 }
 
+TEST(FormatRegister, BareTextAndNumberAreWhatTheFormShows)
+{
+    for (int format = 0; format < FORMAT_COUNT; ++format)
+        for (const uint16_t value : {0x0000, 0x00FF, 0x1234, 0x8000, 0xFFFF}) {
+            const std::string form = FormatRegister(value, format);
+            const std::string bare = RegisterText(value, format);
+            EXPECT_TRUE(form == bare || form == "[" + bare + "]") << form << " " << bare;
+        }
+    EXPECT_EQ(RegisterText(0x12FE, FORMAT_DECIMAL_S8), "-2");
+    EXPECT_EQ(RegisterNumber(0x12FE, FORMAT_DECIMAL_S8), -2);
+    EXPECT_EQ(RegisterNumber(0xFFFF, FORMAT_DECIMAL_S16), -1);
+    EXPECT_EQ(RegisterNumber(0x1234, FORMAT_BINARY_8), 0x34);
+    EXPECT_EQ(RegisterNumber(0x1234, FORMAT_HEX), 0x1234);
+    EXPECT_EQ(RegisterNumber(0x1234, FORMAT_BINARY_16), 0x1234);
+}
+
 TEST(FormatValues, ListsFollowEachOtherWithoutSeparators)
 {
     const uint8_t bits[] = {1, 0, 1};

@@ -192,12 +192,13 @@ class Program:
     """The real executable, started in a working directory of its own that
     links the images (the log file lands there too)."""
 
-    def __init__(self, command=None, workdir=None, env=None):
+    def __init__(self, command=None, workdir=None, env=None, args=()):
         self.workdir = workdir or tempfile.mkdtemp(prefix="orv-e2e-")
         self.own_workdir = workdir is None
         if command is None:
             os.symlink(os.path.abspath(ICONS), os.path.join(self.workdir, "icons"))
             command = [os.path.abspath(PROGRAM)]
+        command = list(command) + list(args)
         self.log_path = os.path.join(self.workdir, "program-output.txt")
         self.output = open(self.log_path, "w")
         self.process = subprocess.Popen(command, cwd=self.workdir, stdout=self.output, stderr=subprocess.STDOUT,

@@ -2,7 +2,8 @@
 """The Debian package: it is built from the build directory with CPack, its
 dependencies resolve on this machine, and once unpacked its launcher starts
 the program, from anywhere, in the user's data folder where it finds its
-images; File > Quit ends it with status 0."""
+images, and passes its arguments on; File > Quit ends it with status 0.
+orv-modbus comes with it, on the PATH."""
 import glob
 import os
 import subprocess
@@ -13,6 +14,7 @@ from screens import UartTerminal
 
 PACKAGE_FILES = (
     "usr/bin/orv-terminal",
+    "usr/bin/orv-modbus",
     "usr/libexec/orv-terminal/orv-terminal",
     "usr/share/applications/orv-terminal.desktop",
     "usr/share/icons/hicolor/128x128/apps/orv-terminal.png",
@@ -69,6 +71,10 @@ class InstallTest(ProgramTestCase):
         os.mkdir(elsewhere)
         data = self.path("data")
         env = dict(os.environ, HOME=self.path("home"), XDG_DATA_HOME=data)
+        for name, version in (("orv-terminal", "ORV-Terminal 1.0.4"), ("orv-modbus", "orv-modbus 1.0.4")):
+            said = subprocess.run([os.path.join(root, "usr/bin", name), "--version"], capture_output=True, text=True,
+                                  timeout=30, env=env, cwd=elsewhere)
+            self.assertEqual((said.returncode, said.stdout), (0, version + "\n"), said.stderr)
         program = self.start_program(command=[os.path.join(root, "usr/bin/orv-terminal")], workdir=elsewhere,
                                      env=env)
         home = os.path.join(data, "orv-terminal")

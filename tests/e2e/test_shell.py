@@ -1,10 +1,16 @@
 #!/usr/bin/python3
 """The application shell driven as a user would: the start-up connection
-dialog and its checks, the menus, switching between the two terminals, and
-quitting. No connection is made here."""
-from driver import click, extents, find, find_all, key, replace_text, showing, text, type_text, wait_until
+dialog and its checks, the command line that fills it, the menus, switching
+between the two terminals, and quitting."""
+import subprocess
+
+from driver import (PROGRAM, click, extents, find, find_all, key, replace_text, showing, text, type_text,
+                    wait_until)
 from harness import ProgramTestCase, main
 from screens import ModbusTerminal, UartTerminal
+
+
+MODBUS_HOST = "127.0.0.63"    # nothing listens there
 
 
 def ip_fields(dialog):
@@ -24,6 +30,35 @@ def error_labels(dialog):
 
 
 class ShellTest(ProgramTestCase):
+
+    def test_command_line_fills_the_start_up_dialog_and_confirms_it(self):
+        # --version and --help answer and end at once; wrong usage says why.
+        for args, status, out in ((["--version"], 0, "ORV-Terminal 1.0.4\n"), (["--help"], 0, "Usage: "),
+                                  (["--uart", "127.0.0.1:99999"], 64, ""), (["--bogus"], 64, "")):
+            ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30)
+            self.assertEqual((ran.returncode, ran.stdout[:len(out)]), (status, out), ran.stderr)
+        self.assertIn("--uart", ran.stderr)
+
+        # --modbus fills the dialog, which then waits for the user.
+        program = self.start_program(args=["--modbus", MODBUS_HOST])
+        dialog = program.window("ORV-Terminal Conf")
+        self.assertEqual(dialog_values(dialog), (MODBUS_HOST, "65100"))
+        self.assertEqual(find(dialog, "combo box").name, "MODBUS")
+        self.quit_cleanly(program)
+
+        # --connect confirms it and connects, with the usual outcome: success
+        # with the serial device's bridge, failure where nothing listens.
+        device = self.serial_device()
+        program = self.start_program(args=["--uart", "127.0.0.1:%d" % device.port, "--connect"])
+        program.expect_box("Connected", "Connection successful", kind="Warning", timeout=15)
+        wait_until(device.connected, "the bridge to take the connection")
+        program.no_window("ORV-Terminal Conf")
+        self.assertEqual(UartTerminal(program).parameters(), ("127.0.0.1", str(device.port)))
+        self.quit_cleanly(program)
+        program = self.start_program(args=["--connect", "--modbus", MODBUS_HOST])
+        program.expect_box("Not Connected", "Connection failed", kind="Error")
+        self.assertEqual(ModbusTerminal(program).parameters(), (MODBUS_HOST, "65100"))
+        self.quit_cleanly(program)
 
     def test_start_up_dialog_checks_its_fields(self):
         program = self.start_program()

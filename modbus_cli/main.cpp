@@ -1,0 +1,167 @@
+// orv-modbus: the terminal's Modbus client on the command line, RTU frames
+// over a plain TCP connection.
+#include "modbus_cli/output.h"
+#include "modbus_cli/request.h"
+#include "modbus_cli/session.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+using namespace modbus_cli;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+// Ctrl+C ends a polling run after the request in hand, with its summary.
+void CatchInterrupt()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// Sleeps until `until` in short steps, so that Ctrl+C is not kept waiting.
+void SleepUntil(Clock::time_point until)
+{
+    while (!g_interrupted && Clock::now() < until)
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(20)));
+}
+
+void PrintLine(std::FILE *stream, const std::string &line)
+{
+    std::fputs((line + "\n").c_str(), stream);
+    std::fflush(stream);
+}
+
+struct Run {
+    std::string host;
+    Settings settings;
+    Request request;
+    bool json = false;
+
+    std::string Where() const { return host + ":" + std::to_string(settings.port); }
+
+    void Report(const Outcome &outcome) const
+    {
+        const std::string time = Timestamp();
+        const std::string stamp = settings.polling ? time + " " : "";
+        if (outcome.status != EXIT_OK)
+            PrintLine(stderr, stamp + "orv-modbus: " + Where() + ": " + outcome.error);
+        if (json)
+            PrintLine(stdout, ResultJson(host, settings.port, request, outcome, time));
+        else if (outcome.status == EXIT_OK)
+            PrintLine(stdout, stamp + ResultText(request, outcome));
+    }
+
+    int Once(Session &session) const
+    {
+        const Outcome outcome = session.Run(request);
+        Report(outcome);
+        return outcome.status;
+    }
+
+    // Repeats the request until the count or Ctrl+C; the status is the
+    // highest of all requests.
+    int Poll(Session &session) const
+    {
+        CatchInterrupt();
+        PollSummary summary;
+        int status = EXIT_OK;
+        Clock::time_point next = Clock::now();
+        while (!g_interrupted && (settings.times == 0 || summary.requests < settings.times)) {
+            if (summary.requests > 0)
+                SleepUntil(next);
+            if (g_interrupted)
+                break;
+            next = Clock::now() + std::chrono::milliseconds(settings.pollMs);
+            const Outcome outcome = session.Run(request);
+            Report(outcome);
+            ++summary.requests;
+            if (outcome.status == EXIT_OK) {
+                summary.roundTripsMs.push_back(outcome.roundTripMs);
+            } else {
+                ++summary.failures;
+                status = std::max(status, outcome.status);
+            }
+        }
+        PrintLine(stderr, "orv-modbus: " + Where() + ": " + SummaryText(summary));
+        return status;
+    }
+};
+
+std::string Footer()
+{
+    return "FUNCTION is one of " + FunctionNames() + ".\nFormats: " + FormatNames() +
+           ".\nNumbers are decimal or 0x-hex; coil values 0 or 1; register values -32768 to 65535.\n"
+           "Exit status: 0 success, 1 exception or invalid answer, 2 no answer or no connection, 64 wrong usage.\n"
+           "\nExamples:\n"
+           "  orv-modbus 192.168.100.10 read-holding-registers -a 0 -c 2\n"
+           "  orv-modbus 192.168.100.10 write-registers -a 10 1 2 0x0300\n"
+           "  orv-modbus 192.168.100.10 3 -c 1 -f hex --poll 1000 --times 5 --json\n";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    CLI::App app("Modbus master sending RTU frames over a plain TCP connection.", "orv-modbus");
+    app.set_version_flag("--version", "orv-modbus " ORV_VERSION);
+    app.footer(Footer());
+    Run run;
+    Arguments arguments;
+    bool trace = false;
+    app.add_option("HOST", run.host, "The device's address")->type_name("")->required();
+    app.add_option("FUNCTION", arguments.function, "The Modbus function, by name or number")->type_name("")->required();
+    app.add_option("VALUES", arguments.values, "The values to write")->type_name("");
+    app.add_option("-u,--unit", arguments.unit, "Unit (slave) id, 0 to 255 (default 1)")->type_name("ID");
+    app.add_option("-p,--port", arguments.port, "TCP port (default 65100)")->type_name("PORT");
+    app.add_option("-a,--address", arguments.address, "Start address; the read address of function 23 (default 0)")
+        ->type_name("ADDR");
+    app.add_option("-c,--count", arguments.count, "Number of bits or registers to read (default 1)")->type_name("N");
+    app.add_option("-w,--write-address", arguments.writeAddress, "Write address of function 23 (default 0)")->type_name("ADDR");
+    app.add_option("-f,--format", arguments.format, "Register format (default u16)")->type_name("FORMAT");
+    app.add_option("-t,--timeout", arguments.timeout, "Milliseconds to wait for the connection and each answer "
+                                                      "(default 1000)")
+        ->type_name("MS");
+    app.add_option("--poll", arguments.poll, "Repeat every MS milliseconds, until Ctrl+C or --times")->type_name("MS");
+    app.add_option("--times", arguments.times, "Send the request N times")->type_name("N");
+    app.add_flag("--trace", trace, "Show every frame sent and received on standard error");
+    app.add_flag("--json", run.json, "One JSON object per result line");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &help) {
+        return app.exit(help);
+    } catch (const CLI::CallForVersion &version) {
+        return app.exit(version);
+    } catch (const CLI::ParseError &error) {
+        PrintLine(stderr, std::string("orv-modbus: ") + error.what() + " (see --help)");
+        return EXIT_USAGE;
+    }
+    std::string refusal = BuildRequest(arguments, run.request);
+    if (refusal.empty())
+        refusal = BuildSettings(arguments, run.settings);
+    if (!refusal.empty()) {
+        PrintLine(stderr, "orv-modbus: " + refusal + " (see --help)");
+        return EXIT_USAGE;
+    }
+
+    TraceSink sink;
+    if (trace)
+        sink = [](bool sent, const uint8_t *frame, int length) { PrintLine(stderr, TraceLine(sent, frame, length)); };
+    Session session(run.host, run.settings.port, run.settings.timeoutMs, sink);
+    return run.settings.polling ? run.Poll(session) : run.Once(session);
+}

@@ -1,0 +1,42 @@
+// What orv-modbus prints: result lines as text or JSON, trace lines, and the
+// summary of a polling run.
+#ifndef ORV_MODBUS_CLI_OUTPUT_H
+#define ORV_MODBUS_CLI_OUTPUT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace modbus_cli {
+
+struct Request;
+struct Outcome;
+
+// "01 03 00 00 00 02 C4 0B".
+std::string HexBytes(const uint8_t *bytes, size_t count);
+// Local time as "2026-12-08T15:10:02.123", with microseconds when asked.
+std::string Timestamp(bool microseconds = false);
+
+// A successful outcome as one line: the values read, in the request's format
+// for registers ("4660 22136"), 0 and 1 for bits, hex bytes for the slave
+// id; for writes what was written ("wrote 2 registers").
+std::string ResultText(const Request &request, const Outcome &outcome);
+// Any outcome as one JSON object; the values as a list of numbers.
+std::string ResultJson(const std::string &host, int port, const Request &request, const Outcome &outcome,
+                       const std::string &time);
+// "<time> > 01 03 ..." for a request, "<time> < ..." for an answer.
+std::string TraceLine(bool sent, const uint8_t *frame, int length);
+
+// Counts of a polling run and its round trips.
+struct PollSummary {
+    int requests = 0;
+    int failures = 0;
+    std::vector<double> roundTripsMs; // of the answered requests
+};
+// "5 requests, 1 failed, round trip min/median/max 0.21/0.30/0.52 ms".
+std::string SummaryText(PollSummary summary);
+
+} // namespace modbus_cli
+
+#endif

@@ -1,0 +1,71 @@
+// What orv-modbus is asked to do: the command-line texts turned into one
+// checked Modbus request, without any network. A request that the protocol
+// refuses (a count out of range, an address range past 65535, a value that
+// does not fit) is refused here, so that nothing is ever sent for it.
+#ifndef ORV_MODBUS_CLI_REQUEST_H
+#define ORV_MODBUS_CLI_REQUEST_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace modbus_cli {
+
+// The texts as typed; an empty text is an option not given.
+struct Arguments {
+    std::string function;
+    std::vector<std::string> values;
+    std::string unit = "1";
+    std::string address;
+    std::string count;
+    std::string writeAddress;
+    std::string format = "u16";
+    std::string port = "65100";
+    std::string timeout = "1000";
+    std::string poll;
+    std::string times;
+};
+
+// How orv-modbus talks to the device and how often.
+struct Settings {
+    int port = 65100;
+    int timeoutMs = 1000; // for the connect and for each wait for an answer
+    bool polling = false; // --poll or --times given
+    int pollMs = 0;       // from the start of one request to the next
+    int times = 0;        // requests in all; 0 until interrupted
+};
+
+struct Request {
+    int function = 0;     // the Modbus function code
+    int unit = 1;
+    int address = 0;      // the read address of function 23
+    int count = 0;        // quantity to read (1, 2, 3, 4, 23)
+    int writeAddress = 0; // function 23
+    std::vector<uint16_t> registers; // values to write (6, 16, 23)
+    std::vector<uint8_t> coils;      // coil states to write (5, 15)
+    int format = 0;                  // an OutputFormat, for registers read
+};
+
+// "read-holding-registers" or "3" give 3; 0 for an unknown function.
+int FunctionCode(const std::string &name);
+// The long name of a function code ("read-holding-registers").
+const char *FunctionName(int code);
+// The names of the functions and of the formats, for the help text.
+std::string FunctionNames();
+std::string FormatNames();
+// "u16" gives FORMAT_DECIMAL_U16; -1 for an unknown name.
+int FormatByName(const std::string &name);
+
+// A whole number in decimal or with 0x in hex, between `low` and `high`.
+// Returns false for anything else (empty, signs on hex, trailing text).
+bool ParseNumber(const std::string &text, long low, long high, long &value);
+
+// Fills `request` from `arguments`; returns "" or the reason of the refusal
+// as one line ("--count must be 1 to 125 for read-holding-registers").
+std::string BuildRequest(const Arguments &arguments, Request &request);
+// The same for the settings.
+std::string BuildSettings(const Arguments &arguments, Settings &settings);
+
+} // namespace modbus_cli
+
+#endif

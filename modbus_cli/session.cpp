@@ -1,0 +1,201 @@
+#include "modbus_cli/session.h"
+
+#include "library/modbus_lib/modbus.h"
+#include "modbus_cli/output.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <utility>
+
+namespace modbus_cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The device's first IPv4 address; "" or the cause.
+std::string Resolve(const std::string &host, int port, sockaddr_in &address)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const int error = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (error != 0)
+        return std::string("cannot resolve the host: ") + gai_strerror(error);
+    address = *reinterpret_cast<const sockaddr_in *>(found->ai_addr);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    freeaddrinfo(found);
+    return "";
+}
+
+bool ConnectionGone(int error)
+{
+    return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == EBADF;
+}
+
+} // namespace
+
+Session::Session(std::string host, int port, int timeoutMs, TraceSink trace)
+    : m_host(std::move(host)), m_port(port), m_timeoutMs(timeoutMs), m_trace(std::move(trace))
+{
+}
+
+Session::~Session()
+{
+    Drop();
+}
+
+void Session::Drop()
+{
+    mb_close(m_context);
+    mb_free(m_context);
+    m_context = nullptr;
+}
+
+std::string Session::Connect()
+{
+    if (m_context != nullptr)
+        return "";
+    sockaddr_in address{};
+    const std::string unresolved = Resolve(m_host, m_port, address);
+    if (!unresolved.empty())
+        return unresolved;
+    char ip[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &address.sin_addr, ip, sizeof(ip));
+    m_context = mb_new_tcp(ip, m_port);
+    if (m_context == nullptr)
+        return std::string("cannot connect: ") + std::strerror(errno);
+    const int sec = m_timeoutMs / 1000, usec = (m_timeoutMs % 1000) * 1000;
+    mb_set_connect_timeout(m_context, sec, usec);
+    if (mb_connect(m_context) != 0) {
+        const int error = errno;
+        Drop();
+        return error == ETIMEDOUT ? "no connection within " + std::to_string(m_timeoutMs) + " ms"
+                                  : std::string("cannot connect: ") + std::strerror(error);
+    }
+    mb_set_response_timeout(m_context, sec, usec);
+    mb_set_byte_timeout(m_context, sec, usec);
+    mb_set_trace(m_context, &Session::OnFrame, this);
+    return "";
+}
+
+void Session::OnFrame(void *self, int sent, const uint8_t *frame, int length)
+{
+    auto *session = static_cast<Session *>(self);
+    if (!sent)
+        session->m_lastAnswer.assign(frame, frame + length);
+    if (session->m_trace)
+        session->m_trace(sent != 0, frame, length);
+}
+
+Outcome Session::Run(const Request &request)
+{
+    Outcome outcome;
+    const std::string unconnected = Connect();
+    if (!unconnected.empty()) {
+        outcome.status = EXIT_NO_ANSWER;
+        outcome.error = unconnected;
+        return outcome;
+    }
+    mb_set_slave(m_context, request.unit);
+    m_lastAnswer.clear();
+    uint8_t bytes[MB_MAX_READ_BITS] = {};
+    uint16_t registers[MB_MAX_READ_REGISTERS] = {};
+    int result = -1;
+    const Clock::time_point start = Clock::now();
+    switch (request.function) {
+    case 1:
+        result = mb_read_bits(m_context, request.address, request.count, bytes);
+        break;
+    case 2:
+        result = mb_read_input_bits(m_context, request.address, request.count, bytes);
+        break;
+    case 3:
+        result = mb_read_registers(m_context, request.address, request.count, registers);
+        break;
+    case 4:
+        result = mb_read_input_registers(m_context, request.address, request.count, registers);
+        break;
+    case 5:
+        result = mb_write_bit(m_context, request.address, request.coils.at(0));
+        break;
+    case 6:
+        result = mb_write_register(m_context, request.address, request.registers.at(0));
+        break;
+    case 15:
+        result = mb_write_bits(m_context, request.address, static_cast<int>(request.coils.size()),
+                               request.coils.data());
+        break;
+    case 16:
+        result = mb_write_registers(m_context, request.address, static_cast<int>(request.registers.size()),
+                                    request.registers.data());
+        break;
+    case 17:
+        result = mb_report_slave_id(m_context, bytes);
+        break;
+    case 23:
+        result = mb_write_and_read_registers(m_context, request.writeAddress,
+                                             static_cast<int>(request.registers.size()), request.registers.data(),
+                                             request.address, request.count, registers);
+        break;
+    default:
+        errno = EINVAL;
+        break;
+    }
+    const int error = errno;
+    outcome.roundTripMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    if (result < 0)
+        return Failure(request, error);
+    switch (request.function) {
+    case 1:
+    case 2:
+    case 17:
+        outcome.values.assign(bytes, bytes + result);
+        break;
+    case 3:
+    case 4:
+    case 23:
+        outcome.values.assign(registers, registers + result);
+        break;
+    default:
+        outcome.written = result;
+        break;
+    }
+    return outcome;
+}
+
+Outcome Session::Failure(const Request &request, int error)
+{
+    Outcome outcome;
+    outcome.status = EXIT_NO_ANSWER;
+    if (error == ETIMEDOUT) {
+        outcome.error = "no answer within " + std::to_string(m_timeoutMs) + " ms";
+    } else if (ConnectionGone(error)) {
+        Drop();
+        outcome.error = "the device closed the connection";
+    } else if (error >= MB_ERROR_BASE) {
+        outcome.status = EXIT_REFUSED_ANSWER;
+        // The client takes an exception answer for an invalid one; the frame
+        // itself tells which exception the device raised.
+        const bool exception = m_lastAnswer.size() == 5 && m_lastAnswer[1] == (request.function | 0x80);
+        const int code = exception ? m_lastAnswer[2] : 0;
+        if (exception && code >= 1 && code <= 11 && code != 9)
+            outcome.error = "exception " + std::to_string(code) + ": " + mb_strerror(MB_ERROR_BASE + code);
+        else if (exception)
+            outcome.error = "exception " + std::to_string(code);
+        else
+            outcome.error = "invalid answer" + (m_lastAnswer.empty() ? "" : ": " + HexBytes(m_lastAnswer.data(),
+                                                                                         m_lastAnswer.size()));
+    } else {
+        outcome.error = std::strerror(error);
+    }
+    return outcome;
+}
+
+} // namespace modbus_cli

@@ -1,0 +1,60 @@
+// One connection of orv-modbus to a device: connecting within a time-out,
+// running checked requests through the Modbus client, and telling why one
+// failed, with the exit status that goes with the cause.
+#ifndef ORV_MODBUS_CLI_SESSION_H
+#define ORV_MODBUS_CLI_SESSION_H
+
+#include "modbus_cli/request.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct mb_context;
+
+namespace modbus_cli {
+
+enum ExitStatus { EXIT_OK = 0, EXIT_REFUSED_ANSWER = 1, EXIT_NO_ANSWER = 2, EXIT_USAGE = 64 };
+
+struct Outcome {
+    int status = EXIT_OK;
+    std::string error;             // the cause, when status is not EXIT_OK
+    std::vector<uint16_t> values;  // registers, bits or slave-id bytes read
+    int written = 0;               // items the device says it wrote
+    double roundTripMs = 0;
+};
+
+// Sees every frame: `sent` for requests, else a response as far as it came.
+using TraceSink = std::function<void(bool sent, const uint8_t *frame, int length)>;
+
+class Session {
+public:
+    Session(std::string host, int port, int timeoutMs, TraceSink trace);
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    // Connects unless connected; "" or the cause (with no connection the
+    // status is EXIT_NO_ANSWER).
+    std::string Connect();
+    // Sends `request` and reads its answer; connects first when needed. A
+    // connection the device closed is dropped, to be made anew next time.
+    Outcome Run(const Request &request);
+
+private:
+    static void OnFrame(void *self, int sent, const uint8_t *frame, int length);
+    Outcome Failure(const Request &request, int error);
+    void Drop();
+
+    std::string m_host;
+    int m_port;
+    int m_timeoutMs;
+    TraceSink m_trace;
+    mb_context *m_context = nullptr;
+    std::vector<uint8_t> m_lastAnswer;
+};
+
+} // namespace modbus_cli
+
+#endif

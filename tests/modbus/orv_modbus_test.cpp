@@ -1,0 +1,359 @@
+// orv-modbus: its arguments turned into requests (no network), then the
+// real program against the pymodbus server and loopback peers that refuse,
+// keep silent or never accept.
+#include "modbus_cli/request.h"
+#include "tests/modbus/modbus_server_process.h"
+#include "tests/support/loopback.h"
+
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <poll.h>
+#include <regex>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using modbus_cli::Arguments;
+using modbus_cli::BuildRequest;
+using modbus_cli::BuildSettings;
+using modbus_cli::Request;
+using modbus_cli::Settings;
+using testing_support::ModbusServerProcess;
+
+// ---- arguments to requests ------------------------------------------------
+
+Arguments With(const std::string &function, std::vector<std::string> values = {})
+{
+    Arguments arguments;
+    arguments.function = function;
+    arguments.values = std::move(values);
+    return arguments;
+}
+
+TEST(OrvModbusRequest, FunctionsByNameOrNumberAndNumbersInDecimalOrHex)
+{
+    EXPECT_EQ(modbus_cli::FunctionCode("read-holding-registers"), 3);
+    EXPECT_EQ(modbus_cli::FunctionCode("23"), 23);
+    EXPECT_EQ(modbus_cli::FunctionCode("7"), 0);
+    EXPECT_EQ(modbus_cli::FunctionCode("03"), 0);
+    long value = 0;
+    EXPECT_TRUE(modbus_cli::ParseNumber("0x1F", 0, 65535, value));
+    EXPECT_EQ(value, 31);
+    EXPECT_TRUE(modbus_cli::ParseNumber("-32768", -32768, 65535, value));
+    EXPECT_EQ(value, -32768);
+    for (const char *bad : {"", "-", "0x", "1e3", "12 ", "+5", "-0x5", "65536", "99999999999999999999"})
+        EXPECT_FALSE(modbus_cli::ParseNumber(bad, -32768, 65535, value)) << bad;
+}
+
+TEST(OrvModbusRequest, FillsEachKindOfRequest)
+{
+    Request request;
+    Arguments read = With("4");
+    read.address = "0x10";
+    read.count = "125";
+    read.unit = "255";
+    ASSERT_EQ(BuildRequest(read, request), "");
+    EXPECT_EQ((std::vector<int>{request.function, request.unit, request.address, request.count}),
+              (std::vector<int>{4, 255, 16, 125}));
+
+    Arguments both = With("read-write-registers", {"-1", "0x8000", "7"});
+    both.address = "100";
+    both.count = "2";
+    both.writeAddress = "200";
+    both.format = "s8";
+    ASSERT_EQ(BuildRequest(both, request), "");
+    EXPECT_EQ(request.registers, (std::vector<uint16_t>{0xFFFF, 0x8000, 7}));
+    EXPECT_EQ((std::vector<int>{request.address, request.count, request.writeAddress}),
+              (std::vector<int>{100, 2, 200}));
+
+    ASSERT_EQ(BuildRequest(With("write-coils", {"1", "0", "0x1"}), request), "");
+    EXPECT_EQ(request.coils, (std::vector<uint8_t>{1, 0, 1}));
+    EXPECT_EQ(request.count, 0);
+}
+
+// Everything the protocol or the client would refuse is refused before any
+// connection, with a line that names what is wrong.
+TEST(OrvModbusRequest, RefusesWhatTheProtocolRefuses)
+{
+    struct Case {
+        Arguments arguments;
+        const char *refusal;
+    };
+    std::vector<Case> cases = {
+        {With("read-everything"), "unknown function 'read-everything'"},
+        {With("write-coil"), "write-coil takes one coil value, got 0"},
+        {With("write-register", {"1", "2"}), "write-register takes one register value, got 2"},
+        {With("write-coil", {"2"}), "a coil value must be 0 or 1, not '2'"},
+        {With("write-registers", {"65536"}), "a register value must be -32768 to 65535"},
+        {With("write-registers", std::vector<std::string>(124, "1")), "takes 1 to 123 register values, got 124"},
+        {With("write-coils", std::vector<std::string>(1969, "1")), "takes 1 to 1968 coil values, got 1969"},
+        {With("read-write-registers", std::vector<std::string>(122, "1")), "takes 1 to 121 register values"},
+        {With("read-write-registers"), "takes 1 to 121 register values, got 0"},
+        {With("read-coils", {"1"}), "read-coils takes no values, got '1'"},
+    };
+    const auto add = [&cases](const char *function, std::string Arguments::*field, const char *text,
+                              const char *refusal) {
+        Arguments arguments = With(function, function[0] == 'w' ? std::vector<std::string>{"1"}
+                                                                : std::vector<std::string>{});
+        arguments.*field = text;
+        cases.push_back({arguments, refusal});
+    };
+    add("read-coils", &Arguments::count, "2001", "--count for read-coils must be 1 to 2000, not '2001'");
+    add("read-input-registers", &Arguments::count, "126", "must be 1 to 125, not '126'");
+    add("read-holding-registers", &Arguments::count, "0", "must be 1 to 125, not '0'");
+    add("read-write-registers", &Arguments::count, "126", "must be 1 to 125, not '126'");
+    add("read-holding-registers", &Arguments::address, "65536", "--address must be 0 to 65535");
+    add("read-holding-registers", &Arguments::unit, "256", "--unit must be 0 to 255, not '256'");
+    add("read-holding-registers", &Arguments::format, "float", "unknown format 'float'");
+    add("read-holding-registers", &Arguments::writeAddress, "1", "--write-address applies to read-write");
+    add("write-register", &Arguments::count, "1", "--count does not apply to write-register");
+    add("report-slave-id", &Arguments::address, "1", "--address does not apply to report-slave-id");
+    Arguments past = With("read-holding-registers");
+    past.address = "65500";
+    past.count = "37";
+    cases.push_back({past, "--address 65500 with 37 items goes past address 65535"});
+    Arguments writePast = With("write-registers", {"1", "2"});
+    writePast.address = "65535";
+    cases.push_back({writePast, "goes past address 65535"});
+
+    for (const Case &c : cases) {
+        Request request;
+        const std::string refusal = BuildRequest(c.arguments, request);
+        EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal << " / " << c.refusal;
+    }
+    Arguments settings;
+    Settings parsed;
+    for (const auto &bad : {std::make_pair(&Arguments::port, "0"), std::make_pair(&Arguments::timeout, "0"),
+                            std::make_pair(&Arguments::times, "0"), std::make_pair(&Arguments::poll, "-1")}) {
+        Arguments arguments;
+        arguments.*bad.first = bad.second;
+        EXPECT_NE(BuildSettings(arguments, parsed), "") << bad.second;
+    }
+    settings.times = "3";
+    ASSERT_EQ(BuildSettings(settings, parsed), "");
+    EXPECT_TRUE(parsed.polling);
+    EXPECT_EQ(parsed.pollMs, 0);
+}
+
+// ---- the program ------------------------------------------------------------
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs orv-modbus with `args`, at most 15 s; with `interrupt`, sends Ctrl+C
+// once the first result line is out (the program then polls already).
+Ran RunCli(const std::vector<std::string> &args, bool interrupt = false)
+{
+    int out[2];
+    int err[2];
+    if (pipe(out) != 0 || pipe(err) != 0)
+        return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        std::vector<char *> argv = {const_cast<char *>(ORV_MODBUS_CLI)};
+        for (const std::string &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(ORV_MODBUS_CLI, argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    Ran ran;
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsedMs = [start] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    pollfd entries[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string *sinks[2] = {&ran.out, &ran.err};
+    int open = 2;
+    bool interrupted = false;
+    while (open > 0 && elapsedMs() < 15000) {
+        if (interrupt && !interrupted && ran.out.find('\n') != std::string::npos) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+        if (poll(entries, 2, 20) <= 0)
+            continue;
+        for (int index = 0; index < 2; ++index) {
+            if (entries[index].fd < 0 || entries[index].revents == 0)
+                continue;
+            char chunk[4096];
+            const ssize_t count = read(entries[index].fd, chunk, sizeof(chunk));
+            if (count > 0) {
+                sinks[index]->append(chunk, static_cast<size_t>(count));
+            } else {
+                close(entries[index].fd);
+                entries[index].fd = -1;
+                --open;
+            }
+        }
+    }
+    kill(pid, SIGKILL); // only if it overran: it has ended when its pipes closed
+    int status = 0;
+    waitpid(pid, &status, 0);
+    for (const pollfd &entry : entries)
+        if (entry.fd >= 0)
+            close(entry.fd);
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
+
+class OrvModbus : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<ModbusServerProcess>("127.0.0.1"); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    void SetUp() override { ASSERT_TRUE(s_server->Ready()) << s_server->Output(); }
+
+    // Runs against the server; `args` follow the host.
+    static Ran Run(std::vector<std::string> args, bool interrupt = false)
+    {
+        args.insert(args.begin(), {"127.0.0.1", "-p", Port()});
+        return RunCli(args, interrupt);
+    }
+    static std::string Port() { return std::to_string(s_server->Port()); }
+    static std::string Where() { return "127.0.0.1:" + Port(); }
+
+    static std::unique_ptr<ModbusServerProcess> s_server;
+};
+
+std::unique_ptr<ModbusServerProcess> OrvModbus::s_server;
+
+// Each function by name or number; every write read back. The server's
+// store is known (tests/support/modbus_server.py); writes go to addresses of
+// their own.
+TEST_F(OrvModbus, RunsEachFunction)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+        {{"read-coils", "-a", "0", "-c", "4"}, "1 0 0 1\n"},
+        {{"2", "-c", "4"}, "0 1 1 0\n"},
+        {{"read-holding-registers", "-c", "2"}, "4660 22136\n"},
+        {{"-c", "2", "read-input-registers"}, "11 22\n"},
+        {{"write-coil", "-a", "200", "1"}, "wrote 1 coil\n"},
+        {{"1", "-a", "200"}, "1\n"},
+        {{"6", "-a", "201", "0xBEEF"}, "wrote 1 register\n"},
+        {{"3", "-a", "201", "-f", "hex"}, "beef\n"},
+        {{"write-coils", "-a", "210", "0", "1", "1"}, "wrote 3 coils\n"},
+        {{"read-coils", "-a", "210", "-c", "3"}, "0 1 1\n"},
+        {{"write-registers", "-a", "220", "-2", "7"}, "wrote 2 registers\n"},
+        {{"read-write-registers", "-a", "220", "-c", "3", "-w", "222", "9"}, "65534 7 9\n"},
+    };
+    for (const auto &run : runs) {
+        const Ran ran = Run(run.first);
+        EXPECT_EQ(ran.status, 0) << run.first[0] << ": " << ran.err;
+        EXPECT_EQ(ran.out, run.second) << run.first[0];
+    }
+    const Ran slave = Run({"report-slave-id"});
+    EXPECT_EQ(slave.status, 0) << slave.err;
+    EXPECT_TRUE(std::regex_match(slave.out, std::regex("[0-9A-F]{2}( [0-9A-F]{2})*\n"))) << slave.out;
+}
+
+TEST_F(OrvModbus, ShowsRegistersInTheTerminalsFormats)
+{
+    ASSERT_EQ(Run({"write-register", "-a", "230", "0xFF85"}).status, 0);
+    struct Case {
+        const char *format;
+        const char *shown; // of 0x1234 (register 0), then of 0xFF85
+    };
+    const Case cases[] = {
+        {"u16", "4660\n65413\n"},   {"s16", "4660\n-123\n"},
+        {"u8", "52\n133\n"},        {"s8", "52\n-123\n"},
+        {"hex", "1234\nff85\n"},    {"bin16", "1001000110100\n1111111110000101\n"},
+        {"bin8", "00110100\n10000101\n"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Run({"3", "-f", c.format}).out + Run({"3", "-a", "230", "-f", c.format}).out, c.shown) << c.format;
+    // JSON gives the numbers the format stands for.
+    const nlohmann::json line = nlohmann::json::parse(Run({"3", "-a", "230", "-f", "s8", "--json"}).out);
+    EXPECT_EQ(line["values"], nlohmann::json::array({-123}));
+    EXPECT_EQ(line["function"], "read-holding-registers");
+    EXPECT_EQ(line["port"], s_server->Port());
+}
+
+TEST_F(OrvModbus, PollsWithACountOrUntilInterrupted)
+{
+    const Ran counted = Run({"4", "-c", "2", "--poll", "30", "--times", "3"});
+    EXPECT_EQ(counted.status, 0) << counted.err;
+    const std::string line = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 11 22\n";
+    EXPECT_TRUE(std::regex_match(counted.out, std::regex(line + line + line))) << counted.out;
+    EXPECT_TRUE(std::regex_search(counted.err, std::regex(Where() + ": 3 requests, 0 failed, round trip "
+                                                                    "min/median/max [0-9.]+/[0-9.]+/[0-9.]+ ms\n")))
+        << counted.err;
+
+    // Ctrl+C ends an endless run after the request in hand, with the summary.
+    const Ran interrupted = Run({"4", "--poll", "50"}, true);
+    EXPECT_EQ(interrupted.status, 0) << interrupted.err;
+    EXPECT_TRUE(std::regex_search(interrupted.err, std::regex(": [1-9][0-9]* requests?, 0 failed, round trip")))
+        << interrupted.err;
+}
+
+TEST_F(OrvModbus, TracesEveryFrameOnStandardError)
+{
+    const Ran ran = Run({"3", "-c", "2", "--trace"});
+    EXPECT_EQ(ran.out, "4660 22136\n");
+    const std::string stamp = "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{6}";
+    EXPECT_TRUE(std::regex_match(ran.err, std::regex(stamp + " > 01 03 00 00 00 02 C4 0B\n" + stamp +
+                                                     " < 01 03 04 12 34 56 78 81 07\n")))
+        << ran.err;
+}
+
+// Each exit status with its one line on standard error, naming host, port
+// and cause.
+TEST_F(OrvModbus, ExitStatusTellsTheCause)
+{
+    // 1: the device answers with an exception (registers past its store).
+    const Ran exception = Run({"3", "-a", "299", "-c", "3"});
+    EXPECT_EQ(exception.status, 1);
+    EXPECT_EQ(exception.err, "orv-modbus: " + Where() + ": exception 2: Illegal data address\n");
+
+    // 2: no answer (the server ignores other units), in JSON as well; no
+    // connection (refused, or never accepted).
+    const Ran silent = Run({"3", "-u", "7", "-t", "200", "--json"});
+    EXPECT_EQ(silent.status, 2);
+    EXPECT_EQ(silent.err, "orv-modbus: " + Where() + ": no answer within 200 ms\n");
+    const nlohmann::json line = nlohmann::json::parse(silent.out);
+    EXPECT_EQ(line["status"], 2);
+    EXPECT_EQ(line["unit"], 7);
+    const testing_support::RefusingPort refusing;
+    const Ran refused = RunCli({"127.0.0.1", "3", "-p", std::to_string(refusing.Port())});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "orv-modbus: 127.0.0.1:" + std::to_string(refusing.Port()) +
+                               ": cannot connect: Connection refused\n");
+    const testing_support::SilentPeer unanswered;
+    const Ran timedOut = RunCli({"127.0.0.1", "3", "-t", "200", "-p", std::to_string(unanswered.Port())});
+    EXPECT_EQ(timedOut.status, 2);
+    EXPECT_EQ(timedOut.err, "orv-modbus: 127.0.0.1:" + std::to_string(unanswered.Port()) +
+                                ": no connection within 200 ms\n");
+
+    // 64: wrong usage, and nothing sent: not even a connection is made.
+    testing_support::LoopbackListener listener;
+    const std::string port = std::to_string(listener.Port());
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"127.0.0.1", "3", "-c", "126", "-p", port},
+          std::vector<std::string>{"127.0.0.1", "write-coil", "-p", port, "2"},
+          std::vector<std::string>{"127.0.0.1", "-p", port}, std::vector<std::string>{"--bogus"}}) {
+        const Ran wrong = RunCli(args);
+        EXPECT_EQ(wrong.status, 64) << args.back();
+        EXPECT_TRUE(std::regex_match(wrong.err, std::regex("orv-modbus: [^\n]+ \\(see --help\\)\n"))) << wrong.err;
+    }
+    EXPECT_FALSE(listener.Accept(testing_support::Millis(100)).Valid());
+
+    const Ran help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: orv-modbus [OPTIONS] HOST FUNCTION [VALUES...]"), std::string::npos);
+    EXPECT_EQ(RunCli({"--version"}).out, "orv-modbus 1.0.4\n");
+}
+
+} // namespace
