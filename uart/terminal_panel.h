@@ -219,6 +219,8 @@ private:
     void StartPeriodic();
     void StopPeriodic();
     void TogglePeriodicGroup();
+    bool PeriodicGroupEnabled() const;
+    void EnablePeriodicButton();
     void ReplacePeriodicButton(int id, const wxBitmap &face);
     // Ends periodic sending, if any, and waits until its thread is gone.
     void StopPeriodicThread();

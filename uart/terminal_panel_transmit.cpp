@@ -224,11 +224,23 @@ void TerminalPanel::OnPeriodicThreadGone(SendPeriodicallyThread *thread)
 
 void TerminalPanel::TogglePeriodicGroup()
 {
-    const bool enable = !(m_periodText->IsEnabled() && m_periodUnitCombo->IsEnabled());
-    for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_periodicButton,
-                                                               m_msgCounterCheck, m_totalSizeLabel, m_totalSizeText,
-                                                               m_paddingLabel})
+    const bool enable = !PeriodicGroupEnabled();
+    for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
+                                                               m_totalSizeLabel, m_totalSizeText, m_paddingLabel})
         control->Enable(enable);
+    EnablePeriodicButton();
+}
+
+bool TerminalPanel::PeriodicGroupEnabled() const
+{
+    return m_periodText->IsEnabled() && m_periodUnitCombo->IsEnabled();
+}
+
+// The stop button of a running sender stays usable whatever the check box
+// says: otherwise only a disconnect would end the run.
+void TerminalPanel::EnablePeriodicButton()
+{
+    m_periodicButton->Enable(PeriodicGroupEnabled() || m_periodicButton->GetId() == ID_STOP_PERIODICALLY);
 }
 
 // The clicked button may be the one replaced: it is hidden now and deleted
@@ -240,7 +252,7 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
     CallAfter([old] { old->Destroy(); });
     m_periodicButton = new wxBitmapButton(this, id, face, wxPoint(m_layoutX + 275, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
-    m_periodicButton->Enable(old->IsEnabled());
+    EnablePeriodicButton();
     // Bound on the button itself, so that the binding goes with it.
     m_periodicButton->Connect(id, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic),
                               nullptr, this);
