@@ -85,6 +85,10 @@ public:
     }
     // Waits up to `timeoutMs` until a send would not block (see UartSocket).
     bool WaitSendable(int timeoutMs) const { return m_socket.WaitWritable(timeoutMs); }
+    // Called by the receive thread when the module closed the connection or
+    // a receive failed: shuts the connection down, so that the next send
+    // fails instead of losing its bytes and the module sees this end close.
+    void ShutdownEndedConnection() { m_socket.ShutdownQuietly(); }
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once);

@@ -111,6 +111,13 @@ bool UartSocket::Shutdown()
     return tcp_shutdown(m_socket);
 }
 
+void UartSocket::ShutdownQuietly()
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    if (m_socket >= 0)
+        shutdown(m_socket, SHUT_RDWR);
+}
+
 void UartSocket::Close()
 {
     int current = -1;

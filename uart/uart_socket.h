@@ -38,6 +38,9 @@ public:
     // later sends fail. The descriptor stays open, keeping its number, until
     // the next Adopt or Close. False (recorded) when there is no connection.
     bool Shutdown();
+    // The same without recording anything, for a thread that must not
+    // overwrite an error another thread is about to show.
+    void ShutdownQuietly();
     void Close();
 
 private:
