@@ -30,10 +30,6 @@ const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)
 // block (it waits for room first). The bound only keeps a system call that
 // never returns from freezing the window.
 constexpr int kThreadStopWaitMs = 10000;
-// A single send waits at most this long for room on a connection whose module
-// does not read (the stream or the periodic sender may have filled it), so
-// that the window never freezes; the user is told that it did not go out.
-constexpr int kSingleSendTimeoutMs = 5000;
 
 wxString Timestamp()
 {
@@ -135,7 +131,10 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
     std::vector<uint8_t> bytes = EncodeMessage(text.ToStdWstring(), notation);
     if (once) {
         auto length = static_cast<uint16_t>(bytes.size());
-        if (SendBytesWithin(reinterpret_cast<const char *>(bytes.data()), &length, kSingleSendTimeoutMs) == 0)
+        // Waits at most a while for room on a connection whose module does not
+        // read (the stream or the periodic sender may have filled it), so that
+        // the window never freezes; the user is told that it did not go out.
+        if (SendWholeMessage(reinterpret_cast<const char *>(bytes.data()), &length) == 0)
             return true;
         ShowSocketError();
         return false;
