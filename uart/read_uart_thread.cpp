@@ -52,13 +52,19 @@ wxThread::ExitCode ReadUartThread::Entry()
             m_socket = -1; // the socket layer has closed it
         if (TestDestroy())
             break;
-        if (received < 0) {
-            wxCommandEvent lost(EVT_CONNECTION_LOST, EVT_CONNECTION_LOST);
-            lost.SetInt(m_connection);
-            m_panel->GetEventHandler()->AddPendingEvent(lost);
-        }
-        if (received <= 0)
+        if (received <= 0) {
+            // Only this thread's descriptor is closed; the panel's would still
+            // take a send and lose its bytes. A panel that is stopping this
+            // thread (seen above) shuts the connection itself, and waits for
+            // the thread before it takes a new one.
+            m_panel->ShutdownEndedConnection();
+            if (received < 0) {
+                wxCommandEvent lost(EVT_CONNECTION_LOST, EVT_CONNECTION_LOST);
+                lost.SetInt(m_connection);
+                m_panel->GetEventHandler()->AddPendingEvent(lost);
+            }
             break;
+        }
         Log(buffer, static_cast<size_t>(received));
         // Waits while the panel has too many chunks still to show; a closed
         // gate means the panel is stopping this thread.

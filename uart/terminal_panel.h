@@ -77,14 +77,27 @@ public:
     // Sends on the connection from any thread, like tcp_send_all: 0, or -1
     // with the socket layer's error recorded (also after a disconnect).
     int SendBytes(const char *data, uint16_t *length);
-    // The same for the GUI thread, which must not wait long for a module that
-    // stopped reading: -1 with ETIMEDOUT recorded once `timeoutMs` are over.
+    // The same for a sender that must not wait long for a module that
+    // stopped reading (the stream): UartSocket::kTimedOut with ETIMEDOUT
+    // recorded once `timeoutMs` are over; `length` becomes the bytes sent.
     int SendBytesWithin(const char *data, uint16_t *length, int timeoutMs)
     {
         return m_socket.SendWithin(data, length, timeoutMs);
     }
+    // A single message from the GUI thread, bounded the same way; nothing of
+    // it is written until the connection has room for all of it, so a
+    // give-up leaves no part of it behind (see UartSocket::SendWholeWithin).
+    static constexpr int kSingleSendTimeoutMs = 5000;
+    int SendWholeMessage(const char *data, uint16_t *length, int timeoutMs = kSingleSendTimeoutMs)
+    {
+        return m_socket.SendWholeWithin(data, length, timeoutMs);
+    }
     // Waits up to `timeoutMs` until a send would not block (see UartSocket).
     bool WaitSendable(int timeoutMs) const { return m_socket.WaitWritable(timeoutMs); }
+    // Called by the receive thread when the module closed the connection or
+    // a receive failed: shuts the connection down, so that the next send
+    // fails instead of losing its bytes and the module sees this end close.
+    void ShutdownEndedConnection() { m_socket.ShutdownQuietly(); }
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once);
@@ -219,6 +232,8 @@ private:
     void StartPeriodic();
     void StopPeriodic();
     void TogglePeriodicGroup();
+    bool PeriodicGroupEnabled() const;
+    void EnablePeriodicButton();
     void ReplacePeriodicButton(int id, const wxBitmap &face);
     // Ends periodic sending, if any, and waits until its thread is gone.
     void StopPeriodicThread();

@@ -27,7 +27,8 @@ void TerminalPanel::SelectMediaFile(const wxString &path, const wxString &fileNa
 {
     // A stream already running keeps its own copy of the old path.
     m_mediaFilePath = path;
-    m_mediaLabel->SetLabel("Selected media stream:\n" + fileName);
+    // Literal text: an "&" in a file name is no mnemonic.
+    m_mediaLabel->SetLabelText("Selected media stream:\n" + fileName);
     for (wxWindow *control : std::initializer_list<wxWindow *>{m_mediaLabel, m_mediaBackwardButton,
                                                                m_mediaPlayButton, m_mediaPauseButton,
                                                                m_mediaLoopButton})

@@ -30,10 +30,6 @@ const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)
 // block (it waits for room first). The bound only keeps a system call that
 // never returns from freezing the window.
 constexpr int kThreadStopWaitMs = 10000;
-// A single send waits at most this long for room on a connection whose module
-// does not read (the stream or the periodic sender may have filled it), so
-// that the window never freezes; the user is told that it did not go out.
-constexpr int kSingleSendTimeoutMs = 5000;
 
 wxString Timestamp()
 {
@@ -135,7 +131,10 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
     std::vector<uint8_t> bytes = EncodeMessage(text.ToStdWstring(), notation);
     if (once) {
         auto length = static_cast<uint16_t>(bytes.size());
-        if (SendBytesWithin(reinterpret_cast<const char *>(bytes.data()), &length, kSingleSendTimeoutMs) == 0)
+        // Waits at most a while for room on a connection whose module does not
+        // read (the stream or the periodic sender may have filled it), so that
+        // the window never freezes; the user is told that it did not go out.
+        if (SendWholeMessage(reinterpret_cast<const char *>(bytes.data()), &length) == 0)
             return true;
         ShowSocketError();
         return false;
@@ -224,11 +223,23 @@ void TerminalPanel::OnPeriodicThreadGone(SendPeriodicallyThread *thread)
 
 void TerminalPanel::TogglePeriodicGroup()
 {
-    const bool enable = !(m_periodText->IsEnabled() && m_periodUnitCombo->IsEnabled());
-    for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_periodicButton,
-                                                               m_msgCounterCheck, m_totalSizeLabel, m_totalSizeText,
-                                                               m_paddingLabel})
+    const bool enable = !PeriodicGroupEnabled();
+    for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
+                                                               m_totalSizeLabel, m_totalSizeText, m_paddingLabel})
         control->Enable(enable);
+    EnablePeriodicButton();
+}
+
+bool TerminalPanel::PeriodicGroupEnabled() const
+{
+    return m_periodText->IsEnabled() && m_periodUnitCombo->IsEnabled();
+}
+
+// The stop button of a running sender stays usable whatever the check box
+// says: otherwise only a disconnect would end the run.
+void TerminalPanel::EnablePeriodicButton()
+{
+    m_periodicButton->Enable(PeriodicGroupEnabled() || m_periodicButton->GetId() == ID_STOP_PERIODICALLY);
 }
 
 // The clicked button may be the one replaced: it is hidden now and deleted
@@ -240,7 +251,7 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
     CallAfter([old] { old->Destroy(); });
     m_periodicButton = new wxBitmapButton(this, id, face, wxPoint(m_layoutX + 275, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
-    m_periodicButton->Enable(old->IsEnabled());
+    EnablePeriodicButton();
     // Bound on the button itself, so that the binding goes with it.
     m_periodicButton->Connect(id, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic),
                               nullptr, this);

@@ -7,14 +7,49 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 void RecordSystemFailure(int code)
 {
     tcp_set_error(code);
     tcp_store_system_error(code);
+}
+
+// A time-out after part of a message went out says how much did: the module
+// got an incomplete message.
+void RecordTimeOut(uint16_t sent, uint16_t total)
+{
+    RecordSystemFailure(ETIMEDOUT);
+    if (sent == 0)
+        return;
+    const std::string text = "Connection timed out after " + std::to_string(sent) + " of the " +
+                             std::to_string(total) + " bytes went out; the rest did not";
+    tcp_set_error_text(text.c_str());
+}
+
+// Waits until a send would find room. The deadline is set `timeoutMs` ahead
+// by the first wait that finds none; false once it has passed. A failed poll
+// counts as room: the send then reports the failure.
+bool WaitForRoom(int socket, int timeoutMs, Clock::time_point &deadline)
+{
+    for (int waitMs = 0;;) {
+        pollfd entry = {socket, POLLOUT, 0};
+        const int ready = poll(&entry, 1, waitMs);
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return true;
+        const Clock::time_point now = Clock::now();
+        if (deadline == Clock::time_point())
+            deadline = now + std::chrono::milliseconds(timeoutMs);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        if (left <= 0)
+            return false;
+        waitMs = static_cast<int>(left);
+    }
 }
 
 } // namespace
@@ -52,9 +87,25 @@ int UartSocket::Send(const char *data, uint16_t *length)
 
 int UartSocket::SendWithin(const char *data, uint16_t *length, int timeoutMs)
 {
-    using Clock = std::chrono::steady_clock;
-    // The clock is read only once the connection has no room: the common
-    // case, a send that goes through at once, costs one system call.
+    return SendUntil(data, length, timeoutMs, false);
+}
+
+// Writing first and waiting after is what cuts a message: over its limit,
+// the system still appends to its last unsent segment and refuses only the
+// next one. It signals room (POLLOUT) on a TCP connection only while at least
+// a third of the send buffer is free, and no send buffer is below about
+// 4.5 KB, so a message of at most 128 bytes then fits whole. Only another
+// sender filling the connection between the wait and the send can still cut
+// it; the rest then waits for room like a stream does.
+int UartSocket::SendWholeWithin(const char *data, uint16_t *length, int timeoutMs)
+{
+    return SendUntil(data, length, timeoutMs, true);
+}
+
+int UartSocket::SendUntil(const char *data, uint16_t *length, int timeoutMs, bool roomFirst)
+{
+    // The deadline is set only once the connection has no room: the common
+    // case, a send that goes through at once, reads no clock.
     Clock::time_point deadline;
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     const uint16_t total = *length;
@@ -63,30 +114,24 @@ int UartSocket::SendWithin(const char *data, uint16_t *length, int timeoutMs)
         RecordSystemFailure(EBADF);
         return -1;
     }
+    bool wait = roomFirst;
     while (*length < total) {
+        if (wait && !WaitForRoom(m_socket, timeoutMs, deadline)) {
+            RecordTimeOut(*length, total);
+            return kTimedOut;
+        }
         // MSG_NOSIGNAL: a module that went away fails the send instead of
         // ending the program.
         const ssize_t count = send(m_socket, data + *length, total - *length, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (count >= 0) {
             *length = static_cast<uint16_t>(*length + count);
-            continue;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            wait = roomFirst;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            wait = true;
+        } else if (errno != EINTR) {
             RecordSystemFailure(errno);
             return -1;
         }
-        const Clock::time_point now = Clock::now();
-        if (deadline == Clock::time_point())
-            deadline = now + std::chrono::milliseconds(timeoutMs);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-        if (left <= 0) {
-            RecordSystemFailure(ETIMEDOUT);
-            return kTimedOut;
-        }
-        pollfd entry = {m_socket, POLLOUT, 0};
-        poll(&entry, 1, static_cast<int>(left));
     }
     return 0;
 }
@@ -109,6 +154,13 @@ bool UartSocket::Shutdown()
         return false;
     }
     return tcp_shutdown(m_socket);
+}
+
+void UartSocket::ShutdownQuietly()
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    if (m_socket >= 0)
+        shutdown(m_socket, SHUT_RDWR);
 }
 
 void UartSocket::Close()

@@ -30,6 +30,11 @@ public:
     // becomes the bytes sent.
     static constexpr int kTimedOut = -2;
     int SendWithin(const char *data, uint16_t *length, int timeoutMs);
+    // Like SendWithin for a message that must not be cut short by the
+    // give-up: nothing is written until the connection has room for the
+    // whole of it. Should part of it go out anyway, the recorded error says
+    // how much.
+    int SendWholeWithin(const char *data, uint16_t *length, int timeoutMs);
     // Waits up to `timeoutMs` until a send would find room in the send
     // buffer. True also when there is no connection or it has failed: a send
     // then fails at once.
@@ -38,9 +43,16 @@ public:
     // later sends fail. The descriptor stays open, keeping its number, until
     // the next Adopt or Close. False (recorded) when there is no connection.
     bool Shutdown();
+    // The same without recording anything, for a thread that must not
+    // overwrite an error another thread is about to show.
+    void ShutdownQuietly();
     void Close();
 
 private:
+    // `roomFirst`: waits for room before each write, not only after a write
+    // that found none.
+    int SendUntil(const char *data, uint16_t *length, int timeoutMs, bool roomFirst);
+
     mutable std::shared_mutex m_lock;
     int m_socket = -1;
 };

@@ -213,16 +213,26 @@ TEST_F(ConnectionTest, AbortConfirmedEndsTheAttemptAndClosesItsSocket)
     EXPECT_EQ(boxes.Boxes().size(), 2u);
 }
 
-TEST_F(ConnectionTest, PeerClosingQuietlyLeavesThePanelConnected)
+// A module that closes quietly sees this end close too, and the next send
+// says that it failed instead of losing its bytes; the panel keeps its
+// connected look without a message until the user disconnects.
+TEST_F(ConnectionTest, PeerClosingQuietlyEndsTheConnectionButNotTheConnectedLook)
 {
     Connected link;
+    AddMessage(NotationAscii, "lost");
     ModalRecorder boxes;
-    link.PeerFd().Reset();
+    shutdown(link.Peer(), SHUT_WR);
     ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
     PumpEvents(Millis(100));
     EXPECT_EQ(boxes.Messages(), "");
     EXPECT_TRUE(Panel()->m_connected);
     EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+    char byte = 0;
+    EXPECT_TRUE(WaitUntil([&] { return recv(link.Peer(), &byte, 1, MSG_DONTWAIT) == 0; }, Millis(2000)));
+
+    Click(TerminalPanel::ID_SEND);
+    EXPECT_EQ(boxes.Messages(), "Broken pipe");
+    EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "");
 }
 
 TEST_F(ConnectionTest, PeerResettingIsReportedAsConnectionLost)

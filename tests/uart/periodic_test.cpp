@@ -112,7 +112,7 @@ TEST_F(PeriodicTest, PaddingAndCounterAsTheReceiverSeesThem)
     EXPECT_TRUE(ViewText(NotationDecimal).Contains(" Sent ")) << ViewText(NotationDecimal);
 }
 
-TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatDoesNotWaitForIt)
+TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckBox)
 {
     AddMessage(NotationAscii, "ping");
     SetPeriodic("1", 1, false);
@@ -131,10 +131,15 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatDoesNotWaitForIt)
 
     SetPeriodic("999", 1, true);
     ClickPeriodicButton();
+    ClickPeriodicCheck(); // unchecked while the sender runs
+    EXPECT_TRUE(Panel()->m_periodicButton->IsEnabled()) << "the stop stays at hand";
     PumpEvents(Millis(200)); // the sender is in its pause by now
     const auto stopping = Clock::now();
     ClickPeriodicButton();
     EXPECT_LT(Clock::now() - stopping, Millis(5000)) << "the stop must not wait for the 999 s pause";
+    EXPECT_FALSE(Panel()->m_periodicButton->IsEnabled()) << "the start button goes with the check box again";
+    ClickPeriodicCheck();
+    EXPECT_TRUE(Panel()->m_periodicButton->IsEnabled());
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "");
     EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii).EndsWith(" Sent 0 messages\n"); }))
         << ViewText(NotationAscii);

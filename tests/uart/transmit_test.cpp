@@ -132,4 +132,41 @@ TEST_F(TransmitTest, SendNeedsAConnectionAndReportsAFailedSend)
     EXPECT_EQ(ViewText(NotationAscii), "x\n") << "the echo stands";
 }
 
+// A module that stopped reading: a single message goes out whole or not at
+// all, so a give-up leaves no part of it on the wire for a resend to repeat.
+TEST_F(TransmitTest, GivenUpSendLeavesNoPartOfTheMessageBehind)
+{
+    Connected link;
+    TerminalPanel *panel = Panel();
+    ShrinkReceiveBuffer(link.Peer(), 4096);
+    const int sendBuffer = 4096;
+    setsockopt(panel->m_socketHandle, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof(sendBuffer));
+    // An odd size, so that the connection's segments do not end where
+    // messages do.
+    const std::string message(97, 'm');
+    size_t sent = 0;
+    uint16_t length = 0;
+    int result = 0;
+    while (result == 0 && sent < 5000) {
+        length = static_cast<uint16_t>(message.size());
+        result = panel->SendWholeMessage(message.data(), &length, 100);
+        sent += result == 0;
+    }
+    ASSERT_EQ(result, UartSocket::kTimedOut);
+    EXPECT_EQ(length, 0);
+    EXPECT_STREQ(tcp_strerror(tcp_last_error()), "Connection timed out");
+    // A stalled connection resumes in bursts: first wait for all that should
+    // come, then for anything beyond it.
+    const std::string got = ReadAtLeast(link.Peer(), sent * message.size(), Millis(10000));
+    EXPECT_EQ(got.size() + ReadUntilQuiet(link.Peer()).size(), sent * message.size());
+
+    // Larger than the connection can take: the error names what went out.
+    const std::string large(60000, 'L');
+    length = static_cast<uint16_t>(large.size());
+    ASSERT_EQ(panel->SendWholeMessage(large.data(), &length, 100), UartSocket::kTimedOut);
+    EXPECT_GT(length, 0);
+    EXPECT_EQ(tcp_strerror(tcp_last_error()), "Connection timed out after " + std::to_string(length) +
+                                                  " of the 60000 bytes went out; the rest did not");
+}
+
 } // namespace
