@@ -14,7 +14,34 @@ namespace {
 // has it.
 constexpr int kUsageStatus = 64;
 
+// Whether the command line only asks for help or the version.
+bool AsksForInformation(int argc, wxChar **argv)
+{
+    for (int index = 1; index < argc; ++index) {
+        const wxString argument(argv[index]);
+        if (argument == "--help" || argument == "-h" || argument == "-?" || argument == "--version")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool DadiRazaravo::Initialize(int &count, wxChar **arguments)
+{
+    // The toolkit's own start needs a display; help and the version are
+    // answered without one (on a remote shell, in a package check).
+    m_withoutDisplay = AsksForInformation(count, arguments);
+    return m_withoutDisplay ? wxAppConsole::Initialize(count, arguments) : wxApp::Initialize(count, arguments);
+}
+
+void DadiRazaravo::CleanUp()
+{
+    if (m_withoutDisplay)
+        wxAppConsole::CleanUp();
+    else
+        wxApp::CleanUp();
+}
 
 bool DadiRazaravo::OnInit()
 {

@@ -7,6 +7,8 @@
 
 class DadiRazaravo : public wxApp {
 public:
+    bool Initialize(int &count, wxChar **arguments) override;
+    void CleanUp() override;
     bool OnInit() override;
     int OnRun() override;
     int OnExit() override;
@@ -17,6 +19,8 @@ public:
     bool OnCmdLineError(wxCmdLineParser &parser) override;
 
 private:
+    // Set for --help and --version, which answer without a display.
+    bool m_withoutDisplay = false;
     // Set when the command line ends the program before any window exists
     // (--help, --version, wrong usage).
     int m_exitCode = -1;

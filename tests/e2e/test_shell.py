@@ -2,6 +2,7 @@
 """The application shell driven as a user would: the start-up connection
 dialog and its checks, the command line that fills it, the menus, switching
 between the two terminals, and quitting."""
+import os
 import subprocess
 
 from driver import (PROGRAM, click, extents, find, find_all, key, replace_text, showing, text, type_text,
@@ -32,10 +33,13 @@ def error_labels(dialog):
 class ShellTest(ProgramTestCase):
 
     def test_command_line_fills_the_start_up_dialog_and_confirms_it(self):
-        # --version and --help answer and end at once; wrong usage says why.
-        for args, status, out in ((["--version"], 0, "ORV-Terminal 1.0.4\n"), (["--help"], 0, "Usage: "),
-                                  (["--uart", "127.0.0.1:99999"], 64, ""), (["--bogus"], 64, "")):
-            ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30)
+        # --version and --help answer and end at once, with no display too;
+        # wrong usage says why.
+        no_display = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        for args, status, out, env in ((["--version"], 0, "ORV-Terminal 1.0.4\n", no_display),
+                                       (["--help"], 0, "Usage: ", no_display),
+                                       (["--uart", "127.0.0.1:99999"], 64, "", None), (["--bogus"], 64, "", None)):
+            ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30, env=env)
             self.assertEqual((ran.returncode, ran.stdout[:len(out)]), (status, out), ran.stderr)
         self.assertIn("--uart", ran.stderr)
 
