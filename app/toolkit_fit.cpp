@@ -28,8 +28,9 @@ constexpr int kRowGap = 2;
 constexpr int kLabelGap = 10;
 // Room kept right of the dialog's widest error text.
 constexpr int kDialogMargin = 10;
-// "Selected media stream:", broken in two, and the file name.
-constexpr int kCaptionLines = 3;
+// Lines the media caption may give each of its two paragraphs, the fixed
+// text and the file name.
+constexpr int kCaptionParagraphLines = 2;
 // The text cursor takes a pixel beside the last character.
 constexpr int kCaretWidth = 1;
 
@@ -156,18 +157,20 @@ void FitReceiveHeader(TerminalPanel &panel)
     }
 }
 
-// The caption's first line alone is wider than its box on GTK: there it
-// breaks between words and keeps to three lines, a long file name shortened
-// in the middle. The media buttons sit under the caption, not inside its box.
+// The caption's first line alone is wider than its box on GTK: there each
+// of its two lines may break in two (a long file name shortened in the
+// middle of its second part), and the box grows to those four lines. The
+// media buttons sit under the caption, not inside its box.
 void FitMediaGroup(TerminalPanel &panel)
 {
     wxStaticText *caption = panel.m_mediaLabel;
     auto *label = static_cast<GtkWidget *>(caption->GetHandle());
-    if (caption->GetBestSize().x > caption->GetSize().x && label != nullptr && GTK_IS_LABEL(label)) {
+    if (toolkit_fit::ContentSize(caption).x > caption->GetSize().x && label != nullptr && GTK_IS_LABEL(label)) {
         gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
         gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
-        gtk_label_set_lines(GTK_LABEL(label), kCaptionLines);
-        caption->SetSize(caption->GetSize().x, std::max(caption->GetSize().y, kCaptionLines * caption->GetCharHeight()));
+        gtk_label_set_lines(GTK_LABEL(label), kCaptionParagraphLines);
+        const int height = 2 * kCaptionParagraphLines * caption->GetCharHeight();
+        caption->SetSize(caption->GetSize().x, std::max(caption->GetSize().y, height));
     }
     const int overlap = BottomOf(caption) - panel.m_mediaBackwardButton->GetPosition().y;
     if (overlap > 0)

@@ -61,15 +61,21 @@ class _Terminal:
 
 class UartTerminal(_Terminal):
     TITLE = "ORV-Terminal"
-    # Places of the bitmap buttons on the panel (the media buttons sit under
-    # the caption's box, which is taller on GTK than drawn).
+    # Places of the bitmap buttons on the panel.
     BUTTONS = {
         "add": (305, 180), "send": (305, 220), "periodic": (305, 250), "clear list": (305, 280),
-        "backward": (305, 375), "play": (334, 375), "pause": (363, 375), "loop": (392, 375),
         "export": (682, 155), "clear all": (662, 485), "log stop": (569, 485), "log start": (476, 485),
     }
+    # The four 24 x 24 media buttons, left to right: they sit under the
+    # caption, whose height follows the toolkit's text.
+    MEDIA_BUTTONS = ("backward", "play", "pause", "loop")
 
     def button(self, name):
+        if name in self.MEDIA_BUTTONS:
+            media = sorted(find_all(self.panel, "push button", where=lambda n: extents(n)[2:] == (24, 24)),
+                           key=lambda n: extents(n)[0])
+            assert len(media) == 4, "%d media buttons shown" % len(media)
+            return media[self.MEDIA_BUTTONS.index(name)]
         return at_offset(self.panel, "push button", *self.BUTTONS[name])
 
     def press(self, name):
