@@ -22,7 +22,8 @@ namespace toolkit_fit {
 // control its best size.
 wxSize ContentSize(wxWindow *control);
 
-// The connection dialog: its error label beside the IP control, not over it.
+// The connection dialog: the IP error text beside the IP control, not over
+// it, and the dialog wide enough for both error texts.
 void FitConnectionDialog(NewDialog &dialog);
 // The UART panel: the receive column's header, the media group and the
 // periodic-send rows.
