@@ -1,5 +1,6 @@
 #include "app/dadi_razaravo.h"
 
+#include "app/gtk_style.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "app/startup_target.h"
@@ -50,6 +51,7 @@ bool DadiRazaravo::OnInit()
         return false;
     if (m_exitCode >= 0)
         return true;
+    gtk_style::Install();
     // A failure to start the socket library leaves here as an exception: the
     // toolkit then gives up start-up before any window exists.
     MainWindow *window = MainWindow::GetInstance();

@@ -4,6 +4,7 @@
 #include "app/ip_ctrl.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
+#include "app/toolkit_fit.h"
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -44,6 +45,7 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     // Cancel, Escape and the close box keep the dialog's standard handling,
     // which hides a modeless dialog.
     Connect(wxID_OK, wxEVT_BUTTON, wxCommandEventHandler(NewDialog::OnOk));
+    toolkit_fit::FitConnectionDialog(*this);
     Show(true);
 }
 
@@ -69,9 +71,9 @@ void NewDialog::OnOk(wxCommandEvent &)
 
     // Both labels are brought up to date on every click.
     const bool ipValid = m_ipCtrl->Validate();
-    m_ipError->SetLabel(ipValid ? "" : "Invalid IP");
+    m_ipError->SetLabel(ipValid ? "" : kInvalidIpText);
     if (!ip_address::IsPortText(m_portText->GetValue().utf8_string())) {
-        m_portError->SetLabel("Invalid Port");
+        m_portError->SetLabel(kInvalidPortText);
         return;
     }
     m_portError->SetLabel("");

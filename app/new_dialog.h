@@ -17,6 +17,9 @@ class wxTextCtrl;
 // parameters read "not set".
 constexpr const char *kDefaultModuleIp = "192.168.100.10";
 constexpr const char *kDefaultModulePort = "65100";
+// What the error labels beside the IP and port entries show.
+constexpr const char *kInvalidIpText = "Invalid IP";
+constexpr const char *kInvalidPortText = "Invalid Port";
 
 class NewDialog : public wxDialog {
 public:

@@ -104,7 +104,7 @@ void ModbusTerminalPanel::OnFunctionChosen(wxCommandEvent &event)
         return;
     }
     CloseForm();
-    m_functionPanel = new FunctionPanel(this, ID_FUNCTION_FORM, wxEmptyString, wxPoint(250, m_formTop),
+    m_functionPanel = new FunctionPanel(this, ID_FUNCTION_FORM, wxEmptyString, wxPoint(m_formLeft, m_formTop),
                                         wxSize(500, 480), wxTAB_TRAVERSAL, event.GetId(), m_modbus);
     m_functionPanel->SetFocusIgnoringChildren();
 }

@@ -4,6 +4,7 @@
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
+#include "app/toolkit_fit.h"
 #include "modbus/function_panel.h"
 
 #include <wx/bmpbuttn.h>
@@ -25,7 +26,11 @@ wxStaticText *NewFixedText(wxWindow *parent, const wxString &text, const wxPoint
 {
     auto *label = new wxStaticText(parent, wxID_ANY, text, pos, wxSize(width, -1), style | wxST_NO_AUTORESIZE);
     label->SetFont(font);
-    label->SetSize(wxSize(width, label->GetBestSize().GetHeight()));
+    // The best size still measures the old font until GTK's next style
+    // update; the text extent already measures the new one.
+    const wxSize size(width, label->GetTextExtent(text).GetHeight());
+    label->SetMinSize(size);
+    label->SetSize(size);
     return label;
 }
 
@@ -39,6 +44,7 @@ ModbusTerminalPanel::ModbusTerminalPanel()
 {
     BuildTopRow();
     BuildFunctionButtons();
+    toolkit_fit::FitModbusPanel(*this);
 
     Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnConnect));
     Connect(ID_DISCONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::Disconnect));

@@ -51,6 +51,9 @@ public:
     mb_context *m_modbus = nullptr;
     FunctionPanel *m_functionPanel = nullptr;
     int m_formTop = 0;
+    // Left edge of the forms: 250, or further right when the function
+    // buttons had to grow (app/toolkit_fit.h).
+    int m_formLeft = 250;
 
 private:
     void BuildTopRow();

@@ -3,6 +3,7 @@
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
+#include "app/toolkit_fit.h"
 #include "uart/entry_limit.h"
 #include "uart/worker_events.h"
 
@@ -52,6 +53,7 @@ TerminalPanel::TerminalPanel()
     BuildMediaGroup();
     BuildReceiveColumn();
     BuildBottomRow();
+    toolkit_fit::FitTerminalPanel(*this);
 
     Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::OnPanelFocus));
     Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnConnect));
@@ -193,8 +195,10 @@ void TerminalPanel::BuildListColumn()
 void TerminalPanel::BuildMediaGroup()
 {
     const int x = m_layoutX + 275;
+    // A long file name is shortened in the middle rather than spreading over
+    // the receive view and the media buttons.
     m_mediaLabel = new wxStaticText(this, wxID_ANY, "Selected media stream:", wxPoint(x, m_layoutY + 110),
-                                    wxSize(120, 45));
+                                    wxSize(120, 45), wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     m_mediaLabel->Hide();
     const wxSize size(24, 24);
     const int y = m_layoutY + 140;

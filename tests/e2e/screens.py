@@ -64,11 +64,18 @@ class UartTerminal(_Terminal):
     # Places of the bitmap buttons on the panel.
     BUTTONS = {
         "add": (305, 180), "send": (305, 220), "periodic": (305, 250), "clear list": (305, 280),
-        "backward": (305, 360), "play": (334, 360), "pause": (363, 360), "loop": (392, 360),
         "export": (682, 155), "clear all": (662, 485), "log stop": (569, 485), "log start": (476, 485),
     }
+    # The four 24 x 24 media buttons, left to right: they sit under the
+    # caption, whose height follows the toolkit's text.
+    MEDIA_BUTTONS = ("backward", "play", "pause", "loop")
 
     def button(self, name):
+        if name in self.MEDIA_BUTTONS:
+            media = sorted(find_all(self.panel, "push button", where=lambda n: extents(n)[2:] == (24, 24)),
+                           key=lambda n: extents(n)[0])
+            assert len(media) == 4, "%d media buttons shown" % len(media)
+            return media[self.MEDIA_BUTTONS.index(name)]
         return at_offset(self.panel, "push button", *self.BUTTONS[name])
 
     def press(self, name):
@@ -90,8 +97,10 @@ class UartTerminal(_Terminal):
         return at_offset(self.panel, "text", 30, 180)
 
     def rx_view(self):
-        """The receive view shown (that of the chosen read type)."""
-        return at_offset(self.panel, "text", 450, 180)
+        """The receive view shown (that of the chosen read type): its top
+        gives way to the check boxes when they need a row of their own, so
+        it is found well inside."""
+        return at_offset(self.panel, "text", 450, 300)
 
     def rx_text(self):
         return text(self.rx_view())
@@ -105,14 +114,27 @@ class UartTerminal(_Terminal):
             click(box)
             wait_until(lambda: checked(box) == state, "%r to be %s" % (label, "checked" if state else "unchecked"))
 
+    def _beside(self, caption, role_name):
+        """The nearest shown `role_name` control right of `caption` on its
+        row: the fields move right when their captions need more room."""
+        x, y, w, h = extents(caption)
+        middle = y + h // 2
+
+        def on_the_row(node):
+            nx, ny, _, nh = extents(node)
+            return nx >= x + w and ny <= middle < ny + nh
+        found = find_all(self.panel, role_name, where=on_the_row)
+        assert found, "no %s beside %r" % (role_name, caption.name)
+        return min(found, key=lambda n: extents(n)[0])
+
     def period_field(self):
-        return at_offset(self.panel, "text", 175, 485)
+        return self._beside(self.check_box("Send periodically every"), "text")
 
     def period_unit(self):
-        return at_offset(self.panel, "combo box", 224, 485)
+        return self._beside(self.check_box("Send periodically every"), "combo box")
 
     def total_size_field(self):
-        return at_offset(self.panel, "text", 259, 510)
+        return self._beside(find(self.panel, "label", "Total size (byte)"), "text")
 
     def messages(self):
         """The texts of the message list, top first."""

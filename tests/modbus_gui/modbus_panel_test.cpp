@@ -85,12 +85,16 @@ TEST_F(ModbusPanelTest, LaysOutTitleHeadingsAndFunctionButtons)
                    {16, "16: Write Multi Registers", 395},
                    {23, "23: Read/Write Multi Registers", 420},
                    {17, "17: Report Slave ID", 470}};
+    // One width for the column: 160, or the widest label's need on GTK.
+    const int width = FunctionButton(1)->GetSize().GetWidth();
+    EXPECT_GE(width, 160);
     for (const auto &expected : buttons) {
         wxButton *button = FunctionButton(expected.code);
         ASSERT_NE(button, nullptr) << expected.label;
         EXPECT_EQ(button->GetLabel(), expected.label);
         EXPECT_EQ(button->GetPosition(), wxPoint(50, expected.y)) << expected.label;
-        EXPECT_EQ(button->GetSize().GetWidth(), 160) << expected.label;
+        EXPECT_EQ(button->GetSize().GetWidth(), width) << expected.label;
+        EXPECT_GE(button->GetSize().GetWidth(), button->GetBestSize().GetWidth()) << expected.label;
         EXPECT_EQ(button->GetBackgroundColour(), wxColour(255, 255, 255, 255)) << expected.label;
     }
 }
@@ -163,7 +167,9 @@ TEST_F(ModbusPanelTest, AnotherFunctionReplacesTheShownForm)
     EXPECT_EQ(FormCount(), 1);
     EXPECT_EQ(Panel()->m_functionPanel, form);
     EXPECT_EQ(form->m_modbus, Panel()->m_modbus);
-    EXPECT_EQ(form->GetPosition(), wxPoint(250, 100));
+    // 40 px right of the buttons, as at their drawn width of 160.
+    EXPECT_EQ(form->GetPosition(), wxPoint(FunctionButton(1)->GetRect().GetRight() + 1 + 40, 100));
+    EXPECT_GE(form->GetPosition().x, 250);
     EXPECT_EQ(form->GetSize(), wxSize(500, 480));
     EXPECT_NE(wxWindow::FindWindowByLabel("Function 1: Read Coils", form), nullptr);
 }

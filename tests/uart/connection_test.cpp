@@ -285,7 +285,8 @@ TEST_F(ConnectionTest, ModifyOpensTheDialogWithTheParametersOrTheDefaults)
     NewDialog *dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->GetTitle(), "UART Conf");
-    EXPECT_EQ(dialog->GetSize(), wxSize(380, 250));
+    EXPECT_EQ(dialog->GetSize().y, 250);
+    EXPECT_GE(dialog->GetSize().x, 380); // wider only if its error text needs it
     EXPECT_TRUE(dialog->IsShown());
     EXPECT_FALSE(dialog->IsModal());
     EXPECT_EQ(dialog->m_ipCtrl->GetValue(), "192.168.100.10");

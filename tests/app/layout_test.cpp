@@ -1,0 +1,257 @@
+// Every control whole and apart on the toolkit the program ships on: in each
+// state of each window, every shown control is at least the size its content
+// needs, and no two shown sibling controls overlap, save where the design
+// lays one over the other on purpose (named below with the reason).
+#include "app/ip_ctrl.h"
+#include "app/main_window.h"
+#include "app/new_dialog.h"
+#include "modbus/function_forms.h"
+#include "modbus/modbus_terminal_panel.h"
+#include "tests/app/dialog_driving.h"
+#include "tests/support/gui_test.h"
+#include "uart/terminal_panel.h"
+
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/frame.h>
+#include <wx/grid.h>
+#include <wx/listbox.h>
+#include <wx/radiobox.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+using namespace testing_support;
+
+std::string Describe(const wxWindow *window)
+{
+    const wxRect r = window->GetRect();
+    return std::string(wxString(window->GetClassInfo()->GetClassName()).utf8_str()) + " \"" +
+           window->GetLabel().utf8_string() + "\" at (" + std::to_string(r.x) + "," + std::to_string(r.y) + ") " +
+           std::to_string(r.width) + "x" + std::to_string(r.height);
+}
+
+bool IsIpCtrlPart(const wxWindow *window)
+{
+    return window->GetId() >= wxIPCtrl::ID_FRAME_BOX && window->GetId() <= wxIPCtrl::ID_RIGHT_PAD &&
+           dynamic_cast<const NewDialog *>(window->GetParent()) != nullptr;
+}
+
+bool IsReceiveBackdrop(const wxWindow *window)
+{
+    return dynamic_cast<const wxStaticText *>(window) != nullptr && !window->IsEnabled() &&
+           window->GetBackgroundColour() == *wxBLACK;
+}
+
+// The overlaps the design makes on purpose, with the reason; nullptr for
+// any other pair.
+const char *OverlapByDesign(const wxWindow *a, const wxWindow *b)
+{
+    for (int turn = 0; turn < 2; ++turn, std::swap(a, b)) {
+        if (dynamic_cast<const wxStaticBitmap *>(a) != nullptr && dynamic_cast<const wxFrame *>(a->GetParent()) &&
+            dynamic_cast<const wxPanel *>(b) != nullptr)
+            return "the frame's logo stands over the empty top right corner of the terminal panels";
+        if (IsIpCtrlPart(a) && IsIpCtrlPart(b))
+            return "the IP control draws its fields, dots and pads as one box: over its common box and edge to edge";
+        if (IsReceiveBackdrop(a) && dynamic_cast<const wxTextCtrl *>(b) != nullptr && a->GetRect() == b->GetRect())
+            return "the receive views lie on their black backdrop";
+    }
+    return nullptr;
+}
+
+bool IsScrollingView(wxWindow *window)
+{
+    if (auto *text = dynamic_cast<wxTextCtrl *>(window))
+        return text->IsMultiLine();
+    return dynamic_cast<wxListBox *>(window) != nullptr || dynamic_cast<wxGrid *>(window) != nullptr;
+}
+
+// A single-line field shows its longest allowed text (all its fields take
+// numbers) inside the area GTK draws the text in.
+void ExpectFieldShowsItsText(wxTextCtrl *field, const std::string &state)
+{
+    auto *entry = static_cast<GtkWidget *>(field->GetHandle());
+    ASSERT_TRUE(GTK_IS_ENTRY(entry)) << Describe(field);
+    const int maxLength = gtk_entry_get_max_length(GTK_ENTRY(entry));
+    const wxString widest = maxLength > 0 ? wxString(static_cast<size_t>(maxLength), '0') : wxString("65535");
+    GdkRectangle area{};
+    gtk_entry_get_text_area(GTK_ENTRY(entry), &area);
+    const wxSize text = field->GetTextExtent(widest);
+    EXPECT_GE(area.width, text.x) << state << ": " << Describe(field) << " cannot show " << widest;
+    EXPECT_GE(area.height, text.y) << state << ": " << Describe(field) << " clips its text";
+}
+
+void ExpectWhole(wxWindow *control, const std::string &state)
+{
+    if (auto *uart = dynamic_cast<TerminalPanel *>(control->GetParent()); uart && control == uart->m_mediaLabel)
+        return; // it breaks its lines and shortens a long file name within its box (checked on its own)
+    if (IsScrollingView(control) || dynamic_cast<wxPanel *>(control) != nullptr)
+        return; // views scroll their content; panels are walked themselves
+    if (auto *field = dynamic_cast<wxTextCtrl *>(control)) {
+        ExpectFieldShowsItsText(field, state);
+        return;
+    }
+    const wxSize size = control->GetSize();
+    const wxSize best = control->GetBestSize();
+    EXPECT_TRUE(size.x >= best.x && size.y >= best.y)
+        << state << ": " << Describe(control) << " is smaller than its best size " << best.x << "x" << best.y;
+}
+
+// Walks the shown children of `parent`, and the panels among them.
+void ExpectWholeAndApart(wxWindow *parent, const std::string &state)
+{
+    std::vector<wxWindow *> shown;
+    for (wxWindow *child : parent->GetChildren())
+        if (child->IsShown() && !child->IsTopLevel())
+            shown.push_back(child);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        ExpectWhole(shown[i], state);
+        for (size_t j = i + 1; j < shown.size(); ++j)
+            if (shown[i]->GetRect().Intersects(shown[j]->GetRect()) && OverlapByDesign(shown[i], shown[j]) == nullptr)
+                ADD_FAILURE() << state << ": " << Describe(shown[i]) << " overlaps " << Describe(shown[j]);
+    }
+    for (wxWindow *child : shown)
+        if (dynamic_cast<wxPanel *>(child) != nullptr)
+            ExpectWholeAndApart(child, state + " > " + Describe(child));
+}
+
+void ExpectInsideClientArea(wxWindow *window, const std::string &state)
+{
+    const wxRect client(window->GetClientSize());
+    for (wxWindow *child : window->GetChildren()) {
+        if (!child->IsShown() || child->IsTopLevel())
+            continue;
+        EXPECT_TRUE(client.Contains(child->GetRect())) << state << ": " << Describe(child) << " leaves the window";
+    }
+}
+
+class Layout : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_window = MainWindow::GetInstance();
+        m_uartShown = m_window->m_terminalPanel->IsShown();
+        m_modbusShown = m_window->m_modbusPanel->IsShown();
+    }
+    void TearDown() override
+    {
+        if (m_panel != nullptr)
+            m_panel->Destroy();
+        m_window->m_terminalPanel->Show(m_uartShown);
+        m_window->m_modbusPanel->Show(m_modbusShown);
+        m_window->m_frame->Layout();
+        PumpEvents();
+    }
+
+    // Shows a panel of its own in the frame's place of the terminal panels,
+    // so the program's own panels keep their state for the other tests.
+    template <class Panel> Panel *ShowAlone(Panel *panel)
+    {
+        m_panel = panel;
+        m_window->m_terminalPanel->Hide();
+        m_window->m_modbusPanel->Hide();
+        panel->SetSize(m_window->m_frame->GetClientSize());
+        panel->Show();
+        panel->SetConnectionParameters("255.255.255.255", "65100");
+        PumpEvents();
+        return panel;
+    }
+
+    void ExpectFrame(const std::string &state)
+    {
+        PumpEvents();
+        ExpectWholeAndApart(m_window->m_frame, state);
+    }
+
+    MainWindow *m_window = nullptr;
+    wxWindow *m_panel = nullptr;
+    bool m_uartShown = true;
+    bool m_modbusShown = false;
+};
+
+TEST_F(Layout, ConnectionDialogUnderBothTitles)
+{
+    struct Opener {
+        const char *title;
+        wxSize size;
+    };
+    for (const Opener &opener : {Opener{"ORV-Terminal Conf", wxSize(380, 250)}, Opener{"UART Conf", wxSize(480, 380)}}) {
+        auto *dialog = new NewDialog(m_window->m_frame, wxID_ANY, opener.title, wxDefaultPosition, opener.size,
+                                     wxDEFAULT_DIALOG_STYLE);
+        dialog->SetValues("223.255.255.255", "65100");
+        PumpEvents();
+        ExpectWholeAndApart(dialog, opener.title);
+        ExpectInsideClientArea(dialog, opener.title);
+
+        // Both error labels up: neither may cover a field or leave the dialog.
+        SetFields(*dialog->m_ipCtrl, "0", "0", "0", "0");
+        dialog->m_portText->ChangeValue("");
+        ClickButton(dialog, wxID_OK);
+        PumpEvents();
+        ASSERT_EQ(dialog->m_ipError->GetLabel(), kInvalidIpText);
+        ASSERT_EQ(dialog->m_portError->GetLabel(), kInvalidPortText);
+        const std::string errors = std::string(opener.title) + " with both errors";
+        ExpectWholeAndApart(dialog, errors);
+        ExpectInsideClientArea(dialog, errors);
+        dialog->Destroy();
+        PumpEvents();
+    }
+}
+
+TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
+{
+    auto *panel = ShowAlone(new TerminalPanel());
+    ExpectFrame("UART panel as started");
+
+    auto *periodic = dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK));
+    ASSERT_NE(periodic, nullptr);
+    periodic->SetValue(true);
+    wxCommandEvent toggled(wxEVT_CHECKBOX, TerminalPanel::ID_PERIODIC_CHECK);
+    toggled.SetInt(1);
+    panel->GetEventHandler()->ProcessEvent(toggled);
+    ASSERT_TRUE(panel->m_periodText->IsEnabled());
+    panel->SelectMediaFile("/tmp/a-media-stream-with-a-rather-long-file-name.mp4",
+                           "a-media-stream-with-a-rather-long-file-name.mp4");
+    ASSERT_TRUE(panel->m_mediaLabel->IsShown());
+
+    for (int notation = 0; notation < 4; ++notation) {
+        for (auto [radio, id] : {std::pair{panel->m_txTypeRadio, TerminalPanel::ID_TRANSMISSION_TYPE},
+                                 std::pair{panel->m_rxTypeRadio, TerminalPanel::ID_READ_TYPE}}) {
+            radio->SetSelection(notation);
+            wxCommandEvent chosen(wxEVT_RADIOBOX, id);
+            chosen.SetInt(notation);
+            panel->GetEventHandler()->ProcessEvent(chosen);
+        }
+        ExpectFrame("UART panel, periodic group enabled, media shown, notation " + std::to_string(notation));
+    }
+
+    // The caption breaks its lines within its own box.
+    const wxRect caption = panel->m_mediaLabel->GetRect();
+    EXPECT_GE(caption.width, 120);
+    EXPECT_LE(caption.GetRight(), panel->m_rxViews[0]->GetPosition().x);
+    EXPECT_LE(caption.GetBottom(), panel->m_mediaBackwardButton->GetPosition().y);
+    EXPECT_GE(caption.height, 2 * panel->m_mediaLabel->GetCharHeight());
+}
+
+TEST_F(Layout, ModbusPanelWithEachForm)
+{
+    auto *panel = ShowAlone(new ModbusTerminalPanel());
+    ExpectFrame("Modbus panel");
+    // Forms open only while connected; the context is never used here.
+    panel->m_connected = true;
+    for (const int code : {1, 2, 3, 4, 5, 6, 15, 16, 17, 23}) {
+        wxCommandEvent chosen(wxEVT_BUTTON, FUNCTION_ID_BASE + code);
+        panel->OnFunctionChosen(chosen);
+        ASSERT_NE(panel->m_functionPanel, nullptr) << code;
+        ExpectFrame("Modbus panel with the form of function " + std::to_string(code));
+    }
+    panel->m_connected = false;
+}
+
+} // namespace
