@@ -187,7 +187,10 @@ TEST(TcpSendAll, SlowPeerTakingSmallPiecesGetsEverything)
 
 TEST(TcpSendAll, FailureReportsTheBytesSentSoFar)
 {
+    // The peer's window must stay small from the start, or the whole payload
+    // fits into the buffers on the way before the reset comes.
     LoopbackListener listener;
+    listener.ShrinkReceiveBuffers(1024);
     const int fd = ConnectedSocket(listener.Port());
     Fd peer = listener.Accept();
     ShrinkReceiveBuffer(peer.Get(), 1024);

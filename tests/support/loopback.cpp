@@ -192,4 +192,9 @@ void ShrinkReceiveBuffer(int fd, int bytes)
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof(bytes));
 }
 
+void LoopbackListener::ShrinkReceiveBuffers(int bytes)
+{
+    ShrinkReceiveBuffer(m_fd.Get(), bytes);
+}
+
 } // namespace testing_support

@@ -40,6 +40,9 @@ public:
     const std::string &Ip() const { return m_ip; }
     // The accepted connection, or an invalid Fd when none came in time.
     Fd Accept(Millis timeout = Millis(5000));
+    // Connections accepted from now on start with this receive buffer, so
+    // their first advertised window is small too.
+    void ShrinkReceiveBuffers(int bytes);
 
 private:
     Fd m_fd;
