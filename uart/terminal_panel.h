@@ -91,7 +91,8 @@ public:
     // Text goes into the receive views only through these. A hidden view is
     // not written to: its text is held and appended when it is shown, so that
     // the toolkit lays out only the view the user sees.
-    // Appends text in a colour (set as the view's default style) to a view.
+    // Appends text in a colour (set as the view's default style) to a view,
+    // after the data received so far.
     void AppendToRxView(int notation, const wxString &text, const wxColour &colour);
     // Empties all four views, held text included.
     void ClearRxViews();
@@ -204,6 +205,8 @@ private:
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
     void ShowStagedChunks();
+    // Shows every chunk received so far and still waiting for the timer.
+    void ShowAllStagedChunks();
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);

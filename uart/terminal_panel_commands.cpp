@@ -17,9 +17,10 @@ void TerminalPanel::OnExport(wxCommandEvent &)
     if (dialog.ShowModal() != wxID_OK)
         return;
     const wxString path = ChosenPath(dialog);
-    // The view's whole text, held text included, written the way the
-    // toolkit's SaveFile writes a view: UTF-8. Failures are reported by the
-    // toolkit's error log.
+    // The view's whole text, held text and data received before the click
+    // included, written the way the toolkit's SaveFile writes a view: UTF-8.
+    // Failures are reported by the toolkit's error log.
+    ShowAllStagedChunks();
     wxFFile file(path, "w");
     if (file.IsOpened())
         file.Write(RxViewText(m_rxTypeRadio->GetSelection()), wxConvUTF8);
@@ -30,8 +31,7 @@ void TerminalPanel::OnClear(wxCommandEvent &event)
     if (event.GetId() == ID_CLEAR_RX) {
         // Chunks received before the click and still waiting to be shown
         // belong to what is cleared.
-        while (!m_rxStaged.empty())
-            ShowStagedChunks();
+        ShowAllStagedChunks();
         ClearRxViews();
         m_rxLineCount = 0;
         m_rxLineStart = true;

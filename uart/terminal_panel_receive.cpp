@@ -111,6 +111,12 @@ void TerminalPanel::ShowStagedChunks()
     m_rxGate.Release(chunks);
 }
 
+void TerminalPanel::ShowAllStagedChunks()
+{
+    while (!m_rxStaged.empty())
+        ShowStagedChunks();
+}
+
 void TerminalPanel::DropStagedChunks()
 {
     m_rxFlushTimer.Stop();
@@ -120,6 +126,9 @@ void TerminalPanel::DropStagedChunks()
 
 void TerminalPanel::AppendToRxView(int notation, const wxString &text, const wxColour &colour)
 {
+    // What was received before the panel writes a line of its own comes
+    // before that line, also while it waits for the display timer.
+    ShowAllStagedChunks();
     AppendUtf8ToRxView(notation, text.utf8_string(), colour);
 }
 

@@ -177,6 +177,19 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
     }));
 }
 
+// Data received before a click, still waiting for the display timer, comes
+// before the line the click writes.
+TEST_F(ReceiveTest, DataReceivedBeforeASendComesBeforeItsEcho)
+{
+    Connected link;
+    AddMessage(NotationAscii, "x");
+    const uint64_t before = Panel()->RxBytesShown();
+    link.SendAndStage("R");
+    ASSERT_EQ(Panel()->RxBytesShown(), before) << "shown before the click";
+    Click(TerminalPanel::ID_SEND);
+    EXPECT_EQ(ViewText(NotationAscii), "Rx\n");
+}
+
 class LogTest : public ReceiveTest {
 protected:
     void SetUp() override

@@ -54,6 +54,9 @@ public:
     void Send(const std::string &bytes);
     // Sends the bytes and waits until the panel shows all of them.
     void SendAndShow(const std::string &bytes);
+    // Sends one small chunk and lets the panel take it over from the receive
+    // thread without running the event loop: it waits for the display timer.
+    void SendAndStage(const std::string &bytes);
     testing_support::LoopbackListener &Listener() { return m_listener; }
     Fd &PeerFd() { return m_peer; }
 
