@@ -6,10 +6,16 @@
 
 #include <algorithm>
 #include <ctime>
+#include <sys/socket.h>
 
 namespace {
 
 constexpr int kReceiveSize = 512;
+// What the system may hold for the panel beyond the chunks on their way to
+// the screen. Left to itself it grows the buffer up to tens of megabytes on
+// a fast stream, and the screen falls that far behind the module; this is
+// still many times what a module's serial line delivers in a round trip.
+constexpr int kSystemReceiveBuffer = 128 * 1024;
 
 } // namespace
 
@@ -45,6 +51,7 @@ void ReadUartThread::CloseLog()
 
 wxThread::ExitCode ReadUartThread::Entry()
 {
+    setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &kSystemReceiveBuffer, sizeof(kSystemReceiveBuffer));
     uint8_t buffer[kReceiveSize];
     for (;;) {
         const int received = tcp_recv(m_socket, reinterpret_cast<char *>(buffer), kReceiveSize);

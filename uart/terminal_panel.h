@@ -5,6 +5,7 @@
 
 #include "uart/chunk_gate.h"
 #include "uart/notation.h"
+#include "uart/rx_scrollback.h"
 #include "uart/uart_socket.h"
 
 #include <array>
@@ -88,19 +89,25 @@ public:
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once);
-    // Text goes into the receive views only through these. A hidden view is
-    // not written to: its text is held and appended when it is shown, so that
-    // the toolkit lays out only the view the user sees.
+    // Text goes into the receive views only through these. Each view's text
+    // is kept by the panel within the view's scrollback limit; only the shown
+    // view holds it in the toolkit, so that the toolkit keeps and lays out
+    // only the text the user sees, and a switch shows at most one limit's
+    // worth.
     // Appends text in a colour (set as the view's default style) to a view,
     // after the data received so far.
     void AppendToRxView(int notation, const wxString &text, const wxColour &colour);
-    // Empties all four views, held text included.
+    // Empties all four views.
     void ClearRxViews();
-    // The whole text of a view, held text included.
+    // The whole text of a view, shown or not, in UTF-8 and as a string.
+    std::string RxViewUtf8(int notation) const { return m_rxBack[notation].Text(); }
     wxString RxViewText(int notation) const;
-    // Shows the receive view of the "Read type" selection, with its held
-    // text, and hides the other three.
+    // Shows the receive view of the "Read type" selection, with its text,
+    // and hides and empties the other three.
     void ShowSelectedRxView();
+    // The scrollback limit of each view and the longest display line of
+    // received text, in characters (small ones for tests).
+    void SetRxLimits(size_t scrollbackChars, size_t lineChars);
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Keeps the media file for the next play from the start and shows its
@@ -245,11 +252,8 @@ private:
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
     wxTimer m_rxRevealTimer;
-    struct HeldText {
-        wxColour colour;
-        std::string utf8;
-    };
-    std::array<std::vector<HeldText>, kNotationCount> m_rxHeld;
+    std::array<RxScrollback, kNotationCount> m_rxBack;
+    size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
     // Numbers of the awaited connect attempt (0: none) and of the connection.
     int m_connectAttempt = 0;

@@ -17,13 +17,15 @@ void TerminalPanel::OnExport(wxCommandEvent &)
     if (dialog.ShowModal() != wxID_OK)
         return;
     const wxString path = ChosenPath(dialog);
-    // The view's whole text, held text and data received before the click
-    // included, written the way the toolkit's SaveFile writes a view: UTF-8.
-    // Failures are reported by the toolkit's error log.
+    // What the view holds, data received before the click included, written
+    // the way the toolkit's SaveFile writes a view: UTF-8. Failures are
+    // reported by the toolkit's error log.
     ShowAllStagedChunks();
     wxFFile file(path, "w");
-    if (file.IsOpened())
-        file.Write(RxViewText(m_rxTypeRadio->GetSelection()), wxConvUTF8);
+    if (file.IsOpened()) {
+        const std::string text = RxViewUtf8(m_rxTypeRadio->GetSelection());
+        file.Write(text.data(), text.size());
+    }
 }
 
 void TerminalPanel::OnClear(wxCommandEvent &event)

@@ -22,9 +22,9 @@ constexpr size_t kShowBudgetBytes = 64 * 1024;
 // together are shown in one go, and between turns while a backlog remains.
 constexpr int kShowDelayMs = 10;
 
-// Held text is kept in pieces of about this size: no piece is copied as the
-// text grows, and showing it converts one piece at a time.
-constexpr size_t kHeldPieceBytes = 1 << 20;
+// The scroll after each append asks for at least as many lines as were
+// added; the line count stops here so that it never overflows.
+constexpr int kMostScrollLines = 1 << 20;
 // A view shown again scrolls to its newest text after this delay, by more
 // pages than any view holds.
 constexpr int kRevealDelayMs = 100;
@@ -92,19 +92,22 @@ void TerminalPanel::ShowStagedChunks()
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
     const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
     RxViewTexts texts;
+    RxLineBound lines{m_rxLineChars};
+    for (int n = 0; n < kNotationCount; ++n)
+        lines.column[n] = m_rxBack[n].OpenLineChars();
     size_t chunks = 0;
     size_t bytes = 0;
     while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ChunkSize(block);
-        AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts);
+        AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
         m_rxStaged.pop_front();
         bytes += size;
         ++chunks;
     }
     for (int n = 0; n < kNotationCount; ++n)
         AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
-    m_rxLineCount += static_cast<int>(chunks) * kNotationCount;
+    m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
     ShowSelectedRxView();
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
     m_rxBytesShown += bytes;
@@ -129,7 +132,12 @@ void TerminalPanel::AppendToRxView(int notation, const wxString &text, const wxC
     // What was received before the panel writes a line of its own comes
     // before that line, also while it waits for the display timer.
     ShowAllStagedChunks();
-    AppendUtf8ToRxView(notation, text.utf8_string(), colour);
+    std::string utf8 = text.utf8_string();
+    // A line of the panel's own that would pass the line bound starts a line.
+    const size_t open = m_rxBack[notation].OpenLineChars();
+    if (open > 0 && open + std::min(utf8.find_first_of("\r\n"), utf8.size()) > m_rxLineChars)
+        utf8.insert(0, 1, '\n');
+    AppendUtf8ToRxView(notation, std::move(utf8), colour);
 }
 
 void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour)
@@ -140,55 +148,61 @@ void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const w
     if (view->IsShown()) {
         view->SetDefaultStyle(wxTextAttr(colour));
         view->AppendText(wxString::FromUTF8(text.data(), text.size()));
-        return;
     }
-    std::vector<HeldText> &held = m_rxHeld[notation];
-    if (!held.empty() && held.back().colour == colour && held.back().utf8.size() < kHeldPieceBytes)
-        held.back().utf8 += text;
-    else
-        held.push_back({colour, std::move(text)});
+    const size_t dropped = m_rxBack[notation].Append(text, colour.GetRGB());
+    if (dropped != 0 && view->IsShown())
+        view->Remove(0, static_cast<long>(dropped));
 }
 
 void TerminalPanel::ClearRxViews()
 {
     for (int n = 0; n < kNotationCount; ++n) {
         m_rxViews[n]->Clear();
-        m_rxHeld[n].clear();
+        m_rxBack[n].Clear();
     }
 }
 
 wxString TerminalPanel::RxViewText(int notation) const
 {
-    wxString text = m_rxViews[notation]->GetValue();
-    for (const HeldText &held : m_rxHeld[notation])
-        text += wxString::FromUTF8(held.utf8.data(), held.utf8.size());
-    return text;
+    const std::string text = m_rxBack[notation].Text();
+    return wxString::FromUTF8(text.data(), text.size());
+}
+
+void TerminalPanel::SetRxLimits(size_t scrollbackChars, size_t lineChars)
+{
+    for (RxScrollback &back : m_rxBack)
+        back.SetLimit(scrollbackChars);
+    m_rxLineChars = lineChars;
 }
 
 void TerminalPanel::ShowSelectedRxView()
 {
     const int selected = m_rxTypeRadio->GetSelection();
     for (int n = 0; n < kNotationCount; ++n)
-        if (n != selected)
+        if (n != selected && m_rxViews[n]->IsShown()) {
             m_rxViews[n]->Hide();
+            m_rxViews[n]->ChangeValue(wxString());
+        }
     wxTextCtrl *view = m_rxViews[selected];
-    view->Show();
-    if (m_rxHeld[selected].empty())
+    if (view->IsShown())
         return;
-    std::vector<HeldText> held;
-    held.swap(m_rxHeld[selected]);
+    view->Show();
+    if (m_rxBack[selected].Characters() == 0)
+        return;
     // Frozen, the view takes the text without asking the toolkit to lay all
     // of it out at once to find its end; it is laid out piecewise when idle.
     view->Freeze();
-    for (HeldText &text : held) {
-        AppendUtf8ToRxView(selected, std::move(text.utf8), text.colour);
-        text.utf8 = std::string();
+    for (const RxScrollback::Piece &piece : m_rxBack[selected].Pieces()) {
+        wxColour colour;
+        colour.SetRGB(piece.colour);
+        view->SetDefaultStyle(wxTextAttr(colour));
+        view->AppendText(wxString::FromUTF8(piece.data, piece.size));
     }
     view->Thaw();
     m_rxRevealTimer.StartOnce(kRevealDelayMs);
 }
 
-// A view shown with its held text lays it out on the way through the event
+// A view shown with its text lays it out on the way through the event
 // loop; a scroll asked for before the toolkit has done part of that is lost.
 void TerminalPanel::OnRxReveal(wxTimerEvent &)
 {

@@ -232,6 +232,8 @@ TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived
 TEST_F(NetworkFaultsTest, FloodOfTenMegabytesIsShownAndLoggedExactly)
 {
     SetChecked(Panel()->m_wrapCheck, true);
+    // Views that keep all of it, to be held against what was sent.
+    Panel()->SetRxLimits(size_t{128} << 20, kRxLineChars);
     const std::string flood = Pattern(10u << 20);
     Connected link;
     const std::string logPath = StartLog();

@@ -90,6 +90,7 @@ void ResetPanel()
     SetChecked(panel->m_wrapCheck, false);
     SelectReadType(NotationAscii);
     SelectTransmissionType(NotationAscii);
+    panel->SetRxLimits(kRxScrollbackChars, kRxLineChars);
     panel->ClearRxViews();
     panel->m_rxLineStart = true;
     panel->m_rxLineCount = 0;
