@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
 #include <sys/socket.h>
 
 namespace {
@@ -91,7 +92,5 @@ void ReadUartThread::HandOver(const uint8_t *data, size_t size)
     block[0] = static_cast<uint8_t>(size >> 8);
     block[1] = static_cast<uint8_t>(size & 0xff);
     std::copy(data, data + size, block + 2);
-    wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
-    event.SetClientData(block);
-    m_panel->GetEventHandler()->AddPendingEvent(event);
+    m_panel->HandOverChunk(std::unique_ptr<uint8_t[]>(block));
 }

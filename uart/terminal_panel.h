@@ -118,6 +118,13 @@ public:
     // Media bytes streamed as last reported to the GUI thread.
     uint64_t MediaBytesReported() const { return m_mediaBytesReported; }
 
+    // Called by the receive thread, once the chunk has its slot in
+    // m_rxGate: a block of 2 + n bytes, n high byte first, then the n bytes.
+    // The first chunk into an empty inbox wakes the panel with EVT_UART_DATA;
+    // from then on its display timer takes them, which runs ahead of the
+    // toolkit's idle-time work, so a busy view does not hold chunks back.
+    void HandOverChunk(std::unique_ptr<uint8_t[]> block);
+
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
     void OnConnectThreadGone(ConnectThread *thread);
@@ -208,7 +215,10 @@ private:
     void OnConnected(wxCommandEvent &event);
 
     void OnWorkerEvent(wxCommandEvent &event);
-    void StageChunk(wxCommandEvent &event);
+    void OnChunksArrived();
+    // Moves the chunks of the inbox to the staged ones; false when there
+    // were none.
+    bool TakeInbox();
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
     void ShowStagedChunks();
@@ -249,6 +259,8 @@ private:
     // thread never calls into a thread object that is being deleted.
     std::mutex m_threadLock;
     UartSocket m_socket;
+    std::mutex m_rxInboxLock;
+    std::deque<std::unique_ptr<uint8_t[]>> m_rxInbox;
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
     wxTimer m_rxRevealTimer;

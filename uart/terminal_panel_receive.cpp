@@ -46,7 +46,7 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
 {
     switch (event.GetId()) {
     case EVT_UART_DATA:
-        StageChunk(event);
+        OnChunksArrived();
         break;
     case EVT_CONNECTED:
         OnConnected(event);
@@ -62,24 +62,44 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
     }
 }
 
-void TerminalPanel::StageChunk(wxCommandEvent &event)
+void TerminalPanel::HandOverChunk(std::unique_ptr<uint8_t[]> block)
 {
-    std::unique_ptr<uint8_t[]> block(static_cast<uint8_t *>(event.GetClientData()));
-    if (!block)
-        return;
-    if (m_shutDown) {
-        m_rxGate.Release();
-        return;
+    bool wake = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_rxInboxLock);
+        wake = m_rxInbox.empty();
+        m_rxInbox.push_back(std::move(block));
     }
-    m_rxStaged.push_back(std::move(block));
-    if (!m_rxFlushTimer.IsRunning())
+    if (wake) {
+        wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
+        GetEventHandler()->AddPendingEvent(event);
+    }
+}
+
+void TerminalPanel::OnChunksArrived()
+{
+    if (!m_shutDown && !m_rxFlushTimer.IsRunning())
         m_rxFlushTimer.StartOnce(kShowDelayMs);
 }
 
+bool TerminalPanel::TakeInbox()
+{
+    const std::lock_guard<std::mutex> lock(m_rxInboxLock);
+    if (m_rxInbox.empty())
+        return false;
+    for (std::unique_ptr<uint8_t[]> &block : m_rxInbox)
+        m_rxStaged.push_back(std::move(block));
+    m_rxInbox.clear();
+    return true;
+}
+
+// A chunk handed over while this runs finds the inbox not empty and posts
+// no event: the timer goes on until the inbox stays empty.
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
+    TakeInbox();
     ShowStagedChunks();
-    if (!m_rxStaged.empty())
+    if (!m_rxStaged.empty() || TakeInbox())
         m_rxFlushTimer.StartOnce(kShowDelayMs);
 }
 
@@ -116,6 +136,7 @@ void TerminalPanel::ShowStagedChunks()
 
 void TerminalPanel::ShowAllStagedChunks()
 {
+    TakeInbox();
     while (!m_rxStaged.empty())
         ShowStagedChunks();
 }
@@ -123,6 +144,7 @@ void TerminalPanel::ShowAllStagedChunks()
 void TerminalPanel::DropStagedChunks()
 {
     m_rxFlushTimer.Stop();
+    TakeInbox();
     m_rxGate.Release(m_rxStaged.size());
     m_rxStaged.clear();
 }
