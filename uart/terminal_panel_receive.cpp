@@ -93,13 +93,14 @@ bool TerminalPanel::TakeInbox()
     return true;
 }
 
-// A chunk handed over while this runs finds the inbox not empty and posts
-// no event: the timer goes on until the inbox stays empty.
+// The timer goes on while chunks come, and stops after a turn that finds
+// none: the wake-up event runs only when the toolkit is idle, which a view
+// laying out new text is not.
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
-    TakeInbox();
+    const bool arrived = TakeInbox() || !m_rxStaged.empty();
     ShowStagedChunks();
-    if (!m_rxStaged.empty() || TakeInbox())
+    if (arrived)
         m_rxFlushTimer.StartOnce(kShowDelayMs);
 }
 
