@@ -1,6 +1,7 @@
 #include "uart/rx_render.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -77,7 +78,7 @@ void AppendDecimal(const uint8_t *data, size_t size, std::string &out)
     }
 }
 
-const std::string kRxMarker = " [RX] - ";
+constexpr std::string_view kRxMarker = " [RX] - ";
 
 size_t CountChars(const std::string &text)
 {
