@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 #include <wx/colour.h>
+#include <wx/longlong.h>
 #include <wx/panel.h>
 #include <wx/string.h>
 #include <wx/timer.h>
@@ -216,6 +217,7 @@ private:
 
     void OnWorkerEvent(wxCommandEvent &event);
     void OnChunksArrived();
+    void StartRxFlushTimer(int delayMs);
     // Moves the chunks of the inbox to the staged ones; false when there
     // were none.
     bool TakeInbox();
@@ -263,6 +265,10 @@ private:
     std::deque<std::unique_ptr<uint8_t[]>> m_rxInbox;
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
+    wxLongLong m_rxFlushStart;
+    int m_rxFlushDelay = 0;
+    bool m_rxFlushAfterIdle = false;
+    wxLongLong m_rxLastIdle;
     wxTimer m_rxRevealTimer;
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;

@@ -11,6 +11,7 @@
 #include <wx/datetime.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
+#include <wx/time.h>
 
 namespace {
 
@@ -21,6 +22,12 @@ constexpr size_t kShowBudgetBytes = 64 * 1024;
 // Pause before showing newly arrived chunks, so that chunks arriving close
 // together are shown in one go, and between turns while a backlog remains.
 constexpr int kShowDelayMs = 10;
+// A timer this much past its time finds the event loop busy.
+constexpr int kShowLateMs = 2;
+// The pause after idle time before a turn that came late, and how often a
+// busy loop waits for idle time.
+constexpr int kShowAfterIdleMs = 1;
+constexpr int kShowIdleEveryMs = 200;
 
 // The scroll after each append asks for at least as many lines as were
 // added; the line count stops here so that it never overflows.
@@ -79,7 +86,9 @@ void TerminalPanel::HandOverChunk(std::unique_ptr<uint8_t[]> block)
 void TerminalPanel::OnChunksArrived()
 {
     if (!m_shutDown && !m_rxFlushTimer.IsRunning())
-        m_rxFlushTimer.StartOnce(kShowDelayMs);
+        StartRxFlushTimer(m_rxFlushAfterIdle ? kShowAfterIdleMs : kShowDelayMs);
+    m_rxFlushAfterIdle = false;
+    m_rxLastIdle = wxGetLocalTimeMillis();
 }
 
 bool TerminalPanel::TakeInbox()
@@ -93,15 +102,34 @@ bool TerminalPanel::TakeInbox()
     return true;
 }
 
-// The timer goes on while chunks come, and stops after a turn that finds
-// none: the wake-up event runs only when the toolkit is idle, which a view
-// laying out new text is not.
+// While chunks come the timer goes on, as the wake-up event runs only once
+// the toolkit is idle, which a view laying out new text is not; a turn that
+// finds none stops it. A timer that came late finds the loop with more to
+// do than the timer leaves room for; now and then the next turn then waits
+// for the loop to be idle and follows at once, so that the loop still gets
+// moments with nothing to do (the toolkit's yields wait for one).
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
+    const wxLongLong now = wxGetLocalTimeMillis();
+    const bool late = now - m_rxFlushStart > m_rxFlushDelay + kShowLateMs;
     const bool arrived = TakeInbox() || !m_rxStaged.empty();
     ShowStagedChunks();
-    if (arrived)
-        m_rxFlushTimer.StartOnce(kShowDelayMs);
+    if (!arrived)
+        return;
+    if (!late || now - m_rxLastIdle < kShowIdleEveryMs) {
+        StartRxFlushTimer(kShowDelayMs);
+        return;
+    }
+    m_rxFlushAfterIdle = true;
+    wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
+    GetEventHandler()->AddPendingEvent(event);
+}
+
+void TerminalPanel::StartRxFlushTimer(int delayMs)
+{
+    m_rxFlushStart = wxGetLocalTimeMillis();
+    m_rxFlushDelay = delayMs;
+    m_rxFlushTimer.StartOnce(delayMs);
 }
 
 // Each chunk gets exactly the text it would get alone, and the line-start
