@@ -6,10 +6,17 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
+#include <sys/socket.h>
 
 namespace {
 
 constexpr int kReceiveSize = 512;
+// What the system may hold for the panel beyond the chunks on their way to
+// the screen. Left to itself it grows the buffer up to tens of megabytes on
+// a fast stream, and the screen falls that far behind the module; this is
+// still many times what a module's serial line delivers in a round trip.
+constexpr int kSystemReceiveBuffer = 128 * 1024;
 
 } // namespace
 
@@ -45,6 +52,7 @@ void ReadUartThread::CloseLog()
 
 wxThread::ExitCode ReadUartThread::Entry()
 {
+    setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &kSystemReceiveBuffer, sizeof(kSystemReceiveBuffer));
     uint8_t buffer[kReceiveSize];
     for (;;) {
         const int received = tcp_recv(m_socket, reinterpret_cast<char *>(buffer), kReceiveSize);
@@ -90,7 +98,5 @@ void ReadUartThread::HandOver(const uint8_t *data, size_t size)
     block[0] = static_cast<uint8_t>(size >> 8);
     block[1] = static_cast<uint8_t>(size & 0xff);
     std::copy(data, data + size, block + 2);
-    wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
-    event.SetClientData(block);
-    m_panel->GetEventHandler()->AddPendingEvent(event);
+    m_panel->HandOverChunk(std::unique_ptr<uint8_t[]>(block));
 }

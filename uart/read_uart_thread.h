@@ -1,6 +1,6 @@
 // The receive thread of a UART connection: reads the module's bytes in
 // chunks of up to 512, writes them to the log file when logging is on and
-// hands each chunk to the panel as an EVT_UART_DATA event.
+// hands each chunk to the panel's inbox.
 #ifndef ORV_UART_READ_UART_THREAD_H
 #define ORV_UART_READ_UART_THREAD_H
 

@@ -1,5 +1,8 @@
 #include "uart/rx_render.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 
 // Per-byte texts built once: formatting one byte at a time with a printf-style
@@ -75,6 +78,105 @@ void AppendDecimal(const uint8_t *data, size_t size, std::string &out)
     }
 }
 
+constexpr std::string_view kRxMarker = " [RX] - ";
+
+size_t CountChars(const std::string &text)
+{
+    size_t chars = 0;
+    for (const char byte : text)
+        chars += (static_cast<unsigned char>(byte) & 0xc0) == 0x80 ? 0 : 1;
+    return chars;
+}
+
+// The bytes in ASCII, a line break before a character that would pass the
+// bound; the data's own line ends start a new line.
+void AppendAsciiBounded(const uint8_t *data, size_t size, size_t limit, size_t &column, std::string &out)
+{
+    size_t from = 0;
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t byte = data[i];
+        if (byte == '\n' || byte == '\r') {
+            column = 0;
+        } else if (byte != 0) {
+            if (column >= limit) {
+                AppendAscii(data + from, i - from, out);
+                out += '\n';
+                from = i;
+                column = 0;
+            }
+            ++column;
+        }
+    }
+    AppendAscii(data + from, size - from, out);
+}
+
+// Fixed-width texts separated by blanks, as many per line as fit; a line
+// takes at least one byte's text.
+template <size_t Width>
+void AppendFixedBounded(const char (&table)[256][Width], const uint8_t *data, size_t size, size_t limit,
+                        size_t &column, std::string &out)
+{
+    bool separate = false;
+    for (size_t i = 0; i < size;) {
+        const size_t first = separate ? Width + 1 : Width;
+        const size_t room = limit > column ? limit - column : 0;
+        if (room < first && column > 0) {
+            out += '\n';
+            column = 0;
+            separate = false;
+            continue;
+        }
+        const size_t count = room < first ? 1 : std::min(size - i, 1 + (room - first) / (Width + 1));
+        if (separate)
+            out += ' ';
+        AppendFixed(table, data + i, count, out);
+        column += first + (count - 1) * (Width + 1);
+        i += count;
+        separate = true;
+    }
+}
+
+void AppendDecimalBounded(const uint8_t *data, size_t size, size_t limit, size_t &column, std::string &out)
+{
+    const ByteTexts &texts = Texts();
+    for (size_t i = 0; i < size; ++i) {
+        const size_t length = texts.decimalLength[data[i]];
+        if (i != 0) {
+            if (column + 1 + length > limit) {
+                out += '\n';
+                column = 0;
+            } else {
+                out += ' ';
+                ++column;
+            }
+        } else if (column > 0 && column + length > limit) {
+            out += '\n';
+            column = 0;
+        }
+        out.append(texts.decimal[data[i]], length);
+        column += length;
+    }
+}
+
+void AppendBounded(Notation notation, const uint8_t *data, size_t size, size_t limit, size_t &column,
+                   std::string &out)
+{
+    switch (notation) {
+    case NotationAscii:
+        AppendAsciiBounded(data, size, limit, column, out);
+        break;
+    case NotationHex:
+        AppendFixedBounded(Texts().hex, data, size, limit, column, out);
+        break;
+    case NotationBinary:
+        AppendFixedBounded(Texts().binary, data, size, limit, column, out);
+        break;
+    case NotationDecimal:
+        AppendDecimalBounded(data, size, limit, column, out);
+        break;
+    }
+}
+
 } // namespace
 
 void AppendRendered(Notation notation, const uint8_t *data, size_t size, std::string &out)
@@ -103,20 +205,26 @@ std::string Rendered(Notation notation, const uint8_t *data, size_t size)
 }
 
 void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
-                        bool &lineStart, RxViewTexts &views)
+                        bool &lineStart, RxViewTexts &views, RxLineBound &lines)
 {
+    const size_t stampChars = CountChars(stamp) + kRxMarker.size();
     for (int view = 0; view < kNotationCount; ++view) {
         std::string &text = views[static_cast<size_t>(view)];
+        size_t &column = lines.column[static_cast<size_t>(view)];
         if (options.timestamp && (options.wrap || lineStart)) {
-            if (!options.wrap)
+            if (!options.wrap) {
                 text += '\n';
+                column = 0;
+            }
             text += stamp;
-            text += " [RX] - ";
+            text += kRxMarker;
+            column += stampChars;
             lineStart = false;
         }
-        AppendRendered(static_cast<Notation>(view), data, size, text);
+        AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, text);
         if (options.wrap) {
             text += '\n';
+            column = 0;
             if (options.timestamp)
                 lineStart = true;
         }

@@ -25,12 +25,22 @@ struct RxLineOptions {
 
 using RxViewTexts = std::array<std::string, kNotationCount>;
 
+// Where each view's display line stands: its characters so far, and the
+// most it may take. Received text that would make a line longer goes on on
+// a new line, between two bytes' texts (the break takes the place of the
+// blank), so that a stream without line breaks never makes the text views
+// lay out one giant paragraph.
+struct RxLineBound {
+    size_t limit;
+    std::array<size_t, kNotationCount> column{};
+};
+
 // Appends one received chunk to the texts of all four views, in the order
 // ASCII, Hex, Binary, Decimal. `lineStart` is the one flag the whole panel
 // shares: it is tested and changed view by view, so with timestamps on and
 // wrapping off only the ASCII view gets the line break and timestamp that
 // start a new run.
 void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
-                        bool &lineStart, RxViewTexts &views);
+                        bool &lineStart, RxViewTexts &views, RxLineBound &lines);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "uart/chunk_gate.h"
 #include "uart/notation.h"
+#include "uart/rx_scrollback.h"
 #include "uart/uart_socket.h"
 
 #include <array>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 #include <wx/colour.h>
+#include <wx/longlong.h>
 #include <wx/panel.h>
 #include <wx/string.h>
 #include <wx/timer.h>
@@ -101,18 +103,25 @@ public:
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once);
-    // Text goes into the receive views only through these. A hidden view is
-    // not written to: its text is held and appended when it is shown, so that
-    // the toolkit lays out only the view the user sees.
-    // Appends text in a colour (set as the view's default style) to a view.
+    // Text goes into the receive views only through these. Each view's text
+    // is kept by the panel within the view's scrollback limit; only the shown
+    // view holds it in the toolkit, so that the toolkit keeps and lays out
+    // only the text the user sees, and a switch shows at most one limit's
+    // worth.
+    // Appends text in a colour (set as the view's default style) to a view,
+    // after the data received so far.
     void AppendToRxView(int notation, const wxString &text, const wxColour &colour);
-    // Empties all four views, held text included.
+    // Empties all four views.
     void ClearRxViews();
-    // The whole text of a view, held text included.
+    // The whole text of a view, shown or not, in UTF-8 and as a string.
+    std::string RxViewUtf8(int notation) const { return m_rxBack[notation].Text(); }
     wxString RxViewText(int notation) const;
-    // Shows the receive view of the "Read type" selection, with its held
-    // text, and hides the other three.
+    // Shows the receive view of the "Read type" selection, with its text,
+    // and hides and empties the other three.
     void ShowSelectedRxView();
+    // The scrollback limit of each view and the longest display line of
+    // received text, in characters (small ones for tests).
+    void SetRxLimits(size_t scrollbackChars, size_t lineChars);
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Keeps the media file for the next play from the start and shows its
@@ -122,6 +131,13 @@ public:
     void ReportFileProgress(uint64_t bytesRead);
     // Media bytes streamed as last reported to the GUI thread.
     uint64_t MediaBytesReported() const { return m_mediaBytesReported; }
+
+    // Called by the receive thread, once the chunk has its slot in
+    // m_rxGate: a block of 2 + n bytes, n high byte first, then the n bytes.
+    // The first chunk into an empty inbox wakes the panel with EVT_UART_DATA;
+    // from then on its display timer takes them, which runs ahead of the
+    // toolkit's idle-time work, so a busy view does not hold chunks back.
+    void HandOverChunk(std::unique_ptr<uint8_t[]> block);
 
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
@@ -213,10 +229,16 @@ private:
     void OnConnected(wxCommandEvent &event);
 
     void OnWorkerEvent(wxCommandEvent &event);
-    void StageChunk(wxCommandEvent &event);
+    void OnChunksArrived();
+    void StartRxFlushTimer(int delayMs);
+    // Moves the chunks of the inbox to the staged ones; false when there
+    // were none.
+    bool TakeInbox();
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
     void ShowStagedChunks();
+    // Shows every chunk received so far and still waiting for the timer.
+    void ShowAllStagedChunks();
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);
@@ -254,14 +276,17 @@ private:
     // thread never calls into a thread object that is being deleted.
     std::mutex m_threadLock;
     UartSocket m_socket;
+    std::mutex m_rxInboxLock;
+    std::deque<std::unique_ptr<uint8_t[]>> m_rxInbox;
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
+    wxLongLong m_rxFlushStart;
+    int m_rxFlushDelay = 0;
+    bool m_rxFlushAfterIdle = false;
+    wxLongLong m_rxLastIdle;
     wxTimer m_rxRevealTimer;
-    struct HeldText {
-        wxColour colour;
-        std::string utf8;
-    };
-    std::array<std::vector<HeldText>, kNotationCount> m_rxHeld;
+    std::array<RxScrollback, kNotationCount> m_rxBack;
+    size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
     // Numbers of the awaited connect attempt (0: none) and of the connection.
     int m_connectAttempt = 0;

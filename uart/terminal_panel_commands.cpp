@@ -17,12 +17,15 @@ void TerminalPanel::OnExport(wxCommandEvent &)
     if (dialog.ShowModal() != wxID_OK)
         return;
     const wxString path = ChosenPath(dialog);
-    // The view's whole text, held text included, written the way the
-    // toolkit's SaveFile writes a view: UTF-8. Failures are reported by the
-    // toolkit's error log.
+    // What the view holds, data received before the click included, written
+    // the way the toolkit's SaveFile writes a view: UTF-8. Failures are
+    // reported by the toolkit's error log.
+    ShowAllStagedChunks();
     wxFFile file(path, "w");
-    if (file.IsOpened())
-        file.Write(RxViewText(m_rxTypeRadio->GetSelection()), wxConvUTF8);
+    if (file.IsOpened()) {
+        const std::string text = RxViewUtf8(m_rxTypeRadio->GetSelection());
+        file.Write(text.data(), text.size());
+    }
 }
 
 void TerminalPanel::OnClear(wxCommandEvent &event)
@@ -30,8 +33,7 @@ void TerminalPanel::OnClear(wxCommandEvent &event)
     if (event.GetId() == ID_CLEAR_RX) {
         // Chunks received before the click and still waiting to be shown
         // belong to what is cleared.
-        while (!m_rxStaged.empty())
-            ShowStagedChunks();
+        ShowAllStagedChunks();
         ClearRxViews();
         m_rxLineCount = 0;
         m_rxLineStart = true;

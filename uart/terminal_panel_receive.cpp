@@ -11,6 +11,7 @@
 #include <wx/datetime.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
+#include <wx/time.h>
 
 namespace {
 
@@ -21,10 +22,16 @@ constexpr size_t kShowBudgetBytes = 64 * 1024;
 // Pause before showing newly arrived chunks, so that chunks arriving close
 // together are shown in one go, and between turns while a backlog remains.
 constexpr int kShowDelayMs = 10;
+// A timer this much past its time finds the event loop busy.
+constexpr int kShowLateMs = 2;
+// The pause after idle time before a turn that came late, and how often a
+// busy loop waits for idle time.
+constexpr int kShowAfterIdleMs = 1;
+constexpr int kShowIdleEveryMs = 200;
 
-// Held text is kept in pieces of about this size: no piece is copied as the
-// text grows, and showing it converts one piece at a time.
-constexpr size_t kHeldPieceBytes = 1 << 20;
+// The scroll after each append asks for at least as many lines as were
+// added; the line count stops here so that it never overflows.
+constexpr int kMostScrollLines = 1 << 20;
 // A view shown again scrolls to its newest text after this delay, by more
 // pages than any view holds.
 constexpr int kRevealDelayMs = 100;
@@ -46,7 +53,7 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
 {
     switch (event.GetId()) {
     case EVT_UART_DATA:
-        StageChunk(event);
+        OnChunksArrived();
         break;
     case EVT_CONNECTED:
         OnConnected(event);
@@ -62,25 +69,67 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
     }
 }
 
-void TerminalPanel::StageChunk(wxCommandEvent &event)
+void TerminalPanel::HandOverChunk(std::unique_ptr<uint8_t[]> block)
 {
-    std::unique_ptr<uint8_t[]> block(static_cast<uint8_t *>(event.GetClientData()));
-    if (!block)
-        return;
-    if (m_shutDown) {
-        m_rxGate.Release();
-        return;
+    bool wake = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_rxInboxLock);
+        wake = m_rxInbox.empty();
+        m_rxInbox.push_back(std::move(block));
     }
-    m_rxStaged.push_back(std::move(block));
-    if (!m_rxFlushTimer.IsRunning())
-        m_rxFlushTimer.StartOnce(kShowDelayMs);
+    if (wake) {
+        wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
+        GetEventHandler()->AddPendingEvent(event);
+    }
 }
 
+void TerminalPanel::OnChunksArrived()
+{
+    if (!m_shutDown && !m_rxFlushTimer.IsRunning())
+        StartRxFlushTimer(m_rxFlushAfterIdle ? kShowAfterIdleMs : kShowDelayMs);
+    m_rxFlushAfterIdle = false;
+    m_rxLastIdle = wxGetLocalTimeMillis();
+}
+
+bool TerminalPanel::TakeInbox()
+{
+    const std::lock_guard<std::mutex> lock(m_rxInboxLock);
+    if (m_rxInbox.empty())
+        return false;
+    for (std::unique_ptr<uint8_t[]> &block : m_rxInbox)
+        m_rxStaged.push_back(std::move(block));
+    m_rxInbox.clear();
+    return true;
+}
+
+// While chunks come the timer goes on, as the wake-up event runs only once
+// the toolkit is idle, which a view laying out new text is not; a turn that
+// finds none stops it. A timer that came late finds the loop with more to
+// do than the timer leaves room for; now and then the next turn then waits
+// for the loop to be idle and follows at once, so that the loop still gets
+// moments with nothing to do (the toolkit's yields wait for one).
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
+    const wxLongLong now = wxGetLocalTimeMillis();
+    const bool late = now - m_rxFlushStart > m_rxFlushDelay + kShowLateMs;
+    const bool arrived = TakeInbox() || !m_rxStaged.empty();
     ShowStagedChunks();
-    if (!m_rxStaged.empty())
-        m_rxFlushTimer.StartOnce(kShowDelayMs);
+    if (!arrived)
+        return;
+    if (!late || now - m_rxLastIdle < kShowIdleEveryMs) {
+        StartRxFlushTimer(kShowDelayMs);
+        return;
+    }
+    m_rxFlushAfterIdle = true;
+    wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
+    GetEventHandler()->AddPendingEvent(event);
+}
+
+void TerminalPanel::StartRxFlushTimer(int delayMs)
+{
+    m_rxFlushStart = wxGetLocalTimeMillis();
+    m_rxFlushDelay = delayMs;
+    m_rxFlushTimer.StartOnce(delayMs);
 }
 
 // Each chunk gets exactly the text it would get alone, and the line-start
@@ -92,35 +141,54 @@ void TerminalPanel::ShowStagedChunks()
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
     const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
     RxViewTexts texts;
+    RxLineBound lines{m_rxLineChars};
+    for (int n = 0; n < kNotationCount; ++n)
+        lines.column[n] = m_rxBack[n].OpenLineChars();
     size_t chunks = 0;
     size_t bytes = 0;
     while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ChunkSize(block);
-        AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts);
+        AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
         m_rxStaged.pop_front();
         bytes += size;
         ++chunks;
     }
     for (int n = 0; n < kNotationCount; ++n)
         AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
-    m_rxLineCount += static_cast<int>(chunks) * kNotationCount;
+    m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
     ShowSelectedRxView();
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
     m_rxBytesShown += bytes;
     m_rxGate.Release(chunks);
 }
 
+void TerminalPanel::ShowAllStagedChunks()
+{
+    TakeInbox();
+    while (!m_rxStaged.empty())
+        ShowStagedChunks();
+}
+
 void TerminalPanel::DropStagedChunks()
 {
     m_rxFlushTimer.Stop();
+    TakeInbox();
     m_rxGate.Release(m_rxStaged.size());
     m_rxStaged.clear();
 }
 
 void TerminalPanel::AppendToRxView(int notation, const wxString &text, const wxColour &colour)
 {
-    AppendUtf8ToRxView(notation, text.utf8_string(), colour);
+    // What was received before the panel writes a line of its own comes
+    // before that line, also while it waits for the display timer.
+    ShowAllStagedChunks();
+    std::string utf8 = text.utf8_string();
+    // A line of the panel's own that would pass the line bound starts a line.
+    const size_t open = m_rxBack[notation].OpenLineChars();
+    if (open > 0 && open + std::min(utf8.find_first_of("\r\n"), utf8.size()) > m_rxLineChars)
+        utf8.insert(0, 1, '\n');
+    AppendUtf8ToRxView(notation, std::move(utf8), colour);
 }
 
 void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour)
@@ -131,55 +199,61 @@ void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const w
     if (view->IsShown()) {
         view->SetDefaultStyle(wxTextAttr(colour));
         view->AppendText(wxString::FromUTF8(text.data(), text.size()));
-        return;
     }
-    std::vector<HeldText> &held = m_rxHeld[notation];
-    if (!held.empty() && held.back().colour == colour && held.back().utf8.size() < kHeldPieceBytes)
-        held.back().utf8 += text;
-    else
-        held.push_back({colour, std::move(text)});
+    const size_t dropped = m_rxBack[notation].Append(text, colour.GetRGB());
+    if (dropped != 0 && view->IsShown())
+        view->Remove(0, static_cast<long>(dropped));
 }
 
 void TerminalPanel::ClearRxViews()
 {
     for (int n = 0; n < kNotationCount; ++n) {
         m_rxViews[n]->Clear();
-        m_rxHeld[n].clear();
+        m_rxBack[n].Clear();
     }
 }
 
 wxString TerminalPanel::RxViewText(int notation) const
 {
-    wxString text = m_rxViews[notation]->GetValue();
-    for (const HeldText &held : m_rxHeld[notation])
-        text += wxString::FromUTF8(held.utf8.data(), held.utf8.size());
-    return text;
+    const std::string text = m_rxBack[notation].Text();
+    return wxString::FromUTF8(text.data(), text.size());
+}
+
+void TerminalPanel::SetRxLimits(size_t scrollbackChars, size_t lineChars)
+{
+    for (RxScrollback &back : m_rxBack)
+        back.SetLimit(scrollbackChars);
+    m_rxLineChars = lineChars;
 }
 
 void TerminalPanel::ShowSelectedRxView()
 {
     const int selected = m_rxTypeRadio->GetSelection();
     for (int n = 0; n < kNotationCount; ++n)
-        if (n != selected)
+        if (n != selected && m_rxViews[n]->IsShown()) {
             m_rxViews[n]->Hide();
+            m_rxViews[n]->ChangeValue(wxString());
+        }
     wxTextCtrl *view = m_rxViews[selected];
-    view->Show();
-    if (m_rxHeld[selected].empty())
+    if (view->IsShown())
         return;
-    std::vector<HeldText> held;
-    held.swap(m_rxHeld[selected]);
+    view->Show();
+    if (m_rxBack[selected].Characters() == 0)
+        return;
     // Frozen, the view takes the text without asking the toolkit to lay all
     // of it out at once to find its end; it is laid out piecewise when idle.
     view->Freeze();
-    for (HeldText &text : held) {
-        AppendUtf8ToRxView(selected, std::move(text.utf8), text.colour);
-        text.utf8 = std::string();
+    for (const RxScrollback::Piece &piece : m_rxBack[selected].Pieces()) {
+        wxColour colour;
+        colour.SetRGB(piece.colour);
+        view->SetDefaultStyle(wxTextAttr(colour));
+        view->AppendText(wxString::FromUTF8(piece.data, piece.size));
     }
     view->Thaw();
     m_rxRevealTimer.StartOnce(kRevealDelayMs);
 }
 
-// A view shown with its held text lays it out on the way through the event
+// A view shown with its text lays it out on the way through the event
 // loop; a scroll asked for before the toolkit has done part of that is lost.
 void TerminalPanel::OnRxReveal(wxTimerEvent &)
 {

@@ -9,8 +9,8 @@
 constexpr wxEventType EVT_CONNECTED = 7001;
 // Int: the number of the attempt.
 constexpr wxEventType EVT_CONNECT_FAILED = 7002;
-// Client data: a new[] block of 2 + n bytes, n high byte first, then the n
-// received bytes (1 <= n <= 512); the handler deletes it.
+// No payload: received chunks wait in the panel's inbox, which was empty
+// before the first of them.
 constexpr wxEventType EVT_UART_DATA = 4001;
 // Int: the number of the connection whose receive failed.
 constexpr wxEventType EVT_CONNECTION_LOST = 4002;

@@ -1,4 +1,5 @@
 #include "uart/rx_render.h"
+#include "uart/rx_scrollback.h"
 
 #include <gtest/gtest.h>
 
@@ -70,10 +71,11 @@ protected:
     void Chunk(const std::string &bytes, bool timestamp, bool wrap)
     {
         AppendChunkToViews(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), {timestamp, wrap}, "T",
-                           lineStart, views);
+                           lineStart, views, lines);
     }
     bool lineStart = true;
     RxViewTexts views;
+    RxLineBound lines{kRxLineChars};
 };
 
 TEST_F(RxChunkLayout, PlainChunksRunOn)
@@ -128,6 +130,55 @@ TEST_F(RxChunkLayout, FlagWalksViewByViewWhenOptionsChange)
     Chunk("C", true, false);
     EXPECT_EQ(views[NotationAscii], "\nT [RX] - AT [RX] - B\n\nT [RX] - C");
     EXPECT_EQ(views[NotationHex], "41T [RX] - 42\n43");
+}
+
+// A stream without line breaks goes on on a new line at the bound, between
+// two bytes' texts, in every notation; the data's own line ends and the
+// wrapping of a whole chunk at the usual bound stay as they are.
+TEST_F(RxChunkLayout, LineBoundBreaksARunOnStreamBetweenBytes)
+{
+    lines.limit = 8;
+    Chunk("ABCDEFGHIJ", false, false);
+    Chunk("K", false, false);
+    EXPECT_EQ(views[NotationAscii], "ABCDEFGH\nIJK");
+    EXPECT_EQ(views[NotationHex], "41 42 43\n44 45 46\n47 48 49\n4a4b");
+    EXPECT_EQ(views[NotationBinary].substr(0, 18), "01000001\n01000010\n");
+    EXPECT_EQ(views[NotationBinary].size(), 11u * 9 - 1);
+    EXPECT_EQ(views[NotationDecimal], "65 66 67\n68 69 70\n71 72 73\n7475");
+    Chunk("\rLMNOPQRSTU", false, false);
+    EXPECT_EQ(views[NotationAscii], "ABCDEFGH\nIJK\rLMNOPQRS\nTU");
+
+    lines = RxLineBound{kRxLineChars};
+    views = RxViewTexts();
+    Chunk(std::string(512, '\xff'), true, true);
+    for (const std::string &view : views)
+        EXPECT_EQ(view.find('\n'), view.size() - 1);
+}
+
+// At a limit of 10 characters: the oldest whole lines go ("\r\n" is one
+// line end, a two-byte character one character), runs keep their colours,
+// and the open line stays even when it alone passes the limit.
+TEST(RxScrollback, OldestWholeLinesGoWhenTheLimitIsPassed)
+{
+    RxScrollback back(10);
+    EXPECT_EQ(back.Append("aaa\nbb\xc3\xbf\n", 1), 0u);
+    EXPECT_EQ(back.Append("cc\r\n", 2), 4u);
+    EXPECT_EQ(back.Text(), "bb\xc3\xbf\ncc\r\n");
+    EXPECT_EQ(back.Characters(), 8u);
+    const std::vector<RxScrollback::Piece> pieces = back.Pieces();
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(std::string(pieces[0].data, pieces[0].size), "bb\xc3\xbf\n");
+    EXPECT_EQ(pieces[0].colour, 1u);
+    EXPECT_EQ(pieces[1].colour, 2u);
+    EXPECT_EQ(back.Append("d\re", 1), 4u);
+    EXPECT_EQ(back.Append("ffff", 1), 4u);
+    EXPECT_EQ(back.Text(), "d\reffff");
+    EXPECT_EQ(back.Append("gggggggggg", 1), 2u);
+    EXPECT_EQ(back.Text(), "effffgggggggggg");
+    EXPECT_EQ(back.OpenLineChars(), 15u);
+    back.Clear();
+    EXPECT_EQ(back.Text(), "");
+    EXPECT_EQ(back.OpenLineChars(), 0u);
 }
 
 } // namespace

@@ -92,6 +92,9 @@ TEST_F(CommandsTest, ExportSavesTheShownViewWhole)
 
     Export("");
     EXPECT_EQ(ViewText(NotationHex), "41 0a ff\n42 43\n") << "the views keep their text";
+    link.SendAndStage("D");
+    Export(asciiFile);
+    EXPECT_EQ(FileContents(asciiFile), "A\n\xc3\xbf\nBC\nD\n") << "data received before the click is saved";
 }
 
 // The receive views and the message list are cleared apart: each button

@@ -194,6 +194,8 @@ TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
 TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived)
 {
     SetChecked(Panel()->m_wrapCheck, true);
+    // Views that keep all of it, to be held against the log.
+    Panel()->SetRxLimits(size_t{64} << 20, kRxLineChars);
     const std::string burst = Pattern(2000000);
     ModalRecorder boxes;
     Connected link;
@@ -232,6 +234,8 @@ TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived
 TEST_F(NetworkFaultsTest, FloodOfTenMegabytesIsShownAndLoggedExactly)
 {
     SetChecked(Panel()->m_wrapCheck, true);
+    // Views that keep all of it, to be held against what was sent.
+    Panel()->SetRxLimits(size_t{128} << 20, kRxLineChars);
     const std::string flood = Pattern(10u << 20);
     Connected link;
     const std::string logPath = StartLog();

@@ -177,6 +177,19 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
     }));
 }
 
+// Data received before a click, still waiting for the display timer, comes
+// before the line the click writes.
+TEST_F(ReceiveTest, DataReceivedBeforeASendComesBeforeItsEcho)
+{
+    Connected link;
+    AddMessage(NotationAscii, "x");
+    const uint64_t before = Panel()->RxBytesShown();
+    link.SendAndStage("R");
+    ASSERT_EQ(Panel()->RxBytesShown(), before) << "shown before the click";
+    Click(TerminalPanel::ID_SEND);
+    EXPECT_EQ(ViewText(NotationAscii), "Rx\n");
+}
+
 class LogTest : public ReceiveTest {
 protected:
     void SetUp() override
@@ -244,6 +257,33 @@ TEST_F(LogTest, StartingAgainClosesTheOpenLogAndDisconnectEndsIt)
     ASSERT_EQ(LogFilesIn(second).size(), 1u);
     EXPECT_EQ(FileContents(LogFilesIn(m_dir)[0]), "1\n");
     EXPECT_EQ(FileContents(LogFilesIn(second)[0]), "2\n");
+}
+
+// The scrollback limit and the line bound at a small size: the oldest whole
+// lines go, on screen too, the newest text stays whole, a hidden view keeps
+// no more and the view shown next gets just that, and the log keeps every
+// byte.
+TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
+{
+    Panel()->SetRxLimits(12, 8);
+    Connected link;
+    ClickIn(m_dir, TerminalPanel::ID_LOG_START);
+    link.SendAndShow("ABCDEFGHIJ");
+    EXPECT_EQ(ViewText(NotationAscii), "ABCDEFGH\nIJ");
+    EXPECT_EQ(ViewText(NotationHex), "47 48 49\n4a");
+    link.SendAndShow("KL");
+    EXPECT_EQ(ViewText(NotationAscii), "IJKL");
+    EXPECT_EQ(Panel()->m_rxViews[NotationAscii]->GetValue(), "IJKL");
+    EXPECT_EQ(ViewText(NotationHex), "4a4b 4c");
+    EXPECT_EQ(ViewText(NotationBinary), "01001100");
+    EXPECT_EQ(ViewText(NotationDecimal), "7475 76");
+    SelectReadType(NotationHex);
+    EXPECT_EQ(Panel()->m_rxViews[NotationHex]->GetValue(), "4a4b 4c");
+    EXPECT_EQ(Panel()->m_rxViews[NotationAscii]->GetValue(), "");
+    Click(TerminalPanel::ID_LOG_STOP);
+    const std::vector<std::string> files = LogFilesIn(m_dir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(FileContents(files[0]), "ABCDEFGHIJ\nKL\n");
 }
 
 TEST_F(LogTest, LogThatCannotBeCreatedIsReportedAndStaysOff)

@@ -12,12 +12,14 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <wx/app.h>
 #include <wx/image.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 extern char **environ;
 
@@ -88,6 +90,7 @@ void ResetPanel()
     SetChecked(panel->m_wrapCheck, false);
     SelectReadType(NotationAscii);
     SelectTransmissionType(NotationAscii);
+    panel->SetRxLimits(kRxScrollbackChars, kRxLineChars);
     panel->ClearRxViews();
     panel->m_rxLineStart = true;
     panel->m_rxLineCount = 0;
@@ -165,6 +168,17 @@ void Connected::SendAndShow(const std::string &bytes)
     const uint64_t before = Panel()->RxBytesShown();
     Send(bytes);
     ASSERT_TRUE(WaitShown(before + bytes.size()));
+}
+
+void Connected::SendAndStage(const std::string &bytes)
+{
+    Send(bytes);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (Panel()->m_rxGate.InFlight() == 0 && std::chrono::steady_clock::now() < deadline)
+        wxMilliSleep(1);
+    // The receive thread posts the chunk right after taking its slot.
+    wxMilliSleep(20);
+    wxTheApp->ProcessPendingEvents();
 }
 
 SerialBridge::SerialBridge()

@@ -22,8 +22,9 @@ using testing_support::Millis;
 TerminalPanel *Panel();
 
 // Brings the panel back to its start state: no periodic sending, message
-// list empty, disconnected, parameters not set, views empty, ASCII
-// everywhere, check boxes off and fields empty, 1 s connect time-out.
+// list empty, disconnected, parameters not set, views empty with their
+// usual limits, ASCII everywhere, check boxes off and fields empty, 1 s
+// connect time-out.
 void ResetPanel();
 
 void Click(int id);
@@ -54,6 +55,9 @@ public:
     void Send(const std::string &bytes);
     // Sends the bytes and waits until the panel shows all of them.
     void SendAndShow(const std::string &bytes);
+    // Sends one small chunk and lets the panel take it over from the receive
+    // thread without running the event loop: it waits for the display timer.
+    void SendAndStage(const std::string &bytes);
     testing_support::LoopbackListener &Listener() { return m_listener; }
     Fd &PeerFd() { return m_peer; }
 

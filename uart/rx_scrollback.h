@@ -1,0 +1,67 @@
+// The text of one receive view within its scrollback limit: when the text
+// passes the limit, its oldest whole lines go, so that a session of any
+// length holds a bounded amount of text. Texts are UTF-8; sizes count
+// characters (code points), the positions text views count in. A line ends
+// at '\n' or '\r', as the text views break paragraphs.
+#ifndef ORV_UART_RX_SCROLLBACK_H
+#define ORV_UART_RX_SCROLLBACK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+// Characters each receive view keeps: some 50,000 lines of 80 characters,
+// while the four views and the shown one's layout stay within a few tens of
+// megabytes.
+constexpr size_t kRxScrollbackChars = size_t{4} << 20;
+// Longest display line of received text: a wrapped chunk of 512 bytes with
+// its timestamp still fits in every notation (Binary takes 4,607
+// characters), while the text views lay out a stream without line breaks
+// about as fast as one in short lines (longer paragraphs cost them more per
+// character).
+constexpr size_t kRxLineChars = 4800;
+
+class RxScrollback {
+public:
+    struct Piece {
+        const char *data;
+        size_t size;
+        uint32_t colour;
+    };
+
+    explicit RxScrollback(size_t limit = kRxScrollbackChars) : m_limit(limit) {}
+
+    void SetLimit(size_t chars) { m_limit = chars; }
+    // Appends text in a colour (a value the caller chooses) and returns how
+    // many characters went from the front to keep within the limit. The open
+    // line, the one the text ends in, never goes.
+    size_t Append(const std::string &text, uint32_t colour);
+    void Clear();
+    size_t Characters() const { return m_chars; }
+    // Characters after the last line end.
+    size_t OpenLineChars() const { return m_openLine; }
+    // The text in runs of one colour, oldest first; each is whole characters.
+    std::vector<Piece> Pieces() const;
+    std::string Text() const;
+
+private:
+    struct Run {
+        uint32_t colour;
+        std::string utf8;
+        size_t begin; // bytes already dropped from the front
+        size_t chars;
+    };
+
+    size_t Trim();
+    void DropChars(size_t count);
+    size_t CharsThroughFirstLineEnd() const;
+
+    size_t m_limit;
+    std::deque<Run> m_runs;
+    size_t m_chars = 0;
+    size_t m_openLine = 0;
+};
+
+#endif
