@@ -16,12 +16,12 @@
 // while the four views and the shown one's layout stay within a few tens of
 // megabytes.
 constexpr size_t kRxScrollbackChars = size_t{4} << 20;
-// Longest display line of received text: a wrapped chunk of 512 bytes with
-// its timestamp still fits in every notation (Binary takes 4,607
-// characters), while the text views lay out a stream without line breaks
-// about as fast as one in short lines (longer paragraphs cost them more per
-// character).
-constexpr size_t kRxLineChars = 4800;
+// Longest display line of received text. The text views lay out a long
+// paragraph at a higher cost per character, so a stream without line breaks
+// is only taken in as fast as one in short lines with display lines this
+// short; a wrapped chunk longer than this (Hex, Binary, Decimal) goes on on
+// the next display line, as the view would wrap it anyway.
+constexpr size_t kRxLineChars = 1200;
 
 class RxScrollback {
 public:

@@ -27,7 +27,7 @@ constexpr int kShowLateMs = 2;
 // The pause after idle time before a turn that came late, and how often a
 // busy loop waits for idle time.
 constexpr int kShowAfterIdleMs = 1;
-constexpr int kShowIdleEveryMs = 200;
+constexpr int kShowIdleEveryMs = 1000;
 
 // The scroll after each append asks for at least as many lines as were
 // added; the line count stops here so that it never overflows.
