@@ -209,9 +209,8 @@ std::string CheckLog(const std::string &dir, const Scenario &scenario)
 }
 
 // The bytes' texts in a view, without line breaks, timestamps and the
-// blanks between bytes: with timestamps and wrapping each line is a stamp,
-// " [RX] - " and the chunk's text; without them the chunks run on, broken
-// only at the line bound.
+// blanks between bytes: with timestamps and wrapping each chunk starts a line
+// with a stamp and " [RX] - "; the line bound breaks chunks and runs alike.
 std::string ViewDigits(const std::string &shown, bool stampedLines)
 {
     std::string digits;
@@ -222,8 +221,11 @@ std::string ViewDigits(const std::string &shown, bool stampedLines)
             end = shown.size();
         size_t from = start;
         if (stampedLines) {
+            // A line without the marker goes on with the chunk of the line
+            // before, broken at the line bound.
             const size_t marker = shown.find(" [RX] - ", start);
-            from = marker == std::string::npos || marker > end ? end : marker + 8;
+            if (marker != std::string::npos && marker < end)
+                from = marker + 8;
         }
         for (size_t i = from; i < end; ++i)
             if (shown[i] != ' ')
