@@ -16,12 +16,22 @@
 // while the four views and the shown one's layout stay within a few tens of
 // megabytes.
 constexpr size_t kRxScrollbackChars = size_t{4} << 20;
-// Longest display line of received text. The text views lay out a long
-// paragraph at a higher cost per character, so a stream without line breaks
-// is only taken in as fast as one in short lines with display lines this
-// short; a wrapped chunk longer than this (Hex, Binary, Decimal) goes on on
-// the next display line, as the view would wrap it anyway.
+// Longest display line of received text without wrapping. The text views
+// lay out a long paragraph at a higher cost per character, so a stream
+// without line breaks is only taken in as fast as one in short lines with
+// display lines this short.
 constexpr size_t kRxLineChars = 1200;
+// With wrapping every chunk ends its line, so the chunk bounds the line: a
+// wrapped 512-byte chunk with its timestamp stays whole in every notation
+// (Binary takes 4,607 characters), as breaking it only costs the views.
+constexpr size_t kRxWrappedLineChars = 4800;
+
+// The display-line bound for received text: `bound`, with wrapping at least
+// kRxWrappedLineChars.
+inline size_t RxLineBoundFor(size_t bound, bool wrap)
+{
+    return wrap && bound < kRxWrappedLineChars ? kRxWrappedLineChars : bound;
+}
 
 class RxScrollback {
 public:

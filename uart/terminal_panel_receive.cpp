@@ -141,7 +141,7 @@ void TerminalPanel::ShowStagedChunks()
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
     const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
     RxViewTexts texts;
-    RxLineBound lines{m_rxLineChars};
+    RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
     for (int n = 0; n < kNotationCount; ++n)
         lines.column[n] = m_rxBack[n].OpenLineChars();
     size_t chunks = 0;

@@ -170,7 +170,6 @@ protected:
 TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
 {
     SetChecked(Panel()->m_wrapCheck, true);
-    Panel()->SetRxLimits(kRxScrollbackChars, kWholeChunkLineChars);
     const std::string burst = Pattern(300000);
     ModalRecorder boxes;
     Connected link;
@@ -196,7 +195,7 @@ TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived
 {
     SetChecked(Panel()->m_wrapCheck, true);
     // Views that keep all of it, to be held against the log.
-    Panel()->SetRxLimits(size_t{64} << 20, kWholeChunkLineChars);
+    Panel()->SetRxLimits(size_t{64} << 20, kRxLineChars);
     const std::string burst = Pattern(2000000);
     ModalRecorder boxes;
     Connected link;
@@ -236,7 +235,7 @@ TEST_F(NetworkFaultsTest, FloodOfTenMegabytesIsShownAndLoggedExactly)
 {
     SetChecked(Panel()->m_wrapCheck, true);
     // Views that keep all of it, to be held against what was sent.
-    Panel()->SetRxLimits(size_t{128} << 20, kWholeChunkLineChars);
+    Panel()->SetRxLimits(size_t{128} << 20, kRxLineChars);
     const std::string flood = Pattern(10u << 20);
     Connected link;
     const std::string logPath = StartLog();

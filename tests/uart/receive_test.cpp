@@ -148,7 +148,6 @@ TEST_F(ReceiveTest, TimestampWithoutWrappingStampsOnlyTheFirstChunkInAsciiOnly)
 TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
 {
     SetChecked(Panel()->m_wrapCheck, true);
-    Panel()->SetRxLimits(kRxScrollbackChars, kWholeChunkLineChars);
     std::string burst;
     for (int i = 0; i < 200000; ++i)
         burst += static_cast<char>('!' + (i * 7 + i / 13) % 90);

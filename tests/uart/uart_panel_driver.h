@@ -27,10 +27,6 @@ TerminalPanel *Panel();
 // connect time-out.
 void ResetPanel();
 
-// Display lines with room for a wrapped 512-byte chunk and its stamp in any
-// notation: tests of how chunks arrive keep the line bound out of their way.
-constexpr size_t kWholeChunkLineChars = 4800;
-
 void Click(int id);
 void SetChecked(wxCheckBox *box, bool checked);
 void SelectReadType(int notation);
