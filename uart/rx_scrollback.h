@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-// Characters each receive view keeps: some 50,000 lines of 80 characters,
-// while the four views and the shown one's layout stay within a few tens of
-// megabytes.
-constexpr size_t kRxScrollbackChars = size_t{4} << 20;
-// Longest display line of received text without wrapping. The text views
-// lay out a long paragraph at a higher cost per character, so a stream
-// without line breaks is only taken in as fast as one in short lines with
-// display lines this short.
-constexpr size_t kRxLineChars = 1200;
+// Characters each receive view keeps: some 12,000 lines of 80 characters.
+// The shown view's cost per appended character grows with the text it
+// holds, so a longer scrollback would slow the intake of a fast stream.
+constexpr size_t kRxScrollbackChars = size_t{1} << 20;
+// Longest display line of received text without wrapping. The text view
+// lays out the line being appended to again and again while it takes in new
+// text, so a stream without line breaks is only taken in as fast as one in
+// short lines with display lines this short.
+constexpr size_t kRxLineChars = 1024;
 // With wrapping every chunk ends its line, so the chunk bounds the line: a
 // wrapped 512-byte chunk with its timestamp stays whole in every notation
 // (Binary takes 4,607 characters), as breaking it only costs the views.

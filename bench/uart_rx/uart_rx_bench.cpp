@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -115,6 +116,15 @@ void Serve(int peer, const Scenario &scenario, Clock::time_point start, SentTime
         sent->push_back(static_cast<float>(Millis(Clock::now() - start).count()));
     }
     *done = true;
+}
+
+// CPU time of the calling thread: the GUI thread's own cost per byte, which
+// unlike the intake rate does not depend on how the threads share the cores.
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
 }
 
 void Click(TerminalPanel *panel, int id)
@@ -300,12 +310,14 @@ int RunScenario(const Scenario &scenario)
     sampler.shown.reserve(100000);
     const double memoryBefore = bench::PeakMemoryKb() / 1024.0;
     sampler.Start(kTickMs);
+    const double guiCpuBefore = ThreadCpuSeconds();
     const Clock::time_point start = Clock::now();
     const auto giveUp = std::chrono::duration<double>(std::max(120.0, scenario.bytes / kSlowestBytesPerSecond));
     std::thread module(Serve, peer, std::cref(scenario), start, &sent, &peerDone);
     RunLoopUntil(sampler, [&] {
         return (peerDone && panel->RxBytesShown() >= scenario.bytes) || Clock::now() - start > giveUp;
     });
+    const double guiCpu = ThreadCpuSeconds() - guiCpuBefore;
     shutdown(peer, SHUT_RDWR);
     module.join();
     const double gapWhileReceiving = sampler.LongestGap();
@@ -342,6 +354,7 @@ int RunScenario(const Scenario &scenario)
 
     std::printf("  taken in at %.0f KB/s (%.1f s from the first byte sent to the last shown); shown: %s\n",
                 scenario.bytes / 1024.0 / seconds, seconds, complete ? "all" : "NOT ALL (gave up)");
+    std::printf("  GUI thread busy %.1f s, %.2f s per MB\n", guiCpu, guiCpu / (scenario.bytes / double(kMB)));
     std::printf("  lag receive-to-screen: median %.0f ms, p99 %.0f ms, max %.0f ms (%zu blocks of %zu bytes)\n",
                 bench::Percentile(lags, 0.5), bench::Percentile(lags, 0.99), bench::Percentile(lags, 1.0),
                 lags.size(), kBlock);

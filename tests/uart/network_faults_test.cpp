@@ -170,6 +170,8 @@ protected:
 TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
 {
     SetChecked(Panel()->m_wrapCheck, true);
+    // Views that keep all of it, to be held against the log.
+    Panel()->SetRxLimits(size_t{8} << 20, kRxLineChars);
     const std::string burst = Pattern(300000);
     ModalRecorder boxes;
     Connected link;
