@@ -114,9 +114,9 @@ void AppendAsciiBounded(const uint8_t *data, size_t size, size_t limit, size_t &
 // takes at least one byte's text.
 template <size_t Width>
 void AppendFixedBounded(const char (&table)[256][Width], const uint8_t *data, size_t size, size_t limit,
-                        size_t &column, std::string &out)
+                        size_t &column, bool afterByte, std::string &out)
 {
-    bool separate = false;
+    bool separate = afterByte && column > 0;
     for (size_t i = 0; i < size;) {
         const size_t first = separate ? Width + 1 : Width;
         const size_t room = limit > column ? limit - column : 0;
@@ -136,12 +136,13 @@ void AppendFixedBounded(const char (&table)[256][Width], const uint8_t *data, si
     }
 }
 
-void AppendDecimalBounded(const uint8_t *data, size_t size, size_t limit, size_t &column, std::string &out)
+void AppendDecimalBounded(const uint8_t *data, size_t size, size_t limit, size_t &column, bool afterByte,
+                          std::string &out)
 {
     const ByteTexts &texts = Texts();
     for (size_t i = 0; i < size; ++i) {
         const size_t length = texts.decimalLength[data[i]];
-        if (i != 0) {
+        if (i != 0 || (afterByte && column > 0)) {
             if (column + 1 + length > limit) {
                 out += '\n';
                 column = 0;
@@ -159,22 +160,23 @@ void AppendDecimalBounded(const uint8_t *data, size_t size, size_t limit, size_t
 }
 
 void AppendBounded(Notation notation, const uint8_t *data, size_t size, size_t limit, size_t &column,
-                   std::string &out)
+                   bool &afterByte, std::string &out)
 {
     switch (notation) {
     case NotationAscii:
         AppendAsciiBounded(data, size, limit, column, out);
-        break;
+        return;
     case NotationHex:
-        AppendFixedBounded(Texts().hex, data, size, limit, column, out);
+        AppendFixedBounded(Texts().hex, data, size, limit, column, afterByte, out);
         break;
     case NotationBinary:
-        AppendFixedBounded(Texts().binary, data, size, limit, column, out);
+        AppendFixedBounded(Texts().binary, data, size, limit, column, afterByte, out);
         break;
     case NotationDecimal:
-        AppendDecimalBounded(data, size, limit, column, out);
+        AppendDecimalBounded(data, size, limit, column, afterByte, out);
         break;
     }
+    afterByte = afterByte || size > 0;
 }
 
 } // namespace
@@ -211,6 +213,7 @@ void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &o
     for (int view = 0; view < kNotationCount; ++view) {
         std::string &text = views[static_cast<size_t>(view)];
         size_t &column = lines.column[static_cast<size_t>(view)];
+        bool &afterByte = lines.afterByte[static_cast<size_t>(view)];
         if (options.timestamp && (options.wrap || lineStart)) {
             if (!options.wrap) {
                 text += '\n';
@@ -219,12 +222,14 @@ void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &o
             text += stamp;
             text += kRxMarker;
             column += stampChars;
+            afterByte = false;
             lineStart = false;
         }
-        AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, text);
+        AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text);
         if (options.wrap) {
             text += '\n';
             column = 0;
+            afterByte = false;
             if (options.timestamp)
                 lineStart = true;
         }

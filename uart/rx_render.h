@@ -25,14 +25,17 @@ struct RxLineOptions {
 
 using RxViewTexts = std::array<std::string, kNotationCount>;
 
-// Where each view's display line stands: its characters so far, and the
-// most it may take. Received text that would make a line longer goes on on
-// a new line, between two bytes' texts (the break takes the place of the
-// blank), so that a stream without line breaks never makes the text views
-// lay out one giant paragraph.
+// Where each view's display line stands: its characters so far, whether it
+// ends in a byte's text, and the most it may take. Received text that would
+// make a line longer goes on on a new line, between two bytes' texts (the
+// break takes the place of the blank), so that a stream without line breaks
+// never makes the text views lay out one giant paragraph. A chunk that goes
+// on after a byte's text starts with a blank, so that the bytes of two
+// chunks never run together into one number.
 struct RxLineBound {
     size_t limit;
     std::array<size_t, kNotationCount> column{};
+    std::array<bool, kNotationCount> afterByte{};
 };
 
 // Appends one received chunk to the texts of all four views, in the order

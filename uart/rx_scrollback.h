@@ -52,6 +52,11 @@ public:
     size_t Characters() const { return m_chars; }
     // Characters after the last line end.
     size_t OpenLineChars() const { return m_openLine; }
+    // Whether the open line ends in something other than a blank.
+    bool OpenLineEndsInText() const
+    {
+        return m_openLine > 0 && m_runs.back().utf8.back() != ' ';
+    }
     // The text in runs of one colour, oldest first; each is whole characters.
     std::vector<Piece> Pieces() const;
     std::string Text() const;

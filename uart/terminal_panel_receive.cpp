@@ -142,8 +142,10 @@ void TerminalPanel::ShowStagedChunks()
     const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
     RxViewTexts texts;
     RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
-    for (int n = 0; n < kNotationCount; ++n)
+    for (int n = 0; n < kNotationCount; ++n) {
         lines.column[n] = m_rxBack[n].OpenLineChars();
+        lines.afterByte[n] = m_rxBack[n].OpenLineEndsInText();
+    }
     size_t chunks = 0;
     size_t bytes = 0;
     while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {

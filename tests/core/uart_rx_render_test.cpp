@@ -83,7 +83,7 @@ TEST_F(RxChunkLayout, PlainChunksRunOn)
     Chunk("12", false, false);
     Chunk("34", false, false);
     EXPECT_EQ(views[NotationAscii], "1234");
-    EXPECT_EQ(views[NotationHex], "31 3233 34");
+    EXPECT_EQ(views[NotationHex], "31 32 33 34");
     EXPECT_TRUE(lineStart);
 }
 
@@ -107,15 +107,16 @@ TEST_F(RxChunkLayout, TimestampAndWrappingGiveOneStampedLinePerChunkInEveryView)
 }
 
 // The one shared flag is used up by the ASCII view, so only that view gets
-// the line break and the stamp, and only for the first chunk.
+// the line break and the stamp, and only for the first chunk; a chunk that
+// goes on after another's bytes is set apart from them by a blank.
 TEST_F(RxChunkLayout, TimestampWithoutWrappingStampsOnlyTheFirstChunkInAsciiOnly)
 {
     Chunk("A", true, false);
     Chunk("B", true, false);
     EXPECT_EQ(views[NotationAscii], "\nT [RX] - AB");
-    EXPECT_EQ(views[NotationHex], "4142");
-    EXPECT_EQ(views[NotationBinary], "0100000101000010");
-    EXPECT_EQ(views[NotationDecimal], "6566");
+    EXPECT_EQ(views[NotationHex], "41 42");
+    EXPECT_EQ(views[NotationBinary], "01000001 01000010");
+    EXPECT_EQ(views[NotationDecimal], "65 66");
     EXPECT_FALSE(lineStart);
 }
 
@@ -141,10 +142,10 @@ TEST_F(RxChunkLayout, LineBoundBreaksARunOnStreamBetweenBytes)
     Chunk("ABCDEFGHIJ", false, false);
     Chunk("K", false, false);
     EXPECT_EQ(views[NotationAscii], "ABCDEFGH\nIJK");
-    EXPECT_EQ(views[NotationHex], "41 42 43\n44 45 46\n47 48 49\n4a4b");
+    EXPECT_EQ(views[NotationHex], "41 42 43\n44 45 46\n47 48 49\n4a 4b");
     EXPECT_EQ(views[NotationBinary].substr(0, 18), "01000001\n01000010\n");
     EXPECT_EQ(views[NotationBinary].size(), 11u * 9 - 1);
-    EXPECT_EQ(views[NotationDecimal], "65 66 67\n68 69 70\n71 72 73\n7475");
+    EXPECT_EQ(views[NotationDecimal], "65 66 67\n68 69 70\n71 72 73\n74 75");
     Chunk("\rLMNOPQRSTU", false, false);
     EXPECT_EQ(views[NotationAscii], "ABCDEFGH\nIJK\rLMNOPQRS\nTU");
 

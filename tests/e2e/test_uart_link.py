@@ -148,8 +148,7 @@ class UartLinkTest(ProgramTestCase):
         device.write(EVERY_BYTE)
         expected = "".join("%02x" % b for b in EVERY_BYTE)
         # A burst longer than one receive arrives as several chunks, which run
-        # on without separation (no wrapping, no timestamps): every byte shows,
-        # in order.
+        # on (no wrapping, no timestamps): every byte shows, in order.
         wait_until(lambda: re.sub(r"\s+", "", terminal.rx_text()) == expected, "the whole burst", timeout=20)
         self.quit_cleanly(program)
 

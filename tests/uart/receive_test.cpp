@@ -101,7 +101,7 @@ TEST_F(ReceiveTest, WrappingGivesEveryChunkItsOwnLine)
     SetChecked(Panel()->m_wrapCheck, false);
     link.SendAndShow("5");
     link.SendAndShow("6");
-    EXPECT_EQ(ViewText(NotationDecimal), "49 50\n51 52\n5354");
+    EXPECT_EQ(ViewText(NotationDecimal), "49 50\n51 52\n53 54");
 }
 
 TEST_F(ReceiveTest, TimestampAndWrappingStampEveryChunkInEveryView)
@@ -137,9 +137,9 @@ TEST_F(ReceiveTest, TimestampWithoutWrappingStampsOnlyTheFirstChunkInAsciiOnly)
     ASSERT_TRUE(ascii.StartsWith("\n")) << ascii;
     ASSERT_TRUE(ascii.EndsWith(" [RX] - AB")) << ascii;
     EXPECT_TRUE(IsStampOfNow(ascii.Mid(1, ascii.length() - 11), before)) << ascii;
-    EXPECT_EQ(ViewText(NotationHex), "4142");
-    EXPECT_EQ(ViewText(NotationBinary), "0100000101000010");
-    EXPECT_EQ(ViewText(NotationDecimal), "6566");
+    EXPECT_EQ(ViewText(NotationHex), "41 42");
+    EXPECT_EQ(ViewText(NotationBinary), "01000001 01000010");
+    EXPECT_EQ(ViewText(NotationDecimal), "65 66");
 }
 
 // A burst larger than one receive arrives as several chunks of at most 512
@@ -274,11 +274,11 @@ TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
     link.SendAndShow("KL");
     EXPECT_EQ(ViewText(NotationAscii), "IJKL");
     EXPECT_EQ(Panel()->m_rxViews[NotationAscii]->GetValue(), "IJKL");
-    EXPECT_EQ(ViewText(NotationHex), "4a4b 4c");
+    EXPECT_EQ(ViewText(NotationHex), "4a 4b 4c");
     EXPECT_EQ(ViewText(NotationBinary), "01001100");
-    EXPECT_EQ(ViewText(NotationDecimal), "7475 76");
+    EXPECT_EQ(ViewText(NotationDecimal), "74 75 76");
     SelectReadType(NotationHex);
-    EXPECT_EQ(Panel()->m_rxViews[NotationHex]->GetValue(), "4a4b 4c");
+    EXPECT_EQ(Panel()->m_rxViews[NotationHex]->GetValue(), "4a 4b 4c");
     EXPECT_EQ(Panel()->m_rxViews[NotationAscii]->GetValue(), "");
     Click(TerminalPanel::ID_LOG_STOP);
     const std::vector<std::string> files = LogFilesIn(m_dir);
