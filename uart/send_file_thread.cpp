@@ -76,7 +76,7 @@ wxThread::ExitCode SendFileThread::Entry()
     }
     ProgressPacer pacer;
     uint64_t reported = 0;
-    while (!TestDestroy()) {
+    while (!Stopping()) {
         const MediaChunk chunk = file.NextChunk();
         if (chunk.size == 0) {
             if (file.Failed())
@@ -111,7 +111,7 @@ bool SendFileThread::SendChunk(const MediaChunk &chunk)
             PostFailure();
             return false;
         }
-        if (TestDestroy())
+        if (Stopping())
             return false;
     }
     return true;

@@ -7,6 +7,8 @@
 #include <wx/string.h>
 #include <wx/thread.h>
 
+#include <atomic>
+
 class TerminalPanel;
 struct MediaChunk;
 
@@ -16,6 +18,12 @@ public:
     SendFileThread(TerminalPanel *panel, const wxString &path);
     ~SendFileThread() override;
 
+    // Asks the stream to end before anything more is sent. Called before a
+    // paused thread is resumed to be deleted: the toolkit's deletion request
+    // can only follow the resume, and the resumed thread must not send
+    // another chunk in between.
+    void RequestStop() { m_stopRequested = true; }
+
 protected:
     ExitCode Entry() override;
 
@@ -24,9 +32,11 @@ private:
     // thread was asked to end while the connection had no room.
     bool SendChunk(const MediaChunk &chunk);
     void PostFailure();
+    bool Stopping() { return TestDestroy() || m_stopRequested; }
 
     TerminalPanel *const m_panel;
     const wxString m_path;
+    std::atomic<bool> m_stopRequested{false};
 };
 
 #endif

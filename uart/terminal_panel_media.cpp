@@ -91,7 +91,8 @@ void TerminalPanel::StopFileThread()
         const std::lock_guard<std::mutex> lock(m_threadLock);
         if (SendFileThread *thread = m_fileThread) {
             // The toolkit cannot delete a paused detached thread; resumed, the
-            // thread sees the request at its next check and ends.
+            // thread sees the stop request at once and ends.
+            thread->RequestStop();
             if (thread->IsPaused())
                 thread->Resume();
             thread->Delete();
