@@ -68,12 +68,12 @@ class UartLinkTest(ProgramTestCase):
         wait_until(lambda: terminal.rx_text() == "A\n\u00ff", "the ASCII view")
         device.write(b"\x00B")
         wait_until(lambda: terminal.rx_text() == "A\n\u00ffB", "the second chunk")
-        # Each view holds the chunks in its notation; chunks run on without a
-        # separator when packets are not wrapped. The export writes UTF-8.
+        # Each view holds the chunks in its notation; unwrapped chunks run on,
+        # a blank apart where bytes are separated. The export writes UTF-8.
         expected = {"ASCII": "A\n\u00ffB",
-                    "Hex": "41 0a ff00 42",
-                    "Binary": "01000001 00001010 1111111100000000 01000010",
-                    "Decimal": "65 10 2550 66"}
+                    "Hex": "41 0a ff 00 42",
+                    "Binary": "01000001 00001010 11111111 00000000 01000010",
+                    "Decimal": "65 10 255 0 66"}
         for notation, shown in expected.items():
             terminal.choose_read(notation)
             self.assertEqual(terminal.export("received-%s.txt" % notation).decode("utf-8"), shown, notation)
