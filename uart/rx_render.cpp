@@ -1,5 +1,7 @@
 #include "uart/rx_render.h"
 
+#include "uart/rx_scrollback.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -79,14 +81,6 @@ void AppendDecimal(const uint8_t *data, size_t size, std::string &out)
 }
 
 constexpr std::string_view kRxMarker = " [RX] - ";
-
-size_t CountChars(const std::string &text)
-{
-    size_t chars = 0;
-    for (const char byte : text)
-        chars += (static_cast<unsigned char>(byte) & 0xc0) == 0x80 ? 0 : 1;
-    return chars;
-}
 
 // The bytes in ASCII, a line break before a character that would pass the
 // bound; the data's own line ends start a new line.
@@ -209,7 +203,7 @@ std::string Rendered(Notation notation, const uint8_t *data, size_t size)
 void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
                         bool &lineStart, RxViewTexts &views, RxLineBound &lines)
 {
-    const size_t stampChars = CountChars(stamp) + kRxMarker.size();
+    const size_t stampChars = CountChars(stamp.data(), stamp.size()) + kRxMarker.size();
     for (int view = 0; view < kNotationCount; ++view) {
         std::string &text = views[static_cast<size_t>(view)];
         size_t &column = lines.column[static_cast<size_t>(view)];

@@ -11,6 +11,8 @@ bool IsContinuation(char byte)
     return (static_cast<unsigned char>(byte) & 0xc0) == 0x80;
 }
 
+} // namespace
+
 size_t CountChars(const char *data, size_t size)
 {
     size_t chars = 0;
@@ -18,8 +20,6 @@ size_t CountChars(const char *data, size_t size)
         chars += IsContinuation(data[i]) ? 0 : 1;
     return chars;
 }
-
-} // namespace
 
 size_t RxScrollback::Append(const std::string &text, uint32_t colour)
 {

@@ -33,6 +33,9 @@ inline size_t RxLineBoundFor(size_t bound, bool wrap)
     return wrap && bound < kRxWrappedLineChars ? kRxWrappedLineChars : bound;
 }
 
+// Characters (code points) in UTF-8 text.
+size_t CountChars(const char *data, size_t size);
+
 class RxScrollback {
 public:
     struct Piece {
