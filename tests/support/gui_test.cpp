@@ -1,6 +1,8 @@
 #include "tests/support/gui_test.h"
 
+#include <glib.h>
 #include <wx/app.h>
+#include <wx/filedlg.h>
 #include <wx/init.h>
 #include <wx/evtloop.h>
 #include <wx/msgdlg.h>
@@ -20,6 +22,27 @@ void RunPendingOnce()
 {
     wxTheApp->ProcessPendingEvents();
     wxYield();
+}
+
+// GTK's file chooser reacts to a new name or folder with a timer of its own
+// (200 ms) that it leaves running when it is destroyed; one that fires after
+// a test has answered and destroyed the chooser trips over the chooser's
+// disposed lists. A GLib timer started after the change and set later fires
+// after the chooser's, whatever the machine's load: the chooser's has run
+// once this one has.
+void LetFileChooserSettle()
+{
+    constexpr guint kPastTheChooserTimersMs = 300;
+    // Static: the timer may outlive a wait that gave up.
+    static unsigned fired = 0;
+    const unsigned before = fired;
+    g_timeout_add(kPastTheChooserTimersMs,
+                  [](gpointer) {
+                      ++fired;
+                      return G_SOURCE_REMOVE;
+                  },
+                  nullptr);
+    WaitUntil([before] { return fired != before; }, Millis(60000));
 }
 
 } // namespace
@@ -89,7 +112,10 @@ int ModalRecorder::Enter(wxDialog *dialog)
         return (style & wxYES_NO) ? wxID_YES : wxID_OK;
     }
     m_otherTitles.push_back(dialog->GetTitle());
-    return m_otherHandler ? m_otherHandler(dialog) : m_otherReply;
+    const int reply = m_otherHandler ? m_otherHandler(dialog) : m_otherReply;
+    if (dynamic_cast<wxFileDialog *>(dialog) != nullptr)
+        LetFileChooserSettle();
+    return reply;
 }
 
 } // namespace testing_support

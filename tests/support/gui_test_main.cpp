@@ -48,14 +48,7 @@ GLogWriterOutput FailOnToolkitWarning(GLogLevelFlags level, const GLogField *fie
         // The accessibility bridge's complaints about a missing bus are the
         // test machine's, not the program's.
         static const std::set<std::string> toolkit = {"Gtk", "Gdk", "GLib", "GLib-GObject", "Pango", "GdkPixbuf"};
-        // GTK's own file chooser, answered and destroyed by a test before its
-        // idle-time work on its file list has run, sometimes trips over its
-        // list: nothing of the program's is involved.
-        static const std::set<std::string> fileChooser = {
-            "gtk_tree_selection_get_selected: assertion 'GTK_IS_TREE_SELECTION (selection)' failed",
-            "gtk_tree_model_get_iter_first: assertion 'GTK_IS_TREE_MODEL (tree_model)' failed"};
-        const bool chooserInternal = fileChooser.count(message) != 0;
-        if (toolkit.count(domain) != 0 && !chooserInternal) {
+        if (toolkit.count(domain) != 0) {
             ++g_toolkitWarnings;
             ADD_FAILURE() << domain << ((level & G_LOG_LEVEL_CRITICAL) != 0 ? "-CRITICAL: " : "-WARNING: ") << message;
         }
