@@ -42,8 +42,7 @@ void WaitAtMost(int timeoutMs, Condition done)
 
 void RecordThreadStartFailure()
 {
-    tcp_set_error(EAGAIN);
-    tcp_store_system_error(EAGAIN);
+    tcp_set_system_error(EAGAIN);
 }
 
 } // namespace

@@ -71,8 +71,7 @@ void TerminalPanel::PlayMedia()
     m_fileThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread; // its destructor clears m_fileThread
-        tcp_set_error(EAGAIN);
-        tcp_store_system_error(EAGAIN);
+        tcp_set_system_error(EAGAIN);
         ShowSocketError();
     }
 }

@@ -147,8 +147,7 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
     m_periodicThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;
-        tcp_set_error(EAGAIN);
-        tcp_store_system_error(EAGAIN);
+        tcp_set_system_error(EAGAIN);
         ShowSocketError();
         return false;
     }

@@ -14,22 +14,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void RecordSystemFailure(int code)
-{
-    tcp_set_error(code);
-    tcp_store_system_error(code);
-}
-
 // A time-out after part of a message went out says how much did: the module
 // got an incomplete message.
 void RecordTimeOut(uint16_t sent, uint16_t total)
 {
-    RecordSystemFailure(ETIMEDOUT);
-    if (sent == 0)
+    if (sent == 0) {
+        tcp_set_system_error(ETIMEDOUT);
         return;
+    }
     const std::string text = "Connection timed out after " + std::to_string(sent) + " of the " +
                              std::to_string(total) + " bytes went out; the rest did not";
-    tcp_set_error_text(text.c_str());
+    tcp_set_error_with_text(ETIMEDOUT, text.c_str());
 }
 
 // Waits until a send would find room. The deadline is set `timeoutMs` ahead
@@ -65,12 +60,12 @@ int UartSocket::DuplicateForReader() const
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     if (m_socket < 0) {
-        RecordSystemFailure(EBADF);
+        tcp_set_system_error(EBADF);
         return -1;
     }
     const int copy = fcntl(m_socket, F_DUPFD_CLOEXEC, 0);
     if (copy < 0)
-        RecordSystemFailure(errno);
+        tcp_set_system_error(errno);
     return copy;
 }
 
@@ -78,7 +73,7 @@ int UartSocket::Send(const char *data, uint16_t *length)
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     if (m_socket < 0) {
-        RecordSystemFailure(EBADF);
+        tcp_set_system_error(EBADF);
         *length = 0;
         return -1;
     }
@@ -111,7 +106,7 @@ int UartSocket::SendUntil(const char *data, uint16_t *length, int timeoutMs, boo
     const uint16_t total = *length;
     *length = 0;
     if (m_socket < 0) {
-        RecordSystemFailure(EBADF);
+        tcp_set_system_error(EBADF);
         return -1;
     }
     bool wait = roomFirst;
@@ -129,7 +124,7 @@ int UartSocket::SendUntil(const char *data, uint16_t *length, int timeoutMs, boo
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             wait = true;
         } else if (errno != EINTR) {
-            RecordSystemFailure(errno);
+            tcp_set_system_error(errno);
             return -1;
         }
     }
@@ -150,7 +145,7 @@ bool UartSocket::Shutdown()
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     if (m_socket < 0) {
-        RecordSystemFailure(ENOTCONN);
+        tcp_set_system_error(ENOTCONN);
         return false;
     }
     return tcp_shutdown(m_socket);
