@@ -151,7 +151,7 @@ void TerminalPanel::BuildTransmitColumn()
     backdrop->SetBackgroundColour(*wxBLACK);
 
     m_binaryValidator = CharListValidator("01 ");
-    m_hexValidator = CharListValidator("0123456789abcdef ");
+    m_hexValidator = CharListValidator("0123456789abcdefABCDEF ");
     m_decimalValidator = CharListValidator("0123456789 ");
     const wxValidator *validators[kNotationCount] = {&wxDefaultValidator, m_hexValidator.get(),
                                                      m_binaryValidator.get(), m_decimalValidator.get()};

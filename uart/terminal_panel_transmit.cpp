@@ -69,7 +69,7 @@ void TerminalPanel::AddTypedMessage()
     if (refusal.empty() && m_historyCount >= kHistorySize)
         refusal = "The message list is full (1000 messages): clear it before adding more.";
     if (!refusal.empty()) {
-        ShowErrorBox(refusal);
+        ShowErrorBox(wxString::FromUTF8(refusal));
         return;
     }
     m_messageList->Insert(text + kListSuffixes[notation], 0);

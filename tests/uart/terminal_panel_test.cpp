@@ -201,9 +201,9 @@ TEST_F(TerminalPanelTest, EntryFiltersAndLimits)
     for (int key : {'0', '1', ' '})
         for (wxTextCtrl *entry : {hex, binary, decimal})
             EXPECT_FALSE(Refuses(entry, key)) << char(key);
-    for (int key : {'a', 'f', '9'})
+    for (int key : {'a', 'f', '9', 'A', 'F'})
         EXPECT_FALSE(Refuses(hex, key)) << char(key);
-    for (int key : {'A', 'F', 'g', 'z', 'x'})
+    for (int key : {'G', 'g', 'z', 'x'})
         EXPECT_TRUE(Refuses(hex, key)) << char(key);
     for (int key : {'2', 'a', 'A'})
         EXPECT_TRUE(Refuses(binary, key)) << char(key);
