@@ -3,12 +3,12 @@
 #include "uart/terminal_panel.h"
 
 #include "app/error_box.h"
+#include "uart/panel_timestamp.h"
 #include "uart/read_uart_thread.h"
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
 #include <wx/checkbox.h>
-#include <wx/datetime.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
 #include <wx/time.h>
@@ -40,11 +40,6 @@ constexpr int kPagesToTheEnd = 1 << 20;
 size_t ChunkSize(const uint8_t *block)
 {
     return (static_cast<size_t>(block[0]) << 8) | block[1];
-}
-
-std::string RxTimestamp()
-{
-    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1)).utf8_string();
 }
 
 } // namespace
@@ -139,7 +134,7 @@ void TerminalPanel::ShowStagedChunks()
     if (m_rxStaged.empty())
         return;
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
-    const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
+    const std::string stamp = options.timestamp ? PanelTimestamp().utf8_string() : std::string();
     RxViewTexts texts;
     RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
     for (int n = 0; n < kNotationCount; ++n) {

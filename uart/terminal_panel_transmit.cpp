@@ -5,6 +5,7 @@
 
 #include "app/error_box.h"
 #include "net/tcp.h"
+#include "uart/panel_timestamp.h"
 #include "uart/periodic_message.h"
 #include "uart/periodic_settings.h"
 #include "uart/send_periodically_thread.h"
@@ -16,7 +17,6 @@
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
-#include <wx/datetime.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
 #include <wx/stattext.h>
@@ -30,11 +30,6 @@ const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)
 // block (it waits for room first). The bound only keeps a system call that
 // never returns from freezing the window.
 constexpr int kThreadStopWaitMs = 10000;
-
-wxString Timestamp()
-{
-    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1));
-}
 
 } // namespace
 
@@ -121,7 +116,7 @@ void TerminalPanel::OnSend(wxCommandEvent &)
         return;
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
-    const wxString stamp = m_timestampCheck->GetValue() ? Timestamp() + " [TX] - " : wxString();
+    const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() + " [TX] - " : wxString();
     AppendTxLine(notation, stamp + text + "\n", *wxWHITE);
     SendMessage(text, notation, true);
 }
@@ -188,14 +183,14 @@ void TerminalPanel::StartPeriodic()
     m_periodicMessage = text;
     m_periodicNotation = notation;
     ReplacePeriodicButton(ID_STOP_PERIODICALLY, *m_stopPeriodicBitmap);
-    AppendTxLine(notation, Timestamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
+    AppendTxLine(notation, PanelTimestamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
 }
 
 void TerminalPanel::StopPeriodic()
 {
     StopPeriodicThread();
     ReplacePeriodicButton(ID_SEND_PERIODICALLY, *m_periodicBitmap);
-    AppendTxLine(m_periodicNotation, Timestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
+    AppendTxLine(m_periodicNotation, PanelTimestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
     // In counter mode the sender's count is queued by now and is shown after
     // this line.
 }
@@ -269,7 +264,7 @@ void TerminalPanel::WriteSentCount(wxCommandEvent &event)
     if (m_shutDown)
         return;
     const auto sent = reinterpret_cast<uintptr_t>(event.GetClientData());
-    const wxString stamp = m_timestampCheck->GetValue() ? Timestamp() : wxString();
+    const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() : wxString();
     AppendTxLine(m_periodicNotation, stamp + wxString::Format(" Sent %lu messages\n", static_cast<unsigned long>(sent)),
                  *wxRED);
 }

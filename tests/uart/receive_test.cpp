@@ -30,12 +30,37 @@ protected:
 // The stamps the panel can have written between `before` and now.
 bool IsStampOfNow(const wxString &stamp, const wxDateTime &before)
 {
-    const wxDateTime::TimeZone zone(wxDateTime::GMT1);
-    for (wxDateTime at = before; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1))
-        if (at.Format("%c", zone) == stamp)
+    for (std::time_t at = before.GetTicks(); at <= std::time(nullptr) + 1; ++at)
+        if (LocalStamp(at) == stamp)
             return true;
     return false;
 }
+
+// A time zone of the test's choosing while it lives: far from any zone the
+// machine may be in, so that a stamp in another zone shows.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char *zone)
+    {
+        if (const char *old = std::getenv("TZ"))
+            m_old = old;
+        m_had = std::getenv("TZ") != nullptr;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone()
+    {
+        if (m_had)
+            setenv("TZ", m_old.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string m_old;
+    bool m_had = false;
+};
 
 std::string FileContents(const std::string &path)
 {
@@ -106,6 +131,8 @@ TEST_F(ReceiveTest, WrappingGivesEveryChunkItsOwnLine)
 
 TEST_F(ReceiveTest, TimestampAndWrappingStampEveryChunkInEveryView)
 {
+    // Stamps are local time: a zone 7 hours west of GMT, with summer time.
+    const ScopedTimeZone zone("ORV+7ORVS,M3.2.0,M11.1.0");
     SetChecked(Panel()->m_timestampCheck, true);
     SetChecked(Panel()->m_wrapCheck, true);
     const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <cstdlib>
 #include <dirent.h>
 #include <poll.h>
@@ -275,11 +276,19 @@ wxString ViewText(int notation)
     return Panel()->RxViewText(notation);
 }
 
+wxString LocalStamp(std::time_t at)
+{
+    std::tm local{};
+    localtime_r(&at, &local);
+    char text[128] = {};
+    std::strftime(text, sizeof(text), "%c", &local);
+    return wxString::FromUTF8(text);
+}
+
 wxString Unstamped(wxString text, const wxDateTime &since)
 {
-    const wxDateTime::TimeZone zone(wxDateTime::GMT1);
-    for (wxDateTime at = since; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1))
-        text.Replace(at.Format("%c", zone), "");
+    for (std::time_t at = since.GetTicks(); at <= std::time(nullptr) + 1; ++at)
+        text.Replace(LocalStamp(at), "");
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include "uart/terminal_panel.h"
 
 #include <cstdint>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/types.h>
@@ -95,6 +96,9 @@ std::string ReadFromDevice(int fd, size_t count, Millis timeout = Millis(5000));
 
 bool WaitShown(uint64_t bytes, Millis timeout = Millis(5000));
 wxString ViewText(int notation);
+// The panel's timestamp of a moment, built with the C library: the local
+// time in "%c".
+wxString LocalStamp(std::time_t at);
 // The text with every timestamp of the time since `since` taken out.
 wxString Unstamped(wxString text, const wxDateTime &since);
 // True when the bitmap shows the picture of the JPEG file.
