@@ -103,14 +103,10 @@ public:
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once);
-    // Text goes into the receive views only through these. Each view's text
-    // is kept by the panel within the view's scrollback limit; only the shown
-    // view holds it in the toolkit, so that the toolkit keeps and lays out
-    // only the text the user sees, and a switch shows at most one limit's
-    // worth.
-    // Appends text in a colour (set as the view's default style) to a view,
-    // after the data received so far.
-    void AppendToRxView(int notation, const wxString &text, const wxColour &colour);
+    // Each view's text is kept by the panel within the view's scrollback
+    // limit; only the shown view holds it in the toolkit, so that the toolkit
+    // keeps and lays out only the text the user sees, and a switch shows at
+    // most one limit's worth.
     // Empties all four views.
     void ClearRxViews();
     // The whole text of a view, shown or not, in UTF-8 and as a string.
@@ -261,6 +257,13 @@ private:
     void StopPeriodicThread();
     // Appends a line of the transmit side to a view and shows the selected one.
     void AppendTxLine(int notation, const wxString &line, const wxColour &colour);
+    // The same without showing the data received meanwhile first: for the
+    // echo of a send, which the module's reply to it must follow.
+    void AppendTxLineNow(int notation, const wxString &line, const wxColour &colour);
+    // Appends a line of the panel's own in a colour (set as the view's
+    // default style) to a view. It starts on a line of its own: received
+    // bytes that did not end their line would run into it ("0d 0a41 54").
+    void AppendPanelLine(int notation, const wxString &line, const wxColour &colour);
     void WriteSentCount(wxCommandEvent &event);
     void OnExport(wxCommandEvent &event);
     void OnClear(wxCommandEvent &event);

@@ -175,15 +175,10 @@ void TerminalPanel::DropStagedChunks()
     m_rxStaged.clear();
 }
 
-void TerminalPanel::AppendToRxView(int notation, const wxString &text, const wxColour &colour)
+void TerminalPanel::AppendPanelLine(int notation, const wxString &line, const wxColour &colour)
 {
-    // What was received before the panel writes a line of its own comes
-    // before that line, also while it waits for the display timer.
-    ShowAllStagedChunks();
-    std::string utf8 = text.utf8_string();
-    // A line of the panel's own that would pass the line bound starts a line.
-    const size_t open = m_rxBack[notation].OpenLineChars();
-    if (open > 0 && open + std::min(utf8.find_first_of("\r\n"), utf8.size()) > m_rxLineChars)
+    std::string utf8 = line.utf8_string();
+    if (m_rxBack[notation].OpenLineChars() > 0)
         utf8.insert(0, 1, '\n');
     AppendUtf8ToRxView(notation, std::move(utf8), colour);
 }

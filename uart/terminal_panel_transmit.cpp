@@ -116,9 +116,13 @@ void TerminalPanel::OnSend(wxCommandEvent &)
         return;
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
+    // The echo says that the message went out, so it follows the send; data
+    // received before the click comes before it, a reply to it after it.
+    ShowAllStagedChunks();
+    if (!SendMessage(text, notation, true))
+        return;
     const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() + " [TX] - " : wxString();
-    AppendTxLine(notation, stamp + text + "\n", *wxWHITE);
-    SendMessage(text, notation, true);
+    AppendTxLineNow(notation, stamp + text + "\n", *wxWHITE);
 }
 
 bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
@@ -137,6 +141,12 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
 
     const int interval = PeriodMilliseconds(m_periodText->GetValue().ToStdString(wxConvUTF8),
                                             m_periodUnitCombo->GetSelection());
+    // Without a pause the sender would flood the module as fast as the
+    // connection takes the message.
+    if (interval < 1) {
+        ShowErrorBox("Enter a period of 1 or more (ms or s) to send periodically");
+        return false;
+    }
     bytes = PadMessage(bytes, TotalSizeFromText(m_totalSizeText->GetValue().ToStdString(wxConvUTF8)));
     auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue());
     m_periodicThread = thread;
@@ -253,7 +263,15 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
 
 void TerminalPanel::AppendTxLine(int notation, const wxString &line, const wxColour &colour)
 {
-    AppendToRxView(notation, line, colour);
+    // What was received before the panel writes a line of its own comes
+    // before that line, also while it waits for the display timer.
+    ShowAllStagedChunks();
+    AppendTxLineNow(notation, line, colour);
+}
+
+void TerminalPanel::AppendTxLineNow(int notation, const wxString &line, const wxColour &colour)
+{
+    AppendPanelLine(notation, line, colour);
     ++m_rxLineCount;
     ShowSelectedRxView();
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);

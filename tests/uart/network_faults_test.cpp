@@ -309,7 +309,7 @@ void StreamAndSendPeriodicallyIntoStall(const std::string &dir, int peer)
     AddMessage(NotationAscii, "tick");
     if (!panel->m_periodText->IsEnabled())
         ClickPeriodicCheck();
-    panel->m_periodText->ChangeValue("0");
+    panel->m_periodText->ChangeValue("1");
     panel->m_msgCounterCheck->SetValue(true);
     ClickPeriodicButton();
     // Full once the panel's side of the connection stops taking more.

@@ -97,8 +97,8 @@ TEST_F(PastedInputTest, PastesAreCutTo128CharactersInEveryEntry)
 }
 
 // The period and total-size fields take three characters: a longer paste is
-// refused whole; a sign or letters get in and read as documented (a negative
-// or empty period sends back to back, a total size below 1 pads nothing).
+// refused whole; a sign or letters get in and read as documented (a period
+// that reads below 1 is refused, a total size below 1 pads nothing).
 TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
 {
     TerminalPanel *panel = Panel();
@@ -118,12 +118,14 @@ TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
     AddMessage(NotationAscii, "AB");
     const struct {
         const char *period, *totalSize;
-        std::string message;
+        std::string message; // empty: refused
     } cases[] = {
-        {"-1", "+5", "AB\x02\x03\x04"},
-        {"", "-1", "AB"},
-        {"abc", "e", "AB"},
+        {"+1", "+5", "AB\x02\x03\x04"},
+        {"2", "-1", "AB"},
         {"1.5", "1e3", "AB"}, // one millisecond; total size 1 is below the message
+        {"-1", "", ""},
+        {"abc", "e", ""},
+        {"", "5", ""},
     };
     for (const auto &typed : cases) {
         panel->m_periodText->Clear();
@@ -132,7 +134,13 @@ TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
             PasteInto(panel->m_periodText, typed.period);
         if (*typed.totalSize != '\0')
             PasteInto(panel->m_totalSizeText, typed.totalSize);
+        ModalRecorder boxes;
         ClickPeriodicButton();
+        if (typed.message.empty()) {
+            EXPECT_EQ(boxes.Messages(), "Enter a period of 1 or more (ms or s) to send periodically") << typed.period;
+            EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY) << typed.period;
+            continue;
+        }
         ASSERT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY) << typed.period;
         std::string expected;
         for (int k = 0; k < 20; ++k)

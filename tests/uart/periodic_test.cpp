@@ -123,6 +123,17 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
         EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     }
     Connected link;
+    // No period, or a period of 0: refused before anything is sent.
+    for (const auto &period : {std::make_pair("", 0), std::make_pair("0", 0), std::make_pair("0", 1)}) {
+        SetPeriodic(period.first, period.second, false);
+        ModalRecorder boxes;
+        ClickPeriodicButton();
+        EXPECT_EQ(boxes.Messages(), "Enter a period of 1 or more (ms or s) to send periodically") << period.first;
+        EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+        EXPECT_EQ(Panel()->m_periodicThread, nullptr);
+    }
+    EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(50)), "");
+    SetPeriodic("1", 1, false);
     const auto start = Clock::now();
     ClickPeriodicButton();
     EXPECT_EQ(ReadAtLeast(link.Peer(), 4), "ping");
@@ -164,7 +175,7 @@ TEST_F(PeriodicTest, FailingConnectionNeitherSpinsNorFloods)
     panel->Bind(failed, countFailure);
     Connected link;
     AddMessage(NotationAscii, "z");
-    SetPeriodic("0", 0, true);
+    SetPeriodic("1", 0, true);
     ClickPeriodicButton();
     EXPECT_GE(ReadAtLeast(link.Peer(), 100).size(), 100u);
 

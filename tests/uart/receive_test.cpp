@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/checkbox.h>
@@ -205,16 +206,28 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
 }
 
 // Data received before a click, still waiting for the display timer, comes
-// before the line the click writes.
-TEST_F(ReceiveTest, DataReceivedBeforeASendComesBeforeItsEcho)
+// before the echo, which starts a line of its own in every view; the
+// module's reply to the message follows the echo.
+TEST_F(ReceiveTest, EchoStartsItsOwnLineAfterTheDataBeforeAndPrecedesTheReply)
 {
     Connected link;
-    AddMessage(NotationAscii, "x");
-    const uint64_t before = Panel()->RxBytesShown();
-    link.SendAndStage("R");
-    ASSERT_EQ(Panel()->RxBytesShown(), before) << "shown before the click";
-    Click(TerminalPanel::ID_SEND);
-    EXPECT_EQ(ViewText(NotationAscii), "Rx\n");
+    const wxString messages[kNotationCount] = {"AT", "41 54", "01000001 01010100", "65 84"};
+    const wxString ok[kNotationCount] = {"OK", "4f 4b", "01001111 01001011", "79 75"};
+    for (int n = 0; n < kNotationCount; ++n) {
+        Click(TerminalPanel::ID_CLEAR_RX);
+        AddMessage(n, messages[n]);
+        const uint64_t before = Panel()->RxBytesShown();
+        link.SendAndStage("OK");
+        ASSERT_EQ(Panel()->RxBytesShown(), before) << "shown before the click";
+        std::thread module([&link] {
+            if (ReadAtLeast(link.Peer(), 2) == "AT")
+                WriteAll(link.Peer(), "OK");
+        });
+        Click(TerminalPanel::ID_SEND);
+        module.join();
+        ASSERT_TRUE(WaitShown(before + 4));
+        EXPECT_EQ(ViewText(n), ok[n] + "\n" + messages[n] + "\n" + ok[n]) << n;
+    }
 }
 
 class LogTest : public ReceiveTest {
