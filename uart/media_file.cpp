@@ -1,6 +1,7 @@
 #include "uart/media_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <sys/types.h>
 
 namespace {
@@ -22,7 +23,9 @@ bool MediaFile::Open(const std::string &path)
     std::FILE *file = m_file.get();
     const off_t size = fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : -1;
     if (size < 0 || fseeko(file, 0, SEEK_SET) != 0) {
+        const int reason = errno; // what the caller reports, not the close's
         m_file.reset();
+        errno = reason;
         return false;
     }
     m_size = static_cast<uint64_t>(size);

@@ -20,11 +20,12 @@ struct MediaChunk {
 class MediaFile {
 public:
     // Opens `path` (in the file system's encoding) for reading and takes its
-    // size; false when it cannot be opened or is not a seekable file.
+    // size; false when it cannot be opened or is not a seekable file, with
+    // the reason in errno.
     bool Open(const std::string &path);
     // The next chunk, valid until the next call; empty at the end, which
     // comes early for a file cut short while it is read (Failed() tells a
-    // read error from the end).
+    // read error, whose reason is then in errno, from the end).
     MediaChunk NextChunk();
     bool Failed() const { return m_failed; }
     uint64_t Size() const { return m_size; }

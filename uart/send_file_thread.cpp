@@ -4,6 +4,7 @@
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 
@@ -54,8 +55,8 @@ private:
 
 } // namespace
 
-SendFileThread::SendFileThread(TerminalPanel *panel, const wxString &path)
-    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_path(path)
+SendFileThread::SendFileThread(TerminalPanel *panel, const wxString &path, int stream)
+    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_path(path), m_stream(stream)
 {
 }
 
@@ -71,7 +72,8 @@ wxThread::ExitCode SendFileThread::Entry()
     const std::string name = FileSystemName(m_path);
     MediaFile file;
     if (name.empty() || !file.Open(name)) {
-        PostFailure();
+        PostFailure("Cannot open the media file \"" + m_path.utf8_string() + "\": " +
+                    SystemErrorText(name.empty() ? EINVAL : errno));
         return nullptr;
     }
     ProgressPacer pacer;
@@ -80,7 +82,7 @@ wxThread::ExitCode SendFileThread::Entry()
         const MediaChunk chunk = file.NextChunk();
         if (chunk.size == 0) {
             if (file.Failed())
-                PostFailure();
+                PostFailure("Cannot read the media file \"" + m_path.utf8_string() + "\": " + SystemErrorText(errno));
             break;
         }
         if (!SendChunk(chunk))
@@ -108,7 +110,7 @@ bool SendFileThread::SendChunk(const MediaChunk &chunk)
         if (result == 0)
             return true;
         if (result != UartSocket::kTimedOut) {
-            PostFailure();
+            PostFailure(SystemErrorText(errno));
             return false;
         }
         if (Stopping())
@@ -117,8 +119,10 @@ bool SendFileThread::SendChunk(const MediaChunk &chunk)
     return true;
 }
 
-void SendFileThread::PostFailure()
+void SendFileThread::PostFailure(const std::string &reason)
 {
     wxCommandEvent failed(EVT_FILE_FAILED, EVT_FILE_FAILED);
+    failed.SetInt(m_stream);
+    failed.SetString(wxString::FromUTF8(reason));
     m_panel->GetEventHandler()->AddPendingEvent(failed);
 }

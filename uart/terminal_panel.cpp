@@ -62,7 +62,11 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_CONNECT_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_CONNECTION_CLOSED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_LOG_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_PERIODIC_DONE, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
+    Connect(wxID_ANY, EVT_PERIODIC_SEND_FAILED, wxCommandEventHandler(TerminalPanel::OnPeriodicSendFailed));
+    Connect(wxID_ANY, EVT_FILE_FAILED, wxCommandEventHandler(TerminalPanel::OnFileFailed));
     // Bound once here: binding it at every play would run the handler once
     // per play for each event.
     Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
@@ -70,6 +74,7 @@ TerminalPanel::TerminalPanel()
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
     // No colour of its own: the panel shows the frame's white, and painting
     // it would cover the logo the frame keeps at the top right.
+    ShowLinkStatus();
 }
 
 TerminalPanel::~TerminalPanel()

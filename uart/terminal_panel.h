@@ -4,6 +4,7 @@
 #define ORV_UART_TERMINAL_PANEL_H
 
 #include "uart/chunk_gate.h"
+#include "uart/link_status.h"
 #include "uart/notation.h"
 #include "uart/rx_scrollback.h"
 #include "uart/uart_socket.h"
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -135,6 +137,10 @@ public:
     // toolkit's idle-time work, so a busy view does not hold chunks back.
     void HandOverChunk(std::unique_ptr<uint8_t[]> block);
 
+    // Writes the link's state into the frame's status bar while this panel
+    // is the one shown.
+    void ShowLinkStatus();
+
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
     void OnConnectThreadGone(ConnectThread *thread);
@@ -217,7 +223,13 @@ private:
     void WaitForConnectResult(wxProgressDialog &progress);
     void EnterConnectedState();
     void Disconnect();
+    // Leaves the connected state: the connection is shut down and the
+    // receive thread stopped.
+    void TearDownConnection();
+    void OnLinkEnded(wxCommandEvent &event);
     void StopReadThread();
+    // Waits until `gone` holds, looking only under m_threadLock.
+    void WaitForThreads(const std::function<bool()> &gone);
     void AbandonConnectAttempt();
     void OnModifyParameters(wxCommandEvent &event);
     void OnConnectionEvent(wxCommandEvent &event);
@@ -255,6 +267,7 @@ private:
     void ReplacePeriodicButton(int id, const wxBitmap &face);
     // Ends periodic sending, if any, and waits until its thread is gone.
     void StopPeriodicThread();
+    void OnPeriodicSendFailed(wxCommandEvent &event);
     // Appends a line of the transmit side to a view and shows the selected one.
     void AppendTxLine(int notation, const wxString &line, const wxColour &colour);
     // The same without showing the data received meanwhile first: for the
@@ -273,6 +286,7 @@ private:
     void PauseMedia();
     // Ends the stream, if any, and waits until its thread is gone.
     void StopFileThread();
+    void OnFileFailed(wxCommandEvent &event);
     void OnFileProgress(wxCommandEvent &event);
 
     // Guards the thread pointers against the threads' destructors, so the GUI
@@ -301,6 +315,13 @@ private:
     // and count lines name (the list may have changed meanwhile).
     wxString m_periodicMessage;
     int m_periodicNotation = NotationAscii;
+    // Numbers of the periodic runs and media streams started so far, and of
+    // the one running (0: none), which its failure event names.
+    int m_periodicRuns = 0;
+    int m_periodicRun = 0;
+    int m_mediaStreams = 0;
+    int m_mediaStream = 0;
+    LinkStatus m_link;
     // Streaming progress: the newest count, and whether an event for it waits.
     std::atomic<uint64_t> m_fileProgressBytes{0};
     std::atomic<bool> m_fileProgressPosted{false};

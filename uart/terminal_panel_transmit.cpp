@@ -26,11 +26,6 @@ namespace {
 
 const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)", " (Decimal)"};
 
-// A sender ends within one send once asked to stop, and its sends cannot
-// block (it waits for room first). The bound only keeps a system call that
-// never returns from freezing the window.
-constexpr int kThreadStopWaitMs = 10000;
-
 } // namespace
 
 void TerminalPanel::OnTxKey(wxKeyEvent &event)
@@ -148,7 +143,8 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
         return false;
     }
     bytes = PadMessage(bytes, TotalSizeFromText(m_totalSizeText->GetValue().ToStdString(wxConvUTF8)));
-    auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue());
+    const int run = ++m_periodicRuns;
+    auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue(), run);
     m_periodicThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;
@@ -156,6 +152,7 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
         ShowSocketError();
         return false;
     }
+    m_periodicRun = run;
     return true;
 }
 
@@ -198,6 +195,7 @@ void TerminalPanel::StartPeriodic()
 
 void TerminalPanel::StopPeriodic()
 {
+    m_periodicRun = 0;
     StopPeriodicThread();
     ReplacePeriodicButton(ID_SEND_PERIODICALLY, *m_periodicBitmap);
     AppendTxLine(m_periodicNotation, PanelTimestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
@@ -214,8 +212,21 @@ void TerminalPanel::StopPeriodicThread()
             thread->Delete();
         }
     }
-    for (int waited = 0; m_periodicThread != nullptr && waited < kThreadStopWaitMs; ++waited)
-        wxThread::Sleep(1);
+    // No limit: the stop ends the sender's pause at once, and it sends only
+    // when the connection has room for the whole message, waiting for room
+    // in short steps that look for the stop.
+    WaitForThreads([this] { return m_periodicThread == nullptr; });
+}
+
+// The sender has ended on a failed send: sending stops as if the user had
+// stopped it, and the user learns why. A failure of a run the user stopped
+// meanwhile is not reported.
+void TerminalPanel::OnPeriodicSendFailed(wxCommandEvent &event)
+{
+    if (m_shutDown || event.GetInt() != m_periodicRun)
+        return;
+    StopPeriodic();
+    ShowErrorBox(event.GetString());
 }
 
 void TerminalPanel::OnPeriodicThreadGone(SendPeriodicallyThread *thread)

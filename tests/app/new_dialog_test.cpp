@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <wx/combobox.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
@@ -112,6 +113,7 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_TRUE(modbus->IsShown());
     EXPECT_FALSE(uart->IsShown());
+    EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "") << "the link field is the UART terminal's";
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
                                std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
         EXPECT_EQ(labels.first->GetLabel(), "10.0.0.1");
@@ -126,6 +128,7 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_FALSE(uartDialog->IsShown());
     EXPECT_FALSE(modbus->IsShown());
     EXPECT_TRUE(uart->IsShown());
+    EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "Not connected");
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
                                std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
         EXPECT_EQ(labels.first->GetLabel(), "10.0.7.8");

@@ -1,3 +1,4 @@
+#include "tests/support/file_size_limit.h"
 #include "tests/uart/uart_panel_driver.h"
 #include "uart/log_file.h"
 
@@ -324,6 +325,28 @@ TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
     const std::vector<std::string> files = LogFilesIn(m_dir);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(FileContents(files[0]), "ABCDEFGHIJ\nKL\n");
+}
+
+// A log that cannot be written (here: the file may not grow, as on a full
+// disk) stops with a box naming it and the reason; it keeps what it held.
+TEST_F(LogTest, LogThatCannotBeWrittenStopsWithABoxAndKeepsWhatItHolds)
+{
+    Connected link;
+    ClickIn(m_dir, TerminalPanel::ID_LOG_START);
+    link.SendAndShow("AB");
+    ModalRecorder boxes;
+    {
+        const FileSizeLimit full(3);
+        link.SendAndShow("CD");
+        ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
+    }
+    link.SendAndShow("EF");
+    const std::vector<std::string> files = LogFilesIn(m_dir);
+    ASSERT_EQ(files.size(), 1u);
+    const std::string name = files[0].substr(m_dir.size() + 1);
+    EXPECT_EQ(boxes.Messages(), "Cannot write the log file \"" + name + "\": File too large; logging has stopped");
+    EXPECT_EQ(FileContents(files[0]), "AB\n");
+    EXPECT_EQ(ViewText(NotationAscii), "ABCDEF");
 }
 
 TEST_F(LogTest, LogThatCannotBeCreatedIsReportedAndStaysOff)

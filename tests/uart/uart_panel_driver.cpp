@@ -19,6 +19,7 @@
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/radiobox.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
@@ -269,6 +270,11 @@ std::string ReadFromDevice(int fd, size_t count, Millis timeout)
 bool WaitShown(uint64_t bytes, Millis timeout)
 {
     return WaitUntil([bytes] { return Panel()->RxBytesShown() >= bytes; }, timeout);
+}
+
+wxString LinkStatusShown()
+{
+    return MainWindow::GetInstance()->m_statusBar->GetStatusText(1);
 }
 
 wxString ViewText(int notation)

@@ -95,6 +95,8 @@ bool WriteToDevice(int fd, const std::string &bytes);
 std::string ReadFromDevice(int fd, size_t count, Millis timeout = Millis(5000));
 
 bool WaitShown(uint64_t bytes, Millis timeout = Millis(5000));
+// What the frame's status bar says about the link.
+wxString LinkStatusShown();
 wxString ViewText(int notation);
 // The panel's timestamp of a moment, built with the C library: the local
 // time in "%c".
