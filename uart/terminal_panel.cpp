@@ -235,8 +235,8 @@ void TerminalPanel::BuildReceiveColumn()
                                       wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxVSCROLL | wxBORDER_NONE);
         m_rxViews[n]->SetBackgroundColour(*wxBLACK);
         m_rxViews[n]->SetForegroundColour(*wxWHITE);
-        m_rxViews[n]->Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::ForwardRxFocus), nullptr,
-                              this);
+        // A view keeps the focus it is given, so that its selection can be
+        // copied with the keyboard (Ctrl+C) as well as with its menu.
     }
     ShowSelectedRxView();
 }
@@ -312,11 +312,6 @@ void TerminalPanel::LimitTxEntry(wxCommandEvent &event)
         entry->ChangeValue(fitted.text);
         entry->SetInsertionPoint(static_cast<long>(fitted.caret));
     });
-}
-
-void TerminalPanel::ForwardRxFocus(wxFocusEvent &event)
-{
-    GetEventHandler()->ProcessEvent(event);
 }
 
 void TerminalPanel::OnReadTypeChanged(wxCommandEvent &)

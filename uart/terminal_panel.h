@@ -215,7 +215,6 @@ private:
     void OnPanelFocus(wxFocusEvent &event);
     void ForwardTxKey(wxKeyEvent &event);
     void LimitTxEntry(wxCommandEvent &event);
-    void ForwardRxFocus(wxFocusEvent &event);
     void OnReadTypeChanged(wxCommandEvent &event);
     void OnTransmissionTypeChanged(wxCommandEvent &event);
 
