@@ -3,6 +3,7 @@
 #include "app/error_box.h"
 #include "app/ip_address.h"
 
+#include <algorithm>
 #include <wx/colour.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -54,8 +55,10 @@ wxIPCtrl::wxIPCtrl(wxWindow *parent, const wxPoint &position, const wxString &va
 
     SetValue(value);
 
-    for (wxTextCtrl *field : m_fields)
+    for (wxTextCtrl *field : m_fields) {
         field->Connect(wxEVT_KILL_FOCUS, wxFocusEventHandler(wxIPCtrl::OnFieldKillFocus), nullptr, this);
+        field->Connect(wxEVT_CHAR, wxKeyEventHandler(wxIPCtrl::OnFieldChar), nullptr, this);
+    }
 }
 
 void wxIPCtrl::SetValue(const wxString &text)
@@ -97,6 +100,48 @@ bool wxIPCtrl::Validate()
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i] = m_fields[i]->GetValue().utf8_string();
     return ip_address::FieldsFormAddress(fields);
+}
+
+// Typing moves on through the fields as in IP controls: a dot ends a field
+// that holds typed digits, and so does its third digit. A dot in a field
+// whose text is wholly selected (one just entered) is dropped, so that
+// "127.0.0.1" typed into the first field fills all four.
+void wxIPCtrl::OnFieldChar(wxKeyEvent &event)
+{
+    auto *field = dynamic_cast<wxTextCtrl *>(event.GetEventObject());
+    const auto at = std::find(m_fields.begin(), m_fields.end(), field);
+    if (at == m_fields.end()) {
+        event.Skip();
+        return;
+    }
+    const size_t index = static_cast<size_t>(at - m_fields.begin());
+    const int key = event.GetKeyCode();
+    long from = 0, to = 0;
+    field->GetSelection(&from, &to);
+    const long length = field->GetLastPosition();
+    if (key == '.') {
+        const bool wholeSelected = from == 0 && to == length;
+        if (length > 0 && !wholeSelected)
+            MoveToField(index + 1);
+        return;
+    }
+    // A digit that fills the field at its end is put in here, so that the
+    // next key already goes to the next field.
+    const bool fills = length - (to - from) + 1 == kFieldMaxLength && to == length;
+    if (key < '0' || key > '9' || !fills || index + 1 >= m_fields.size()) {
+        event.Skip();
+        return;
+    }
+    field->WriteText(wxString(static_cast<wxChar>(key)));
+    MoveToField(index + 1);
+}
+
+void wxIPCtrl::MoveToField(size_t index)
+{
+    if (index >= m_fields.size())
+        return;
+    m_fields[index]->SetFocus();
+    m_fields[index]->SelectAll();
 }
 
 void wxIPCtrl::OnFieldKillFocus(wxFocusEvent &event)
