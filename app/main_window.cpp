@@ -91,17 +91,17 @@ MainWindow::MainWindow()
 
 void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm)
 {
+    if (!m_startupDialog)
+        return;
     m_startupDialog->SetValues(ip, port);
     m_startupDialog->SetTerminalType(terminalType);
-    if (!confirm)
+    if (!confirm || !m_startupDialog->Confirm())
         return;
-    wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
-    m_startupDialog->OnOk(ok);
     // The connect button's click, queued so that it runs in the event loop
     // like a real one, with its progress, message boxes and errors.
     const bool modbus = terminalType != 0;
     wxWindow *panel = modbus ? static_cast<wxWindow *>(m_modbusPanel) : m_terminalPanel;
-    if (m_startupDialog->IsShown() || !panel->IsShown())
+    if (!panel->IsShown())
         return;
     const int connectId = modbus ? static_cast<int>(ModbusTerminalPanel::ID_CONNECT)
                                  : static_cast<int>(TerminalPanel::ID_CONNECT);

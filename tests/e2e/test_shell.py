@@ -61,6 +61,7 @@ class ShellTest(ProgramTestCase):
         self.quit_cleanly(program)
         program = self.start_program(args=["--connect", "--modbus", MODBUS_HOST])
         program.expect_box("Not Connected", "Connection failed", kind="Error")
+        program.no_window("ORV-Terminal Conf")
         self.assertEqual(ModbusTerminal(program).parameters(), (MODBUS_HOST, "65100"))
         self.quit_cleanly(program)
 
