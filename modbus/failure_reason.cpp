@@ -4,16 +4,20 @@
 
 #include <cerrno>
 
+namespace {
+
+bool ConnectionLost(int error)
+{
+    return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ECONNABORTED;
+}
+
+} // namespace
+
 const char *const kNotConnectedReason = "not connected";
 
 std::string FailedResult(const std::string &reason)
 {
     return "Failed: " + reason;
-}
-
-bool ConnectionLost(int error)
-{
-    return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ECONNABORTED;
 }
 
 std::string RequestFailureReason(int error)

@@ -14,8 +14,6 @@ std::string FailedResult(const std::string &reason);
 // connected" without a connection, else the client's text ("Illegal data
 // address", "Invalid CRC", "Connection refused", ...).
 std::string RequestFailureReason(int error);
-// Whether `error` says that the connection is gone.
-bool ConnectionLost(int error);
 
 // A field's value outside what the request can carry: "quantity must be 1
 // to 125".

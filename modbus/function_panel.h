@@ -71,8 +71,7 @@ private:
     std::vector<std::string> GridCells() const;
     // "Failed: " and the reason.
     void ShowFailure(const std::string &reason);
-    // Shows why the client failed the request, and tells the panel when the
-    // connection is gone.
+    // Shows why the client failed the request (`error` its errno).
     void ShowRequestFailure(int error);
     // "Sended", or why the write failed.
     void ShowWritten(int result);

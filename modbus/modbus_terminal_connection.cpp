@@ -3,8 +3,8 @@
 
 #include "app/error_box.h"
 #include "app/image_file.h"
-#include "app/main_window.h"
 #include "app/ip_address.h"
+#include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/function_panel.h"
 

@@ -28,8 +28,6 @@ TEST(FailureReason, SaysWhyInTheUsersTerms)
     for (const auto &item : reasons)
         EXPECT_EQ(FailedResult(RequestFailureReason(item.error)), std::string("Failed: ") + item.reason)
             << item.error;
-    EXPECT_TRUE(ConnectionLost(ECONNRESET));
-    EXPECT_FALSE(ConnectionLost(ETIMEDOUT));
     EXPECT_EQ(FailedResult(RangeReason("quantity", 1, 125)), "Failed: quantity must be 1 to 125");
     EXPECT_EQ(RangeReason("value", -32768, 65535), "value must be -32768 to 65535");
 }

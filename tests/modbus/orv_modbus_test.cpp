@@ -408,7 +408,7 @@ TEST(OrvModbusGateway, EachAnswerIsItsOwnRequestsAndEndsInTime)
     late.SetDefault(Reaction::Compute(numbered));
     const std::string where = "127.0.0.1:" + std::to_string(late.Port());
     const Ran polled = RunCli({"127.0.0.1", "-p", std::to_string(late.Port()), "read-holding-registers", "-t", "300",
-                               "--times", "4"});
+                               "--poll", "20", "--times", "4"});
     EXPECT_EQ(polled.status, 2);
     const std::string stamp = "[0-9]{4}-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.[0-9]{3} ";
     EXPECT_TRUE(Matches(polled.out, stamp + "2\n" + stamp + "3\n" + stamp + "4\n")) << polled.out;
