@@ -77,7 +77,7 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     wxApp::OnInitCmdLine(parser);
     parser.AddSwitch("", "version", "print the version and exit");
     parser.AddOption("", "uart", "start with a UART connection to HOST[:PORT] (port 65100 when not given)");
-    parser.AddOption("", "modbus", "start with a Modbus connection to HOST");
+    parser.AddOption("", "modbus", "start with a Modbus connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
 }
 
@@ -94,15 +94,16 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     wxString modbus;
     const bool wantsUart = parser.Found("uart", &uart);
     const bool wantsModbus = parser.Found("modbus", &modbus);
-    std::string ip = wantsModbus ? modbus.utf8_string() : kDefaultModuleIp;
+    std::string ip = kDefaultModuleIp;
     std::string port = kDefaultModulePort;
     std::string problem;
     if (wantsUart && wantsModbus)
         problem = "--uart and --modbus exclude each other";
     else if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
         problem = "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
-    else if (wantsModbus && !startup_target::IsHost(ip))
-        problem = "--modbus takes an IPv4 address, as 127.0.0.2, not " + ip;
+    else if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))
+        problem = "--modbus takes an IPv4 address with an optional port, as 127.0.0.2:65100, not " +
+                  modbus.utf8_string();
     if (!problem.empty()) {
         std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
         m_exitCode = kUsageStatus;

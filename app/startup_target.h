@@ -7,14 +7,13 @@
 
 namespace startup_target {
 
-// Splits "HOST[:PORT]" of --uart into the texts the connection dialog takes,
-// the port being `defaultPort` when none is given. HOST is a dotted IPv4
-// address the dialog accepts ("127.0.0.1"; no host names, since the dialog
-// holds four number fields). Returns false for anything else.
+// Splits "HOST[:PORT]" of --uart or --modbus into the texts the connection
+// dialog takes, the port being `defaultPort` when none is given. HOST is a
+// dotted IPv4 address the dialog accepts ("127.0.0.1"; no host names, since
+// the dialog holds four number fields). Returns false for anything else.
 bool SplitHostPort(const std::string &text, const std::string &defaultPort, std::string &ip, std::string &port);
 
-// The same for the HOST of --modbus, which takes no port (the Modbus
-// terminal always uses 65100).
+// Whether `text` is a dotted IPv4 address the dialog accepts.
 bool IsHost(const std::string &text);
 
 } // namespace startup_target

@@ -27,6 +27,32 @@ elseif(ORV_ENABLE_TSAN)
   target_link_options(project_options INTERFACE -fsanitize=thread)
 endif()
 
+# Debian's hardening flags (stack protector, fortified functions, full
+# RELRO) for the code the packages ship, so that the tests run it as it is
+# shipped. The path-mapping flag is left out, so that debuggers find the
+# sources.
+option(ORV_DEBIAN_BUILDFLAGS "Build the shipped code with the hardening flags of dpkg-buildflags" ON)
+find_program(DPKG_BUILDFLAGS dpkg-buildflags)
+function(orv_harden)
+  if(NOT ORV_DEBIAN_BUILDFLAGS OR NOT DPKG_BUILDFLAGS OR ORV_ENABLE_ASAN OR ORV_ENABLE_TSAN)
+    return()
+  endif()
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+                            ${DPKG_BUILDFLAGS} --get ${kind}
+                    OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    list(FILTER flags EXCLUDE REGEX "^-ffile-prefix-map=")
+    foreach(target IN LISTS ARGN)
+      if(kind STREQUAL "LDFLAGS")
+        target_link_options(${target} PRIVATE ${flags})
+      else()
+        target_compile_options(${target} PRIVATE ${flags})
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")

@@ -44,7 +44,8 @@ constexpr int RowTop(int row)
     return FORM_FIRST_ROW_Y + FORM_ROW_STEP * row;
 }
 
-// The grid of functions 15, 16 and 23 always holds, and sends, this many values.
+// The grid of functions 15, 16 and 23 holds this many values; it sends those
+// the user set.
 constexpr int FORM_GRID_ROWS = 10;
 
 // The layout of a function id, or nullptr when no form exists for it.

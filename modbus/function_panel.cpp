@@ -118,6 +118,12 @@ void FunctionPanel::AddGrid(FormGrid kind)
     m_valuesGrid->SetColSize(0, 80);
     const bool coils = kind == FormGrid::Coils;
     m_valuesGrid->SetColLabelValue(0, coils ? "On/Off" : "Value");
+    if (coils) {
+        // An unticked coil looks like an untouched one: only the user's
+        // changes tell how far to write.
+        m_coilChanged.assign(FORM_GRID_ROWS, false);
+        Connect(wxEVT_GRID_CELL_CHANGED, wxGridEventHandler(FunctionPanel::OnGridCellChanged));
+    }
     for (int row = 0; row < FORM_GRID_ROWS; ++row) {
         if (coils) {
             m_valuesGrid->SetCellEditor(row, 0, new wxGridCellBoolEditor);
@@ -127,4 +133,12 @@ void FunctionPanel::AddGrid(FormGrid kind)
             m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellNumberRenderer);
         }
     }
+}
+
+void FunctionPanel::OnGridCellChanged(wxGridEvent &event)
+{
+    const size_t row = static_cast<size_t>(event.GetRow());
+    if (row < m_coilChanged.size())
+        m_coilChanged[row] = true;
+    event.Skip();
 }

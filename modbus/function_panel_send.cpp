@@ -1,15 +1,20 @@
 // Running a form's request and showing its outcome.
 #include "modbus/function_panel.h"
 
+#include "modbus/failure_reason.h"
 #include "modbus/form_number.h"
+#include "modbus/grid_values.h"
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <cerrno>
+#include <wx/arrstr.h>
 #include <wx/combobox.h>
 #include <wx/grid.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+wxDEFINE_EVENT(EVT_MODBUS_LINK_LOST, wxCommandEvent);
 
 namespace {
 
@@ -17,6 +22,8 @@ namespace {
 constexpr size_t BIT_RESULTS = MB_MAX_READ_BITS;
 constexpr size_t REGISTER_RESULTS = 400;
 constexpr size_t SLAVE_ID_BYTES = 500;
+// Kept free between a result line and the grid or the form's edge.
+constexpr int RESULT_MARGIN = 10;
 
 std::string Utf8(const wxString &text)
 {
@@ -34,6 +41,24 @@ size_t Shown(int count, size_t capacity)
     return std::min(static_cast<size_t>(count), capacity);
 }
 
+// `text` broken at blanks into lines that `window` draws at most `width`
+// wide; a word wider than that keeps a line of its own.
+wxString WrapToWidth(const wxWindow &window, const wxString &text, int width)
+{
+    wxString wrapped;
+    wxString line;
+    for (const wxString &word : wxSplit(text, ' ', '\0')) {
+        const wxString longer = line.empty() ? word : line + ' ' + word;
+        if (!line.empty() && window.GetTextExtent(longer).GetWidth() > width) {
+            wrapped += line + '\n';
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    return wrapped + line;
+}
+
 } // namespace
 
 void FunctionPanel::OnSend(wxCommandEvent &event)
@@ -43,6 +68,11 @@ void FunctionPanel::OnSend(wxCommandEvent &event)
     // A value still in the cell editor is what the user sees in the grid.
     if (m_valuesGrid != nullptr && m_valuesGrid->IsCellEditControlEnabled())
         m_valuesGrid->SaveEditControlValue();
+    // The panel closed the connection, or found it gone.
+    if (mb_get_socket(m_modbus) < 0) {
+        ShowFailure(kNotConnectedReason);
+        return;
+    }
 
     switch (const int functionId = event.GetId()) {
     case 1001:
@@ -74,6 +104,13 @@ void FunctionPanel::OnSend(wxCommandEvent &event)
     default:
         break;
     }
+    // The panel shows a lost connection at once, also when the answer came
+    // whole just before the gateway hung up.
+    if (!mb_link_up(m_modbus)) {
+        wxCommandEvent lost(EVT_MODBUS_LINK_LOST, GetId());
+        lost.SetEventObject(this);
+        ProcessWindowEvent(lost);
+    }
 }
 
 int FunctionPanel::ReadNumber(const wxTextCtrl *field) const
@@ -81,28 +118,55 @@ int FunctionPanel::ReadNumber(const wxTextCtrl *field) const
     return ReadFormNumber(Utf8(field->GetValue()));
 }
 
-std::optional<uint16_t> FunctionPanel::ReadAddress(const wxTextCtrl *field) const
+std::optional<uint16_t> FunctionPanel::ReadAddress(const wxTextCtrl *field, const char *name)
 {
-    return FieldAddress(Utf8(field->GetValue()));
+    const std::optional<uint16_t> address = FieldAddress(Utf8(field->GetValue()));
+    if (!address)
+        ShowFailure(RangeReason(name, 0, 0xFFFF));
+    return address;
+}
+
+std::optional<int> FunctionPanel::ReadQuantity(int limit)
+{
+    const int quantity = ReadNumber(m_countText);
+    if (quantity < 1 || quantity > limit) {
+        ShowFailure(RangeReason("quantity", 1, limit));
+        return std::nullopt;
+    }
+    return quantity;
 }
 
 void FunctionPanel::ShowResult(const wxString &text)
 {
+    // Beside a grid the line has the room up to the grid, else up to the
+    // form's edge; a longer one breaks into lines.
+    const int left = m_resultLabel->GetPosition().x;
+    const int right = m_valuesGrid != nullptr ? m_valuesGrid->GetPosition().x : GetClientSize().GetWidth();
     // The text is shown as it is: an '&' from a device is no mnemonic.
-    m_resultLabel->SetLabelText(text);
+    m_resultLabel->SetLabelText(WrapToWidth(*m_resultLabel, text, right - RESULT_MARGIN - left));
+}
+
+void FunctionPanel::ShowFailure(const std::string &reason)
+{
+    ShowResult(FromUtf8(FailedResult(reason)));
+}
+
+void FunctionPanel::ShowRequestFailure(int error)
+{
+    ShowFailure(RequestFailureReason(error));
 }
 
 void FunctionPanel::ReadBits(int functionId)
 {
+    std::optional<uint16_t> address;
+    std::optional<int> quantity;
+    if (!(address = ReadAddress(m_addressText)) || !(quantity = ReadQuantity(MB_MAX_READ_BITS)))
+        return;
     std::vector<uint8_t> bits(BIT_RESULTS, 0);
-    const int quantity = ReadNumber(m_countText);
-    const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    int count = -1;
-    if (address)
-        count = functionId == 1001 ? mb_read_bits(m_modbus, *address, quantity, bits.data())
-                                   : mb_read_input_bits(m_modbus, *address, quantity, bits.data());
+    const int count = functionId == 1001 ? mb_read_bits(m_modbus, *address, *quantity, bits.data())
+                                         : mb_read_input_bits(m_modbus, *address, *quantity, bits.data());
     if (count < 0) {
-        ShowResult("Failed");
+        ShowRequestFailure(errno);
         return;
     }
     ShowResult(FromUtf8(ReadBitsResult(count)));
@@ -111,16 +175,16 @@ void FunctionPanel::ReadBits(int functionId)
 
 void FunctionPanel::ReadRegisters(int functionId)
 {
-    std::array<uint16_t, REGISTER_RESULTS> registers{};
-    const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    const int quantity = ReadNumber(m_countText);
     m_dataText->Clear();
-    int count = -1;
-    if (address)
-        count = functionId == 1003 ? mb_read_registers(m_modbus, *address, quantity, registers.data())
-                                   : mb_read_input_registers(m_modbus, *address, quantity, registers.data());
+    std::optional<uint16_t> address;
+    std::optional<int> quantity;
+    if (!(address = ReadAddress(m_addressText)) || !(quantity = ReadQuantity(MB_MAX_READ_REGISTERS)))
+        return;
+    std::array<uint16_t, REGISTER_RESULTS> registers{};
+    const int count = functionId == 1003 ? mb_read_registers(m_modbus, *address, *quantity, registers.data())
+                                         : mb_read_input_registers(m_modbus, *address, *quantity, registers.data());
     if (count < 0) {
-        ShowResult("Failed");
+        ShowRequestFailure(errno);
         return;
     }
     ShowResult(FromUtf8(ReadRegistersResult(count)));
@@ -128,52 +192,79 @@ void FunctionPanel::ReadRegisters(int functionId)
     m_dataText->AppendText(FromUtf8(FormatRegisters(registers.data(), Shown(count, registers.size()), format)));
 }
 
+void FunctionPanel::ShowWritten(int result)
+{
+    if (result < 0)
+        ShowRequestFailure(errno);
+    else
+        ShowResult("Sended");
+}
+
 void FunctionPanel::WriteCoil()
 {
     const int state = m_coilStateCombo->GetSelection() == 1 ? 1 : 0;
-    const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    ShowResult(!address || mb_write_bit(m_modbus, *address, state) < 0 ? "Failed" : "Sended");
+    if (const std::optional<uint16_t> address = ReadAddress(m_addressText))
+        ShowWritten(mb_write_bit(m_modbus, *address, state));
 }
 
 void FunctionPanel::WriteRegister()
 {
-    const std::optional<uint16_t> value = FieldRegisterValue(Utf8(m_valueText->GetValue()));
     const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    ShowResult(!value || !address || mb_write_register(m_modbus, *address, *value) < 0 ? "Failed" : "Sended");
+    if (!address)
+        return;
+    const std::optional<uint16_t> value = FieldRegisterValue(Utf8(m_valueText->GetValue()));
+    if (!value) {
+        ShowFailure(RangeReason("value", -0x8000, 0xFFFF));
+        return;
+    }
+    ShowWritten(mb_write_register(m_modbus, *address, *value));
 }
 
-FunctionPanel::GridRegisters FunctionPanel::ReadGridRegisters() const
+std::vector<std::string> FunctionPanel::GridCells() const
 {
-    GridRegisters values{};
-    for (int row = 0; row < FORM_GRID_ROWS; ++row)
-        values[static_cast<size_t>(row)] = ReadRegisterCell(Utf8(m_valuesGrid->GetCellValue(row, 0)));
-    return values;
+    std::vector<std::string> cells;
+    for (int row = 0; row < m_valuesGrid->GetNumberRows(); ++row)
+        cells.push_back(Utf8(m_valuesGrid->GetCellValue(row, 0)));
+    return cells;
 }
 
 void FunctionPanel::WriteCoils()
 {
-    std::array<uint8_t, FORM_GRID_ROWS> coils{};
-    for (int row = 0; row < FORM_GRID_ROWS; ++row)
-        coils[static_cast<size_t>(row)] = ReadCoilCell(Utf8(m_valuesGrid->GetCellValue(row, 0)));
     const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    ShowResult(!address || mb_write_bits(m_modbus, *address, FORM_GRID_ROWS, coils.data()) < 0 ? "Failed"
-                                                                                                 : "Sended");
+    if (!address)
+        return;
+    const GridValues<uint8_t> coils = GridCoilValues(GridCells(), m_coilChanged);
+    if (!coils.refusal.empty()) {
+        ShowFailure(coils.refusal);
+        return;
+    }
+    ShowWritten(mb_write_bits(m_modbus, *address, static_cast<int>(coils.values.size()), coils.values.data()));
 }
 
 void FunctionPanel::WriteRegisters()
 {
-    const GridRegisters values = ReadGridRegisters();
     const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    ShowResult(!address || mb_write_registers(m_modbus, *address, FORM_GRID_ROWS, values.data()) < 0 ? "Failed"
-                                                                                                       : "Sended");
+    if (!address)
+        return;
+    const GridValues<uint16_t> grid = GridRegisterValues(GridCells());
+    if (!grid.refusal.empty()) {
+        ShowFailure(grid.refusal);
+        return;
+    }
+    ShowWritten(mb_write_registers(m_modbus, *address, static_cast<int>(grid.values.size()), grid.values.data()));
 }
 
 void FunctionPanel::ReportSlaveId()
 {
     std::array<uint8_t, SLAVE_ID_BYTES> bytes{};
     const int count = mb_report_slave_id(m_modbus, bytes.data());
+    if (count < 0) {
+        ShowRequestFailure(errno);
+        return;
+    }
+    // Unit id and run indicator at the least.
     if (count < 2) {
-        ShowResult("Failed");
+        ShowRequestFailure(EMBBADDATA);
         return;
     }
     // Each byte is the character of that code: ISO-8859-1.
@@ -184,17 +275,23 @@ void FunctionPanel::ReportSlaveId()
 void FunctionPanel::WriteAndReadRegisters()
 {
     m_dataText->Clear();
-    const GridRegisters values = ReadGridRegisters();
+    std::optional<uint16_t> writeAddress;
+    std::optional<uint16_t> readAddress;
+    std::optional<int> quantity;
+    if (!(writeAddress = ReadAddress(m_addressText, "write address")) ||
+        !(readAddress = ReadAddress(m_readAddressText, "read address")) ||
+        !(quantity = ReadQuantity(MB_MAX_WR_READ_REGISTERS)))
+        return;
+    const GridValues<uint16_t> grid = GridRegisterValues(GridCells());
+    if (!grid.refusal.empty()) {
+        ShowFailure(grid.refusal);
+        return;
+    }
     std::array<uint16_t, REGISTER_RESULTS> registers{};
-    const int quantity = ReadNumber(m_countText);
-    const std::optional<uint16_t> readAddress = ReadAddress(m_readAddressText);
-    const std::optional<uint16_t> writeAddress = ReadAddress(m_addressText);
-    int count = -1;
-    if (readAddress && writeAddress)
-        count = mb_write_and_read_registers(m_modbus, *writeAddress, FORM_GRID_ROWS, values.data(), *readAddress,
-                                            quantity, registers.data());
+    const int count = mb_write_and_read_registers(m_modbus, *writeAddress, static_cast<int>(grid.values.size()),
+                                                  grid.values.data(), *readAddress, *quantity, registers.data());
     if (count < 0) {
-        ShowResult("Failed");
+        ShowRequestFailure(errno);
         return;
     }
     ShowResult(FromUtf8(ReadBitsResult(count)));

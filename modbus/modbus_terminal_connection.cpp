@@ -3,6 +3,7 @@
 
 #include "app/error_box.h"
 #include "app/image_file.h"
+#include "app/ip_address.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/function_panel.h"
@@ -12,9 +13,13 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <string>
+
 namespace {
 
 const char kNotSet[] = "not set";
+// How often an idle connection is looked at for a gateway that ended it.
+constexpr int kLinkCheckMs = 300;
 
 } // namespace
 
@@ -29,25 +34,47 @@ void ModbusTerminalPanel::OnConnect(wxCommandEvent &event)
         return;
     }
 
-    // The gateway always listens on the Modbus port; the port label is only
-    // shown. The connect blocks the window until the system answers.
-    mb_context *modbus = mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), MODBUS_PORT);
-    if (modbus == nullptr || mb_connect(modbus) == -1) {
-        mb_free(modbus);
+    // The connect blocks the window until the system answers (or its
+    // time-out ends the wait).
+    if (m_modbus == nullptr)
+        m_modbus = NewContext();
+    if (m_modbus == nullptr || mb_connect(m_modbus) == -1) {
         wxMessageBox("Connection failed", "Not Connected", wxOK | wxICON_ERROR);
         return;
     }
 
     m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
     m_connected = true;
-    m_modbus = modbus;
     m_connectButton->SetBitmapLabel(m_disconnectBitmap);
+    m_linkTimer.Start(kLinkCheckMs);
     wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
+}
+
+mb_context *ModbusTerminalPanel::NewContext() const
+{
+    // The dialog hands on only port texts it accepts; the labels hold them.
+    const std::string port(m_portLabel->GetLabel().utf8_str());
+    if (!ip_address::IsPortText(port))
+        return nullptr;
+    return mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), std::stoi(port));
 }
 
 void ModbusTerminalPanel::Disconnect(wxCommandEvent &)
 {
-    CloseConnection();
+    ShowDisconnected();
+}
+
+void ModbusTerminalPanel::OnLinkLost(wxCommandEvent &)
+{
+    if (m_connected)
+        ShowDisconnected();
+}
+
+void ModbusTerminalPanel::OnLinkTimer(wxTimerEvent &)
+{
+    // Only looks: what the socket holds is left to the next request.
+    if (m_connected && !mb_link_up(m_modbus))
+        ShowDisconnected();
 }
 
 void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port)
@@ -57,18 +84,23 @@ void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxSt
     Layout();
     Refresh();
     if (m_connected)
-        CloseConnection();
+        ShowDisconnected();
+    // The next connect goes to the new parameters, on a context of their own.
+    Shutdown();
 }
 
-void ModbusTerminalPanel::CloseConnection()
+void ModbusTerminalPanel::ShowDisconnected()
 {
+    m_linkTimer.Stop();
     m_statusIcon->SetBitmap(LoadImageFile("icons/ko.jpg"));
-    Shutdown();
+    m_connected = false;
+    mb_close(m_modbus);
     m_connectButton->SetBitmapLabel(m_connectBitmap);
 }
 
 void ModbusTerminalPanel::Shutdown()
 {
+    m_linkTimer.Stop();
     // The form holds the context: it goes first, so that nothing on screen can
     // send on a released context.
     CloseForm();

@@ -51,6 +51,9 @@ ModbusTerminalPanel::ModbusTerminalPanel()
     Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnModifyParameters));
     Connect(ID_FUNCTION_FIRST, ID_FUNCTION_LAST, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(ModbusTerminalPanel::OnFunctionChosen));
+    Connect(wxID_ANY, EVT_MODBUS_LINK_LOST, wxCommandEventHandler(ModbusTerminalPanel::OnLinkLost));
+    m_linkTimer.SetOwner(this, ID_LINK_TIMER);
+    Connect(ID_LINK_TIMER, wxEVT_TIMER, wxTimerEventHandler(ModbusTerminalPanel::OnLinkTimer));
 }
 
 ModbusTerminalPanel::~ModbusTerminalPanel()

@@ -1,6 +1,7 @@
 // The Modbus terminal: shows the module's address, opens and closes the
-// Modbus connection, and opens the form of the chosen function code beside
-// the function buttons. Everything runs on the GUI thread.
+// Modbus connection (and shows when the gateway ended it), and opens the
+// form of the chosen function code beside the function buttons. Everything
+// runs on the GUI thread.
 #ifndef ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
 #define ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
 
@@ -8,18 +9,21 @@
 
 #include <wx/bitmap.h>
 #include <wx/panel.h>
+#include <wx/timer.h>
 
 class FunctionPanel;
 class wxBitmapButton;
 class wxCommandEvent;
 class wxStaticBitmap;
 class wxStaticText;
+class wxTimerEvent;
 
 class ModbusTerminalPanel : public wxPanel {
 public:
     enum {
         ID_CONNECT = 2002,
         ID_DISCONNECT = 2003,
+        ID_LINK_TIMER = 2004,
         ID_MODIFY = 5030,
         ID_FUNCTION_FIRST = 1001,
         ID_FUNCTION_LAST = 1023,
@@ -30,14 +34,17 @@ public:
     ~ModbusTerminalPanel() override;
 
     void SetConnectionParameters(const wxString &ip, const wxString &port);
-    // Closes and releases an open connection (and the form that uses it);
-    // safe to call again.
+    // Closes the form and closes and releases the context; safe to call again.
     void Shutdown();
 
     void OnConnect(wxCommandEvent &event);
     void Disconnect(wxCommandEvent &event);
     void OnModifyParameters(wxCommandEvent &event);
     void OnFunctionChosen(wxCommandEvent &event);
+    // A form's request found the connection gone.
+    void OnLinkLost(wxCommandEvent &event);
+    // Looks for a gateway that ended the connection while no request runs.
+    void OnLinkTimer(wxTimerEvent &event);
 
     int m_layoutX = 30;
     int m_layoutY = 70;
@@ -48,19 +55,26 @@ public:
     wxBitmap m_disconnectBitmap;
     wxStaticText *m_ipLabel = nullptr;
     wxStaticText *m_portLabel = nullptr;
+    // The client context of the parameters shown, made at the first connect:
+    // it lives on across disconnects, so that the form's pointer stays valid
+    // and the form works again after a reconnect; new parameters release it
+    // (and close the form). Connected only while m_connected.
     mb_context *m_modbus = nullptr;
     FunctionPanel *m_functionPanel = nullptr;
     int m_formTop = 0;
     // Left edge of the forms: 250, or further right when the function
     // buttons had to grow (app/toolkit_fit.h).
     int m_formLeft = 250;
+    // Runs while connected.
+    wxTimer m_linkTimer;
 
 private:
     void BuildTopRow();
     void BuildFunctionButtons();
     void AddHeading(const wxString &text, int x, const wxFont &font, int step);
     void AddFunctionButton(int functionCode, const wxString &label, int step);
-    void CloseConnection();
+    mb_context *NewContext() const;
+    void ShowDisconnected();
     void CloseForm();
 };
 

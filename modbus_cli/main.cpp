@@ -7,8 +7,10 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -41,10 +43,21 @@ void SleepUntil(Clock::time_point until)
         std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(20)));
 }
 
-void PrintLine(std::FILE *stream, const std::string &line)
+// Writes one line and flushes it; returns 0, or the error of the write.
+int PrintLine(std::FILE *stream, const std::string &line)
 {
-    std::fputs((line + "\n").c_str(), stream);
-    std::fflush(stream);
+    errno = 0;
+    if (std::fputs((line + "\n").c_str(), stream) >= 0 && std::fflush(stream) == 0 && !std::ferror(stream))
+        return 0;
+    return errno != 0 ? errno : EIO;
+}
+
+// Results that did not reach standard output (a full disk, a closed file)
+// are lost: that ends the run, whatever the device answered.
+int WriteFailure(int error)
+{
+    PrintLine(stderr, std::string("orv-modbus: cannot write the results: ") + std::strerror(error));
+    return EXIT_WRITE_FAILED;
 }
 
 struct Run {
@@ -55,23 +68,25 @@ struct Run {
 
     std::string Where() const { return host + ":" + std::to_string(settings.port); }
 
-    void Report(const Outcome &outcome) const
+    // Returns 0, or the error of a failed write to standard output.
+    int Report(const Outcome &outcome) const
     {
         const std::string time = Timestamp();
         const std::string stamp = settings.polling ? time + " " : "";
         if (outcome.status != EXIT_OK)
             PrintLine(stderr, stamp + "orv-modbus: " + Where() + ": " + outcome.error);
         if (json)
-            PrintLine(stdout, ResultJson(host, settings.port, request, outcome, time));
-        else if (outcome.status == EXIT_OK)
-            PrintLine(stdout, stamp + ResultText(request, outcome));
+            return PrintLine(stdout, ResultJson(host, settings.port, request, outcome, time));
+        if (outcome.status == EXIT_OK)
+            return PrintLine(stdout, stamp + ResultText(request, outcome));
+        return 0;
     }
 
     int Once(Session &session) const
     {
         const Outcome outcome = session.Run(request);
-        Report(outcome);
-        return outcome.status;
+        const int unwritten = Report(outcome);
+        return unwritten != 0 ? WriteFailure(unwritten) : outcome.status;
     }
 
     // Repeats the request until the count or Ctrl+C; the status is the
@@ -89,7 +104,8 @@ struct Run {
                 break;
             next = Clock::now() + std::chrono::milliseconds(settings.pollMs);
             const Outcome outcome = session.Run(request);
-            Report(outcome);
+            if (const int unwritten = Report(outcome); unwritten != 0)
+                return WriteFailure(unwritten);
             ++summary.requests;
             if (outcome.status == EXIT_OK) {
                 summary.roundTripsMs.push_back(outcome.roundTripMs);
@@ -107,7 +123,8 @@ std::string Footer()
 {
     return "FUNCTION is one of " + FunctionNames() + ".\nFormats: " + FormatNames() +
            ".\nNumbers are decimal or 0x-hex; coil values 0 or 1; register values -32768 to 65535.\n"
-           "Exit status: 0 success, 1 exception or invalid answer, 2 no answer or no connection, 64 wrong usage.\n"
+           "Exit status: 0 success, 1 exception or invalid answer, 2 no answer or no connection, 64 wrong usage,\n"
+           "74 results could not be written.\n"
            "\nExamples:\n"
            "  orv-modbus 192.168.100.10 read-holding-registers -a 0 -c 2\n"
            "  orv-modbus 192.168.100.10 write-registers -a 10 1 2 0x0300\n"
@@ -151,7 +168,10 @@ int main(int argc, char **argv)
         PrintLine(stderr, std::string("orv-modbus: ") + error.what() + " (see --help)");
         return EXIT_USAGE;
     }
-    std::string refusal = BuildRequest(arguments, run.request);
+    // Every result names the host, and a JSON line can only hold UTF-8.
+    std::string refusal = WritableAsJson(run.host) ? "" : "HOST must be valid UTF-8";
+    if (refusal.empty())
+        refusal = BuildRequest(arguments, run.request);
     if (refusal.empty())
         refusal = BuildSettings(arguments, run.settings);
     if (!refusal.empty()) {
@@ -163,5 +183,8 @@ int main(int argc, char **argv)
     if (trace)
         sink = [](bool sent, const uint8_t *frame, int length) { PrintLine(stderr, TraceLine(sent, frame, length)); };
     Session session(run.host, run.settings.port, run.settings.timeoutMs, sink);
-    return run.settings.polling ? run.Poll(session) : run.Once(session);
+    const int status = run.settings.polling ? run.Poll(session) : run.Once(session);
+    if (status != EXIT_WRITE_FAILED && std::fflush(stdout) != 0)
+        return WriteFailure(errno);
+    return status;
 }

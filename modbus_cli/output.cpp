@@ -35,6 +35,13 @@ std::vector<long> Numbers(const Request &request, const Outcome &outcome)
     return numbers;
 }
 
+// Text that is not UTF-8 (the host is checked before, so none should reach
+// here) comes out replaced rather than ending the program.
+std::string Dump(const nlohmann::ordered_json &line)
+{
+    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 std::string Fixed(double value)
 {
     char text[32];
@@ -92,6 +99,16 @@ std::string ResultText(const Request &request, const Outcome &outcome)
     return text;
 }
 
+bool WritableAsJson(const std::string &text)
+{
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error &) {
+        return false;
+    }
+}
+
 std::string ResultJson(const std::string &host, int port, const Request &request, const Outcome &outcome,
                        const std::string &time)
 {
@@ -105,14 +122,14 @@ std::string ResultJson(const std::string &host, int port, const Request &request
     if (outcome.status != EXIT_OK) {
         line["status"] = outcome.status;
         line["error"] = outcome.error;
-        return line.dump();
+        return Dump(line);
     }
     if (request.count != 0 || request.function == 17)
         line["values"] = Numbers(request, outcome);
     else
         line["written"] = outcome.written;
     line["round_trip_ms"] = std::round(outcome.roundTripMs * 1000) / 1000;
-    return line.dump();
+    return Dump(line);
 }
 
 std::string TraceLine(bool sent, const uint8_t *frame, int length)

@@ -22,6 +22,8 @@ std::string Timestamp(bool microseconds = false);
 // for registers ("4660 22136"), 0 and 1 for bits, hex bytes for the slave
 // id; for writes what was written ("wrote 2 registers").
 std::string ResultText(const Request &request, const Outcome &outcome);
+// Whether `text` is valid UTF-8, as a JSON string must be.
+bool WritableAsJson(const std::string &text);
 // Any outcome as one JSON object; the values as a list of numbers.
 std::string ResultJson(const std::string &host, int port, const Request &request, const Outcome &outcome,
                        const std::string &time);

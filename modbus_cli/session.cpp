@@ -1,7 +1,6 @@
 #include "modbus_cli/session.h"
 
 #include "library/modbus_lib/modbus.h"
-#include "modbus_cli/output.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -37,6 +36,13 @@ std::string Resolve(const std::string &host, int port, sockaddr_in &address)
 bool ConnectionGone(int error)
 {
     return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == EBADF;
+}
+
+// Exception codes the protocol defines (9 is none).
+bool IsExceptionError(int error)
+{
+    const int code = error - MB_ERROR_BASE;
+    return code >= 1 && code <= 11 && code != 9;
 }
 
 } // namespace
@@ -76,8 +82,7 @@ std::string Session::Connect()
     if (mb_connect(m_context) != 0) {
         const int error = errno;
         Drop();
-        return error == ETIMEDOUT ? "no connection within " + std::to_string(m_timeoutMs) + " ms"
-                                  : std::string("cannot connect: ") + std::strerror(error);
+        return ConnectFailure(error);
     }
     mb_set_response_timeout(m_context, sec, usec);
     mb_set_byte_timeout(m_context, sec, usec);
@@ -85,11 +90,15 @@ std::string Session::Connect()
     return "";
 }
 
+std::string Session::ConnectFailure(int error) const
+{
+    return error == ETIMEDOUT ? "no connection within " + std::to_string(m_timeoutMs) + " ms"
+                              : std::string("cannot connect: ") + std::strerror(error);
+}
+
 void Session::OnFrame(void *self, int sent, const uint8_t *frame, int length)
 {
     auto *session = static_cast<Session *>(self);
-    if (!sent)
-        session->m_lastAnswer.assign(frame, frame + length);
     if (session->m_trace)
         session->m_trace(sent != 0, frame, length);
 }
@@ -104,7 +113,6 @@ Outcome Session::Run(const Request &request)
         return outcome;
     }
     mb_set_slave(m_context, request.unit);
-    m_lastAnswer.clear();
     uint8_t bytes[MB_MAX_READ_BITS] = {};
     uint16_t registers[MB_MAX_READ_REGISTERS] = {};
     int result = -1;
@@ -151,7 +159,7 @@ Outcome Session::Run(const Request &request)
     const int error = errno;
     outcome.roundTripMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (result < 0)
-        return Failure(request, error);
+        return Failure(error);
     switch (request.function) {
     case 1:
     case 2:
@@ -170,28 +178,25 @@ Outcome Session::Run(const Request &request)
     return outcome;
 }
 
-Outcome Session::Failure(const Request &request, int error)
+Outcome Session::Failure(int error)
 {
     Outcome outcome;
     outcome.status = EXIT_NO_ANSWER;
-    if (error == ETIMEDOUT) {
+    if (mb_get_socket(m_context) < 0) {
+        // The new connection after a failed request could not be made.
+        Drop();
+        outcome.error = ConnectFailure(error);
+    } else if (error == ETIMEDOUT) {
         outcome.error = "no answer within " + std::to_string(m_timeoutMs) + " ms";
     } else if (ConnectionGone(error)) {
         Drop();
         outcome.error = "the device closed the connection";
+    } else if (IsExceptionError(error)) {
+        outcome.status = EXIT_REFUSED_ANSWER;
+        outcome.error = "exception " + std::to_string(error - MB_ERROR_BASE) + ": " + mb_strerror(error);
     } else if (error >= MB_ERROR_BASE) {
         outcome.status = EXIT_REFUSED_ANSWER;
-        // The client takes an exception answer for an invalid one; the frame
-        // itself tells which exception the device raised.
-        const bool exception = m_lastAnswer.size() == 5 && m_lastAnswer[1] == (request.function | 0x80);
-        const int code = exception ? m_lastAnswer[2] : 0;
-        if (exception && code >= 1 && code <= 11 && code != 9)
-            outcome.error = "exception " + std::to_string(code) + ": " + mb_strerror(MB_ERROR_BASE + code);
-        else if (exception)
-            outcome.error = "exception " + std::to_string(code);
-        else
-            outcome.error = "invalid answer" + (m_lastAnswer.empty() ? "" : ": " + HexBytes(m_lastAnswer.data(),
-                                                                                         m_lastAnswer.size()));
+        outcome.error = std::string("invalid answer: ") + mb_strerror(error);
     } else {
         outcome.error = std::strerror(error);
     }

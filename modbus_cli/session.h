@@ -15,7 +15,7 @@ struct mb_context;
 
 namespace modbus_cli {
 
-enum ExitStatus { EXIT_OK = 0, EXIT_REFUSED_ANSWER = 1, EXIT_NO_ANSWER = 2, EXIT_USAGE = 64 };
+enum ExitStatus { EXIT_OK = 0, EXIT_REFUSED_ANSWER = 1, EXIT_NO_ANSWER = 2, EXIT_USAGE = 64, EXIT_WRITE_FAILED = 74 };
 
 struct Outcome {
     int status = EXIT_OK;
@@ -44,7 +44,8 @@ public:
 
 private:
     static void OnFrame(void *self, int sent, const uint8_t *frame, int length);
-    Outcome Failure(const Request &request, int error);
+    Outcome Failure(int error);
+    std::string ConnectFailure(int error) const;
     void Drop();
 
     std::string m_host;
@@ -52,7 +53,6 @@ private:
     int m_timeoutMs;
     TraceSink m_trace;
     mb_context *m_context = nullptr;
-    std::vector<uint8_t> m_lastAnswer;
 };
 
 } // namespace modbus_cli

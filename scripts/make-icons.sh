@@ -82,6 +82,8 @@ convert -size 128x128 xc:"$BLUE" \
     -draw "fill white circle 64,94 64,85" \
     \( -size 128x128 xc:black -fill white -draw 'roundrectangle 6,6 122,122 22,22' \) \
     -alpha off -compose CopyOpacity -composite ../packaging/orv-terminal.png
+# The same at 48x48; packaging/orv-terminal.svg is its scalable form.
+convert ../packaging/orv-terminal.png -resize 48x48 -depth 8 ../packaging/orv-terminal-48.png
 
 # The 200x50 logo: the same badge and the product name.
 convert -size 200x50 xc:white \

@@ -5,8 +5,8 @@
 # Exits non-zero on any failure.
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
+"$root/scripts/install-deps.sh" --test
+"$root/scripts/build.sh" -- -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCHMARKS=ON
 (cd "$root/build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 900)
 "$root/scripts/sanitized-tests.sh" asan
 "$root/scripts/sanitized-tests.sh" tsan

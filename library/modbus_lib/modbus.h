@@ -5,6 +5,12 @@
 // Every operation returns -1 on failure and leaves the reason in errno
 // (system errors, or the client's own numbers from MB_ERROR_BASE on); on
 // success it returns a count. A context is used by one thread at a time.
+//
+// After a failure that may leave bytes of an answer on their way (a
+// time-out, a bad CRC, a frame that does not fit the request), the next
+// request first connects again to the same address, so that no late answer
+// is ever taken for a later request's; if that connect fails, the request
+// fails with its error.
 #ifndef ORV_MODBUS_LIB_MODBUS_H
 #define ORV_MODBUS_LIB_MODBUS_H
 
@@ -49,6 +55,9 @@ typedef struct mb_context mb_context;
 mb_context *mb_new_tcp(const char *ip, int port);
 int mb_connect(mb_context *ctx);
 void mb_close(mb_context *ctx);
+// 1 while the connection is open and the peer has neither closed nor reset
+// it, else 0. Looks at the socket without reading from it or waiting.
+int mb_link_up(const mb_context *ctx);
 void mb_free(mb_context *ctx);
 int mb_set_slave(mb_context *ctx, int slave);
 int mb_get_slave(const mb_context *ctx);

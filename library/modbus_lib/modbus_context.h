@@ -27,9 +27,9 @@ struct mb_context {
     // kernel's SYN retries, about two minutes.
     mb_timeout connect_timeout = {5, 0};
     mb_tcp_data *transport = nullptr;
-    // Set when the input may hold bytes that answer no request of ours (a
-    // failed exchange, or more bytes than the frame): the next request
-    // discards them first.
+    // Set when the stream may hold bytes that answer no request in hand (a
+    // failed exchange, or more bytes than the frame): the next request goes
+    // on a new connection.
     bool out_of_step = false;
     mb_trace_fn trace = nullptr;
     void *trace_user = nullptr;

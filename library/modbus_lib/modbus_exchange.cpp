@@ -19,12 +19,11 @@ std::chrono::microseconds duration_of(const mb_timeout &timeout)
     return std::chrono::seconds(timeout.sec) + std::chrono::microseconds(timeout.usec);
 }
 
-// Waits until the socket has input, at most `timeout`. poll, not select:
-// it takes any descriptor number. Returns 0, or -1 with errno (ETIMEDOUT
-// when nothing came).
-int wait_readable(int fd, const mb_timeout &timeout)
+// Waits until the socket has input, at most until `deadline`. poll, not
+// select: it takes any descriptor number. Returns 0, or -1 with errno
+// (ETIMEDOUT when nothing came).
+int wait_readable(int fd, Clock::time_point deadline)
 {
-    const Clock::time_point deadline = Clock::now() + duration_of(timeout);
     pollfd entry = {fd, POLLIN, 0};
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
@@ -96,7 +95,6 @@ int mb_flush(mb_context *ctx)
     // Bounded, so that a peer that never stops sending cannot hold us here.
     constexpr int kMaxReads = 64;
     uint8_t discard[4096];
-    ctx->out_of_step = false;
     int total = 0;
     for (int read = 0; read < kMaxReads; ++read) {
         const ssize_t count = recv(ctx->socket, discard, sizeof(discard), MSG_DONTWAIT);
@@ -147,10 +145,20 @@ int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
 namespace {
 
 // Reads one response into `msg`, keeping in `length` how much of it came.
+// Each part of the frame (unit id and function code, the meta part, the data
+// part with the CRC) has one deadline for all its bytes, set when the part
+// begins: a peer that drips its bytes cannot stretch the wait.
 int receive_frame(mb_context *ctx, uint8_t *msg, int &length)
 {
+    int part_end = 0;
+    Clock::time_point deadline;
     for (;;) {
-        if (wait_readable(ctx->socket, length == 0 ? ctx->response_timeout : ctx->byte_timeout) != 0)
+        const int part = mb_rtu_response_target(msg, length);
+        if (part != part_end) {
+            part_end = part;
+            deadline = Clock::now() + duration_of(length == 0 ? ctx->response_timeout : ctx->byte_timeout);
+        }
+        if (wait_readable(ctx->socket, deadline) != 0)
             return -1;
         // Look at what has arrived, then take only this frame's share of it:
         // whatever follows stays in the socket.
@@ -220,8 +228,9 @@ int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, c
     }
     const int count = mb_rtu_check_response(req, req_length, rsp, rsp_length, ctx->debug != 0);
     if (count < 0 && (ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0) {
+        const int error = errno;
         pause_and_flush(ctx);
-        errno = EMBBADDATA;
+        errno = error;
     }
     return count;
 }

@@ -12,21 +12,22 @@
 // and sends the frame with one send. Returns the frame's length, or -1.
 int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length);
 
-// Reads one response into `msg` (room for MB_RTU_MAX_ADU_LENGTH bytes) under
-// the response time-out for its first bytes and the byte time-out for each
-// later wait, taking from the socket no byte beyond the frame (unit id and
-// function code, then the meta part, then the data part and CRC, as
-// mb_rtu_response_target tells). Returns its length, or -1: ETIMEDOUT, ECONNRESET when the peer
-// closed, EMBBADDATA when it would not fit a frame, or the system's error.
+// Reads one response into `msg` (room for MB_RTU_MAX_ADU_LENGTH bytes) in
+// three parts, as mb_rtu_response_target tells: unit id and function code
+// within the response time-out, then the meta part, then the data part and
+// CRC, each within the byte time-out in all. Takes from the socket no byte
+// beyond the frame. Returns its length, or -1: ETIMEDOUT, ECONNRESET when the
+// peer closed, EMBBADDATA when it would not fit a frame, or the system's error.
 int mb_receive_msg(mb_context *ctx, uint8_t *msg);
 
 // Checks a response against its request (see mb_rtu_check_response); with
 // protocol recovery set, a refused response is followed by a pause of the
-// response time-out and the discarding of pending input.
+// response time-out and the discarding of pending input. The error number is
+// the check's.
 int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length);
 
-// Discards the input already pending on the socket, without waiting, and
-// clears the context's out-of-step mark. Returns the number of bytes dropped.
+// Discards the input already pending on the socket, without waiting.
+// Returns the number of bytes dropped.
 int mb_flush(mb_context *ctx);
 
 #endif

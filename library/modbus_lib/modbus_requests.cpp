@@ -37,19 +37,41 @@ int check_quantity(const mb_context *ctx, int nb, int limit, const char *message
     return 0;
 }
 
+// Failures after which bytes of this request's answer may still be on their
+// way, or may have been read as part of it: a time-out, a spoiled or
+// mismatching frame, a frame cut short on sending. An exception answer is a
+// whole frame and leaves the stream in step; a closed connection carries
+// nothing more.
+bool leaves_out_of_step(int error)
+{
+    return error == ETIMEDOUT || error == EMBBADCRC || error == EMBBADDATA;
+}
+
+// Brings the stream back in step before the next request. RTU frames carry
+// no transaction id, so nothing in a late answer tells it from the answer
+// to the next request, and a late answer can come at any time: only a new
+// connection is sure to carry no byte of the old one's. (A framing with
+// transaction ids could drop foreign answers instead.) A failed connect
+// fails the request with its error and is tried again by the next one.
+int regain_step(mb_context *ctx)
+{
+    if (mb_connect(ctx) != 0) {
+        ctx->out_of_step = true;
+        return -1;
+    }
+    return 0;
+}
+
 // Sends the `req_length` bytes of `req` and reads and checks the response
 // into `rsp`. Returns the count of mb_check_confirmation, or -1.
 int exchange(mb_context *ctx, uint8_t *req, int req_length, uint8_t *rsp)
 {
-    // Requests and responses go strictly in turn, so whatever is left over
-    // from a failed exchange is a late answer to an earlier request: read
-    // now, it would shift every later answer by one.
-    if (ctx->out_of_step)
-        mb_flush(ctx);
+    if (ctx->out_of_step && regain_step(ctx) != 0)
+        return -1;
     const int sent = mb_send_msg(ctx, req, req_length);
     const int received = sent < 0 ? -1 : mb_receive_msg(ctx, rsp);
     const int count = received < 0 ? -1 : mb_check_confirmation(ctx, req, sent, rsp, received);
-    if (count < 0)
+    if (count < 0 && leaves_out_of_step(errno))
         ctx->out_of_step = true;
     return count;
 }

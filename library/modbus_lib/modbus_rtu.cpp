@@ -55,6 +55,14 @@ bool request_has_quantity(uint8_t function)
     }
 }
 
+// The error number of an exception code; codes the protocol does not
+// define give the invalid-exception error.
+int exception_error(uint8_t code)
+{
+    const bool known = code >= 1 && code <= 11 && code != 9;
+    return known ? MB_ERROR_BASE + code : EMBBADEXC;
+}
+
 int bad_data()
 {
     errno = EMBBADDATA;
@@ -191,8 +199,22 @@ int mb_rtu_expected_length(const uint8_t *req, int req_length)
 
 int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug)
 {
-    if (req_length < 2 || rsp_length < 2)
+    if (req_length < 2 || rsp_length < 2 + MB_RTU_CHECKSUM_LENGTH)
         return bad_data();
+    // TCP guards only the hop to the gateway: a frame spoiled on the serial
+    // line reaches us whole, and its bytes must not become values.
+    const uint16_t received = static_cast<uint16_t>(rsp[rsp_length - 2] | rsp[rsp_length - 1] << 8);
+    const uint16_t computed = mb_rtu_crc16(rsp, static_cast<size_t>(rsp_length - MB_RTU_CHECKSUM_LENGTH));
+    if (received != computed) {
+        if (debug)
+            std::fprintf(stderr, "ERROR CRC received 0x%0X != CRC calculated 0x%0X\n", received, computed);
+        errno = EMBBADCRC;
+        return -1;
+    }
+    if (rsp_length == MB_RTU_EXCEPTION_LENGTH && rsp[0] == req[0] && rsp[1] == (req[1] | 0x80)) {
+        errno = exception_error(rsp[2]);
+        return -1;
+    }
     // Unit id and function code together: a stray answer to another request
     // (another unit or another function) is refused before anything else.
     if (req[0] != rsp[0] || req[1] != rsp[1]) {

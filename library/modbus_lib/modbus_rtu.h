@@ -55,10 +55,16 @@ int mb_rtu_response_target(const uint8_t *msg, int length);
 // (report slave id) and -1 when the request is too short to tell.
 int mb_rtu_expected_length(const uint8_t *req, int req_length);
 
-// Checks a whole response against its request: same unit id and function
-// code, the length the request calls for, and the count it asked for. Returns
-// that count (bytes for report slave id, 1 for single writes), or -1 with
-// errno set to EMBBADDATA. With `debug`, says why on standard error.
+// An exception response: unit id, function code + 0x80, code, CRC.
+#define MB_RTU_EXCEPTION_LENGTH 5
+
+// Checks a whole response against its request: its CRC, then whether it is
+// the request's exception, then the same unit id and function code, the
+// length the request calls for, and the count it asked for. Returns that count
+// (bytes for report slave id, 1 for single writes), or -1 with errno set to
+// EMBBADCRC, MB_ERROR_BASE + the exception code (EMBBADEXC for a code the
+// protocol does not define), or EMBBADDATA. With `debug`, says why on
+// standard error.
 int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug);
 
 #endif

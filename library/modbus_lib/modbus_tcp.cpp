@@ -131,12 +131,26 @@ int mb_connect(mb_context *ctx)
 
 void mb_close(mb_context *ctx)
 {
-    if (ctx == nullptr || ctx->socket < 0)
+    if (ctx == nullptr)
+        return;
+    // Also after a failed reconnect: the next connect starts afresh.
+    ctx->out_of_step = false;
+    if (ctx->socket < 0)
         return;
     shutdown(ctx->socket, SHUT_RDWR);
     close(ctx->socket);
     ctx->socket = -1;
-    ctx->out_of_step = false;
+}
+
+int mb_link_up(const mb_context *ctx)
+{
+    if (ctx == nullptr || ctx->socket < 0)
+        return 0;
+    // Pending input does not count, only the end of the peer's side.
+    pollfd entry = {ctx->socket, POLLRDHUP, 0};
+    if (poll(&entry, 1, 0) <= 0)
+        return 1;
+    return (entry.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) == 0 ? 1 : 0;
 }
 
 void mb_free(mb_context *ctx)

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/function_forms.h"
+#include "modbus/function_panel.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "tests/app/dialog_driving.h"
 #include "tests/support/gui_test.h"
@@ -250,6 +251,13 @@ TEST_F(Layout, ModbusPanelWithEachForm)
         panel->OnFunctionChosen(chosen);
         ASSERT_NE(panel->m_functionPanel, nullptr) << code;
         ExpectFrame("Modbus panel with the form of function " + std::to_string(code));
+        // The longest reasons a form gives stay within its room.
+        for (const char *result : {"Failed: Target device failed to respond", "Failed: write address must be 0 to 65535"}) {
+            panel->m_functionPanel->ShowResult(result);
+            ExpectFrame("Form of function " + std::to_string(code) + " showing \"" + result + "\"");
+            EXPECT_LE(panel->m_functionPanel->m_resultLabel->GetRect().GetRight(),
+                      panel->m_functionPanel->GetClientSize().GetWidth()) << code;
+        }
     }
     panel->m_connected = false;
 }

@@ -128,7 +128,7 @@ class SerialDevice:
 
 class ModbusGateway:
     """The independent pymodbus server (RTU frames over TCP) on host:65100,
-    the port the Modbus terminal always uses; each test module takes a
+    the Modbus terminal's default port; each test module takes a
     loopback address of its own."""
 
     def __init__(self, host):

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""The Debian package: it is built from the build directory with CPack, its
-dependencies resolve on this machine, and once unpacked its launcher starts
-the program, from anywhere, in the user's data folder where it finds its
-images, and passes its arguments on; File > Quit ends it with status 0.
-orv-modbus comes with it, on the PATH."""
+"""The Debian packages: orv-terminal and orv-modbus are built from the build
+directory with CPack, their dependencies resolve on this machine, and once
+unpacked the launcher starts the program, from anywhere, in the user's data
+folder where it finds its images, and passes its arguments on; File > Quit
+ends it with status 0. orv-modbus, which the terminal's package depends on,
+is on the PATH."""
 import glob
 import os
 import subprocess
@@ -43,22 +44,27 @@ def blue_pixels(box):
 
 class InstallTest(ProgramTestCase):
 
-    def build_package(self):
+    def build_packages(self):
         out = self.path("package")
         run("cpack", "-G", "DEB", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B", out)
-        packages = glob.glob(os.path.join(out, "*.deb"))
-        self.assertEqual(len(packages), 1, packages)
-        return packages[0]
+        packages = sorted(glob.glob(os.path.join(out, "*.deb")))
+        self.assertEqual([os.path.basename(p) for p in packages],
+                         ["orv-modbus_1.0.4_amd64.deb", "orv-terminal_1.0.4_amd64.deb"])
+        return packages
 
     def test_package_installs_and_its_launcher_starts_the_program_with_its_images(self):
-        package = self.build_package()
-        self.assertEqual(run("dpkg-deb", "-f", package, "Package", "Version").split(),
+        packages = self.build_packages()
+        self.assertEqual(run("dpkg-deb", "-f", packages[1], "Package", "Version").split(),
                          ["Package:", "orv-terminal", "Version:", "1.0.4"])
-        # Its dependencies resolve here (a simulated install changes nothing).
-        self.assertIn("Inst orv-terminal", run("apt-get", "install", "--simulate", "-q", package))
+        self.assertIn("orv-modbus (= 1.0.4)", run("dpkg-deb", "-f", packages[1], "Depends"))
+        # Their dependencies resolve here (a simulated install changes nothing).
+        simulated = run("apt-get", "install", "--simulate", "-q", *packages)
+        self.assertIn("Inst orv-terminal", simulated)
+        self.assertIn("Inst orv-modbus", simulated)
 
         root = self.path("root")
-        run("dpkg-deb", "-x", package, root)
+        for package in packages:
+            run("dpkg-deb", "-x", package, root)
         for name in PACKAGE_FILES:
             self.assertTrue(os.path.isfile(os.path.join(root, name)), name)
         with open(os.path.join(root, "usr/share/applications/orv-terminal.desktop")) as stream:

@@ -10,7 +10,6 @@ from harness import ProgramTestCase, main
 from screens import ModbusTerminal
 
 HOST = "127.0.0.60"
-SILENT_HOST = "127.0.0.61"    # nothing listens there
 
 
 class ModbusTerminalTest(ProgramTestCase):
@@ -26,11 +25,10 @@ class ModbusTerminalTest(ProgramTestCase):
     def test_start_up_dialog_connect_and_disconnect(self):
         self.modbus_gateway(HOST)
         program = self.start_program()
-        # Any port text is shown; the Modbus terminal always uses 65100.
-        program.fill_connection(HOST, "502", "MODBUS")
+        program.fill_connection(HOST, "65100", "MODBUS")
         program.no_window("ORV-Terminal Conf")
         terminal = ModbusTerminal(program)
-        self.assertEqual(terminal.parameters(), (HOST, "502"))
+        self.assertEqual(terminal.parameters(), (HOST, "65100"))
         self.assertTrue(find(program.frame, "label", "Terminal Selected: MODBUS"))
 
         click(find(terminal.panel, "push button", "3: Read Holding Registers"))
@@ -55,8 +53,10 @@ class ModbusTerminalTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_refused_connection_is_reported(self):
+        # The gateway listens at 65100; the port typed is the one used.
+        self.modbus_gateway(HOST)
         program = self.start_program()
-        program.fill_connection(SILENT_HOST, "65100", "MODBUS")
+        program.fill_connection(HOST, "502", "MODBUS")
         terminal = ModbusTerminal(program)
         click(terminal.connect_button)
         program.expect_box("Not Connected", "Connection failed", kind="Error")
@@ -161,14 +161,14 @@ class ModbusTerminalTest(ProgramTestCase):
         self.assertEqual(form.send(), ("Slave ID: Pymodbus\u00ff", ""))
         # No unit 2 behind this gateway: no answer, so the request fails.
         form.set_field("Slave ID", "2")
-        self.assertEqual(form.send(), ("Failed", ""))
+        self.assertEqual(form.send(), ("Failed: no answer", ""))
         form.set_field("Slave ID", "1")
         self.assertEqual(form.send(), ("Slave ID: Pymodbus\u00ff", ""))
 
         form = terminal.open_function("4: Read Input Register")
         form.set_field("Address", "298")
         form.set_field("Registers number", "5")     # beyond the gateway's 300 registers
-        self.assertEqual(form.send(), ("Failed", ""))
+        self.assertEqual(form.send(), ("Failed: Illegal data address", ""))
         self.quit_cleanly(program)
 
 

@@ -44,9 +44,9 @@ class ShellTest(ProgramTestCase):
         self.assertIn("--uart", ran.stderr)
 
         # --modbus fills the dialog, which then waits for the user.
-        program = self.start_program(args=["--modbus", MODBUS_HOST])
+        program = self.start_program(args=["--modbus", MODBUS_HOST + ":4100"])
         dialog = program.window("ORV-Terminal Conf")
-        self.assertEqual(dialog_values(dialog), (MODBUS_HOST, "65100"))
+        self.assertEqual(dialog_values(dialog), (MODBUS_HOST, "4100"))
         self.assertEqual(find(dialog, "combo box").name, "MODBUS")
         self.quit_cleanly(program)
 

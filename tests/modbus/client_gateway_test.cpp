@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -190,25 +192,46 @@ TEST_F(ModbusClient, DebugWritesLimitMessagesAndFrameTraces)
               "[01][03][00][00][00][02][C4][0B]\n<01><03><04><12><34><56><78><81><07>\n");
 }
 
-TEST_F(ModbusClient, ExceptionResponseFailsWithInvalidData)
+// An exception answer is a whole frame: the request fails with the
+// exception's own error, and the next request goes on the same connection.
+TEST_F(ModbusClient, ExceptionAnswerFailsWithItsOwnErrorAndKeepsTheConnection)
 {
-    m_gateway.Then(Reaction::Send(WithCrc(FromHex("01 83 02"))));
-    uint16_t dest[2];
-    errno = 0;
-    EXPECT_EQ(ReadTwoRegisters(dest), -1);
-    EXPECT_EQ(errno, EMBBADDATA);
+    const struct {
+        uint8_t code;
+        int error;
+    } exceptions[] = {{1, EMBXILFUN}, {2, EMBXILADD}, {6, EMBXSBUSY}, {11, EMBXGTAR},
+                      {9, EMBBADEXC}, {12, EMBBADEXC}, {0, EMBBADEXC}};
+    uint16_t dest[2] = {};
+    for (const auto &exception : exceptions) {
+        m_gateway.Then(Reaction::Send(WithCrc({0x01, 0x83, exception.code})));
+        errno = 0;
+        EXPECT_EQ(ReadTwoRegisters(dest), -1) << int{exception.code};
+        EXPECT_EQ(errno, exception.error) << int{exception.code} << ": " << mb_strerror(errno);
+    }
+    m_gateway.Then(RegistersReply({7, 8}));
+    ASSERT_EQ(ReadTwoRegisters(dest), 2) << mb_strerror(errno);
+    EXPECT_EQ(dest[1], 8);
+    EXPECT_EQ(m_gateway.Connections(), 1U);
 }
 
-TEST_F(ModbusClient, ResponseOfAnotherUnitFailsAndOneWithAWrongCrcIsTaken)
+TEST_F(ModbusClient, ResponseOfAnotherUnitOrWithAWrongCrcFails)
 {
     m_gateway.Then(Reaction::Send(WithCrc(FromHex("02 03 04 12 34 56 78"))));
     m_gateway.Then(Reaction::Send(FromHex("01 03 04 12 34 56 78 00 00")));
+    m_gateway.Then(Reaction::Send(FromHex("01 83 02 00 00")));
+    m_gateway.Then(RegistersReply({0x600D, 0x600D}));
     uint16_t dest[2] = {};
     errno = 0;
     EXPECT_EQ(ReadTwoRegisters(dest), -1);
     EXPECT_EQ(errno, EMBBADDATA);
-    EXPECT_EQ(ReadTwoRegisters(dest), 2);
-    EXPECT_EQ(dest[1], 0x5678);
+    for (int spoiled = 0; spoiled < 2; ++spoiled) {
+        errno = 0;
+        EXPECT_EQ(ReadTwoRegisters(dest), -1);
+        EXPECT_EQ(errno, EMBBADCRC) << mb_strerror(errno);
+        EXPECT_EQ(dest[1], 0);
+    }
+    ASSERT_EQ(ReadTwoRegisters(dest), 2) << mb_strerror(errno);
+    EXPECT_EQ(dest[1], 0x600D);
 }
 
 TEST_F(ModbusClient, NoAnswerTimesOutAfterTheResponseTimeOut)
@@ -223,6 +246,23 @@ TEST_F(ModbusClient, NoAnswerTimesOutAfterTheResponseTimeOut)
     EXPECT_LT(waited.count(), 5000);
 }
 
+// Every byte of this answer comes within the byte time-out of the one before,
+// but each part of a frame has one deadline for all its bytes: the request
+// ends within the response time-out and two byte time-outs (1.5 s), where a
+// wait per byte took the whole 4.2 s of the trickle.
+TEST_F(ModbusClient, DrippedAnswerEndsWithinItsBound)
+{
+    Reaction dripped = RegistersReply({1, 2, 3, 4, 5});
+    dripped.drip = Millis(300);
+    m_gateway.Then(dripped);
+    uint16_t dest[5] = {};
+    const Clock::time_point start = Clock::now();
+    errno = 0;
+    EXPECT_EQ(mb_read_registers(m_ctx, 0, 5, dest), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_LT(std::chrono::duration_cast<Millis>(Clock::now() - start).count(), 2200);
+}
+
 TEST_F(ModbusClient, AnswerCutShortTimesOutUnderTheByteTimeOut)
 {
     m_gateway.Then(Reaction::Send(FromHex("01 03 04 12")));
@@ -233,19 +273,27 @@ TEST_F(ModbusClient, AnswerCutShortTimesOutUnderTheByteTimeOut)
     EXPECT_EQ(dest[0], 0);
 }
 
-// The late answer to a timed-out request must not become the answer to the
-// next one, even of the same function and quantity.
-TEST_F(ModbusClient, LateAnswerIsNotTakenForTheNextRequest)
+// The answer to a timed-out request comes while the next request (of the
+// same function and quantity) waits for its own; every answer carries values
+// of its own, and none may be taken for a later request. After the time-out
+// the client connects anew, so the late answer goes down the old connection.
+TEST_F(ModbusClient, LateAnswerIsNeverTakenForTheNextRequest)
 {
-    m_gateway.Then(RegistersReply({0x0BAD, 0x0BAD}, Millis(1500)));
-    m_gateway.Then(RegistersReply({0x600D, 0x600D}));
-    uint16_t dest[2] = {};
-    errno = 0;
-    EXPECT_EQ(ReadTwoRegisters(dest), -1);
-    EXPECT_EQ(errno, ETIMEDOUT);
-    ASSERT_TRUE(m_gateway.WaitForReplies(1));
-    ASSERT_EQ(ReadTwoRegisters(dest), 2);
-    EXPECT_EQ(dest[0], 0x600D);
+    for (uint16_t round = 1; round <= 2; ++round) {
+        Reaction late = RegistersReply({static_cast<uint16_t>(10 * round + 1), 0}, Millis(5000));
+        late.whenClientMoves = true;
+        m_gateway.Then(late);
+        m_gateway.Then(RegistersReply({static_cast<uint16_t>(10 * round + 2), 0}));
+    }
+    for (uint16_t round = 1; round <= 2; ++round) {
+        uint16_t dest[2] = {};
+        errno = 0;
+        EXPECT_EQ(ReadTwoRegisters(dest), -1);
+        EXPECT_EQ(errno, ETIMEDOUT);
+        ASSERT_EQ(ReadTwoRegisters(dest), 2) << mb_strerror(errno);
+        EXPECT_EQ(dest[0], 10 * round + 2) << "round " << round;
+    }
+    EXPECT_EQ(m_gateway.Connections(), 3U);
 }
 
 TEST_F(ModbusClient, StrayFrameOfAnotherFunctionIsRefused)
@@ -253,7 +301,7 @@ TEST_F(ModbusClient, StrayFrameOfAnotherFunctionIsRefused)
     // A read of input registers meets an answer to a holding-register read
     // first: the first check refuses it rather than taking its values.
     m_gateway.Then(Reaction::Compute([](const Bytes &request) {
-        Bytes both = FromHex("01 03 04 0B AD 0B AD 00 00");
+        Bytes both = WithCrc(FromHex("01 03 04 0B AD 0B AD"));
         const Bytes right = WithCrc({request[0], request[1], 4, 0x60, 0x0D, 0x60, 0x0D});
         both.insert(both.end(), right.begin(), right.end());
         return both;
@@ -315,11 +363,13 @@ TEST_F(ModbusClient, ReportSlaveIdFillsExactly251Bytes)
 
 TEST_F(ModbusClient, ClosedPeerIsAConnectionResetAndNeverASignal)
 {
+    EXPECT_EQ(mb_link_up(m_ctx), 1);
     m_gateway.Then(Reaction::Close());
     uint16_t dest[2];
     errno = 0;
     EXPECT_EQ(ReadTwoRegisters(dest), -1);
     EXPECT_EQ(errno, ECONNRESET);
+    EXPECT_EQ(mb_link_up(m_ctx), 0);
     // Sending into the dead connection fails with an error, not SIGPIPE.
     for (int attempt = 0; attempt < 3; ++attempt) {
         errno = 0;
@@ -353,7 +403,7 @@ TEST_F(ModbusClient, ProtocolRecoveryDropsWhatFollowsARefusedAnswer)
     uint16_t dest[2] = {};
     errno = 0;
     EXPECT_EQ(ReadTwoRegisters(dest), -1);
-    EXPECT_EQ(errno, EMBBADDATA);
+    EXPECT_EQ(errno, EMBBADCRC);
     ASSERT_EQ(ReadTwoRegisters(dest), 2);
     EXPECT_EQ(dest[0], 0x600D);
 }
@@ -403,6 +453,37 @@ TEST(ModbusConnect, ReportsRefusalBadAddressesAndClosedContexts)
         EXPECT_EQ(errno, EINVAL) << text;
         mb_free(ctx);
     }
+}
+
+// A reset while idle is seen without a request; a time-out's new connection
+// that cannot be made fails the next requests with the connect's error.
+TEST(ModbusConnect, FollowsTheLinkAndReportsAFailedReconnect)
+{
+    auto gateway = std::make_unique<FakeGateway>();
+    mb_context *ctx = mb_new_tcp(gateway->Ip().c_str(), gateway->Port());
+    ASSERT_EQ(mb_connect(ctx), 0);
+    mb_set_slave(ctx, 1);
+    gateway->Then(RegistersReply({1}));
+    uint16_t dest[1];
+    ASSERT_EQ(mb_read_registers(ctx, 0, 1, dest), 1);
+    gateway->DropConnection(true);
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (mb_link_up(ctx) == 1 && Clock::now() < deadline)
+        std::this_thread::sleep_for(Millis(10));
+    EXPECT_EQ(mb_link_up(ctx), 0);
+
+    ASSERT_EQ(mb_connect(ctx), 0);
+    errno = 0;
+    EXPECT_EQ(mb_read_registers(ctx, 0, 1, dest), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    gateway.reset();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        errno = 0;
+        EXPECT_EQ(mb_read_registers(ctx, 0, 1, dest), -1);
+        EXPECT_EQ(errno, ECONNREFUSED) << mb_strerror(errno);
+        EXPECT_EQ(mb_get_socket(ctx), -1);
+    }
+    mb_free(ctx);
 }
 
 TEST(ModbusConnect, GivesUpOnAHostThatNeverAnswers)

@@ -140,7 +140,7 @@ TEST_F(ModbusAgainstPymodbus, ExceptionsAndUnknownUnitsFail)
     uint16_t registers[2];
     errno = 0;
     EXPECT_EQ(mb_read_registers(m_ctx, 299, 2, registers), -1);
-    EXPECT_EQ(errno, EMBBADDATA);
+    EXPECT_EQ(errno, EMBXILADD);
     // The server stays silent for another unit id.
     mb_set_slave(m_ctx, 2);
     errno = 0;

@@ -138,7 +138,7 @@ protected:
 
 // Random bytes of every length from one byte to beyond the largest frame,
 // as answers to every operation; and, for the reads, a right header with a
-// byte count that does not fit the request.
+// byte count that does not fit the request (with a right CRC).
 TEST_F(GatewayFaults, GarbageFailsEveryOperationAndTheNextGoodAnswerIsTaken)
 {
     std::mt19937 random(20240611);
@@ -161,8 +161,8 @@ TEST_F(GatewayFaults, GarbageFailsEveryOperationAndTheNextGoodAnswerIsTaken)
             if (count == rightCount)
                 continue;
             Bytes wrong = {1, operation.function, count};
-            wrong.resize(3 + count + 2, 0x5A);
-            m_gateway.Then(Reaction::Send(wrong));
+            wrong.resize(3 + count, 0x5A);
+            m_gateway.Then(Reaction::Send(WithCrc(wrong)));
             EXPECT_EQ(Run(operation), -1) << operation.name << ", byte count " << static_cast<int>(count);
             EXPECT_EQ(m_error, EMBBADDATA) << operation.name << ", byte count " << static_cast<int>(count);
             ExpectGoodAnswerTaken(operation);

@@ -3,9 +3,12 @@
 // keep silent or never accept.
 #include "modbus_cli/request.h"
 #include "tests/modbus/modbus_server_process.h"
+#include "tests/support/fake_gateway.h"
 #include "tests/support/loopback.h"
 
+#include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
@@ -170,8 +173,9 @@ struct Ran {
 };
 
 // Runs orv-modbus with `args`, at most 15 s; with `interrupt`, sends Ctrl+C
-// once the first result line is out (the program then polls already).
-Ran RunCli(const std::vector<std::string> &args, bool interrupt = false)
+// once the first result line is out (the program then polls already). With
+// `stdoutFile`, standard output goes there instead.
+Ran RunCli(const std::vector<std::string> &args, bool interrupt = false, const char *stdoutFile = nullptr)
 {
     int out[2];
     int err[2];
@@ -179,7 +183,7 @@ Ran RunCli(const std::vector<std::string> &args, bool interrupt = false)
         return {};
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
+        dup2(stdoutFile != nullptr ? open(stdoutFile, O_WRONLY) : out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
         std::vector<char *> argv = {const_cast<char *>(ORV_MODBUS_CLI)};
         for (const std::string &arg : args)
@@ -238,10 +242,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(s_server->Ready()) << s_server->Output(); }
 
     // Runs against the server; `args` follow the host.
-    static Ran Run(std::vector<std::string> args, bool interrupt = false)
+    static Ran Run(std::vector<std::string> args, bool interrupt = false, const char *stdoutFile = nullptr)
     {
         args.insert(args.begin(), {"127.0.0.1", "-p", Port()});
-        return RunCli(args, interrupt);
+        return RunCli(args, interrupt, stdoutFile);
     }
     static std::string Port() { return std::to_string(s_server->Port()); }
     static std::string Where() { return "127.0.0.1:" + Port(); }
@@ -356,13 +360,21 @@ TEST_F(OrvModbus, ExitStatusTellsTheCause)
     EXPECT_EQ(timedOut.err, "orv-modbus: 127.0.0.1:" + std::to_string(unanswered.Port()) +
                                 ": no connection within 200 ms\n");
 
+    // 74: the results could not be written; a poll ends at once.
+    for (const std::vector<std::string> &args : {std::vector<std::string>{"3"}, {"3", "--json", "--times", "3"}}) {
+        const Ran full = Run(args, false, "/dev/full");
+        EXPECT_EQ(full.status, 74) << args.size();
+        EXPECT_EQ(full.err, "orv-modbus: cannot write the results: No space left on device\n");
+    }
+
     // 64: wrong usage, and nothing sent: not even a connection is made.
     testing_support::LoopbackListener listener;
     const std::string port = std::to_string(listener.Port());
     for (const std::vector<std::string> &args :
          {std::vector<std::string>{"127.0.0.1", "3", "-c", "126", "-p", port},
           std::vector<std::string>{"127.0.0.1", "write-coil", "-p", port, "2"},
-          std::vector<std::string>{"127.0.0.1", "-p", port}, std::vector<std::string>{"--bogus"}}) {
+          std::vector<std::string>{"127.0.0.1", "-p", port}, std::vector<std::string>{"--bogus"},
+          std::vector<std::string>{"h\xff", "3", "--json", "-p", port}}) {
         const Ran wrong = RunCli(args);
         EXPECT_EQ(wrong.status, 64) << args.back();
         EXPECT_TRUE(Matches(wrong.err, "orv-modbus: [^\n]+ \\(see --help\\)\n")) << wrong.err;
@@ -372,7 +384,52 @@ TEST_F(OrvModbus, ExitStatusTellsTheCause)
     const Ran help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: orv-modbus [OPTIONS] HOST FUNCTION [VALUES...]"), std::string::npos);
+    EXPECT_NE(help.out.find("74 results could not be written"), std::string::npos);
     EXPECT_EQ(RunCli({"--version"}).out, "orv-modbus 1.0.4\n");
+}
+
+// Scripted gateways: one whose first answer comes after the time-out, while
+// the next request waits, and which answers each request with its number:
+// every line shows its own request's value. One that drips its answers a
+// byte at a time: each answer ends within three times the time-out.
+TEST(OrvModbusGateway, EachAnswerIsItsOwnRequestsAndEndsInTime)
+{
+    using testing_support::Bytes;
+    using testing_support::Reaction;
+    testing_support::FakeGateway late;
+    auto answered = std::make_shared<std::atomic<int>>(0);
+    const auto numbered = [answered](const Bytes &request) {
+        const uint8_t number = static_cast<uint8_t>(++*answered);
+        return testing_support::WithCrc({request[0], request[1], 2, 0, number});
+    };
+    Reaction first = Reaction::Compute(numbered, testing_support::Millis(5000));
+    first.whenClientMoves = true;
+    late.Then(first);
+    late.SetDefault(Reaction::Compute(numbered));
+    const std::string where = "127.0.0.1:" + std::to_string(late.Port());
+    const Ran polled = RunCli({"127.0.0.1", "-p", std::to_string(late.Port()), "read-holding-registers", "-t", "300",
+                               "--poll", "20", "--times", "4"});
+    EXPECT_EQ(polled.status, 2);
+    const std::string stamp = "[0-9]{4}-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.[0-9]{3} ";
+    EXPECT_TRUE(Matches(polled.out, stamp + "2\n" + stamp + "3\n" + stamp + "4\n")) << polled.out;
+    EXPECT_TRUE(Contains(polled.err, "^" + stamp + "orv-modbus: " + where + ": no answer within 300 ms\n"))
+        << polled.err;
+    EXPECT_TRUE(Contains(polled.err, where + ": 4 requests, 1 failed")) << polled.err;
+
+    testing_support::FakeGateway dripping;
+    Reaction dripped = Reaction::Compute([](const Bytes &request) {
+        Bytes answer = {request[0], request[1], 20};
+        answer.resize(3 + 20, 0x11);
+        return testing_support::WithCrc(answer);
+    });
+    dripped.drip = testing_support::Millis(100);
+    dripping.SetDefault(dripped);
+    const auto start = std::chrono::steady_clock::now();
+    const Ran slow = RunCli({"127.0.0.1", "-p", std::to_string(dripping.Port()), "3", "-c", "10", "-t", "300"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(slow.status, 2) << slow.out;
+    EXPECT_EQ(slow.err, "orv-modbus: 127.0.0.1:" + std::to_string(dripping.Port()) + ": no answer within 300 ms\n");
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1800);
 }
 
 } // namespace

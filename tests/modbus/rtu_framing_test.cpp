@@ -116,66 +116,98 @@ TEST(RtuResponseTarget, FollowsUnitAndFunctionThenMetaThenData)
 
 struct CheckCase {
     const char *request;
-    const char *response;
-    int result; // -1: refused with the invalid-data error
+    const char *response; // without its CRC, which the test appends
+    int result;           // -1: refused with `error`
+    int error;
 };
 
 TEST(RtuCheckResponse, AcceptsMatchingResponsesAndRefusesTheRest)
 {
     const CheckCase cases[] = {
-        {"01 03 00 00 00 02", "01 03 04 12 34 56 78 81 07", 2},
-        {"01 03 00 00 00 02", "01 03 04 12 34 56 78 00 00", 2},    // CRC is not verified
-        {"01 03 00 00 00 02", "02 03 04 12 34 56 78 81 07", -1},   // another unit
-        {"01 04 00 00 00 02", "01 03 04 12 34 56 78 81 07", -1},   // another function
-        {"01 03 00 00 00 02", "01 83 02 C0 F1", -1},               // exception
-        {"01 03 00 00 00 02", "01 03 02 12 34 00 00", -1},         // too short for the quantity
-        {"01 03 00 00 00 01", "01 03 03 12 34 56 00 00", -1},      // odd byte count
-        {"01 01 00 00 00 0A", "01 01 02 49 02 00 00", 2},
-        {"01 01 00 00 00 08", "01 01 02 49 00 00", -1},            // byte count says 2, quantity 1
-        {"01 02 00 00 00 09", "01 02 02 C6 00 00 00", 2},
-        {"01 05 00 0A FF 00", "01 05 00 0A FF 00 00 00", 1},
-        {"01 06 00 0A 00 FF", "01 06 00 0A 00 FF 00", -1},
-        {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 00 00 0A 00 00", 10},
-        {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 00 00 09 00 00", -1},  // echo differs
-        {"01 10 00 05 00 02 04 00 01 00 02", "01 10 00 05 00 02 00 00", 2},
-        {"01 17 00 00 00 02 00 05 00 01 02 00 01", "01 17 04 00 01 00 02 00 00", 2},
-        {"01 11", "01 11 03 01 FF 41 00 00", 3},
-        {"01 11", "01 11 00 00 00", 0},
-        {"01 11", "01 11 03 01 FF 00 00", -1},             // byte count beyond the frame
-        {"01 11", "01 11 01 01 FF 00 00", -1},             // frame beyond the byte count
-        {"01 07", "01 07 00 00 00", 1},
-        {"01 03 00 00", "01 03 00 00 00", -1},             // request too short to tell
-        {"01", "01 03", -1},
+        {"01 03 00 00 00 02", "01 03 04 12 34 56 78", 2, 0},
+        {"01 03 00 00 00 02", "02 03 04 12 34 56 78", -1, EMBBADDATA},   // another unit
+        {"01 04 00 00 00 02", "01 03 04 12 34 56 78", -1, EMBBADDATA},   // another function
+        {"01 03 00 00 00 02", "01 83 02", -1, EMBXILADD},                // the request's exception
+        {"01 10 00 00 00 01 02 00 07", "01 90 0B", -1, EMBXGTAR},
+        {"01 03 00 00 00 02", "01 83 09", -1, EMBBADEXC},                // no such exception code
+        {"01 03 00 00 00 02", "01 83 0C", -1, EMBBADEXC},
+        {"01 03 00 00 00 02", "01 83 00", -1, EMBBADEXC},
+        {"01 03 00 00 00 02", "02 83 02", -1, EMBBADDATA},               // another unit's exception
+        {"01 03 00 00 00 02", "01 84 02", -1, EMBBADDATA},               // another function's
+        {"01 03 00 00 00 02", "01 83 02 00", -1, EMBBADDATA},            // too long for an exception
+        {"01 03 00 00 00 02", "01 03 02 12 34", -1, EMBBADDATA},         // too short for the quantity
+        {"01 03 00 00 00 01", "01 03 03 12 34 56", -1, EMBBADDATA},      // odd byte count
+        {"01 01 00 00 00 0A", "01 01 02 49 02", 2, 0},
+        {"01 01 00 00 00 08", "01 01 02 49", -1, EMBBADDATA},            // byte count says 2, quantity 1
+        {"01 02 00 00 00 09", "01 02 02 C6 00", 2, 0},
+        {"01 05 00 0A FF 00", "01 05 00 0A FF 00", 1, 0},
+        {"01 06 00 0A 00 FF", "01 06 00 0A 00", -1, EMBBADDATA},
+        {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 00 00 0A", 10, 0},
+        {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 00 00 09", -1, EMBBADDATA},  // echo differs
+        {"01 10 00 05 00 02 04 00 01 00 02", "01 10 00 05 00 02", 2, 0},
+        {"01 17 00 00 00 02 00 05 00 01 02 00 01", "01 17 04 00 01 00 02", 2, 0},
+        {"01 11", "01 11 03 01 FF 41", 3, 0},
+        {"01 11", "01 11 00", 0, 0},
+        {"01 11", "01 11 03 01 FF", -1, EMBBADDATA},             // byte count beyond the frame
+        {"01 11", "01 11 01 01 FF", -1, EMBBADDATA},             // frame beyond the byte count
+        {"01 07", "01 07 00", 1, 0},
+        {"01 03 00 00", "01 03 00", -1, EMBBADDATA},             // request too short to tell
+        {"01", "01 03", -1, EMBBADDATA},
     };
     for (const CheckCase &item : cases) {
         const Bytes req = FromHex(item.request);
-        const Bytes rsp = FromHex(item.response);
+        const Bytes rsp = testing_support::WithCrc(FromHex(item.response));
         errno = 0;
         const int result = mb_rtu_check_response(req.data(), static_cast<int>(req.size()), rsp.data(),
                                                  static_cast<int>(rsp.size()), false);
         EXPECT_EQ(result, item.result) << item.request << " -> " << item.response;
         if (item.result < 0) {
-            EXPECT_EQ(errno, EMBBADDATA) << item.request << " -> " << item.response;
+            EXPECT_EQ(errno, item.error) << item.request << " -> " << item.response << ": " << mb_strerror(errno);
         }
     }
+}
+
+// A frame whose CRC does not match its bytes is refused before anything in
+// it counts: good values, an exception, another unit alike.
+TEST(RtuCheckResponse, RefusesEveryFrameWithAWrongCrc)
+{
+    const Bytes req = FromHex("01 03 00 00 00 02");
+    for (const char *body : {"01 03 04 12 34 56 78", "01 83 02", "02 03 04 12 34 56 78", "01 11 00"}) {
+        Bytes rsp = testing_support::WithCrc(FromHex(body));
+        for (const size_t spoiled : {size_t{2}, rsp.size() - 1}) {
+            Bytes bad = rsp;
+            bad[spoiled] ^= 0x10;
+            errno = 0;
+            EXPECT_EQ(mb_rtu_check_response(req.data(), 6, bad.data(), static_cast<int>(bad.size()), false), -1)
+                << ToHex(bad);
+            EXPECT_EQ(errno, EMBBADCRC) << ToHex(bad);
+        }
+    }
+    const Bytes bad = FromHex("01 03 04 12 34 56 78 00 00");
+    testing::internal::CaptureStderr();
+    mb_rtu_check_response(req.data(), 6, bad.data(), static_cast<int>(bad.size()), true);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ERROR CRC received 0x0 != CRC calculated 0x781\n");
+    EXPECT_STREQ(mb_strerror(EMBBADCRC), "Invalid CRC");
 }
 
 TEST(RtuCheckResponse, ReportSlaveIdByteCountNeverExceedsTheCallersArray)
 {
     const Bytes req = FromHex("01 11");
     Bytes rsp = {0x01, 0x11, 251};
-    rsp.resize(3 + 251 + 2, 0x41);
+    rsp.resize(3 + 251, 0x41);
+    rsp = testing_support::WithCrc(rsp);
     EXPECT_EQ(mb_rtu_check_response(req.data(), 2, rsp.data(), static_cast<int>(rsp.size()), false), 251);
     // Consistent with its own frame, but past the 251 bytes a caller provides.
     rsp = {0x01, 0x11, 255};
-    rsp.resize(3 + 255 + 2, 0x41);
+    rsp.resize(3 + 255, 0x41);
+    rsp = testing_support::WithCrc(rsp);
     EXPECT_EQ(mb_rtu_check_response(req.data(), 2, rsp.data(), static_cast<int>(rsp.size()), false), -1);
 }
 
 TEST(RtuCheckResponse, DebugSaysWhy)
 {
     const Bytes req = FromHex("01 03 00 00 00 02");
-    const Bytes rsp = FromHex("02 03 04 12 34 56 78 81 07");
+    const Bytes rsp = testing_support::WithCrc(FromHex("02 03 04 12 34 56 78"));
     testing::internal::CaptureStderr();
     mb_rtu_check_response(req.data(), 6, rsp.data(), static_cast<int>(rsp.size()), true);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Invalid TID received 0x203 (not 0x103)\n");

@@ -19,9 +19,9 @@ using testing_support::Bytes;
 using testing_support::Reaction;
 using testing_support::WithCrc;
 
-wxString Result(FunctionPanel *form)
+bool Failed(FunctionPanel *form)
 {
-    return form->m_resultLabel->GetLabelText();
+    return Result(form).rfind("Failed: ", 0) == 0;
 }
 
 // A form ready to send one value from address 0, with the answer a good
@@ -29,7 +29,7 @@ wxString Result(FunctionPanel *form)
 struct FormCase {
     int function;
     std::function<Bytes(const Bytes &request)> answer;
-    wxString result;
+    std::string result;
     wxString data; // empty: the form has no data field
 };
 
@@ -47,7 +47,7 @@ std::vector<FormCase> FormCases()
         {6, WriteEcho, "Sended", ""},
         {15, WriteEcho, "Sended", ""},
         {16, WriteEcho, "Sended", ""},
-        {17, read({0x01, 0xFF, 'O', 'K'}), wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "OK", ""},
+        {17, read({0x01, 0xFF, 'O', 'K'}), (wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "OK").utf8_string(), ""},
         {23, read({0xBE, 0xEF}), "Read 1 bits", "[48879]"},
     };
 }
@@ -63,6 +63,10 @@ protected:
         EXPECT_NE(panel, nullptr);
         if (panel != nullptr && form.function == 23)
             panel->m_countText->ChangeValue("1");
+        if (panel != nullptr && form.function == 15)
+            SetCoil(panel->m_valuesGrid, 0, true);
+        else if (panel != nullptr && panel->m_valuesGrid != nullptr)
+            panel->m_valuesGrid->SetCellValue(0, 0, "1");
         return panel;
     }
 
@@ -83,7 +87,7 @@ protected:
 };
 
 // Random bytes as the answer, short or far beyond a frame, fail the send
-// with "Failed"; the form's next send takes the good answer.
+// with a reason; the form's next send takes the good answer.
 TEST_F(FormFaultsTest, GarbageFailsEveryFormAndTheNextAnswerIsShown)
 {
     std::mt19937 random(7);
@@ -98,13 +102,14 @@ TEST_F(FormFaultsTest, GarbageFailsEveryFormAndTheNextAnswerIsShown)
                 garbage[1] ^= 0x40;
             m_gateway.Then(Reaction::Send(garbage));
             Send(panel);
-            EXPECT_EQ(Result(panel), "Failed") << "function " << form.function << ", " << length << " bytes";
+            EXPECT_TRUE(Failed(panel)) << "function " << form.function << ", " << length << " bytes: "
+                                       << Result(panel);
             ExpectGoodAnswerShown(panel, form);
         }
     }
 }
 
-// Half of a good answer, then nothing: "Failed" once the wait is over; the
+// Half of a good answer, then nothing: no answer once the wait is over; the
 // gateway's silence on the next request fails it too, and its good answer
 // after that is shown.
 TEST_F(FormFaultsTest, HalfAnswersAndSilenceFailEveryForm)
@@ -117,33 +122,39 @@ TEST_F(FormFaultsTest, HalfAnswersAndSilenceFailEveryForm)
             return Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
         }));
         Send(panel);
-        EXPECT_EQ(Result(panel), "Failed") << "function " << form.function;
+        EXPECT_EQ(Result(panel), "Failed: no answer") << "function " << form.function;
         m_gateway.Then(Reaction::Nothing());
         Send(panel);
-        EXPECT_EQ(Result(panel), "Failed") << "function " << form.function;
+        EXPECT_EQ(Result(panel), "Failed: no answer") << "function " << form.function;
         ExpectGoodAnswerShown(panel, form);
     }
 }
 
-// A gateway that hangs up after half an answer: the form says "Failed", and
-// so does every later send on the dead connection, without a box or a
-// crash; connecting again brings the form's requests back.
-TEST_F(FormFaultsTest, GatewayClosingMidAnswerFailsUntilConnectedAgain)
+// A gateway that hangs up after half an answer: the form says so and the
+// panel shows itself disconnected at once, without a box; the form stays
+// with its fields, sends nothing while disconnected, and works again after
+// Connect.
+TEST_F(FormFaultsTest, GatewayClosingMidAnswerShowsTheLinkLostAndTheFormWorksAfterConnect)
 {
     const FormCase form = FormCases()[2];
     FunctionPanel *panel = Open(form);
+    panel->m_addressText->ChangeValue("9");
     Reaction cut = Reaction::Send(WithCrc({0x01, 0x03, 0x02, 0x12}));
     cut.close = true;
     m_gateway.Then(cut);
     testing_support::ModalRecorder boxes;
-    for (int send = 0; send < 3; ++send) {
-        Send(panel);
-        EXPECT_EQ(Result(panel), "Failed") << send;
-    }
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Failed: connection closed");
+    EXPECT_FALSE(Panel()->m_connected);
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Failed: not connected");
+    EXPECT_EQ(m_gateway.Requests().size(), 1U);
     EXPECT_EQ(boxes.Messages(), "");
+
     Click(Panel()->m_connectButton);
-    ASSERT_EQ(ConnectTo(m_gateway.Ip()).message, "Connection successful");
-    panel = Open(form);
+    ASSERT_EQ(boxes.Messages(), "Connection successful");
+    EXPECT_EQ(ShownForm(), panel);
+    EXPECT_EQ(panel->m_addressText->GetValue(), "9");
     ExpectGoodAnswerShown(panel, form);
 }
 
@@ -157,8 +168,10 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
     struct Typed {
         int function;
         const char *slave, *address, *value;
-        const char *sent; // the request frame without CRC, or nullptr: "Failed", nothing sent
+        const char *sent; // the request frame without CRC, or the result line when nothing is sent
     };
+    const char *const badAddress = "Failed: address must be 0 to 65535";
+    const char *const badValue = "Failed: value must be -32768 to 65535";
     const Typed cases[] = {
         {6, "+5", "+7", "+9", "05 06 00 07 00 09"},
         {6, "", "", "", "00 06 00 00 00 00"},
@@ -166,17 +179,17 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
         {6, "3", "65535", "-32768", "03 06 FF FF 80 00"},
         {6, "3", "1e3", "1.5", "03 06 00 01 00 01"},
         {6, "3", "abc", "\xd9\xa3", "03 06 00 00 00 00"}, // an Arabic-Indic three is no digit here
-        {6, "3", "-1", "5", nullptr},
-        {6, "3", "65536", "5", nullptr},
-        {6, "3", "99999999999999999999", "5", nullptr},
-        {6, "3", "4", "65536", nullptr},
-        {6, "3", "4", "-32769", nullptr},
-        {6, "3", "4", "-99999999999999999999", nullptr},
+        {6, "3", "-1", "5", badAddress},
+        {6, "3", "65536", "5", badAddress},
+        {6, "3", "99999999999999999999", "5", badAddress},
+        {6, "3", "4", "65536", badValue},
+        {6, "3", "4", "-32769", badValue},
+        {6, "3", "4", "-99999999999999999999", badValue},
         {6, "-1", "4", "5", "03 06 00 04 00 05"},
         {6, "99999999999999999999", "4", "5", "03 06 00 04 00 05"},
-        {5, "3", "-1", nullptr, nullptr},
-        {15, "3", "99999999999999999999", nullptr, nullptr},
-        {16, "3", "70000", nullptr, nullptr},
+        {5, "3", "-1", nullptr, badAddress},
+        {15, "3", "99999999999999999999", nullptr, badAddress},
+        {16, "3", "70000", nullptr, badAddress},
     };
     for (const Typed &typed : cases) {
         FunctionPanel *panel = OpenForm(typed.function);
@@ -188,8 +201,8 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
         const size_t before = m_gateway.Requests().size();
         Send(panel);
         const std::string what = std::string(typed.slave) + " / " + typed.address;
-        if (typed.sent == nullptr) {
-            EXPECT_EQ(Result(panel), "Failed") << what;
+        if (std::string(typed.sent).rfind("Failed", 0) == 0) {
+            EXPECT_EQ(Result(panel), typed.sent) << what;
             EXPECT_EQ(m_gateway.Requests().size(), before) << what;
             continue;
         }
@@ -206,7 +219,7 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
         const size_t before = m_gateway.Requests().size();
         panel->m_countText->ChangeValue(quantity);
         Send(panel);
-        EXPECT_EQ(Result(panel), "Failed") << quantity;
+        EXPECT_EQ(Result(panel), "Failed: quantity must be 1 to 125") << quantity;
         EXPECT_EQ(m_gateway.Requests().size(), before) << quantity;
     }
     panel->m_countText->ChangeValue("+1");
@@ -218,11 +231,11 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
     panel->m_countText->ChangeValue("1");
     panel->m_readAddressText->ChangeValue("-5");
     Send(panel);
-    EXPECT_EQ(Result(panel), "Failed");
+    EXPECT_EQ(Result(panel), "Failed: read address must be 0 to 65535");
     panel->m_readAddressText->ChangeValue("+5");
     panel->m_addressText->ChangeValue("65536");
     Send(panel);
-    EXPECT_EQ(Result(panel), "Failed");
+    EXPECT_EQ(Result(panel), "Failed: write address must be 0 to 65535");
     EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 00 00 01") << "nothing sent";
 }
 
@@ -232,7 +245,7 @@ TEST_F(FormFaultsTest, PastedGridCellsAreCutToTheirElement)
 {
     m_gateway.AnswerWith(WriteEcho);
     FunctionPanel *panel = OpenForm(16);
-    const char *cells[10] = {"-1", "+5", "", "abc", "99999999999999999999", "70000", " 12", "1e3", "-32768", "\t7"};
+    const char *cells[10] = {"-1", "+5", "-0", "abc", "99999999999999999999", "70000", " 12", "1e3", "-32768", "\t7"};
     for (int row = 0; row < 10; ++row)
         panel->m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(cells[row]));
     Send(panel);
@@ -245,6 +258,9 @@ TEST_F(FormFaultsTest, PastedGridCellsAreCutToTheirElement)
     const char *coils[10] = {"1", "256", "-1", "abc", "", "+2", "99999999999999999999", "0", "1e3", "\xe2\x9c\x93"};
     for (int row = 0; row < 10; ++row)
         panel->m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(coils[row]));
+    // As if the user had changed the last cell.
+    wxGridEvent changed(panel->m_valuesGrid->GetId(), wxEVT_GRID_CELL_CHANGED, panel->m_valuesGrid, 9, 0);
+    panel->m_valuesGrid->GetEventHandler()->ProcessEvent(changed);
     Send(panel);
     EXPECT_EQ(Result(panel), "Sended");
     ASSERT_TRUE(m_gateway.WaitForRequests(2));

@@ -19,11 +19,6 @@ namespace {
 using namespace modbus_gui_test;
 using testing_support::Bytes;
 
-std::string Result(FunctionPanel *form)
-{
-    return std::string(form->m_resultLabel->GetLabelText().utf8_str());
-}
-
 std::string Data(FunctionPanel *form)
 {
     return form->m_dataText->GetValue().ToStdString();
@@ -78,7 +73,7 @@ TEST_F(FunctionSendTest, CoilReadsAppendToTheDataField)
     // A failure keeps what the field holds.
     m_gateway.AnswerNothing();
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
 }
 
@@ -93,7 +88,7 @@ TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
 
     form->m_countText->ChangeValue("2001");
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: quantity must be 1 to 2000");
     EXPECT_EQ(m_gateway.Requests().size(), 1u);
 }
 
@@ -129,7 +124,7 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
     // A failed read leaves the field cleared.
     m_gateway.AnswerNothing();
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "");
 }
 
@@ -170,29 +165,45 @@ TEST_F(FunctionSendTest, WritesSaySendedOrFailed)
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
 
-    // The grids always send all ten values, empty cells as 0.
-    form = OpenForm(15);
+    EXPECT_EQ(m_gateway.RequestsSeen(),
+              (std::vector<std::string>{"01 05 00 0A FF 00", "01 05 00 0A 00 00", "01 06 00 07 12 34"}));
+
+    m_gateway.AnswerNothing();
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed: no answer");
+}
+
+// The grids write only what the user set: registers up to the last filled
+// cell, coils up to the last one changed (also when ticked and unticked
+// again); a gap or an untouched grid sends nothing.
+TEST_F(FunctionSendTest, GridsWriteOnlyTheValuesSet)
+{
+    FunctionPanel *form = Open(15, WriteEcho);
     form->m_addressText->ChangeValue("32");
-    for (const int row : {0, 2, 9})
-        form->m_valuesGrid->SetCellValue(row, 0, "1");
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed: no values set");
+    SetCoil(form->m_valuesGrid, 0, true);
+    SetCoil(form->m_valuesGrid, 2, true);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
+    SetCoil(form->m_valuesGrid, 4, true);
+    SetCoil(form->m_valuesGrid, 4, false);
+    Send(form);
 
     form = OpenForm(16);
-    form->m_addressText->ChangeValue("3");
+    form->m_addressText->ChangeValue("20");
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed: no values set");
     form->m_valuesGrid->SetCellValue(0, 0, "300");
     form->m_valuesGrid->SetCellValue(1, 0, "70000"); // cut to 16 bits
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-
-    EXPECT_EQ(m_gateway.RequestsSeen(),
-              (std::vector<std::string>{"01 05 00 0A FF 00", "01 05 00 0A 00 00", "01 06 00 07 12 34",
-                                        "01 0F 00 20 00 0A 02 05 02",
-                                        "01 10 00 03 00 0A 14 01 2C 11 70" + Repeat(" 00 00", 8)}));
-
-    m_gateway.AnswerNothing();
+    form->m_valuesGrid->SetCellValue(3, 0, "4");
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: row 3 is empty");
+
+    EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"01 0F 00 20 00 03 01 05", "01 0F 00 20 00 05 01 05",
+                                                                  "01 10 00 14 00 02 04 01 2C 11 70"}));
 }
 
 // A value still in the cell editor, not confirmed with Enter, is the one the
@@ -207,16 +218,14 @@ TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
         type(editor->GetControl());
         editor->DecRef();
     };
-    typeInto(form->m_valuesGrid, 1, [](wxControl *control) { static_cast<wxTextCtrl *>(control)->ChangeValue("123"); });
+    typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxTextCtrl *>(control)->ChangeValue("123"); });
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
 
     form = OpenForm(15);
     typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxCheckBox *>(control)->SetValue(true); });
     Send(form);
-    EXPECT_EQ(m_gateway.RequestsSeen(),
-              (std::vector<std::string>{"01 10 00 00 00 0A 14 00 00 00 7B" + Repeat(" 00 00", 8),
-                                        "01 0F 00 00 00 0A 02 01 00"}));
+    EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"01 10 00 00 00 01 02 00 7B", "01 0F 00 00 00 01 01 01"}));
 }
 
 TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
@@ -229,7 +238,7 @@ TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
 
     m_gateway.AnswerWith(ReadAnswer({0x01}));
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: Invalid data");
 }
 
 TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
@@ -243,21 +252,24 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
     Send(form);
     EXPECT_EQ(Result(form), "Read 2 bits");
     EXPECT_EQ(Data(form), "[10][65535]");
-    EXPECT_EQ(m_gateway.RequestsSeen(),
-              std::vector<std::string>{"01 17 00 01 00 02 00 05 00 0A 14 00 0A" + Repeat(" 00 00", 9)});
+    EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>{"01 17 00 01 00 02 00 05 00 01 02 00 0A"});
 
-    // Reading nothing is no request: it fails without traffic.
+    // Reading nothing, or writing nothing, is no request: it fails without traffic.
     for (const char *count : {"", "0"}) {
         form->m_countText->ChangeValue(count);
         Send(form);
-        EXPECT_EQ(Result(form), "Failed") << count;
+        EXPECT_EQ(Result(form), "Failed: quantity must be 1 to 125") << count;
     }
+    form->m_countText->ChangeValue("2");
+    form->m_valuesGrid->SetCellValue(0, 0, "");
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed: no values set");
     EXPECT_EQ(m_gateway.RequestsSeen().size(), 1U);
 
-    form->m_countText->ChangeValue("2");
+    form->m_valuesGrid->SetCellValue(0, 0, "10");
     m_gateway.AnswerNothing();
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "");
 }
 
@@ -337,31 +349,34 @@ TEST_F(PymodbusRoundTrip, WritesAreReadBack)
     EXPECT_EQ(Result(form), "Sended");
     EXPECT_EQ(Data(Read(3, 10, 1)), "[777]");
 
+    // Coils 40 to 47 and registers 50 to 51 are written; the server's
+    // store (coils on at multiples of 3, registers 0x0101 * address) shows
+    // those after them untouched.
     form = OpenForm(15);
     form->m_addressText->ChangeValue("40");
-    for (const int row : {1, 2, 8})
-        form->m_valuesGrid->SetCellValue(row, 0, "1");
+    for (const int row : {1, 2, 7})
+        SetCoil(form->m_valuesGrid, row, true);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(Data(Read(1, 40, 10)), "[0][1][1][0][0][0][0][0][1][0]");
+    EXPECT_EQ(Data(Read(1, 40, 10)), "[0][1][1][0][0][0][0][1][1][0]");
 
     form = OpenForm(16);
     form->m_addressText->ChangeValue("50");
     form->m_valuesGrid->SetCellValue(0, 0, "4660");
-    form->m_valuesGrid->SetCellValue(9, 0, "-1");
+    form->m_valuesGrid->SetCellValue(1, 0, "-1");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    EXPECT_EQ(Data(Read(3, 50, 10)), "[4660][0][0][0][0][0][0][0][0][65535]");
+    EXPECT_EQ(Data(Read(3, 50, 3)), "[4660][65535][13364]");
 
     form = OpenForm(23);
     form->m_addressText->ChangeValue("60");
     form->m_readAddressText->ChangeValue("59");
-    form->m_countText->ChangeValue("3");
+    form->m_countText->ChangeValue("4");
     form->m_valuesGrid->SetCellValue(0, 0, "11");
     form->m_valuesGrid->SetCellValue(1, 0, "12");
     Send(form);
-    EXPECT_EQ(Result(form), "Read 3 bits");
-    EXPECT_EQ(Data(form), "[65535][11][12]"); // register 59 as function 16 left it
+    EXPECT_EQ(Result(form), "Read 4 bits");
+    EXPECT_EQ(Data(form), "[15163][11][12][15934]"); // 59 and 62 untouched
 }
 
 TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)
@@ -369,7 +384,7 @@ TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)
     FunctionPanel *form = OpenForm(3);
     form->m_slaveIdText->ChangeValue("2");
     Send(form);
-    EXPECT_EQ(Result(form), "Failed");
+    EXPECT_EQ(Result(form), "Failed: no answer");
 }
 
 } // namespace

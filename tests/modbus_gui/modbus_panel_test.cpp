@@ -115,19 +115,22 @@ TEST_F(ModbusPanelTest, DisconnectedPanelNeedsParametersAndAConnection)
     EXPECT_EQ(FormCount(), 0);
 }
 
-TEST_F(ModbusPanelTest, ConnectsToTheModbusPortAndTogglesSilently)
+TEST_F(ModbusPanelTest, ConnectsToTheTypedPortAndTogglesSilently)
 {
-    ModbusPortGateway gateway;
-    const testing_support::ShownBox box = ConnectTo(gateway.Ip());
+    // Two gateways on one address: the one at the Modbus port must not get
+    // the connection meant for the port typed.
+    ModbusPortGateway atModbusPort;
+    testing_support::FakeGateway gateway(atModbusPort.Ip());
+    const testing_support::ShownBox box = ConnectTo(gateway.Ip(), std::to_string(gateway.Port()));
     EXPECT_EQ(box.message, "Connection successful");
     EXPECT_EQ(box.caption, "Connected");
     EXPECT_TRUE(box.style & wxICON_EXCLAMATION);
 
-    // The port label says 502; the gateway listens at the Modbus port only.
     ModbusTerminalPanel *panel = Panel();
     EXPECT_TRUE(panel->m_connected);
-    EXPECT_EQ(panel->m_portLabel->GetLabel(), "502");
+    EXPECT_EQ(panel->m_portLabel->GetLabel(), std::to_string(gateway.Port()));
     EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 1; }));
+    EXPECT_EQ(atModbusPort.Connections(), 0U);
     EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
     EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
 
@@ -135,7 +138,7 @@ TEST_F(ModbusPanelTest, ConnectsToTheModbusPortAndTogglesSilently)
     Click(panel->m_connectButton);
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
     EXPECT_FALSE(panel->m_connected);
-    EXPECT_EQ(panel->m_modbus, nullptr);
+    EXPECT_EQ(mb_get_socket(panel->m_modbus), -1);
     EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
     EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
 
@@ -153,7 +156,7 @@ TEST_F(ModbusPanelTest, RefusedConnectionLeavesThePanelDisconnected)
     EXPECT_EQ(box.caption, "Not Connected");
     EXPECT_TRUE(box.style & wxICON_ERROR);
     EXPECT_FALSE(Panel()->m_connected);
-    EXPECT_EQ(Panel()->m_modbus, nullptr);
+    EXPECT_EQ(mb_get_socket(Panel()->m_modbus), -1);
     EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
 }
 
@@ -174,28 +177,36 @@ TEST_F(ModbusPanelTest, AnotherFunctionReplacesTheShownForm)
     EXPECT_NE(wxWindow::FindWindowByLabel("Function 1: Read Coils", form), nullptr);
 }
 
-// A form lent the context must never outlive it: losing the connection in
-// any way closes the form.
-TEST_F(ModbusPanelTest, LosingTheConnectionClosesTheForm)
+// The form keeps its fields across a disconnect, sends nothing meanwhile
+// and works again after Connect; new parameters, which take a context of
+// their own, close it.
+TEST_F(ModbusPanelTest, DisconnectKeepsTheFormAndNewParametersCloseIt)
 {
     ModbusPortGateway gateway;
+    gateway.AnswerWith(WriteEcho);
     ModbusTerminalPanel *panel = Panel();
 
     ConnectTo(gateway.Ip());
-    OpenForm(3);
-    ASSERT_EQ(FormCount(), 1);
+    FunctionPanel *form = OpenForm(6);
+    form->m_valueText->ChangeValue("42");
     Click(panel->m_connectButton);
-    EXPECT_EQ(FormCount(), 0);
-    EXPECT_EQ(panel->m_functionPanel, nullptr);
-
-    ConnectTo(gateway.Ip());
-    OpenForm(16);
-    ASSERT_EQ(FormCount(), 1);
+    EXPECT_FALSE(panel->m_connected);
+    ASSERT_EQ(ShownForm(), form);
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed: not connected");
     ModalRecorder boxes;
+    Click(panel->m_connectButton);
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    Send(form);
+    EXPECT_EQ(Result(form), "Sended");
+    EXPECT_EQ(gateway.RequestsSeen(), std::vector<std::string>{"01 06 00 00 00 2A"});
+
+    boxes.Clear();
     panel->SetConnectionParameters("127.0.0.2", "600");
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(FormCount(), 0);
+    EXPECT_EQ(panel->m_functionPanel, nullptr);
     EXPECT_EQ(panel->m_ipLabel->GetLabel(), "127.0.0.2");
     EXPECT_EQ(panel->m_portLabel->GetLabel(), "600");
 
@@ -206,6 +217,35 @@ TEST_F(ModbusPanelTest, LosingTheConnectionClosesTheForm)
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(panel->m_modbus, nullptr);
     EXPECT_EQ(FormCount(), 0);
+}
+
+// A gateway that resets the connection while no request runs: the panel
+// shows itself disconnected by itself, and Connect brings the same form
+// back to work.
+TEST_F(ModbusPanelTest, ShowsTheGatewayEndingAnIdleConnection)
+{
+    ModbusPortGateway gateway;
+    gateway.AnswerWith([](const testing_support::Bytes &request) { return ReadReply(request, {0x00, 0x07}); });
+    ModbusTerminalPanel *panel = Panel();
+    ConnectTo(gateway.Ip());
+    FunctionPanel *form = OpenForm(3);
+    form->m_addressText->ChangeValue("5");
+    Send(form);
+    ASSERT_EQ(Result(form), "Read 1 registers");
+
+    gateway.DropConnection(true);
+    EXPECT_TRUE(WaitUntil([&] { return !panel->m_connected; }));
+    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+    ASSERT_EQ(ShownForm(), form);
+
+    ModalRecorder boxes;
+    Click(panel->m_connectButton);
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    EXPECT_TRUE(panel->m_connected);
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 1 registers");
+    EXPECT_EQ(gateway.RequestsSeen(), std::vector<std::string>(2, "01 03 00 05 00 01"));
 }
 
 NewDialog *NewestShownDialog()

@@ -3,6 +3,8 @@
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
+#include <wx/checkbox.h>
+#include <wx/stattext.h>
 
 namespace modbus_gui_test {
 
@@ -46,10 +48,10 @@ FunctionPanel *ShownForm()
     return dynamic_cast<FunctionPanel *>(PanelChild(ModbusTerminalPanel::ID_FUNCTION_FORM));
 }
 
-testing_support::ShownBox ConnectTo(const std::string &ip)
+testing_support::ShownBox ConnectTo(const std::string &ip, const std::string &port)
 {
     ModbusTerminalPanel *panel = Panel();
-    panel->SetConnectionParameters(ip, "502");
+    panel->SetConnectionParameters(ip, port);
     testing_support::ModalRecorder boxes;
     Click(panel->m_connectButton);
     EXPECT_EQ(boxes.Boxes().size(), 1u) << boxes.Messages();
@@ -75,6 +77,26 @@ void Send(FunctionPanel *form)
     wxButton *button = SendButton(form);
     ASSERT_NE(button, nullptr);
     Click(button);
+}
+
+void SetCoil(wxGrid *grid, int row, bool on)
+{
+    grid->SetGridCursor(row, 0);
+    grid->EnableCellEditControl();
+    wxGridCellEditor *editor = grid->GetCellEditor(row, 0);
+    auto *box = dynamic_cast<wxCheckBox *>(editor->GetControl());
+    editor->DecRef();
+    ASSERT_NE(box, nullptr);
+    box->SetValue(on);
+    grid->DisableCellEditControl();
+}
+
+std::string Result(FunctionPanel *form)
+{
+    // A long line breaks at blanks within the form: read it as one.
+    wxString text = form->m_resultLabel->GetLabelText();
+    text.Replace("\n", " ");
+    return std::string(text.utf8_str());
 }
 
 } // namespace modbus_gui_test

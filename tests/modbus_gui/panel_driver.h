@@ -10,6 +10,7 @@
 #include <string>
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
+#include <wx/grid.h>
 #include <wx/window.h>
 
 namespace modbus_gui_test {
@@ -22,14 +23,18 @@ wxWindow *PanelChild(int id);
 FunctionPanel *ShownForm();
 int FormCount();
 
-// Gives the panel `ip` (port label 502) and presses connect; returns the
-// boxes shown meanwhile.
-testing_support::ShownBox ConnectTo(const std::string &ip);
+// Gives the panel `ip` and `port` and presses connect; returns the box shown
+// meanwhile.
+testing_support::ShownBox ConnectTo(const std::string &ip, const std::string &port = std::to_string(MODBUS_PORT));
 // Opens the form of a function code on a connected panel.
 FunctionPanel *OpenForm(int functionCode);
 wxButton *SendButton(FunctionPanel *form);
 // Presses the form's Send button.
 void Send(FunctionPanel *form);
+// Ticks or unticks a coil cell through its editor, as a user does.
+void SetCoil(wxGrid *grid, int row, bool on);
+// The form's result line.
+std::string Result(FunctionPanel *form);
 
 } // namespace modbus_gui_test
 

@@ -184,10 +184,23 @@ void FakeGateway::Serve()
     }
 }
 
+void FakeGateway::DropConnection(bool reset)
+{
+    m_drop = reset ? 2 : 1;
+}
+
 void FakeGateway::ServeConnection(Fd connection)
 {
     Bytes buffered;
+    m_drop = 0;
     while (!m_stop) {
+        if (const int drop = m_drop.exchange(0); drop != 0) {
+            if (drop == 2) {
+                const linger abort = {1, 0};
+                setsockopt(connection.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+            }
+            return;
+        }
         pollfd entry = {connection.Get(), POLLIN, 0};
         if (poll(&entry, 1, static_cast<int>(kTick.count())) <= 0)
             continue;
@@ -219,11 +232,13 @@ bool FakeGateway::Answer(int fd, const Bytes &request)
         reaction = NextReaction();
     }
     m_changed.notify_all();
-    if (!SleepUnlessStopped(reaction.delay))
+    if (reaction.whenClientMoves)
+        WaitForClient(fd, reaction.delay);
+    else if (!SleepUnlessStopped(reaction.delay))
         return false;
     const Bytes reply = reaction.reply ? reaction.reply(request) : Bytes();
     if (!reply.empty()) {
-        if (!SendAll(fd, reply))
+        if (!SendReply(fd, reply, reaction.drip))
             return false;
         {
             const std::lock_guard<std::mutex> guard(m_lock);
@@ -241,6 +256,27 @@ Reaction FakeGateway::NextReaction()
     Reaction reaction = std::move(m_script.front());
     m_script.pop_front();
     return reaction;
+}
+
+void FakeGateway::WaitForClient(int fd, Millis limit) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!m_stop && std::chrono::steady_clock::now() < deadline) {
+        pollfd entry = {fd, POLLIN, 0};
+        if (poll(&entry, 1, static_cast<int>(kTick.count())) > 0)
+            return;
+    }
+}
+
+bool FakeGateway::SendReply(int fd, const Bytes &reply, Millis drip) const
+{
+    if (drip.count() == 0)
+        return SendAll(fd, reply);
+    for (size_t index = 0; index < reply.size(); ++index) {
+        if ((index > 0 && !SleepUnlessStopped(drip)) || !SendAll(fd, Bytes{reply[index]}))
+            return false;
+    }
+    return true;
 }
 
 bool FakeGateway::SleepUnlessStopped(Millis delay) const

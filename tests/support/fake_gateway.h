@@ -43,6 +43,11 @@ struct Reaction {
     std::function<Bytes(const Bytes &request)> reply;
     Millis delay = Millis(0); // before answering (or closing)
     bool close = false;       // close the connection after the answer
+    // Answer only once the client has sent more (its next request) or closed
+    // the connection, at most after `delay`: a late answer that meets the
+    // next request on its way.
+    bool whenClientMoves = false;
+    Millis drip = Millis(0); // when set, send the answer a byte at a time, this far apart
 
     static Reaction Send(Bytes bytes, Millis delay = Millis(0));
     static Reaction Compute(std::function<Bytes(const Bytes &request)> make, Millis delay = Millis(0));
@@ -70,6 +75,9 @@ public:
     size_t Connections() const;
     bool WaitForRequests(size_t count, Millis timeout = Millis(5000)) const;
     bool WaitForReplies(size_t count, Millis timeout = Millis(5000)) const;
+    // Ends the connection being served while it waits for a request: closed,
+    // or with `reset` aborted (the client sees a reset).
+    void DropConnection(bool reset = false);
 
 private:
     void Serve();
@@ -77,9 +85,12 @@ private:
     bool Answer(int fd, const Bytes &request);
     Reaction NextReaction();
     bool SleepUnlessStopped(Millis delay) const;
+    void WaitForClient(int fd, Millis limit) const;
+    bool SendReply(int fd, const Bytes &reply, Millis drip) const;
 
     LoopbackListener m_listener;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_drop{0}; // 1: close, 2: reset the connection being served
     mutable std::mutex m_lock;
     mutable std::condition_variable m_changed;
     std::deque<Reaction> m_script;
