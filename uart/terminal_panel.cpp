@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kRxChunksInFlight = 256;
+constexpr int kRxChunksInFlight = 1024;
 constexpr size_t kTxMaxLength = 128;
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
@@ -41,7 +41,7 @@ std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
-      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this)
+      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this)
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -72,6 +72,7 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
+    StartRxPaging();
     // No colour of its own: the panel shows the frame's white, and painting
     // it would cover the logo the frame keeps at the top right.
     ShowLinkStatus();

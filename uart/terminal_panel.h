@@ -117,9 +117,11 @@ public:
     // Shows the receive view of the "Read type" selection, with its text,
     // and hides and empties the other three.
     void ShowSelectedRxView();
-    // The scrollback limit of each view and the longest display line of
-    // received text, in characters (small ones for tests).
-    void SetRxLimits(size_t scrollbackChars, size_t lineChars);
+    // The scrollback limit of each view, the longest display line of
+    // received text, and the newest text the shown view holds while text
+    // comes, in characters (small ones for tests).
+    static constexpr size_t kRxWindowChars = 8 * 1024;
+    void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Keeps the media file for the next play from the start and shows its
@@ -243,6 +245,12 @@ private:
     bool TakeInbox();
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
+    // Fills the shown view `notation` with its kept text from the absolute
+    // index `begin` on.
+    void LoadRxWindow(int notation, uint64_t begin);
+    void ScrollRxViewToNewest();
+    void StartRxPaging();
+    void OnRxPaging(wxTimerEvent &event);
     void ShowStagedChunks();
     // Shows every chunk received so far and still waiting for the timer.
     void ShowAllStagedChunks();
@@ -301,6 +309,14 @@ private:
     bool m_rxFlushAfterIdle = false;
     wxLongLong m_rxLastIdle;
     wxTimer m_rxRevealTimer;
+    // The part of the shown view's kept text that the toolkit view holds, as
+    // absolute indexes (RxScrollback::Dropped() counts from the start), and
+    // when the panel last changed or scrolled it.
+    uint64_t m_rxWindowBegin = 0;
+    uint64_t m_rxWindowEnd = 0;
+    size_t m_rxWindowChars = kRxWindowChars;
+    wxLongLong m_rxViewChanged;
+    wxTimer m_rxPagingTimer;
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;

@@ -285,7 +285,7 @@ void TerminalPanel::AppendTxLineNow(int notation, const wxString &line, const wx
     AppendPanelLine(notation, line, colour);
     ++m_rxLineCount;
     ShowSelectedRxView();
-    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
+    ScrollRxViewToNewest();
 }
 
 void TerminalPanel::WriteSentCount(wxCommandEvent &event)

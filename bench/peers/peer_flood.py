@@ -145,12 +145,13 @@ class Receiver:
         stack = [app]
         while stack:
             node = stack.pop()
-            if node is None:
+            try:
+                if node.getRoleName() == "check box" and node.name in wanted:
+                    node.queryAction().doAction(0)
+                    wanted.discard(node.name)
+                stack.extend(node[i] for i in range(node.childCount))
+            except Exception:  # a window that came or went meanwhile
                 continue
-            if node.getRoleName() == "check box" and node.name in wanted:
-                node.queryAction().doAction(0)
-                wanted.discard(node.name)
-            stack.extend(node[i] for i in range(node.childCount))
         if wanted:
             raise RuntimeError("check boxes not found: %s" % ", ".join(sorted(wanted)))
 
@@ -234,7 +235,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--mib", type=int, default=64)
     parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--program", default=os.path.join(os.path.dirname(__file__), "..", "..", "build",
+    parser.add_argument("--program", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build",
                                                           "orv-terminal"))
     parser.add_argument("--icons", default=os.path.join(os.path.dirname(__file__), "..", "..", "icons"))
     parser.add_argument("--scenario", action="append", help="run only the scenarios whose names contain this")

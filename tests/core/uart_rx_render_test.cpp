@@ -178,9 +178,45 @@ TEST(RxScrollback, OldestWholeLinesGoWhenTheLimitIsPassed)
     EXPECT_EQ(back.Append("gggggggggg", 1), 2u);
     EXPECT_EQ(back.Text(), "effffgggggggggg");
     EXPECT_EQ(back.OpenLineChars(), 15u);
+    EXPECT_EQ(back.Dropped(), 14u);
     back.Clear();
     EXPECT_EQ(back.Text(), "");
     EXPECT_EQ(back.OpenLineChars(), 0u);
+    EXPECT_EQ(back.Dropped(), 0u);
+}
+
+std::string Joined(const std::vector<RxScrollback::Piece> &pieces)
+{
+    std::string text;
+    for (const RxScrollback::Piece &piece : pieces)
+        text.append(piece.data, piece.size);
+    return text;
+}
+
+// A block that a receive view shows of the kept text: it starts at a line
+// start when one lies within it ("\r\n" one line end), and its pieces cut
+// runs at whole characters, keeping their colours.
+TEST(RxScrollback, BlocksStartAtALineWithin)
+{
+    RxScrollback back;
+    back.Append("ab\ncd\r\n", 1);
+    back.Append("\xc3\xbf\xc3\xbfx\rgh", 2);
+    const size_t end = back.Characters();
+    ASSERT_EQ(end, 13u);
+    EXPECT_EQ(back.BlockStart(end, 100), 0u);
+    EXPECT_EQ(back.BlockStart(end, 11), 3u);
+    EXPECT_EQ(back.BlockStart(end, 8), 7u) << "after the \\r\\n pair";
+    EXPECT_EQ(back.BlockStart(end, 6), 7u);
+    EXPECT_EQ(back.BlockStart(end, 2), 11u) << "after the lone \\r";
+    EXPECT_EQ(back.BlockStart(end, 1), 12u) << "no line start within: the cut";
+    EXPECT_EQ(back.BlockStart(6, 4), 3u);
+    EXPECT_EQ(Joined(back.PiecesBetween(7, end)), "\xc3\xbf\xc3\xbfx\rgh");
+    const std::vector<RxScrollback::Piece> pieces = back.PiecesBetween(4, 9);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(std::string(pieces[0].data, pieces[0].size), "d\r\n");
+    EXPECT_EQ(pieces[1].colour, 2u);
+    EXPECT_EQ(std::string(pieces[1].data, pieces[1].size), "\xc3\xbf\xc3\xbf");
+    EXPECT_EQ(Joined(back.Pieces()), back.Text());
 }
 
 } // namespace
