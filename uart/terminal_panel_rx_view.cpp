@@ -6,6 +6,8 @@
 // the user can see it, whatever its speed and however much is kept.
 #include "uart/terminal_panel.h"
 
+#include "app/text_view_scroll.h"
+
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
 #include <wx/time.h>
@@ -142,8 +144,7 @@ void TerminalPanel::OnRxReveal(wxTimerEvent &)
 }
 
 // The user has scrolled up to near the top of the window: the page before it
-// goes in front. Unfrozen, the toolkit keeps the lines on screen where they
-// are while text goes in above them.
+// goes in front, and the line on top stays there.
 void TerminalPanel::OnRxPaging(wxTimerEvent &)
 {
     const int selected = m_rxTypeRadio->GetSelection();
@@ -167,6 +168,10 @@ void TerminalPanel::OnRxPaging(wxTimerEvent &)
         view->WriteText(wxString::FromUTF8(piece.data, piece.size));
     }
     m_rxWindowBegin = back.Dropped() + begin;
+    // After the toolkit's own scroll to the place written, which it makes
+    // once the event has been handled.
+    const long onTop = top + static_cast<long>(windowStart - begin);
+    CallAfter([view, onTop] { ScrollLineToTop(view, onTop); });
 }
 
 void TerminalPanel::StartRxPaging()

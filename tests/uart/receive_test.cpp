@@ -209,6 +209,36 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
 // Data received before a click, still waiting for the display timer, comes
 // before the echo, which starts a line of its own in every view; the
 // module's reply to the message follows the echo.
+// The toolkit view holds only the newest part of a view's text while text
+// comes, in whole lines; scrolled up to its top, the older text goes in
+// front of it and the line on screen stays where it was.
+TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScrollsUp)
+{
+    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
+    Connected link;
+    std::string lines;
+    for (int n = 100; n < 400; ++n)
+        lines += "line " + std::to_string(n) + "\n";
+    link.SendAndShow(lines);
+    wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
+    EXPECT_EQ(ViewText(NotationAscii), lines) << "the kept text is whole";
+    const std::string newest = lines.substr(lines.size() - 900);
+    EXPECT_EQ(view->GetValue(), newest) << "the newest hundred whole lines";
+    link.SendAndShow("x\n");
+    EXPECT_EQ(view->GetValue(), newest + "x\n") << "new text goes on after them";
+
+    view->ScrollPages(-100);
+    ASSERT_TRUE(WaitUntil([view] {
+        long top = -1;
+        return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && top == 0;
+    }));
+    ASSERT_TRUE(WaitUntil([view, &lines] { return view->GetValue() == lines + "x\n"; }));
+    EXPECT_TRUE(WaitUntil([view] {
+        long top = -1;
+        return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && view->GetRange(top, top + 8) == "line 300";
+    })) << "the line on screen stays on screen";
+}
+
 TEST_F(ReceiveTest, EchoStartsItsOwnLineAfterTheDataBeforeAndPrecedesTheReply)
 {
     Connected link;
