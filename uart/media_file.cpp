@@ -33,7 +33,7 @@ bool MediaFile::Open(const std::string &path)
     return true;
 }
 
-MediaChunk MediaFile::NextChunk()
+MediaChunk MediaFile::NextChunks(std::size_t chunks)
 {
     if (m_next == m_end) {
         // Every byte of the blocks read so far has been handed out.
@@ -48,7 +48,7 @@ MediaChunk MediaFile::NextChunk()
         if (count == 0)
             return {};
     }
-    const MediaChunk chunk{m_block.data() + m_next, std::min(kMediaChunkSize, m_end - m_next)};
+    const MediaChunk chunk{m_block.data() + m_next, std::min(chunks * kMediaChunkSize, m_end - m_next)};
     m_next += chunk.size;
     m_bytesRead += chunk.size;
     return chunk;

@@ -26,7 +26,10 @@ public:
     // The next chunk, valid until the next call; empty at the end, which
     // comes early for a file cut short while it is read (Failed() tells a
     // read error, whose reason is then in errno, from the end).
-    MediaChunk NextChunk();
+    MediaChunk NextChunk() { return NextChunks(1); }
+    // Up to `chunks` chunks that follow each other in the file, as one run of
+    // bytes (fewer at the end of a block read or of the file).
+    MediaChunk NextChunks(std::size_t chunks);
     bool Failed() const { return m_failed; }
     uint64_t Size() const { return m_size; }
     // Bytes handed out in chunks so far.
