@@ -3,6 +3,35 @@
 #include <gtk/gtk.h>
 #include <wx/textctrl.h>
 
+namespace {
+
+using GrabHandler = std::function<void(bool held)>;
+
+gboolean OnScrollBarButton(GtkWidget *, GdkEventButton *event, gpointer handler)
+{
+    (*static_cast<GrabHandler *>(handler))(event->type == GDK_BUTTON_PRESS);
+    return FALSE; // the scroll bar goes on to handle the click
+}
+
+void DeleteHandler(gpointer handler, GClosure *)
+{
+    delete static_cast<GrabHandler *>(handler);
+}
+
+} // namespace
+
+void WatchScrollBarGrab(wxTextCtrl *view, std::function<void(bool held)> changed)
+{
+    GtkWidget *bar = gtk_scrolled_window_get_vscrollbar(GTK_SCROLLED_WINDOW(view->GetHandle()));
+    if (bar == nullptr)
+        return;
+    // One handler for both signals; the release's connection owns it.
+    auto *handler = new GrabHandler(std::move(changed));
+    g_signal_connect(bar, "button-press-event", G_CALLBACK(OnScrollBarButton), handler);
+    g_signal_connect_data(bar, "button-release-event", G_CALLBACK(OnScrollBarButton), handler, DeleteHandler,
+                          GConnectFlags(0));
+}
+
 void ScrollLineToTop(wxTextCtrl *view, long position)
 {
     // A multi-line control is a scrolled window around the text view.

@@ -8,6 +8,7 @@
 #include "uart/worker_events.h"
 
 #include <initializer_list>
+#include <wx/fdrepdlg.h>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
@@ -41,7 +42,8 @@ std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
-      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this)
+      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN))
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -73,6 +75,7 @@ TerminalPanel::TerminalPanel()
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
     StartRxPaging();
+    BindRxReading();
     // No colour of its own: the panel shows the frame's white, and painting
     // it would cover the logo the frame keeps at the top right.
     ShowLinkStatus();
@@ -80,6 +83,9 @@ TerminalPanel::TerminalPanel()
 
 TerminalPanel::~TerminalPanel()
 {
+    // The find box uses the panel's find data, which goes before the
+    // panel's children do.
+    delete m_rxFindDialog;
     Shutdown();
 }
 

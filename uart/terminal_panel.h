@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 #include <wx/colour.h>
@@ -32,9 +33,13 @@ class wxBitmap;
 class wxBitmapButton;
 class wxCheckBox;
 class wxComboBox;
+class wxFindDialogEvent;
+class wxFindReplaceData;
+class wxFindReplaceDialog;
 class wxFocusEvent;
 class wxKeyEvent;
 class wxListBox;
+class wxMouseEvent;
 class wxProgressDialog;
 class wxRadioBox;
 class wxStaticBitmap;
@@ -251,6 +256,17 @@ private:
     void ScrollRxViewToNewest();
     void StartRxPaging();
     void OnRxPaging(wxTimerEvent &event);
+    void BindRxReading();
+    void OnPanelCharHook(wxKeyEvent &event);
+    void OnRxViewKey(wxKeyEvent &event);
+    void OnRxViewWheel(wxMouseEvent &event);
+    void HoldRxView();
+    bool RxViewAtBottom() const;
+    void FollowRxViewIfAtBottom();
+    void SelectAllRxText();
+    void OpenRxFind();
+    void OnRxFind(wxFindDialogEvent &event);
+    void FindRxText(bool forward);
     void ShowStagedChunks();
     // Shows every chunk received so far and still waiting for the timer.
     void ShowAllStagedChunks();
@@ -317,6 +333,14 @@ private:
     size_t m_rxWindowChars = kRxWindowChars;
     wxLongLong m_rxViewChanged;
     wxTimer m_rxPagingTimer;
+    // False while the user has scrolled the shown view up: it then holds
+    // still and new text is only kept.
+    bool m_rxFollowing = true;
+    bool m_rxScrollBarHeld = false;
+    std::unique_ptr<wxFindReplaceData> m_rxFindData;
+    wxFindReplaceDialog *m_rxFindDialog = nullptr;
+    // The absolute index of the match last found.
+    std::optional<uint64_t> m_rxFindFrom;
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;

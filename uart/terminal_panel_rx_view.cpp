@@ -48,7 +48,8 @@ void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const w
     const uint64_t endBefore = back.Dropped() + back.Characters();
     back.Append(text, colour.GetRGB());
     wxTextCtrl *view = m_rxViews[notation];
-    if (!view->IsShown())
+    // A view the user has scrolled up holds still: new text is only kept.
+    if (!view->IsShown() || !m_rxFollowing)
         return;
     m_rxViewChanged = wxGetLocalTimeMillis();
     const uint64_t front = back.Dropped();
@@ -84,6 +85,8 @@ void TerminalPanel::LoadRxWindow(int notation, uint64_t begin)
 
 void TerminalPanel::ScrollRxViewToNewest()
 {
+    if (!m_rxFollowing)
+        return;
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
     m_rxViewChanged = wxGetLocalTimeMillis();
 }
@@ -96,6 +99,8 @@ void TerminalPanel::ClearRxViews()
     }
     m_rxWindowBegin = 0;
     m_rxWindowEnd = 0;
+    m_rxFollowing = true;
+    m_rxFindFrom.reset();
 }
 
 wxString TerminalPanel::RxViewText(int notation) const
@@ -124,6 +129,8 @@ void TerminalPanel::ShowSelectedRxView()
     if (view->IsShown())
         return;
     view->Show();
+    m_rxFollowing = true;
+    m_rxFindFrom.reset();
     const RxScrollback &back = m_rxBack[selected];
     // Frozen, the view takes the text without asking the toolkit to lay all
     // of it out at once to find its end; it is laid out piecewise when idle.
@@ -150,8 +157,11 @@ void TerminalPanel::OnRxPaging(wxTimerEvent &)
     const int selected = m_rxTypeRadio->GetSelection();
     const RxScrollback &back = m_rxBack[selected];
     wxTextCtrl *view = m_rxViews[selected];
-    if (m_rxWindowBegin <= back.Dropped() || !view->IsShown() ||
-        wxGetLocalTimeMillis() - m_rxViewChanged < kSettledMs)
+    if (!view->IsShown() || wxGetLocalTimeMillis() - m_rxViewChanged < kSettledMs)
+        return;
+    // Scrolled back to the bottom by some way the panel does not hear of.
+    FollowRxViewIfAtBottom();
+    if (m_rxWindowBegin <= back.Dropped())
         return;
     long top = 0;
     if (view->HitTest(wxPoint(1, 1), &top) == wxTE_HT_UNKNOWN || static_cast<size_t>(top) >= kPagingMarginChars)

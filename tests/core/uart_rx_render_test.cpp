@@ -1,3 +1,4 @@
+#include "uart/rx_find.h"
 #include "uart/rx_render.h"
 #include "uart/rx_scrollback.h"
 
@@ -217,6 +218,26 @@ TEST(RxScrollback, BlocksStartAtALineWithin)
     EXPECT_EQ(pieces[1].colour, 2u);
     EXPECT_EQ(std::string(pieces[1].data, pieces[1].size), "\xc3\xbf\xc3\xbf");
     EXPECT_EQ(Joined(back.Pieces()), back.Text());
+}
+
+// Next and previous from a place, round the end, in either case unless asked.
+TEST(RxFind, NextAndPreviousWrapRound)
+{
+    const std::wstring text = L"OK\nerror 1\nok\nERROR 2\n";
+    auto at = [&](std::optional<RxFound> found) { return found ? static_cast<long>(found->at) : -1L; };
+    EXPECT_EQ(at(FindInRxText(text, L"error", 0, true, false)), 3);
+    EXPECT_EQ(at(FindInRxText(text, L"error", 3, true, false)), 14) << "after the match in hand";
+    EXPECT_EQ(at(FindInRxText(text, L"error", 3, true, false, true)), 3) << "from a place, inclusive";
+    const std::optional<RxFound> round = FindInRxText(text, L"error", 14, true, false);
+    ASSERT_TRUE(round);
+    EXPECT_EQ(round->at, 3u);
+    EXPECT_TRUE(round->wrapped);
+    EXPECT_EQ(at(FindInRxText(text, L"error", 14, false, false)), 3);
+    EXPECT_EQ(at(FindInRxText(text, L"error", 3, false, false)), 14) << "backwards round the start";
+    EXPECT_EQ(at(FindInRxText(text, L"ERROR", 0, true, true)), 14);
+    EXPECT_EQ(at(FindInRxText(text, L"warning", 0, true, false)), -1);
+    EXPECT_EQ(at(FindInRxText(text, L"", 0, true, false)), -1);
+    EXPECT_EQ(at(FindInRxText(L"ab", L"abc", 0, true, false)), -1);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <wx/checkbox.h>
 #include <wx/datetime.h>
 #include <wx/dir.h>
+#include <wx/fdrepdlg.h>
 #include <wx/regex.h>
 #include <wx/textctrl.h>
 #include <wx/tokenzr.h>
@@ -237,6 +238,87 @@ TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScroll
         long top = -1;
         return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && view->GetRange(top, top + 8) == "line 300";
     })) << "the line on screen stays on screen";
+}
+
+void ToView(wxTextCtrl *view, wxEvent &event)
+{
+    event.SetEventObject(view);
+    view->GetEventHandler()->ProcessEvent(event);
+}
+
+void WheelOn(wxTextCtrl *view, int rotation)
+{
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.m_wheelRotation = rotation;
+    wheel.m_wheelDelta = 120;
+    ToView(view, wheel);
+}
+
+// Scrolled up, the view holds still while text comes, and follows again
+// once scrolled back to the bottom; Ctrl+A selects all that is kept, and
+// the find box finds text in it or says it is not there.
+TEST_F(ReceiveTest, ScrolledUpViewHoldsStillSelectsAllAndFinds)
+{
+    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
+    Connected link;
+    std::string lines;
+    for (int n = 100; n < 400; ++n)
+        lines += "line " + std::to_string(n) + "\n";
+    link.SendAndShow(lines);
+    wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
+    WheelOn(view, 120);
+    view->ScrollPages(-1);
+    const wxString held = view->GetValue();
+    link.SendAndShow("new 1\n");
+    EXPECT_EQ(view->GetValue(), held) << "a view scrolled up does not move";
+    EXPECT_EQ(ViewText(NotationAscii), lines + "new 1\n");
+    view->ScrollPages(100);
+    ASSERT_TRUE(WaitUntil([view] {
+        WheelOn(view, -120);
+        return view->GetValue().EndsWith("new 1\n");
+    })) << "back at the bottom it follows again";
+    link.SendAndShow("new 2\n");
+    EXPECT_TRUE(view->GetValue().EndsWith("new 1\nnew 2\n"));
+
+    wxKeyEvent selectAll(wxEVT_KEY_DOWN);
+    selectAll.m_keyCode = 'A';
+    selectAll.SetControlDown(true);
+    ToView(view, selectAll);
+    EXPECT_EQ(view->GetStringSelection(), lines + "new 1\nnew 2\n");
+
+    wxKeyEvent find(wxEVT_CHAR_HOOK);
+    find.m_keyCode = 'F';
+    find.SetControlDown(true);
+    find.ResumePropagation(wxEVENT_PROPAGATE_MAX); // as the toolkit sends it
+    ToView(view, find);
+    wxFindReplaceDialog *box = nullptr;
+    for (wxWindow *window : wxTopLevelWindows)
+        if ((box = dynamic_cast<wxFindReplaceDialog *>(window)) != nullptr)
+            break;
+    ASSERT_NE(box, nullptr);
+    // The box as a user fills it in: its field, its case box, its Find button.
+    auto search = [box](const wxString &what, bool matchCase) {
+        for (wxWindow *child : box->GetChildren()) {
+            if (auto *field = dynamic_cast<wxTextCtrl *>(child))
+                field->SetValue(what);
+            if (auto *check = dynamic_cast<wxCheckBox *>(child); check != nullptr && check->GetLabel() == "Match case")
+                check->SetValue(matchCase);
+        }
+        wxWindow *button = box->FindWindow(wxID_FIND);
+        wxCommandEvent click(wxEVT_BUTTON, wxID_FIND);
+        click.SetEventObject(button);
+        button->GetEventHandler()->ProcessEvent(click);
+    };
+    search("LINE 150", false);
+    EXPECT_EQ(view->GetStringSelection(), "line 150");
+    search("line 1", false);
+    EXPECT_EQ(view->GetStringSelection(), "line 1") << "from the top of the view";
+    ModalRecorder boxes;
+    search("LINE 150", true);
+    EXPECT_EQ(boxes.Messages(), "Cannot find \"LINE 150\"");
+    wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+    box->GetEventHandler()->ProcessEvent(cancel);
+    PumpEvents();
 }
 
 TEST_F(ReceiveTest, EchoStartsItsOwnLineAfterTheDataBeforeAndPrecedesTheReply)
