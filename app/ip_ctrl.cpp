@@ -105,7 +105,8 @@ bool wxIPCtrl::Validate()
 // Typing moves on through the fields as in IP controls: a dot ends a field
 // that holds typed digits, and so does its third digit. A dot in a field
 // whose text is wholly selected (one just entered) is dropped, so that
-// "127.0.0.1" typed into the first field fills all four.
+// "127.0.0.1" typed into the first field fills all four. A field above 255
+// is not left this way: leaving it says so, which is the user's to do.
 void wxIPCtrl::OnFieldChar(wxKeyEvent &event)
 {
     auto *field = dynamic_cast<wxTextCtrl *>(event.GetEventObject());
@@ -118,22 +119,28 @@ void wxIPCtrl::OnFieldChar(wxKeyEvent &event)
     const int key = event.GetKeyCode();
     long from = 0, to = 0;
     field->GetSelection(&from, &to);
-    const long length = field->GetLastPosition();
+    const wxString text = field->GetValue();
     if (key == '.') {
-        const bool wholeSelected = from == 0 && to == length;
-        if (length > 0 && !wholeSelected)
+        const bool wholeSelected = from == 0 && to == field->GetLastPosition();
+        if (!text.empty() && !wholeSelected && FitsAField(text))
             MoveToField(index + 1);
         return;
     }
     // A digit that fills the field at its end is put in here, so that the
     // next key already goes to the next field.
-    const bool fills = length - (to - from) + 1 == kFieldMaxLength && to == length;
-    if (key < '0' || key > '9' || !fills || index + 1 >= m_fields.size()) {
+    const wxString typed = text.Left(static_cast<size_t>(from)) + wxString(static_cast<wxChar>(key));
+    const bool fills = to == field->GetLastPosition() && typed.length() == kFieldMaxLength;
+    if (key < '0' || key > '9' || !fills || !FitsAField(typed) || index + 1 >= m_fields.size()) {
         event.Skip();
         return;
     }
     field->WriteText(wxString(static_cast<wxChar>(key)));
     MoveToField(index + 1);
+}
+
+bool wxIPCtrl::FitsAField(const wxString &text)
+{
+    return ip_address::ReadFieldSigned(text.utf8_string()) <= 255;
 }
 
 void wxIPCtrl::MoveToField(size_t index)
@@ -154,7 +161,7 @@ void wxIPCtrl::OnFieldKillFocus(wxFocusEvent &event)
     const wxWindow *top = wxGetTopLevelParent(field);
     if (top == nullptr || !top->IsShown() || top->IsBeingDeleted())
         return;
-    if (ip_address::ReadFieldSigned(field->GetValue().utf8_string()) <= 255)
+    if (FitsAField(field->GetValue()))
         return;
     m_reportingField = true;
     ShowErrorBox("Ip field can be 255 maximum");

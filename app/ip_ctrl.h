@@ -51,6 +51,8 @@ public:
 private:
     // Gives the field at `index`, if any, the focus with its text selected.
     void MoveToField(size_t index);
+    // Whether a field's text holds at most 255.
+    static bool FitsAField(const wxString &text);
 
     // Set while the 255-maximum box is up: the box itself moves the focus
     // away from the fields and must not raise a second box.

@@ -3,6 +3,7 @@
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -53,6 +54,7 @@ void ReadUartThread::CloseLog()
 
 wxThread::ExitCode ReadUartThread::Entry()
 {
+    worker_lifetimes::Enter();
     setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &kSystemReceiveBuffer, sizeof(kSystemReceiveBuffer));
     uint8_t buffer[kReceiveSize];
     for (;;) {

@@ -3,6 +3,7 @@
 #include "uart/media_file.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -66,6 +67,7 @@ SendFileThread::~SendFileThread()
 // thread owns nothing that the GUI thread or another sender waits for.
 wxThread::ExitCode SendFileThread::Entry()
 {
+    worker_lifetimes::Enter();
     const std::string name = FileSystemName(m_path);
     MediaFile file;
     if (name.empty() || !file.Open(name)) {

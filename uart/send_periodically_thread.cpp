@@ -4,6 +4,7 @@
 #include "uart/periodic_pacer.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <cerrno>
 
@@ -33,6 +34,7 @@ void SendPeriodicallyThread::RequestStop()
 
 wxThread::ExitCode SendPeriodicallyThread::Entry()
 {
+    worker_lifetimes::Enter();
     PeriodicPacer pacer(PeriodicPacer::Clock::now(), std::chrono::milliseconds(m_interval));
     MessageCounter counter;
     uintptr_t sent = 0;

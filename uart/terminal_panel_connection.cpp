@@ -14,6 +14,7 @@
 #include "uart/port_text.h"
 #include "uart/read_uart_thread.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <cerrno>
 #include <wx/app.h>
@@ -318,6 +319,9 @@ void TerminalPanel::Shutdown()
     // No limit: an abandoned attempt's socket is shut down, so its connect
     // ends at once, and at the latest after the connect time-out.
     WaitForThreads([this] { return m_liveConnectThreads == 0; });
+    // Each thread still runs the toolkit's clean-up after it has left the
+    // panel; the program must not end under it.
+    worker_lifetimes::WaitForAll();
     DropStagedChunks();
     // Chunks and results still queued for the panel are dropped by their
     // handlers now, so that no received block is leaked.

@@ -223,12 +223,17 @@ TEST_F(IpCtrlTest, RealFocusLossIsCaught)
     EXPECT_TRUE(WaitUntil([&boxes] { return !boxes.Boxes().empty(); }));
     EXPECT_EQ(boxes.Messages(), "Ip field can be 255 maximum");
 
-    // Moving on after a third digit leaves the field too.
+    // A third digit above 255, or a dot after it, does not move on: leaving
+    // the field says so.
     m_ctrl->m_fields[3]->ChangeValue("3");
     boxes.Clear();
     ASSERT_TRUE(FocusForTyping(m_ctrl->m_fields[1]));
     m_ctrl->m_fields[1]->SelectAll();
-    sim.Text("999");
+    sim.Text("999.");
+    PumpEvents();
+    EXPECT_EQ(m_ctrl->m_fields[1]->GetValue(), "999");
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    sim.Char(WXK_TAB);
     EXPECT_TRUE(WaitUntil([&boxes] { return !boxes.Boxes().empty(); }));
     EXPECT_EQ(boxes.Messages(), "Ip field can be 255 maximum");
     EXPECT_TRUE(WaitUntil([this] { return wxWindow::FindFocus() == m_ctrl->m_fields[1]; }));

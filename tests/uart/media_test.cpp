@@ -77,13 +77,6 @@ protected:
     {
         EXPECT_TRUE(WaitUntil([] { return !Streaming(); })) << "a stream outlived its test";
         ResetPanel();
-        TerminalPanel *panel = Panel();
-        panel->m_mediaFilePath.clear();
-        panel->m_mediaLabel->SetLabel("Selected media stream:");
-        for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
-                                                                   panel->m_mediaPlayButton, panel->m_mediaPauseButton,
-                                                                   panel->m_mediaLoopButton})
-            control->Hide();
         std::system(("rm -rf '" + m_dir + "'").c_str());
     }
 

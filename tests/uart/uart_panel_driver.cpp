@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
 #include <csignal>
 #include <ctime>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/radiobox.h>
+#include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -96,6 +98,12 @@ void ResetPanel()
     panel->ClearRxViews();
     panel->m_rxLineStart = true;
     panel->m_rxLineCount = 0;
+    panel->m_mediaFilePath.clear();
+    panel->m_mediaLabel->SetLabel("Selected media stream:");
+    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
+                                                               panel->m_mediaPlayButton, panel->m_mediaPauseButton,
+                                                               panel->m_mediaLoopButton})
+        control->Hide();
 }
 
 void AddMessage(int notation, const wxString &text, bool withButton)
