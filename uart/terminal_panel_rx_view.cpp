@@ -161,7 +161,7 @@ void TerminalPanel::OnRxPaging(wxTimerEvent &)
         return;
     // Scrolled back to the bottom by some way the panel does not hear of.
     FollowRxViewIfAtBottom();
-    if (m_rxWindowBegin <= back.Dropped())
+    if (m_rxWindowBegin <= back.Dropped() || RxViewAtBottom())
         return;
     long top = 0;
     if (view->HitTest(wxPoint(1, 1), &top) == wxTE_HT_UNKNOWN || static_cast<size_t>(top) >= kPagingMarginChars)
