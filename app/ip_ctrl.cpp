@@ -3,6 +3,7 @@
 #include "app/error_box.h"
 #include "app/ip_address.h"
 
+#include <algorithm>
 #include <wx/colour.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -54,8 +55,10 @@ wxIPCtrl::wxIPCtrl(wxWindow *parent, const wxPoint &position, const wxString &va
 
     SetValue(value);
 
-    for (wxTextCtrl *field : m_fields)
+    for (wxTextCtrl *field : m_fields) {
         field->Connect(wxEVT_KILL_FOCUS, wxFocusEventHandler(wxIPCtrl::OnFieldKillFocus), nullptr, this);
+        field->Connect(wxEVT_CHAR, wxKeyEventHandler(wxIPCtrl::OnFieldChar), nullptr, this);
+    }
 }
 
 void wxIPCtrl::SetValue(const wxString &text)
@@ -99,6 +102,55 @@ bool wxIPCtrl::Validate()
     return ip_address::FieldsFormAddress(fields);
 }
 
+// Typing moves on through the fields as in IP controls: a dot ends a field
+// that holds typed digits, and so does its third digit. A dot in a field
+// whose text is wholly selected (one just entered) is dropped, so that
+// "127.0.0.1" typed into the first field fills all four. A field above 255
+// is not left this way: leaving it says so, which is the user's to do.
+void wxIPCtrl::OnFieldChar(wxKeyEvent &event)
+{
+    auto *field = dynamic_cast<wxTextCtrl *>(event.GetEventObject());
+    const auto at = std::find(m_fields.begin(), m_fields.end(), field);
+    if (at == m_fields.end()) {
+        event.Skip();
+        return;
+    }
+    const size_t index = static_cast<size_t>(at - m_fields.begin());
+    const int key = event.GetKeyCode();
+    long from = 0, to = 0;
+    field->GetSelection(&from, &to);
+    const wxString text = field->GetValue();
+    if (key == '.') {
+        const bool wholeSelected = from == 0 && to == field->GetLastPosition();
+        if (!text.empty() && !wholeSelected && FitsAField(text))
+            MoveToField(index + 1);
+        return;
+    }
+    // A digit that fills the field at its end is put in here, so that the
+    // next key already goes to the next field.
+    const wxString typed = text.Left(static_cast<size_t>(from)) + wxString(static_cast<wxChar>(key));
+    const bool fills = to == field->GetLastPosition() && typed.length() == kFieldMaxLength;
+    if (key < '0' || key > '9' || !fills || !FitsAField(typed) || index + 1 >= m_fields.size()) {
+        event.Skip();
+        return;
+    }
+    field->WriteText(wxString(static_cast<wxChar>(key)));
+    MoveToField(index + 1);
+}
+
+bool wxIPCtrl::FitsAField(const wxString &text)
+{
+    return ip_address::ReadFieldSigned(text.utf8_string()) <= 255;
+}
+
+void wxIPCtrl::MoveToField(size_t index)
+{
+    if (index >= m_fields.size())
+        return;
+    m_fields[index]->SetFocus();
+    m_fields[index]->SelectAll();
+}
+
 void wxIPCtrl::OnFieldKillFocus(wxFocusEvent &event)
 {
     auto *field = dynamic_cast<wxTextCtrl *>(event.GetEventObject());
@@ -109,7 +161,7 @@ void wxIPCtrl::OnFieldKillFocus(wxFocusEvent &event)
     const wxWindow *top = wxGetTopLevelParent(field);
     if (top == nullptr || !top->IsShown() || top->IsBeingDeleted())
         return;
-    if (ip_address::ReadFieldSigned(field->GetValue().utf8_string()) <= 255)
+    if (FitsAField(field->GetValue()))
         return;
     m_reportingField = true;
     ShowErrorBox("Ip field can be 255 maximum");

@@ -8,6 +8,7 @@
 #include <wx/window.h>
 
 class wxFocusEvent;
+class wxKeyEvent;
 class wxStaticText;
 class wxTextCtrl;
 
@@ -39,6 +40,7 @@ public:
     bool Validate() override;
 
     void OnFieldKillFocus(wxFocusEvent &event);
+    void OnFieldChar(wxKeyEvent &event);
 
     wxTextCtrl *m_frameBox = nullptr;
     std::array<wxTextCtrl *, 4> m_fields{};
@@ -47,6 +49,11 @@ public:
     wxStaticText *m_rightPad = nullptr;
 
 private:
+    // Gives the field at `index`, if any, the focus with its text selected.
+    void MoveToField(size_t index);
+    // Whether a field's text holds at most 255.
+    static bool FitsAField(const wxString &text);
+
     // Set while the 255-maximum box is up: the box itself moves the focus
     // away from the fields and must not raise a second box.
     bool m_reportingField = false;

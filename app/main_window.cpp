@@ -15,6 +15,13 @@
 #include <wx/statbmp.h>
 #include <wx/statusbr.h>
 
+namespace {
+
+// Room around the text of a status bar field.
+constexpr int kStatusFieldPadding = 24;
+
+} // namespace
+
 MainWindow *MainWindow::s_instance = nullptr;
 
 MainWindow *MainWindow::GetInstance()
@@ -50,8 +57,12 @@ MainWindow::MainWindow()
     // Workers and connections end before the frame destroys the panels.
     m_frame->Connect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(MainWindow::OnFrameClose), nullptr, this);
 
-    m_statusBar = m_frame->CreateStatusBar(1, wxSTB_DEFAULT_STYLE, 0);
-    m_statusBar->SetStatusText("ORV-Terminal - Version 1.0.4", 0);
+    // The version, and the state of the UART terminal's link.
+    m_statusBar = m_frame->CreateStatusBar(2, wxSTB_DEFAULT_STYLE, 0);
+    const wxString version = "ORV-Terminal - Version 1.0.4";
+    m_statusBar->SetStatusText(version, 0);
+    const int widths[] = {m_statusBar->GetTextExtent(version).x + kStatusFieldPadding, -1};
+    m_statusBar->SetStatusWidths(2, widths);
 
     m_menuBar = new MenuBar();
 
@@ -80,17 +91,17 @@ MainWindow::MainWindow()
 
 void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm)
 {
+    if (!m_startupDialog)
+        return;
     m_startupDialog->SetValues(ip, port);
     m_startupDialog->SetTerminalType(terminalType);
-    if (!confirm)
+    if (!confirm || !m_startupDialog->Confirm())
         return;
-    wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
-    m_startupDialog->OnOk(ok);
     // The connect button's click, queued so that it runs in the event loop
     // like a real one, with its progress, message boxes and errors.
     const bool modbus = terminalType != 0;
     wxWindow *panel = modbus ? static_cast<wxWindow *>(m_modbusPanel) : m_terminalPanel;
-    if (m_startupDialog->IsShown() || !panel->IsShown())
+    if (!panel->IsShown())
         return;
     const int connectId = modbus ? static_cast<int>(ModbusTerminalPanel::ID_CONNECT)
                                  : static_cast<int>(TerminalPanel::ID_CONNECT);
@@ -105,6 +116,11 @@ void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int t
     m_modbusPanel->SetConnectionParameters(ip, port);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);
+    // The link field belongs to the UART terminal.
+    if (terminalType == 0)
+        m_terminalPanel->ShowLinkStatus();
+    else
+        m_statusBar->SetStatusText("", 1);
     m_sizer->Layout();
 }
 

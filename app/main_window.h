@@ -4,12 +4,14 @@
 #ifndef ORV_APP_MAIN_WINDOW_H
 #define ORV_APP_MAIN_WINDOW_H
 
+#include "app/new_dialog.h"
+
 #include <wx/frame.h>
 #include <wx/string.h>
+#include <wx/weakref.h>
 
 class MenuBar;
 class ModbusTerminalPanel;
-class NewDialog;
 class TerminalPanel;
 class wxBoxSizer;
 class wxCloseEvent;
@@ -36,7 +38,8 @@ public:
     MenuBar *m_menuBar = nullptr;
     TerminalPanel *m_terminalPanel = nullptr;
     ModbusTerminalPanel *m_modbusPanel = nullptr;
-    NewDialog *m_startupDialog = nullptr;
+    // Null once the start-up dialog has been confirmed or closed.
+    wxWeakRef<NewDialog> m_startupDialog;
 
 private:
     MainWindow();

@@ -42,9 +42,12 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 170), wxSize(120, -1));
     new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 170), wxSize(120, -1));
 
-    // Cancel, Escape and the close box keep the dialog's standard handling,
-    // which hides a modeless dialog.
+    // Every request opens a fresh dialog, so one that is done goes: Cancel
+    // (which Escape presses too) and the close box destroy it, where the
+    // standard handling of a modeless dialog would only hide it.
     Connect(wxID_OK, wxEVT_BUTTON, wxCommandEventHandler(NewDialog::OnOk));
+    Connect(wxID_CANCEL, wxEVT_BUTTON, wxCommandEventHandler(NewDialog::OnCancel));
+    Connect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(NewDialog::OnClose));
     toolkit_fit::FitConnectionDialog(*this);
     Show(true);
 }
@@ -65,22 +68,42 @@ void NewDialog::SetTerminalType(int terminalType)
 
 void NewDialog::OnOk(wxCommandEvent &)
 {
-    // A hidden dialog has been confirmed or cancelled already.
+    Confirm();
+}
+
+void NewDialog::OnCancel(wxCommandEvent &)
+{
+    Hide();
+    Destroy();
+}
+
+void NewDialog::OnClose(wxCloseEvent &)
+{
+    Hide();
+    Destroy();
+}
+
+bool NewDialog::Confirm()
+{
+    // A hidden dialog has been confirmed or cancelled already and only waits
+    // to be deleted.
     if (!IsShown())
-        return;
+        return false;
 
     // Both labels are brought up to date on every click.
     const bool ipValid = m_ipCtrl->Validate();
     m_ipError->SetLabel(ipValid ? "" : kInvalidIpText);
     if (!ip_address::IsPortText(m_portText->GetValue().utf8_string())) {
         m_portError->SetLabel(kInvalidPortText);
-        return;
+        return false;
     }
     m_portError->SetLabel("");
     if (!ipValid)
-        return;
+        return false;
 
     Hide();
     const int terminalType = m_terminalType->GetSelection();
     MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType);
+    Destroy();
+    return true;
 }

@@ -1,5 +1,6 @@
 // The modeless dialog that asks for the module's IP address, the TCP port and
 // the terminal type, and hands valid values to MainWindow::ApplyConnection.
+// It is destroyed once confirmed or closed.
 #ifndef ORV_APP_NEW_DIALOG_H
 #define ORV_APP_NEW_DIALOG_H
 
@@ -7,6 +8,7 @@
 #include <wx/dialog.h>
 #include <wx/string.h>
 
+class wxCloseEvent;
 class wxComboBox;
 class wxCommandEvent;
 class wxIPCtrl;
@@ -33,7 +35,12 @@ public:
     void SetValues(const wxString &ip, const wxString &port);
     // 0 for UART, 1 for MODBUS.
     void SetTerminalType(int terminalType);
+    // Checks the values and, when they are valid, hands them on and closes
+    // the dialog for good (it is destroyed); true then.
+    bool Confirm();
     void OnOk(wxCommandEvent &event);
+    void OnCancel(wxCommandEvent &event);
+    void OnClose(wxCloseEvent &event);
 
     // The IP control's parts are children of this dialog; the object that
     // groups them is owned here.

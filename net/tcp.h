@@ -29,6 +29,11 @@ void tcp_sleep_ms(int milliseconds);
 void tcp_set_error(int code);
 void tcp_set_error_text(const char *text);
 void tcp_store_system_error(int system_code);
+// The code and the system's text for it in one locked update, so that no
+// other thread's error can come between the two.
+void tcp_set_system_error(int system_code);
+// A code with a text of the caller's, in one locked update as well.
+void tcp_set_error_with_text(int code, const char *text);
 int tcp_last_error();
 const char *tcp_strerror(int code);
 void tcp_perror(const char *prefix);

@@ -1,5 +1,4 @@
 #include "net/tcp.h"
-#include "net/tcp_internal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -78,11 +77,18 @@ void tcp_store_system_error(int system_code)
     store_system_error_locked(system_code);
 }
 
-void tcp_record_system_failure(int system_code)
+void tcp_set_system_error(int system_code)
 {
     const std::lock_guard<std::mutex> lock(g_errorLock);
     set_error_locked(system_code);
     store_system_error_locked(system_code);
+}
+
+void tcp_set_error_with_text(int code, const char *text)
+{
+    const std::lock_guard<std::mutex> lock(g_errorLock);
+    set_error_locked(code);
+    set_error_text_locked(text);
 }
 
 int tcp_last_error()

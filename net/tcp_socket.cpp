@@ -1,5 +1,4 @@
 #include "net/tcp.h"
-#include "net/tcp_internal.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -46,7 +45,7 @@ int receive_once(int socket, char *buffer, int size)
     if (received > 0)
         return static_cast<int>(received);
     if (received < 0)
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
     close(socket);
     return received == 0 ? 0 : -1;
 }
@@ -82,7 +81,7 @@ int tcp_socket(int family, int type, int protocol)
 {
     const int handle = socket(family, type | SOCK_CLOEXEC, protocol);
     if (handle < 0) {
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
         return -1;
     }
     return handle;
@@ -100,7 +99,7 @@ bool tcp_set_blocking(int socket, bool blocking)
 {
     const int flags = fcntl(socket, F_GETFL, 0);
     if (flags < 0 || fcntl(socket, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK)) < 0) {
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
         return false;
     }
     return true;
@@ -115,17 +114,17 @@ bool connection_confirmed(int socket)
     int pending = 0;
     socklen_t size = sizeof(pending);
     if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) {
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
         return false;
     }
     if (pending != 0) {
-        tcp_record_system_failure(pending);
+        tcp_set_system_error(pending);
         return false;
     }
     sockaddr_in peer = {};
     socklen_t peerSize = sizeof(peer);
     if (getpeername(socket, reinterpret_cast<sockaddr *>(&peer), &peerSize) != 0) {
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
         return false;
     }
     return true;
@@ -150,7 +149,7 @@ int tcp_connect(int socket, const sockaddr_in *address)
             tcp_set_error(kTimeoutError);
             break;
         case WaitResult::Failed:
-            tcp_record_system_failure(errno);
+            tcp_set_system_error(errno);
             return -1;
         case WaitResult::Ready:
             if (!connection_confirmed(socket))
@@ -159,7 +158,7 @@ int tcp_connect(int socket, const sockaddr_in *address)
             break;
         }
     } else {
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
     }
 
     if (!tcp_set_blocking(socket, true))
@@ -178,7 +177,7 @@ int tcp_send_all(int socket, const char *data, uint16_t *length)
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            tcp_record_system_failure(errno);
+            tcp_set_system_error(errno);
             *length = sent;
             return -1;
         }
@@ -200,7 +199,7 @@ int tcp_recv_timeout(int socket, char *buffer, int size)
     case WaitResult::Interrupted:
         return 0;
     case WaitResult::Failed:
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
         close(socket);
         return -1;
     case WaitResult::TimedOut:
@@ -216,7 +215,7 @@ int tcp_recv_timeout(int socket, char *buffer, int size)
 bool tcp_shutdown(int socket)
 {
     if (shutdown(socket, SHUT_RDWR) != 0) {
-        tcp_record_system_failure(errno);
+        tcp_set_system_error(errno);
         return false;
     }
     return true;

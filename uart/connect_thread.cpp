@@ -3,6 +3,7 @@
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <cstdint>
 #include <netinet/in.h>
@@ -31,6 +32,7 @@ void ConnectThread::Abandon()
 
 wxThread::ExitCode ConnectThread::Entry()
 {
+    worker_lifetimes::Enter();
     const int socket = tcp_socket(AF_INET, SOCK_STREAM, 0);
     if (socket == -1) {
         Post(EVT_CONNECT_FAILED, -1);

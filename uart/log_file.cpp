@@ -47,14 +47,16 @@ bool LogFile::Create(const std::tm &local, std::string &error)
     return false;
 }
 
-void LogFile::Write(const uint8_t *data, size_t size)
+bool LogFile::Write(const uint8_t *data, size_t size, std::string &error)
 {
     if (m_file == nullptr)
-        return;
-    std::fwrite(data, 1, size, m_file);
-    std::fputc('\n', m_file);
-    // Each chunk reaches the file at once: the log can be followed while it grows.
-    std::fflush(m_file);
+        return true;
+    // Each chunk reaches the file at once: the log can be followed while it
+    // grows, and a failure shows at the chunk that met it.
+    if (std::fwrite(data, 1, size, m_file) == size && std::fputc('\n', m_file) != EOF && std::fflush(m_file) == 0)
+        return true;
+    error = "Cannot write the log file \"" + m_path + "\": " + std::strerror(errno) + "; logging has stopped";
+    return false;
 }
 
 void LogFile::Close()

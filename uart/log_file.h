@@ -28,7 +28,10 @@ public:
     // new log then gets "-2", "-3", ... before ".txt". On failure returns false
     // with `error` naming the file and the system's reason.
     bool Create(const std::tm &local, std::string &error);
-    void Write(const uint8_t *data, size_t size);
+    // Writes a chunk and its line break; on failure returns false with
+    // `error` naming the file and the system's reason. What was written
+    // before stays in the file.
+    bool Write(const uint8_t *data, size_t size, std::string &error);
     void Close();
 
     bool IsOpen() const { return m_file != nullptr; }

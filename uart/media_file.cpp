@@ -1,6 +1,7 @@
 #include "uart/media_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <sys/types.h>
 
 namespace {
@@ -22,7 +23,9 @@ bool MediaFile::Open(const std::string &path)
     std::FILE *file = m_file.get();
     const off_t size = fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : -1;
     if (size < 0 || fseeko(file, 0, SEEK_SET) != 0) {
+        const int reason = errno; // what the caller reports, not the close's
         m_file.reset();
+        errno = reason;
         return false;
     }
     m_size = static_cast<uint64_t>(size);
@@ -30,7 +33,7 @@ bool MediaFile::Open(const std::string &path)
     return true;
 }
 
-MediaChunk MediaFile::NextChunk()
+MediaChunk MediaFile::NextChunks(std::size_t chunks)
 {
     if (m_next == m_end) {
         // Every byte of the blocks read so far has been handed out.
@@ -45,7 +48,7 @@ MediaChunk MediaFile::NextChunk()
         if (count == 0)
             return {};
     }
-    const MediaChunk chunk{m_block.data() + m_next, std::min(kMediaChunkSize, m_end - m_next)};
+    const MediaChunk chunk{m_block.data() + m_next, std::min(chunks * kMediaChunkSize, m_end - m_next)};
     m_next += chunk.size;
     m_bytesRead += chunk.size;
     return chunk;

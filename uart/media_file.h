@@ -20,12 +20,16 @@ struct MediaChunk {
 class MediaFile {
 public:
     // Opens `path` (in the file system's encoding) for reading and takes its
-    // size; false when it cannot be opened or is not a seekable file.
+    // size; false when it cannot be opened or is not a seekable file, with
+    // the reason in errno.
     bool Open(const std::string &path);
     // The next chunk, valid until the next call; empty at the end, which
     // comes early for a file cut short while it is read (Failed() tells a
-    // read error from the end).
-    MediaChunk NextChunk();
+    // read error, whose reason is then in errno, from the end).
+    MediaChunk NextChunk() { return NextChunks(1); }
+    // Up to `chunks` chunks that follow each other in the file, as one run of
+    // bytes (fewer at the end of a block read or of the file).
+    MediaChunk NextChunks(std::size_t chunks);
     bool Failed() const { return m_failed; }
     uint64_t Size() const { return m_size; }
     // Bytes handed out in chunks so far.

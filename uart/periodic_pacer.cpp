@@ -3,29 +3,16 @@
 #include <algorithm>
 
 PeriodicPacer::PeriodicPacer(Clock::time_point start, std::chrono::milliseconds interval)
-    : m_start(start), m_interval(std::max(interval, std::chrono::milliseconds(0))), m_notBefore(start)
+    : m_start(start), m_interval(std::max(interval, std::chrono::milliseconds(0)))
 {
 }
 
 PeriodicPacer::Clock::time_point PeriodicPacer::Next() const
 {
-    return std::max(m_start + m_turn * m_interval, m_notBefore);
+    return m_start + m_turn * m_interval;
 }
 
 void PeriodicPacer::Sent(Clock::time_point now)
-{
-    Advance(now);
-}
-
-void PeriodicPacer::Failed(Clock::time_point now)
-{
-    // The turns that pass during the pause are skipped, so the retry is not
-    // followed by a message to catch up.
-    m_notBefore = now + kRetryPause;
-    Advance(m_notBefore);
-}
-
-void PeriodicPacer::Advance(Clock::time_point now)
 {
     ++m_turn;
     if (m_interval.count() > 0 && now > m_start)

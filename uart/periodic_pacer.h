@@ -11,27 +11,20 @@
 class PeriodicPacer {
 public:
     using Clock = std::chrono::steady_clock;
-    // A failed send is tried again no sooner than this, so that a broken
-    // connection with a period of 0 does not keep a core busy.
-    static constexpr std::chrono::milliseconds kRetryPause{100};
 
     PeriodicPacer(Clock::time_point start, std::chrono::milliseconds interval);
 
     // When the next message is due.
     Clock::time_point Next() const;
-    // After a send that succeeded, or failed, at `now`. A sender that fell
-    // behind catches up by one message at most: older missed turns are
-    // skipped rather than sent in a burst.
+    // After a send at `now`. A sender that fell behind catches up by one
+    // message at most: older missed turns are skipped rather than sent in a
+    // burst.
     void Sent(Clock::time_point now);
-    void Failed(Clock::time_point now);
 
 private:
-    void Advance(Clock::time_point now);
-
     const Clock::time_point m_start;
     const Clock::duration m_interval;
     int64_t m_turn = 1;
-    Clock::time_point m_notBefore;
 };
 
 #endif

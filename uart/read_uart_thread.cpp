@@ -3,8 +3,10 @@
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <memory>
 #include <sys/socket.h>
@@ -52,10 +54,14 @@ void ReadUartThread::CloseLog()
 
 wxThread::ExitCode ReadUartThread::Entry()
 {
+    worker_lifetimes::Enter();
     setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &kSystemReceiveBuffer, sizeof(kSystemReceiveBuffer));
     uint8_t buffer[kReceiveSize];
     for (;;) {
         const int received = tcp_recv(m_socket, reinterpret_cast<char *>(buffer), kReceiveSize);
+        // The reason of a failure, before anything else can change it (the
+        // socket layer's last error is shared by every thread).
+        const int failure = errno;
         if (received <= 0)
             m_socket = -1; // the socket layer has closed it
         if (TestDestroy())
@@ -64,13 +70,14 @@ wxThread::ExitCode ReadUartThread::Entry()
             // Only this thread's descriptor is closed; the panel's would still
             // take a send and lose its bytes. A panel that is stopping this
             // thread (seen above) shuts the connection itself, and waits for
-            // the thread before it takes a new one.
+            // the thread before it takes a new one. A panel that stopped it
+            // just after the test above drops the event: the connection it
+            // names is no longer the one it holds.
             m_panel->ShutdownEndedConnection();
-            if (received < 0) {
-                wxCommandEvent lost(EVT_CONNECTION_LOST, EVT_CONNECTION_LOST);
-                lost.SetInt(m_connection);
-                m_panel->GetEventHandler()->AddPendingEvent(lost);
-            }
+            if (received < 0)
+                Post(EVT_CONNECTION_LOST, SystemErrorText(failure));
+            else
+                Post(EVT_CONNECTION_CLOSED, std::string());
             break;
         }
         Log(buffer, static_cast<size_t>(received));
@@ -87,9 +94,23 @@ wxThread::ExitCode ReadUartThread::Entry()
 
 void ReadUartThread::Log(const uint8_t *data, size_t size)
 {
-    const std::lock_guard<std::mutex> lock(m_logLock);
-    if (m_logging)
-        m_logFile.Write(data, size);
+    std::string error;
+    {
+        const std::lock_guard<std::mutex> lock(m_logLock);
+        if (!m_logging || m_logFile.Write(data, size, error))
+            return;
+        m_logging = false;
+        m_logFile.Close();
+    }
+    Post(EVT_LOG_FAILED, error);
+}
+
+void ReadUartThread::Post(wxEventType type, const std::string &text)
+{
+    wxCommandEvent event(type, static_cast<int>(type));
+    event.SetInt(m_connection);
+    event.SetString(wxString::FromUTF8(text));
+    m_panel->GetEventHandler()->AddPendingEvent(event);
 }
 
 void ReadUartThread::HandOver(const uint8_t *data, size_t size)

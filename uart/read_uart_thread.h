@@ -1,6 +1,8 @@
 // The receive thread of a UART connection: reads the module's bytes in
 // chunks of up to 512, writes them to the log file when logging is on and
-// hands each chunk to the panel's inbox.
+// hands each chunk to the panel's inbox. It tells the panel how the
+// connection ended (EVT_CONNECTION_CLOSED, EVT_CONNECTION_LOST) and when the
+// log could not be written (EVT_LOG_FAILED).
 #ifndef ORV_UART_READ_UART_THREAD_H
 #define ORV_UART_READ_UART_THREAD_H
 
@@ -8,6 +10,7 @@
 
 #include <mutex>
 #include <string>
+#include <wx/event.h>
 #include <wx/thread.h>
 
 class TerminalPanel;
@@ -30,6 +33,8 @@ protected:
 private:
     void Log(const uint8_t *data, size_t size);
     void HandOver(const uint8_t *data, size_t size);
+    // Posts an event of this connection to the panel.
+    void Post(wxEventType type, const std::string &text);
 
     TerminalPanel *const m_panel;
     int m_socket;

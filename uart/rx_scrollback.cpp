@@ -1,5 +1,7 @@
 #include "uart/rx_scrollback.h"
 
+#include <algorithm>
+
 namespace {
 
 // Runs are kept below this size, so that the front one can go whole and a
@@ -53,15 +55,61 @@ void RxScrollback::Clear()
     m_runs.clear();
     m_chars = 0;
     m_openLine = 0;
+    m_dropped = 0;
 }
 
-std::vector<RxScrollback::Piece> RxScrollback::Pieces() const
+// The byte of a run's text where its `chars`-th kept character starts.
+size_t RxScrollback::ByteOfChar(const Run &run, size_t chars)
+{
+    size_t at = run.begin;
+    for (; chars > 0; --chars) {
+        ++at;
+        while (at < run.utf8.size() && IsContinuation(run.utf8[at]))
+            ++at;
+    }
+    return at;
+}
+
+std::vector<RxScrollback::Piece> RxScrollback::PiecesBetween(size_t begin, size_t end) const
 {
     std::vector<Piece> pieces;
-    pieces.reserve(m_runs.size());
-    for (const Run &run : m_runs)
-        pieces.push_back({run.utf8.data() + run.begin, run.utf8.size() - run.begin, run.colour});
+    size_t first = 0; // index of the run's first character
+    for (const Run &run : m_runs) {
+        const size_t last = first + run.chars;
+        if (last > begin && first < end) {
+            const size_t from = begin > first ? ByteOfChar(run, begin - first) : run.begin;
+            const size_t to = end < last ? ByteOfChar(run, end - first) : run.utf8.size();
+            pieces.push_back({run.utf8.data() + from, to - from, run.colour});
+        }
+        if (last >= end)
+            break;
+        first = last;
+    }
     return pieces;
+}
+
+size_t RxScrollback::BlockStart(size_t end, size_t chars) const
+{
+    end = std::min(end, m_chars);
+    const size_t cut = end > chars ? end - chars : 0;
+    if (cut == 0)
+        return 0;
+    // The character before the cut decides whether a line starts there.
+    size_t index = cut - 1;
+    bool afterReturn = false;
+    for (const Piece &piece : PiecesBetween(index, end))
+        for (size_t i = 0; i < piece.size; ++i) {
+            const char byte = piece.data[i];
+            if (IsContinuation(byte))
+                continue;
+            if (afterReturn && byte != '\n')
+                return index;
+            afterReturn = byte == '\r';
+            ++index;
+            if (byte == '\n')
+                return index < end ? index : cut;
+        }
+    return afterReturn && index < end ? index : cut;
 }
 
 std::string RxScrollback::Text() const
@@ -95,6 +143,7 @@ size_t RxScrollback::Trim()
 void RxScrollback::DropChars(size_t count)
 {
     m_chars -= count;
+    m_dropped += count;
     while (count > 0 && m_runs.front().chars <= count) {
         count -= m_runs.front().chars;
         m_runs.pop_front();

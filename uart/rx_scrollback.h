@@ -61,8 +61,19 @@ public:
         return m_openLine > 0 && m_runs.back().utf8.back() != ' ';
     }
     // The text in runs of one colour, oldest first; each is whole characters.
-    std::vector<Piece> Pieces() const;
+    std::vector<Piece> Pieces() const { return PiecesBetween(0, m_chars); }
+    // The same for the characters from index `begin` up to `end` (indexes
+    // count characters from the oldest one kept).
+    std::vector<Piece> PiecesBetween(size_t begin, size_t end) const;
     std::string Text() const;
+    // Where a block of at most `chars` characters that ends at index `end`
+    // starts, moved on to the start of a line when one begins within it
+    // (a "\r\n" pair counts as one line end), so that a view showing the
+    // block from there shows whole lines.
+    size_t BlockStart(size_t end, size_t chars) const;
+    // Characters dropped from the front since the start or the last Clear:
+    // with it, an index names the same character after later trims.
+    uint64_t Dropped() const { return m_dropped; }
 
 private:
     struct Run {
@@ -72,6 +83,7 @@ private:
         size_t chars;
     };
 
+    static size_t ByteOfChar(const Run &run, size_t chars);
     size_t Trim();
     void DropChars(size_t count);
     size_t CharsThroughFirstLineEnd() const;
@@ -80,6 +92,7 @@ private:
     std::deque<Run> m_runs;
     size_t m_chars = 0;
     size_t m_openLine = 0;
+    uint64_t m_dropped = 0;
 };
 
 #endif

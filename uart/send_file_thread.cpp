@@ -3,7 +3,9 @@
 #include "uart/media_file.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 
@@ -15,12 +17,13 @@ using Clock = std::chrono::steady_clock;
 // last one: a report per chunk would wake the GUI thread thousands of times a
 // second and take the processor from the stream.
 constexpr Clock::duration kReportInterval = std::chrono::milliseconds(20);
-// The clock is read after every so many chunks (a few microseconds on a fast
-// link), not after each.
-constexpr int kChunksPerClockCheck = 16;
 // How often a stream waiting for room on the connection looks for a pause or
 // a stop.
 constexpr int kRoomPollMs = 20;
+// Chunks that go out with one system call: a call per chunk costs more than
+// the chunk's bytes on a fast link. A pause or a stop takes hold between
+// them, within 16 KB.
+constexpr std::size_t kChunksPerSend = 64;
 
 // The name in the file system's encoding (UTF-8 unless the system says
 // otherwise): the C library's encoding cannot express every name the file
@@ -37,9 +40,6 @@ class ProgressPacer {
 public:
     bool Due(bool lastChunk)
     {
-        if (!lastChunk && ++m_unchecked < kChunksPerClockCheck)
-            return false;
-        m_unchecked = 0;
         const Clock::time_point now = Clock::now();
         if (!lastChunk && now < m_next)
             return false;
@@ -49,13 +49,12 @@ public:
 
 private:
     Clock::time_point m_next;
-    int m_unchecked = kChunksPerClockCheck - 1;
 };
 
 } // namespace
 
-SendFileThread::SendFileThread(TerminalPanel *panel, const wxString &path)
-    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_path(path)
+SendFileThread::SendFileThread(TerminalPanel *panel, const wxString &path, int stream)
+    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_path(path), m_stream(stream)
 {
 }
 
@@ -68,19 +67,21 @@ SendFileThread::~SendFileThread()
 // thread owns nothing that the GUI thread or another sender waits for.
 wxThread::ExitCode SendFileThread::Entry()
 {
+    worker_lifetimes::Enter();
     const std::string name = FileSystemName(m_path);
     MediaFile file;
     if (name.empty() || !file.Open(name)) {
-        PostFailure();
+        PostFailure("Cannot open the media file \"" + m_path.utf8_string() + "\": " +
+                    SystemErrorText(name.empty() ? EINVAL : errno));
         return nullptr;
     }
     ProgressPacer pacer;
     uint64_t reported = 0;
     while (!Stopping()) {
-        const MediaChunk chunk = file.NextChunk();
+        const MediaChunk chunk = file.NextChunks(kChunksPerSend);
         if (chunk.size == 0) {
             if (file.Failed())
-                PostFailure();
+                PostFailure("Cannot read the media file \"" + m_path.utf8_string() + "\": " + SystemErrorText(errno));
             break;
         }
         if (!SendChunk(chunk))
@@ -108,7 +109,7 @@ bool SendFileThread::SendChunk(const MediaChunk &chunk)
         if (result == 0)
             return true;
         if (result != UartSocket::kTimedOut) {
-            PostFailure();
+            PostFailure(SystemErrorText(errno));
             return false;
         }
         if (Stopping())
@@ -117,8 +118,10 @@ bool SendFileThread::SendChunk(const MediaChunk &chunk)
     return true;
 }
 
-void SendFileThread::PostFailure()
+void SendFileThread::PostFailure(const std::string &reason)
 {
     wxCommandEvent failed(EVT_FILE_FAILED, EVT_FILE_FAILED);
+    failed.SetInt(m_stream);
+    failed.SetString(wxString::FromUTF8(reason));
     m_panel->GetEventHandler()->AddPendingEvent(failed);
 }

@@ -1,6 +1,7 @@
 // The media streaming thread of the UART panel: sends a file's bytes over the
 // panel's connection in chunks of 256, as fast as the connection takes them,
-// and reports its progress to the panel.
+// and reports its progress to the panel. A file that cannot be read or a send
+// that fails ends it, with EVT_FILE_FAILED.
 #ifndef ORV_UART_SEND_FILE_THREAD_H
 #define ORV_UART_SEND_FILE_THREAD_H
 
@@ -8,6 +9,7 @@
 #include <wx/thread.h>
 
 #include <atomic>
+#include <string>
 
 class TerminalPanel;
 struct MediaChunk;
@@ -15,7 +17,9 @@ struct MediaChunk;
 class SendFileThread : public wxThread {
 public:
     // Streams the file at `path` (an own copy) to `panel`'s connection.
-    SendFileThread(TerminalPanel *panel, const wxString &path);
+    // `stream` travels in the failure event, so that the panel knows a late
+    // one.
+    SendFileThread(TerminalPanel *panel, const wxString &path, int stream);
     ~SendFileThread() override;
 
     // Asks the stream to end before anything more is sent. Called before a
@@ -31,11 +35,12 @@ private:
     // Sends one chunk whole; false when a send failed (reported) or the
     // thread was asked to end while the connection had no room.
     bool SendChunk(const MediaChunk &chunk);
-    void PostFailure();
+    void PostFailure(const std::string &reason);
     bool Stopping() { return TestDestroy() || m_stopRequested; }
 
     TerminalPanel *const m_panel;
     const wxString m_path;
+    const int m_stream;
     std::atomic<bool> m_stopRequested{false};
 };
 

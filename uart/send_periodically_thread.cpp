@@ -4,6 +4,9 @@
 #include "uart/periodic_pacer.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
+
+#include <cerrno>
 
 namespace {
 
@@ -13,9 +16,9 @@ constexpr int kRoomPollMs = 20;
 } // namespace
 
 SendPeriodicallyThread::SendPeriodicallyThread(TerminalPanel *panel, std::vector<uint8_t> message, int interval_ms,
-                                               bool useCounter)
+                                               bool useCounter, int run)
     : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_message(std::move(message)), m_interval(interval_ms),
-      m_useCounter(useCounter)
+      m_useCounter(useCounter), m_run(run)
 {
 }
 
@@ -31,28 +34,20 @@ void SendPeriodicallyThread::RequestStop()
 
 wxThread::ExitCode SendPeriodicallyThread::Entry()
 {
+    worker_lifetimes::Enter();
     PeriodicPacer pacer(PeriodicPacer::Clock::now(), std::chrono::milliseconds(m_interval));
     MessageCounter counter;
     uintptr_t sent = 0;
-    bool failing = false;
     while (!TestDestroy() && m_stop.SleepUntil(pacer.Next()) && WaitForRoom()) {
         const std::vector<uint8_t> bytes = m_useCounter ? WithCounter(m_message, counter.Value()) : m_message;
         auto length = static_cast<uint16_t>(bytes.size());
-        const bool ok = m_panel->SendBytes(reinterpret_cast<const char *>(bytes.data()), &length) == 0;
-        const PeriodicPacer::Clock::time_point now = PeriodicPacer::Clock::now();
-        if (ok) {
-            counter.Advance();
-            ++sent;
-            failing = false;
-            pacer.Sent(now);
-            continue;
+        if (m_panel->SendBytes(reinterpret_cast<const char *>(bytes.data()), &length) != 0) {
+            Post(EVT_PERIODIC_SEND_FAILED, 0, SystemErrorText(errno));
+            break;
         }
-        // One report per run of failures: a dead connection must not flood
-        // the GUI thread's queue.
-        if (!failing)
-            Post(EVT_PERIODIC_SEND_FAILED, 0);
-        failing = true;
-        pacer.Failed(now);
+        counter.Advance();
+        ++sent;
+        pacer.Sent(PeriodicPacer::Clock::now());
     }
     if (m_useCounter)
         Post(EVT_PERIODIC_DONE, sent);
@@ -67,9 +62,11 @@ bool SendPeriodicallyThread::WaitForRoom()
     return true;
 }
 
-void SendPeriodicallyThread::Post(wxEventType type, uintptr_t value)
+void SendPeriodicallyThread::Post(wxEventType type, uintptr_t value, const std::string &text)
 {
     wxCommandEvent event(type, static_cast<int>(type));
+    event.SetInt(m_run);
+    event.SetString(wxString::FromUTF8(text));
     event.SetClientData(reinterpret_cast<void *>(value));
     m_panel->GetEventHandler()->AddPendingEvent(event);
 }

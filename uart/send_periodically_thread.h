@@ -1,12 +1,14 @@
 // The sender of periodic sending: repeats one message on the UART panel's
 // connection, one every interval, optionally with a 16-bit message counter
-// in its first two bytes.
+// in its first two bytes. A send that fails ends it, with
+// EVT_PERIODIC_SEND_FAILED.
 #ifndef ORV_UART_SEND_PERIODICALLY_THREAD_H
 #define ORV_UART_SEND_PERIODICALLY_THREAD_H
 
 #include "uart/stop_signal.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 #include <wx/event.h>
 #include <wx/thread.h>
@@ -16,7 +18,9 @@ class TerminalPanel;
 class SendPeriodicallyThread : public wxThread {
 public:
     // The message goes out whole (padded already, if padding was asked for).
-    SendPeriodicallyThread(TerminalPanel *panel, std::vector<uint8_t> message, int interval_ms, bool useCounter);
+    // `run` travels in the events, so that the panel knows a late one.
+    SendPeriodicallyThread(TerminalPanel *panel, std::vector<uint8_t> message, int interval_ms, bool useCounter,
+                           int run);
     ~SendPeriodicallyThread() override;
 
     // Ends the pause between messages at once; no message goes out after
@@ -30,12 +34,13 @@ private:
     // Waits until the connection can take a message without blocking, so
     // that a peer that stopped reading cannot hold up a stop.
     bool WaitForRoom();
-    void Post(wxEventType type, uintptr_t value);
+    void Post(wxEventType type, uintptr_t value, const std::string &text = std::string());
 
     TerminalPanel *const m_panel;
     const std::vector<uint8_t> m_message;
     const int m_interval;
     const bool m_useCounter;
+    const int m_run;
     StopSignal m_stop;
 };
 

@@ -8,6 +8,7 @@
 #include "uart/worker_events.h"
 
 #include <initializer_list>
+#include <wx/fdrepdlg.h>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr int kRxChunksInFlight = 256;
+constexpr int kRxChunksInFlight = 1024;
 constexpr size_t kTxMaxLength = 128;
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
@@ -41,7 +42,8 @@ std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
-      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this)
+      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN))
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -62,18 +64,28 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_CONNECT_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_CONNECTION_CLOSED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_LOG_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_PERIODIC_DONE, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
+    Connect(wxID_ANY, EVT_PERIODIC_SEND_FAILED, wxCommandEventHandler(TerminalPanel::OnPeriodicSendFailed));
+    Connect(wxID_ANY, EVT_FILE_FAILED, wxCommandEventHandler(TerminalPanel::OnFileFailed));
     // Bound once here: binding it at every play would run the handler once
     // per play for each event.
     Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
+    StartRxPaging();
+    BindRxReading();
     // No colour of its own: the panel shows the frame's white, and painting
     // it would cover the logo the frame keeps at the top right.
+    ShowLinkStatus();
 }
 
 TerminalPanel::~TerminalPanel()
 {
+    // The find box uses the panel's find data, which goes before the
+    // panel's children do.
+    delete m_rxFindDialog;
     Shutdown();
 }
 
@@ -151,7 +163,7 @@ void TerminalPanel::BuildTransmitColumn()
     backdrop->SetBackgroundColour(*wxBLACK);
 
     m_binaryValidator = CharListValidator("01 ");
-    m_hexValidator = CharListValidator("0123456789abcdef ");
+    m_hexValidator = CharListValidator("0123456789abcdefABCDEF ");
     m_decimalValidator = CharListValidator("0123456789 ");
     const wxValidator *validators[kNotationCount] = {&wxDefaultValidator, m_hexValidator.get(),
                                                      m_binaryValidator.get(), m_decimalValidator.get()};
@@ -230,8 +242,8 @@ void TerminalPanel::BuildReceiveColumn()
                                       wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxVSCROLL | wxBORDER_NONE);
         m_rxViews[n]->SetBackgroundColour(*wxBLACK);
         m_rxViews[n]->SetForegroundColour(*wxWHITE);
-        m_rxViews[n]->Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::ForwardRxFocus), nullptr,
-                              this);
+        // A view keeps the focus it is given, so that its selection can be
+        // copied with the keyboard (Ctrl+C) as well as with its menu.
     }
     ShowSelectedRxView();
 }
@@ -307,11 +319,6 @@ void TerminalPanel::LimitTxEntry(wxCommandEvent &event)
         entry->ChangeValue(fitted.text);
         entry->SetInsertionPoint(static_cast<long>(fitted.caret));
     });
-}
-
-void TerminalPanel::ForwardRxFocus(wxFocusEvent &event)
-{
-    GetEventHandler()->ProcessEvent(event);
 }
 
 void TerminalPanel::OnReadTypeChanged(wxCommandEvent &)

@@ -4,6 +4,7 @@
 #define ORV_UART_TERMINAL_PANEL_H
 
 #include "uart/chunk_gate.h"
+#include "uart/link_status.h"
 #include "uart/notation.h"
 #include "uart/rx_scrollback.h"
 #include "uart/uart_socket.h"
@@ -12,8 +13,10 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 #include <wx/colour.h>
@@ -30,9 +33,13 @@ class wxBitmap;
 class wxBitmapButton;
 class wxCheckBox;
 class wxComboBox;
+class wxFindDialogEvent;
+class wxFindReplaceData;
+class wxFindReplaceDialog;
 class wxFocusEvent;
 class wxKeyEvent;
 class wxListBox;
+class wxMouseEvent;
 class wxProgressDialog;
 class wxRadioBox;
 class wxStaticBitmap;
@@ -103,14 +110,10 @@ public:
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once);
-    // Text goes into the receive views only through these. Each view's text
-    // is kept by the panel within the view's scrollback limit; only the shown
-    // view holds it in the toolkit, so that the toolkit keeps and lays out
-    // only the text the user sees, and a switch shows at most one limit's
-    // worth.
-    // Appends text in a colour (set as the view's default style) to a view,
-    // after the data received so far.
-    void AppendToRxView(int notation, const wxString &text, const wxColour &colour);
+    // Each view's text is kept by the panel within the view's scrollback
+    // limit; only the shown view holds it in the toolkit, so that the toolkit
+    // keeps and lays out only the text the user sees, and a switch shows at
+    // most one limit's worth.
     // Empties all four views.
     void ClearRxViews();
     // The whole text of a view, shown or not, in UTF-8 and as a string.
@@ -119,9 +122,11 @@ public:
     // Shows the receive view of the "Read type" selection, with its text,
     // and hides and empties the other three.
     void ShowSelectedRxView();
-    // The scrollback limit of each view and the longest display line of
-    // received text, in characters (small ones for tests).
-    void SetRxLimits(size_t scrollbackChars, size_t lineChars);
+    // The scrollback limit of each view, the longest display line of
+    // received text, and the newest text the shown view holds while text
+    // comes, in characters (small ones for tests).
+    static constexpr size_t kRxWindowChars = 8 * 1024;
+    void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Keeps the media file for the next play from the start and shows its
@@ -138,6 +143,10 @@ public:
     // from then on its display timer takes them, which runs ahead of the
     // toolkit's idle-time work, so a busy view does not hold chunks back.
     void HandOverChunk(std::unique_ptr<uint8_t[]> block);
+
+    // Writes the link's state into the frame's status bar while this panel
+    // is the one shown.
+    void ShowLinkStatus();
 
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
@@ -213,7 +222,6 @@ private:
     void OnPanelFocus(wxFocusEvent &event);
     void ForwardTxKey(wxKeyEvent &event);
     void LimitTxEntry(wxCommandEvent &event);
-    void ForwardRxFocus(wxFocusEvent &event);
     void OnReadTypeChanged(wxCommandEvent &event);
     void OnTransmissionTypeChanged(wxCommandEvent &event);
 
@@ -221,7 +229,13 @@ private:
     void WaitForConnectResult(wxProgressDialog &progress);
     void EnterConnectedState();
     void Disconnect();
+    // Leaves the connected state: the connection is shut down and the
+    // receive thread stopped.
+    void TearDownConnection();
+    void OnLinkEnded(wxCommandEvent &event);
     void StopReadThread();
+    // Waits until `gone` holds, looking only under m_threadLock.
+    void WaitForThreads(const std::function<bool()> &gone);
     void AbandonConnectAttempt();
     void OnModifyParameters(wxCommandEvent &event);
     void OnConnectionEvent(wxCommandEvent &event);
@@ -236,6 +250,23 @@ private:
     bool TakeInbox();
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
+    // Fills the shown view `notation` with its kept text from the absolute
+    // index `begin` on.
+    void LoadRxWindow(int notation, uint64_t begin);
+    void ScrollRxViewToNewest();
+    void StartRxPaging();
+    void OnRxPaging(wxTimerEvent &event);
+    void BindRxReading();
+    void OnPanelCharHook(wxKeyEvent &event);
+    void OnRxViewKey(wxKeyEvent &event);
+    void OnRxViewWheel(wxMouseEvent &event);
+    void HoldRxView();
+    bool RxViewAtBottom() const;
+    void FollowRxViewIfAtBottom();
+    void SelectAllRxText();
+    void OpenRxFind();
+    void OnRxFind(wxFindDialogEvent &event);
+    void FindRxText(bool forward);
     void ShowStagedChunks();
     // Shows every chunk received so far and still waiting for the timer.
     void ShowAllStagedChunks();
@@ -259,8 +290,16 @@ private:
     void ReplacePeriodicButton(int id, const wxBitmap &face);
     // Ends periodic sending, if any, and waits until its thread is gone.
     void StopPeriodicThread();
+    void OnPeriodicSendFailed(wxCommandEvent &event);
     // Appends a line of the transmit side to a view and shows the selected one.
     void AppendTxLine(int notation, const wxString &line, const wxColour &colour);
+    // The same without showing the data received meanwhile first: for the
+    // echo of a send, which the module's reply to it must follow.
+    void AppendTxLineNow(int notation, const wxString &line, const wxColour &colour);
+    // Appends a line of the panel's own in a colour (set as the view's
+    // default style) to a view. It starts on a line of its own: received
+    // bytes that did not end their line would run into it ("0d 0a41 54").
+    void AppendPanelLine(int notation, const wxString &line, const wxColour &colour);
     void WriteSentCount(wxCommandEvent &event);
     void OnExport(wxCommandEvent &event);
     void OnClear(wxCommandEvent &event);
@@ -270,6 +309,7 @@ private:
     void PauseMedia();
     // Ends the stream, if any, and waits until its thread is gone.
     void StopFileThread();
+    void OnFileFailed(wxCommandEvent &event);
     void OnFileProgress(wxCommandEvent &event);
 
     // Guards the thread pointers against the threads' destructors, so the GUI
@@ -285,6 +325,22 @@ private:
     bool m_rxFlushAfterIdle = false;
     wxLongLong m_rxLastIdle;
     wxTimer m_rxRevealTimer;
+    // The part of the shown view's kept text that the toolkit view holds, as
+    // absolute indexes (RxScrollback::Dropped() counts from the start), and
+    // when the panel last changed or scrolled it.
+    uint64_t m_rxWindowBegin = 0;
+    uint64_t m_rxWindowEnd = 0;
+    size_t m_rxWindowChars = kRxWindowChars;
+    wxLongLong m_rxViewChanged;
+    wxTimer m_rxPagingTimer;
+    // False while the user has scrolled the shown view up: it then holds
+    // still and new text is only kept.
+    bool m_rxFollowing = true;
+    bool m_rxScrollBarHeld = false;
+    std::unique_ptr<wxFindReplaceData> m_rxFindData;
+    wxFindReplaceDialog *m_rxFindDialog = nullptr;
+    // The absolute index of the match last found.
+    std::optional<uint64_t> m_rxFindFrom;
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
@@ -298,6 +354,13 @@ private:
     // and count lines name (the list may have changed meanwhile).
     wxString m_periodicMessage;
     int m_periodicNotation = NotationAscii;
+    // Numbers of the periodic runs and media streams started so far, and of
+    // the one running (0: none), which its failure event names.
+    int m_periodicRuns = 0;
+    int m_periodicRun = 0;
+    int m_mediaStreams = 0;
+    int m_mediaStream = 0;
+    LinkStatus m_link;
     // Streaming progress: the newest count, and whether an event for it waits.
     std::atomic<uint64_t> m_fileProgressBytes{0};
     std::atomic<bool> m_fileProgressPosted{false};

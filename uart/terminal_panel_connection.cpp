@@ -9,9 +9,12 @@
 #include "app/new_dialog.h"
 #include "net/tcp.h"
 #include "uart/connect_thread.h"
+#include "uart/link_status.h"
+#include "uart/panel_timestamp.h"
 #include "uart/port_text.h"
 #include "uart/read_uart_thread.h"
 #include "uart/worker_events.h"
+#include "uart/worker_lifetimes.h"
 
 #include <cerrno>
 #include <wx/app.h>
@@ -21,29 +24,17 @@
 #include <wx/progdlg.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/utils.h>
 
 namespace {
 
 constexpr int kProgressMaximum = 100;
 constexpr int kProgressStep = 2;
-// A stopped receive thread ends within milliseconds: the shutdown ends its
-// pending receive and the closed gate its hand-over. The bound only keeps a
-// system call that never returns from freezing the window.
-constexpr int kThreadStopWaitMs = 10000;
-
-// Polls every millisecond until `done` holds, at most `timeoutMs`.
-template <typename Condition>
-void WaitAtMost(int timeoutMs, Condition done)
-{
-    for (int waited = 0; !done() && waited < timeoutMs; ++waited)
-        wxThread::Sleep(1);
-}
 
 void RecordThreadStartFailure()
 {
-    tcp_set_error(EAGAIN);
-    tcp_store_system_error(EAGAIN);
+    tcp_set_system_error(EAGAIN);
 }
 
 } // namespace
@@ -128,16 +119,27 @@ void TerminalPanel::EnterConnectedState()
         m_readThread = thread;
         started = thread->Create() == wxTHREAD_NO_ERROR && thread->Run() == wxTHREAD_NO_ERROR;
         if (!started) {
-            delete thread;
+            delete thread; // its destructor closes its descriptor
             RecordThreadStartFailure();
         }
     }
-    if (!started)
-        ShowSocketError();
+    if (!started) {
+        // Connected with nothing reading, the panel would show no data and
+        // never learn that the link ended: the attempt failed.
+        const wxString reason = wxString::FromUTF8(tcp_strerror(tcp_last_error()));
+        m_rxGate.Close();
+        m_socket.Close();
+        m_connectResult = 0;
+        ShowErrorBox(reason);
+        return;
+    }
 
     m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
     m_connected = true;
     m_connectButton->SetBitmapLabel(*m_disconnectBitmap);
+    m_link = {LinkState::Connected, m_ipLabel->GetLabel().utf8_string(),
+              PortFromText(m_portLabel->GetLabel().utf8_string()), "", ""};
+    ShowLinkStatus();
     wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
 }
 
@@ -158,16 +160,48 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
 {
     if (m_shutDown)
         return;
-    if (event.GetId() == EVT_CONNECT_FAILED) {
+    switch (event.GetId()) {
+    case EVT_CONNECT_FAILED:
         if (event.GetInt() == m_awaitedAttempt && m_connectResult == 0)
             m_connectResult = -1;
-    } else if (event.GetId() == EVT_CONNECTION_LOST) {
-        if (event.GetInt() == m_connection && m_socketHandle > 0)
-            ShowErrorBox("Connection Lost");
+        break;
+    case EVT_CONNECTION_LOST:
+    case EVT_CONNECTION_CLOSED:
+        OnLinkEnded(event);
+        break;
+    case EVT_LOG_FAILED:
+        ShowErrorBox(event.GetString());
+        break;
+    default:
+        break;
     }
 }
 
+// The end of a connection the user or new parameters already ended, or of
+// an older one, is not this connection's: the receive thread may have seen
+// the shutdown of a disconnect before it was asked to stop.
+void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
+{
+    if (event.GetInt() != m_connection || !m_connected)
+        return;
+    const bool lost = event.GetId() == EVT_CONNECTION_LOST;
+    TearDownConnection();
+    m_link.state = lost ? LinkState::Lost : LinkState::ClosedByModule;
+    m_link.endedAt = PanelTimestamp().utf8_string();
+    m_link.reason = event.GetString().utf8_string();
+    ShowLinkStatus();
+    if (lost && m_socketHandle > 0)
+        ShowErrorBox("Connection Lost");
+}
+
 void TerminalPanel::Disconnect()
+{
+    TearDownConnection();
+    m_link = LinkStatus();
+    ShowLinkStatus();
+}
+
+void TerminalPanel::TearDownConnection()
 {
     if (m_socketHandle != 0)
         m_socket.Shutdown();
@@ -179,6 +213,13 @@ void TerminalPanel::Disconnect()
     m_connectButton->SetBitmapLabel(*m_connectBitmap);
 }
 
+void TerminalPanel::ShowLinkStatus()
+{
+    wxStatusBar *bar = MainWindow::GetInstance()->m_statusBar;
+    if (bar != nullptr && IsShown())
+        bar->SetStatusText(wxString::FromUTF8(LinkStatusText(m_link)), 1);
+}
+
 void TerminalPanel::StopReadThread()
 {
     m_rxGate.Close();
@@ -187,7 +228,25 @@ void TerminalPanel::StopReadThread()
         if (ReadUartThread *thread = m_readThread)
             thread->Delete();
     }
-    WaitAtMost(kThreadStopWaitMs, [this] { return m_readThread == nullptr; });
+    // No limit: the thread ends once its blocking call returns. The shutdown
+    // ended its receive (or the connection has ended already), the closed
+    // gate its hand-over; a log write returns when the disk answers. Giving
+    // up before would leave it to report into a panel that may then go.
+    WaitForThreads([this] { return m_readThread == nullptr; });
+}
+
+void TerminalPanel::WaitForThreads(const std::function<bool()> &gone)
+{
+    for (;;) {
+        {
+            // The destructors clear their pointers under this lock, so a
+            // thread seen gone here has left the panel for good.
+            const std::lock_guard<std::mutex> lock(m_threadLock);
+            if (gone())
+                return;
+        }
+        wxThread::Sleep(1);
+    }
 }
 
 void TerminalPanel::AbandonConnectAttempt()
@@ -257,9 +316,12 @@ void TerminalPanel::Shutdown()
     StopPeriodicThread();
     StopFileThread();
     StopReadThread();
-    // An abandoned attempt's socket is shut down, so its connect ends at once;
-    // the bound is the connect time-out in case it does not.
-    WaitAtMost(1000 * (tcp_get_connect_timeout() + 1), [this] { return m_liveConnectThreads == 0; });
+    // No limit: an abandoned attempt's socket is shut down, so its connect
+    // ends at once, and at the latest after the connect time-out.
+    WaitForThreads([this] { return m_liveConnectThreads == 0; });
+    // Each thread still runs the toolkit's clean-up after it has left the
+    // panel; the program must not end under it.
+    worker_lifetimes::WaitForAll();
     DropStagedChunks();
     // Chunks and results still queued for the panel are dropped by their
     // handlers now, so that no received block is leaked.

@@ -13,16 +13,6 @@
 #include <wx/bmpbuttn.h>
 #include <wx/stattext.h>
 
-namespace {
-
-// A stopped stream ends at its next chunk: it sends a chunk only when the
-// connection has room for it, and waits for room in short steps that look
-// for the stop. The bound only keeps a system call that never returns from
-// freezing the window.
-constexpr int kFileThreadStopWaitMs = 10000;
-
-} // namespace
-
 void TerminalPanel::SelectMediaFile(const wxString &path, const wxString &fileName)
 {
     // A stream already running keeps its own copy of the old path.
@@ -50,6 +40,7 @@ void TerminalPanel::OnMediaButton(wxCommandEvent &event)
         break;
     case ID_MEDIA_BACKWARD:
         // The next play starts from the beginning of the file.
+        m_mediaStream = 0;
         StopFileThread();
         break;
     default: // loop: nothing to do
@@ -67,14 +58,16 @@ void TerminalPanel::PlayMedia()
             return;
         }
     }
-    auto *thread = new SendFileThread(this, m_mediaFilePath);
+    const int stream = ++m_mediaStreams;
+    auto *thread = new SendFileThread(this, m_mediaFilePath, stream);
     m_fileThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread; // its destructor clears m_fileThread
-        tcp_set_error(EAGAIN);
-        tcp_store_system_error(EAGAIN);
+        tcp_set_system_error(EAGAIN);
         ShowSocketError();
+        return;
     }
+    m_mediaStream = stream;
 }
 
 void TerminalPanel::PauseMedia()
@@ -98,8 +91,22 @@ void TerminalPanel::StopFileThread()
             thread->Delete();
         }
     }
-    for (int waited = 0; m_fileThread != nullptr && waited < kFileThreadStopWaitMs; ++waited)
-        wxThread::Sleep(1);
+    // No limit: a stopped stream ends at its next chunk. It sends a chunk
+    // only when the connection has room for it, waits for room in short
+    // steps that look for the stop, and a file read returns when the disk
+    // answers.
+    WaitForThreads([this] { return m_fileThread == nullptr; });
+}
+
+// The stream has ended on a failure: it is idle again, and the user learns
+// why. A failure of a stream the user ended meanwhile is not reported.
+void TerminalPanel::OnFileFailed(wxCommandEvent &event)
+{
+    if (m_shutDown || event.GetInt() != m_mediaStream)
+        return;
+    m_mediaStream = 0;
+    StopFileThread();
+    ShowErrorBox(event.GetString());
 }
 
 void TerminalPanel::OnFileThreadGone(SendFileThread *thread)

@@ -3,12 +3,12 @@
 #include "uart/terminal_panel.h"
 
 #include "app/error_box.h"
+#include "uart/panel_timestamp.h"
 #include "uart/read_uart_thread.h"
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
 #include <wx/checkbox.h>
-#include <wx/datetime.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
 #include <wx/time.h>
@@ -18,7 +18,7 @@ namespace {
 // Received bytes shown per turn of the event loop: chunks waiting together
 // are shown with one append per view, and the loop gets back to painting and
 // input between turns.
-constexpr size_t kShowBudgetBytes = 64 * 1024;
+constexpr size_t kShowBudgetBytes = 256 * 1024;
 // Pause before showing newly arrived chunks, so that chunks arriving close
 // together are shown in one go, and between turns while a backlog remains.
 constexpr int kShowDelayMs = 10;
@@ -32,19 +32,10 @@ constexpr int kShowIdleEveryMs = 1000;
 // The scroll after each append asks for at least as many lines as were
 // added; the line count stops here so that it never overflows.
 constexpr int kMostScrollLines = 1 << 20;
-// A view shown again scrolls to its newest text after this delay, by more
-// pages than any view holds.
-constexpr int kRevealDelayMs = 100;
-constexpr int kPagesToTheEnd = 1 << 20;
 
 size_t ChunkSize(const uint8_t *block)
 {
     return (static_cast<size_t>(block[0]) << 8) | block[1];
-}
-
-std::string RxTimestamp()
-{
-    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1)).utf8_string();
 }
 
 } // namespace
@@ -139,7 +130,7 @@ void TerminalPanel::ShowStagedChunks()
     if (m_rxStaged.empty())
         return;
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
-    const std::string stamp = options.timestamp ? RxTimestamp() : std::string();
+    const std::string stamp = options.timestamp ? PanelTimestamp().utf8_string() : std::string();
     RxViewTexts texts;
     RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
     for (int n = 0; n < kNotationCount; ++n) {
@@ -160,7 +151,7 @@ void TerminalPanel::ShowStagedChunks()
         AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
     m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
     ShowSelectedRxView();
-    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
+    ScrollRxViewToNewest();
     m_rxBytesShown += bytes;
     m_rxGate.Release(chunks);
 }
@@ -180,86 +171,12 @@ void TerminalPanel::DropStagedChunks()
     m_rxStaged.clear();
 }
 
-void TerminalPanel::AppendToRxView(int notation, const wxString &text, const wxColour &colour)
+void TerminalPanel::AppendPanelLine(int notation, const wxString &line, const wxColour &colour)
 {
-    // What was received before the panel writes a line of its own comes
-    // before that line, also while it waits for the display timer.
-    ShowAllStagedChunks();
-    std::string utf8 = text.utf8_string();
-    // A line of the panel's own that would pass the line bound starts a line.
-    const size_t open = m_rxBack[notation].OpenLineChars();
-    if (open > 0 && open + std::min(utf8.find_first_of("\r\n"), utf8.size()) > m_rxLineChars)
+    std::string utf8 = line.utf8_string();
+    if (m_rxBack[notation].OpenLineChars() > 0)
         utf8.insert(0, 1, '\n');
     AppendUtf8ToRxView(notation, std::move(utf8), colour);
-}
-
-void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour)
-{
-    if (text.empty())
-        return;
-    wxTextCtrl *view = m_rxViews[notation];
-    if (view->IsShown()) {
-        view->SetDefaultStyle(wxTextAttr(colour));
-        view->AppendText(wxString::FromUTF8(text.data(), text.size()));
-    }
-    const size_t dropped = m_rxBack[notation].Append(text, colour.GetRGB());
-    if (dropped != 0 && view->IsShown())
-        view->Remove(0, static_cast<long>(dropped));
-}
-
-void TerminalPanel::ClearRxViews()
-{
-    for (int n = 0; n < kNotationCount; ++n) {
-        m_rxViews[n]->Clear();
-        m_rxBack[n].Clear();
-    }
-}
-
-wxString TerminalPanel::RxViewText(int notation) const
-{
-    const std::string text = m_rxBack[notation].Text();
-    return wxString::FromUTF8(text.data(), text.size());
-}
-
-void TerminalPanel::SetRxLimits(size_t scrollbackChars, size_t lineChars)
-{
-    for (RxScrollback &back : m_rxBack)
-        back.SetLimit(scrollbackChars);
-    m_rxLineChars = lineChars;
-}
-
-void TerminalPanel::ShowSelectedRxView()
-{
-    const int selected = m_rxTypeRadio->GetSelection();
-    for (int n = 0; n < kNotationCount; ++n)
-        if (n != selected && m_rxViews[n]->IsShown()) {
-            m_rxViews[n]->Hide();
-            m_rxViews[n]->ChangeValue(wxString());
-        }
-    wxTextCtrl *view = m_rxViews[selected];
-    if (view->IsShown())
-        return;
-    view->Show();
-    if (m_rxBack[selected].Characters() == 0)
-        return;
-    // Frozen, the view takes the text without asking the toolkit to lay all
-    // of it out at once to find its end; it is laid out piecewise when idle.
-    view->Freeze();
-    for (const RxScrollback::Piece &piece : m_rxBack[selected].Pieces()) {
-        wxColour colour;
-        colour.SetRGB(piece.colour);
-        view->SetDefaultStyle(wxTextAttr(colour));
-        view->AppendText(wxString::FromUTF8(piece.data, piece.size));
-    }
-    view->Thaw();
-    m_rxRevealTimer.StartOnce(kRevealDelayMs);
-}
-
-// A view shown with its text lays it out on the way through the event
-// loop; a scroll asked for before the toolkit has done part of that is lost.
-void TerminalPanel::OnRxReveal(wxTimerEvent &)
-{
-    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollPages(kPagesToTheEnd);
 }
 
 void TerminalPanel::OnLogButton(wxCommandEvent &event)

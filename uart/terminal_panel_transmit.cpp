@@ -5,6 +5,7 @@
 
 #include "app/error_box.h"
 #include "net/tcp.h"
+#include "uart/panel_timestamp.h"
 #include "uart/periodic_message.h"
 #include "uart/periodic_settings.h"
 #include "uart/send_periodically_thread.h"
@@ -16,7 +17,6 @@
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
-#include <wx/datetime.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
 #include <wx/stattext.h>
@@ -25,16 +25,6 @@
 namespace {
 
 const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)", " (Decimal)"};
-
-// A sender ends within one send once asked to stop, and its sends cannot
-// block (it waits for room first). The bound only keeps a system call that
-// never returns from freezing the window.
-constexpr int kThreadStopWaitMs = 10000;
-
-wxString Timestamp()
-{
-    return wxDateTime::UNow().Format("%c", wxDateTime::TimeZone(wxDateTime::GMT1));
-}
 
 } // namespace
 
@@ -69,7 +59,7 @@ void TerminalPanel::AddTypedMessage()
     if (refusal.empty() && m_historyCount >= kHistorySize)
         refusal = "The message list is full (1000 messages): clear it before adding more.";
     if (!refusal.empty()) {
-        ShowErrorBox(refusal);
+        ShowErrorBox(wxString::FromUTF8(refusal));
         return;
     }
     m_messageList->Insert(text + kListSuffixes[notation], 0);
@@ -121,9 +111,13 @@ void TerminalPanel::OnSend(wxCommandEvent &)
         return;
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
-    const wxString stamp = m_timestampCheck->GetValue() ? Timestamp() + " [TX] - " : wxString();
-    AppendTxLine(notation, stamp + text + "\n", *wxWHITE);
-    SendMessage(text, notation, true);
+    // The echo says that the message went out, so it follows the send; data
+    // received before the click comes before it, a reply to it after it.
+    ShowAllStagedChunks();
+    if (!SendMessage(text, notation, true))
+        return;
+    const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() + " [TX] - " : wxString();
+    AppendTxLineNow(notation, stamp + text + "\n", *wxWHITE);
 }
 
 bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
@@ -142,16 +136,23 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
 
     const int interval = PeriodMilliseconds(m_periodText->GetValue().ToStdString(wxConvUTF8),
                                             m_periodUnitCombo->GetSelection());
+    // Without a pause the sender would flood the module as fast as the
+    // connection takes the message.
+    if (interval < 1) {
+        ShowErrorBox("Enter a period of 1 or more (ms or s) to send periodically");
+        return false;
+    }
     bytes = PadMessage(bytes, TotalSizeFromText(m_totalSizeText->GetValue().ToStdString(wxConvUTF8)));
-    auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue());
+    const int run = ++m_periodicRuns;
+    auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue(), run);
     m_periodicThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;
-        tcp_set_error(EAGAIN);
-        tcp_store_system_error(EAGAIN);
+        tcp_set_system_error(EAGAIN);
         ShowSocketError();
         return false;
     }
+    m_periodicRun = run;
     return true;
 }
 
@@ -189,14 +190,15 @@ void TerminalPanel::StartPeriodic()
     m_periodicMessage = text;
     m_periodicNotation = notation;
     ReplacePeriodicButton(ID_STOP_PERIODICALLY, *m_stopPeriodicBitmap);
-    AppendTxLine(notation, Timestamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
+    AppendTxLine(notation, PanelTimestamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
 }
 
 void TerminalPanel::StopPeriodic()
 {
+    m_periodicRun = 0;
     StopPeriodicThread();
     ReplacePeriodicButton(ID_SEND_PERIODICALLY, *m_periodicBitmap);
-    AppendTxLine(m_periodicNotation, Timestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
+    AppendTxLine(m_periodicNotation, PanelTimestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
     // In counter mode the sender's count is queued by now and is shown after
     // this line.
 }
@@ -210,8 +212,21 @@ void TerminalPanel::StopPeriodicThread()
             thread->Delete();
         }
     }
-    for (int waited = 0; m_periodicThread != nullptr && waited < kThreadStopWaitMs; ++waited)
-        wxThread::Sleep(1);
+    // No limit: the stop ends the sender's pause at once, and it sends only
+    // when the connection has room for the whole message, waiting for room
+    // in short steps that look for the stop.
+    WaitForThreads([this] { return m_periodicThread == nullptr; });
+}
+
+// The sender has ended on a failed send: sending stops as if the user had
+// stopped it, and the user learns why. A failure of a run the user stopped
+// meanwhile is not reported.
+void TerminalPanel::OnPeriodicSendFailed(wxCommandEvent &event)
+{
+    if (m_shutDown || event.GetInt() != m_periodicRun)
+        return;
+    StopPeriodic();
+    ShowErrorBox(event.GetString());
 }
 
 void TerminalPanel::OnPeriodicThreadGone(SendPeriodicallyThread *thread)
@@ -259,10 +274,18 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
 
 void TerminalPanel::AppendTxLine(int notation, const wxString &line, const wxColour &colour)
 {
-    AppendToRxView(notation, line, colour);
+    // What was received before the panel writes a line of its own comes
+    // before that line, also while it waits for the display timer.
+    ShowAllStagedChunks();
+    AppendTxLineNow(notation, line, colour);
+}
+
+void TerminalPanel::AppendTxLineNow(int notation, const wxString &line, const wxColour &colour)
+{
+    AppendPanelLine(notation, line, colour);
     ++m_rxLineCount;
     ShowSelectedRxView();
-    m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
+    ScrollRxViewToNewest();
 }
 
 void TerminalPanel::WriteSentCount(wxCommandEvent &event)
@@ -270,7 +293,7 @@ void TerminalPanel::WriteSentCount(wxCommandEvent &event)
     if (m_shutDown)
         return;
     const auto sent = reinterpret_cast<uintptr_t>(event.GetClientData());
-    const wxString stamp = m_timestampCheck->GetValue() ? Timestamp() : wxString();
+    const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() : wxString();
     AppendTxLine(m_periodicNotation, stamp + wxString::Format(" Sent %lu messages\n", static_cast<unsigned long>(sent)),
                  *wxRED);
 }

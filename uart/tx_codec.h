@@ -14,7 +14,10 @@
 constexpr size_t kMaxMessageBytes = 128;
 
 // The error text for a typed message in the given notation, or an empty text
-// when it may be added.
+// when it may be added. Groups of the number notations may hold only digits
+// of their notation, and an ASCII text only characters of one byte (up to
+// U+00FF): the encoder would send anything else as other bytes. Pasted text
+// passes no entry filter, so this is the check.
 std::string CheckTypedMessage(const std::wstring &text, Notation notation);
 
 // The bytes a stored message stands for: for ASCII the low 8 bits of each

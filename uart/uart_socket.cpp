@@ -3,6 +3,7 @@
 #include "net/tcp.h"
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <fcntl.h>
 #include <mutex>
@@ -14,22 +15,26 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void RecordSystemFailure(int code)
+// Records a failure in the socket layer and leaves its code in errno, where
+// the calling thread finds it whatever other threads record meanwhile.
+void RecordFailure(int code)
 {
-    tcp_set_error(code);
-    tcp_store_system_error(code);
+    tcp_set_system_error(code);
+    errno = code;
 }
 
 // A time-out after part of a message went out says how much did: the module
 // got an incomplete message.
 void RecordTimeOut(uint16_t sent, uint16_t total)
 {
-    RecordSystemFailure(ETIMEDOUT);
-    if (sent == 0)
+    if (sent == 0) {
+        RecordFailure(ETIMEDOUT);
         return;
+    }
     const std::string text = "Connection timed out after " + std::to_string(sent) + " of the " +
                              std::to_string(total) + " bytes went out; the rest did not";
-    tcp_set_error_text(text.c_str());
+    tcp_set_error_with_text(ETIMEDOUT, text.c_str());
+    errno = ETIMEDOUT;
 }
 
 // Waits until a send would find room. The deadline is set `timeoutMs` ahead
@@ -54,6 +59,13 @@ bool WaitForRoom(int socket, int timeoutMs, Clock::time_point &deadline)
 
 } // namespace
 
+std::string SystemErrorText(int code)
+{
+    char text[256] = {};
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    return strerror_r(code, text, sizeof(text));
+}
+
 void UartSocket::Adopt(int socket)
 {
     Close();
@@ -65,12 +77,12 @@ int UartSocket::DuplicateForReader() const
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     if (m_socket < 0) {
-        RecordSystemFailure(EBADF);
+        RecordFailure(EBADF);
         return -1;
     }
     const int copy = fcntl(m_socket, F_DUPFD_CLOEXEC, 0);
     if (copy < 0)
-        RecordSystemFailure(errno);
+        RecordFailure(errno);
     return copy;
 }
 
@@ -78,7 +90,7 @@ int UartSocket::Send(const char *data, uint16_t *length)
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     if (m_socket < 0) {
-        RecordSystemFailure(EBADF);
+        RecordFailure(EBADF);
         *length = 0;
         return -1;
     }
@@ -111,7 +123,7 @@ int UartSocket::SendUntil(const char *data, uint16_t *length, int timeoutMs, boo
     const uint16_t total = *length;
     *length = 0;
     if (m_socket < 0) {
-        RecordSystemFailure(EBADF);
+        RecordFailure(EBADF);
         return -1;
     }
     bool wait = roomFirst;
@@ -129,7 +141,7 @@ int UartSocket::SendUntil(const char *data, uint16_t *length, int timeoutMs, boo
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             wait = true;
         } else if (errno != EINTR) {
-            RecordSystemFailure(errno);
+            RecordFailure(errno);
             return -1;
         }
     }
@@ -150,7 +162,7 @@ bool UartSocket::Shutdown()
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     if (m_socket < 0) {
-        RecordSystemFailure(ENOTCONN);
+        RecordFailure(ENOTCONN);
         return false;
     }
     return tcp_shutdown(m_socket);

@@ -2,12 +2,18 @@
 // threads. Every send holds a shared lock for its whole duration; closing or
 // replacing the descriptor takes the lock exclusively. So a send after a
 // disconnect fails with the system's error and can never write into whatever
-// the system hands out next under the same number.
+// the system hands out next under the same number. A failure is recorded in
+// the socket layer and its code is left in errno, where the failing thread
+// finds it even when another thread records an error of its own meanwhile.
 #ifndef ORV_UART_UART_SOCKET_H
 #define ORV_UART_UART_SOCKET_H
 
 #include <cstdint>
 #include <shared_mutex>
+#include <string>
+
+// The system's text for an error number, as the socket layer records it.
+std::string SystemErrorText(int code);
 
 class UartSocket {
 public:

@@ -1,5 +1,7 @@
 // Events the UART panel's worker threads post to it: plain wxCommandEvents
-// whose type equals their id, bound on the panel for any window id.
+// whose type equals their id, bound on the panel for any window id. Texts
+// travel in the event: the socket layer's last error is shared by every
+// thread and may have changed by the time the panel handles it.
 #ifndef ORV_UART_WORKER_EVENTS_H
 #define ORV_UART_WORKER_EVENTS_H
 
@@ -12,11 +14,17 @@ constexpr wxEventType EVT_CONNECT_FAILED = 7002;
 // No payload: received chunks wait in the panel's inbox, which was empty
 // before the first of them.
 constexpr wxEventType EVT_UART_DATA = 4001;
-// Int: the number of the connection whose receive failed.
+// Int: the number of the connection whose receive failed; string: why.
 constexpr wxEventType EVT_CONNECTION_LOST = 4002;
+// Int: the number of the connection the module closed.
+constexpr wxEventType EVT_CONNECTION_CLOSED = 4003;
+// Int: the number of the connection; string: the file and the reason.
+constexpr wxEventType EVT_LOG_FAILED = 4004;
+// Int: the number of the periodic run, which has ended; string: why.
 constexpr wxEventType EVT_PERIODIC_SEND_FAILED = 3001;
 // Client data: the number of messages sent.
 constexpr wxEventType EVT_PERIODIC_DONE = 3002;
+// Int: the number of the stream, which has ended; string: why.
 constexpr wxEventType EVT_FILE_FAILED = 3101;
 // Client data: the bytes read so far.
 constexpr wxEventType EVT_FILE_PROGRESS = 3102;

@@ -3,13 +3,17 @@
 data from a loopback module, and prints per receiver and scenario: the intake
 (MiB/s from the first byte sent until the receiver has read the last one), the
 longest time the sender could not send, the receiver's CPU time per MiB, its
-peak memory, and the ratios of orv-terminal to PuTTY.
+peak memory, and the ratios of orv-terminal to PuTTY. Then streams a media
+file with orv-terminal (Extra > Stream media File, play) and with `socat -u`
+alternately into the same loopback receiver and prints both rates.
 
-Usage: peer_flood.py [--mib N] [--rounds N] [--program PATH] [--icons DIR]
+Usage: peer_flood.py [--mib N] [--media-mib N] [--rounds N] [--program PATH]
+                     [--icons DIR] [--scenario TEXT]
 Runs on the display in $DISPLAY (bench/peers/run.sh gives it one of its own).
 Every connection is on 127.0.0.1.
 """
 import argparse
+import hashlib
 import os
 import select
 import shutil
@@ -145,12 +149,13 @@ class Receiver:
         stack = [app]
         while stack:
             node = stack.pop()
-            if node is None:
+            try:
+                if node.getRoleName() == "check box" and node.name in wanted:
+                    node.queryAction().doAction(0)
+                    wanted.discard(node.name)
+                stack.extend(node[i] for i in range(node.childCount))
+            except Exception:  # a window that came or went meanwhile
                 continue
-            if node.getRoleName() == "check box" and node.name in wanted:
-                node.queryAction().doAction(0)
-                wanted.discard(node.name)
-            stack.extend(node[i] for i in range(node.childCount))
         if wanted:
             raise RuntimeError("check boxes not found: %s" % ", ".join(sorted(wanted)))
 
@@ -223,6 +228,90 @@ def sending_queue(connection):
     return struct.unpack("i", fcntl.ioctl(connection.fileno(), termios.TIOCOUTQ, b"\0\0\0\0"))[0]
 
 
+def media_receiver(listener, total):
+    """Reads `total` bytes from the first connection; returns the seconds from
+    its first byte to its last and whether the bytes were the file's."""
+    connection, _ = listener.accept()
+    buffer = bytearray(1 << 20)
+    got = 0
+    start = None
+    digest = hashlib.sha256()
+    deadline = time.monotonic() + DRAIN_TIMEOUT_S
+    while got < total and time.monotonic() < deadline:
+        count = connection.recv_into(buffer)
+        if count == 0:
+            break
+        if start is None:
+            start = time.monotonic()
+        digest.update(memoryview(buffer)[:count])
+        got += count
+    seconds = time.monotonic() - start if start is not None else float("inf")
+    connection.close()
+    return seconds, got, digest.hexdigest()
+
+
+def stream_once(kind, path, size, args):
+    """MiB/s of one stream of the file at `path` into a loopback receiver."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(1)
+    listener.settimeout(START_TIMEOUT_S)
+    port = listener.getsockname()[1]
+    with open(path, "rb") as stream:
+        expected = hashlib.sha256(stream.read()).hexdigest()
+    program = None
+    try:
+        if kind == "socat":
+            sender = subprocess.Popen(["socat", "-u", "FILE:" + path, "TCP:127.0.0.1:%d" % port])
+            seconds, got, digest = media_receiver(listener, size)
+            sender.wait(timeout=60)
+        else:
+            import driver
+            import screens
+            driver.PROGRAM = args.program
+            driver.ICONS = args.icons
+            workdir = tempfile.mkdtemp(prefix="peer-media-run-")
+            os.symlink(path, os.path.join(workdir, os.path.basename(path)))
+            program = driver.Program(workdir=workdir, args=["--uart", "127.0.0.1:%d" % port, "--connect"])
+            terminal = screens.UartTerminal(program)
+            connection_box = program.answer_box(timeout=START_TIMEOUT_S)
+            assert connection_box.message == "Connection successful", connection_box
+            program.menu("Extra", "Stream media File")
+            program.choose_file("Choose a file", os.path.basename(path), "Open")
+            terminal.press("play")
+            seconds, got, digest = media_receiver(listener, size)
+        if got != size or digest != expected:
+            raise RuntimeError("%s: the receiver got %d bytes, not the file's %d" % (kind, got, size))
+        return args.media_mib / seconds
+    finally:
+        if program is not None:
+            program.stop()
+            shutil.rmtree(program.workdir, ignore_errors=True)
+        listener.close()
+
+
+def media(args):
+    workdir = tempfile.mkdtemp(prefix="peer-media-")
+    try:
+        path = os.path.join(workdir, "clip.mp4")
+        size = args.media_mib * MIB
+        with open(path, "wb") as stream:
+            stream.write(os.urandom(size))
+        rates = {"orv-terminal": [], "socat": []}
+        for _ in range(args.rounds):
+            for kind in rates:
+                rates[kind].append(stream_once(kind, path, size, args))
+        print("\n%d MiB media file into a loopback receiver:" % args.media_mib)
+        for kind, values in rates.items():
+            print("  %-12s %s" % (kind, spread(values, " MiB/s", 0)))
+        ratios = [a / b for a, b in zip(rates["orv-terminal"], rates["socat"])]
+        print("  ratio orv-terminal/socat: %s per round, median %.2f, worst %.2f" % (
+            ", ".join("%.2f" % r for r in ratios), statistics.median(ratios), min(ratios)), flush=True)
+    finally:
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
 def spread(values, unit, digits=2):
     text = "%.*f%s" % (digits, statistics.median(values), unit)
     if len(values) > 1:
@@ -233,8 +322,9 @@ def spread(values, unit, digits=2):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--mib", type=int, default=64)
+    parser.add_argument("--media-mib", type=int, default=50)
     parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--program", default=os.path.join(os.path.dirname(__file__), "..", "..", "build",
+    parser.add_argument("--program", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build",
                                                           "orv-terminal"))
     parser.add_argument("--icons", default=os.path.join(os.path.dirname(__file__), "..", "..", "icons"))
     parser.add_argument("--scenario", action="append", help="run only the scenarios whose names contain this")
@@ -260,6 +350,8 @@ def main():
         ratios = [a / b for a, b in zip(ours, theirs)]
         print("  intake ratio orv-terminal/putty: %s per round, median %.2f, worst %.2f" % (
             ", ".join("%.2f" % r for r in ratios), statistics.median(ratios), min(ratios)), flush=True)
+    if not args.scenario or any("media" in part for part in args.scenario):
+        media(args)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 
 #include <wx/textctrl.h>
 #include <wx/toplevel.h>
+#include <wx/uiaction.h>
 
 namespace testing_support {
 
@@ -29,6 +30,9 @@ void LeaveField(wxTextCtrl *field)
 bool FocusForTyping(wxTextCtrl *field)
 {
     wxGetTopLevelParent(field)->Raise();
+    // Without a window manager the keyboard follows the pointer, which an
+    // earlier test may have left over another window.
+    wxUIActionSimulator().MouseMove(field->GetScreenRect().GetPosition() + wxPoint(2, 2));
     PumpEvents();
     field->SetFocus();
     return WaitUntil([field] { return wxWindow::FindFocus() == field; });

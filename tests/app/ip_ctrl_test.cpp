@@ -159,6 +159,32 @@ TEST_F(IpCtrlTest, TypedFieldsKeepDigitsUpToThreeAndJoin)
     sim.Text("12a345");
     PumpEvents();
     EXPECT_EQ(m_ctrl->m_fields[2]->GetValue(), "123");
+    EXPECT_EQ(m_ctrl->m_fields[3]->GetValue(), "45") << "the third digit moves on";
+}
+
+// A typed dot, or a field's third digit, moves on to the next field with its
+// text selected, so that an address is typed in one go; a dot right after
+// such a move, or in the last field, is dropped.
+TEST_F(IpCtrlTest, TypingMovesOnAtADotOrAThirdDigit)
+{
+    wxUIActionSimulator sim;
+    ASSERT_TRUE(FocusForTyping(m_ctrl->m_fields[0]));
+    m_ctrl->m_fields[0]->SelectAll();
+    sim.Text("127.0.0.1");
+    EXPECT_TRUE(WaitUntil([this] { return m_ctrl->GetValue() == "127.0.0.1"; })) << FieldTexts(*m_ctrl);
+    EXPECT_EQ(wxWindow::FindFocus(), m_ctrl->m_fields[3]);
+
+    SetFields(*m_ctrl, "1", "234", "5", "6");
+    ASSERT_TRUE(FocusForTyping(m_ctrl->m_fields[0]));
+    m_ctrl->m_fields[0]->SelectAll();
+    sim.Text("10.");
+    ASSERT_TRUE(WaitUntil([this] { return wxWindow::FindFocus() == m_ctrl->m_fields[1]; }));
+    long from = -1, to = -1;
+    m_ctrl->m_fields[1]->GetSelection(&from, &to);
+    EXPECT_EQ(from, 0);
+    EXPECT_EQ(to, 3) << "the next field's text is selected";
+    sim.Text("7.22.3..");
+    EXPECT_TRUE(WaitUntil([this] { return FieldTexts(*m_ctrl) == "10.7.22.3"; })) << FieldTexts(*m_ctrl);
 }
 
 TEST_F(IpCtrlTest, LeavingAFieldAbove255ComplainsAndTakesTheFocusBack)
@@ -196,6 +222,21 @@ TEST_F(IpCtrlTest, RealFocusLossIsCaught)
     sim.Char(WXK_TAB);
     EXPECT_TRUE(WaitUntil([&boxes] { return !boxes.Boxes().empty(); }));
     EXPECT_EQ(boxes.Messages(), "Ip field can be 255 maximum");
+
+    // A third digit above 255, or a dot after it, does not move on: leaving
+    // the field says so.
+    m_ctrl->m_fields[3]->ChangeValue("3");
+    boxes.Clear();
+    ASSERT_TRUE(FocusForTyping(m_ctrl->m_fields[1]));
+    m_ctrl->m_fields[1]->SelectAll();
+    sim.Text("999.");
+    PumpEvents();
+    EXPECT_EQ(m_ctrl->m_fields[1]->GetValue(), "999");
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    sim.Char(WXK_TAB);
+    EXPECT_TRUE(WaitUntil([&boxes] { return !boxes.Boxes().empty(); }));
+    EXPECT_EQ(boxes.Messages(), "Ip field can be 255 maximum");
+    EXPECT_TRUE(WaitUntil([this] { return wxWindow::FindFocus() == m_ctrl->m_fields[1]; }));
 }
 
 } // namespace

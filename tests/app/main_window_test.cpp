@@ -48,8 +48,12 @@ TEST(MainWindow, ShowsTheFrameWithTitleStatusAndLogo)
 
     ASSERT_NE(frame->GetStatusBar(), nullptr);
     EXPECT_EQ(frame->GetStatusBar(), MainWindow::GetInstance()->m_statusBar);
-    EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 1);
+    EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 2);
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(0), "ORV-Terminal - Version 1.0.4");
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(1), "Not connected") << "the UART terminal's link";
+    wxRect version;
+    ASSERT_TRUE(frame->GetStatusBar()->GetFieldRect(0, version));
+    EXPECT_GE(version.width, frame->GetStatusBar()->GetTextExtent("ORV-Terminal - Version 1.0.4").x);
 
     wxStaticBitmap *logo = FindLogo(frame);
     ASSERT_NE(logo, nullptr);

@@ -97,9 +97,9 @@ TEST(MenuBar, NewConnectionTwiceOpensTwoIndependentDialogs)
     ClickButton(second, wxID_OK);
     EXPECT_FALSE(second->IsShown());
     EXPECT_TRUE(first->IsShown());
-    first->Destroy();
-    second->Destroy();
+    ClickButton(first, wxID_CANCEL);
     PumpEvents();
+    EXPECT_EQ(NewDialogsOf(Frame()).size(), before) << "confirmed and cancelled dialogs are destroyed";
 }
 
 TEST(MenuBar, HelpAndAboutShowTheirBoxes)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <wx/combobox.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
@@ -90,13 +91,15 @@ TEST_F(NewDialogTest, HoldsItsControlsAtTheirPlaces)
     EXPECT_EQ(m_dialog->m_terminalType->GetValue(), "UART");
 }
 
-TEST_F(NewDialogTest, GoodValuesHideTheDialog)
+TEST_F(NewDialogTest, GoodValuesCloseTheDialogForGood)
 {
     Confirm();
     ASSERT_TRUE(m_dialog);
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_EQ(IpError(), "");
     EXPECT_EQ(PortError(), "");
+    PumpEvents();
+    EXPECT_FALSE(m_dialog) << "destroyed";
 }
 
 TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
@@ -112,6 +115,7 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_TRUE(modbus->IsShown());
     EXPECT_FALSE(uart->IsShown());
+    EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "") << "the link field is the UART terminal's";
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
                                std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
         EXPECT_EQ(labels.first->GetLabel(), "10.0.0.1");
@@ -126,12 +130,12 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_FALSE(uartDialog->IsShown());
     EXPECT_FALSE(modbus->IsShown());
     EXPECT_TRUE(uart->IsShown());
+    EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "Not connected");
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
                                std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
         EXPECT_EQ(labels.first->GetLabel(), "10.0.7.8");
         EXPECT_EQ(labels.second->GetLabel(), "502");
     }
-    uartDialog->Destroy();
 }
 
 TEST_F(NewDialogTest, BothFieldsBadShowBothLabelsUntilCorrected)
@@ -192,29 +196,39 @@ TEST_F(NewDialogTest, TypedPortKeepsDigitsUpToFive)
     EXPECT_EQ(port->GetValue(), "65100");
 }
 
-TEST_F(NewDialogTest, CancelEscapeAndCloseBoxOnlyHide)
+// Every request opens a fresh dialog: one closed in any way is destroyed,
+// and no panel changes.
+TEST_F(NewDialogTest, CancelEscapeAndCloseBoxDestroyTheDialog)
 {
+    TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
+    const wxString ip = uart->m_ipLabel->GetLabel();
+    const size_t before = NewDialogsOf(Frame()).size();
     ClickButton(m_dialog, wxID_CANCEL);
     EXPECT_FALSE(m_dialog->IsShown());
+    PumpEvents();
+    EXPECT_FALSE(m_dialog);
 
-    m_dialog->Show();
+    m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                             wxDEFAULT_DIALOG_STYLE);
     ASSERT_TRUE(FocusForTyping(m_dialog->m_portText));
     wxUIActionSimulator().Char(WXK_ESCAPE);
-    EXPECT_TRUE(WaitUntil([this] { return !m_dialog->IsShown(); }));
+    EXPECT_TRUE(WaitUntil([this] { return !m_dialog; }));
 
-    m_dialog->Show();
+    m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                             wxDEFAULT_DIALOG_STYLE);
     PumpEvents();
     m_dialog->Close();
     PumpEvents();
-    ASSERT_TRUE(m_dialog) << "closing hides, it does not destroy";
-    EXPECT_FALSE(m_dialog->IsShown());
-    EXPECT_EQ(IpError(), "");
-    EXPECT_EQ(PortError(), "");
+    EXPECT_FALSE(m_dialog);
+    EXPECT_EQ(NewDialogsOf(Frame()).size(), before - 1);
+    EXPECT_EQ(uart->m_ipLabel->GetLabel(), ip);
 }
 
-TEST_F(NewDialogTest, AHiddenDialogNeverActsAgain)
+// A dialog on its way out takes no click and raises no box.
+TEST_F(NewDialogTest, AClosedDialogNeverActsAgain)
 {
     ClickButton(m_dialog, wxID_CANCEL);
+    ASSERT_TRUE(m_dialog) << "deleted later, in idle time";
     ASSERT_FALSE(m_dialog->IsShown());
     m_dialog->m_portText->ChangeValue("");
     m_dialog->m_ipCtrl->m_fields[1]->ChangeValue("300");
@@ -248,7 +262,7 @@ TEST_F(NewDialogTest, RealClickOnOkConfirms)
     sim.MouseMove(ok->GetScreenRect().GetPosition() + wxPoint(10, 10));
     PumpEvents();
     sim.MouseClick();
-    EXPECT_TRUE(WaitUntil([this] { return !m_dialog->IsShown(); }));
+    EXPECT_TRUE(WaitUntil([this] { return !m_dialog; })) << "confirmed and destroyed";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "tests/support/file_size_limit.h"
 #include "uart/log_file.h"
 
 #include <gtest/gtest.h>
@@ -63,8 +64,8 @@ TEST_F(LogFileTest, HoldsTheRawBytesWithALineBreakPerChunk)
     EXPECT_EQ(log.Path(), "wifilog-2014121-957.txt");
     const uint8_t first[] = {'A', 'B'};
     const uint8_t second[] = {0x00, 0xff, '\n', '\r'};
-    log.Write(first, sizeof(first));
-    log.Write(second, sizeof(second));
+    ASSERT_TRUE(log.Write(first, sizeof(first), error));
+    ASSERT_TRUE(log.Write(second, sizeof(second), error));
     EXPECT_EQ(Contents("wifilog-2014121-957.txt"), std::string("AB\n\0\xff\n\r\n", 8));
     log.Close();
     EXPECT_FALSE(log.IsOpen());
@@ -78,7 +79,7 @@ TEST_F(LogFileTest, NeverEmptiesAnEarlierLogOfTheSameName)
     LogFile first;
     ASSERT_TRUE(first.Create(LocalTime(2014, 1, 1, 1, 11, 5), error));
     const uint8_t bytes[] = {'x'};
-    first.Write(bytes, 1);
+    first.Write(bytes, 1, error);
     first.Close();
     LogFile second;
     ASSERT_TRUE(second.Create(LocalTime(2014, 1, 1, 11, 1, 5), error));
@@ -95,10 +96,10 @@ TEST_F(LogFileTest, CreatingAgainClosesTheOpenFileFirst)
     LogFile log;
     ASSERT_TRUE(log.Create(LocalTime(2014, 2, 2, 2, 2, 2), error));
     const uint8_t bytes[] = {'1'};
-    log.Write(bytes, 1);
+    log.Write(bytes, 1, error);
     ASSERT_TRUE(log.Create(LocalTime(2014, 2, 2, 2, 2, 3), error));
-    log.Write(bytes, 1);
-    log.Write(bytes, 1);
+    log.Write(bytes, 1, error);
+    log.Write(bytes, 1, error);
     EXPECT_EQ(Contents("wifilog-201422-222.txt"), "1\n");
     EXPECT_EQ(Contents("wifilog-201422-223.txt"), "1\n1\n");
 }
@@ -115,6 +116,24 @@ TEST_F(LogFileTest, FailureNamesTheFileAndTheReason)
     EXPECT_FALSE(log.Create(LocalTime(2014, 6, 5, 8, 4, 3), error));
     EXPECT_FALSE(log.IsOpen());
     EXPECT_EQ(error, "Cannot create the log file \"wifilog-201465-843.txt\": No such file or directory");
+}
+
+// A write that fails (here the file may not grow, as on a full disk) names
+// the file and the reason; the file keeps what was written before.
+TEST_F(LogFileTest, WriteFailureNamesTheFileAndKeepsWhatWasWritten)
+{
+    std::string error;
+    LogFile log;
+    ASSERT_TRUE(log.Create(LocalTime(2014, 6, 5, 8, 4, 3), error));
+    const uint8_t bytes[] = {'A', 'B'};
+    ASSERT_TRUE(log.Write(bytes, sizeof(bytes), error));
+    {
+        const testing_support::FileSizeLimit full(3);
+        EXPECT_FALSE(log.Write(bytes, sizeof(bytes), error));
+        log.Close();
+    }
+    EXPECT_EQ(error, "Cannot write the log file \"wifilog-201465-843.txt\": File too large; logging has stopped");
+    EXPECT_EQ(Contents("wifilog-201465-843.txt"), "AB\n");
 }
 
 } // namespace

@@ -70,6 +70,20 @@ TEST_F(MediaFileTest, ReadsWholeChunksAndAShortLastOne)
     sizes.clear();
     ReadAll(exact, sizes);
     EXPECT_EQ(sizes, (std::vector<std::size_t>{256, 256}));
+
+    // Runs of chunks for one send each: whole chunks, never past a block read
+    // (256 chunks) or the end.
+    const std::string large = Bytes(70000);
+    MediaFile runs;
+    ASSERT_TRUE(runs.Open(Write("large.mp3", large)));
+    std::string read;
+    sizes.clear();
+    for (MediaChunk chunk = runs.NextChunks(100); chunk.size != 0; chunk = runs.NextChunks(100)) {
+        read.append(chunk.data, chunk.size);
+        sizes.push_back(chunk.size);
+    }
+    EXPECT_EQ(read, large);
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{25600, 25600, 14336, 4464}));
 }
 
 // A directory opens on this system but cannot be read: a failure, not an end.

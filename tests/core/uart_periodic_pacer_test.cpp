@@ -30,25 +30,6 @@ TEST(PeriodicPacer, ASenderFarBehindCatchesUpByOneMessageOnly)
     EXPECT_EQ(pacer.Next(), kStart + milliseconds(60));
 }
 
-TEST(PeriodicPacer, FailuresAreRetriedAtACalmPaceAlsoWithPeriodZero)
-{
-    PeriodicPacer back_to_back(kStart, milliseconds(0));
-    EXPECT_EQ(back_to_back.Next(), kStart);
-    back_to_back.Sent(kStart + milliseconds(1));
-    EXPECT_EQ(back_to_back.Next(), kStart) << "no pause between successful sends";
-    back_to_back.Failed(kStart + milliseconds(2));
-    EXPECT_EQ(back_to_back.Next(), kStart + milliseconds(2) + PeriodicPacer::kRetryPause);
-
-    PeriodicPacer slow(kStart, milliseconds(1000));
-    slow.Failed(kStart + milliseconds(1000));
-    EXPECT_EQ(slow.Next(), kStart + milliseconds(2000)) << "a long period keeps its rhythm";
-    PeriodicPacer fast(kStart, milliseconds(1));
-    fast.Failed(kStart + milliseconds(1));
-    fast.Sent(kStart + milliseconds(1) + PeriodicPacer::kRetryPause);
-    EXPECT_EQ(fast.Next(), kStart + milliseconds(1) + PeriodicPacer::kRetryPause + milliseconds(1))
-        << "back on the grid after the pause";
-}
-
 TEST(PeriodicSettings, ReadsTheFieldsLikeTheRuntimeLibrary)
 {
     EXPECT_EQ(PeriodMilliseconds("500", 0), 500);

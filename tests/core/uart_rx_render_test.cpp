@@ -1,3 +1,4 @@
+#include "uart/rx_find.h"
 #include "uart/rx_render.h"
 #include "uart/rx_scrollback.h"
 
@@ -178,9 +179,65 @@ TEST(RxScrollback, OldestWholeLinesGoWhenTheLimitIsPassed)
     EXPECT_EQ(back.Append("gggggggggg", 1), 2u);
     EXPECT_EQ(back.Text(), "effffgggggggggg");
     EXPECT_EQ(back.OpenLineChars(), 15u);
+    EXPECT_EQ(back.Dropped(), 14u);
     back.Clear();
     EXPECT_EQ(back.Text(), "");
     EXPECT_EQ(back.OpenLineChars(), 0u);
+    EXPECT_EQ(back.Dropped(), 0u);
+}
+
+std::string Joined(const std::vector<RxScrollback::Piece> &pieces)
+{
+    std::string text;
+    for (const RxScrollback::Piece &piece : pieces)
+        text.append(piece.data, piece.size);
+    return text;
+}
+
+// A block that a receive view shows of the kept text: it starts at a line
+// start when one lies within it ("\r\n" one line end), and its pieces cut
+// runs at whole characters, keeping their colours.
+TEST(RxScrollback, BlocksStartAtALineWithin)
+{
+    RxScrollback back;
+    back.Append("ab\ncd\r\n", 1);
+    back.Append("\xc3\xbf\xc3\xbfx\rgh", 2);
+    const size_t end = back.Characters();
+    ASSERT_EQ(end, 13u);
+    EXPECT_EQ(back.BlockStart(end, 100), 0u);
+    EXPECT_EQ(back.BlockStart(end, 11), 3u);
+    EXPECT_EQ(back.BlockStart(end, 8), 7u) << "after the \\r\\n pair";
+    EXPECT_EQ(back.BlockStart(end, 6), 7u);
+    EXPECT_EQ(back.BlockStart(end, 2), 11u) << "after the lone \\r";
+    EXPECT_EQ(back.BlockStart(end, 1), 12u) << "no line start within: the cut";
+    EXPECT_EQ(back.BlockStart(6, 4), 3u);
+    EXPECT_EQ(Joined(back.PiecesBetween(7, end)), "\xc3\xbf\xc3\xbfx\rgh");
+    const std::vector<RxScrollback::Piece> pieces = back.PiecesBetween(4, 9);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(std::string(pieces[0].data, pieces[0].size), "d\r\n");
+    EXPECT_EQ(pieces[1].colour, 2u);
+    EXPECT_EQ(std::string(pieces[1].data, pieces[1].size), "\xc3\xbf\xc3\xbf");
+    EXPECT_EQ(Joined(back.Pieces()), back.Text());
+}
+
+// Next and previous from a place, round the end, in either case unless asked.
+TEST(RxFind, NextAndPreviousWrapRound)
+{
+    const std::wstring text = L"OK\nerror 1\nok\nERROR 2\n";
+    auto at = [&](std::optional<RxFound> found) { return found ? static_cast<long>(found->at) : -1L; };
+    EXPECT_EQ(at(FindInRxText(text, L"error", 0, true, false)), 3);
+    EXPECT_EQ(at(FindInRxText(text, L"error", 3, true, false)), 14) << "after the match in hand";
+    EXPECT_EQ(at(FindInRxText(text, L"error", 3, true, false, true)), 3) << "from a place, inclusive";
+    const std::optional<RxFound> round = FindInRxText(text, L"error", 14, true, false);
+    ASSERT_TRUE(round);
+    EXPECT_EQ(round->at, 3u);
+    EXPECT_TRUE(round->wrapped);
+    EXPECT_EQ(at(FindInRxText(text, L"error", 14, false, false)), 3);
+    EXPECT_EQ(at(FindInRxText(text, L"error", 3, false, false)), 14) << "backwards round the start";
+    EXPECT_EQ(at(FindInRxText(text, L"ERROR", 0, true, true)), 14);
+    EXPECT_EQ(at(FindInRxText(text, L"warning", 0, true, false)), -1);
+    EXPECT_EQ(at(FindInRxText(text, L"", 0, true, false)), -1);
+    EXPECT_EQ(at(FindInRxText(L"ab", L"abc", 0, true, false)), -1);
 }
 
 } // namespace

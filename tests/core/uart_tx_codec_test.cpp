@@ -56,6 +56,38 @@ TEST(TxCodec, RefusesGroupsBeyondTheirNotation)
     EXPECT_EQ(CheckTypedMessage(L"1 333", kAscii), "") << "ASCII has no group check";
 }
 
+// A group with a character that is no digit of its notation is refused,
+// naming the group; upper-case hex digits are digits. The first failing
+// group decides, and a group too long or too large keeps its own refusal.
+TEST(TxCodec, RefusesGroupsWithCharactersThatAreNoDigits)
+{
+    EXPECT_EQ(CheckTypedMessage(L"0A Ff aB 09", kHex), "");
+    EXPECT_EQ(EncodeMessage(L"0A Ff", kHex), EncodeMessage(L"0a ff", kHex));
+    EXPECT_EQ(CheckTypedMessage(L"10 zz g1", kHex), "Invalid hex group 'zz': use only the digits 0-9, a-f, A-F");
+    EXPECT_EQ(CheckTypedMessage(L"+5", kHex), "Invalid hex group '+5': use only the digits 0-9, a-f, A-F");
+    EXPECT_EQ(CheckTypedMessage(L"\u00e9", kHex), "Invalid hex group '\xc3\xa9': use only the digits 0-9, a-f, A-F");
+    EXPECT_EQ(CheckTypedMessage(L"zzz", kHex), "Hex can be length max 2 digits");
+    EXPECT_EQ(CheckTypedMessage(L"101 12", kBinary), "Invalid binary group '12': use only the digits 0 and 1");
+    EXPECT_EQ(CheckTypedMessage(L"-1", kBinary), "Invalid binary group '-1': use only the digits 0 and 1");
+    EXPECT_EQ(CheckTypedMessage(L"7 7x", kDecimal), "Invalid decimal group '7x': use only the digits 0-9");
+    EXPECT_EQ(CheckTypedMessage(L"-1", kDecimal), "Invalid decimal group '-1': use only the digits 0-9");
+    EXPECT_EQ(CheckTypedMessage(L"\u0663", kDecimal), "Invalid decimal group '\xd9\xa3': use only the digits 0-9");
+    EXPECT_EQ(CheckTypedMessage(L"1\t2", kDecimal), "Invalid decimal group '1\t2': use only the digits 0-9");
+    EXPECT_EQ(CheckTypedMessage(L"999x", kDecimal), "Decimal value max 255");
+}
+
+// An ASCII text goes out one byte per character: a character above U+00FF
+// has no byte of its own and is refused, naming it.
+TEST(TxCodec, AsciiRefusesCharactersAboveOneByte)
+{
+    EXPECT_EQ(CheckTypedMessage(L"a\tb\u00ff", kAscii), "");
+    EXPECT_EQ(CheckTypedMessage(L"ab\u20acc", kAscii),
+              "The character '\xe2\x82\xac' (U+20AC) is not one byte: use Hex for such bytes");
+    EXPECT_EQ(CheckTypedMessage(L"\U0001F600", kAscii),
+              "The character '\xf0\x9f\x98\x80' (U+1F600) is not one byte: use Hex for such bytes");
+    EXPECT_EQ(CheckTypedMessage(std::wstring(43, L'\u20ac'), kAscii), "Max 128 bytes");
+}
+
 TEST(TxCodec, AsciiIsLimitedTo128Utf8Bytes)
 {
     EXPECT_EQ(CheckTypedMessage(std::wstring(128, L'a'), kAscii), "");

@@ -61,6 +61,7 @@ class ShellTest(ProgramTestCase):
         self.quit_cleanly(program)
         program = self.start_program(args=["--connect", "--modbus", MODBUS_HOST])
         program.expect_box("Not Connected", "Connection failed", kind="Error")
+        program.no_window("ORV-Terminal Conf")
         self.assertEqual(ModbusTerminal(program).parameters(), (MODBUS_HOST, "65100"))
         self.quit_cleanly(program)
 
@@ -71,7 +72,8 @@ class ShellTest(ProgramTestCase):
         self.assertEqual(find(dialog, "combo box").name, "UART")
         fields = ip_fields(dialog)
 
-        # Leaving a field that holds more than 255 is refused at once.
+        # Leaving a field that holds more than 255 is refused at once; its
+        # third digit does not move on then.
         replace_text(fields[2], "256")
         click(fields[3])
         program.expect_box("Error", "Ip field can be 255 maximum", kind="Error")

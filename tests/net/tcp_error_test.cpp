@@ -61,6 +61,12 @@ TEST(TcpErrorState, SystemErrorStoresThePlatformText)
     tcp_set_error(ECONNRESET);
     tcp_store_system_error(ECONNRESET);
     EXPECT_STREQ(tcp_strerror(tcp_last_error()), std::strerror(ECONNRESET));
+    tcp_set_system_error(EPIPE);
+    EXPECT_EQ(tcp_last_error(), EPIPE);
+    EXPECT_STREQ(tcp_strerror(tcp_last_error()), std::strerror(EPIPE));
+    tcp_set_error_with_text(ETIMEDOUT, "timed out after 3 bytes");
+    EXPECT_EQ(tcp_last_error(), ETIMEDOUT);
+    EXPECT_STREQ(tcp_strerror(tcp_last_error()), "timed out after 3 bytes");
 }
 
 TEST(TcpPerror, WritesPrefixAndText)
@@ -100,6 +106,29 @@ TEST(TcpErrorState, ConcurrentUpdatesAreNeverTorn)
     first.join();
     second.join();
     EXPECT_EQ(mixed, 0);
+}
+
+// A system error's code and text are set in one update. Only the checking
+// thread sets the layer's own code -2, so a code that reads -2 before and
+// after the text was read cannot belong to the system's text.
+TEST(TcpErrorState, SystemErrorIsNeverSplitByAnotherThreadsError)
+{
+    std::atomic<bool> stop{false};
+    std::thread system([&] {
+        while (!stop)
+            tcp_set_system_error(EPIPE);
+    });
+    const std::string pipeText = std::strerror(EPIPE);
+    int torn = 0;
+    for (int round = 0; round < 200000 && torn == 0; ++round) {
+        tcp_set_error(-2);
+        const int before = tcp_last_error();
+        const std::string seen = tcp_strerror(before);
+        torn += before == -2 && tcp_last_error() == -2 && seen == pipeText;
+    }
+    stop = true;
+    system.join();
+    EXPECT_EQ(torn, 0);
 }
 
 TEST(TcpTimeouts, SettersKeepTheLow8Bits)

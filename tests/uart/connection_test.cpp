@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/tokenzr.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -96,6 +98,7 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
 
     TerminalPanel *panel = Panel();
     EXPECT_TRUE(panel->m_connected);
+    EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u", listener.Port()));
     EXPECT_EQ(panel->m_connectResult, 1);
     EXPECT_GT(panel->m_socketHandle, 0);
     EXPECT_NE(panel->m_readThread, nullptr);
@@ -114,6 +117,10 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
     EXPECT_EQ(panel->m_readThread, nullptr);
     ExpectDisconnectedLook();
     EXPECT_EQ(ReadUntilClosed(peer.Get(), Millis(2000)), "");
+    // The receive thread may see the disconnect's shutdown as the module's
+    // close; the panel knows better.
+    PumpEvents(Millis(100));
+    EXPECT_EQ(LinkStatusShown(), "Not connected");
 }
 
 // After a disconnect the panel still holds the socket's number, so a send
@@ -167,6 +174,44 @@ TEST_F(ConnectionTest, SilentPeerEndsWithTheTimeOutMessage)
     ExpectDisconnectedLook();
 }
 
+// A receive thread that cannot start (here: no descriptor left for its
+// copy of the connection) leaves the panel disconnected with one error box,
+// and the module sees the connection closed.
+TEST_F(ConnectionTest, ReceiveThreadThatCannotStartLeavesThePanelDisconnected)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizers' runtime opens descriptors of its own to check memory, which this fault takes";
+#endif
+    LoopbackListener listener;
+    SetParameters(listener.Ip(), listener.Port());
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    // Runs in the wait for the result once the connection is made, after
+    // the result's event, whose handler closes the previous connection's
+    // descriptor: then no descriptor is left.
+    Panel()->CallAfter([old] {
+        for (int waited = 0; Panel()->m_connectThread != nullptr && waited < 5000; ++waited)
+            wxMilliSleep(1);
+        Panel()->CallAfter([old] {
+            const int lowestFree = dup(0);
+            close(lowestFree);
+            rlimit none = old;
+            none.rlim_cur = static_cast<rlim_t>(lowestFree);
+            setrlimit(RLIMIT_NOFILE, &none);
+        });
+    });
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(boxes.Messages(), "Too many open files");
+    ExpectDisconnectedLook();
+    EXPECT_EQ(Panel()->m_readThread, nullptr);
+    EXPECT_EQ(LinkStatusShown(), "Not connected");
+    Fd peer = listener.Accept();
+    ASSERT_TRUE(peer.Valid());
+    EXPECT_EQ(ReadUntilClosed(peer.Get(), Millis(2000)), "");
+}
+
 TEST_F(ConnectionTest, PortIsTakenModulo65536)
 {
     LoopbackListener listener;
@@ -213,40 +258,42 @@ TEST_F(ConnectionTest, AbortConfirmedEndsTheAttemptAndClosesItsSocket)
     EXPECT_EQ(boxes.Boxes().size(), 2u);
 }
 
-// A module that closes quietly sees this end close too, and the next send
-// says that it failed instead of losing its bytes; the panel keeps its
-// connected look without a message until the user disconnects.
-TEST_F(ConnectionTest, PeerClosingQuietlyEndsTheConnectionButNotTheConnectedLook)
+// A module that closes quietly sees this end close too; the panel goes to
+// the disconnected state and says so in the status bar only.
+TEST_F(ConnectionTest, PeerClosingQuietlyDisconnectsAndSaysSoInTheStatusBar)
 {
     Connected link;
     AddMessage(NotationAscii, "lost");
     ModalRecorder boxes;
+    const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
     shutdown(link.Peer(), SHUT_WR);
-    ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return !Panel()->m_connected; }));
+    EXPECT_EQ(Panel()->m_readThread, nullptr);
+    ExpectDisconnectedLook();
+    EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Closed by the module at ");
     PumpEvents(Millis(100));
     EXPECT_EQ(boxes.Messages(), "");
-    EXPECT_TRUE(Panel()->m_connected);
-    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
     char byte = 0;
     EXPECT_TRUE(WaitUntil([&] { return recv(link.Peer(), &byte, 1, MSG_DONTWAIT) == 0; }, Millis(2000)));
 
     Click(TerminalPanel::ID_SEND);
-    EXPECT_EQ(boxes.Messages(), "Broken pipe");
+    EXPECT_EQ(boxes.Messages(), "You have to connect first.");
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "");
 }
 
-TEST_F(ConnectionTest, PeerResettingIsReportedAsConnectionLost)
+TEST_F(ConnectionTest, PeerResettingIsReportedAsConnectionLostAndDisconnects)
 {
     Connected link;
     ModalRecorder boxes;
+    const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
     const linger abort = {1, 0};
     setsockopt(link.Peer(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
     link.PeerFd().Reset();
     ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 1; })) << boxes.Messages();
     EXPECT_EQ(boxes.Boxes()[0].message, "Connection Lost");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
-    EXPECT_TRUE(Panel()->m_connected);
-    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
+    ExpectDisconnectedLook();
+    EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Connection lost at : Connection reset by peer");
 }
 
 TEST_F(ConnectionTest, NewParametersWhileConnectedDisconnectAndRelabel)

@@ -77,13 +77,6 @@ protected:
     {
         EXPECT_TRUE(WaitUntil([] { return !Streaming(); })) << "a stream outlived its test";
         ResetPanel();
-        TerminalPanel *panel = Panel();
-        panel->m_mediaFilePath.clear();
-        panel->m_mediaLabel->SetLabel("Selected media stream:");
-        for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
-                                                                   panel->m_mediaPlayButton, panel->m_mediaPauseButton,
-                                                                   panel->m_mediaLoopButton})
-            control->Hide();
         std::system(("rm -rf '" + m_dir + "'").c_str());
     }
 
@@ -132,22 +125,23 @@ TEST_F(MediaTest, FileArrivesExactlyAndPlayAfterItsEndStartsAgain)
     EXPECT_FALSE(probe.offGuiThread);
 }
 
-TEST_F(MediaTest, EmptyOrUnreadableFileSendsNothingAndEndsQuietly)
+TEST_F(MediaTest, EmptyFileEndsQuietlyAndAFileThatCannotBeOpenedSaysWhy)
 {
     Connected link;
     ModalRecorder boxes;
     Choose("empty.ogg", "");
     Click(TerminalPanel::ID_MEDIA_PLAY);
     EXPECT_TRUE(WaitUntil([] { return !Streaming(); }));
+    PumpEvents();
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
 
     const wxString gone = Choose("gone.avi", "never sent");
     ASSERT_EQ(std::remove(gone.utf8_str()), 0);
     Click(TerminalPanel::ID_MEDIA_PLAY);
-    EXPECT_TRUE(WaitUntil([] { return !Streaming(); }));
-
+    ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
+    EXPECT_EQ(boxes.Messages(), "Cannot open the media file \"" + gone + "\": No such file or directory");
+    EXPECT_FALSE(Streaming());
     EXPECT_EQ(ReadUntilQuiet(link.Peer()), "");
-    PumpEvents();
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
     EXPECT_TRUE(Panel()->m_connected);
 }
 
@@ -280,7 +274,8 @@ TEST_F(MediaTest, ProgressNeverFloodsTheEventQueueAndEndsWithTheFinalCount)
     EXPECT_FALSE(probe.offGuiThread);
 }
 
-TEST_F(MediaTest, DisconnectEndsARunningStreamWithoutAMessage)
+// The stream's sends fail once the connection is gone: it ends and says why.
+TEST_F(MediaTest, DisconnectEndsARunningStreamWithTheSocketsError)
 {
     ModalRecorder boxes;
     {
@@ -292,8 +287,10 @@ TEST_F(MediaTest, DisconnectEndsARunningStreamWithoutAMessage)
         EXPECT_FALSE(Panel()->m_connected);
         EXPECT_TRUE(WaitUntil([] { return !Streaming(); }));
     }
+    ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
     PumpEvents();
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    EXPECT_EQ(boxes.Messages(), "Broken pipe");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
 }
 
 int Threads()

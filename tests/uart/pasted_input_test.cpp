@@ -1,8 +1,9 @@
 // Text pasted into the UART panel's fields, past their character filters:
 // the transmit entries in each notation, the period and the total size. A
 // paste never makes an entry longer than its limit; what it holds is checked
-// when the message is added and encoded as the documented rules say (a group
-// without digits of its base is 0; a sign is taken; the low 8 bits go out).
+// when the message is added: a group may hold only digits of its notation and
+// an ASCII text only characters of one byte, so nothing goes out as other
+// bytes than those typed.
 #include "tests/support/clipboard_paste.h"
 #include "tests/uart/uart_panel_driver.h"
 
@@ -32,24 +33,25 @@ TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
     const struct {
         Notation notation;
         std::wstring pasted;
-        const char *refusal; // nullptr: added and sent
+        const wchar_t *refusal; // nullptr: added and sent
         std::string bytes;
     } cases[] = {
         {NotationHex, L"0A FF", nullptr, "\x0a\xff"},
-        {NotationHex, L"zz g1 7g", nullptr, std::string("\x00\x00\x07", 3)},
-        {NotationHex, L"+5 -1", nullptr, "\x05\xff"},
-        {NotationHex, L"\u00e9", nullptr, std::string(1, '\0')},
-        {NotationHex, L"1\t2", "Hex can be length max 2 digits", ""},
-        {NotationHex, L"01\n02", "Hex can be length max 2 digits", ""},
-        {NotationBinary, L"2 12 -1", nullptr, std::string("\x00\x01\xff", 3)},
-        {NotationBinary, L"101010101", "Binary can be length max 8 digits", ""},
-        {NotationDecimal, L"-1 +5 7x \t9", nullptr, "\xff\x05\x07\x09"},
-        {NotationDecimal, L"99999999999999999999", "Decimal value max 255", ""},
-        {NotationDecimal, L"\u0663", nullptr, std::string(1, '\0')},
-        {NotationAscii, L"a\tb\u20ac\u00ff", nullptr, "a\tb\xac\xff"},
-        {NotationAscii, L"\t", nullptr, "\t"},
+        {NotationHex, L"zz 10", L"Invalid hex group 'zz': use only the digits 0-9, a-f, A-F", ""},
+        {NotationHex, L"+5 -1", L"Invalid hex group '+5': use only the digits 0-9, a-f, A-F", ""},
+        {NotationHex, L"1\t2", L"Hex can be length max 2 digits", ""},
+        {NotationHex, L"01\n02", L"Hex can be length max 2 digits", ""},
+        {NotationBinary, L"1 12", L"Invalid binary group '12': use only the digits 0 and 1", ""},
+        {NotationBinary, L"101010101", L"Binary can be length max 8 digits", ""},
+        {NotationBinary, L"0 11111111", nullptr, std::string("\x00\xff", 2)},
+        {NotationDecimal, L"9 \t9", L"Invalid decimal group '\t9': use only the digits 0-9", ""},
+        {NotationDecimal, L"99999999999999999999", L"Decimal value max 255", ""},
+        {NotationDecimal, L"\u0663", L"Invalid decimal group '\u0663': use only the digits 0-9", ""},
+        {NotationDecimal, L"255 007", nullptr, "\xff\x07"},
+        {NotationAscii, L"a\tb\u20ac", L"The character '\u20ac' (U+20AC) is not one byte: use Hex for such bytes", ""},
+        {NotationAscii, L"a\tb\u00ff", nullptr, "a\tb\xff"},
         {NotationAscii, L"one\ntwo", nullptr, "one\ntwo"},
-        {NotationAscii, std::wstring(65, L'\u00e9'), "Max 128 bytes", ""},
+        {NotationAscii, std::wstring(65, L'\u00e9'), L"Max 128 bytes", ""},
     };
     Connected link;
     for (const auto &typed : cases) {
@@ -62,7 +64,7 @@ TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
         PressKey(WXK_RETURN);
         if (typed.refusal != nullptr) {
             ASSERT_EQ(boxes.Boxes().size(), 1u) << pasted;
-            EXPECT_EQ(boxes.Boxes()[0].message, typed.refusal) << pasted;
+            EXPECT_EQ(boxes.Boxes()[0].message, wxString(typed.refusal)) << pasted;
             EXPECT_EQ(Entry(typed.notation)->GetValue(), pasted) << "a refused message stays in its entry";
             continue;
         }
@@ -95,8 +97,8 @@ TEST_F(PastedInputTest, PastesAreCutTo128CharactersInEveryEntry)
 }
 
 // The period and total-size fields take three characters: a longer paste is
-// refused whole; a sign or letters get in and read as documented (a negative
-// or empty period sends back to back, a total size below 1 pads nothing).
+// refused whole; a sign or letters get in and read as documented (a period
+// that reads below 1 is refused, a total size below 1 pads nothing).
 TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
 {
     TerminalPanel *panel = Panel();
@@ -116,12 +118,14 @@ TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
     AddMessage(NotationAscii, "AB");
     const struct {
         const char *period, *totalSize;
-        std::string message;
+        std::string message; // empty: refused
     } cases[] = {
-        {"-1", "+5", "AB\x02\x03\x04"},
-        {"", "-1", "AB"},
-        {"abc", "e", "AB"},
+        {"+1", "+5", "AB\x02\x03\x04"},
+        {"2", "-1", "AB"},
         {"1.5", "1e3", "AB"}, // one millisecond; total size 1 is below the message
+        {"-1", "", ""},
+        {"abc", "e", ""},
+        {"", "5", ""},
     };
     for (const auto &typed : cases) {
         panel->m_periodText->Clear();
@@ -130,7 +134,13 @@ TEST_F(PastedInputTest, PeriodAndTotalSizeTakeShortPastesOnly)
             PasteInto(panel->m_periodText, typed.period);
         if (*typed.totalSize != '\0')
             PasteInto(panel->m_totalSizeText, typed.totalSize);
+        ModalRecorder boxes;
         ClickPeriodicButton();
+        if (typed.message.empty()) {
+            EXPECT_EQ(boxes.Messages(), "Enter a period of 1 or more (ms or s) to send periodically") << typed.period;
+            EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY) << typed.period;
+            continue;
+        }
         ASSERT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY) << typed.period;
         std::string expected;
         for (int k = 0; k < 20; ++k)

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <thread>
 #include <wx/app.h>
 #include <wx/bmpbuttn.h>
@@ -123,6 +122,17 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
         EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     }
     Connected link;
+    // No period, or a period of 0: refused before anything is sent.
+    for (const auto &period : {std::make_pair("", 0), std::make_pair("0", 0), std::make_pair("0", 1)}) {
+        SetPeriodic(period.first, period.second, false);
+        ModalRecorder boxes;
+        ClickPeriodicButton();
+        EXPECT_EQ(boxes.Messages(), "Enter a period of 1 or more (ms or s) to send periodically") << period.first;
+        EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+        EXPECT_EQ(Panel()->m_periodicThread, nullptr);
+    }
+    EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(50)), "");
+    SetPeriodic("1", 1, false);
     const auto start = Clock::now();
     ClickPeriodicButton();
     EXPECT_EQ(ReadAtLeast(link.Peer(), 4), "ping");
@@ -145,48 +155,31 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
         << ViewText(NotationAscii);
 }
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Period 0 on a connection that went away: the sender reports the failure
-// once, keeps trying at a calm pace, and carries on once connected again.
-TEST_F(PeriodicTest, FailingConnectionNeitherSpinsNorFloods)
+// A send that fails ends periodic sending as a stop would, with the
+// socket's error; nothing goes out on the next connection.
+TEST_F(PeriodicTest, FailedSendEndsPeriodicSendingWithTheSocketsError)
 {
     TerminalPanel *panel = Panel();
-    int failures = 0;
-    auto countFailure = [&failures](wxCommandEvent &) { ++failures; };
-    const wxEventTypeTag<wxCommandEvent> failed(EVT_PERIODIC_SEND_FAILED);
-    panel->Bind(failed, countFailure);
     Connected link;
     AddMessage(NotationAscii, "z");
-    SetPeriodic("0", 0, true);
+    SetPeriodic("1", 0, true);
     ClickPeriodicButton();
     EXPECT_GE(ReadAtLeast(link.Peer(), 100).size(), 100u);
 
+    ModalRecorder boxes;
     Click(TerminalPanel::ID_CONNECT);
     ASSERT_FALSE(panel->m_connected);
-    const double cpuBefore = ProcessCpuSeconds();
-    const auto wallBefore = Clock::now();
-    std::this_thread::sleep_for(Millis(600));
-    const double cpu = ProcessCpuSeconds() - cpuBefore;
-    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
-    PumpEvents(Millis(50));
-    EXPECT_EQ(failures, 1);
-    EXPECT_LT(cpu, wall / 20) << "the sender must not spin on failing sends";
+    ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
+    EXPECT_EQ(boxes.Messages(), "Broken pipe");
+    EXPECT_EQ(panel->m_periodicThread, nullptr);
+    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii).Contains(" Sent "); }));
+    EXPECT_TRUE(ViewText(NotationAscii).Contains(" [END Periodical TX] - z\n Sent ")) << ViewText(NotationAscii);
 
-    ModalRecorder boxes;
     ConnectClick(boxes);
     Fd again = link.Listener().Accept();
-    EXPECT_GE(ReadAtLeast(again.Get(), 30).size(), 30u) << "sending goes on over the new connection";
-    ClickPeriodicButton();
-    PumpEvents(Millis(50));
-    panel->Unbind(failed, countFailure);
-    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(ReadUntilQuiet(again.Get(), Millis(100)), "") << "sending ended";
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
 }
 
 TEST_F(PeriodicTest, SingleAndPeriodicMessagesReachTheSerialLine)

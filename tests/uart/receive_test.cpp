@@ -1,3 +1,4 @@
+#include "tests/support/file_size_limit.h"
 #include "tests/uart/uart_panel_driver.h"
 #include "uart/log_file.h"
 
@@ -7,11 +8,13 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/checkbox.h>
 #include <wx/datetime.h>
 #include <wx/dir.h>
+#include <wx/fdrepdlg.h>
 #include <wx/regex.h>
 #include <wx/textctrl.h>
 #include <wx/tokenzr.h>
@@ -30,12 +33,37 @@ protected:
 // The stamps the panel can have written between `before` and now.
 bool IsStampOfNow(const wxString &stamp, const wxDateTime &before)
 {
-    const wxDateTime::TimeZone zone(wxDateTime::GMT1);
-    for (wxDateTime at = before; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1))
-        if (at.Format("%c", zone) == stamp)
+    for (std::time_t at = before.GetTicks(); at <= std::time(nullptr) + 1; ++at)
+        if (LocalStamp(at) == stamp)
             return true;
     return false;
 }
+
+// A time zone of the test's choosing while it lives: far from any zone the
+// machine may be in, so that a stamp in another zone shows.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char *zone)
+    {
+        if (const char *old = std::getenv("TZ"))
+            m_old = old;
+        m_had = std::getenv("TZ") != nullptr;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone()
+    {
+        if (m_had)
+            setenv("TZ", m_old.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string m_old;
+    bool m_had = false;
+};
 
 std::string FileContents(const std::string &path)
 {
@@ -106,6 +134,8 @@ TEST_F(ReceiveTest, WrappingGivesEveryChunkItsOwnLine)
 
 TEST_F(ReceiveTest, TimestampAndWrappingStampEveryChunkInEveryView)
 {
+    // Stamps are local time: a zone 7 hours west of GMT, with summer time.
+    const ScopedTimeZone zone("ORV+7ORVS,M3.2.0,M11.1.0");
     SetChecked(Panel()->m_timestampCheck, true);
     SetChecked(Panel()->m_wrapCheck, true);
     const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
@@ -173,21 +203,144 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
     EXPECT_TRUE(WaitUntil([hex] {
         const int thumb = hex->GetScrollThumb(wxVERTICAL);
         const int range = hex->GetScrollRange(wxVERTICAL);
-        return range > 10 * thumb && hex->GetScrollPos(wxVERTICAL) + thumb >= range;
+        return range > 3 * thumb && hex->GetScrollPos(wxVERTICAL) + thumb >= range;
     }));
 }
 
 // Data received before a click, still waiting for the display timer, comes
-// before the line the click writes.
-TEST_F(ReceiveTest, DataReceivedBeforeASendComesBeforeItsEcho)
+// before the echo, which starts a line of its own in every view; the
+// module's reply to the message follows the echo.
+// The toolkit view holds only the newest part of a view's text while text
+// comes, in whole lines; scrolled up to its top, the older text goes in
+// front of it and the line on screen stays where it was.
+TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScrollsUp)
+{
+    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
+    Connected link;
+    std::string lines;
+    for (int n = 100; n < 400; ++n)
+        lines += "line " + std::to_string(n) + "\n";
+    link.SendAndShow(lines);
+    wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
+    EXPECT_EQ(ViewText(NotationAscii), lines) << "the kept text is whole";
+    const std::string newest = lines.substr(lines.size() - 900);
+    EXPECT_EQ(view->GetValue(), newest) << "the newest hundred whole lines";
+    link.SendAndShow("x\n");
+    EXPECT_EQ(view->GetValue(), newest + "x\n") << "new text goes on after them";
+
+    view->ScrollPages(-100);
+    ASSERT_TRUE(WaitUntil([view] {
+        long top = -1;
+        return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && top == 0;
+    }));
+    ASSERT_TRUE(WaitUntil([view, &lines] { return view->GetValue() == lines + "x\n"; }));
+    EXPECT_TRUE(WaitUntil([view] {
+        long top = -1;
+        return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && view->GetRange(top, top + 8) == "line 300";
+    })) << "the line on screen stays on screen";
+}
+
+void ToView(wxTextCtrl *view, wxEvent &event)
+{
+    event.SetEventObject(view);
+    view->GetEventHandler()->ProcessEvent(event);
+}
+
+void WheelOn(wxTextCtrl *view, int rotation)
+{
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.m_wheelRotation = rotation;
+    wheel.m_wheelDelta = 120;
+    ToView(view, wheel);
+}
+
+// Scrolled up, the view holds still while text comes, and follows again
+// once scrolled back to the bottom; Ctrl+A selects all that is kept, and
+// the find box finds text in it or says it is not there.
+TEST_F(ReceiveTest, ScrolledUpViewHoldsStillSelectsAllAndFinds)
+{
+    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
+    Connected link;
+    std::string lines;
+    for (int n = 100; n < 400; ++n)
+        lines += "line " + std::to_string(n) + "\n";
+    link.SendAndShow(lines);
+    wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
+    WheelOn(view, 120);
+    view->ScrollPages(-1);
+    const wxString held = view->GetValue();
+    link.SendAndShow("new 1\n");
+    EXPECT_EQ(view->GetValue(), held) << "a view scrolled up does not move";
+    EXPECT_EQ(ViewText(NotationAscii), lines + "new 1\n");
+    view->ScrollPages(100);
+    ASSERT_TRUE(WaitUntil([view] {
+        WheelOn(view, -120);
+        return view->GetValue().EndsWith("new 1\n");
+    })) << "back at the bottom it follows again";
+    link.SendAndShow("new 2\n");
+    EXPECT_TRUE(view->GetValue().EndsWith("new 1\nnew 2\n"));
+
+    wxKeyEvent selectAll(wxEVT_KEY_DOWN);
+    selectAll.m_keyCode = 'A';
+    selectAll.SetControlDown(true);
+    ToView(view, selectAll);
+    EXPECT_EQ(view->GetStringSelection(), lines + "new 1\nnew 2\n");
+
+    wxKeyEvent find(wxEVT_CHAR_HOOK);
+    find.m_keyCode = 'F';
+    find.SetControlDown(true);
+    find.ResumePropagation(wxEVENT_PROPAGATE_MAX); // as the toolkit sends it
+    ToView(view, find);
+    wxFindReplaceDialog *box = nullptr;
+    for (wxWindow *window : wxTopLevelWindows)
+        if ((box = dynamic_cast<wxFindReplaceDialog *>(window)) != nullptr)
+            break;
+    ASSERT_NE(box, nullptr);
+    // The box as a user fills it in: its field, its case box, its Find button.
+    auto search = [box](const wxString &what, bool matchCase) {
+        for (wxWindow *child : box->GetChildren()) {
+            if (auto *field = dynamic_cast<wxTextCtrl *>(child))
+                field->SetValue(what);
+            if (auto *check = dynamic_cast<wxCheckBox *>(child); check != nullptr && check->GetLabel() == "Match case")
+                check->SetValue(matchCase);
+        }
+        wxWindow *button = box->FindWindow(wxID_FIND);
+        wxCommandEvent click(wxEVT_BUTTON, wxID_FIND);
+        click.SetEventObject(button);
+        button->GetEventHandler()->ProcessEvent(click);
+    };
+    search("LINE 150", false);
+    EXPECT_EQ(view->GetStringSelection(), "line 150");
+    search("line 1", false);
+    EXPECT_EQ(view->GetStringSelection(), "line 1") << "from the top of the view";
+    ModalRecorder boxes;
+    search("LINE 150", true);
+    EXPECT_EQ(boxes.Messages(), "Cannot find \"LINE 150\"");
+    wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+    box->GetEventHandler()->ProcessEvent(cancel);
+    PumpEvents();
+}
+
+TEST_F(ReceiveTest, EchoStartsItsOwnLineAfterTheDataBeforeAndPrecedesTheReply)
 {
     Connected link;
-    AddMessage(NotationAscii, "x");
-    const uint64_t before = Panel()->RxBytesShown();
-    link.SendAndStage("R");
-    ASSERT_EQ(Panel()->RxBytesShown(), before) << "shown before the click";
-    Click(TerminalPanel::ID_SEND);
-    EXPECT_EQ(ViewText(NotationAscii), "Rx\n");
+    const wxString messages[kNotationCount] = {"AT", "41 54", "01000001 01010100", "65 84"};
+    const wxString ok[kNotationCount] = {"OK", "4f 4b", "01001111 01001011", "79 75"};
+    for (int n = 0; n < kNotationCount; ++n) {
+        Click(TerminalPanel::ID_CLEAR_RX);
+        AddMessage(n, messages[n]);
+        const uint64_t before = Panel()->RxBytesShown();
+        link.SendAndStage("OK");
+        ASSERT_EQ(Panel()->RxBytesShown(), before) << "shown before the click";
+        std::thread module([&link] {
+            if (ReadAtLeast(link.Peer(), 2) == "AT")
+                WriteAll(link.Peer(), "OK");
+        });
+        Click(TerminalPanel::ID_SEND);
+        module.join();
+        ASSERT_TRUE(WaitShown(before + 4));
+        EXPECT_EQ(ViewText(n), ok[n] + "\n" + messages[n] + "\n" + ok[n]) << n;
+    }
 }
 
 class LogTest : public ReceiveTest {
@@ -284,6 +437,28 @@ TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
     const std::vector<std::string> files = LogFilesIn(m_dir);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(FileContents(files[0]), "ABCDEFGHIJ\nKL\n");
+}
+
+// A log that cannot be written (here: the file may not grow, as on a full
+// disk) stops with a box naming it and the reason; it keeps what it held.
+TEST_F(LogTest, LogThatCannotBeWrittenStopsWithABoxAndKeepsWhatItHolds)
+{
+    Connected link;
+    ClickIn(m_dir, TerminalPanel::ID_LOG_START);
+    link.SendAndShow("AB");
+    ModalRecorder boxes;
+    {
+        const FileSizeLimit full(3);
+        link.SendAndShow("CD");
+        ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
+    }
+    link.SendAndShow("EF");
+    const std::vector<std::string> files = LogFilesIn(m_dir);
+    ASSERT_EQ(files.size(), 1u);
+    const std::string name = files[0].substr(m_dir.size() + 1);
+    EXPECT_EQ(boxes.Messages(), "Cannot write the log file \"" + name + "\": File too large; logging has stopped");
+    EXPECT_EQ(FileContents(files[0]), "AB\n");
+    EXPECT_EQ(ViewText(NotationAscii), "ABCDEF");
 }
 
 TEST_F(LogTest, LogThatCannotBeCreatedIsReportedAndStaysOff)

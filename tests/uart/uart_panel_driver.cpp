@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
 #include <csignal>
+#include <ctime>
 #include <cstdlib>
 #include <dirent.h>
 #include <poll.h>
@@ -18,6 +20,8 @@
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/radiobox.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
@@ -94,6 +98,12 @@ void ResetPanel()
     panel->ClearRxViews();
     panel->m_rxLineStart = true;
     panel->m_rxLineCount = 0;
+    panel->m_mediaFilePath.clear();
+    panel->m_mediaLabel->SetLabel("Selected media stream:");
+    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
+                                                               panel->m_mediaPlayButton, panel->m_mediaPauseButton,
+                                                               panel->m_mediaLoopButton})
+        control->Hide();
 }
 
 void AddMessage(int notation, const wxString &text, bool withButton)
@@ -270,16 +280,29 @@ bool WaitShown(uint64_t bytes, Millis timeout)
     return WaitUntil([bytes] { return Panel()->RxBytesShown() >= bytes; }, timeout);
 }
 
+wxString LinkStatusShown()
+{
+    return MainWindow::GetInstance()->m_statusBar->GetStatusText(1);
+}
+
 wxString ViewText(int notation)
 {
     return Panel()->RxViewText(notation);
 }
 
+wxString LocalStamp(std::time_t at)
+{
+    std::tm local{};
+    localtime_r(&at, &local);
+    char text[128] = {};
+    std::strftime(text, sizeof(text), "%c", &local);
+    return wxString::FromUTF8(text);
+}
+
 wxString Unstamped(wxString text, const wxDateTime &since)
 {
-    const wxDateTime::TimeZone zone(wxDateTime::GMT1);
-    for (wxDateTime at = since; at <= wxDateTime::UNow() + wxTimeSpan::Seconds(1); at += wxTimeSpan::Seconds(1))
-        text.Replace(at.Format("%c", zone), "");
+    for (std::time_t at = since.GetTicks(); at <= std::time(nullptr) + 1; ++at)
+        text.Replace(LocalStamp(at), "");
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include "uart/terminal_panel.h"
 
 #include <cstdint>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/types.h>
@@ -23,8 +24,8 @@ TerminalPanel *Panel();
 
 // Brings the panel back to its start state: no periodic sending, message
 // list empty, disconnected, parameters not set, views empty with their
-// usual limits, ASCII everywhere, check boxes off and fields empty, 1 s
-// connect time-out.
+// usual limits, ASCII everywhere, check boxes off and fields empty, no media
+// file, 1 s connect time-out.
 void ResetPanel();
 
 void Click(int id);
@@ -94,7 +95,12 @@ bool WriteToDevice(int fd, const std::string &bytes);
 std::string ReadFromDevice(int fd, size_t count, Millis timeout = Millis(5000));
 
 bool WaitShown(uint64_t bytes, Millis timeout = Millis(5000));
+// What the frame's status bar says about the link.
+wxString LinkStatusShown();
 wxString ViewText(int notation);
+// The panel's timestamp of a moment, built with the C library: the local
+// time in "%c".
+wxString LocalStamp(std::time_t at);
 // The text with every timestamp of the time since `since` taken out.
 wxString Unstamped(wxString text, const wxDateTime &since);
 // True when the bitmap shows the picture of the JPEG file.
