@@ -26,13 +26,45 @@ bool AsksForInformation(int argc, wxChar **argv)
     return false;
 }
 
+// GTK's own options, which the toolkit takes off the command line when it
+// starts; known here so that they are no usage error before it has (or
+// without a display, when it never starts).
+void AddToolkitOptions(wxCmdLineParser &parser)
+{
+    for (const char *name : {"display", "class", "name", "gtk-module", "gtk-debug", "gtk-no-debug", "gdk-debug",
+                             "gdk-no-debug"})
+        parser.AddOption("", name, "", wxCMD_LINE_VAL_STRING, wxCMD_LINE_HIDDEN);
+    parser.AddSwitch("", "g-fatal-warnings", "", wxCMD_LINE_HIDDEN);
+}
+
+// Keeps a trial parse quiet: the real one says what is wrong.
+class QuietOutput : public wxMessageOutput {
+protected:
+    void Output(const wxString &) override {}
+};
+
 } // namespace
+
+bool DadiRazaravo::IsUsageError(int count, wxChar **arguments)
+{
+    wxCmdLineParser parser(count, arguments);
+    OnInitCmdLine(parser);
+    wxMessageOutput *const output = wxMessageOutput::Set(new QuietOutput);
+    const int parsed = parser.Parse(false);
+    delete wxMessageOutput::Set(output);
+    if (parsed != 0)
+        return true;
+    std::string ip;
+    std::string port;
+    return !ReadTarget(parser, ip, port).empty();
+}
 
 bool DadiRazaravo::Initialize(int &count, wxChar **arguments)
 {
     // The toolkit's own start needs a display; help and the version are
     // answered without one (on a remote shell, in a package check).
-    m_withoutDisplay = AsksForInformation(count, arguments);
+    // A usage error is told the same way with or without one.
+    m_withoutDisplay = AsksForInformation(count, arguments) || IsUsageError(count, arguments);
     return m_withoutDisplay ? wxAppConsole::Initialize(count, arguments) : wxApp::Initialize(count, arguments);
 }
 
@@ -79,6 +111,7 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     parser.AddOption("", "uart", "start with a UART connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddOption("", "modbus", "start with a Modbus connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
+    AddToolkitOptions(parser);
 }
 
 bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
@@ -90,31 +123,38 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
         m_exitCode = 0;
         return true;
     }
-    wxString uart;
-    wxString modbus;
-    const bool wantsUart = parser.Found("uart", &uart);
-    const bool wantsModbus = parser.Found("modbus", &modbus);
-    std::string ip = kDefaultModuleIp;
-    std::string port = kDefaultModulePort;
-    std::string problem;
-    if (wantsUart && wantsModbus)
-        problem = "--uart and --modbus exclude each other";
-    else if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
-        problem = "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
-    else if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))
-        problem = "--modbus takes an IPv4 address with an optional port, as 127.0.0.2:65100, not " +
-                  modbus.utf8_string();
+    std::string ip;
+    std::string port;
+    const std::string problem = ReadTarget(parser, ip, port);
     if (!problem.empty()) {
         std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
         m_exitCode = kUsageStatus;
         return true;
     }
-    m_prefill = wantsUart || wantsModbus;
+    m_prefill = parser.Found("uart") || parser.Found("modbus");
     m_ip = wxString::FromUTF8(ip);
     m_port = wxString::FromUTF8(port);
-    m_terminalType = wantsModbus ? 1 : 0;
+    m_terminalType = parser.Found("modbus") ? 1 : 0;
     m_connect = parser.Found("connect");
     return true;
+}
+
+std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port)
+{
+    wxString uart;
+    wxString modbus;
+    const bool wantsUart = parser.Found("uart", &uart);
+    const bool wantsModbus = parser.Found("modbus", &modbus);
+    ip = kDefaultModuleIp;
+    port = kDefaultModulePort;
+    if (wantsUart && wantsModbus)
+        return "--uart and --modbus exclude each other";
+    if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
+        return "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
+    if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))
+        return "--modbus takes an IPv4 address with an optional port, as 127.0.0.2:65100, not " +
+               modbus.utf8_string();
+    return "";
 }
 
 bool DadiRazaravo::OnCmdLineHelp(wxCmdLineParser &parser)

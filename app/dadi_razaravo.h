@@ -5,6 +5,10 @@
 #include <wx/app.h>
 #include <wx/string.h>
 
+#include <string>
+
+class wxCmdLineParser;
+
 class DadiRazaravo : public wxApp {
 public:
     bool Initialize(int &count, wxChar **arguments) override;
@@ -19,6 +23,13 @@ public:
     bool OnCmdLineError(wxCmdLineParser &parser) override;
 
 private:
+    // Whether the command line cannot be followed, found before the toolkit
+    // needs a display.
+    bool IsUsageError(int count, wxChar **arguments);
+    // The start-up target of --uart or --modbus into ip and port (the
+    // defaults without either); returns why it cannot be used, or "".
+    static std::string ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port);
+
     // Set for --help and --version, which answer without a display.
     bool m_withoutDisplay = false;
     // Set when the command line ends the program before any window exists

@@ -34,13 +34,17 @@ class ShellTest(ProgramTestCase):
 
     def test_command_line_fills_the_start_up_dialog_and_confirms_it(self):
         # --version and --help answer and end at once, with no display too;
-        # wrong usage says why.
+        # wrong usage says why, with or without one.
         no_display = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        for args, status, out, env in ((["--version"], 0, "ORV-Terminal 1.0.4\n", no_display),
-                                       (["--help"], 0, "Usage: ", no_display),
-                                       (["--uart", "127.0.0.1:99999"], 64, "", None), (["--bogus"], 64, "", None)):
+        for args, status, out, err, env in ((["--version"], 0, "ORV-Terminal 1.0.4\n", "", no_display),
+                                            (["--help"], 0, "Usage: ", "", no_display),
+                                            (["--uart", "127.0.0.1:99999"], 64, "", "not 127.0.0.1:99999", None),
+                                            (["--uart", "127.0.0.1:99999"], 64, "", "not 127.0.0.1:99999", no_display),
+                                            (["--bogus"], 64, "", "option 'bogus'", None),
+                                            (["--display=:1", "--bogus"], 64, "", "option 'bogus'", no_display)):
             ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30, env=env)
             self.assertEqual((ran.returncode, ran.stdout[:len(out)]), (status, out), ran.stderr)
+            self.assertIn(err, ran.stderr)
         self.assertIn("--uart", ran.stderr)
 
         # --modbus fills the dialog, which then waits for the user.
