@@ -2,6 +2,7 @@
 
 #include "app/error_box.h"
 #include "app/ip_address.h"
+#include "app/theme_colours.h"
 
 #include <algorithm>
 #include <wx/colour.h>
@@ -42,16 +43,16 @@ wxIPCtrl::wxIPCtrl(wxWindow *parent, const wxPoint &position, const wxString &va
     }
     m_rightPad = MakeLabel(parent, ID_RIGHT_PAD, "  ", wxPoint(x + 159, y), 9);
 
-    const wxColour white(255, 255, 255);
-    m_frameBox->SetBackgroundColour(white);
-    m_leftPad->SetBackgroundColour(white);
-    m_rightPad->SetBackgroundColour(white);
+    const wxColour page = theme_colours::Page();
+    m_frameBox->SetBackgroundColour(page);
+    m_leftPad->SetBackgroundColour(page);
+    m_rightPad->SetBackgroundColour(page);
     for (wxTextCtrl *field : m_fields) {
         field->SetEditable(true);
-        field->SetBackgroundColour(white);
+        field->SetBackgroundColour(page);
     }
     for (wxStaticText *dot : m_dots)
-        dot->SetBackgroundColour(white);
+        dot->SetBackgroundColour(page);
 
     SetValue(value);
 

@@ -4,6 +4,7 @@
 #include "app/image_file.h"
 #include "app/menu_bar.h"
 #include "app/new_dialog.h"
+#include "app/theme_colours.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
@@ -79,7 +80,7 @@ MainWindow::MainWindow()
     m_frame->SetSizer(m_sizer);
     m_frame->Layout();
 
-    m_frame->SetBackgroundColour(*wxWHITE);
+    m_frame->SetBackgroundColour(theme_colours::Page());
     m_frame->Centre(wxBOTH);
     m_frame->Show(true);
 

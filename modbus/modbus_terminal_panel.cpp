@@ -4,6 +4,7 @@
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
+#include "app/theme_colours.h"
 #include "app/toolkit_fit.h"
 #include "modbus/function_panel.h"
 
@@ -134,6 +135,6 @@ void ModbusTerminalPanel::AddFunctionButton(int functionCode, const wxString &la
 {
     auto *button = new wxButton(this, FUNCTION_ID_BASE + functionCode, label, wxPoint(m_layoutX + 20, m_layoutY),
                                 wxSize(HEADING_WIDTH, -1));
-    button->SetBackgroundColour(wxColour(255, 255, 255, 255));
+    button->SetBackgroundColour(theme_colours::Page());
     m_layoutY += step;
 }

@@ -12,6 +12,8 @@
 #include "tests/support/gui_test.h"
 #include "uart/terminal_panel.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -22,6 +24,7 @@
 #include <wx/grid.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
+#include <wx/radiobut.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -88,8 +91,36 @@ void ExpectFieldShowsItsText(wxTextCtrl *field, const std::string &state)
     EXPECT_GE(area.height, text.y) << state << ": " << Describe(field) << " clips its text";
 }
 
+double Luminance(double red, double green, double blue)
+{
+    const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(red) + 0.7152 * linear(green) + 0.0722 * linear(blue);
+}
+
+// A label's text, in the colour the theme (or the program) gives it, reads
+// on the background it stands on: a contrast of at least 4.5 to 1, the
+// usual least for text, light theme or dark.
+void ExpectLabelReadable(wxWindow *control, const std::string &state)
+{
+    if (!control->IsEnabled()) // dimmed on purpose
+        return;
+    if (dynamic_cast<wxStaticText *>(control) == nullptr && dynamic_cast<wxCheckBox *>(control) == nullptr &&
+        dynamic_cast<wxRadioButton *>(control) == nullptr)
+        return;
+    GtkStyleContext *style = gtk_widget_get_style_context(static_cast<GtkWidget *>(control->GetHandle()));
+    GdkRGBA text{};
+    gtk_style_context_get_color(style, gtk_style_context_get_state(style), &text);
+    const wxColour back = control->GetBackgroundColour();
+    const double front = Luminance(text.red, text.green, text.blue);
+    const double behind = Luminance(back.Red() / 255.0, back.Green() / 255.0, back.Blue() / 255.0);
+    const double contrast = (std::max(front, behind) + 0.05) / (std::min(front, behind) + 0.05);
+    EXPECT_GE(contrast, 4.5) << state << ": " << Describe(control) << " text " << wxColour(text).GetAsString(wxC2S_HTML_SYNTAX).utf8_string()
+                             << " on " << back.GetAsString(wxC2S_HTML_SYNTAX).utf8_string();
+}
+
 void ExpectWhole(wxWindow *control, const std::string &state)
 {
+    ExpectLabelReadable(control, state);
     if (auto *uart = dynamic_cast<TerminalPanel *>(control->GetParent()); uart && control == uart->m_mediaLabel)
         return; // it breaks its lines and shortens a long file name within its box (checked on its own)
     if (IsScrollingView(control) || dynamic_cast<wxPanel *>(control) != nullptr)

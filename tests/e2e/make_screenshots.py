@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Takes the README's screenshots of the real program against loopback peers:
-the UART terminal with traffic and the Modbus terminal with a form.
+the UART terminal with traffic (also under the dark theme) and the Modbus
+terminal with a form.
 
 Usage (from the project's root, after a build):
     tests/e2e/session.py /usr/bin/python3 tests/e2e/make_screenshots.py docs
@@ -17,9 +18,9 @@ from screens import ModbusTerminal, UartTerminal
 MODBUS_HOST = "127.0.0.62"
 
 
-def uart_terminal(path, scratch):
+def uart_terminal(path, scratch, env=None):
     device = SerialDevice(scratch)
-    program = Program()
+    program = Program(env=env)
     try:
         program.fill_connection("127.0.0.1", str(device.port), "UART")
         program.no_window("ORV-Terminal Conf")
@@ -72,6 +73,8 @@ def main():
     scratch = tempfile.mkdtemp(prefix="orv-shots-")
     try:
         uart_terminal(os.path.abspath(os.path.join(folder, "uart-terminal.png")), scratch)
+        uart_terminal(os.path.abspath(os.path.join(folder, "uart-terminal-dark.png")), scratch,
+                      dict(os.environ, GTK_THEME="Adwaita:dark"))
         modbus_terminal(os.path.abspath(os.path.join(folder, "modbus-terminal.png")))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
