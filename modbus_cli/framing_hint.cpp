@@ -34,7 +34,7 @@ std::string FramingHint(int framing, const std::vector<uint8_t> &answer, int por
             return "the answer looks like RTU over TCP; try --framing rtu";
         return "";
     }
-    if (!tcp && port == 502)
+    if (!tcp && port == MODBUS_TCP_PORT)
         return "port 502 is the Modbus TCP port; try --framing tcp";
     if (tcp && port == MODBUS_PORT)
         return "port 65100 is the RTU over TCP port; try --framing rtu";

@@ -320,7 +320,7 @@ std::string BuildSettings(const Arguments &arguments, Settings &settings)
     else if (!arguments.framing.empty() && arguments.framing != "rtu")
         return "unknown framing '" + arguments.framing + "'; rtu (RTU over TCP) or tcp (Modbus TCP)";
     // Modbus TCP devices listen on the protocol's own port.
-    long port = settings.framing == MB_FRAMING_TCP ? 502 : MODBUS_PORT;
+    long port = settings.framing == MB_FRAMING_TCP ? MODBUS_TCP_PORT : MODBUS_PORT;
     long timeout = settings.timeoutMs;
     long poll = 0;
     long times = 0;
