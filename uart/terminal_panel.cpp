@@ -5,6 +5,7 @@
 #include "app/shared_fonts.h"
 #include "app/toolkit_fit.h"
 #include "uart/entry_limit.h"
+#include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
 #include <initializer_list>
@@ -26,6 +27,7 @@ namespace {
 
 constexpr int kRxChunksInFlight = 1024;
 constexpr size_t kTxMaxLength = 128;
+constexpr int kAsciiEntryWidth = 185;
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 {
@@ -167,10 +169,19 @@ void TerminalPanel::BuildTransmitColumn()
     m_decimalValidator = CharListValidator("0123456789 ");
     const wxValidator *validators[kNotationCount] = {&wxDefaultValidator, m_hexValidator.get(),
                                                      m_binaryValidator.get(), m_decimalValidator.get()};
+    // The ASCII entry gives up room to the choice of its line ending.
     for (int n = 0; n < kNotationCount; ++n)
-        m_txEntries[n] = new wxTextCtrl(this, ID_TX_ENTRY, "", wxPoint(m_layoutX, m_layoutY), wxSize(270, 40),
+        m_txEntries[n] = new wxTextCtrl(this, ID_TX_ENTRY, "", wxPoint(m_layoutX, m_layoutY),
+                                        wxSize(n == NotationAscii ? kAsciiEntryWidth : 270, 40),
                                         wxTE_MULTILINE | wxTE_NO_VSCROLL | wxTE_PROCESS_ENTER | wxHSCROLL,
                                         *validators[n]);
+    wxString endings[kLineEndingCount];
+    for (int n = 0; n < kLineEndingCount; ++n)
+        endings[n] = LineEndingName(n);
+    m_lineEndingCombo = new wxComboBox(this, ID_LINE_ENDING, endings[LineEndingNone],
+                                       wxPoint(m_layoutX + kAsciiEntryWidth + 5, m_layoutY), wxSize(80, -1),
+                                       kLineEndingCount, endings, wxCB_READONLY);
+    m_lineEndingCombo->SetToolTip("Line ending added to ASCII messages");
     AddBitmapButton(ID_ADD_MESSAGE, "icons/addbtn.jpg", wxPoint(m_layoutX + 275, m_layoutY), wxSize(88, 25));
     Connect(ID_ADD_MESSAGE, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnAddMessage));
 
@@ -193,6 +204,9 @@ void TerminalPanel::BuildListColumn()
     m_messageList = new wxListBox(this, wxID_ANY, wxPoint(m_layoutX, m_layoutY), wxSize(270, 260));
     AddBitmapButton(ID_SEND, "icons/sendbtn.jpg", wxPoint(x, m_layoutY), wxSize(88, 25));
     Connect(ID_SEND, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnSend));
+    m_messageList->Connect(wxEVT_COMMAND_LISTBOX_DOUBLECLICKED,
+                           wxCommandEventHandler(TerminalPanel::OnListDoubleClick), nullptr, this);
+    m_messageList->Connect(wxEVT_KEY_DOWN, wxKeyEventHandler(TerminalPanel::OnListKey), nullptr, this);
     m_periodicButtonY = m_layoutY + 30;
     m_periodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/sendperiodbtn.jpg"));
     m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/stopsendperiodbtn.jpg"));
@@ -334,5 +348,6 @@ void TerminalPanel::OnTransmissionTypeChanged(wxCommandEvent &)
         m_txEntries[n]->Show(n == selected);
         m_txHints[n]->Show(n == selected);
     }
+    m_lineEndingCombo->Show(selected == NotationAscii);
     m_txEntries[selected]->SetFocus();
 }

@@ -69,6 +69,7 @@ public:
         ID_MODIFY = 5030,
         ID_CLEAR_LIST = 5034,
         ID_ADD_MESSAGE = 5118,
+        ID_LINE_ENDING = 5119,
     };
     static constexpr int kHistorySize = 1000;
 
@@ -109,7 +110,7 @@ public:
     void ShutdownEndedConnection() { m_socket.ShutdownQuietly(); }
     // Encodes a stored message and sends it once (true when it went out), or
     // starts periodic sending with it (true when the sender runs).
-    bool SendMessage(const wxString &text, int notation, bool once);
+    bool SendMessage(const wxString &text, int notation, bool once, int ending = 0);
     // Each view's text is kept by the panel within the view's scrollback
     // limit; only the shown view holds it in the toolkit, so that the toolkit
     // keeps and lays out only the text the user sees, and a switch shows at
@@ -198,6 +199,10 @@ public:
     wxStaticText *m_mediaLabel = nullptr;
     std::array<wxString, kHistorySize> m_historyTexts;
     std::array<int, kHistorySize> m_historyTypes{};
+    // The line ending each message was added with (LineEnding).
+    std::array<int, kHistorySize> m_historyEndings{};
+    // The ending appended to ASCII messages added from now on.
+    wxComboBox *m_lineEndingCombo = nullptr;
     int m_historyCount = 0;
     int m_historyCursor = 0;
     int m_rxLineCount = 0;
@@ -276,7 +281,15 @@ private:
 
     void OnTxKey(wxKeyEvent &event);
     void OnAddMessage(wxCommandEvent &event);
-    void AddTypedMessage();
+    // Adds the typed message to the list and the history; false when it was
+    // refused (the user has been told why).
+    bool AddTypedMessage();
+    // Sends the message selected in the list once, with its echo.
+    void SendSelected();
+    void OnListDoubleClick(wxCommandEvent &event);
+    void OnListKey(wxKeyEvent &event);
+    // Removes the list's selected entry and its history entry.
+    void DeleteSelectedMessage();
     void RecallHistory(bool older);
     // The history index of the message selected in the list; false if none.
     bool SelectedMessage(int &index) const;
