@@ -123,6 +123,8 @@ void TerminalPanel::BuildTopRow()
     row->Add(modifyButton, 0, wxTOP, -5);
     row->Add(10, 10, 0);
     row->Add(m_connectButton, 0, wxTOP, -5);
+    m_reconnectCheck = new wxCheckBox(this, wxID_ANY, "Reconnect when the link drops");
+    row->Add(m_reconnectCheck, 0, wxLEFT, 10);
     column->Add(row, 0, wxTOP | wxLEFT, 10);
     column->Add(new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxSize(800, -1), wxLI_HORIZONTAL), 0, wxTOP, 5);
     SetSizer(column);

@@ -25,6 +25,7 @@
 #include <wx/string.h>
 #include <wx/timer.h>
 
+struct UartSettings;
 class ConnectThread;
 class ReadUartThread;
 class SendFileThread;
@@ -149,6 +150,11 @@ public:
     // is the one shown.
     void ShowLinkStatus();
 
+    // The options and the message list as kept between runs, and giving
+    // them back (at start, before anything is connected).
+    UartSettings CurrentSettings() const;
+    void ApplySettings(const UartSettings &settings);
+
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
     void OnConnectThreadGone(ConnectThread *thread);
@@ -165,6 +171,7 @@ public:
     bool m_connected = false;
     std::atomic<int> m_socketHandle{0};
     wxBitmapButton *m_connectButton = nullptr;
+    wxCheckBox *m_reconnectCheck = nullptr;
     std::unique_ptr<wxBitmap> m_connectBitmap;
     std::unique_ptr<wxBitmap> m_disconnectBitmap;
     wxStaticText *m_ipLabel = nullptr;
