@@ -1,5 +1,6 @@
 #include "uart/terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
@@ -45,7 +46,7 @@ TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
       m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
-      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN))
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN)), m_statusTimer(this), m_reconnectTimer(this)
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -76,6 +77,8 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
+    Connect(m_statusTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnStatusTimer));
+    Connect(m_reconnectTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnReconnectTimer));
     StartRxPaging();
     BindRxReading();
     // No colour of its own: the panel shows the frame's white, and painting
@@ -94,7 +97,47 @@ TerminalPanel::~TerminalPanel()
 wxBitmapButton *TerminalPanel::AddBitmapButton(int id, const wxString &image, const wxPoint &position,
                                                const wxSize &size)
 {
-    return new wxBitmapButton(this, id, LoadImageFile(image), position, size, wxBU_AUTODRAW);
+    auto *button = new wxBitmapButton(this, id, LoadImageFile(image), position, size, wxBU_AUTODRAW);
+    NameControl(button, ButtonName(id));
+    return button;
+}
+
+wxString TerminalPanel::ButtonName(int id)
+{
+    switch (id) {
+    case ID_MODIFY:
+        return "Change connection parameters";
+    case ID_CONNECT:
+        return "Connect";
+    case ID_ADD_MESSAGE:
+        return "Add message to the list";
+    case ID_SEND:
+        return "Send selected message";
+    case ID_SEND_PERIODICALLY:
+        return "Send selected message periodically";
+    case ID_STOP_PERIODICALLY:
+        return "Stop sending periodically";
+    case ID_CLEAR_LIST:
+        return "Clear message list";
+    case ID_EXPORT:
+        return "Export received text";
+    case ID_CLEAR_RX:
+        return "Clear received text";
+    case ID_LOG_START:
+        return "Start log";
+    case ID_LOG_STOP:
+        return "Stop log";
+    case ID_MEDIA_BACKWARD:
+        return "Back to the start of the media file";
+    case ID_MEDIA_PLAY:
+        return "Play";
+    case ID_MEDIA_PAUSE:
+        return "Pause";
+    case ID_MEDIA_LOOP:
+        return "Play in a loop";
+    default:
+        return wxString();
+    }
 }
 
 void TerminalPanel::BuildTopRow()
@@ -111,6 +154,7 @@ void TerminalPanel::BuildTopRow()
     m_disconnectBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/disconnectbtn.jpg"));
     m_connectButton = new wxBitmapButton(this, ID_CONNECT, *m_connectBitmap, wxDefaultPosition, wxSize(88, 25),
                                          wxBU_AUTODRAW);
+    NameControl(m_connectButton, ButtonName(ID_CONNECT));
 
     row->Add(m_statusIcon, 0, wxTOP, -5);
     row->Add(5, 5, 0);
@@ -214,6 +258,7 @@ void TerminalPanel::BuildListColumn()
     m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/stopsendperiodbtn.jpg"));
     m_periodicButton = new wxBitmapButton(this, ID_SEND_PERIODICALLY, *m_periodicBitmap, wxPoint(x, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
+    NameControl(m_periodicButton, ButtonName(ID_SEND_PERIODICALLY));
     m_periodicButton->Disable();
     Connect(ID_SEND_PERIODICALLY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
     AddBitmapButton(ID_CLEAR_LIST, "icons/clearbtn.jpg", wxPoint(x, m_layoutY + 60), wxSize(88, 25));
@@ -233,7 +278,6 @@ void TerminalPanel::BuildMediaGroup()
     m_mediaBackwardButton = AddBitmapButton(ID_MEDIA_BACKWARD, "icons/backward-icon.jpg", wxPoint(x, y), size);
     Connect(ID_MEDIA_BACKWARD, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaPlayButton = AddBitmapButton(ID_MEDIA_PLAY, "icons/play-icon.jpg", wxPoint(x + 29, y), size);
-    m_mediaPlayButton->SetToolTip("Play");
     Connect(ID_MEDIA_PLAY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaPauseButton = AddBitmapButton(ID_MEDIA_PAUSE, "icons/pause-icon.jpg", wxPoint(x + 58, y), size);
     Connect(ID_MEDIA_PAUSE, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));

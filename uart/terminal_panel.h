@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 #include <wx/colour.h>
+#include <wx/gdicmn.h>
 #include <wx/longlong.h>
 #include <wx/panel.h>
 #include <wx/string.h>
@@ -43,6 +44,7 @@ class wxListBox;
 class wxMouseEvent;
 class wxProgressDialog;
 class wxRadioBox;
+class wxSizeEvent;
 class wxStaticBitmap;
 class wxStaticText;
 class wxTextCtrl;
@@ -129,6 +131,9 @@ public:
     // comes, in characters (small ones for tests).
     static constexpr size_t kRxWindowChars = 8 * 1024;
     void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
+    // The newest text the shown view holds while text comes, in characters:
+    // the window set by SetRxLimits, scaled with a grown view.
+    size_t RxWindowChars() const { return m_rxWindowChars; }
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Keeps the media file for the next play from the start and shows its
@@ -145,6 +150,14 @@ public:
     // from then on its display timer takes them, which runs ahead of the
     // toolkit's idle-time work, so a busy view does not hold chunks back.
     void HandOverChunk(std::unique_ptr<uint8_t[]> block);
+
+    // Takes the panel's present size and places as its design, from which
+    // it grows when the frame does (the frame calls it once laid out).
+    void KeepDesignLayout();
+
+    // What the picture button of that id does, as its tooltip and accessible
+    // name say it.
+    static wxString ButtonName(int id);
 
     // Writes the link's state into the frame's status bar while this panel
     // is the one shown.
@@ -228,6 +241,7 @@ private:
     void BuildMediaGroup();
     void BuildReceiveColumn();
     void BuildBottomRow();
+    // A picture button, named (tooltip and accessible name) after what it does.
     wxBitmapButton *AddBitmapButton(int id, const wxString &image, const wxPoint &position, const wxSize &size);
 
     void OnClose(wxCloseEvent &event);
@@ -239,7 +253,15 @@ private:
 
     void OnConnect(wxCommandEvent &event);
     void WaitForConnectResult(wxProgressDialog &progress);
-    void EnterConnectedState();
+    // Starts the receive thread on the adopted connection; `quietly` leaves
+    // out the success box. False when the connection could not be used.
+    bool EnterConnectedState(bool quietly = false);
+    // Connecting again by itself after the link dropped, every 2 s, until it
+    // connects or the user presses Disconnect.
+    void StartReconnecting();
+    void StopReconnecting();
+    void OnReconnectTimer(wxTimerEvent &event);
+    void OnReconnectResult();
     void Disconnect();
     // Leaves the connected state: the connection is shut down and the
     // receive thread stopped.
@@ -351,6 +373,17 @@ private:
     uint64_t m_rxWindowBegin = 0;
     uint64_t m_rxWindowEnd = 0;
     size_t m_rxWindowChars = kRxWindowChars;
+    // The window at the views' design size (SetRxLimits).
+    size_t m_rxWindowBaseChars = kRxWindowChars;
+    enum class Resizing { Keep, Grow, GrowDown, MoveDown };
+    struct DesignRect {
+        wxWindow *window;
+        wxRect rect;
+        Resizing how;
+    };
+    wxSize m_designSize;
+    std::vector<DesignRect> m_designRects;
+    void OnPanelSize(wxSizeEvent &event);
     wxLongLong m_rxViewChanged;
     wxTimer m_rxPagingTimer;
     // False while the user has scrolled the shown view up: it then holds
@@ -381,6 +414,13 @@ private:
     int m_mediaStreams = 0;
     int m_mediaStream = 0;
     LinkStatus m_link;
+    // Bytes handed over by the receive thread since connecting.
+    std::atomic<uint64_t> m_rxBytesReceived{0};
+    // Refreshes the status bar's counters while connected.
+    wxTimer m_statusTimer;
+    wxTimer m_reconnectTimer;
+    bool m_reconnecting = false;
+    void OnStatusTimer(wxTimerEvent &event);
     // Streaming progress: the newest count, and whether an event for it waits.
     std::atomic<uint64_t> m_fileProgressBytes{0};
     std::atomic<bool> m_fileProgressPosted{false};

@@ -5,6 +5,7 @@
 #include "uart/saved_settings.h"
 #include "uart/tx_codec.h"
 
+#include <algorithm>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/listbox.h>

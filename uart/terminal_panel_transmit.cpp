@@ -3,6 +3,7 @@
 // periodically, and the lines that report it in the receive views.
 #include "uart/terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/error_box.h"
 #include "net/tcp.h"
 #include "uart/panel_timestamp.h"
@@ -305,6 +306,7 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
     CallAfter([old] { old->Destroy(); });
     m_periodicButton = new wxBitmapButton(this, id, face, wxPoint(m_layoutX + 275, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
+    NameControl(m_periodicButton, ButtonName(id));
     EnablePeriodicButton();
     // Bound on the button itself, so that the binding goes with it.
     m_periodicButton->Connect(id, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic),

@@ -86,6 +86,7 @@ void ResetPanel()
     panel->m_msgCounterCheck->SetValue(false);
     panel->m_totalSizeText->ChangeValue("");
     panel->m_lineEndingCombo->SetSelection(0);
+    panel->m_reconnectCheck->SetValue(false);
     for (wxTextCtrl *entry : panel->m_txEntries)
         entry->ChangeValue("");
     panel->SetConnectionParameters("not set", "not set");
