@@ -52,7 +52,7 @@ MainWindow::MainWindow()
         throw std::runtime_error(tcp_strerror(tcp_last_error()));
 
     const FrameGeometry geometry = FrameGeometryFor(wxGetDisplaySize().GetHeight());
-    long style = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxCLOSE_BOX;
+    long style = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxCLOSE_BOX | wxRESIZE_BORDER;
     if (geometry.maximized)
         style |= wxMAXIMIZE;
     m_frame = new wxFrame(nullptr, wxID_ANY, "ORV Terminal", wxDefaultPosition,
@@ -83,6 +83,10 @@ MainWindow::MainWindow()
     m_sizer->Add(m_modbusPanel, 1, wxEXPAND, 0);
     m_frame->SetSizer(m_sizer);
     m_frame->Layout();
+    // The start size is the least one: the panels are laid out for it and
+    // grow from there.
+    m_frame->SetMinSize(wxSize(geometry.width, geometry.height));
+    m_terminalPanel->KeepDesignLayout();
 
     m_frame->SetBackgroundColour(*wxWHITE);
     m_frame->Centre(wxBOTH);
