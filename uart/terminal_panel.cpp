@@ -294,7 +294,9 @@ void TerminalPanel::BuildReceiveColumn()
     m_timestampCheck = new wxCheckBox(this, wxID_ANY, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
     m_wrapCheck = new wxCheckBox(this, wxID_ANY, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
     Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::OnTxKey));
-    AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25));
+    // Above the check boxes, so Tab reaches it first.
+    AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25))
+        ->MoveBeforeInTabOrder(m_timestampCheck);
     Connect(ID_EXPORT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnExport));
 
     for (int n = 0; n < kNotationCount; ++n) {
@@ -327,11 +329,14 @@ void TerminalPanel::BuildBottomRow()
     m_paddingLabel = new wxStaticText(this, wxID_ANY, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
                                       wxSize(120, -1));
     m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
+    // Tab goes along the periodic row before the total size under it.
+    m_msgCounterCheck->MoveAfterInTabOrder(m_periodUnitCombo);
     const int x = m_layoutX + 420;
+    // Created left to right, the order Tab takes.
+    AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
+    AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
     AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
     Connect(ID_CLEAR_RX, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
-    AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
-    AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
 
     for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
                                                                m_totalSizeLabel, m_totalSizeText, m_paddingLabel})

@@ -307,6 +307,8 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
     m_periodicButton = new wxBitmapButton(this, id, face, wxPoint(m_layoutX + 275, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
     NameControl(m_periodicButton, ButtonName(id));
+    // The new button takes the old one's place in the Tab order too.
+    m_periodicButton->MoveAfterInTabOrder(old);
     EnablePeriodicButton();
     // Bound on the button itself, so that the binding goes with it.
     m_periodicButton->Connect(id, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic),
