@@ -394,11 +394,16 @@ void TerminalPanel::OnReadTypeChanged(wxCommandEvent &)
 
 void TerminalPanel::OnTransmissionTypeChanged(wxCommandEvent &)
 {
+    ShowSelectedTxEntry();
+    m_txEntries[m_txTypeRadio->GetSelection()]->SetFocus();
+}
+
+void TerminalPanel::ShowSelectedTxEntry()
+{
     const int selected = m_txTypeRadio->GetSelection();
     for (int n = 0; n < kNotationCount; ++n) {
         m_txEntries[n]->Show(n == selected);
         m_txHints[n]->Show(n == selected);
     }
     m_lineEndingCombo->Show(selected == NotationAscii);
-    m_txEntries[selected]->SetFocus();
 }

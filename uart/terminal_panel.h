@@ -250,6 +250,8 @@ private:
     void LimitTxEntry(wxCommandEvent &event);
     void OnReadTypeChanged(wxCommandEvent &event);
     void OnTransmissionTypeChanged(wxCommandEvent &event);
+    // Shows the entry, hint and ending choice of the transmission type.
+    void ShowSelectedTxEntry();
 
     void OnConnect(wxCommandEvent &event);
     void WaitForConnectResult(wxProgressDialog &progress);

@@ -33,9 +33,9 @@ UartSettings TerminalPanel::CurrentSettings() const
 
 void TerminalPanel::ApplySettings(const UartSettings &settings)
 {
+    // Nothing takes the focus: the start-up dialog has it.
     m_txTypeRadio->SetSelection(settings.txNotation);
-    wxCommandEvent none;
-    OnTransmissionTypeChanged(none);
+    ShowSelectedTxEntry();
     m_rxTypeRadio->SetSelection(settings.rxNotation);
     ShowSelectedRxView();
     m_timestampCheck->SetValue(settings.timestamp);
@@ -66,5 +66,4 @@ void TerminalPanel::ApplySettings(const UartSettings &settings)
     m_historyCursor = m_historyCount;
     if (m_historyCount > 0)
         m_messageList->SetSelection(0);
-    m_txEntries[m_txTypeRadio->GetSelection()]->SetFocus();
 }

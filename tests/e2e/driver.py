@@ -143,6 +143,13 @@ def click(node, dx=None, dy=None):
     click_at(x + (w // 2 if dx is None else dx), y + (h // 2 if dy is None else dy))
 
 
+def double_click(node):
+    """Two clicks in the middle of a node, close enough to count as one double-click."""
+    x, y, w, h = extents(node)
+    click_at(x + w // 2, y + h // 2)
+    xdotool("click", 1)
+
+
 def type_text(chars):
     xdotool("type", "--delay", 20, chars)
 
