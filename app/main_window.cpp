@@ -2,6 +2,7 @@
 
 #include "app/frame_geometry.h"
 #include "app/image_file.h"
+#include "app/ip_address.h"
 #include "app/menu_bar.h"
 #include "app/new_dialog.h"
 #include "app/user_config.h"
@@ -9,12 +10,10 @@
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
 
-#include "app/ip_address.h"
-
 #include <cstdio>
 #include <stdexcept>
-#include <wx/fileconf.h>
 #include <wx/display.h>
+#include <wx/fileconf.h>
 #include <wx/image.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>

@@ -24,13 +24,12 @@ std::string StateText(const LinkStatus &status)
 
 std::string LinkStatusText(const LinkStatus &status)
 {
-    std::string text = StateText(status);
+    // Reconnecting comes first, where a narrow status bar still shows it.
+    std::string text = status.reconnecting ? "Reconnecting every 2 s | " + StateText(status) : StateText(status);
     if (status.state != LinkState::NotConnected)
         text += " | RX " + ByteCountText(status.rxBytes) + ", TX " + ByteCountText(status.txBytes);
     if (!status.logName.empty())
         text += " | Log " + status.logName + " (" + ByteCountText(status.logBytes) + ")";
-    if (status.reconnecting)
-        text += " | Reconnecting every 2 s";
     return text;
 }
 

@@ -31,7 +31,7 @@ struct LinkStatus {
 // "Not connected", "Connected to HOST:PORT", "Closed by the module at TIME"
 // or "Connection lost at TIME: REASON"; once a connection was made, then
 // " | RX n B, TX n B", and while a log runs " | Log NAME (SIZE)"; while the
-// panel reconnects, " | Reconnecting every 2 s".
+// panel reconnects, all that after "Reconnecting every 2 s | ".
 std::string LinkStatusText(const LinkStatus &status);
 
 // "512 B", "1.5 KB", "12.0 MB" (1024 steps, one decimal above bytes).

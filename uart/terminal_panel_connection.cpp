@@ -19,10 +19,10 @@
 
 #include <cerrno>
 #include <wx/app.h>
-#include <wx/filename.h>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 #include <wx/statbmp.h>

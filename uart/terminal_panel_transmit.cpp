@@ -60,7 +60,7 @@ bool TerminalPanel::AddTypedMessage()
         ShowErrorBox(wxString::FromUTF8(refusal));
         return false;
     }
-    const int ending = notation == NotationAscii ? m_lineEndingCombo->GetSelection() : LineEndingNone;
+    const int ending = notation == NotationAscii ? std::max(0, m_lineEndingCombo->GetSelection()) : LineEndingNone;
     m_messageList->Insert(MessageListLabel(text.ToStdWstring(), notation, ending), 0);
     m_historyTexts[m_historyCount] = text;
     m_historyTypes[m_historyCount] = notation;

@@ -24,7 +24,7 @@ TEST(LinkStatus, CountsLogAndReconnectingFollowTheState)
     status.reason = "Connection reset by peer";
     status.reconnecting = true;
     EXPECT_EQ(LinkStatusText(status),
-              "Connection lost at T: Connection reset by peer | RX 0 B, TX 0 B | Reconnecting every 2 s");
+              "Reconnecting every 2 s | Connection lost at T: Connection reset by peer | RX 0 B, TX 0 B");
 }
 
 TEST(LinkStatus, ByteCountsStepBy1024)

@@ -309,7 +309,7 @@ TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
     panel->m_reconnectCheck->SetValue(true);
     ModalRecorder boxes;
     link.PeerFd().Reset();
-    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().EndsWith(" | Reconnecting every 2 s"); }))
+    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }))
         << LinkStatusShown();
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(panel->m_connectButton->GetToolTipText(), "Disconnect") << "pressing it ends the attempts";
@@ -328,7 +328,7 @@ TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
     // Dropped again: the user stops the attempts (or, should one have been
     // quicker, the connection it made).
     again.Reset();
-    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().EndsWith(" | Reconnecting every 2 s"); }));
+    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
     Click(TerminalPanel::ID_CONNECT);
     EXPECT_EQ(LinkStatusShown(), "Not connected");
     ExpectDisconnectedLook();
