@@ -263,8 +263,10 @@ TEST_F(Layout, UartPanelGrowsWithTheFrame)
     const wxRect addPlace = add->GetRect();
 
     frame->SetSize(start + wxSize(300, 200));
-    PumpEvents(Millis(200));
-    ASSERT_EQ(frame->GetSize(), start + wxSize(300, 200)) << "the frame takes a larger size";
+    ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetSize().y > list.height; }))
+        << "the list takes the larger frame's room";
+    PumpEvents();
+    ASSERT_EQ(frame->GetSize(), start + wxSize(300, 200));
     const int dy = panel->m_messageList->GetSize().y - list.height;
     EXPECT_GT(dy, 0);
     EXPECT_EQ(panel->m_rxViews[0]->GetRect(), wxRect(view.x, view.y, view.width + 300, view.height + dy));
@@ -275,7 +277,8 @@ TEST_F(Layout, UartPanelGrowsWithTheFrame)
     ExpectFrame("UART panel in a larger frame");
 
     frame->SetSize(start);
-    PumpEvents(Millis(200));
+    ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetRect() == list; }));
+    PumpEvents();
     EXPECT_EQ(panel->m_rxViews[0]->GetRect(), view);
     EXPECT_EQ(clearAll->GetRect(), clear);
     EXPECT_EQ(panel->RxWindowChars(), TerminalPanel::kRxWindowChars);

@@ -48,7 +48,9 @@ std::vector<wxWindow *> WalkTab(wxWindow *first)
     for (int step = 0; step < 60; ++step) {
         input.Char(WXK_TAB);
         wxWindow *before = now;
-        WaitUntil([&] { return wxWindow::FindFocus() != before; }, Millis(1000));
+        // Every stop differs from the one before (a combo box's button shows
+        // as no control), so each Tab is waited for.
+        WaitUntil([&] { return wxWindow::FindFocus() != before; });
         now = wxWindow::FindFocus();
         if (now == first)
             return reached;
