@@ -111,8 +111,9 @@ public:
     // a receive failed: shuts the connection down, so that the next send
     // fails instead of losing its bytes and the module sees this end close.
     void ShutdownEndedConnection() { m_socket.ShutdownQuietly(); }
-    // Encodes a stored message and sends it once (true when it went out), or
-    // starts periodic sending with it (true when the sender runs).
+    // Encodes a stored message with its line ending (LineEnding, none by
+    // default) and sends it once (true when it went out), or starts periodic
+    // sending with it (true when the sender runs).
     bool SendMessage(const wxString &text, int notation, bool once, int ending = 0);
     // Each view's text is kept by the panel within the view's scrollback
     // limit; only the shown view holds it in the toolkit, so that the toolkit

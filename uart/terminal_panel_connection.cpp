@@ -293,6 +293,13 @@ void TerminalPanel::OnReconnectTimer(wxTimerEvent &)
 {
     if (!m_reconnecting || m_shutDown || m_connected)
         return;
+    // The user turned the option off meanwhile: the link stays down.
+    if (!m_reconnectCheck->GetValue()) {
+        StopReconnecting();
+        TearDownConnection();
+        ShowLinkStatus();
+        return;
+    }
     const std::string ip = m_ipLabel->GetLabel().utf8_string();
     const uint16_t port = PortFromText(m_portLabel->GetLabel().utf8_string());
     m_connectResult = 0;

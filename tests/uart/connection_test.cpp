@@ -325,8 +325,24 @@ TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
     ASSERT_TRUE(WriteAll(again.Get(), "back"));
     EXPECT_TRUE(WaitShown(panel->RxBytesShown() + 4));
 
-    // Dropped again: the user stops the attempts (or, should one have been
-    // quicker, the connection it made).
+    // Dropped again with the option turned off meanwhile: the next attempt
+    // is not made, and the link stays down as the module left it.
+    again.Reset();
+    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
+    panel->m_reconnectCheck->SetValue(false);
+    ASSERT_TRUE(WaitUntil([&] { return !LinkStatusShown().StartsWith("Reconnecting"); }, Millis(10000)));
+    EXPECT_TRUE(LinkStatusShown().StartsWith("Closed by the module at ")) << LinkStatusShown();
+    ExpectDisconnectedLook();
+    EXPECT_FALSE(link.Listener().Accept(Millis(0)).Valid()) << "no attempt was made";
+
+    // Dropped once more: the user stops the attempts (or, should one have
+    // been quicker, the connection it made).
+    ConnectClick(boxes);
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    again = link.Listener().Accept();
+    ASSERT_TRUE(again.Valid());
+    boxes.Clear();
+    panel->m_reconnectCheck->SetValue(true);
     again.Reset();
     ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
     Click(TerminalPanel::ID_CONNECT);
