@@ -2,15 +2,19 @@
 
 #include "app/frame_geometry.h"
 #include "app/image_file.h"
+#include "app/ip_address.h"
 #include "app/menu_bar.h"
 #include "app/new_dialog.h"
 #include "app/theme_colours.h"
+#include "app/user_config.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
 
+#include <cstdio>
 #include <stdexcept>
 #include <wx/display.h>
+#include <wx/fileconf.h>
 #include <wx/image.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
@@ -48,7 +52,7 @@ MainWindow::MainWindow()
         throw std::runtime_error(tcp_strerror(tcp_last_error()));
 
     const FrameGeometry geometry = FrameGeometryFor(wxGetDisplaySize().GetHeight());
-    long style = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxCLOSE_BOX;
+    long style = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxMAXIMIZE_BOX | wxCLOSE_BOX | wxRESIZE_BORDER;
     if (geometry.maximized)
         style |= wxMAXIMIZE;
     m_frame = new wxFrame(nullptr, wxID_ANY, "ORV Terminal", wxDefaultPosition,
@@ -79,6 +83,10 @@ MainWindow::MainWindow()
     m_sizer->Add(m_modbusPanel, 1, wxEXPAND, 0);
     m_frame->SetSizer(m_sizer);
     m_frame->Layout();
+    // The start size is the least one: the panels are laid out for it and
+    // grow from there.
+    m_frame->SetMinSize(wxSize(geometry.width, geometry.height));
+    m_terminalPanel->KeepDesignLayout();
 
     m_frame->SetBackgroundColour(theme_colours::Page());
     m_frame->Centre(wxBOTH);
@@ -88,6 +96,41 @@ MainWindow::MainWindow()
     m_startupDialog = new NewDialog(m_frame, wxID_ANY, "ORV-Terminal Conf", wxDefaultPosition, wxSize(380, 250),
                                     wxDEFAULT_DIALOG_STYLE);
     m_startupDialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
+    RestoreSettings();
+}
+
+void MainWindow::RestoreSettings()
+{
+    const std::unique_ptr<wxFileConfig> config = user_config::Open();
+    m_terminalPanel->ApplySettings(SettingsFromEntries(
+        [&config](const std::string &key) { return user_config::Read(*config, key); }, TerminalPanel::kHistorySize));
+    const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
+    const std::optional<std::string> port = user_config::Read(*config, "Connection/Port");
+    const std::optional<std::string> type = user_config::Read(*config, "Connection/Type");
+    // Only a connection the dialog would take; otherwise its defaults stay.
+    const std::optional<ip_address::FieldTexts> fields = ip ? ip_address::FindDottedQuad(*ip) : std::nullopt;
+    if (!fields || !ip_address::FieldsFormAddress(*fields) || !port || !ip_address::IsPortText(*port) || !type ||
+        (*type != "0" && *type != "1"))
+        return;
+    m_lastIp = wxString::FromUTF8(*ip);
+    m_lastPort = wxString::FromUTF8(*port);
+    m_lastTerminalType = *type == "1" ? 1 : 0;
+    if (m_startupDialog) {
+        m_startupDialog->SetValues(m_lastIp, m_lastPort);
+        m_startupDialog->SetTerminalType(m_lastTerminalType);
+    }
+}
+
+bool MainWindow::SaveSettings()
+{
+    SettingEntries entries = SettingsEntries(m_terminalPanel->CurrentSettings());
+    if (!m_lastIp.empty()) {
+        entries["Connection/IP"] = m_lastIp.utf8_string();
+        entries["Connection/Port"] = m_lastPort.utf8_string();
+        entries["Connection/Type"] = std::to_string(m_lastTerminalType);
+    }
+    const std::unique_ptr<wxFileConfig> config = user_config::Open();
+    return user_config::Write(*config, entries);
 }
 
 void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm)
@@ -113,6 +156,9 @@ void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, 
 
 void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType)
 {
+    m_lastIp = ip;
+    m_lastPort = port;
+    m_lastTerminalType = terminalType;
     m_terminalPanel->SetConnectionParameters(ip, port);
     m_modbusPanel->SetConnectionParameters(ip, port);
     m_terminalPanel->Show(terminalType == 0);
@@ -137,6 +183,11 @@ void MainWindow::CloseSocketLibrary()
 
 void MainWindow::OnFrameClose(wxCloseEvent &event)
 {
+    // A settings file that cannot be written costs the next start its
+    // settings, not this session its end.
+    if (!SaveSettings())
+        std::fprintf(stderr, "orv-terminal: the settings could not be saved to %s\n",
+                     user_config::FilePath().utf8_string().c_str());
     m_terminalPanel->Shutdown();
     m_modbusPanel->Shutdown();
     event.Skip();

@@ -41,9 +41,20 @@ public:
     // Null once the start-up dialog has been confirmed or closed.
     wxWeakRef<NewDialog> m_startupDialog;
 
+    // The settings kept between runs: given back to the panels and the
+    // start-up dialog, and written when the frame closes (false when the
+    // file could not be written).
+    void RestoreSettings();
+    bool SaveSettings();
+
 private:
     MainWindow();
     void OnFrameClose(wxCloseEvent &event);
+
+    // The connection last confirmed, kept for the next start.
+    wxString m_lastIp;
+    wxString m_lastPort;
+    int m_lastTerminalType = 0;
 
     static MainWindow *s_instance;
 };

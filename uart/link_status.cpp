@@ -1,6 +1,11 @@
 #include "uart/link_status.h"
 
-std::string LinkStatusText(const LinkStatus &status)
+#include <cstdio>
+#include <initializer_list>
+
+namespace {
+
+std::string StateText(const LinkStatus &status)
 {
     switch (status.state) {
     case LinkState::Connected:
@@ -13,4 +18,34 @@ std::string LinkStatusText(const LinkStatus &status)
         break;
     }
     return "Not connected";
+}
+
+} // namespace
+
+std::string LinkStatusText(const LinkStatus &status)
+{
+    // Reconnecting comes first, where a narrow status bar still shows it.
+    std::string text = status.reconnecting ? "Reconnecting every 2 s | " + StateText(status) : StateText(status);
+    if (status.state != LinkState::NotConnected)
+        text += " | RX " + ByteCountText(status.rxBytes) + ", TX " + ByteCountText(status.txBytes);
+    if (!status.logName.empty())
+        text += " | Log " + status.logName + " (" + ByteCountText(status.logBytes) + ")";
+    return text;
+}
+
+std::string ByteCountText(uint64_t bytes)
+{
+    if (bytes < 1024)
+        return std::to_string(bytes) + " B";
+    const char *unit = "KB";
+    double value = static_cast<double>(bytes) / 1024;
+    for (const char *larger : {"MB", "GB"}) {
+        if (value < 1024)
+            break;
+        value /= 1024;
+        unit = larger;
+    }
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f %s", value, unit);
+    return text;
 }

@@ -4,6 +4,7 @@
 #ifndef ORV_UART_LINK_STATUS_H
 #define ORV_UART_LINK_STATUS_H
 
+#include <cstdint>
 #include <string>
 
 enum class LinkState { NotConnected, Connected, ClosedByModule, Lost };
@@ -16,10 +17,24 @@ struct LinkStatus {
     // When the link ended (the panel's timestamp), and why it was lost.
     std::string endedAt;
     std::string reason;
+    // Bytes received and sent since the connection was made (kept after it
+    // ended, until the next one or a disconnect).
+    uint64_t rxBytes = 0;
+    uint64_t txBytes = 0;
+    // The log being written, if any, and its size.
+    std::string logName;
+    uint64_t logBytes = 0;
+    // The panel tries to connect again every few seconds.
+    bool reconnecting = false;
 };
 
 // "Not connected", "Connected to HOST:PORT", "Closed by the module at TIME"
-// or "Connection lost at TIME: REASON".
+// or "Connection lost at TIME: REASON"; once a connection was made, then
+// " | RX n B, TX n B", and while a log runs " | Log NAME (SIZE)"; while the
+// panel reconnects, all that after "Reconnecting every 2 s | ".
 std::string LinkStatusText(const LinkStatus &status);
+
+// "512 B", "1.5 KB", "12.0 MB" (1024 steps, one decimal above bytes).
+std::string ByteCountText(uint64_t bytes);
 
 #endif

@@ -53,8 +53,10 @@ bool LogFile::Write(const uint8_t *data, size_t size, std::string &error)
         return true;
     // Each chunk reaches the file at once: the log can be followed while it
     // grows, and a failure shows at the chunk that met it.
-    if (std::fwrite(data, 1, size, m_file) == size && std::fputc('\n', m_file) != EOF && std::fflush(m_file) == 0)
+    if (std::fwrite(data, 1, size, m_file) == size && std::fputc('\n', m_file) != EOF && std::fflush(m_file) == 0) {
+        m_size += size + 1;
         return true;
+    }
     error = "Cannot write the log file \"" + m_path + "\": " + std::strerror(errno) + "; logging has stopped";
     return false;
 }
@@ -65,4 +67,5 @@ void LogFile::Close()
         std::fclose(m_file);
     m_file = nullptr;
     m_path.clear();
+    m_size = 0;
 }

@@ -36,10 +36,13 @@ public:
 
     bool IsOpen() const { return m_file != nullptr; }
     const std::string &Path() const { return m_path; }
+    // Bytes written to the open log, line breaks included.
+    uint64_t Size() const { return m_size; }
 
 private:
     std::FILE *m_file = nullptr;
     std::string m_path;
+    uint64_t m_size = 0;
 };
 
 #endif

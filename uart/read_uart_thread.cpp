@@ -52,6 +52,13 @@ void ReadUartThread::CloseLog()
     m_logFile.Close();
 }
 
+void ReadUartThread::LogState(std::string &path, uint64_t &size)
+{
+    const std::lock_guard<std::mutex> lock(m_logLock);
+    path = m_logging ? m_logFile.Path() : std::string();
+    size = m_logging ? m_logFile.Size() : 0;
+}
+
 wxThread::ExitCode ReadUartThread::Entry()
 {
     worker_lifetimes::Enter();

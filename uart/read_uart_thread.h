@@ -26,6 +26,8 @@ public:
     // stays off and `error` names the file and the reason.
     bool OpenLog(std::string &error);
     void CloseLog();
+    // The open log's path and size; an empty path when no log runs.
+    void LogState(std::string &path, uint64_t &size);
 
 protected:
     ExitCode Entry() override;

@@ -40,11 +40,13 @@ wxThread::ExitCode SendPeriodicallyThread::Entry()
     uintptr_t sent = 0;
     while (!TestDestroy() && m_stop.SleepUntil(pacer.Next()) && WaitForRoom()) {
         const std::vector<uint8_t> bytes = m_useCounter ? WithCounter(m_message, counter.Value()) : m_message;
-        auto length = static_cast<uint16_t>(bytes.size());
-        if (m_panel->SendBytes(reinterpret_cast<const char *>(bytes.data()), &length) != 0) {
+        const int outcome = SendWhole(bytes);
+        if (outcome < 0) {
             Post(EVT_PERIODIC_SEND_FAILED, 0, SystemErrorText(errno));
             break;
         }
+        if (outcome > 0)
+            break;
         counter.Advance();
         ++sent;
         pacer.Sent(PeriodicPacer::Clock::now());
@@ -52,6 +54,27 @@ wxThread::ExitCode SendPeriodicallyThread::Entry()
     if (m_useCounter)
         Post(EVT_PERIODIC_DONE, sent);
     return nullptr;
+}
+
+// The room waited for can be taken by the stream before this send: then a
+// blocking send would hold this thread, and the panel stopping it, until the
+// module reads again. So the rest waits in short steps that look for a stop.
+int SendPeriodicallyThread::SendWhole(const std::vector<uint8_t> &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        auto length = static_cast<uint16_t>(bytes.size() - done);
+        const int result =
+            m_panel->SendBytesWithin(reinterpret_cast<const char *>(bytes.data() + done), &length, kRoomPollMs);
+        done += length;
+        if (result == 0)
+            continue;
+        if (result != UartSocket::kTimedOut)
+            return -1;
+        if (m_stop.Stopped() || TestDestroy())
+            return 1;
+    }
+    return 0;
 }
 
 bool SendPeriodicallyThread::WaitForRoom()

@@ -34,6 +34,9 @@ private:
     // Waits until the connection can take a message without blocking, so
     // that a peer that stopped reading cannot hold up a stop.
     bool WaitForRoom();
+    // Sends one message: 0 when it went out whole, 1 when a stop came while
+    // the connection had no room, -1 on a failure (errno says which).
+    int SendWhole(const std::vector<uint8_t> &bytes);
     void Post(wxEventType type, uintptr_t value, const std::string &text = std::string());
 
     TerminalPanel *const m_panel;

@@ -1,10 +1,12 @@
 #include "uart/terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "app/toolkit_fit.h"
 #include "uart/entry_limit.h"
+#include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
 #include <initializer_list>
@@ -26,6 +28,7 @@ namespace {
 
 constexpr int kRxChunksInFlight = 1024;
 constexpr size_t kTxMaxLength = 128;
+constexpr int kAsciiEntryWidth = 185;
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 {
@@ -43,7 +46,7 @@ TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
       m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
-      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN))
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN)), m_statusTimer(this), m_reconnectTimer(this)
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -74,6 +77,8 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
+    Connect(m_statusTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnStatusTimer));
+    Connect(m_reconnectTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnReconnectTimer));
     StartRxPaging();
     BindRxReading();
     // No colour of its own: the panel shows the frame's white, and painting
@@ -92,7 +97,47 @@ TerminalPanel::~TerminalPanel()
 wxBitmapButton *TerminalPanel::AddBitmapButton(int id, const wxString &image, const wxPoint &position,
                                                const wxSize &size)
 {
-    return new wxBitmapButton(this, id, LoadImageFile(image), position, size, wxBU_AUTODRAW);
+    auto *button = new wxBitmapButton(this, id, LoadImageFile(image), position, size, wxBU_AUTODRAW);
+    NameControl(button, ButtonName(id));
+    return button;
+}
+
+wxString TerminalPanel::ButtonName(int id)
+{
+    switch (id) {
+    case ID_MODIFY:
+        return "Change connection parameters";
+    case ID_CONNECT:
+        return "Connect";
+    case ID_ADD_MESSAGE:
+        return "Add message to the list";
+    case ID_SEND:
+        return "Send selected message";
+    case ID_SEND_PERIODICALLY:
+        return "Send selected message periodically";
+    case ID_STOP_PERIODICALLY:
+        return "Stop sending periodically";
+    case ID_CLEAR_LIST:
+        return "Clear message list";
+    case ID_EXPORT:
+        return "Export received text";
+    case ID_CLEAR_RX:
+        return "Clear received text";
+    case ID_LOG_START:
+        return "Start log";
+    case ID_LOG_STOP:
+        return "Stop log";
+    case ID_MEDIA_BACKWARD:
+        return "Back to the start of the media file";
+    case ID_MEDIA_PLAY:
+        return "Play";
+    case ID_MEDIA_PAUSE:
+        return "Pause";
+    case ID_MEDIA_LOOP:
+        return "Play in a loop";
+    default:
+        return wxString();
+    }
 }
 
 void TerminalPanel::BuildTopRow()
@@ -109,6 +154,7 @@ void TerminalPanel::BuildTopRow()
     m_disconnectBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/disconnectbtn.jpg"));
     m_connectButton = new wxBitmapButton(this, ID_CONNECT, *m_connectBitmap, wxDefaultPosition, wxSize(88, 25),
                                          wxBU_AUTODRAW);
+    NameControl(m_connectButton, ButtonName(ID_CONNECT));
 
     row->Add(m_statusIcon, 0, wxTOP, -5);
     row->Add(5, 5, 0);
@@ -121,6 +167,8 @@ void TerminalPanel::BuildTopRow()
     row->Add(modifyButton, 0, wxTOP, -5);
     row->Add(10, 10, 0);
     row->Add(m_connectButton, 0, wxTOP, -5);
+    m_reconnectCheck = new wxCheckBox(this, wxID_ANY, "Reconnect when the link drops");
+    row->Add(m_reconnectCheck, 0, wxLEFT, 10);
     column->Add(row, 0, wxTOP | wxLEFT, 10);
     column->Add(new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxSize(800, -1), wxLI_HORIZONTAL), 0, wxTOP, 5);
     SetSizer(column);
@@ -167,10 +215,19 @@ void TerminalPanel::BuildTransmitColumn()
     m_decimalValidator = CharListValidator("0123456789 ");
     const wxValidator *validators[kNotationCount] = {&wxDefaultValidator, m_hexValidator.get(),
                                                      m_binaryValidator.get(), m_decimalValidator.get()};
+    // The ASCII entry gives up room to the choice of its line ending.
     for (int n = 0; n < kNotationCount; ++n)
-        m_txEntries[n] = new wxTextCtrl(this, ID_TX_ENTRY, "", wxPoint(m_layoutX, m_layoutY), wxSize(270, 40),
+        m_txEntries[n] = new wxTextCtrl(this, ID_TX_ENTRY, "", wxPoint(m_layoutX, m_layoutY),
+                                        wxSize(n == NotationAscii ? kAsciiEntryWidth : 270, 40),
                                         wxTE_MULTILINE | wxTE_NO_VSCROLL | wxTE_PROCESS_ENTER | wxHSCROLL,
                                         *validators[n]);
+    wxString endings[kLineEndingCount];
+    for (int n = 0; n < kLineEndingCount; ++n)
+        endings[n] = LineEndingName(n);
+    m_lineEndingCombo = new wxComboBox(this, ID_LINE_ENDING, endings[LineEndingNone],
+                                       wxPoint(m_layoutX + kAsciiEntryWidth + 5, m_layoutY), wxSize(80, -1),
+                                       kLineEndingCount, endings, wxCB_READONLY);
+    m_lineEndingCombo->SetToolTip("Line ending added to ASCII messages");
     AddBitmapButton(ID_ADD_MESSAGE, "icons/addbtn.jpg", wxPoint(m_layoutX + 275, m_layoutY), wxSize(88, 25));
     Connect(ID_ADD_MESSAGE, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnAddMessage));
 
@@ -193,11 +250,15 @@ void TerminalPanel::BuildListColumn()
     m_messageList = new wxListBox(this, wxID_ANY, wxPoint(m_layoutX, m_layoutY), wxSize(270, 260));
     AddBitmapButton(ID_SEND, "icons/sendbtn.jpg", wxPoint(x, m_layoutY), wxSize(88, 25));
     Connect(ID_SEND, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnSend));
+    m_messageList->Connect(wxEVT_COMMAND_LISTBOX_DOUBLECLICKED,
+                           wxCommandEventHandler(TerminalPanel::OnListDoubleClick), nullptr, this);
+    m_messageList->Connect(wxEVT_KEY_DOWN, wxKeyEventHandler(TerminalPanel::OnListKey), nullptr, this);
     m_periodicButtonY = m_layoutY + 30;
     m_periodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/sendperiodbtn.jpg"));
     m_stopPeriodicBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/stopsendperiodbtn.jpg"));
     m_periodicButton = new wxBitmapButton(this, ID_SEND_PERIODICALLY, *m_periodicBitmap, wxPoint(x, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
+    NameControl(m_periodicButton, ButtonName(ID_SEND_PERIODICALLY));
     m_periodicButton->Disable();
     Connect(ID_SEND_PERIODICALLY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
     AddBitmapButton(ID_CLEAR_LIST, "icons/clearbtn.jpg", wxPoint(x, m_layoutY + 60), wxSize(88, 25));
@@ -217,7 +278,6 @@ void TerminalPanel::BuildMediaGroup()
     m_mediaBackwardButton = AddBitmapButton(ID_MEDIA_BACKWARD, "icons/backward-icon.jpg", wxPoint(x, y), size);
     Connect(ID_MEDIA_BACKWARD, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaPlayButton = AddBitmapButton(ID_MEDIA_PLAY, "icons/play-icon.jpg", wxPoint(x + 29, y), size);
-    m_mediaPlayButton->SetToolTip("Play");
     Connect(ID_MEDIA_PLAY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
     m_mediaPauseButton = AddBitmapButton(ID_MEDIA_PAUSE, "icons/pause-icon.jpg", wxPoint(x + 58, y), size);
     Connect(ID_MEDIA_PAUSE, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnMediaButton));
@@ -234,7 +294,9 @@ void TerminalPanel::BuildReceiveColumn()
     m_timestampCheck = new wxCheckBox(this, wxID_ANY, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
     m_wrapCheck = new wxCheckBox(this, wxID_ANY, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
     Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::OnTxKey));
-    AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25));
+    // Above the check boxes, so Tab reaches it first.
+    AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25))
+        ->MoveBeforeInTabOrder(m_timestampCheck);
     Connect(ID_EXPORT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnExport));
 
     for (int n = 0; n < kNotationCount; ++n) {
@@ -267,11 +329,14 @@ void TerminalPanel::BuildBottomRow()
     m_paddingLabel = new wxStaticText(this, wxID_ANY, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
                                       wxSize(120, -1));
     m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
+    // Tab goes along the periodic row before the total size under it.
+    m_msgCounterCheck->MoveAfterInTabOrder(m_periodUnitCombo);
     const int x = m_layoutX + 420;
+    // Created left to right, the order Tab takes.
+    AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
+    AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
     AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
     Connect(ID_CLEAR_RX, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
-    AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
-    AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
 
     for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
                                                                m_totalSizeLabel, m_totalSizeText, m_paddingLabel})
@@ -329,10 +394,16 @@ void TerminalPanel::OnReadTypeChanged(wxCommandEvent &)
 
 void TerminalPanel::OnTransmissionTypeChanged(wxCommandEvent &)
 {
+    ShowSelectedTxEntry();
+    m_txEntries[m_txTypeRadio->GetSelection()]->SetFocus();
+}
+
+void TerminalPanel::ShowSelectedTxEntry()
+{
     const int selected = m_txTypeRadio->GetSelection();
     for (int n = 0; n < kNotationCount; ++n) {
         m_txEntries[n]->Show(n == selected);
         m_txHints[n]->Show(n == selected);
     }
-    m_txEntries[selected]->SetFocus();
+    m_lineEndingCombo->Show(selected == NotationAscii);
 }

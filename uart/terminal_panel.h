@@ -20,11 +20,13 @@
 #include <string>
 #include <vector>
 #include <wx/colour.h>
+#include <wx/gdicmn.h>
 #include <wx/longlong.h>
 #include <wx/panel.h>
 #include <wx/string.h>
 #include <wx/timer.h>
 
+struct UartSettings;
 class ConnectThread;
 class ReadUartThread;
 class SendFileThread;
@@ -42,6 +44,7 @@ class wxListBox;
 class wxMouseEvent;
 class wxProgressDialog;
 class wxRadioBox;
+class wxSizeEvent;
 class wxStaticBitmap;
 class wxStaticText;
 class wxTextCtrl;
@@ -69,6 +72,7 @@ public:
         ID_MODIFY = 5030,
         ID_CLEAR_LIST = 5034,
         ID_ADD_MESSAGE = 5118,
+        ID_LINE_ENDING = 5119,
     };
     static constexpr int kHistorySize = 1000;
 
@@ -107,9 +111,10 @@ public:
     // a receive failed: shuts the connection down, so that the next send
     // fails instead of losing its bytes and the module sees this end close.
     void ShutdownEndedConnection() { m_socket.ShutdownQuietly(); }
-    // Encodes a stored message and sends it once (true when it went out), or
-    // starts periodic sending with it (true when the sender runs).
-    bool SendMessage(const wxString &text, int notation, bool once);
+    // Encodes a stored message with its line ending (LineEnding, none by
+    // default) and sends it once (true when it went out), or starts periodic
+    // sending with it (true when the sender runs).
+    bool SendMessage(const wxString &text, int notation, bool once, int ending = 0);
     // Each view's text is kept by the panel within the view's scrollback
     // limit; only the shown view holds it in the toolkit, so that the toolkit
     // keeps and lays out only the text the user sees, and a switch shows at
@@ -127,6 +132,9 @@ public:
     // comes, in characters (small ones for tests).
     static constexpr size_t kRxWindowChars = 8 * 1024;
     void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
+    // The newest text the shown view holds while text comes, in characters:
+    // the window set by SetRxLimits, scaled with a grown view.
+    size_t RxWindowChars() const { return m_rxWindowChars; }
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Keeps the media file for the next play from the start and shows its
@@ -144,9 +152,22 @@ public:
     // toolkit's idle-time work, so a busy view does not hold chunks back.
     void HandOverChunk(std::unique_ptr<uint8_t[]> block);
 
+    // Takes the panel's present size and places as its design, from which
+    // it grows when the frame does (the frame calls it once laid out).
+    void KeepDesignLayout();
+
+    // What the picture button of that id does, as its tooltip and accessible
+    // name say it.
+    static wxString ButtonName(int id);
+
     // Writes the link's state into the frame's status bar while this panel
     // is the one shown.
     void ShowLinkStatus();
+
+    // The options and the message list as kept between runs, and giving
+    // them back (at start, before anything is connected).
+    UartSettings CurrentSettings() const;
+    void ApplySettings(const UartSettings &settings);
 
     // Called by the threads' destructors, on their own thread.
     void OnReadThreadGone(ReadUartThread *thread);
@@ -164,6 +185,7 @@ public:
     bool m_connected = false;
     std::atomic<int> m_socketHandle{0};
     wxBitmapButton *m_connectButton = nullptr;
+    wxCheckBox *m_reconnectCheck = nullptr;
     std::unique_ptr<wxBitmap> m_connectBitmap;
     std::unique_ptr<wxBitmap> m_disconnectBitmap;
     wxStaticText *m_ipLabel = nullptr;
@@ -198,6 +220,10 @@ public:
     wxStaticText *m_mediaLabel = nullptr;
     std::array<wxString, kHistorySize> m_historyTexts;
     std::array<int, kHistorySize> m_historyTypes{};
+    // The line ending each message was added with (LineEnding).
+    std::array<int, kHistorySize> m_historyEndings{};
+    // The ending appended to ASCII messages added from now on.
+    wxComboBox *m_lineEndingCombo = nullptr;
     int m_historyCount = 0;
     int m_historyCursor = 0;
     int m_rxLineCount = 0;
@@ -216,6 +242,7 @@ private:
     void BuildMediaGroup();
     void BuildReceiveColumn();
     void BuildBottomRow();
+    // A picture button, named (tooltip and accessible name) after what it does.
     wxBitmapButton *AddBitmapButton(int id, const wxString &image, const wxPoint &position, const wxSize &size);
 
     void OnClose(wxCloseEvent &event);
@@ -224,10 +251,20 @@ private:
     void LimitTxEntry(wxCommandEvent &event);
     void OnReadTypeChanged(wxCommandEvent &event);
     void OnTransmissionTypeChanged(wxCommandEvent &event);
+    // Shows the entry, hint and ending choice of the transmission type.
+    void ShowSelectedTxEntry();
 
     void OnConnect(wxCommandEvent &event);
     void WaitForConnectResult(wxProgressDialog &progress);
-    void EnterConnectedState();
+    // Starts the receive thread on the adopted connection; `quietly` leaves
+    // out the success box. False when the connection could not be used.
+    bool EnterConnectedState(bool quietly = false);
+    // Connecting again by itself after the link dropped, every 2 s, until it
+    // connects or the user presses Disconnect.
+    void StartReconnecting();
+    void StopReconnecting();
+    void OnReconnectTimer(wxTimerEvent &event);
+    void OnReconnectResult();
     void Disconnect();
     // Leaves the connected state: the connection is shut down and the
     // receive thread stopped.
@@ -276,7 +313,15 @@ private:
 
     void OnTxKey(wxKeyEvent &event);
     void OnAddMessage(wxCommandEvent &event);
-    void AddTypedMessage();
+    // Adds the typed message to the list and the history; false when it was
+    // refused (the user has been told why).
+    bool AddTypedMessage();
+    // Sends the message selected in the list once, with its echo.
+    void SendSelected();
+    void OnListDoubleClick(wxCommandEvent &event);
+    void OnListKey(wxKeyEvent &event);
+    // Removes the list's selected entry and its history entry.
+    void DeleteSelectedMessage();
     void RecallHistory(bool older);
     // The history index of the message selected in the list; false if none.
     bool SelectedMessage(int &index) const;
@@ -331,6 +376,17 @@ private:
     uint64_t m_rxWindowBegin = 0;
     uint64_t m_rxWindowEnd = 0;
     size_t m_rxWindowChars = kRxWindowChars;
+    // The window at the views' design size (SetRxLimits).
+    size_t m_rxWindowBaseChars = kRxWindowChars;
+    enum class Resizing { Keep, Grow, GrowDown, MoveDown };
+    struct DesignRect {
+        wxWindow *window;
+        wxRect rect;
+        Resizing how;
+    };
+    wxSize m_designSize;
+    std::vector<DesignRect> m_designRects;
+    void OnPanelSize(wxSizeEvent &event);
     wxLongLong m_rxViewChanged;
     wxTimer m_rxPagingTimer;
     // False while the user has scrolled the shown view up: it then holds
@@ -361,6 +417,13 @@ private:
     int m_mediaStreams = 0;
     int m_mediaStream = 0;
     LinkStatus m_link;
+    // Bytes handed over by the receive thread since connecting.
+    std::atomic<uint64_t> m_rxBytesReceived{0};
+    // Refreshes the status bar's counters while connected.
+    wxTimer m_statusTimer;
+    wxTimer m_reconnectTimer;
+    bool m_reconnecting = false;
+    void OnStatusTimer(wxTimerEvent &event);
     // Streaming progress: the newest count, and whether an event for it waits.
     std::atomic<uint64_t> m_fileProgressBytes{0};
     std::atomic<bool> m_fileProgressPosted{false};

@@ -3,6 +3,7 @@
 // the panel goes.
 #include "uart/terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/error_box.h"
 #include "app/image_file.h"
 #include "app/main_window.h"
@@ -20,6 +21,8 @@
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 #include <wx/statbmp.h>
@@ -31,6 +34,10 @@ namespace {
 
 constexpr int kProgressMaximum = 100;
 constexpr int kProgressStep = 2;
+// How often the status bar's byte counts follow the traffic.
+constexpr int kStatusRefreshMs = 500;
+// The pause before each attempt to connect again after the link dropped.
+constexpr int kReconnectEveryMs = 2000;
 
 void RecordThreadStartFailure()
 {
@@ -41,7 +48,7 @@ void RecordThreadStartFailure()
 
 void TerminalPanel::OnConnect(wxCommandEvent &)
 {
-    if (m_connected) {
+    if (m_connected || m_reconnecting) {
         Disconnect();
         return;
     }
@@ -108,11 +115,12 @@ void TerminalPanel::WaitForConnectResult(wxProgressDialog &progress)
     }
 }
 
-void TerminalPanel::EnterConnectedState()
+bool TerminalPanel::EnterConnectedState(bool quietly)
 {
     ++m_connection;
     bool started = false;
     const int readSocket = m_socket.DuplicateForReader();
+    m_rxBytesReceived = 0;
     if (readSocket >= 0) {
         m_rxGate.Open();
         auto *thread = new ReadUartThread(this, readSocket, m_connection);
@@ -131,16 +139,23 @@ void TerminalPanel::EnterConnectedState()
         m_socket.Close();
         m_connectResult = 0;
         ShowErrorBox(reason);
-        return;
+        return false;
     }
 
     m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
     m_connected = true;
     m_connectButton->SetBitmapLabel(*m_disconnectBitmap);
-    m_link = {LinkState::Connected, m_ipLabel->GetLabel().utf8_string(),
-              PortFromText(m_portLabel->GetLabel().utf8_string()), "", ""};
+    NameControl(m_connectButton, "Disconnect");
+    m_link = LinkStatus();
+    m_link.state = LinkState::Connected;
+    m_link.host = m_ipLabel->GetLabel().utf8_string();
+    m_link.port = PortFromText(m_portLabel->GetLabel().utf8_string());
     ShowLinkStatus();
-    wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
+    // A connection made again by itself says so in the status bar only: a
+    // box would wait for a user who may be away.
+    if (!quietly)
+        wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
+    return true;
 }
 
 void TerminalPanel::OnConnected(wxCommandEvent &event)
@@ -154,6 +169,8 @@ void TerminalPanel::OnConnected(wxCommandEvent &event)
     m_socket.Adopt(socket);
     m_socketHandle = socket;
     m_connectResult = 1;
+    if (m_reconnecting)
+        OnReconnectResult();
 }
 
 void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
@@ -162,8 +179,11 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
         return;
     switch (event.GetId()) {
     case EVT_CONNECT_FAILED:
-        if (event.GetInt() == m_awaitedAttempt && m_connectResult == 0)
+        if (event.GetInt() == m_awaitedAttempt && m_connectResult == 0) {
             m_connectResult = -1;
+            if (m_reconnecting)
+                OnReconnectResult();
+        }
         break;
     case EVT_CONNECTION_LOST:
     case EVT_CONNECTION_CLOSED:
@@ -185,10 +205,17 @@ void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
     if (event.GetInt() != m_connection || !m_connected)
         return;
     const bool lost = event.GetId() == EVT_CONNECTION_LOST;
+    // The counts of the connection that ended stay in view.
+    m_link.rxBytes = m_rxBytesReceived;
+    m_link.txBytes = m_socket.Sent();
     TearDownConnection();
     m_link.state = lost ? LinkState::Lost : LinkState::ClosedByModule;
     m_link.endedAt = PanelTimestamp().utf8_string();
     m_link.reason = event.GetString().utf8_string();
+    if (m_reconnectCheck->GetValue()) {
+        StartReconnecting();
+        return;
+    }
     ShowLinkStatus();
     if (lost && m_socketHandle > 0)
         ShowErrorBox("Connection Lost");
@@ -196,6 +223,7 @@ void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
 
 void TerminalPanel::Disconnect()
 {
+    StopReconnecting();
     TearDownConnection();
     m_link = LinkStatus();
     ShowLinkStatus();
@@ -211,13 +239,100 @@ void TerminalPanel::TearDownConnection()
     m_connectResult = 0;
     m_connectButton->SetId(ID_CONNECT);
     m_connectButton->SetBitmapLabel(*m_connectBitmap);
+    NameControl(m_connectButton, ButtonName(ID_CONNECT));
 }
 
 void TerminalPanel::ShowLinkStatus()
 {
+    if (m_connected) {
+        m_link.rxBytes = m_rxBytesReceived;
+        m_link.txBytes = m_socket.Sent();
+        if (!m_statusTimer.IsRunning())
+            m_statusTimer.Start(kStatusRefreshMs);
+    } else {
+        m_statusTimer.Stop();
+    }
+    m_link.logName.clear();
+    m_link.logBytes = 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_threadLock);
+        if (ReadUartThread *thread = m_readThread) {
+            std::string path;
+            thread->LogState(path, m_link.logBytes);
+            m_link.logName = wxFileName(wxString::FromUTF8(path)).GetFullName().utf8_string();
+        }
+    }
     wxStatusBar *bar = MainWindow::GetInstance()->m_statusBar;
     if (bar != nullptr && IsShown())
         bar->SetStatusText(wxString::FromUTF8(LinkStatusText(m_link)), 1);
+}
+
+void TerminalPanel::StartReconnecting()
+{
+    m_reconnecting = true;
+    m_link.reconnecting = true;
+    // The button stays "Disconnect": pressing it ends the attempts.
+    m_connectButton->SetBitmapLabel(*m_disconnectBitmap);
+    NameControl(m_connectButton, "Disconnect");
+    ShowLinkStatus();
+    m_reconnectTimer.StartOnce(kReconnectEveryMs);
+}
+
+void TerminalPanel::StopReconnecting()
+{
+    if (!m_reconnecting)
+        return;
+    m_reconnecting = false;
+    m_link.reconnecting = false;
+    m_reconnectTimer.Stop();
+    AbandonConnectAttempt();
+    m_connectResult = 0;
+}
+
+void TerminalPanel::OnReconnectTimer(wxTimerEvent &)
+{
+    if (!m_reconnecting || m_shutDown || m_connected)
+        return;
+    // The user turned the option off meanwhile: the link stays down.
+    if (!m_reconnectCheck->GetValue()) {
+        StopReconnecting();
+        TearDownConnection();
+        ShowLinkStatus();
+        return;
+    }
+    const std::string ip = m_ipLabel->GetLabel().utf8_string();
+    const uint16_t port = PortFromText(m_portLabel->GetLabel().utf8_string());
+    m_connectResult = 0;
+    m_awaitedAttempt = ++m_connectAttempt;
+    auto *thread = new ConnectThread(this, ip, port, m_awaitedAttempt);
+    ++m_liveConnectThreads;
+    m_connectThread = thread;
+    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
+        delete thread;
+        m_awaitedAttempt = 0;
+        m_reconnectTimer.StartOnce(kReconnectEveryMs);
+    }
+}
+
+// The attempt's result has been taken by OnConnected or the failure event.
+void TerminalPanel::OnReconnectResult()
+{
+    m_awaitedAttempt = 0;
+    if (m_connectResult == 1) {
+        m_reconnecting = false;
+        if (EnterConnectedState(true))
+            return;
+        m_reconnecting = true;
+    }
+    m_connectResult = 0;
+    m_link.reconnecting = true;
+    ShowLinkStatus();
+    m_reconnectTimer.StartOnce(kReconnectEveryMs);
+}
+
+void TerminalPanel::OnStatusTimer(wxTimerEvent &)
+{
+    ShowLinkStatus();
 }
 
 void TerminalPanel::StopReadThread()
@@ -274,6 +389,13 @@ void TerminalPanel::OnConnectThreadGone(ConnectThread *thread)
 
 void TerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port)
 {
+    // Attempts to reach the old module end with its parameters.
+    if (m_reconnecting) {
+        StopReconnecting();
+        TearDownConnection();
+        m_link = LinkStatus();
+        ShowLinkStatus();
+    }
     m_ipLabel->SetLabel(ip);
     m_portLabel->SetLabel(port);
     Layout();
@@ -311,6 +433,8 @@ void TerminalPanel::Shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_reconnectTimer.Stop();
+    m_statusTimer.Stop();
     AbandonConnectAttempt();
     m_socket.Close();
     StopPeriodicThread();

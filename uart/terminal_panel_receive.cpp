@@ -62,6 +62,7 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
 
 void TerminalPanel::HandOverChunk(std::unique_ptr<uint8_t[]> block)
 {
+    m_rxBytesReceived += ChunkSize(block.get());
     bool wake = false;
     {
         const std::lock_guard<std::mutex> lock(m_rxInboxLock);
@@ -187,12 +188,12 @@ void TerminalPanel::OnLogButton(wxCommandEvent &event)
         ReadUartThread *thread = m_readThread;
         if (thread == nullptr || !thread->IsRunning())
             return;
-        if (event.GetId() == ID_LOG_STOP) {
+        if (event.GetId() == ID_LOG_STOP)
             thread->CloseLog();
-            return;
-        }
-        if (thread->OpenLog(error))
-            return;
+        else
+            thread->OpenLog(error);
     }
-    ShowErrorBox(wxString(error));
+    ShowLinkStatus();
+    if (!error.empty())
+        ShowErrorBox(wxString(error));
 }

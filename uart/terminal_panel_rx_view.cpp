@@ -115,6 +115,7 @@ void TerminalPanel::SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t
         back.SetLimit(scrollbackChars);
     m_rxLineChars = lineChars;
     m_rxWindowChars = windowChars;
+    m_rxWindowBaseChars = windowChars;
 }
 
 void TerminalPanel::ShowSelectedRxView()

@@ -3,6 +3,7 @@
 // periodically, and the lines that report it in the receive views.
 #include "uart/terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/error_box.h"
 #include "net/tcp.h"
 #include "uart/panel_timestamp.h"
@@ -12,6 +13,7 @@
 #include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
@@ -22,17 +24,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-namespace {
-
-const wxString kListSuffixes[kNotationCount] = {" (ASCII)", " (Hex)", " (Binary)", " (Decimal)"};
-
-} // namespace
-
 void TerminalPanel::OnTxKey(wxKeyEvent &event)
 {
     switch (event.GetKeyCode()) {
     case WXK_RETURN:
-        AddTypedMessage();
+        // Ctrl+Enter sends at once what Enter only adds.
+        if (AddTypedMessage() && event.ControlDown())
+            SendSelected();
         break;
     case WXK_UP:
         RecallHistory(true);
@@ -50,7 +48,7 @@ void TerminalPanel::OnAddMessage(wxCommandEvent &)
     AddTypedMessage();
 }
 
-void TerminalPanel::AddTypedMessage()
+bool TerminalPanel::AddTypedMessage()
 {
     const int notation = m_txTypeRadio->GetSelection();
     wxTextCtrl *entry = m_txEntries[notation];
@@ -60,15 +58,18 @@ void TerminalPanel::AddTypedMessage()
         refusal = "The message list is full (1000 messages): clear it before adding more.";
     if (!refusal.empty()) {
         ShowErrorBox(wxString::FromUTF8(refusal));
-        return;
+        return false;
     }
-    m_messageList->Insert(text + kListSuffixes[notation], 0);
+    const int ending = notation == NotationAscii ? std::max(0, m_lineEndingCombo->GetSelection()) : LineEndingNone;
+    m_messageList->Insert(MessageListLabel(text.ToStdWstring(), notation, ending), 0);
     m_historyTexts[m_historyCount] = text;
     m_historyTypes[m_historyCount] = notation;
+    m_historyEndings[m_historyCount] = ending;
     entry->Clear();
     m_messageList->SetSelection(0);
     ++m_historyCount;
     m_historyCursor = m_historyCount;
+    return true;
 }
 
 // The recalled text goes into the entry of the current notation, whatever
@@ -102,6 +103,44 @@ bool TerminalPanel::SelectedMessage(int &index) const
 
 void TerminalPanel::OnSend(wxCommandEvent &)
 {
+    SendSelected();
+}
+
+void TerminalPanel::OnListDoubleClick(wxCommandEvent &)
+{
+    SendSelected();
+}
+
+void TerminalPanel::OnListKey(wxKeyEvent &event)
+{
+    if (event.GetKeyCode() == WXK_DELETE || event.GetKeyCode() == WXK_NUMPAD_DELETE)
+        DeleteSelectedMessage();
+    else
+        event.Skip();
+}
+
+void TerminalPanel::DeleteSelectedMessage()
+{
+    int index = 0;
+    if (!SelectedMessage(index))
+        return;
+    const int row = m_messageList->GetSelection();
+    for (int n = index; n + 1 < m_historyCount; ++n) {
+        m_historyTexts[n] = m_historyTexts[n + 1];
+        m_historyTypes[n] = m_historyTypes[n + 1];
+        m_historyEndings[n] = m_historyEndings[n + 1];
+    }
+    --m_historyCount;
+    m_historyTexts[m_historyCount].clear();
+    m_historyCursor = m_historyCount;
+    m_messageList->Delete(static_cast<unsigned>(row));
+    // The next entry takes the selection, so that Delete can go on.
+    if (m_messageList->GetCount() > 0)
+        m_messageList->SetSelection(std::min(row, static_cast<int>(m_messageList->GetCount()) - 1));
+}
+
+void TerminalPanel::SendSelected()
+{
     if (!m_connected) {
         ShowErrorBox("You have to connect first.");
         return;
@@ -111,18 +150,19 @@ void TerminalPanel::OnSend(wxCommandEvent &)
         return;
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
+    const int ending = m_historyEndings[index];
     // The echo says that the message went out, so it follows the send; data
     // received before the click comes before it, a reply to it after it.
     ShowAllStagedChunks();
-    if (!SendMessage(text, notation, true))
+    if (!SendMessage(text, notation, true, ending))
         return;
     const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() + " [TX] - " : wxString();
     AppendTxLineNow(notation, stamp + text + "\n", *wxWHITE);
 }
 
-bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once)
+bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once, int ending)
 {
-    std::vector<uint8_t> bytes = EncodeMessage(text.ToStdWstring(), notation);
+    std::vector<uint8_t> bytes = EncodeMessage(text.ToStdWstring(), notation, ending);
     if (once) {
         auto length = static_cast<uint16_t>(bytes.size());
         // Waits at most a while for room on a connection whose module does not
@@ -185,7 +225,7 @@ void TerminalPanel::StartPeriodic()
         return;
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
-    if (!SendMessage(text, notation, false))
+    if (!SendMessage(text, notation, false, m_historyEndings[index]))
         return;
     m_periodicMessage = text;
     m_periodicNotation = notation;
@@ -266,6 +306,9 @@ void TerminalPanel::ReplacePeriodicButton(int id, const wxBitmap &face)
     CallAfter([old] { old->Destroy(); });
     m_periodicButton = new wxBitmapButton(this, id, face, wxPoint(m_layoutX + 275, m_periodicButtonY),
                                           wxSize(88, 25), wxBU_AUTODRAW);
+    NameControl(m_periodicButton, ButtonName(id));
+    // The new button takes the old one's place in the Tab order too.
+    m_periodicButton->MoveAfterInTabOrder(old);
     EnablePeriodicButton();
     // Bound on the button itself, so that the binding goes with it.
     m_periodicButton->Connect(id, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic),

@@ -143,13 +143,27 @@ std::string CheckTypedMessage(const std::wstring &text, Notation notation)
     return std::string();
 }
 
-std::vector<uint8_t> EncodeMessage(const std::wstring &text, int notation)
+const char *LineEndingName(int ending)
+{
+    static const char *const names[kLineEndingCount] = {"none", "CR", "LF", "CR LF"};
+    return ending > LineEndingNone && ending < kLineEndingCount ? names[ending] : names[LineEndingNone];
+}
+
+const char *LineEndingBytes(int ending)
+{
+    static const char *const bytes[kLineEndingCount] = {"", "\r", "\n", "\r\n"};
+    return ending > LineEndingNone && ending < kLineEndingCount ? bytes[ending] : bytes[LineEndingNone];
+}
+
+std::vector<uint8_t> EncodeMessage(const std::wstring &text, int notation, int ending)
 {
     std::vector<uint8_t> bytes;
     if (notation == NotationAscii) {
-        bytes.reserve(text.size());
+        const std::string tail = LineEndingBytes(ending);
+        bytes.reserve(text.size() + tail.size());
         for (const wchar_t character : text)
             bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(character) & 0xFFU));
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
         return bytes;
     }
     if (notation < NotationHex || notation > NotationDecimal)
@@ -158,4 +172,16 @@ std::vector<uint8_t> EncodeMessage(const std::wstring &text, int notation)
     for (const std::wstring &group : SplitGroups(text))
         bytes.push_back(static_cast<uint8_t>(static_cast<unsigned long>(ReadNumber(group, base)) & 0xFFU));
     return bytes;
+}
+
+std::wstring MessageListLabel(const std::wstring &text, int notation, int ending)
+{
+    static const wchar_t *const names[kNotationCount] = {L"ASCII", L"Hex", L"Binary", L"Decimal"};
+    std::wstring label = text + L" (" + (notation > NotationAscii && notation < kNotationCount ? names[notation]
+                                                                                                : names[0]);
+    if (notation == NotationAscii && ending > LineEndingNone && ending < kLineEndingCount) {
+        const std::string name = LineEndingName(ending);
+        label += L", " + std::wstring(name.begin(), name.end());
+    }
+    return label + L")";
 }

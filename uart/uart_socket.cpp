@@ -71,6 +71,7 @@ void UartSocket::Adopt(int socket)
     Close();
     const std::unique_lock<std::shared_mutex> lock(m_lock);
     m_socket = socket;
+    m_sent = 0;
 }
 
 int UartSocket::DuplicateForReader() const
@@ -94,7 +95,9 @@ int UartSocket::Send(const char *data, uint16_t *length)
         *length = 0;
         return -1;
     }
-    return tcp_send_all(m_socket, data, length);
+    const int result = tcp_send_all(m_socket, data, length);
+    m_sent += *length;
+    return result;
 }
 
 int UartSocket::SendWithin(const char *data, uint16_t *length, int timeoutMs)
@@ -137,6 +140,7 @@ int UartSocket::SendUntil(const char *data, uint16_t *length, int timeoutMs, boo
         const ssize_t count = send(m_socket, data + *length, total - *length, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (count >= 0) {
             *length = static_cast<uint16_t>(*length + count);
+            m_sent += static_cast<uint64_t>(count);
             wait = roomFirst;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             wait = true;

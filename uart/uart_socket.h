@@ -8,6 +8,7 @@
 #ifndef ORV_UART_UART_SOCKET_H
 #define ORV_UART_UART_SOCKET_H
 
+#include <atomic>
 #include <cstdint>
 #include <shared_mutex>
 #include <string>
@@ -53,6 +54,8 @@ public:
     // overwrite an error another thread is about to show.
     void ShutdownQuietly();
     void Close();
+    // Bytes written to the connection since it was adopted.
+    uint64_t Sent() const { return m_sent; }
 
 private:
     // `roomFirst`: waits for room before each write, not only after a write
@@ -61,6 +64,7 @@ private:
 
     mutable std::shared_mutex m_lock;
     int m_socket = -1;
+    std::atomic<uint64_t> m_sent{0};
 };
 
 #endif

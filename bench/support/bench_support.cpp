@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <string>
@@ -39,6 +40,8 @@ sockaddr_in Loopback(uint16_t port)
     return address;
 }
 
+char g_configHome[] = "/tmp/orv-bench-config-XXXXXX";
+
 } // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(BenchApp);
@@ -47,6 +50,10 @@ namespace bench {
 
 bool StartToolkit(int argc, char **argv)
 {
+    // The program saves its settings when its frame closes: a run neither
+    // starts from the user's nor writes over them.
+    if (mkdtemp(g_configHome) == nullptr || setenv("XDG_CONFIG_HOME", g_configHome, 1) != 0)
+        return false;
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return false;
     delete wxLog::SetActiveTarget(new wxLogStderr);
@@ -59,6 +66,7 @@ void StopToolkit()
     g_answers.Unregister();
     wxTheApp->OnExit();
     wxEntryCleanup();
+    std::filesystem::remove_all(g_configHome);
 }
 
 int ListenOnLoopback(uint16_t *port)

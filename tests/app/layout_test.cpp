@@ -271,6 +271,50 @@ TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
     EXPECT_GE(caption.height, 2 * panel->m_mediaLabel->GetCharHeight());
 }
 
+// A larger frame: the receive views and the message list take the extra
+// room, the rows under them follow the bottom edge, the rest stays, and
+// every control is still whole and apart; back at the start size (the least
+// one) everything is where it was.
+TEST_F(Layout, UartPanelGrowsWithTheFrame)
+{
+    wxFrame *frame = m_window->m_frame;
+    TerminalPanel *panel = m_window->m_terminalPanel;
+    panel->Show();
+    m_window->m_modbusPanel->Hide();
+    frame->Layout();
+    PumpEvents();
+    EXPECT_TRUE(frame->HasFlag(wxRESIZE_BORDER));
+    EXPECT_EQ(frame->GetMinSize(), wxSize(800, 600));
+    const wxSize start = frame->GetSize();
+    wxWindow *clearAll = panel->FindWindow(TerminalPanel::ID_CLEAR_RX);
+    wxWindow *add = panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE);
+    const wxRect view = panel->m_rxViews[0]->GetRect();
+    const wxRect list = panel->m_messageList->GetRect();
+    const wxRect clear = clearAll->GetRect();
+    const wxRect addPlace = add->GetRect();
+
+    frame->SetSize(start + wxSize(300, 200));
+    ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetSize().y > list.height; }))
+        << "the list takes the larger frame's room";
+    PumpEvents();
+    ASSERT_EQ(frame->GetSize(), start + wxSize(300, 200));
+    const int dy = panel->m_messageList->GetSize().y - list.height;
+    EXPECT_GT(dy, 0);
+    EXPECT_EQ(panel->m_rxViews[0]->GetRect(), wxRect(view.x, view.y, view.width + 300, view.height + dy));
+    EXPECT_EQ(panel->m_messageList->GetRect(), wxRect(list.x, list.y, list.width, list.height + dy));
+    EXPECT_EQ(clearAll->GetRect(), wxRect(clear.x, clear.y + dy, clear.width, clear.height));
+    EXPECT_EQ(add->GetRect(), addPlace);
+    EXPECT_GT(panel->RxWindowChars(), TerminalPanel::kRxWindowChars) << "a taller view holds a larger window";
+    ExpectFrame("UART panel in a larger frame");
+
+    frame->SetSize(start);
+    ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetRect() == list; }));
+    PumpEvents();
+    EXPECT_EQ(panel->m_rxViews[0]->GetRect(), view);
+    EXPECT_EQ(clearAll->GetRect(), clear);
+    EXPECT_EQ(panel->RxWindowChars(), TerminalPanel::kRxWindowChars);
+}
+
 TEST_F(Layout, ModbusPanelWithEachForm)
 {
     auto *panel = ShowAlone(new ModbusTerminalPanel());

@@ -41,9 +41,10 @@ TEST(MainWindow, ShowsTheFrameWithTitleStatusAndLogo)
     EXPECT_EQ(frame->GetSize(), wxSize(800, 600));
     EXPECT_FALSE(frame->IsMaximized());
     const long style = frame->GetWindowStyleFlag();
-    for (const long flag : {wxCAPTION, wxSYSTEM_MENU, wxMINIMIZE_BOX, wxMAXIMIZE_BOX, wxCLOSE_BOX})
+    // It can be resized and maximised; the start size is the least one.
+    for (const long flag : {wxCAPTION, wxSYSTEM_MENU, wxMINIMIZE_BOX, wxMAXIMIZE_BOX, wxCLOSE_BOX, wxRESIZE_BORDER})
         EXPECT_TRUE(style & flag) << std::hex << flag;
-    EXPECT_FALSE(style & wxRESIZE_BORDER);
+    EXPECT_EQ(frame->GetMinSize(), wxSize(800, 600));
     EXPECT_EQ(frame->GetBackgroundColour(), *wxWHITE);
 
     ASSERT_NE(frame->GetStatusBar(), nullptr);

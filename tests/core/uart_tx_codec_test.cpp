@@ -16,6 +16,21 @@ TEST(TxCodec, EncodesTheWorkedExamples)
     EXPECT_EQ(EncodeMessage(L"AB C", kAscii), (Bytes{0x41, 0x42, 0x20, 0x43}));
 }
 
+// The ending belongs to ASCII messages only; the list names it so that two
+// entries of the same text stay apart.
+TEST(TxCodec, AsciiMessagesEndWithTheirChosenEnding)
+{
+    EXPECT_EQ(EncodeMessage(L"AT", kAscii, LineEndingCrLf), (Bytes{'A', 'T', 0x0D, 0x0A}));
+    EXPECT_EQ(EncodeMessage(L"AT", kAscii, LineEndingCr), (Bytes{'A', 'T', 0x0D}));
+    EXPECT_EQ(EncodeMessage(L"", kAscii, LineEndingLf), (Bytes{0x0A}));
+    EXPECT_EQ(EncodeMessage(L"AT", kAscii, 9), (Bytes{'A', 'T'})) << "an unknown ending reads as none";
+    EXPECT_EQ(EncodeMessage(L"0a", kHex, LineEndingCrLf), (Bytes{0x0A})) << "numbers carry their own bytes";
+    EXPECT_EQ(MessageListLabel(L"AT+VERSION?", kAscii, LineEndingCrLf), L"AT+VERSION? (ASCII, CR LF)");
+    EXPECT_EQ(MessageListLabel(L"AT", kAscii, LineEndingNone), L"AT (ASCII)");
+    EXPECT_EQ(MessageListLabel(L"1 0a", kHex, LineEndingCr), L"1 0a (Hex)");
+    EXPECT_STREQ(LineEndingName(-1), "none");
+}
+
 TEST(TxCodec, BlanksAroundAndBetweenGroupsSeparateOnce)
 {
     EXPECT_EQ(CheckTypedMessage(L"  0a   1b ", kHex), "");

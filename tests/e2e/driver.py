@@ -143,6 +143,13 @@ def click(node, dx=None, dy=None):
     click_at(x + (w // 2 if dx is None else dx), y + (h // 2 if dy is None else dy))
 
 
+def double_click(node):
+    """Two clicks in the middle of a node, close enough to count as one double-click."""
+    x, y, w, h = extents(node)
+    click_at(x + w // 2, y + h // 2)
+    xdotool("click", 1)
+
+
 def type_text(chars):
     xdotool("type", "--delay", 20, chars)
 
@@ -190,11 +197,16 @@ def screenshot(box, path):
 
 class Program:
     """The real executable, started in a working directory of its own that
-    links the images (the log file lands there too)."""
+    links the images (the log file lands there too). Its settings live in
+    `config_home` (XDG_CONFIG_HOME), by default a fresh folder in the working
+    directory, so that each start shows the defaults; a test of settings kept
+    between runs passes the same folder to both starts."""
 
-    def __init__(self, command=None, workdir=None, env=None, args=()):
+    def __init__(self, command=None, workdir=None, env=None, args=(), config_home=None):
         self.workdir = workdir or tempfile.mkdtemp(prefix="orv-e2e-")
         self.own_workdir = workdir is None
+        self.config_home = config_home or os.path.join(self.workdir, "config")
+        env = dict(os.environ if env is None else env, XDG_CONFIG_HOME=self.config_home)
         if command is None:
             os.symlink(os.path.abspath(ICONS), os.path.join(self.workdir, "icons"))
             command = [os.path.abspath(PROGRAM)]

@@ -11,7 +11,7 @@ import shutil
 import sys
 import tempfile
 
-from driver import Program, extents, screenshot, wait_until
+from driver import Program, choose, extents, screenshot, wait_until
 from peers import ModbusGateway, SerialDevice
 from screens import ModbusTerminal, UartTerminal
 
@@ -29,6 +29,8 @@ def uart_terminal(path, scratch, env=None):
         wait_until(device.connected, "the bridge to take the connection")
         terminal.set_check("Write Timestamp", True)
         terminal.set_check("Wrap packets", True)
+        # The device answers commands ended with CR LF.
+        choose(program.app, terminal.line_ending(), "CR LF")
         terminal.add_message("ASCII", "AT+VERSION?")
         terminal.add_message("Hex", "01 03 00 00 00 02")
         terminal.add_message("ASCII", "AT+STATUS?")

@@ -96,6 +96,10 @@ class UartTerminal(_Terminal):
         """The transmit entry shown (that of the chosen transmission type)."""
         return at_offset(self.panel, "text", 30, 180)
 
+    def line_ending(self):
+        """The choice of line ending beside the ASCII entry."""
+        return at_offset(self.panel, "combo box", 222, 182)
+
     def rx_view(self):
         """The receive view shown (that of the chosen read type): its top
         gives way to the check boxes when they need a row of their own, so
@@ -141,9 +145,12 @@ class UartTerminal(_Terminal):
         table = at_offset(self.panel, "table", 30, 220)
         return [c.name for c in find_all(table, "table cell", visible=False)]
 
-    def select_message(self, position):
+    def message_cell(self, position):
         table = at_offset(self.panel, "table", 30, 220)
-        cell = find_all(table, "table cell")[position]
+        return find_all(table, "table cell")[position]
+
+    def select_message(self, position):
+        cell = self.message_cell(position)
         click(cell)
         wait_until(lambda: cell.getState().contains(pyatspi.STATE_SELECTED), "list item %d to be selected" % position)
 
@@ -160,6 +167,8 @@ class UartTerminal(_Terminal):
         else:
             self.press("add")
         listed = "%s (%s)" % (message, notation)
+        if notation == "ASCII" and self.line_ending().name != "none":
+            listed = "%s (%s, %s)" % (message, notation, self.line_ending().name)
         wait_until(lambda: self.messages()[:1] == [listed], "%r on top of the message list" % listed)
 
     def export(self, name, timeout=10):

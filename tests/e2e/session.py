@@ -54,7 +54,10 @@ def main():
     # from every other session's. The toolkit's and the system's texts (button
     # labels, error messages) are the untranslated ones the tests look for.
     runtime = tempfile.mkdtemp(prefix="orv-session-")
-    env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime, NO_AT_BRIDGE="0", GTK_A11Y="atspi",
+    # The settings of the programs run in this session live in a folder of
+    # its own, which starts empty: the first start shows the defaults.
+    config = tempfile.mkdtemp(prefix="orv-session-config-")
+    env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=config, NO_AT_BRIDGE="0", GTK_A11Y="atspi",
                PYTHONDONTWRITEBYTECODE="1", LC_ALL="C.UTF-8", LANGUAGE="")
     env.pop("WAYLAND_DISPLAY", None)
     # Asking for the accessibility bus starts it (D-Bus activation) and
@@ -70,6 +73,7 @@ def main():
         server.terminate()
         server.wait(timeout=10)
         shutil.rmtree(runtime, ignore_errors=True)
+        shutil.rmtree(config, ignore_errors=True)
     sys.exit(status)
 
 

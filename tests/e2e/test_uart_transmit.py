@@ -4,7 +4,7 @@ in the four notations, checked, listed, recalled and sent once or
 periodically, against a serial device behind a socat TCP-to-pty bridge."""
 import re
 
-from driver import choose, click, find, key, replace_text, text, wait_until
+from driver import choose, click, double_click, find, key, replace_text, text, wait_until
 from harness import ProgramTestCase, main
 from screens import UartTerminal, checked, enabled
 
@@ -54,6 +54,31 @@ class UartTransmitTest(ProgramTestCase):
         # What the device answers shows up beside the echo.
         device.write(b"\x10\x20")
         wait_until(lambda: terminal.rx_text().endswith("10 20"), "the answer in the Hex view")
+        self.quit_cleanly(program)
+
+    def test_line_endings_and_one_step_sending(self):
+        device, program, terminal = self.start_uart_connected()
+        self.assertEqual(terminal.line_ending().name, "none")
+        choose(program.app, terminal.line_ending(), "CR LF")
+        # Ctrl+Enter adds the message and sends it at once.
+        replace_text(terminal.tx_entry(), "AT+VERSION?")
+        wait_until(lambda: text(terminal.tx_entry()) == "AT+VERSION?", "the entry to hold the command")
+        key("ctrl+Return")
+        self.assertEqual(device.read(13), b"AT+VERSION?\r\n")
+        self.assertEqual(terminal.messages(), ["AT+VERSION? (ASCII, CR LF)"])
+        choose(program.app, terminal.line_ending(), "LF")
+        terminal.add_message("ASCII", "B")
+        self.assertEqual(terminal.messages(), ["B (ASCII, LF)", "AT+VERSION? (ASCII, CR LF)"])
+
+        # A double-click sends an entry with the ending it was added with.
+        double_click(terminal.message_cell(1))
+        self.assertEqual(device.read(13), b"AT+VERSION?\r\n")
+        device.write(b"OK\r\n")
+        wait_until(lambda: "OK" in terminal.rx_text(), "the answer in the view")
+
+        # Delete removes the selected entry.
+        key("Delete")
+        wait_until(lambda: terminal.messages() == ["B (ASCII, LF)"], "the entry to go")
         self.quit_cleanly(program)
 
     def test_typed_messages_are_checked_and_recalled(self):

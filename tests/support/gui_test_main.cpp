@@ -5,6 +5,8 @@
 #include "tests/support/gui_test.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -76,6 +78,11 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+    // A settings folder of this run's own: no test reads what a user or an
+    // earlier run saved, nor writes over it.
+    char configHome[] = "/tmp/orv-test-config-XXXXXX";
+    if (mkdtemp(configHome) == nullptr || setenv("XDG_CONFIG_HOME", configHome, 1) != 0)
+        return 4;
     wxSetAssertHandler(FailOnAssert);
     // Before the toolkit starts, so its first words are heard too.
     g_log_set_writer_func(FailOnToolkitWarning, nullptr, nullptr);
@@ -94,5 +101,6 @@ int main(int argc, char **argv)
     fallback.Unregister();
     wxTheApp->OnExit();
     wxEntryCleanup();
+    std::filesystem::remove_all(configHome);
     return rc != 0 || g_toolkitWarnings > 0 ? 1 : 0;
 }

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <wx/checkbox.h>
 #include <wx/app.h>
 #include <wx/bmpbuttn.h>
 #include <wx/progdlg.h>
@@ -98,7 +99,7 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
 
     TerminalPanel *panel = Panel();
     EXPECT_TRUE(panel->m_connected);
-    EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u", listener.Port()));
+    EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u | RX 0 B, TX 0 B", listener.Port()));
     EXPECT_EQ(panel->m_connectResult, 1);
     EXPECT_GT(panel->m_socketHandle, 0);
     EXPECT_NE(panel->m_readThread, nullptr);
@@ -110,6 +111,8 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
     uint16_t length = 3;
     EXPECT_EQ(panel->SendBytes("abc", &length), 0);
     EXPECT_EQ(ReadAtLeast(peer.Get(), 3), "abc");
+    panel->ShowLinkStatus();
+    EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u | RX 2 B, TX 3 B", listener.Port()));
 
     boxes.Clear();
     Click(TerminalPanel::ID_CONNECT);
@@ -270,7 +273,7 @@ TEST_F(ConnectionTest, PeerClosingQuietlyDisconnectsAndSaysSoInTheStatusBar)
     ASSERT_TRUE(WaitUntil([] { return !Panel()->m_connected; }));
     EXPECT_EQ(Panel()->m_readThread, nullptr);
     ExpectDisconnectedLook();
-    EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Closed by the module at ");
+    EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Closed by the module at  | RX 0 B, TX 0 B");
     PumpEvents(Millis(100));
     EXPECT_EQ(boxes.Messages(), "");
     char byte = 0;
@@ -293,7 +296,61 @@ TEST_F(ConnectionTest, PeerResettingIsReportedAsConnectionLostAndDisconnects)
     EXPECT_EQ(boxes.Boxes()[0].message, "Connection Lost");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
     ExpectDisconnectedLook();
-    EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Connection lost at : Connection reset by peer");
+    EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Connection lost at : Connection reset by peer | RX 0 B, TX 0 B");
+}
+
+// With the option on, a dropped link is taken up again without a box, the
+// status bar saying so meanwhile; Disconnect ends the attempts.
+TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
+{
+    TerminalPanel *panel = Panel();
+    EXPECT_FALSE(panel->m_reconnectCheck->GetValue()) << "off by default";
+    Connected link;
+    panel->m_reconnectCheck->SetValue(true);
+    ModalRecorder boxes;
+    link.PeerFd().Reset();
+    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }))
+        << LinkStatusShown();
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(panel->m_connectButton->GetToolTipText(), "Disconnect") << "pressing it ends the attempts";
+    Fd again;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            again = link.Listener().Accept(Millis(0));
+            return again.Valid();
+        },
+        Millis(10000)));
+    ASSERT_TRUE(WaitUntil([&] { return panel->m_connected; }, Millis(5000)));
+    EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u | RX 0 B, TX 0 B", link.Listener().Port()));
+    ASSERT_TRUE(WriteAll(again.Get(), "back"));
+    EXPECT_TRUE(WaitShown(panel->RxBytesShown() + 4));
+
+    // Dropped again with the option turned off meanwhile: the next attempt
+    // is not made, and the link stays down as the module left it.
+    again.Reset();
+    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
+    panel->m_reconnectCheck->SetValue(false);
+    ASSERT_TRUE(WaitUntil([&] { return !LinkStatusShown().StartsWith("Reconnecting"); }, Millis(10000)));
+    EXPECT_TRUE(LinkStatusShown().StartsWith("Closed by the module at ")) << LinkStatusShown();
+    ExpectDisconnectedLook();
+    EXPECT_FALSE(link.Listener().Accept(Millis(0)).Valid()) << "no attempt was made";
+
+    // Dropped once more: the user stops the attempts (or, should one have
+    // been quicker, the connection it made).
+    ConnectClick(boxes);
+    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    again = link.Listener().Accept();
+    ASSERT_TRUE(again.Valid());
+    boxes.Clear();
+    panel->m_reconnectCheck->SetValue(true);
+    again.Reset();
+    ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
+    Click(TerminalPanel::ID_CONNECT);
+    EXPECT_EQ(LinkStatusShown(), "Not connected");
+    ExpectDisconnectedLook();
+    PumpEvents(Millis(100));
+    EXPECT_FALSE(panel->m_connected);
+    EXPECT_EQ(boxes.Messages(), "");
 }
 
 TEST_F(ConnectionTest, NewParametersWhileConnectedDisconnectAndRelabel)

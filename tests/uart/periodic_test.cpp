@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "tests/uart/uart_panel_driver.h"
+#include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
 #include <chrono>
@@ -86,16 +87,21 @@ TEST_F(PeriodicTest, PaddingAndCounterAsTheReceiverSeesThem)
         const char *totalSize;
         bool counter;
         std::string first, second;
+        int ending = LineEndingNone;
     } cases[] = {
         {NotationHex, "aa bb", "6", true, Counter(1) + "\xaa\xbb\x02\x03", Counter(2) + "\xaa\xbb\x02\x03"},
         {NotationHex, "41 42 43", "6", false, "ABC\x03\x04\x05", "ABC\x03\x04\x05"},
         // A total size below the message sends it whole; a counter needs two
         // bytes, so a one-byte message goes out as the counter alone.
         {NotationHex, "41 42 43 44", "2", false, "ABCD", "ABCD"},
+        // The line ending is part of the message that is padded.
+        {NotationAscii, "AT", "6", false, std::string("AT\r\n\x04\x05"), std::string("AT\r\n\x04\x05"),
+         LineEndingCrLf},
         {NotationDecimal, "127", "", true, Counter(1), Counter(2)},
     };
     Connected link;
     for (const auto &expected : cases) {
+        Panel()->m_lineEndingCombo->SetSelection(expected.ending);
         AddMessage(expected.notation, expected.text);
         SetPeriodic("2", 0, expected.counter, expected.totalSize);
         ClickPeriodicButton();

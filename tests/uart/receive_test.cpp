@@ -1,5 +1,9 @@
 #include "tests/support/file_size_limit.h"
 #include "tests/uart/uart_panel_driver.h"
+
+#include <gtk/gtk.h>
+#include <wx/bmpbuttn.h>
+#include <wx/tooltip.h>
 #include "uart/log_file.h"
 
 #include <algorithm>
@@ -387,10 +391,26 @@ TEST_F(LogTest, HoldsExactlyTheBytesReceivedWhileLogging)
 
     link.SendAndShow("AB");
     link.SendAndShow(std::string("\0\xff\r\n", 4));
+    // The status bar names the running log and its size beside the counts.
+    Panel()->ShowLinkStatus();
+    EXPECT_TRUE(LinkStatusShown().EndsWith(" | RX 12 B, TX 0 B | Log " + name + " (8 B)")) << LinkStatusShown();
     ClickIn(m_dir, TerminalPanel::ID_LOG_STOP);
+    EXPECT_TRUE(LinkStatusShown().EndsWith(" | RX 12 B, TX 0 B")) << LinkStatusShown();
     link.SendAndShow("after");
     EXPECT_EQ(FileContents(files[0]), std::string("AB\n\0\xff\r\n\n", 8));
     EXPECT_EQ(boxes.Messages(), "");
+    // Every picture button says what it does, to the eye and to the bus.
+    for (wxWindow *child : Panel()->GetChildren()) {
+        if (dynamic_cast<wxBitmapButton *>(child) == nullptr)
+            continue;
+        const wxString said = child->GetToolTipText();
+        EXPECT_FALSE(said.empty()) << child->GetId();
+        auto *widget = static_cast<GtkWidget *>(child->GetHandle());
+        EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(widget)), said.utf8_str().data());
+    }
+    EXPECT_EQ(Panel()->m_connectButton->GetToolTipText(), "Disconnect");
+    EXPECT_EQ(TerminalPanel::ButtonName(TerminalPanel::ID_LOG_START), "Start log");
+    EXPECT_EQ(TerminalPanel::ButtonName(TerminalPanel::ID_LOG_STOP), "Stop log");
 }
 
 TEST_F(LogTest, StartingAgainClosesTheOpenLogAndDisconnectEndsIt)

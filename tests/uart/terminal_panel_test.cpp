@@ -93,7 +93,9 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
         {panel->m_rxTypeRadio, {450, 110}, {320, any}},
         {panel->m_txHints[0], {30, 160}, {any, any}},
         {panel->m_txHints[3], {30, 160}, {any, any}},
-        {panel->m_txEntries[0], {30, 180}, {270, 40}},
+        // The ASCII entry shares its row with the choice of line ending.
+        {panel->m_txEntries[0], {30, 180}, {185, 40}},
+        {panel->m_lineEndingCombo, {220, 180}, {80, any}},
         {panel->m_txEntries[2], {30, 180}, {270, 40}},
         {panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE), {305, 180}, {88, 25}},
         {panel->m_messageList, {30, 220}, {270, 260}},

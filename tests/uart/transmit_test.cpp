@@ -1,8 +1,10 @@
 #include "net/tcp.h"
 #include "tests/uart/uart_panel_driver.h"
+#include "uart/tx_codec.h"
 
 #include <sys/socket.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/listbox.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
@@ -105,6 +107,75 @@ TEST_F(TransmitTest, SendGoesOutByteExactWithItsEcho)
     // The Hex echo waits, hidden, in its own view until Hex is the read type.
     EXPECT_FALSE(Panel()->m_rxViews[NotationHex]->IsShown());
     EXPECT_EQ(Unstamped(ViewText(NotationHex), before), " [TX] - 1 0a ff\n");
+}
+
+// Each message keeps the ending it was added with, whatever the choice says
+// when it is sent; only ASCII messages take one.
+TEST_F(TransmitTest, LineEndingsGoOutWithTheMessageTheyWereAddedWith)
+{
+    Connected link;
+    wxComboBox *ending = Panel()->m_lineEndingCombo;
+    EXPECT_EQ(ending->GetStringSelection(), "none");
+    ending->SetSelection(LineEndingCrLf);
+    AddMessage(NotationAscii, "AT+VERSION?");
+    AddMessage(NotationHex, "41");
+    SelectTransmissionType(NotationAscii);
+    ending->SetSelection(LineEndingLf);
+    AddMessage(NotationAscii, "B");
+    ending->SetSelection(LineEndingNone);
+    EXPECT_EQ(ListItems(), "B (ASCII, LF)|41 (Hex)|AT+VERSION? (ASCII, CR LF)");
+    ModalRecorder boxes;
+    for (int row : {2, 1, 0}) {
+        Panel()->m_messageList->SetSelection(row);
+        Click(TerminalPanel::ID_SEND);
+    }
+    EXPECT_EQ(ReadAtLeast(link.Peer(), 16), "AT+VERSION?\r\nAB\n");
+    EXPECT_EQ(boxes.Messages(), "");
+    SelectTransmissionType(NotationHex);
+    EXPECT_FALSE(ending->IsShown()) << "the choice belongs to the ASCII entry";
+}
+
+// Ctrl+Enter adds and sends, a double-click sends an entry, Delete removes
+// one from the list and the history alike.
+TEST_F(TransmitTest, MessagesAreSentAndDeletedInOneStep)
+{
+    Connected link;
+    ModalRecorder boxes;
+    Panel()->m_txEntries[NotationAscii]->ChangeValue("X");
+    PressKey(WXK_RETURN, true);
+    EXPECT_EQ(ReadAtLeast(link.Peer(), 1), "X");
+    AddMessage(NotationAscii, "Y");
+    AddMessage(NotationAscii, "Z");
+    EXPECT_EQ(ListItems(), "Z (ASCII)|Y (ASCII)|X (ASCII)");
+
+    wxListBox *list = Panel()->m_messageList;
+    list->SetSelection(2);
+    wxCommandEvent doubleClick(wxEVT_LISTBOX_DCLICK, list->GetId());
+    doubleClick.SetEventObject(list);
+    doubleClick.SetInt(2);
+    list->GetEventHandler()->ProcessEvent(doubleClick);
+    EXPECT_EQ(ReadAtLeast(link.Peer(), 1), "X");
+
+    list->SetSelection(1);
+    wxKeyEvent del(wxEVT_KEY_DOWN);
+    del.m_keyCode = WXK_DELETE;
+    del.SetEventObject(list);
+    list->GetEventHandler()->ProcessEvent(del);
+    EXPECT_EQ(ListItems(), "Z (ASCII)|X (ASCII)");
+    EXPECT_EQ(list->GetSelection(), 1);
+    EXPECT_EQ(Panel()->m_historyCount, 2);
+    wxArrayString recalled;
+    for (int key : {WXK_UP, WXK_UP}) {
+        PressKey(key);
+        recalled.push_back(EntryText());
+    }
+    EXPECT_EQ(wxJoin(recalled, ','), "Z,X") << "the history lost Y too";
+    list->GetEventHandler()->ProcessEvent(del);
+    list->GetEventHandler()->ProcessEvent(del);
+    list->GetEventHandler()->ProcessEvent(del);
+    EXPECT_EQ(list->GetCount(), 0u);
+    EXPECT_EQ(Panel()->m_historyCount, 0);
+    EXPECT_EQ(boxes.Messages(), "");
 }
 
 TEST_F(TransmitTest, SendNeedsAConnectionAndReportsAFailedSend)

@@ -85,6 +85,8 @@ void ResetPanel()
     panel->m_periodUnitCombo->SetSelection(0);
     panel->m_msgCounterCheck->SetValue(false);
     panel->m_totalSizeText->ChangeValue("");
+    panel->m_lineEndingCombo->SetSelection(0);
+    panel->m_reconnectCheck->SetValue(false);
     for (wxTextCtrl *entry : panel->m_txEntries)
         entry->ChangeValue("");
     panel->SetConnectionParameters("not set", "not set");
@@ -116,11 +118,12 @@ void AddMessage(int notation, const wxString &text, bool withButton)
         PressKey(WXK_RETURN);
 }
 
-void PressKey(int key)
+void PressKey(int key, bool control)
 {
     wxTextCtrl *entry = Panel()->m_txEntries[Panel()->m_txTypeRadio->GetSelection()];
     wxKeyEvent typed(wxEVT_CHAR);
     typed.m_keyCode = key;
+    typed.m_controlDown = control;
     typed.SetEventObject(entry);
     typed.SetId(entry->GetId());
     entry->GetEventHandler()->ProcessEvent(typed);

@@ -36,8 +36,9 @@ void SelectTransmissionType(int notation);
 // Chooses `notation` as transmission type, types `text` into its entry and
 // adds it with Enter, or with the add button.
 void AddMessage(int notation, const wxString &text, bool withButton = false);
-// A key typed in the entry of the current transmission type.
-void PressKey(int key);
+// A key typed in the entry of the current transmission type, with Ctrl held
+// when `control`.
+void PressKey(int key, bool control = false);
 // Clicks the periodic-send button as it is now (start or stop face).
 void ClickPeriodicButton();
 // Clicks the "Send periodically every" check box.

@@ -1,0 +1,12 @@
+#include "uart/rx_window_size.h"
+
+#include <gtest/gtest.h>
+
+TEST(RxWindowSize, GrowsWithTheViewsAreaAndNeverShrinks)
+{
+    EXPECT_EQ(RxWindowCharsFor(8192, 320, 281, 320, 281), 8192u);
+    EXPECT_EQ(RxWindowCharsFor(8192, 320, 281, 640, 562), 4u * 8192);
+    EXPECT_EQ(RxWindowCharsFor(8192, 320, 281, 640, 200), 2u * 8192) << "a lower view keeps the design height";
+    EXPECT_EQ(RxWindowCharsFor(8192, 320, 281, 100, 100), 8192u);
+    EXPECT_EQ(RxWindowCharsFor(8192, 0, 281, 640, 562), 8192u);
+}

@@ -1,0 +1,84 @@
+#include "app/main_window.h"
+#include "app/user_config.h"
+#include "tests/uart/uart_panel_driver.h"
+#include "uart/saved_settings.h"
+#include "uart/tx_codec.h"
+
+#include <cstdlib>
+#include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+#include <wx/listbox.h>
+#include <wx/radiobox.h>
+#include <wx/textctrl.h>
+
+namespace {
+
+using namespace uart_testing;
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetPanel(); }
+    void TearDown() override
+    {
+        wxRemoveFile(user_config::FilePath());
+        Panel()->ApplySettings(UartSettings{});
+        ResetPanel();
+    }
+};
+
+// What the user set is written to the test's own configuration folder and
+// comes back into the controls, the message list with its endings included.
+TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
+{
+    const char *home = std::getenv("XDG_CONFIG_HOME");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(user_config::FilePath(), wxString(home) + "/orv-terminal/orv-terminal.conf");
+    EXPECT_FALSE(wxFileName::FileExists(user_config::FilePath())) << "the run starts without settings";
+
+    TerminalPanel *panel = Panel();
+    panel->m_lineEndingCombo->SetSelection(LineEndingCrLf);
+    AddMessage(NotationAscii, "AT+VERSION?");
+    AddMessage(NotationHex, "0a ff");
+    SelectReadType(NotationBinary);
+    SetChecked(panel->m_timestampCheck, true);
+    ClickPeriodicCheck();
+    panel->m_periodText->ChangeValue("250");
+    panel->m_periodUnitCombo->SetSelection(1);
+    panel->m_totalSizeText->ChangeValue("16");
+    panel->m_reconnectCheck->SetValue(true);
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "65101", 0);
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+
+    panel->ApplySettings(UartSettings{});
+    EXPECT_EQ(panel->m_messageList->GetCount(), 0u);
+    EXPECT_FALSE(panel->m_periodText->IsEnabled());
+    MainWindow::GetInstance()->RestoreSettings();
+    EXPECT_EQ(wxJoin(panel->m_messageList->GetStrings(), '|', '\0'), "0a ff (Hex)|AT+VERSION? (ASCII, CR LF)");
+    EXPECT_EQ(panel->m_historyEndings[0], LineEndingCrLf);
+    EXPECT_EQ(panel->m_txTypeRadio->GetSelection(), NotationHex);
+    EXPECT_TRUE(panel->m_txEntries[NotationHex]->IsShown());
+    EXPECT_EQ(panel->m_rxTypeRadio->GetSelection(), NotationBinary);
+    EXPECT_TRUE(panel->m_rxViews[NotationBinary]->IsShown());
+    EXPECT_TRUE(panel->m_timestampCheck->GetValue());
+    EXPECT_TRUE(panel->m_periodText->IsEnabled());
+    EXPECT_EQ(panel->m_periodText->GetValue(), "250");
+    EXPECT_EQ(panel->m_periodUnitCombo->GetSelection(), 1);
+    EXPECT_EQ(panel->m_totalSizeText->GetValue(), "16");
+    EXPECT_EQ(panel->m_lineEndingCombo->GetSelection(), LineEndingCrLf);
+    EXPECT_TRUE(panel->m_reconnectCheck->GetValue());
+
+    wxFileConfig file("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE);
+    EXPECT_EQ(file.Read("/Connection/IP", ""), "127.0.0.9");
+    EXPECT_EQ(file.Read("/Connection/Port", ""), "65101");
+    EXPECT_EQ(file.Read("/UART/Messages/Count", ""), "2");
+
+    // A shorter list leaves no older entries behind.
+    Click(TerminalPanel::ID_CLEAR_LIST);
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+    wxFileConfig again("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE);
+    EXPECT_FALSE(again.Exists("/UART/Messages/1/Text"));
+}
+
+} // namespace
