@@ -73,3 +73,8 @@ int SendButtonTop(const FormLayout &layout)
 {
     return RowTop(static_cast<int>(layout.rows.size()));
 }
+
+bool IsPollable(int functionId)
+{
+    return (functionId >= 1001 && functionId <= 1004) || functionId == 1023;
+}

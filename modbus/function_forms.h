@@ -51,5 +51,7 @@ constexpr int FORM_GRID_ROWS = 10;
 // The layout of a function id, or nullptr when no form exists for it.
 const FormLayout *FindFormLayout(int functionId);
 int SendButtonTop(const FormLayout &layout);
+// The read forms, which can poll and show a table: functions 1, 2, 3, 4, 23.
+bool IsPollable(int functionId);
 
 #endif

@@ -18,6 +18,15 @@ constexpr int LABEL_X = 10;
 constexpr int FIELD_X = 130;
 constexpr int LABEL_WIDTH = 120;
 const wxSize kTextFieldSize(100, 20);
+constexpr int GRID_X = 290;
+constexpr int GRID_Y = 75;
+// The write grid of function 23 shares its column with the table of what it
+// read; its ten rows scroll.
+constexpr int WR_GRID_HEIGHT = 200;
+// The table of a read form: beside the fields, or under the write grid.
+const wxRect kTableBesideFields(310, 40, 180, 375);
+const wxRect kTableUnderGrid(290, 285, 200, 130);
+const wxSize kPollButtonSize(100, -1);
 
 wxTextCtrl *NewNumericField(wxWindow *parent, int top, const char *initial)
 {
@@ -37,7 +46,7 @@ wxComboBox *NewChoiceCombo(wxWindow *parent, int top, int width, const wxArraySt
 
 FunctionPanel::FunctionPanel(wxWindow *parent, wxWindowID id, const wxString &, const wxPoint &pos,
                              const wxSize &size, long style, int functionId, mb_context *modbus)
-    : wxPanel(parent, id, pos, size, style), m_modbus(modbus)
+    : wxPanel(parent, id, pos, size, style), m_modbus(modbus), m_functionId(functionId)
 {
     const FormLayout *layout = FindFormLayout(functionId);
     if (layout == nullptr) {
@@ -59,12 +68,58 @@ void FunctionPanel::BuildForm(const FormLayout &layout)
         const int top = RowTop(static_cast<int>(i));
         new wxStaticText(this, wxID_ANY, row.label, wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
         AddField(row, top);
-        // The grid follows the address row in creation (and so tab) order.
+        // Controls on the right follow the field of their row in creation
+        // (and so tab) order.
         if (row.field == FormField::Address && layout.grid != FormGrid::None)
-            AddGrid(layout.grid);
+            AddGrid(layout.grid, layout.functionId == 1023 ? WR_GRID_HEIGHT : 400);
+        if (row.field == FormField::SlaveId && layout.functionId != 1023 && IsPollable(layout.functionId))
+            AddTable(layout.functionId);
     }
 
-    new wxButton(this, layout.functionId, _("Send"), wxPoint(70, SendButtonTop(layout)), wxSize(120, -1));
+    const int sendTop = SendButtonTop(layout);
+    m_sendButton = new wxButton(this, layout.functionId, _("Send"), wxPoint(70, sendTop), wxSize(120, -1));
+    if (IsPollable(layout.functionId))
+        AddPollControls(sendTop + FORM_ROW_STEP, layout.functionId);
+}
+
+void FunctionPanel::AddTable(int functionId)
+{
+    const wxRect place = functionId == 1023 ? kTableUnderGrid : kTableBesideFields;
+    m_tableGrid = new wxGrid(this, wxID_ANY, place.GetPosition(), place.GetSize(), wxWANTS_CHARS);
+    m_tableGrid->CreateGrid(0, 2, wxGrid::wxGridSelectRows);
+    m_tableGrid->SetRowLabelSize(0);
+    m_tableGrid->SetColLabelSize(25);
+    m_tableGrid->SetColLabelValue(0, "Address");
+    m_tableGrid->SetColLabelValue(1, "Value");
+    m_tableGrid->SetColSize(0, 60);
+    // The value column takes the rest, short of a vertical scroll bar.
+    m_tableGrid->SetColSize(1, place.width - 60 - 20);
+    m_tableGrid->EnableEditing(false);
+    m_tableGrid->DisableDragRowSize();
+    m_tableGrid->SetTabBehaviour(wxGrid::Tab_Leave);
+}
+
+void FunctionPanel::AddPollControls(int top, int functionId)
+{
+    new wxStaticText(this, wxID_ANY, "Poll every [ms]", wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+    m_pollPeriodText = NewNumericField(this, top, "1000");
+    if (functionId == 1023)
+        AddTable(functionId);
+    top += FORM_ROW_STEP;
+    m_pollStartButton = new wxButton(this, ID_POLL_START, "Start", wxPoint(LABEL_X, top), kPollButtonSize);
+    m_pollStopButton = new wxButton(this, ID_POLL_STOP, "Stop", wxPoint(FIELD_X, top), kPollButtonSize);
+    m_pollStopButton->Disable();
+    top += FORM_ROW_STEP;
+    new wxStaticText(this, wxID_ANY, "Last answer", wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+    m_pollTimeLabel = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(FIELD_X, top), wxSize(120, -1));
+    top += FORM_ROW_STEP;
+    new wxStaticText(this, wxID_ANY, "Requests", wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+    m_pollCountsLabel = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(FIELD_X, top), wxSize(150, -1));
+    Connect(ID_POLL_START, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(FunctionPanel::OnPollStart));
+    Connect(ID_POLL_STOP, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(FunctionPanel::OnPollStop));
+    if (m_formatCombo != nullptr)
+        m_formatCombo->Connect(wxEVT_COMMAND_COMBOBOX_SELECTED, wxCommandEventHandler(FunctionPanel::OnFormatChosen),
+                               nullptr, this);
 }
 
 void FunctionPanel::AddField(const FormRow &row, int top)
@@ -109,13 +164,15 @@ void FunctionPanel::AddField(const FormRow &row, int top)
     }
 }
 
-void FunctionPanel::AddGrid(FormGrid kind)
+void FunctionPanel::AddGrid(FormGrid kind, int height)
 {
-    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(290, 75), wxSize(200, 400), wxWANTS_CHARS);
+    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(GRID_X, GRID_Y), wxSize(200, height), wxWANTS_CHARS);
     m_valuesGrid->CreateGrid(FORM_GRID_ROWS, 1, wxGrid::wxGridSelectCells);
     m_valuesGrid->SetRowLabelSize(20);
     m_valuesGrid->SetColLabelSize(25);
     m_valuesGrid->SetColSize(0, 80);
+    // Its one column has nothing to the right: Tab goes on to the next control.
+    m_valuesGrid->SetTabBehaviour(wxGrid::Tab_Leave);
     const bool coils = kind == FormGrid::Coils;
     m_valuesGrid->SetColLabelValue(0, coils ? "On/Off" : "Value");
     if (coils) {

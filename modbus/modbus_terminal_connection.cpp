@@ -7,6 +7,8 @@
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/function_panel.h"
+#include "modbus/poll_worker.h"
+#include "modbus/traffic_recorder.h"
 
 #include <wx/bmpbuttn.h>
 #include <wx/msgdlg.h>
@@ -36,8 +38,14 @@ void ModbusTerminalPanel::OnConnect(wxCommandEvent &event)
 
     // The connect blocks the window until the system answers (or its
     // time-out ends the wait).
-    if (m_modbus == nullptr)
+    if (m_modbus == nullptr) {
         m_modbus = NewContext();
+        if (m_modbus != nullptr)
+            mb_set_trace(m_modbus, TrafficRecorder::Trace, m_traffic.get());
+        // A form left on screen by a disconnect sends on the new context.
+        if (m_functionPanel != nullptr)
+            m_functionPanel->SetContext(m_modbus);
+    }
     if (m_modbus == nullptr || mb_connect(m_modbus) == -1) {
         wxMessageBox("Connection failed", "Not Connected", wxOK | wxICON_ERROR);
         return;
@@ -72,8 +80,9 @@ void ModbusTerminalPanel::OnLinkLost(wxCommandEvent &)
 
 void ModbusTerminalPanel::OnLinkTimer(wxTimerEvent &)
 {
-    // Only looks: what the socket holds is left to the next request.
-    if (m_connected && !mb_link_up(m_modbus))
+    // Only looks: what the socket holds is left to the next request. A poll
+    // worker has the context, and tells of a lost connection itself.
+    if (m_connected && !Polling() && !mb_link_up(m_modbus))
         ShowDisconnected();
 }
 
@@ -92,15 +101,18 @@ void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxSt
 void ModbusTerminalPanel::ShowDisconnected()
 {
     m_linkTimer.Stop();
+    ReclaimContext();
     m_statusIcon->SetBitmap(LoadImageFile("icons/ko.jpg"));
     m_connected = false;
-    mb_close(m_modbus);
+    if (m_modbus != nullptr)
+        mb_close(m_modbus);
     m_connectButton->SetBitmapLabel(m_connectBitmap);
 }
 
 void ModbusTerminalPanel::Shutdown()
 {
     m_linkTimer.Stop();
+    ReclaimContext();
     // The form holds the context: it goes first, so that nothing on screen can
     // send on a released context.
     CloseForm();
@@ -114,6 +126,7 @@ void ModbusTerminalPanel::Shutdown()
 
 void ModbusTerminalPanel::CloseForm()
 {
+    StopPolling();
     if (m_functionPanel != nullptr) {
         m_functionPanel->Destroy();
         m_functionPanel = nullptr;
@@ -138,5 +151,61 @@ void ModbusTerminalPanel::OnFunctionChosen(wxCommandEvent &event)
     CloseForm();
     m_functionPanel = new FunctionPanel(this, ID_FUNCTION_FORM, wxEmptyString, wxPoint(m_formLeft, m_formTop),
                                         wxSize(500, 480), wxTAB_TRAVERSAL, event.GetId(), m_modbus);
+    m_functionPanel->SetTraffic(m_traffic.get());
     m_functionPanel->SetFocusIgnoringChildren();
+}
+
+bool ModbusTerminalPanel::StartPolling(const ReadRequest &request, int periodMs)
+{
+    if (!m_connected || m_modbus == nullptr || Polling())
+        return false;
+    auto run = std::make_shared<PollRun>(this, ++m_pollRuns);
+    if (!StartPollWorker(m_modbus, request, periodMs, run, m_traffic))
+        return false;
+    m_pollRun = run;
+    m_pollStarted = true;
+    return true;
+}
+
+void ModbusTerminalPanel::StopPolling()
+{
+    // The context stays the worker's until it says it has ended.
+    if (m_pollRun != nullptr)
+        m_pollRun->Stop();
+}
+
+void ModbusTerminalPanel::OnPollAnswer(wxCommandEvent &event)
+{
+    if (m_pollRun == nullptr || event.GetInt() != m_pollRun->Number())
+        return;
+    PollReport report;
+    if (m_pollRun->Take(report) && m_functionPanel != nullptr)
+        m_functionPanel->ShowPollReport(report);
+}
+
+void ModbusTerminalPanel::OnPollEnded(wxCommandEvent &event)
+{
+    if (m_pollRun == nullptr || event.GetInt() != m_pollRun->Number())
+        return;
+    m_pollRun.reset();
+    if (m_functionPanel != nullptr)
+        m_functionPanel->OnPollEnded();
+    if (event.GetExtraLong() != 0 && m_connected)
+        ShowDisconnected();
+}
+
+void ModbusTerminalPanel::ReclaimContext()
+{
+    if (m_pollRun == nullptr)
+        return;
+    m_pollRun->Stop();
+    m_pollRun->Detach();
+    if (m_pollRun->Retire()) {
+        m_modbus = nullptr;
+        if (m_functionPanel != nullptr)
+            m_functionPanel->SetContext(nullptr);
+    }
+    m_pollRun.reset();
+    if (m_functionPanel != nullptr)
+        m_functionPanel->OnPollEnded();
 }

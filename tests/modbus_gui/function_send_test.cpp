@@ -12,6 +12,7 @@
 #include <wx/textctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -85,6 +86,10 @@ TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
     Send(form);
     EXPECT_EQ(Result(form), "Read 2000 bits");
     EXPECT_EQ(Data(form), Repeat("[1]", 2000));
+    // The table has a row for each, addresses from the first one on.
+    ASSERT_EQ(form->m_tableGrid->GetNumberRows(), 2000);
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(1999, 0), "1999");
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(1999, 1), "1");
 
     form->m_countText->ChangeValue("2001");
     Send(form);
@@ -106,6 +111,10 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
         Send(form);
         EXPECT_EQ(Result(form), "Read 1 registers") << format;
         EXPECT_EQ(Data(form), text) << format;
+        // The table holds the same value without brackets, by its address.
+        EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 0), "4");
+        const std::string cell = text[0] == '[' ? std::string(text + 1, std::strlen(text) - 2) : text;
+        EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 1), cell) << format;
     }
     EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 04 00 01");
 
