@@ -1,6 +1,9 @@
-// Modbus master with RTU framing over a plain TCP connection: every request
-// is unit id, protocol data unit and CRC-16 (low byte first), with no Modbus
-// TCP header; responses come back in the same framing.
+// Modbus master over a plain TCP connection, in one of two framings. RTU
+// over TCP (the default): every request is unit id, protocol data unit and
+// CRC-16 (low byte first), with no header. Modbus TCP: an MBAP header
+// (transaction id, protocol id 0, length, unit id) before the protocol data
+// unit, and no CRC; an answer must carry its request's transaction id.
+// Responses come back in the request's framing.
 //
 // Every operation returns -1 on failure and leaves the reason in errno
 // (system errors, or the client's own numbers from MB_ERROR_BASE on); on
@@ -34,6 +37,13 @@
 #define EMBBADDATA (MB_ERROR_BASE + 13)
 #define EMBBADEXC (MB_ERROR_BASE + 14)
 #define EMBMDATA (MB_ERROR_BASE + 16)
+// A Modbus TCP answer whose header does not fit: another transaction id, a
+// protocol id other than 0, or a length outside 2 to 254.
+#define EMBBADMBAP (MB_ERROR_BASE + 17)
+
+// Framings of mb_set_framing.
+#define MB_FRAMING_RTU 0
+#define MB_FRAMING_TCP 1
 
 // Quantity limits of the request operations.
 #define MB_MAX_READ_BITS 2000
@@ -61,6 +71,10 @@ int mb_link_up(const mb_context *ctx);
 void mb_free(mb_context *ctx);
 int mb_set_slave(mb_context *ctx, int slave);
 int mb_get_slave(const mb_context *ctx);
+// MB_FRAMING_RTU or MB_FRAMING_TCP; 0, or -1 with EINVAL. Takes effect with
+// the next request.
+int mb_set_framing(mb_context *ctx, int framing);
+int mb_get_framing(const mb_context *ctx);
 
 // Settings of a context; the setters return 0, or -1 with EINVAL.
 int mb_set_debug(mb_context *ctx, int flag);
@@ -77,10 +91,10 @@ int mb_get_connect_timeout(const mb_context *ctx, int *sec, int *usec);
 // The connected socket (-1 while closed); setting one hands it to the context.
 int mb_set_socket(mb_context *ctx, int socket);
 int mb_get_socket(const mb_context *ctx);
-// Hands every request frame as sent (CRC included) and every response as far
-// as it was read (also one that failed half-way) to `trace`, with `sent` 1
-// for requests and 0 for responses; nullptr stops it. For tools that show
-// the traffic; the terminal sets none.
+// Hands every request frame as sent (with its CRC or MBAP header) and every
+// response as far as it was read (also one that failed half-way) to `trace`,
+// with `sent` 1 for requests and 0 for responses; nullptr stops it. For tools
+// that show the traffic; the terminal sets none.
 typedef void (*mb_trace_fn)(void *user, int sent, const uint8_t *frame, int length);
 int mb_set_trace(mb_context *ctx, mb_trace_fn trace, void *user);
 

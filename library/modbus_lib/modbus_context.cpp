@@ -52,6 +52,19 @@ int mb_get_slave(const mb_context *ctx)
     return ctx == nullptr ? invalid() : ctx->slave;
 }
 
+int mb_set_framing(mb_context *ctx, int framing)
+{
+    if (ctx == nullptr || (framing != MB_FRAMING_RTU && framing != MB_FRAMING_TCP))
+        return invalid();
+    ctx->framing = framing;
+    return 0;
+}
+
+int mb_get_framing(const mb_context *ctx)
+{
+    return ctx == nullptr ? invalid() : ctx->framing;
+}
+
 int mb_set_debug(mb_context *ctx, int flag)
 {
     if (ctx == nullptr)

@@ -27,6 +27,9 @@ struct mb_context {
     // kernel's SYN retries, about two minutes.
     mb_timeout connect_timeout = {5, 0};
     mb_tcp_data *transport = nullptr;
+    int framing = MB_FRAMING_RTU;
+    // Of the last Modbus TCP request sent; each request takes the next one.
+    uint16_t transaction_id = 0;
     // Set when the stream may hold bytes that answer no request in hand (a
     // failed exchange, or more bytes than the frame): the next request goes
     // on a new connection.

@@ -2,10 +2,12 @@
 #include "library/modbus_lib/modbus_exchange.h"
 
 #include "library/modbus_lib/modbus_context.h"
+#include "library/modbus_lib/modbus_mbap.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -64,6 +66,17 @@ int too_many_data(mb_context *ctx)
     return -1;
 }
 
+// A Modbus TCP header that no answer has. With protocol recovery the
+// pause drops the rest of it.
+int bad_header(mb_context *ctx)
+{
+    mb_debug_error(ctx, "invalid MBAP header\n");
+    if ((ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0)
+        pause_and_flush(ctx);
+    errno = EMBBADMBAP;
+    return -1;
+}
+
 bool link_broken(int error)
 {
     return error == EBADF || error == ECONNRESET || error == EPIPE;
@@ -116,14 +129,20 @@ int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
         errno = EINVAL;
         return -1;
     }
-    const int length = mb_rtu_append_crc(req, req_length);
+    uint8_t mbap[MB_MBAP_MAX_ADU_LENGTH];
+    const bool tcp = ctx->framing == MB_FRAMING_TCP;
+    if (tcp)
+        ++ctx->transaction_id;
+    const uint8_t *frame = tcp ? mbap : req;
+    const int length =
+        tcp ? mb_mbap_build(ctx->transaction_id, req, req_length, mbap) : mb_rtu_append_crc(req, req_length);
     if (ctx->trace != nullptr)
-        ctx->trace(ctx->trace_user, 1, req, length);
-    trace_bytes(ctx, "[%.2X]", req, length);
+        ctx->trace(ctx->trace_user, 1, frame, length);
+    trace_bytes(ctx, "[%.2X]", frame, length);
     if (ctx->debug)
         std::printf("\n");
     for (;;) {
-        const ssize_t sent = send_frame(ctx->socket, req, length);
+        const ssize_t sent = send_frame(ctx->socket, frame, length);
         if (sent == length)
             return length;
         if (sent >= 0) {
@@ -144,16 +163,21 @@ int mb_send_msg(mb_context *ctx, uint8_t *req, int req_length)
 
 namespace {
 
-// Reads one response into `msg`, keeping in `length` how much of it came.
-// Each part of the frame (unit id and function code, the meta part, the data
-// part with the CRC) has one deadline for all its bytes, set when the part
+// How long a response must be once its first bytes are in (see
+// mb_rtu_response_target and mb_mbap_response_target).
+using TargetFn = int (*)(const uint8_t *msg, int length);
+
+// Reads one response of at most `room` bytes into `msg`, keeping in `length`
+// how much of it came. Each part of the frame (for RTU unit id and function
+// code, the meta part, the data part with the CRC; for Modbus TCP the header,
+// then the rest) has one deadline for all its bytes, set when the part
 // begins: a peer that drips its bytes cannot stretch the wait.
-int receive_frame(mb_context *ctx, uint8_t *msg, int &length)
+int receive_frame(mb_context *ctx, uint8_t *msg, int &length, TargetFn target_of, int room)
 {
     int part_end = 0;
     Clock::time_point deadline;
     for (;;) {
-        const int part = mb_rtu_response_target(msg, length);
+        const int part = target_of(msg, length);
         if (part != part_end) {
             part_end = part;
             deadline = Clock::now() + duration_of(length == 0 ? ctx->response_timeout : ctx->byte_timeout);
@@ -163,7 +187,7 @@ int receive_frame(mb_context *ctx, uint8_t *msg, int &length)
         // Look at what has arrived, then take only this frame's share of it:
         // whatever follows stays in the socket.
         const ssize_t seen =
-            recv(ctx->socket, msg + length, static_cast<size_t>(MB_RTU_MAX_ADU_LENGTH - length), MSG_PEEK);
+            recv(ctx->socket, msg + length, static_cast<size_t>(room - length), MSG_PEEK);
         if (seen == 0) {
             errno = ECONNRESET;
             return -1;
@@ -174,8 +198,14 @@ int receive_frame(mb_context *ctx, uint8_t *msg, int &length)
             return -1;
         }
         const int available = length + static_cast<int>(seen);
-        const int target = mb_rtu_response_target(msg, available);
-        if (target > MB_RTU_MAX_ADU_LENGTH)
+        const int target = target_of(msg, available);
+        if (target < 0) {
+            // Taken, so that the trace shows what came instead of a header.
+            const ssize_t taken = recv(ctx->socket, msg + length, static_cast<size_t>(seen), 0);
+            length += taken > 0 ? static_cast<int>(taken) : 0;
+            return bad_header(ctx);
+        }
+        if (target > room)
             return too_many_data(ctx);
         const int wanted = (target < available ? target : available) - length;
         const ssize_t count = recv(ctx->socket, msg + length, static_cast<size_t>(wanted), 0);
@@ -200,6 +230,41 @@ int receive_frame(mb_context *ctx, uint8_t *msg, int &length)
 
 } // namespace
 
+namespace {
+
+void trace_response(const mb_context *ctx, const uint8_t *frame, int length)
+{
+    if (ctx->trace == nullptr || length <= 0)
+        return;
+    const int error = errno;
+    ctx->trace(ctx->trace_user, 0, frame, length);
+    errno = error;
+}
+
+// Reads a Modbus TCP answer and leaves its body (unit id and protocol data
+// unit) in `msg`. An answer with another transaction id is refused: it is
+// not this request's.
+int receive_mbap(mb_context *ctx, uint8_t *msg)
+{
+    uint8_t frame[MB_MBAP_MAX_ADU_LENGTH];
+    int length = 0;
+    const int result = receive_frame(ctx, frame, length, mb_mbap_response_target, MB_MBAP_MAX_ADU_LENGTH);
+    trace_response(ctx, frame, length);
+    if (result < 0)
+        return -1;
+    if (mb_mbap_transaction_id(frame) != ctx->transaction_id) {
+        mb_debug_error(ctx, "transaction id 0x%04X received, 0x%04X expected\n", mb_mbap_transaction_id(frame),
+                       ctx->transaction_id);
+        errno = EMBBADMBAP;
+        return -1;
+    }
+    const int body = length - MB_MBAP_PREFIX_LENGTH;
+    std::memcpy(msg, frame + MB_MBAP_PREFIX_LENGTH, static_cast<size_t>(body));
+    return body;
+}
+
+} // namespace
+
 int mb_receive_msg(mb_context *ctx, uint8_t *msg)
 {
     if (ctx == nullptr || msg == nullptr) {
@@ -210,13 +275,11 @@ int mb_receive_msg(mb_context *ctx, uint8_t *msg)
         errno = EBADF;
         return -1;
     }
+    if (ctx->framing == MB_FRAMING_TCP)
+        return receive_mbap(ctx, msg);
     int length = 0;
-    const int result = receive_frame(ctx, msg, length);
-    if (ctx->trace != nullptr && length > 0) {
-        const int error = errno;
-        ctx->trace(ctx->trace_user, 0, msg, length);
-        errno = error;
-    }
+    const int result = receive_frame(ctx, msg, length, mb_rtu_response_target, MB_RTU_MAX_ADU_LENGTH);
+    trace_response(ctx, msg, length);
     return result;
 }
 
@@ -226,7 +289,9 @@ int mb_check_confirmation(mb_context *ctx, const uint8_t *req, int req_length, c
         errno = EINVAL;
         return -1;
     }
-    const int count = mb_rtu_check_response(req, req_length, rsp, rsp_length, ctx->debug != 0);
+    const int count = ctx->framing == MB_FRAMING_TCP
+                          ? mb_check_response_body(req, req_length, rsp, rsp_length, ctx->debug != 0)
+                          : mb_rtu_check_response(req, req_length, rsp, rsp_length, ctx->debug != 0);
     if (count < 0 && (ctx->error_recovery & MB_ERROR_RECOVERY_PROTOCOL) != 0) {
         const int error = errno;
         pause_and_flush(ctx);

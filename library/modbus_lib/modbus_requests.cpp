@@ -44,14 +44,15 @@ int check_quantity(const mb_context *ctx, int nb, int limit, const char *message
 // nothing more.
 bool leaves_out_of_step(int error)
 {
-    return error == ETIMEDOUT || error == EMBBADCRC || error == EMBBADDATA;
+    return error == ETIMEDOUT || error == EMBBADCRC || error == EMBBADDATA || error == EMBBADMBAP;
 }
 
 // Brings the stream back in step before the next request. RTU frames carry
 // no transaction id, so nothing in a late answer tells it from the answer
 // to the next request, and a late answer can come at any time: only a new
-// connection is sure to carry no byte of the old one's. (A framing with
-// transaction ids could drop foreign answers instead.) A failed connect
+// connection is sure to carry no byte of the old one's. Modbus TCP answers
+// carry transaction ids, and one with another id is refused, but the same
+// new connection keeps its stream from holding stale answers. A failed connect
 // fails the request with its error and is tried again by the next one.
 int regain_step(mb_context *ctx)
 {

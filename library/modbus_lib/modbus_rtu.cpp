@@ -96,10 +96,11 @@ Counts counts_of(const uint8_t *req, const uint8_t *rsp)
 }
 
 // Report slave id may have any length, but its byte count must be the
-// frame's own and fit the caller's array, which takes that many bytes.
+// frame's own (`rsp_length` without CRC) and fit the caller's array, which
+// takes that many bytes.
 bool byte_count_fits(const uint8_t *rsp, int rsp_length)
 {
-    return rsp_length >= 3 && rsp[2] <= MB_MAX_REPORT_SLAVE_ID && rsp_length == 3 + rsp[2] + MB_RTU_CHECKSUM_LENGTH;
+    return rsp_length >= 3 && rsp[2] <= MB_MAX_REPORT_SLAVE_ID && rsp_length == 3 + rsp[2];
 }
 
 } // namespace
@@ -211,7 +212,15 @@ int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp
         errno = EMBBADCRC;
         return -1;
     }
-    if (rsp_length == MB_RTU_EXCEPTION_LENGTH && rsp[0] == req[0] && rsp[1] == (req[1] | 0x80)) {
+    return mb_check_response_body(req, req_length, rsp, rsp_length - MB_RTU_CHECKSUM_LENGTH, debug);
+}
+
+int mb_check_response_body(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug)
+{
+    if (req_length < 2 || rsp_length < 2)
+        return bad_data();
+    if (rsp_length == MB_RTU_EXCEPTION_LENGTH - MB_RTU_CHECKSUM_LENGTH && rsp[0] == req[0] &&
+        rsp[1] == (req[1] | 0x80)) {
         errno = exception_error(rsp[2]);
         return -1;
     }
@@ -225,15 +234,16 @@ int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp
     const int expected = mb_rtu_expected_length(req, req_length);
     if (expected < 0)
         return bad_data();
-    if (expected != 0 && rsp_length != expected) {
+    if (expected != 0 && rsp_length != expected - MB_RTU_CHECKSUM_LENGTH) {
         if (debug)
-            std::fprintf(stderr, "Message length not corresponding to the computed length (%d != %d)\n", rsp_length,
-                         expected);
+            std::fprintf(stderr, "Message length not corresponding to the computed length (%d != %d)\n",
+                         rsp_length + MB_RTU_CHECKSUM_LENGTH, expected);
         return bad_data();
     }
     if (expected == 0 && !byte_count_fits(rsp, rsp_length)) {
         if (debug)
-            std::fprintf(stderr, "Byte count not fitting the message (%d bytes)\n", rsp_length);
+            std::fprintf(stderr, "Byte count not fitting the message (%d bytes)\n",
+                         rsp_length + MB_RTU_CHECKSUM_LENGTH);
         return bad_data();
     }
     const Counts counts = counts_of(req, rsp);

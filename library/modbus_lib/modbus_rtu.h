@@ -66,5 +66,9 @@ int mb_rtu_expected_length(const uint8_t *req, int req_length);
 // protocol does not define), or EMBBADDATA. With `debug`, says why on
 // standard error.
 int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug);
+// The same checks but the CRC's, for a response of unit id and protocol data
+// unit only (`rsp_length` bytes, as Modbus TCP carries it); `req` is the
+// request in the same form, with or without its CRC.
+int mb_check_response_body(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug);
 
 #endif

@@ -33,6 +33,8 @@ const char *mb_strerror(int errnum)
         return "Invalid exception code";
     case EMBMDATA:
         return "Too many data";
+    case EMBBADMBAP:
+        return "Invalid MBAP header (transaction id, protocol id or length)";
     default:
         return std::strerror(errnum);
     }

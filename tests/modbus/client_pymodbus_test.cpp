@@ -1,6 +1,7 @@
 // Every request operation round-trips against an independent server:
-// Debian's pymodbus with RTU framing over TCP and a known data store (see
-// tests/support/modbus_server.py).
+// Debian's pymodbus with a known data store (see
+// tests/support/modbus_server.py), in both framings: RTU over TCP and Modbus
+// TCP.
 #include "library/modbus_lib/modbus.h"
 #include "tests/modbus/modbus_server_process.h"
 
@@ -31,13 +32,16 @@ uint8_t DiscreteInput(int address)
     return address % 5 == 1 || address % 5 == 2 ? 1 : 0;
 }
 
-class ModbusAgainstPymodbus : public ::testing::Test {
+class ModbusAgainstPymodbus : public ::testing::TestWithParam<int> {
 protected:
+    ModbusAgainstPymodbus() : m_server("127.0.0.1", GetParam() == MB_FRAMING_TCP ? "tcp" : "rtu") {}
+
     void SetUp() override
     {
         ASSERT_TRUE(m_server.Ready()) << m_server.Output();
         m_ctx = mb_new_tcp("127.0.0.1", m_server.Port());
         ASSERT_NE(m_ctx, nullptr);
+        ASSERT_EQ(mb_set_framing(m_ctx, GetParam()), 0);
         ASSERT_EQ(mb_connect(m_ctx), 0) << mb_strerror(errno);
         mb_set_slave(m_ctx, 1);
     }
@@ -51,7 +55,7 @@ protected:
     mb_context *m_ctx = nullptr;
 };
 
-TEST_F(ModbusAgainstPymodbus, ReadsBitsAtTheirLimit)
+TEST_P(ModbusAgainstPymodbus, ReadsBitsAtTheirLimit)
 {
     std::vector<uint8_t> bits(MB_MAX_READ_BITS);
     ASSERT_EQ(mb_read_bits(m_ctx, 3, MB_MAX_READ_BITS, bits.data()), MB_MAX_READ_BITS) << mb_strerror(errno);
@@ -62,7 +66,7 @@ TEST_F(ModbusAgainstPymodbus, ReadsBitsAtTheirLimit)
         EXPECT_EQ(bits[static_cast<size_t>(index)], DiscreteInput(7 + index)) << index;
 }
 
-TEST_F(ModbusAgainstPymodbus, ReadsRegistersAtTheirLimit)
+TEST_P(ModbusAgainstPymodbus, ReadsRegistersAtTheirLimit)
 {
     std::vector<uint16_t> registers(MB_MAX_READ_REGISTERS);
     ASSERT_EQ(mb_read_registers(m_ctx, 0, MB_MAX_READ_REGISTERS, registers.data()), MB_MAX_READ_REGISTERS)
@@ -74,7 +78,7 @@ TEST_F(ModbusAgainstPymodbus, ReadsRegistersAtTheirLimit)
         EXPECT_EQ(registers[static_cast<size_t>(index)], InputRegister(1 + index)) << index;
 }
 
-TEST_F(ModbusAgainstPymodbus, SingleWritesAreReadBack)
+TEST_P(ModbusAgainstPymodbus, SingleWritesAreReadBack)
 {
     ASSERT_EQ(mb_write_bit(m_ctx, 1, 1), 1) << mb_strerror(errno);
     ASSERT_EQ(mb_write_bit(m_ctx, 3, 0), 1) << mb_strerror(errno);
@@ -87,7 +91,7 @@ TEST_F(ModbusAgainstPymodbus, SingleWritesAreReadBack)
     EXPECT_EQ(value, 0xCAFE);
 }
 
-TEST_F(ModbusAgainstPymodbus, MultipleWritesAreReadBack)
+TEST_P(ModbusAgainstPymodbus, MultipleWritesAreReadBack)
 {
     std::vector<uint8_t> coils(MB_MAX_WRITE_BITS);
     for (size_t index = 0; index < coils.size(); ++index)
@@ -108,7 +112,7 @@ TEST_F(ModbusAgainstPymodbus, MultipleWritesAreReadBack)
     EXPECT_EQ(registers, values);
 }
 
-TEST_F(ModbusAgainstPymodbus, WriteAndReadRegisters)
+TEST_P(ModbusAgainstPymodbus, WriteAndReadRegisters)
 {
     std::vector<uint16_t> values(MB_MAX_WR_WRITE_REGISTERS);
     for (size_t index = 0; index < values.size(); ++index)
@@ -125,7 +129,7 @@ TEST_F(ModbusAgainstPymodbus, WriteAndReadRegisters)
     EXPECT_EQ(written, values);
 }
 
-TEST_F(ModbusAgainstPymodbus, ReportSlaveId)
+TEST_P(ModbusAgainstPymodbus, ReportSlaveId)
 {
     uint8_t id[MB_MAX_REPORT_SLAVE_ID] = {};
     const int count = mb_report_slave_id(m_ctx, id);
@@ -135,7 +139,7 @@ TEST_F(ModbusAgainstPymodbus, ReportSlaveId)
     EXPECT_EQ(std::string(id, id + count - 1), "Pymodbus");
 }
 
-TEST_F(ModbusAgainstPymodbus, ExceptionsAndUnknownUnitsFail)
+TEST_P(ModbusAgainstPymodbus, ExceptionsAndUnknownUnitsFail)
 {
     uint16_t registers[2];
     errno = 0;
@@ -150,5 +154,34 @@ TEST_F(ModbusAgainstPymodbus, ExceptionsAndUnknownUnitsFail)
     EXPECT_EQ(mb_read_registers(m_ctx, 0, 2, registers), 2);
     EXPECT_EQ(registers[0], 0x1234);
 }
+
+// Each Modbus TCP request takes the next transaction id, and the server's
+// answer carries it back.
+TEST_P(ModbusAgainstPymodbus, TransactionIdsFollowEachOther)
+{
+    if (GetParam() != MB_FRAMING_TCP)
+        GTEST_SKIP() << "RTU frames carry no transaction id";
+    std::vector<std::vector<uint8_t>> frames;
+    mb_set_trace(
+        m_ctx,
+        [](void *user, int, const uint8_t *frame, int length) {
+            static_cast<std::vector<std::vector<uint8_t>> *>(user)->emplace_back(frame, frame + length);
+        },
+        &frames);
+    uint16_t value = 0;
+    for (int request = 0; request < 3; ++request)
+        ASSERT_EQ(mb_read_registers(m_ctx, 1, 1, &value), 1) << mb_strerror(errno);
+    ASSERT_EQ(frames.size(), 6u);
+    for (size_t index = 0; index < frames.size(); ++index) {
+        ASSERT_GE(frames[index].size(), 7u);
+        EXPECT_EQ(frames[index][0] << 8 | frames[index][1], static_cast<int>(index / 2 + 1)) << index;
+    }
+    EXPECT_EQ(value, 0x5678);
+}
+
+INSTANTIATE_TEST_SUITE_P(Framings, ModbusAgainstPymodbus, ::testing::Values(MB_FRAMING_RTU, MB_FRAMING_TCP),
+                         [](const ::testing::TestParamInfo<int> &framing) {
+                             return std::string(framing.param == MB_FRAMING_TCP ? "ModbusTcp" : "RtuOverTcp");
+                         });
 
 } // namespace

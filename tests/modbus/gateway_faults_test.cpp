@@ -199,4 +199,72 @@ TEST_F(GatewayFaults, HalfFramesFailAndANewConnectionWorks)
     }
 }
 
+// Modbus TCP answers are judged by their header first: another transaction
+// id (a stale answer or one ahead), another protocol id or a length outside
+// the frame's limits is refused whatever the body, as are another unit and
+// an exception passes through; the next good answer is taken.
+TEST_F(GatewayFaults, ModbusTcpAnswersWithAnotherHeaderAreRefused)
+{
+    m_gateway.SetModbusTcp(true);
+    ASSERT_EQ(mb_set_framing(m_ctx, MB_FRAMING_TCP), 0);
+    const Operation read = Operations()[2];
+    ASSERT_EQ(read.function, 3);
+    struct Fault {
+        const char *what;
+        int idShift;
+        uint8_t protocol;
+        int length; // the length field; -1 keeps the right one
+        uint8_t unit;
+        int error;
+    };
+    const Fault faults[] = {
+        {"the previous transaction id", -1, 0, -1, 1, EMBBADMBAP},
+        {"the next transaction id", 1, 0, -1, 1, EMBBADMBAP},
+        {"protocol id 1", 0, 1, -1, 1, EMBBADMBAP},
+        {"length 0", 0, 0, 0, 1, EMBBADMBAP},
+        {"length 1", 0, 0, 1, 1, EMBBADMBAP},
+        {"length 255", 0, 0, 255, 1, EMBBADMBAP},
+        {"unit 2", 0, 0, -1, 2, EMBBADDATA},
+        {"no fault", 0, 0, -1, 1, 0},
+    };
+    auto answer = [&read](const Fault &fault) {
+        return [&read, fault](const Bytes &request) {
+            Bytes body = read.answer(Bytes(request.begin() + 6, request.end()));
+            body[0] = fault.unit;
+            const int id = (request[0] << 8 | request[1]) + fault.idShift;
+            Bytes frame = WithMbap(static_cast<uint16_t>(id), body);
+            frame[3] = fault.protocol;
+            if (fault.length >= 0)
+                frame[5] = static_cast<uint8_t>(fault.length);
+            return frame;
+        };
+    };
+    for (const Fault &fault : faults) {
+        m_gateway.Then(Reaction::Compute(answer(fault)));
+        const int result = Run(read);
+        if (fault.error == 0) {
+            EXPECT_EQ(result, 2) << mb_strerror(m_error);
+            EXPECT_EQ(m_registers[1], 0x5678);
+            continue;
+        }
+        EXPECT_EQ(result, -1) << fault.what;
+        EXPECT_EQ(m_error, fault.error) << fault.what << ": " << mb_strerror(m_error);
+        m_gateway.Then(Reaction::Compute(answer(faults[7])));
+        EXPECT_EQ(Run(read), 2) << "after " << fault.what << ": " << mb_strerror(m_error);
+        EXPECT_EQ(m_registers[1], 0x5678) << "after " << fault.what;
+    }
+    m_gateway.Then(Reaction::Compute([](const Bytes &request) {
+        return WithMbap(static_cast<uint16_t>(request[0] << 8 | request[1]), {1, 0x83, 0x02});
+    }));
+    EXPECT_EQ(Run(read), -1);
+    EXPECT_EQ(m_error, EMBXILADD) << mb_strerror(m_error);
+    // Every request took the next transaction id, with protocol id 0 and
+    // the length of its body.
+    const std::vector<Bytes> requests = m_gateway.Requests();
+    ASSERT_EQ(requests.size(), 2 * std::size(faults));
+    for (size_t index = 0; index < requests.size(); ++index)
+        EXPECT_EQ(ToHex(requests[index]), ToHex(WithMbap(static_cast<uint16_t>(index + 1), {1, 3, 0, 0, 0, 2})))
+            << index;
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 // Runs tests/support/modbus_server.py (Debian's pymodbus, RTU framing over
-// TCP) as a child process on a loopback port for the length of a test.
+// TCP or Modbus TCP) as a child process on a loopback port for the length of
+// a test.
 #ifndef ORV_TESTS_MODBUS_SERVER_PROCESS_H
 #define ORV_TESTS_MODBUS_SERVER_PROCESS_H
 
@@ -11,9 +12,9 @@ namespace testing_support {
 
 class ModbusServerProcess {
 public:
-    // Starts the server on `ip`, port chosen by the system, and waits (at
-    // most 20 s) for its "LISTENING <port>" line.
-    explicit ModbusServerProcess(const std::string &ip = "127.0.0.1");
+    // Starts the server on `ip`, port chosen by the system, with the framing
+    // "rtu" or "tcp", and waits (at most 20 s) for its "LISTENING <port>" line.
+    explicit ModbusServerProcess(const std::string &ip = "127.0.0.1", const std::string &framing = "rtu");
     ~ModbusServerProcess();
     ModbusServerProcess(const ModbusServerProcess &) = delete;
     ModbusServerProcess &operator=(const ModbusServerProcess &) = delete;

@@ -72,8 +72,10 @@ std::string ToHex(const Bytes &bytes)
     return text;
 }
 
-size_t RequestFrameLength(const Bytes &buffered)
+size_t RequestFrameLength(const Bytes &buffered, bool mbap)
 {
+    if (mbap)
+        return buffered.size() < 6 ? 0 : 6 + (static_cast<size_t>(buffered[4]) << 8 | buffered[5]);
     if (buffered.size() < 2)
         return 0;
     switch (buffered[1]) {
@@ -88,6 +90,14 @@ size_t RequestFrameLength(const Bytes &buffered)
     default:
         return buffered.size();
     }
+}
+
+Bytes WithMbap(uint16_t transactionId, const Bytes &body)
+{
+    Bytes frame = {static_cast<uint8_t>(transactionId >> 8), static_cast<uint8_t>(transactionId & 0xFF), 0, 0,
+                   static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size() & 0xFF)};
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
 }
 
 Reaction Reaction::Send(Bytes bytes, Millis delay)
@@ -211,8 +221,8 @@ void FakeGateway::ServeConnection(Fd connection)
         if (count <= 0)
             return;
         buffered.insert(buffered.end(), chunk, chunk + count);
-        for (size_t length = RequestFrameLength(buffered); length > 0 && length <= buffered.size();
-             length = RequestFrameLength(buffered)) {
+        for (size_t length = RequestFrameLength(buffered, m_mbap); length > 0 && length <= buffered.size();
+             length = RequestFrameLength(buffered, m_mbap)) {
             const Bytes request(buffered.begin(), buffered.begin() + static_cast<std::ptrdiff_t>(length));
             buffered.erase(buffered.begin(), buffered.begin() + static_cast<std::ptrdiff_t>(length));
             if (!Answer(connection.Get(), request))

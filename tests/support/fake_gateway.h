@@ -1,6 +1,6 @@
 // A scripted Modbus gateway on loopback for the tests: it accepts one
-// connection at a time, cuts the incoming byte stream into RTU request
-// frames, records each one, and answers each with the next reaction of its
+// connection at a time, cuts the incoming byte stream into RTU (or Modbus
+// TCP) request frames, records each one, and answers each with the next reaction of its
 // script (a fixed frame, a frame computed from the request, a delay, a close,
 // or nothing). Wx-free; every wait is bounded and the destructor joins.
 #ifndef ORV_TESTS_FAKE_GATEWAY_H
@@ -34,8 +34,11 @@ std::string ToHex(const Bytes &bytes);
 
 // Length of the request frame at the start of `buffered`, from its function
 // code; 0 while too few bytes are in to tell. An unknown function code takes
-// all that is buffered.
-size_t RequestFrameLength(const Bytes &buffered);
+// all that is buffered. With `mbap`, a Modbus TCP frame: from its header.
+size_t RequestFrameLength(const Bytes &buffered, bool mbap = false);
+// A Modbus TCP frame: transaction id, protocol id 0, the length of `body`
+// (unit id and protocol data unit), then the body.
+Bytes WithMbap(uint16_t transactionId, const Bytes &body);
 
 // What the gateway does with one request.
 struct Reaction {
@@ -69,6 +72,9 @@ public:
     void Then(Reaction reaction);
     // The reaction once the script has run out (at first: Nothing).
     void SetDefault(Reaction reaction);
+    // Cuts the requests as Modbus TCP frames rather than RTU ones; the
+    // reactions see and send whole frames either way.
+    void SetModbusTcp(bool on) { m_mbap = on; }
 
     std::vector<Bytes> Requests() const;
     size_t Replies() const;
@@ -91,6 +97,7 @@ private:
     LoopbackListener m_listener;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_drop{0}; // 1: close, 2: reset the connection being served
+    std::atomic<bool> m_mbap{false};
     mutable std::mutex m_lock;
     mutable std::condition_variable m_changed;
     std::deque<Reaction> m_script;

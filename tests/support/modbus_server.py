@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Independent Modbus server for the tests: RTU frames over plain TCP.
+"""Independent Modbus server for the tests: RTU frames over plain TCP, or
+Modbus TCP (MBAP header, no CRC) with "tcp".
 
-Usage: modbus_server.py HOST PORT   (PORT 0 lets the system choose)
+Usage: modbus_server.py HOST PORT [rtu|tcp]   (PORT 0 lets the system choose)
 Prints "LISTENING <port>" once it accepts connections; runs until killed.
 
 Unit id 1 answers; any other unit id and any frame with a bad CRC get no
@@ -18,6 +19,7 @@ import sys
 
 from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
 from pymodbus.framer.rtu_framer import ModbusRtuFramer
+from pymodbus.framer.socket_framer import ModbusSocketFramer
 from pymodbus.server import StartAsyncTcpServer
 
 REGISTERS = 300
@@ -51,8 +53,8 @@ def make_context():
     return ModbusServerContext(slaves={UNIT: unit}, single=False)
 
 
-async def serve(host, port):
-    server = await StartAsyncTcpServer(context=make_context(), address=(host, port), framer=ModbusRtuFramer,
+async def serve(host, port, framer):
+    server = await StartAsyncTcpServer(context=make_context(), address=(host, port), framer=framer,
                                        defer_start=True, allow_reuse_address=True)
     task = asyncio.create_task(server.serve_forever())
     await server.serving
@@ -61,10 +63,12 @@ async def serve(host, port):
 
 
 def main():
-    if len(sys.argv) != 3:
-        sys.exit("usage: modbus_server.py HOST PORT")
+    framers = {"rtu": ModbusRtuFramer, "tcp": ModbusSocketFramer}
+    if len(sys.argv) not in (3, 4) or sys.argv[3:] and sys.argv[3] not in framers:
+        sys.exit("usage: modbus_server.py HOST PORT [rtu|tcp]")
     logging.getLogger("pymodbus").setLevel(logging.CRITICAL)
-    asyncio.run(serve(sys.argv[1], int(sys.argv[2])))
+    framer = framers[sys.argv[3] if len(sys.argv) == 4 else "rtu"]
+    asyncio.run(serve(sys.argv[1], int(sys.argv[2]), framer))
 
 
 if __name__ == "__main__":

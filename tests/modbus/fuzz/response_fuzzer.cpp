@@ -3,9 +3,11 @@
 // fields; the rest is the answer, played by a peer over a socketpair, so the
 // real reading, checking and decoding run. The callers' arrays have exactly
 // the size the operations promise to stay within, so AddressSanitizer sees
-// any byte beyond. The pure response check also gets raw buffer pairs.
+// any byte beyond. Both framings are fuzzed, RTU and Modbus TCP. The pure
+// response checks also get raw buffer pairs.
 #include "library/modbus_lib/modbus-data.h"
 #include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_mbap.h"
 #include "library/modbus_lib/modbus_rtu.h"
 
 #include <cerrno>
@@ -29,7 +31,7 @@ void answer(int fd, std::vector<uint8_t> bytes)
 {
     pollfd entry = {fd, POLLIN, 0};
     if (poll(&entry, 1, 2000) > 0) {
-        uint8_t request[MB_RTU_MAX_ADU_LENGTH];
+        uint8_t request[MB_MBAP_MAX_ADU_LENGTH];
         if (recv(fd, request, sizeof(request), 0) > 0 && !bytes.empty())
             send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     }
@@ -112,10 +114,19 @@ void fuzz_operation(const uint8_t *data, size_t size)
     mb_set_slave(ctx, data[0] >> 4 == 0 ? 1 : data[0]);
     mb_set_socket(ctx, pair[0]);
     std::vector<uint8_t> bytes(data + kHeader, data + size);
-    // With an even address the answer ends in its own CRC, so that most
-    // inputs get past the CRC check into the rest of the checking and decoding.
-    if ((data[1] & 1) == 0 && bytes.size() > 2)
+    // The address's second bit picks Modbus TCP. With an even address the
+    // answer ends in its own CRC, or starts with the header the first request
+    // calls for, so that most inputs get past the framing into the rest of
+    // the checking and decoding.
+    const bool tcp = (data[1] & 2) != 0;
+    mb_set_framing(ctx, tcp ? MB_FRAMING_TCP : MB_FRAMING_RTU);
+    if ((data[1] & 1) == 0 && tcp && bytes.size() > MB_MBAP_PREFIX_LENGTH) {
+        mb_put_uint16(bytes.data(), 1);
+        mb_put_uint16(bytes.data() + 2, 0);
+        mb_put_uint16(bytes.data() + 4, static_cast<int>(bytes.size() - MB_MBAP_PREFIX_LENGTH));
+    } else if ((data[1] & 1) == 0 && !tcp && bytes.size() > 2) {
         mb_rtu_append_crc(bytes.data(), static_cast<int>(bytes.size() - 2));
+    }
     std::thread peer(answer, pair[1], std::move(bytes));
     run_operation(ctx, data[0], data[1], mb_get_uint16(data + 2));
     peer.join();
@@ -131,8 +142,10 @@ void fuzz_check(const uint8_t *data, size_t size)
     const std::vector<uint8_t> req(data + 1, data + split);
     const std::vector<uint8_t> rsp(data + split, data + size);
     mb_rtu_check_response(req.data(), static_cast<int>(req.size()), rsp.data(), static_cast<int>(rsp.size()), false);
+    mb_check_response_body(req.data(), static_cast<int>(req.size()), rsp.data(), static_cast<int>(rsp.size()), false);
     if (!rsp.empty())
         mb_rtu_response_target(rsp.data(), static_cast<int>(rsp.size() < 3 ? rsp.size() : 3));
+    mb_mbap_response_target(rsp.data(), static_cast<int>(rsp.size() < 7 ? rsp.size() : 7));
 }
 
 } // namespace
