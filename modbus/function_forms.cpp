@@ -40,6 +40,7 @@ const std::vector<FormLayout> &Layouts()
          "Function 16: Write Multiple Registers",
          {{FormField::SlaveId, "Slave ID", "1"},
           {FormField::Address, "Address", ""},
+          {FormField::WriteFormat, "Value Format", ""},
           {FormField::Result, "Result =>", ""}},
          FormGrid::Registers},
         {1017,

@@ -16,6 +16,7 @@ enum class FormField {
     Value,        // numeric text field
     CoilState,    // "Off" / "On" combo
     OutputFormat, // output format combo
+    WriteFormat,  // function 16's value format combo
     Result,       // static text
     Data          // borderless text field without filter
 };

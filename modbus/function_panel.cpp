@@ -149,9 +149,18 @@ void FunctionPanel::AddField(const FormRow &row, int top)
     }
     case FormField::OutputFormat: {
         wxArrayString formats;
-        for (int format = 0; format < FORMAT_COUNT; ++format)
-            formats.Add(OutputFormatName(format));
+        for (int format = 0; format < READ_FORMAT_COUNT; ++format)
+            formats.Add(FormatChoiceName(format));
         m_formatCombo = NewChoiceCombo(this, top, 170, formats);
+        break;
+    }
+    case FormField::WriteFormat: {
+        wxArrayString formats;
+        for (int choice = 0; choice < WRITE_FORMAT_COUNT; ++choice)
+            formats.Add(WriteFormatName(choice));
+        m_writeFormatCombo = NewChoiceCombo(this, top, 140, formats);
+        m_writeFormatCombo->Connect(wxEVT_COMMAND_COMBOBOX_SELECTED,
+                                    wxCommandEventHandler(FunctionPanel::OnWriteFormatChosen), nullptr, this);
         break;
     }
     case FormField::Result:
@@ -181,15 +190,36 @@ void FunctionPanel::AddGrid(FormGrid kind, int height)
         m_coilChanged.assign(FORM_GRID_ROWS, false);
         Connect(wxEVT_GRID_CELL_CHANGED, wxGridEventHandler(FunctionPanel::OnGridCellChanged));
     }
+    if (!coils) {
+        SetGridEditors(true);
+        return;
+    }
     for (int row = 0; row < FORM_GRID_ROWS; ++row) {
-        if (coils) {
-            m_valuesGrid->SetCellEditor(row, 0, new wxGridCellBoolEditor);
-            m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellBoolRenderer);
-        } else {
+        m_valuesGrid->SetCellEditor(row, 0, new wxGridCellBoolEditor);
+        m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellBoolRenderer);
+    }
+}
+
+void FunctionPanel::SetGridEditors(bool numbers)
+{
+    for (int row = 0; row < FORM_GRID_ROWS; ++row) {
+        if (numbers) {
             m_valuesGrid->SetCellEditor(row, 0, new wxGridCellNumberEditor);
             m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellNumberRenderer);
+        } else {
+            m_valuesGrid->SetCellEditor(row, 0, new wxGridCellTextEditor);
+            m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellStringRenderer);
         }
     }
+}
+
+void FunctionPanel::OnWriteFormatChosen(wxCommandEvent &event)
+{
+    if (m_valuesGrid->IsCellEditControlEnabled())
+        m_valuesGrid->DisableCellEditControl();
+    SetGridEditors(m_writeFormatCombo->GetSelection() <= 0);
+    m_valuesGrid->ForceRefresh();
+    event.Skip();
 }
 
 void FunctionPanel::OnGridCellChanged(wxGridEvent &event)

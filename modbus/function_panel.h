@@ -10,6 +10,7 @@
 #include "modbus/read_request.h"
 #include "modbus/register_format.h"
 #include "modbus/register_table.h"
+#include "modbus/wide_format.h"
 
 #include <cstdint>
 #include <optional>
@@ -65,6 +66,8 @@ public:
     wxTextCtrl *m_valueText = nullptr;
     wxTextCtrl *m_slaveIdText = nullptr;
     wxComboBox *m_formatCombo = nullptr;
+    // Function 16: "16-bit" or a 32-bit format, each grid value a pair.
+    wxComboBox *m_writeFormatCombo = nullptr;
     wxStaticText *m_resultLabel = nullptr;
     wxTextCtrl *m_dataText = nullptr;
     wxGrid *m_valuesGrid = nullptr;
@@ -87,6 +90,9 @@ private:
     void AddTable(int functionId);
     void AddPollControls(int top, int functionId);
     void OnFormatChosen(wxCommandEvent &event);
+    // Integers or any text (floats) in the cells, as the write format asks.
+    void OnWriteFormatChosen(wxCommandEvent &event);
+    void SetGridEditors(bool numbers);
     // The request of a read form's fields; none (and the reason shown) when
     // a field cannot be sent.
     std::optional<ReadRequest> BuildReadRequest(int functionCode);

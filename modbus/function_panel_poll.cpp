@@ -38,8 +38,10 @@ void FunctionPanel::ShowReadOutcome(const ReadRequest &request, const ReadOutcom
         text = FormatBits(bits.data(), bits.size());
     } else if (request.functionCode == 23) {
         text = FormatDecimalRegisters(values.data(), values.size());
+    } else if (const int format = m_formatCombo->GetSelection(); IsWideFormat(format)) {
+        text = FormatWideRegisters(values.data(), values.size(), format);
     } else {
-        text = FormatRegisters(values.data(), values.size(), m_formatCombo->GetSelection());
+        text = FormatRegisters(values.data(), values.size(), format);
     }
     // Successive Sends of bits follow each other in the field; a poll shows
     // the newest answer in place.
@@ -57,9 +59,10 @@ void FunctionPanel::FillTable()
     if (m_tableGrid == nullptr)
         return;
     const int format = m_formatCombo != nullptr ? m_formatCombo->GetSelection() : FORMAT_DECIMAL_U16;
-    const std::vector<TableRow> rows = ReadsBits(m_tableRequest.functionCode)
-                                           ? BitTableRows(m_tableRequest.address, m_tableValues)
-                                           : RegisterTableRows(m_tableRequest.address, m_tableValues, format);
+    const unsigned start = m_tableRequest.address;
+    const std::vector<TableRow> rows = ReadsBits(m_tableRequest.functionCode) ? BitTableRows(start, m_tableValues)
+                                       : IsWideFormat(format) ? WideTableRows(start, m_tableValues, format)
+                                                              : RegisterTableRows(start, m_tableValues, format);
     m_tableGrid->BeginBatch();
     const int have = m_tableGrid->GetNumberRows();
     const int want = static_cast<int>(rows.size());

@@ -193,6 +193,11 @@ std::optional<ReadRequest> FunctionPanel::BuildReadRequest(int functionCode)
         const int limit = ReadsBits(functionCode) ? MB_MAX_READ_BITS : MB_MAX_READ_REGISTERS;
         if (!(address = ReadAddress(m_addressText)) || !(quantity = ReadQuantity(limit)))
             return std::nullopt;
+        const std::string split = ReadsBits(functionCode) ? "" : PairRefusal(*quantity, m_formatCombo->GetSelection());
+        if (!split.empty()) {
+            ShowFailure(split);
+            return std::nullopt;
+        }
     }
     request.address = *address;
     request.quantity = *quantity;
@@ -272,7 +277,9 @@ void FunctionPanel::WriteRegisters()
     const std::optional<uint16_t> address = ReadAddress(m_addressText);
     if (!address)
         return;
-    const GridValues<uint16_t> grid = GridRegisterValues(GridCells());
+    const int choice = m_writeFormatCombo != nullptr ? m_writeFormatCombo->GetSelection() : 0;
+    const GridValues<uint16_t> grid =
+        choice > 0 ? GridWideValues(GridCells(), WriteChoiceFormat(choice)) : GridRegisterValues(GridCells());
     if (!grid.refusal.empty()) {
         ShowFailure(grid.refusal);
         return;
