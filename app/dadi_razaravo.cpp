@@ -56,7 +56,7 @@ bool DadiRazaravo::OnInit()
     // toolkit then gives up start-up before any window exists.
     MainWindow *window = MainWindow::GetInstance();
     if (m_prefill || m_connect)
-        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect);
+        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect, m_framing);
     return true;
 }
 
@@ -78,6 +78,7 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     parser.AddSwitch("", "version", "print the version and exit");
     parser.AddOption("", "uart", "start with a UART connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddOption("", "modbus", "start with a Modbus connection to HOST[:PORT] (port 65100 when not given)");
+    parser.AddOption("", "framing", "with --modbus: rtu (RTU over TCP, the default) or tcp (Modbus TCP)");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
 }
 
@@ -104,6 +105,13 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     else if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))
         problem = "--modbus takes an IPv4 address with an optional port, as 127.0.0.2:65100, not " +
                   modbus.utf8_string();
+    wxString framing;
+    if (problem.empty() && parser.Found("framing", &framing)) {
+        if (!wantsModbus)
+            problem = "--framing goes with --modbus";
+        else if (!startup_target::ParseFraming(framing.utf8_string(), m_framing))
+            problem = "--framing takes rtu or tcp, not " + framing.utf8_string();
+    }
     if (!problem.empty()) {
         std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
         m_exitCode = kUsageStatus;

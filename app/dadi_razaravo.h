@@ -29,6 +29,7 @@ private:
     wxString m_ip;
     wxString m_port;
     int m_terminalType = 0;
+    int m_framing = 0;
     bool m_connect = false;
 };
 

@@ -89,12 +89,14 @@ MainWindow::MainWindow()
     m_startupDialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
 }
 
-void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm)
+void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
+                                      int framing)
 {
     if (!m_startupDialog)
         return;
     m_startupDialog->SetValues(ip, port);
     m_startupDialog->SetTerminalType(terminalType);
+    m_startupDialog->SetFraming(framing);
     if (!confirm || !m_startupDialog->Confirm())
         return;
     // The connect button's click, queued so that it runs in the event loop
@@ -110,10 +112,10 @@ void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, 
     panel->GetEventHandler()->AddPendingEvent(click);
 }
 
-void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType)
+void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing)
 {
     m_terminalPanel->SetConnectionParameters(ip, port);
-    m_modbusPanel->SetConnectionParameters(ip, port);
+    m_modbusPanel->SetConnectionParameters(ip, port, framing);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);
     // The link field belongs to the UART terminal.

@@ -6,6 +6,7 @@
 #include "app/ip_address.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
+#include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
 #include "modbus/poll_worker.h"
 #include "modbus/traffic_recorder.h"
@@ -64,7 +65,10 @@ mb_context *ModbusTerminalPanel::NewContext() const
     const std::string port(m_portLabel->GetLabel().utf8_str());
     if (!ip_address::IsPortText(port))
         return nullptr;
-    return mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), std::stoi(port));
+    mb_context *ctx = mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), std::stoi(port));
+    if (ctx != nullptr)
+        mb_set_framing(ctx, m_framing);
+    return ctx;
 }
 
 void ModbusTerminalPanel::Disconnect(wxCommandEvent &)
@@ -86,10 +90,12 @@ void ModbusTerminalPanel::OnLinkTimer(wxTimerEvent &)
         ShowDisconnected();
 }
 
-void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port)
+void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port, int framing)
 {
     m_ipLabel->SetLabel(ip);
     m_portLabel->SetLabel(port);
+    m_framing = framing == MB_FRAMING_TCP ? MB_FRAMING_TCP : MB_FRAMING_RTU;
+    m_framingLabel->SetLabel(FramingName(m_framing));
     Layout();
     Refresh();
     if (m_connected)
@@ -140,6 +146,7 @@ void ModbusTerminalPanel::OnModifyParameters(wxCommandEvent &)
                                  wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
     dialog->SetValues(known ? m_ipLabel->GetLabel() : wxString(kDefaultModuleIp),
                       known ? m_portLabel->GetLabel() : wxString(kDefaultModulePort));
+    dialog->SetFraming(m_framing);
 }
 
 void ModbusTerminalPanel::OnFunctionChosen(wxCommandEvent &event)

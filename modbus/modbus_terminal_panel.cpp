@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "app/toolkit_fit.h"
+#include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
 #include "modbus/modbus_events.h"
 #include "modbus/traffic_recorder.h"
@@ -98,6 +99,9 @@ void ModbusTerminalPanel::BuildTopRow()
     row->Add(m_connectButton, 0, wxTOP, -5);
     row->AddSpacer(10);
     row->Add(new wxStaticText(this, wxID_ANY, "Terminal Selected: MODBUS"), 0, wxTOP, 0);
+    row->AddSpacer(10);
+    m_framingLabel = new wxStaticText(this, wxID_ANY, FramingName(MB_FRAMING_RTU));
+    row->Add(m_framingLabel, 0, wxTOP, 0);
 
     auto *sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(row, 0, wxLEFT | wxTOP, 10);

@@ -41,7 +41,8 @@ public:
     ModbusTerminalPanel();
     ~ModbusTerminalPanel() override;
 
-    void SetConnectionParameters(const wxString &ip, const wxString &port);
+    // `framing`: MB_FRAMING_RTU or MB_FRAMING_TCP, shown beside the terminal type.
+    void SetConnectionParameters(const wxString &ip, const wxString &port, int framing = MB_FRAMING_RTU);
     // Closes the form and closes and releases the context; safe to call again.
     void Shutdown();
 
@@ -77,6 +78,9 @@ public:
     wxBitmap m_disconnectBitmap;
     wxStaticText *m_ipLabel = nullptr;
     wxStaticText *m_portLabel = nullptr;
+    // The framing of the next connection, and where the panel shows it.
+    int m_framing = MB_FRAMING_RTU;
+    wxStaticText *m_framingLabel = nullptr;
     // The client context of the parameters shown, made at the first connect:
     // it lives on across disconnects, so that the form's pointer stays valid
     // and the form works again after a reconnect; new parameters release it
