@@ -1,5 +1,6 @@
 // orv-modbus: the terminal's Modbus client on the command line, RTU frames
-// over a plain TCP connection.
+// (or Modbus TCP ones) over a plain TCP connection.
+#include "library/modbus_lib/modbus.h"
 #include "modbus_cli/output.h"
 #include "modbus_cli/request.h"
 #include "modbus_cli/session.h"
@@ -7,6 +8,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -71,12 +73,12 @@ struct Run {
     // Returns 0, or the error of a failed write to standard output.
     int Report(const Outcome &outcome) const
     {
-        const std::string time = Timestamp();
-        const std::string stamp = settings.polling ? time + " " : "";
+        const auto now = std::chrono::system_clock::now();
+        const std::string stamp = settings.polling ? LocalTime(now, false, false) + " " : "";
         if (outcome.status != EXIT_OK)
             PrintLine(stderr, stamp + "orv-modbus: " + Where() + ": " + outcome.error);
         if (json)
-            return PrintLine(stdout, ResultJson(host, settings.port, request, outcome, time));
+            return PrintLine(stdout, ResultJson(host, settings.port, request, outcome, LocalTime(now, false, true)));
         if (outcome.status == EXIT_OK)
             return PrintLine(stdout, stamp + ResultText(request, outcome));
         return 0;
@@ -122,20 +124,35 @@ struct Run {
 std::string Footer()
 {
     return "FUNCTION is one of " + FunctionNames() + ".\nFormats: " + FormatNames() +
-           ".\nNumbers are decimal or 0x-hex; coil values 0 or 1; register values -32768 to 65535.\n"
+           ".\nu32, s32 and f32 take two registers a value (read with an even --count, written with\n"
+           "write-registers or read-write-registers), in the --order abcd (big-endian), cdab (words swapped),\n"
+           "badc (bytes swapped) or dcba.\n"
+           "Numbers are decimal or 0x-hex; coil values 0 or 1; register values -32768 to 65535.\n"
            "Exit status: 0 success, 1 exception or invalid answer, 2 no answer or no connection, 64 wrong usage,\n"
            "74 results could not be written.\n"
            "\nExamples:\n"
            "  orv-modbus 192.168.100.10 read-holding-registers -a 0 -c 2\n"
            "  orv-modbus 192.168.100.10 write-registers -a 10 1 2 0x0300\n"
-           "  orv-modbus 192.168.100.10 3 -c 1 -f hex --poll 1000 --times 5 --json\n";
+           "  orv-modbus 192.168.100.10 3 -c 1 -f hex --poll 1000 --times 5 --json\n"
+           "  orv-modbus 192.168.100.10 --framing tcp 3 -a 100 -c 4 -f f32 --order cdab\n";
+}
+
+// CLI11 checks the positionals it needs before the options it does not know,
+// so "orv-modbus --frob" would be told that HOST is missing: an argument no
+// option took is named first.
+std::string UsageError(const CLI::App &app, const CLI::ParseError &error)
+{
+    for (const std::string &argument : app.remaining())
+        if (argument.size() > 1 && argument[0] == '-' && std::isalpha(static_cast<unsigned char>(argument.back())))
+            return "unknown option " + argument;
+    return error.what();
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    CLI::App app("Modbus master sending RTU frames over a plain TCP connection.", "orv-modbus");
+    CLI::App app("Modbus master sending RTU frames (or Modbus TCP ones) over a plain TCP connection.", "orv-modbus");
     app.set_version_flag("--version", "orv-modbus " ORV_VERSION);
     app.footer(Footer());
     Run run;
@@ -145,12 +162,18 @@ int main(int argc, char **argv)
     app.add_option("FUNCTION", arguments.function, "The Modbus function, by name or number")->type_name("")->required();
     app.add_option("VALUES", arguments.values, "The values to write")->type_name("");
     app.add_option("-u,--unit", arguments.unit, "Unit (slave) id, 0 to 255 (default 1)")->type_name("ID");
-    app.add_option("-p,--port", arguments.port, "TCP port (default 65100)")->type_name("PORT");
+    app.add_option("-p,--port", arguments.port, "TCP port (default 65100; 502 with --framing tcp)")
+        ->type_name("PORT");
+    app.add_option("--framing", arguments.framing, "rtu: RTU frames over TCP (default); tcp: Modbus TCP")
+        ->type_name("FRAMING");
     app.add_option("-a,--address", arguments.address, "Start address; the read address of function 23 (default 0)")
         ->type_name("ADDR");
-    app.add_option("-c,--count", arguments.count, "Number of bits or registers to read (default 1)")->type_name("N");
+    app.add_option("-c,--count", arguments.count, "Number of bits or registers to read (default 1; 2 for u32, s32, f32)")
+        ->type_name("N");
     app.add_option("-w,--write-address", arguments.writeAddress, "Write address of function 23 (default 0)")->type_name("ADDR");
     app.add_option("-f,--format", arguments.format, "Register format (default u16)")->type_name("FORMAT");
+    app.add_option("--order", arguments.order, "Word order of u32, s32 and f32: abcd (default), cdab, badc, dcba")
+        ->type_name("ORDER");
     app.add_option("-t,--timeout", arguments.timeout, "Milliseconds to wait for the connection and each answer "
                                                       "(default 1000)")
         ->type_name("MS");
@@ -165,7 +188,7 @@ int main(int argc, char **argv)
     } catch (const CLI::CallForVersion &version) {
         return app.exit(version);
     } catch (const CLI::ParseError &error) {
-        PrintLine(stderr, std::string("orv-modbus: ") + error.what() + " (see --help)");
+        PrintLine(stderr, "orv-modbus: " + UsageError(app, error) + " (see --help)");
         return EXIT_USAGE;
     }
     // Every result names the host, and a JSON line can only hold UTF-8.
@@ -182,7 +205,7 @@ int main(int argc, char **argv)
     TraceSink sink;
     if (trace)
         sink = [](bool sent, const uint8_t *frame, int length) { PrintLine(stderr, TraceLine(sent, frame, length)); };
-    Session session(run.host, run.settings.port, run.settings.timeoutMs, sink);
+    Session session(run.host, run.settings.port, run.settings.framing, run.settings.timeoutMs, sink);
     const int status = run.settings.polling ? run.Poll(session) : run.Once(session);
     if (status != EXIT_WRITE_FAILED && std::fflush(stdout) != 0)
         return WriteFailure(errno);

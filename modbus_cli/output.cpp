@@ -1,13 +1,16 @@
 #include "modbus_cli/output.h"
 
+#include "library/modbus_lib/modbus_values.h"
 #include "modbus/register_format.h"
 #include "modbus_cli/request.h"
 #include "modbus_cli/session.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -25,11 +28,65 @@ bool WritesCoils(int function)
     return function == 5 || function == 15;
 }
 
-// The numbers a result stands for: registers in the request's format, bits
-// and slave-id bytes as they are.
-std::vector<long> Numbers(const Request &request, const Outcome &outcome)
+bool ReadsWide(const Request &request)
 {
-    std::vector<long> numbers;
+    return request.wide != WIDE_NONE && ReadsRegisters(request.function);
+}
+
+// A pair of registers in the request's two-register format.
+struct Wide {
+    int format;
+    uint32_t bits;
+    float real;
+};
+
+Wide WideAt(const Request &request, const Outcome &outcome, size_t index)
+{
+    const uint16_t pair[2] = {outcome.values[index], outcome.values[index + 1]};
+    return {request.wide, mb_get_u32(pair, request.order), mb_get_f32(pair, request.order)};
+}
+
+// The shortest text that reads back as the same float ("0.1", "-123.456",
+// "nan", "inf").
+std::string FloatText(float value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof(text), value);
+    return std::string(text, result.ptr);
+}
+
+std::string WideText(const Wide &wide)
+{
+    if (wide.format == WIDE_F32)
+        return FloatText(wide.real);
+    if (wide.format == WIDE_S32)
+        return std::to_string(static_cast<int32_t>(wide.bits));
+    return std::to_string(wide.bits);
+}
+
+// JSON has no NaN or infinity: those are null. A float goes out as the
+// double of its shortest text, so 0.1f is 0.1 rather than 0.10000000149.
+nlohmann::ordered_json WideNumber(const Wide &wide)
+{
+    if (wide.format == WIDE_F32)
+        return std::isfinite(wide.real) ? nlohmann::ordered_json(std::strtod(FloatText(wide.real).c_str(), nullptr))
+                                        : nlohmann::ordered_json();
+    if (wide.format == WIDE_S32)
+        return static_cast<int32_t>(wide.bits);
+    return wide.bits;
+}
+
+// The numbers a result stands for: registers in the request's format (a
+// pair each for the two-register formats), bits and slave-id bytes as they
+// are.
+nlohmann::ordered_json Numbers(const Request &request, const Outcome &outcome)
+{
+    nlohmann::ordered_json numbers = nlohmann::ordered_json::array();
+    if (ReadsWide(request)) {
+        for (size_t index = 0; index + 1 < outcome.values.size(); index += 2)
+            numbers.push_back(WideNumber(WideAt(request, outcome, index)));
+        return numbers;
+    }
     for (const uint16_t value : outcome.values)
         numbers.push_back(ReadsRegisters(request.function) ? RegisterNumber(value, request.format) : value);
     return numbers;
@@ -64,20 +121,30 @@ std::string HexBytes(const uint8_t *bytes, size_t count)
 
 std::string Timestamp(bool microseconds)
 {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const long fraction =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() %
-                          1000000);
+    return LocalTime(std::chrono::system_clock::now(), microseconds, false);
+}
+
+std::string LocalTime(std::chrono::system_clock::time_point when, bool microseconds, bool offset)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    // Whole seconds down (also before 1970), then the microseconds within.
+    const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
+    const long fraction = static_cast<long>(((micros % 1000000) + 1000000) % 1000000);
     std::tm local{};
     localtime_r(&seconds, &local);
-    char text[48];
-    const size_t length = std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%S", &local);
+    char text[64];
+    size_t length = std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%S", &local);
     if (microseconds)
-        std::snprintf(text + length, sizeof(text) - length, ".%06ld", fraction);
+        length += static_cast<size_t>(std::snprintf(text + length, sizeof(text) - length, ".%06ld", fraction));
     else
-        std::snprintf(text + length, sizeof(text) - length, ".%03ld", fraction / 1000);
-    return text;
+        length += static_cast<size_t>(std::snprintf(text + length, sizeof(text) - length, ".%03ld", fraction / 1000));
+    if (!offset)
+        return text;
+    // strftime gives "+0100"; ISO 8601's extended form wants "+01:00".
+    char zone[8] = "";
+    if (std::strftime(zone, sizeof(zone), "%z", &local) != 5)
+        return std::string(text) + "Z";
+    return std::string(text) + std::string(zone, 3) + ":" + std::string(zone + 3, 2);
 }
 
 std::string ResultText(const Request &request, const Outcome &outcome)
@@ -91,6 +158,11 @@ std::string ResultText(const Request &request, const Outcome &outcome)
         return "wrote " + std::to_string(outcome.written) + " " + kind + (outcome.written == 1 ? "" : "s");
     }
     std::string text;
+    if (ReadsWide(request)) {
+        for (size_t index = 0; index + 1 < outcome.values.size(); index += 2)
+            text += (text.empty() ? "" : " ") + WideText(WideAt(request, outcome, index));
+        return text;
+    }
     for (const uint16_t value : outcome.values) {
         const std::string item =
             ReadsRegisters(request.function) ? RegisterText(value, request.format) : std::to_string(value);

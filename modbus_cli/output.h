@@ -3,6 +3,7 @@
 #ifndef ORV_MODBUS_CLI_OUTPUT_H
 #define ORV_MODBUS_CLI_OUTPUT_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,14 +18,19 @@ struct Outcome;
 std::string HexBytes(const uint8_t *bytes, size_t count);
 // Local time as "2026-12-08T15:10:02.123", with microseconds when asked.
 std::string Timestamp(bool microseconds = false);
+// `when` the same way; with `offset`, ISO 8601 with the local offset from
+// UTC ("2026-12-08T15:10:02.123+01:00"), as JSON lines carry it.
+std::string LocalTime(std::chrono::system_clock::time_point when, bool microseconds, bool offset);
 
 // A successful outcome as one line: the values read, in the request's format
-// for registers ("4660 22136"), 0 and 1 for bits, hex bytes for the slave
+// for registers ("4660 22136"; one value a pair for u32, s32 and f32, a
+// float in its shortest exact text), 0 and 1 for bits, hex bytes for the slave
 // id; for writes what was written ("wrote 2 registers").
 std::string ResultText(const Request &request, const Outcome &outcome);
 // Whether `text` is valid UTF-8, as a JSON string must be.
 bool WritableAsJson(const std::string &text);
-// Any outcome as one JSON object; the values as a list of numbers.
+// Any outcome as one JSON object; the values as a list of numbers (null for
+// a float that is NaN or infinite).
 std::string ResultJson(const std::string &host, int port, const Request &request, const Outcome &outcome,
                        const std::string &time);
 // "<time> > 01 03 ..." for a request, "<time> < ..." for an answer.

@@ -1,10 +1,12 @@
 #include "modbus_cli/request.h"
 
 #include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_values.h"
 #include "modbus/register_format.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace modbus_cli {
@@ -40,14 +42,19 @@ const FunctionInfo kFunctions[] = {
 
 struct FormatInfo {
     const char *name;
-    int format;
+    int format; // -1 for the two-register formats
+    int wide;
 };
 
 const FormatInfo kFormats[] = {
-    {"u16", FORMAT_DECIMAL_U16}, {"s16", FORMAT_DECIMAL_S16}, {"u8", FORMAT_DECIMAL_U8},
-    {"s8", FORMAT_DECIMAL_S8},   {"hex", FORMAT_HEX},         {"bin16", FORMAT_BINARY_16},
-    {"bin8", FORMAT_BINARY_8},
+    {"u16", FORMAT_DECIMAL_U16, WIDE_NONE}, {"s16", FORMAT_DECIMAL_S16, WIDE_NONE},
+    {"u8", FORMAT_DECIMAL_U8, WIDE_NONE},   {"s8", FORMAT_DECIMAL_S8, WIDE_NONE},
+    {"hex", FORMAT_HEX, WIDE_NONE},         {"bin16", FORMAT_BINARY_16, WIDE_NONE},
+    {"bin8", FORMAT_BINARY_8, WIDE_NONE},   {"u32", -1, WIDE_U32},
+    {"s32", -1, WIDE_S32},                  {"f32", -1, WIDE_F32},
 };
+
+const char *const kOrders = "abcd, cdab, badc, dcba";
 
 const FunctionInfo *FindFunction(int code)
 {
@@ -79,22 +86,95 @@ std::string CheckSpan(const char *option, long address, long quantity)
            " items goes past address 65535";
 }
 
+// A float as strtof reads it, all of the text; a value too large for a
+// float is refused rather than written as infinity.
+bool ParseFloat(const std::string &text, float &value)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const float parsed = std::strtof(text.c_str(), &end);
+    if (*end != '\0' || (errno == ERANGE && std::isinf(parsed)))
+        return false;
+    value = parsed;
+    return true;
+}
+
+// One value of a two-register format as its two registers, in the order.
+std::string ReadWideValue(const std::string &text, int wide, int order, std::vector<uint16_t> &registers)
+{
+    uint16_t pair[2];
+    long number = 0;
+    float real = 0;
+    if (wide == WIDE_F32) {
+        if (!ParseFloat(text, real))
+            return "an f32 value must be a number, not '" + text + "'";
+        mb_set_f32(real, order, pair);
+    } else if (wide == WIDE_U32) {
+        if (!ParseNumber(text, 0, 0xFFFFFFFFL, number))
+            return "a u32 value must be 0 to 4294967295, not '" + text + "'";
+        mb_set_u32(static_cast<uint32_t>(number), order, pair);
+    } else {
+        if (!ParseNumber(text, -2147483648L, 2147483647L, number))
+            return "an s32 value must be -2147483648 to 2147483647, not '" + text + "'";
+        mb_set_u32(static_cast<uint32_t>(number), order, pair);
+    }
+    registers.insert(registers.end(), pair, pair + 2);
+    return "";
+}
+
+bool IsRegisterFunction(int function)
+{
+    return function == 3 || function == 4 || function == 6 || function == 16 || function == 23;
+}
+
+// The format and, for the two-register formats, the word order.
+std::string ReadFormat(const Arguments &arguments, Request &request)
+{
+    request.format = FormatByName(arguments.format);
+    request.wide = WideFormatByName(arguments.format);
+    if (request.format < 0 && request.wide == WIDE_NONE)
+        return "unknown format '" + arguments.format + "'; one of " + FormatNames();
+    if (request.format < 0)
+        request.format = FORMAT_DECIMAL_U16;
+    if (arguments.order.empty())
+        return "";
+    if (request.wide == WIDE_NONE)
+        return "--order applies to the formats u32, s32 and f32 only";
+    request.order = mb_parse_word_order(arguments.order.c_str());
+    if (request.order < 0)
+        return "unknown order '" + arguments.order + "'; one of " + kOrders;
+    return "";
+}
+
 std::string ReadValues(const Arguments &arguments, const FunctionInfo &info, Request &request)
 {
     const size_t count = arguments.values.size();
     const std::string name = info.name;
     if (info.values == Values::None)
         return count == 0 ? "" : name + " takes no values, got '" + arguments.values[0] + "'";
-    if (count < static_cast<size_t>(info.minValues) || count > static_cast<size_t>(info.maxValues)) {
-        const std::string kind = info.values == Values::Coils ? "coil value" : "register value";
+    const bool wide = info.values == Values::Registers && request.wide != WIDE_NONE;
+    if (wide && info.maxValues == 1)
+        return name + " writes one register; " + WideFormatName(request.wide) +
+               " values take two each (use write-registers)";
+    const size_t most = static_cast<size_t>(wide ? info.maxValues / 2 : info.maxValues);
+    if (count < static_cast<size_t>(info.minValues) || count > most) {
+        const std::string kind = wide                          ? std::string(WideFormatName(request.wide)) + " value"
+                                 : info.values == Values::Coils ? "coil value"
+                                                                : "register value";
         if (info.maxValues == 1)
             return name + " takes one " + kind + ", got " + std::to_string(count);
-        return name + " takes " + Range(info.minValues, info.maxValues) + " " + kind + "s, got " +
+        return name + " takes " + Range(info.minValues, static_cast<long>(most)) + " " + kind + "s, got " +
                std::to_string(count);
     }
     for (const std::string &text : arguments.values) {
         long value = 0;
-        if (info.values == Values::Coils) {
+        if (wide) {
+            const std::string refusal = ReadWideValue(text, request.wide, request.order, request.registers);
+            if (!refusal.empty())
+                return refusal;
+        } else if (info.values == Values::Coils) {
             if (!ParseNumber(text, 0, 1, value))
                 return "a coil value must be 0 or 1, not '" + text + "'";
             request.coils.push_back(static_cast<uint8_t>(value));
@@ -148,6 +228,19 @@ int FormatByName(const std::string &name)
     return -1;
 }
 
+int WideFormatByName(const std::string &name)
+{
+    for (const FormatInfo &info : kFormats)
+        if (name == info.name)
+            return info.wide;
+    return WIDE_NONE;
+}
+
+const char *WideFormatName(int wide)
+{
+    return wide == WIDE_F32 ? "f32" : wide == WIDE_S32 ? "s32" : "u32";
+}
+
 bool ParseNumber(const std::string &text, long low, long high, long &value)
 {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
@@ -188,15 +281,20 @@ std::string BuildRequest(const Arguments &arguments, Request &request)
         refusal = "--write-address applies to read-write-registers only";
     if (refusal.empty())
         refusal = ReadOption(arguments.address, "--address", 0, 0xFFFF, address);
-    if (refusal.empty() && info->maxCount != 0)
-        refusal = ReadOption(arguments.count, ("--count for " + name).c_str(), 1, info->maxCount, count);
     if (refusal.empty())
         refusal = ReadOption(arguments.writeAddress, "--write-address", 0, 0xFFFF, writeAddress);
-    if (refusal.empty()) {
-        request.format = FormatByName(arguments.format);
-        if (request.format < 0)
-            refusal = "unknown format '" + arguments.format + "'; one of " + FormatNames();
-    }
+    if (refusal.empty())
+        refusal = ReadFormat(arguments, request);
+    // A value of two registers is read whole: the count is of registers, two
+    // by default, and must not split a pair.
+    if (request.wide != WIDE_NONE && info->maxCount != 0 && IsRegisterFunction(request.function))
+        count = 2;
+    if (refusal.empty() && info->maxCount != 0)
+        refusal = ReadOption(arguments.count, ("--count for " + name).c_str(), 1, info->maxCount, count);
+    if (refusal.empty() && request.wide != WIDE_NONE && info->maxCount != 0 && IsRegisterFunction(request.function) &&
+        count % 2 != 0)
+        refusal = "--count " + std::to_string(count) + " splits a register pair: " + WideFormatName(request.wide) +
+                  " values take two registers each; give an even count";
     if (refusal.empty())
         refusal = ReadValues(arguments, *info, request);
     if (!refusal.empty())
@@ -217,7 +315,12 @@ std::string BuildRequest(const Arguments &arguments, Request &request)
 std::string BuildSettings(const Arguments &arguments, Settings &settings)
 {
     settings = Settings{};
-    long port = settings.port;
+    if (arguments.framing == "tcp")
+        settings.framing = MB_FRAMING_TCP;
+    else if (!arguments.framing.empty() && arguments.framing != "rtu")
+        return "unknown framing '" + arguments.framing + "'; rtu (RTU over TCP) or tcp (Modbus TCP)";
+    // Modbus TCP devices listen on the protocol's own port.
+    long port = settings.framing == MB_FRAMING_TCP ? MODBUS_TCP_PORT : MODBUS_PORT;
     long timeout = settings.timeoutMs;
     long poll = 0;
     long times = 0;

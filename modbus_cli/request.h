@@ -20,7 +20,9 @@ struct Arguments {
     std::string count;
     std::string writeAddress;
     std::string format = "u16";
-    std::string port = "65100";
+    std::string order;   // of the 32-bit formats; "abcd" when not given
+    std::string framing; // "rtu" when not given
+    std::string port;    // 65100, or 502 with Modbus TCP, when not given
     std::string timeout = "1000";
     std::string poll;
     std::string times;
@@ -28,6 +30,7 @@ struct Arguments {
 
 // How orv-modbus talks to the device and how often.
 struct Settings {
+    int framing = 0; // MB_FRAMING_RTU or MB_FRAMING_TCP
     int port = 65100;
     int timeoutMs = 1000; // for the connect and for each wait for an answer
     bool polling = false; // --poll or --times given
@@ -44,7 +47,13 @@ struct Request {
     std::vector<uint16_t> registers; // values to write (6, 16, 23)
     std::vector<uint8_t> coils;      // coil states to write (5, 15)
     int format = 0;                  // an OutputFormat, for registers read
+    int wide = 0;                    // a WideFormat: values of two registers, read and written
+    int order = 0;                   // the mb_word_order of the wide formats
 };
+
+// The formats whose values take two registers; WIDE_NONE for the 16-bit
+// ones of the terminal.
+enum WideFormat { WIDE_NONE = 0, WIDE_U32, WIDE_S32, WIDE_F32 };
 
 // "read-holding-registers" or "3" give 3; 0 for an unknown function.
 int FunctionCode(const std::string &name);
@@ -53,8 +62,13 @@ const char *FunctionName(int code);
 // The names of the functions and of the formats, for the help text.
 std::string FunctionNames();
 std::string FormatNames();
-// "u16" gives FORMAT_DECIMAL_U16; -1 for an unknown name.
+// "u16" gives FORMAT_DECIMAL_U16; -1 for an unknown name and for the
+// two-register formats, which WideFormatByName gives ("f32": WIDE_F32;
+// WIDE_NONE for any other name).
 int FormatByName(const std::string &name);
+int WideFormatByName(const std::string &name);
+// "u32", "s32" or "f32".
+const char *WideFormatName(int wide);
 
 // A whole number in decimal or with 0x in hex, between `low` and `high`.
 // Returns false for anything else (empty, signs on hex, trailing text).

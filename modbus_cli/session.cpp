@@ -1,6 +1,7 @@
 #include "modbus_cli/session.h"
 
 #include "library/modbus_lib/modbus.h"
+#include "modbus_cli/framing_hint.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -47,8 +48,8 @@ bool IsExceptionError(int error)
 
 } // namespace
 
-Session::Session(std::string host, int port, int timeoutMs, TraceSink trace)
-    : m_host(std::move(host)), m_port(port), m_timeoutMs(timeoutMs), m_trace(std::move(trace))
+Session::Session(std::string host, int port, int framing, int timeoutMs, TraceSink trace)
+    : m_host(std::move(host)), m_port(port), m_framing(framing), m_timeoutMs(timeoutMs), m_trace(std::move(trace))
 {
 }
 
@@ -77,6 +78,7 @@ std::string Session::Connect()
     m_context = mb_new_tcp(ip, m_port);
     if (m_context == nullptr)
         return std::string("cannot connect: ") + std::strerror(errno);
+    mb_set_framing(m_context, m_framing);
     const int sec = m_timeoutMs / 1000, usec = (m_timeoutMs % 1000) * 1000;
     mb_set_connect_timeout(m_context, sec, usec);
     if (mb_connect(m_context) != 0) {
@@ -99,6 +101,8 @@ std::string Session::ConnectFailure(int error) const
 void Session::OnFrame(void *self, int sent, const uint8_t *frame, int length)
 {
     auto *session = static_cast<Session *>(self);
+    if (sent == 0)
+        session->m_answer.assign(frame, frame + length);
     if (session->m_trace)
         session->m_trace(sent != 0, frame, length);
 }
@@ -113,6 +117,7 @@ Outcome Session::Run(const Request &request)
         return outcome;
     }
     mb_set_slave(m_context, request.unit);
+    m_answer.clear();
     uint8_t bytes[MB_MAX_READ_BITS] = {};
     uint16_t registers[MB_MAX_READ_REGISTERS] = {};
     int result = -1;
@@ -187,7 +192,7 @@ Outcome Session::Failure(int error)
         Drop();
         outcome.error = ConnectFailure(error);
     } else if (error == ETIMEDOUT) {
-        outcome.error = "no answer within " + std::to_string(m_timeoutMs) + " ms";
+        outcome.error = WithHint("no answer within " + std::to_string(m_timeoutMs) + " ms");
     } else if (ConnectionGone(error)) {
         Drop();
         outcome.error = "the device closed the connection";
@@ -196,11 +201,26 @@ Outcome Session::Failure(int error)
         outcome.error = "exception " + std::to_string(error - MB_ERROR_BASE) + ": " + mb_strerror(error);
     } else if (error >= MB_ERROR_BASE) {
         outcome.status = EXIT_REFUSED_ANSWER;
-        outcome.error = std::string("invalid answer: ") + mb_strerror(error);
+        outcome.error = WithHint(std::string("invalid answer: ") + mb_strerror(error));
     } else {
         outcome.error = std::strerror(error);
     }
     return outcome;
+}
+
+// Adds what the answer tells of the framing. The client stops reading at
+// what it takes for the end of a frame in its own framing; the rest of a
+// frame in the other one is still in the socket, looked at and left there
+// (the next request goes on a new connection).
+std::string Session::WithHint(std::string error)
+{
+    std::vector<uint8_t> answer = m_answer;
+    uint8_t pending[512];
+    const ssize_t count = recv(mb_get_socket(m_context), pending, sizeof(pending), MSG_PEEK | MSG_DONTWAIT);
+    if (count > 0)
+        answer.insert(answer.end(), pending, pending + count);
+    const std::string hint = FramingHint(m_framing, answer, m_port);
+    return hint.empty() ? error : error + "; " + hint;
 }
 
 } // namespace modbus_cli

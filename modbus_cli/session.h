@@ -1,6 +1,7 @@
 // One connection of orv-modbus to a device: connecting within a time-out,
 // running checked requests through the Modbus client, and telling why one
-// failed, with the exit status that goes with the cause.
+// failed, with the exit status that goes with the cause (and, when the
+// answer shows it, that the device speaks the other framing).
 #ifndef ORV_MODBUS_CLI_SESSION_H
 #define ORV_MODBUS_CLI_SESSION_H
 
@@ -30,7 +31,8 @@ using TraceSink = std::function<void(bool sent, const uint8_t *frame, int length
 
 class Session {
 public:
-    Session(std::string host, int port, int timeoutMs, TraceSink trace);
+    // `framing` is MB_FRAMING_RTU or MB_FRAMING_TCP.
+    Session(std::string host, int port, int framing, int timeoutMs, TraceSink trace);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -45,14 +47,17 @@ public:
 private:
     static void OnFrame(void *self, int sent, const uint8_t *frame, int length);
     Outcome Failure(int error);
+    std::string WithHint(std::string error);
     std::string ConnectFailure(int error) const;
     void Drop();
 
     std::string m_host;
     int m_port;
+    int m_framing;
     int m_timeoutMs;
     TraceSink m_trace;
     mb_context *m_context = nullptr;
+    std::vector<uint8_t> m_answer; // of the request in hand, as far as it came
 };
 
 } // namespace modbus_cli

@@ -20,6 +20,8 @@
 #include <cstdint>
 
 #define MODBUS_PORT 65100
+// The port Modbus TCP devices listen on.
+#define MODBUS_TCP_PORT 502
 
 // The client's own error numbers; a Modbus exception code k maps to base + k.
 #define MB_ERROR_BASE 112345678

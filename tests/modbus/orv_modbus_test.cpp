@@ -1,6 +1,8 @@
 // orv-modbus: its arguments turned into requests (no network), then the
 // real program against the pymodbus server and loopback peers that refuse,
 // keep silent or never accept.
+#include "library/modbus_lib/modbus.h"
+#include "modbus_cli/framing_hint.h"
 #include "modbus_cli/request.h"
 #include "tests/modbus/modbus_server_process.h"
 #include "tests/support/fake_gateway.h"
@@ -15,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <regex.h>
+#include <stdlib.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -98,6 +101,35 @@ TEST(OrvModbusRequest, FillsEachKindOfRequest)
     ASSERT_EQ(BuildRequest(With("write-coils", {"1", "0", "0x1"}), request), "");
     EXPECT_EQ(request.coils, (std::vector<uint8_t>{1, 0, 1}));
     EXPECT_EQ(request.count, 0);
+
+    // Two registers a value, in the order given; a read takes one value
+    // unless counted.
+    Arguments floats = With("write-registers", {"1.5", "-2"});
+    floats.format = "f32";
+    floats.order = "CDAB";
+    ASSERT_EQ(BuildRequest(floats, request), "");
+    EXPECT_EQ(request.registers, (std::vector<uint16_t>{0x0000, 0x3FC0, 0x0000, 0xC000}));
+    floats.format = "u32";
+    floats.values = {"0xFFFFFFFE", "7"};
+    floats.order = "badc";
+    ASSERT_EQ(BuildRequest(floats, request), "");
+    EXPECT_EQ(request.registers, (std::vector<uint16_t>{0xFFFF, 0xFEFF, 0x0000, 0x0700}));
+    Arguments wideRead = With("3");
+    wideRead.format = "s32";
+    ASSERT_EQ(BuildRequest(wideRead, request), "");
+    EXPECT_EQ((std::vector<int>{request.count, request.wide, request.order}),
+              (std::vector<int>{2, modbus_cli::WIDE_S32, 0}));
+
+    Arguments modbusTcp;
+    modbusTcp.framing = "tcp";
+    Settings settings;
+    ASSERT_EQ(BuildSettings(modbusTcp, settings), "");
+    EXPECT_EQ((std::vector<int>{settings.framing, settings.port}), (std::vector<int>{MB_FRAMING_TCP, 502}));
+    modbusTcp.port = "1502";
+    ASSERT_EQ(BuildSettings(modbusTcp, settings), "");
+    EXPECT_EQ(settings.port, 1502);
+    ASSERT_EQ(BuildSettings(Arguments{}, settings), "");
+    EXPECT_EQ((std::vector<int>{settings.framing, settings.port}), (std::vector<int>{MB_FRAMING_RTU, 65100}));
 }
 
 // Everything the protocol or the client would refuse is refused before any
@@ -137,6 +169,24 @@ TEST(OrvModbusRequest, RefusesWhatTheProtocolRefuses)
     add("read-holding-registers", &Arguments::writeAddress, "1", "--write-address applies to read-write");
     add("write-register", &Arguments::count, "1", "--count does not apply to write-register");
     add("report-slave-id", &Arguments::address, "1", "--address does not apply to report-slave-id");
+    add("read-holding-registers", &Arguments::order, "cdab", "--order applies to the formats u32, s32 and f32");
+    const auto addWide = [&cases](Arguments arguments, const char *format, const char *order, const char *refusal) {
+        arguments.format = format;
+        arguments.order = order;
+        cases.push_back({arguments, refusal});
+    };
+    Arguments odd = With("read-input-registers");
+    odd.count = "3";
+    addWide(odd, "f32", "", "--count 3 splits a register pair: f32 values take two registers each");
+    addWide(With("3"), "u32", "abdc", "unknown order 'abdc'; one of abcd, cdab, badc, dcba");
+    addWide(With("write-register", {"1.5"}), "f32", "", "write-register writes one register; f32 values take two");
+    addWide(With("write-registers", std::vector<std::string>(62, "1")), "s32", "",
+            "write-registers takes 1 to 61 s32 values, got 62");
+    addWide(With("read-write-registers", std::vector<std::string>(61, "1")), "u32", "", "takes 1 to 60 u32 values");
+    addWide(With("write-registers", {"1e39"}), "f32", "", "an f32 value must be a number, not '1e39'");
+    addWide(With("write-registers", {"1.5x"}), "f32", "", "an f32 value must be a number, not '1.5x'");
+    addWide(With("write-registers", {"-1"}), "u32", "", "a u32 value must be 0 to 4294967295, not '-1'");
+    addWide(With("write-registers", {"2147483648"}), "s32", "", "an s32 value must be -2147483648 to 2147483647");
     Arguments past = With("read-holding-registers");
     past.address = "65500";
     past.count = "37";
@@ -153,6 +203,7 @@ TEST(OrvModbusRequest, RefusesWhatTheProtocolRefuses)
     Arguments settings;
     Settings parsed;
     for (const auto &bad : {std::make_pair(&Arguments::port, "0"), std::make_pair(&Arguments::timeout, "0"),
+                            std::make_pair(&Arguments::framing, "udp"),
                             std::make_pair(&Arguments::times, "0"), std::make_pair(&Arguments::poll, "-1")}) {
         Arguments arguments;
         arguments.*bad.first = bad.second;
@@ -162,6 +213,28 @@ TEST(OrvModbusRequest, RefusesWhatTheProtocolRefuses)
     ASSERT_EQ(BuildSettings(settings, parsed), "");
     EXPECT_TRUE(parsed.polling);
     EXPECT_EQ(parsed.pollMs, 0);
+}
+
+// A failed answer in the other framing is told by its bytes; with no answer
+// only the two framings' ports tell.
+TEST(OrvModbusRequest, HintsAtTheOtherFraming)
+{
+    using modbus_cli::FramingHint;
+    const std::vector<uint8_t> mbap = {0x01, 0x03, 0x00, 0x00, 0x00, 0x03, 0x01, 0x83, 0x02};
+    const std::vector<uint8_t> rtu = {0x01, 0x03, 0x04, 0x12, 0x34, 0x56, 0x78, 0x81, 0x07};
+    EXPECT_EQ(FramingHint(MB_FRAMING_RTU, mbap, 65100), "the answer looks like Modbus TCP; try --framing tcp");
+    EXPECT_EQ(FramingHint(MB_FRAMING_TCP, rtu, 502), "the answer looks like RTU over TCP; try --framing rtu");
+    EXPECT_EQ(FramingHint(MB_FRAMING_TCP, mbap, 502), "");
+    EXPECT_EQ(FramingHint(MB_FRAMING_RTU, rtu, 502), "");
+    // Cut short, or a length that does not fit: not taken for Modbus TCP.
+    EXPECT_EQ(FramingHint(MB_FRAMING_RTU, std::vector<uint8_t>(mbap.begin(), mbap.end() - 1), 1502), "");
+    std::vector<uint8_t> spoiled = rtu;
+    spoiled[3] ^= 1;
+    EXPECT_EQ(FramingHint(MB_FRAMING_TCP, spoiled, 1502), "");
+    EXPECT_EQ(FramingHint(MB_FRAMING_RTU, {}, 502), "port 502 is the Modbus TCP port; try --framing tcp");
+    EXPECT_EQ(FramingHint(MB_FRAMING_TCP, {}, 65100), "port 65100 is the RTU over TCP port; try --framing rtu");
+    EXPECT_EQ(FramingHint(MB_FRAMING_RTU, {}, 65100), "");
+    EXPECT_EQ(FramingHint(MB_FRAMING_TCP, {}, 1502), "");
 }
 
 // ---- the program ------------------------------------------------------------
@@ -379,6 +452,13 @@ TEST_F(OrvModbus, ExitStatusTellsTheCause)
         EXPECT_EQ(wrong.status, 64) << args.back();
         EXPECT_TRUE(Matches(wrong.err, "orv-modbus: [^\n]+ \\(see --help\\)\n")) << wrong.err;
     }
+    // An unknown option is named, also where HOST is missing too.
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"--frob"}, std::vector<std::string>{"127.0.0.1", "3", "--frob", "-p", port}}) {
+        const Ran unknown = RunCli(args);
+        EXPECT_EQ(unknown.status, 64);
+        EXPECT_EQ(unknown.err, "orv-modbus: unknown option --frob (see --help)\n");
+    }
     EXPECT_FALSE(listener.Accept(testing_support::Millis(100)).Valid());
 
     const Ran help = RunCli({"--help"});
@@ -386,6 +466,74 @@ TEST_F(OrvModbus, ExitStatusTellsTheCause)
     EXPECT_NE(help.out.find("Usage: orv-modbus [OPTIONS] HOST FUNCTION [VALUES...]"), std::string::npos);
     EXPECT_NE(help.out.find("74 results could not be written"), std::string::npos);
     EXPECT_EQ(RunCli({"--version"}).out, "orv-modbus 1.0.4\n");
+}
+
+// Modbus TCP against pymodbus's own Modbus TCP server: floats and 32-bit
+// integers written and read back in their orders, the MBAP frames traced,
+// JSON times in ISO 8601 with the local offset from UTC.
+TEST(OrvModbusTcp, WritesAndReadsTwoRegisterValues)
+{
+    const ModbusServerProcess server("127.0.0.1", "tcp");
+    ASSERT_TRUE(server.Ready()) << server.Output();
+    const auto run = [&server](std::vector<std::string> args) {
+        args.insert(args.begin(), {"127.0.0.1", "--framing", "tcp", "-p", std::to_string(server.Port())});
+        return RunCli(args);
+    };
+    const Ran wrote = run({"write-registers", "-a", "40", "-f", "f32", "--order", "cdab", "--", "1.5", "-123.456",
+                           "nan", "-inf", "0.1"});
+    EXPECT_EQ(wrote.status, 0) << wrote.err;
+    EXPECT_EQ(wrote.out, "wrote 10 registers\n");
+    EXPECT_EQ(run({"3", "-a", "40", "-c", "10", "-f", "f32", "--order", "cdab"}).out, "1.5 -123.456 nan -inf 0.1\n");
+    // 1.5 is 0x3FC00000: its words swapped.
+    EXPECT_EQ(run({"3", "-a", "40", "-c", "2", "-f", "hex"}).out, "0 3fc0\n");
+
+    ::setenv("TZ", "XYZ-05:30", 1);
+    const Ran json = run({"3", "-a", "40", "-c", "10", "-f", "f32", "--order", "cdab", "--json"});
+    ::unsetenv("TZ");
+    const nlohmann::json line = nlohmann::json::parse(json.out);
+    EXPECT_EQ(line["values"], nlohmann::json::parse("[1.5, -123.456, null, null, 0.1]"));
+    const std::string time = line["time"];
+    EXPECT_TRUE(Matches(time, "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}\\+05:30")) << time;
+
+    EXPECT_EQ(run({"16", "-a", "50", "-f", "s32", "--order", "dcba", "-2", "2147483647"}).status, 0);
+    EXPECT_EQ(run({"3", "-a", "50", "-c", "4", "-f", "s32", "--order", "dcba"}).out, "-2 2147483647\n");
+    EXPECT_EQ(run({"3", "-a", "50", "-c", "4", "-f", "u32", "--order", "dcba"}).out, "4294967294 2147483647\n");
+    const Ran traced = run({"3", "-c", "2", "-f", "u32", "--trace"});
+    EXPECT_EQ(traced.out, "305419896\n");
+    EXPECT_TRUE(Contains(traced.err, " > 00 01 00 00 00 06 01 03 00 00 00 02\n.* < 00 01 00 00 00 07 01 03 04 12 34 "
+                                     "56 78\n"))
+        << traced.err;
+    // The wrong framing, either way: pymodbus keeps silent.
+    const Ran rtu = RunCli({"127.0.0.1", "-p", std::to_string(server.Port()), "3", "-t", "200"});
+    EXPECT_EQ(rtu.status, 2);
+    EXPECT_TRUE(Contains(rtu.err, ": no answer within 200 ms\n$")) << rtu.err;
+}
+
+// Gateways that answer in the other framing: the failure says so.
+TEST(OrvModbusGateway, SaysWhenTheAnswerIsInTheOtherFraming)
+{
+    using testing_support::Bytes;
+    using testing_support::Reaction;
+    // An RTU request taken for Modbus TCP: its first two bytes are the
+    // transaction id, and the answer an exception.
+    testing_support::FakeGateway modbusTcp;
+    modbusTcp.SetDefault(Reaction::Compute([](const Bytes &request) {
+        return testing_support::WithMbap(static_cast<uint16_t>(request[0] << 8 | request[1]), {1, 0x83, 0x01});
+    }));
+    const Ran tcpAnswer = RunCli({"127.0.0.1", "-p", std::to_string(modbusTcp.Port()), "3", "-t", "300"});
+    EXPECT_EQ(tcpAnswer.status, 1);
+    EXPECT_TRUE(Contains(tcpAnswer.err, ": invalid answer: Invalid CRC; the answer looks like Modbus TCP; try "
+                                        "--framing tcp\n$"))
+        << tcpAnswer.err;
+
+    testing_support::FakeGateway rtu;
+    rtu.SetModbusTcp(true);
+    rtu.SetDefault(Reaction::Send(testing_support::WithCrc({1, 3, 2, 0x12, 0x34})));
+    const Ran rtuAnswer = RunCli({"127.0.0.1", "-p", std::to_string(rtu.Port()), "--framing", "tcp", "3", "-t", "300"});
+    EXPECT_EQ(rtuAnswer.status, 1);
+    EXPECT_TRUE(Contains(rtuAnswer.err, ": invalid answer: Invalid MBAP header \\(transaction id, protocol id or "
+                                        "length\\); the answer looks like RTU over TCP; try --framing rtu\n$"))
+        << rtuAnswer.err;
 }
 
 // Scripted gateways: one whose first answer comes after the time-out, while

@@ -3,7 +3,7 @@
 # in place, the two packages pass lintian (no error, no warning) with their
 # metadata, desktop entry and manual pages valid, orv-modbus needs no GUI
 # library, and its bash completion offers exactly the program's own
-# functions and formats.
+# functions and formats, and every option its help names.
 # Usage: check_packages.sh BUILD_DIR
 set -eu
 build=$1
@@ -55,4 +55,10 @@ complete() {  # complete WORD... : what the completion offers for the last word
 [ "$(complete orv-modbus -p 502 127.0.0.1 '')" = "$functions" ] || fail "completion of functions: $(complete orv-modbus 127.0.0.1 '')"
 [ "$(complete orv-modbus 127.0.0.1 3 -f '')" = "$formats" ] || fail "completion of formats"
 [ "$(complete orv-modbus 127.0.0.1 3 --js)" = "--json" ] || fail "completion of options"
+offered=" $(complete orv-modbus 127.0.0.1 3 --) "
+for option in $(echo "$help" | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    case $offered in *" $option "*) ;; *) fail "completion lacks $option" ;; esac
+done
+[ "$(complete orv-modbus 127.0.0.1 3 --order '')" = "abcd cdab badc dcba" ] || fail "completion of word orders"
+[ "$(complete orv-modbus 127.0.0.1 3 --framing '')" = "rtu tcp" ] || fail "completion of framings"
 exit $failed
