@@ -1,12 +1,14 @@
 // Polling from a read form, its table and the traffic view, against a
 // scripted gateway and Debian's pymodbus server.
+#include "library/modbus_lib/modbus_values.h"
 #include "modbus/poll_worker.h"
+#include "modbus/traffic_recorder.h"
 #include "modbus/traffic_window.h"
 #include "tests/modbus_gui/modbus_peers.h"
 #include "tests/modbus_gui/panel_driver.h"
 
-#include <gtest/gtest.h>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <regex>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -254,6 +256,37 @@ TEST(PymodbusPoll, PollsTheServer)
     Click(form->m_pollStopButton);
     EXPECT_TRUE(WaitUntil([&] { return PollEnded(form); }));
     Panel()->SetConnectionParameters("not set", "not set");
+}
+
+// The same window against a Modbus TCP server: a Send, a poll and the
+// traffic, whose frames carry the MBAP header and no CRC.
+TEST(PymodbusModbusTcp, SendsPollsAndTraces)
+{
+    PymodbusServer server("tcp");
+    ASSERT_TRUE(server.Ready()) << "pymodbus server did not start";
+    ASSERT_EQ(ConnectTo(server.Ip(), std::to_string(MODBUS_PORT), MB_FRAMING_TCP).message, "Connection successful");
+    EXPECT_EQ(Text(Panel()->m_framingLabel), "Modbus TCP");
+    Panel()->m_traffic->Enable(true);
+    FunctionPanel *form = OpenForm(3);
+    form->m_countText->ChangeValue("2");
+    form->m_formatCombo->SetSelection(FORMAT_COUNT + MB_ORDER_ABCD);
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 2 registers");
+    EXPECT_EQ(form->m_dataText->GetValue(), "[305419896]");
+    const std::vector<std::string> lines = Panel()->m_traffic->Take();
+    Panel()->m_traffic->Enable(false);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(.* > .. .. 00 00 00 06 01 03 00 00 00 02)"))) << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(.* < .. .. 00 00 00 07 01 03 04 12 34 56 78)"))) << lines[1];
+
+    form->m_pollPeriodText->ChangeValue("10");
+    Click(form->m_pollStartButton);
+    EXPECT_TRUE(WaitUntil([&] { return Counts(form).first >= 3; })) << Text(form->m_pollCountsLabel);
+    EXPECT_EQ(Counts(form).second, 0);
+    Click(form->m_pollStopButton);
+    EXPECT_TRUE(WaitUntil([&] { return PollEnded(form); }));
+    Panel()->SetConnectionParameters("not set", "not set");
+    EXPECT_EQ(Text(Panel()->m_framingLabel), "RTU over TCP");
 }
 
 } // namespace
