@@ -3,6 +3,8 @@
 
 #include "app/shared_fonts.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/combobox.h>
 #include <wx/grid.h>
@@ -91,9 +93,11 @@ void FunctionPanel::AddTable(int functionId)
     m_tableGrid->SetColLabelSize(25);
     m_tableGrid->SetColLabelValue(0, "Address");
     m_tableGrid->SetColLabelValue(1, "Value");
-    m_tableGrid->SetColSize(0, 60);
-    // The value column takes the rest, short of a vertical scroll bar.
-    m_tableGrid->SetColSize(1, place.width - 60 - 20);
+    // The address column as wide as its heading, the value column the rest,
+    // short of a vertical scroll bar.
+    const int addressWidth = std::max(60, m_tableGrid->GetTextExtent("Address").x + 16);
+    m_tableGrid->SetColSize(0, addressWidth);
+    m_tableGrid->SetColSize(1, place.width - addressWidth - 20);
     m_tableGrid->EnableEditing(false);
     m_tableGrid->DisableDragRowSize();
     m_tableGrid->SetTabBehaviour(wxGrid::Tab_Leave);
