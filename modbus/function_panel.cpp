@@ -100,7 +100,18 @@ void FunctionPanel::AddTable(int functionId)
     m_tableGrid->SetColSize(1, place.width - addressWidth - 20);
     m_tableGrid->EnableEditing(false);
     m_tableGrid->DisableDragRowSize();
-    m_tableGrid->SetTabBehaviour(wxGrid::Tab_Leave);
+    // Nothing in it is edited: Tab goes on to the next control at once, also
+    // while it is empty (a grid would move between its cells first).
+    m_tableGrid->Connect(wxEVT_KEY_DOWN, wxKeyEventHandler(FunctionPanel::OnTableKey), nullptr, this);
+}
+
+void FunctionPanel::OnTableKey(wxKeyEvent &event)
+{
+    if (event.GetKeyCode() != WXK_TAB) {
+        event.Skip();
+        return;
+    }
+    m_tableGrid->Navigate(event.ShiftDown() ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
 }
 
 void FunctionPanel::AddPollControls(int top, int functionId)

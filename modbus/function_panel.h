@@ -24,6 +24,7 @@ class wxButton;
 class wxComboBox;
 class wxGrid;
 class wxGridEvent;
+class wxKeyEvent;
 class wxStaticText;
 class wxTextCtrl;
 
@@ -88,6 +89,7 @@ private:
     void AddGrid(FormGrid kind, int height);
     void OnGridCellChanged(wxGridEvent &event);
     void AddTable(int functionId);
+    void OnTableKey(wxKeyEvent &event);
     void AddPollControls(int top, int functionId);
     void OnFormatChosen(wxCommandEvent &event);
     // Integers or any text (floats) in the cells, as the write format asks.
