@@ -99,9 +99,11 @@ wxThread::ExitCode PollWorker::Entry()
             break;
         }
         // A request slower than the period starts the next at once, without
-        // a burst to catch up.
-        next = std::max(next + m_period, Clock::now());
-        if (!m_run->SleepUntil(next))
+        // a burst to catch up, and without a timed wait: one already past
+        // still costs the timer's slack (tens of microseconds).
+        const Clock::time_point now = Clock::now();
+        next = std::max(next + m_period, now);
+        if (next > now && !m_run->SleepUntil(next))
             break;
     }
     if (m_run->Finish(linkLost)) {
