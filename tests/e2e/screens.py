@@ -230,7 +230,8 @@ class ModbusForm:
 
     def outcome(self):
         data = self.field("Data =>") if find_all(self.form, "label", "Data =>") else ""
-        return self.field("Result =>"), data
+        # A long result line breaks at blanks within its room: read it as one.
+        return self.field("Result =>").replace("\n", " "), data
 
     def fill_grid(self, values):
         """Fills the ten grid rows as a user does: numbers typed and confirmed
