@@ -10,6 +10,8 @@ from harness import ProgramTestCase, main
 from screens import ModbusTerminal, enabled
 
 HOST = "127.0.0.60"
+# pymodbus's Modbus TCP server (MBAP header, no CRC).
+MBAP_HOST = "127.0.0.61"
 
 
 class ModbusTerminalTest(ProgramTestCase):
@@ -200,6 +202,19 @@ class ModbusTerminalTest(ProgramTestCase):
         form.set_field("Address", "1")
         self.assertEqual(form.send(), ("Read 2 registers", "[22][1002]"))
         self.assertEqual(form.field("Requests"), stopped_at)
+        self.quit_cleanly(program)
+
+    def test_modbus_tcp_from_the_command_line(self):
+        self.modbus_gateway(MBAP_HOST, "tcp")
+        program = self.start_program(args=["--modbus", MBAP_HOST, "--framing", "tcp", "--connect"])
+        program.expect_box("Connected", "Connection successful", kind="Warning", timeout=15)
+        terminal = ModbusTerminal(program)
+        self.assertTrue(find(terminal.panel, "label", "Modbus TCP"))
+        form = terminal.open_function("3: Read Holding Registers")
+        form.set_field("Address", "0")
+        form.set_field("Registers number", "2")
+        form.set_field("Output Format", "U32 ABCD")
+        self.assertEqual(form.send(), ("Read 2 registers", "[305419896]"))
         self.quit_cleanly(program)
 
 

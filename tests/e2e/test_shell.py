@@ -38,16 +38,21 @@ class ShellTest(ProgramTestCase):
         no_display = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
         for args, status, out, env in ((["--version"], 0, "ORV-Terminal 1.0.4\n", no_display),
                                        (["--help"], 0, "Usage: ", no_display),
-                                       (["--uart", "127.0.0.1:99999"], 64, "", None), (["--bogus"], 64, "", None)):
+                                       (["--uart", "127.0.0.1:99999"], 64, "", None),
+                                       (["--uart", "127.0.0.1", "--framing", "tcp"], 64, "", None),
+                                       (["--modbus", "127.0.0.1", "--framing", "mbap"], 64, "", None),
+                                       (["--bogus"], 64, "", None)):
             ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30, env=env)
             self.assertEqual((ran.returncode, ran.stdout[:len(out)]), (status, out), ran.stderr)
+            if "mbap" in args:
+                self.assertIn("--framing takes rtu or tcp, not mbap", ran.stderr)
         self.assertIn("--uart", ran.stderr)
 
         # --modbus fills the dialog, which then waits for the user.
-        program = self.start_program(args=["--modbus", MODBUS_HOST + ":4100"])
+        program = self.start_program(args=["--modbus", MODBUS_HOST + ":4100", "--framing", "tcp"])
         dialog = program.window("ORV-Terminal Conf")
         self.assertEqual(dialog_values(dialog), (MODBUS_HOST, "4100"))
-        self.assertEqual(find(dialog, "combo box").name, "MODBUS")
+        self.assertEqual([combo.name for combo in find_all(dialog, "combo box")], ["MODBUS", "Modbus TCP"])
         self.quit_cleanly(program)
 
         # --connect confirms it and connects, with the usual outcome: success
