@@ -168,7 +168,8 @@ int main(int argc, char **argv)
         ->type_name("FRAMING");
     app.add_option("-a,--address", arguments.address, "Start address; the read address of function 23 (default 0)")
         ->type_name("ADDR");
-    app.add_option("-c,--count", arguments.count, "Number of bits or registers to read (default 1; 2 for u32, s32, f32)")
+    app.add_option("-c,--count", arguments.count,
+                   "Number of bits or registers to read (default 1; 2 for u32, s32, f32)")
         ->type_name("N");
     app.add_option("-w,--write-address", arguments.writeAddress, "Write address of function 23 (default 0)")->type_name("ADDR");
     app.add_option("-f,--format", arguments.format, "Register format (default u16)")->type_name("FORMAT");

@@ -127,9 +127,9 @@ std::string Timestamp(bool microseconds)
 std::string LocalTime(std::chrono::system_clock::time_point when, bool microseconds, bool offset)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    // Whole seconds down (also before 1970), then the microseconds within.
-    const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
-    const long fraction = static_cast<long>(((micros % 1000000) + 1000000) % 1000000);
+    const long fraction =
+        static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count() %
+                          1000000);
     std::tm local{};
     localtime_r(&seconds, &local);
     char text[64];

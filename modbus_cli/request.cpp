@@ -124,9 +124,9 @@ std::string ReadWideValue(const std::string &text, int wide, int order, std::vec
     return "";
 }
 
-bool IsRegisterFunction(int function)
+bool ReadsRegisters(int function)
 {
-    return function == 3 || function == 4 || function == 6 || function == 16 || function == 23;
+    return function == 3 || function == 4 || function == 23;
 }
 
 // The format and, for the two-register formats, the word order.
@@ -287,12 +287,12 @@ std::string BuildRequest(const Arguments &arguments, Request &request)
         refusal = ReadFormat(arguments, request);
     // A value of two registers is read whole: the count is of registers, two
     // by default, and must not split a pair.
-    if (request.wide != WIDE_NONE && info->maxCount != 0 && IsRegisterFunction(request.function))
+    const bool readsPairs = request.wide != WIDE_NONE && ReadsRegisters(request.function);
+    if (readsPairs)
         count = 2;
     if (refusal.empty() && info->maxCount != 0)
         refusal = ReadOption(arguments.count, ("--count for " + name).c_str(), 1, info->maxCount, count);
-    if (refusal.empty() && request.wide != WIDE_NONE && info->maxCount != 0 && IsRegisterFunction(request.function) &&
-        count % 2 != 0)
+    if (refusal.empty() && readsPairs && count % 2 != 0)
         refusal = "--count " + std::to_string(count) + " splits a register pair: " + WideFormatName(request.wide) +
                   " values take two registers each; give an even count";
     if (refusal.empty())

@@ -94,9 +94,12 @@ size_t RequestFrameLength(const Bytes &buffered, bool mbap)
 
 Bytes WithMbap(uint16_t transactionId, const Bytes &body)
 {
-    Bytes frame = {static_cast<uint8_t>(transactionId >> 8), static_cast<uint8_t>(transactionId & 0xFF), 0, 0,
-                   static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size() & 0xFF)};
-    frame.insert(frame.end(), body.begin(), body.end());
+    Bytes frame(6 + body.size());
+    frame[0] = static_cast<uint8_t>(transactionId >> 8);
+    frame[1] = static_cast<uint8_t>(transactionId & 0xFF);
+    frame[4] = static_cast<uint8_t>(body.size() >> 8);
+    frame[5] = static_cast<uint8_t>(body.size() & 0xFF);
+    std::copy(body.begin(), body.end(), frame.begin() + 6);
     return frame;
 }
 
