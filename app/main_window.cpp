@@ -138,7 +138,10 @@ void MainWindow::CloseSocketLibrary()
 
 void MainWindow::OnFrameClose(wxCloseEvent &event)
 {
-    m_terminalPanel->Shutdown();
+    // The Modbus panel first: it ends its poll run, whose worker the UART
+    // panel's shutdown then waits for with its own (they end within the
+    // client's time-outs).
     m_modbusPanel->Shutdown();
+    m_terminalPanel->Shutdown();
     event.Skip();
 }

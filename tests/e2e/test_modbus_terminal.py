@@ -202,6 +202,9 @@ class ModbusTerminalTest(ProgramTestCase):
         form.set_field("Address", "1")
         self.assertEqual(form.send(), ("Read 2 registers", "[22][1002]"))
         self.assertEqual(form.field("Requests"), stopped_at)
+        # Quitting while a poll runs ends the program as ever.
+        click(start)
+        wait_until(lambda: not enabled(send), "the poll to run again")
         self.quit_cleanly(program)
 
     def test_modbus_tcp_from_the_command_line(self):
