@@ -57,6 +57,8 @@ public:
     void SetTraffic(TrafficRecorder *traffic) { m_traffic = traffic; }
     // Shows a result line within the room beside the form's fields.
     void ShowResult(const wxString &text);
+    // Shows a label's text within the room right of it (broken at blanks).
+    void ShowWrapped(wxStaticText *label, const wxString &text);
 
     // Not owned; valid for the whole life of the form.
     mb_context *m_modbus = nullptr;

@@ -134,7 +134,8 @@ void FunctionPanel::ShowPollReport(const PollReport &report)
     ShowReadOutcome(m_pollRequest, report.outcome, true);
     if (report.outcome.count >= 0)
         m_pollTimeLabel->SetLabel(FromUtf8(report.clock));
-    m_pollCountsLabel->SetLabel(wxString::Format("%ld sent, %ld failed", report.requests, report.failures));
+    // A long run's counts take two lines rather than the table's room.
+    ShowWrapped(m_pollCountsLabel, wxString::Format("%ld sent, %ld failed", report.requests, report.failures));
 }
 
 void FunctionPanel::OnPollEnded()

@@ -147,16 +147,21 @@ std::optional<int> FunctionPanel::ReadQuantity(int limit)
 
 void FunctionPanel::ShowResult(const wxString &text)
 {
+    m_lastResult = Utf8(text);
+    ShowWrapped(m_resultLabel, text);
+}
+
+void FunctionPanel::ShowWrapped(wxStaticText *label, const wxString &text)
+{
     // Beside a grid the line has the room up to the grid, else up to the
     // form's edge; a longer one breaks into lines.
-    const int left = m_resultLabel->GetPosition().x;
+    const int left = label->GetPosition().x;
     int right = GetClientSize().GetWidth();
     for (const wxWindow *beside : {static_cast<wxWindow *>(m_valuesGrid), static_cast<wxWindow *>(m_tableGrid)})
         if (beside != nullptr)
             right = std::min(right, beside->GetPosition().x);
-    m_lastResult = Utf8(text);
     // The text is shown as it is: an '&' from a device is no mnemonic.
-    m_resultLabel->SetLabelText(WrapToWidth(*m_resultLabel, text, right - RESULT_MARGIN - left));
+    label->SetLabelText(WrapToWidth(*label, text, right - RESULT_MARGIN - left));
 }
 
 void FunctionPanel::ShowFailure(const std::string &reason)
