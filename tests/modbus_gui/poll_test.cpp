@@ -12,6 +12,7 @@
 #include <regex>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/clipbrd.h>
 #include <wx/combobox.h>
 #include <wx/grid.h>
 #include <wx/stattext.h>
@@ -217,6 +218,14 @@ TEST_F(PollTest, TrafficViewListsFramesAndOutcomes)
     ASSERT_TRUE(WaitUntil([&] {
         return std::regex_match(Panel()->m_trafficWindow->m_view->GetValue().utf8_string(), expected);
     })) << Panel()->m_trafficWindow->m_view->GetValue();
+
+    // "Copy all" puts the whole list on the clipboard.
+    Click(Panel()->m_trafficWindow->m_copyButton);
+    wxTextDataObject copied;
+    ASSERT_TRUE(wxTheClipboard->Open());
+    wxTheClipboard->GetData(copied);
+    wxTheClipboard->Close();
+    EXPECT_EQ(copied.GetText(), Panel()->m_trafficWindow->m_view->GetValue());
 
     // Closed, the window stops listing and unticks the box.
     Panel()->m_trafficWindow->Close();
