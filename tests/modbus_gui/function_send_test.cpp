@@ -396,7 +396,7 @@ TEST_F(PymodbusRoundTrip, WideValuesInTheFourOrders)
 {
     FunctionPanel *form = OpenForm(16);
     form->m_addressText->ChangeValue("70");
-    const auto writeAs = [form](int choice, std::vector<const char *> cells) {
+    const auto writeAs = [&form](int choice, std::vector<const char *> cells) {
         form->m_writeFormatCombo->SetSelection(choice);
         wxCommandEvent chosen(wxEVT_COMBOBOX, form->m_writeFormatCombo->GetId());
         form->m_writeFormatCombo->GetEventHandler()->ProcessEvent(chosen);
