@@ -56,7 +56,8 @@ bool DadiRazaravo::IsUsageError(int count, wxChar **arguments)
         return true;
     std::string ip;
     std::string port;
-    return !ReadTarget(parser, ip, port).empty();
+    int framing = 0;
+    return !ReadTarget(parser, ip, port, framing).empty();
 }
 
 bool DadiRazaravo::Initialize(int &count, wxChar **arguments)
@@ -88,7 +89,7 @@ bool DadiRazaravo::OnInit()
     // toolkit then gives up start-up before any window exists.
     MainWindow *window = MainWindow::GetInstance();
     if (m_prefill || m_connect)
-        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect);
+        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect, m_framing);
     return true;
 }
 
@@ -110,6 +111,7 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     parser.AddSwitch("", "version", "print the version and exit");
     parser.AddOption("", "uart", "start with a UART connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddOption("", "modbus", "start with a Modbus connection to HOST[:PORT] (port 65100 when not given)");
+    parser.AddOption("", "framing", "with --modbus: rtu (RTU over TCP, the default) or tcp (Modbus TCP)");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
     AddToolkitOptions(parser);
 }
@@ -125,7 +127,7 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     }
     std::string ip;
     std::string port;
-    const std::string problem = ReadTarget(parser, ip, port);
+    const std::string problem = ReadTarget(parser, ip, port, m_framing);
     if (!problem.empty()) {
         std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
         m_exitCode = kUsageStatus;
@@ -139,7 +141,7 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     return true;
 }
 
-std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port)
+std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port, int &framing)
 {
     wxString uart;
     wxString modbus;
@@ -154,6 +156,13 @@ std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string 
     if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))
         return "--modbus takes an IPv4 address with an optional port, as 127.0.0.2:65100, not " +
                modbus.utf8_string();
+    wxString framingName;
+    if (parser.Found("framing", &framingName)) {
+        if (!wantsModbus)
+            return "--framing goes with --modbus";
+        if (!startup_target::ParseFraming(framingName.utf8_string(), framing))
+            return "--framing takes rtu or tcp, not " + framingName.utf8_string();
+    }
     return "";
 }
 

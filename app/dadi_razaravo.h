@@ -27,8 +27,9 @@ private:
     // needs a display.
     bool IsUsageError(int count, wxChar **arguments);
     // The start-up target of --uart or --modbus into ip and port (the
-    // defaults without either); returns why it cannot be used, or "".
-    static std::string ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port);
+    // defaults without either) and the framing of --framing; returns why it
+    // cannot be used, or "".
+    static std::string ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port, int &framing);
 
     // Set for --help and --version, which answer without a display.
     bool m_withoutDisplay = false;
@@ -40,6 +41,7 @@ private:
     wxString m_ip;
     wxString m_port;
     int m_terminalType = 0;
+    int m_framing = 0;
     bool m_connect = false;
 };
 

@@ -133,12 +133,14 @@ bool MainWindow::SaveSettings()
     return user_config::Write(*config, entries);
 }
 
-void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm)
+void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
+                                      int framing)
 {
     if (!m_startupDialog)
         return;
     m_startupDialog->SetValues(ip, port);
     m_startupDialog->SetTerminalType(terminalType);
+    m_startupDialog->SetFraming(framing);
     if (!confirm || !m_startupDialog->Confirm())
         return;
     // The connect button's click, queued so that it runs in the event loop
@@ -154,13 +156,13 @@ void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, 
     panel->GetEventHandler()->AddPendingEvent(click);
 }
 
-void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType)
+void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing)
 {
     m_lastIp = ip;
     m_lastPort = port;
     m_lastTerminalType = terminalType;
     m_terminalPanel->SetConnectionParameters(ip, port);
-    m_modbusPanel->SetConnectionParameters(ip, port);
+    m_modbusPanel->SetConnectionParameters(ip, port, framing);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);
     // The link field belongs to the UART terminal.
@@ -188,7 +190,10 @@ void MainWindow::OnFrameClose(wxCloseEvent &event)
     if (!SaveSettings())
         std::fprintf(stderr, "orv-terminal: the settings could not be saved to %s\n",
                      user_config::FilePath().utf8_string().c_str());
-    m_terminalPanel->Shutdown();
+    // The Modbus panel first: it ends its poll run, whose worker the UART
+    // panel's shutdown then waits for with its own (they end within the
+    // client's time-outs).
     m_modbusPanel->Shutdown();
+    m_terminalPanel->Shutdown();
     event.Skip();
 }

@@ -24,10 +24,12 @@ public:
     // menu bar built by that body reach the frame through it.
     static MainWindow *GetInstance();
 
-    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType);
+    // `framing` is the Modbus connection's (MB_FRAMING_RTU or MB_FRAMING_TCP).
+    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing = 0);
     // Puts the command line's values into the start-up connection dialog;
     // with `confirm`, confirms it and connects as the user's clicks would.
-    void PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm);
+    void PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
+                              int framing = 0);
     void StreamMediaFile(const wxString &path, const wxString &fileName);
     void CloseSocketLibrary();
 

@@ -5,6 +5,8 @@
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "app/toolkit_fit.h"
+#include "library/modbus_lib/modbus.h"
+#include "modbus/framing_name.h"
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -38,9 +40,17 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_terminalType = new wxComboBox(this, wxID_ANY, types[0], wxPoint(150, 120), wxSize(170, -1), 2, types,
                                     wxCB_READONLY);
     m_terminalType->SetSelection(0);
+    Connect(m_terminalType->GetId(), wxEVT_COMBOBOX, wxCommandEventHandler(NewDialog::OnTerminalTypeChosen));
 
-    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 170), wxSize(120, -1));
-    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 170), wxSize(120, -1));
+    new wxStaticText(this, wxID_ANY, "Framing", wxPoint(10, 155), wxSize(120, -1));
+    const wxString framings[] = {FramingName(MB_FRAMING_RTU), FramingName(MB_FRAMING_TCP)};
+    m_framing = new wxComboBox(this, wxID_ANY, framings[0], wxPoint(150, 155), wxSize(170, -1), 2, framings,
+                               wxCB_READONLY);
+    m_framing->SetSelection(0);
+    m_framing->Disable();
+
+    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 200), wxSize(120, -1));
+    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 200), wxSize(120, -1));
 
     // Every request opens a fresh dialog, so one that is done goes: Cancel
     // (which Escape presses too) and the close box destroy it, where the
@@ -64,6 +74,19 @@ void NewDialog::SetValues(const wxString &ip, const wxString &port)
 void NewDialog::SetTerminalType(int terminalType)
 {
     m_terminalType->SetSelection(terminalType);
+    m_framing->Enable(terminalType == 1);
+}
+
+void NewDialog::SetFraming(int framing)
+{
+    m_framing->SetSelection(framing == MB_FRAMING_TCP ? 1 : 0);
+}
+
+void NewDialog::OnTerminalTypeChosen(wxCommandEvent &event)
+{
+    // The framing is a Modbus connection's.
+    m_framing->Enable(m_terminalType->GetSelection() == 1);
+    event.Skip();
 }
 
 void NewDialog::OnOk(wxCommandEvent &)
@@ -103,7 +126,8 @@ bool NewDialog::Confirm()
 
     Hide();
     const int terminalType = m_terminalType->GetSelection();
-    MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType);
+    MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType,
+                                               m_framing->GetSelection());
     Destroy();
     return true;
 }

@@ -35,6 +35,10 @@ public:
     void SetValues(const wxString &ip, const wxString &port);
     // 0 for UART, 1 for MODBUS.
     void SetTerminalType(int terminalType);
+    // MB_FRAMING_RTU (0, "RTU over TCP") or MB_FRAMING_TCP (1, "Modbus TCP");
+    // a MODBUS connection's only.
+    void SetFraming(int framing);
+    void OnTerminalTypeChosen(wxCommandEvent &event);
     // Checks the values and, when they are valid, hands them on and closes
     // the dialog for good (it is destroyed); true then.
     bool Confirm();
@@ -49,6 +53,7 @@ public:
     wxStaticText *m_ipError = nullptr;
     wxStaticText *m_portError = nullptr;
     wxComboBox *m_terminalType = nullptr;
+    wxComboBox *m_framing = nullptr;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "app/startup_target.h"
 
 #include "app/ip_address.h"
+#include "library/modbus_lib/modbus.h"
 
 namespace startup_target {
 
@@ -28,6 +29,14 @@ bool SplitHostPort(const std::string &text, const std::string &defaultPort, std:
         return false;
     ip = host;
     port = portText;
+    return true;
+}
+
+bool ParseFraming(const std::string &text, int &framing)
+{
+    if (text != "rtu" && text != "tcp")
+        return false;
+    framing = text == "tcp" ? MB_FRAMING_TCP : MB_FRAMING_RTU;
     return true;
 }
 

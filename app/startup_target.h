@@ -16,6 +16,10 @@ bool SplitHostPort(const std::string &text, const std::string &defaultPort, std:
 // Whether `text` is a dotted IPv4 address the dialog accepts.
 bool IsHost(const std::string &text);
 
+// The framing of --framing: "rtu" gives MB_FRAMING_RTU, "tcp"
+// MB_FRAMING_TCP; false for anything else.
+bool ParseFraming(const std::string &text, int &framing);
+
 } // namespace startup_target
 
 #endif

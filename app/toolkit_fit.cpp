@@ -222,8 +222,14 @@ void FitConnectionDialog(NewDialog &dialog)
         dialog.m_portError->GetPosition().x + dialog.m_portError->GetTextExtent(kInvalidPortText).x;
     const wxSize client = dialog.GetClientSize();
     const int width = std::max(ipErrorRight, portErrorRight) + kDialogMargin;
-    if (width > client.x)
-        dialog.SetClientSize(width, client.y);
+    // Tall enough for the buttons under the framing row, also where the
+    // window manager's title bar takes its part of the dialog's size.
+    int bottom = 0;
+    for (const wxWindow *child : dialog.GetChildren())
+        bottom = std::max(bottom, BottomOf(child));
+    const int height = bottom + kDialogMargin;
+    if (width > client.x || height > client.y)
+        dialog.SetClientSize(std::max(width, client.x), std::max(height, client.y));
 }
 
 void FitTerminalPanel(TerminalPanel &panel)

@@ -14,6 +14,7 @@ bool ConnectionLost(int error)
 } // namespace
 
 const char *const kNotConnectedReason = "not connected";
+const char *const kPollingReason = "polling runs";
 
 std::string FailedResult(const std::string &reason)
 {

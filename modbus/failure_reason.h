@@ -20,5 +20,7 @@ std::string RequestFailureReason(int error);
 std::string RangeReason(const std::string &field, long low, long high);
 
 extern const char *const kNotConnectedReason; // "not connected"
+// A poll run holds the connection: "polling runs".
+extern const char *const kPollingReason;
 
 #endif

@@ -40,6 +40,7 @@ const std::vector<FormLayout> &Layouts()
          "Function 16: Write Multiple Registers",
          {{FormField::SlaveId, "Slave ID", "1"},
           {FormField::Address, "Address", ""},
+          {FormField::WriteFormat, "Value Format", ""},
           {FormField::Result, "Result =>", ""}},
          FormGrid::Registers},
         {1017,
@@ -72,4 +73,9 @@ const FormLayout *FindFormLayout(int functionId)
 int SendButtonTop(const FormLayout &layout)
 {
     return RowTop(static_cast<int>(layout.rows.size()));
+}
+
+bool IsPollable(int functionId)
+{
+    return (functionId >= 1001 && functionId <= 1004) || functionId == 1023;
 }

@@ -16,6 +16,7 @@ enum class FormField {
     Value,        // numeric text field
     CoilState,    // "Off" / "On" combo
     OutputFormat, // output format combo
+    WriteFormat,  // function 16's value format combo
     Result,       // static text
     Data          // borderless text field without filter
 };
@@ -51,5 +52,7 @@ constexpr int FORM_GRID_ROWS = 10;
 // The layout of a function id, or nullptr when no form exists for it.
 const FormLayout *FindFormLayout(int functionId);
 int SendButtonTop(const FormLayout &layout);
+// The read forms, which can poll and show a table: functions 1, 2, 3, 4, 23.
+bool IsPollable(int functionId);
 
 #endif

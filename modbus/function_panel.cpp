@@ -3,6 +3,8 @@
 
 #include "app/shared_fonts.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/combobox.h>
 #include <wx/grid.h>
@@ -18,6 +20,15 @@ constexpr int LABEL_X = 10;
 constexpr int FIELD_X = 130;
 constexpr int LABEL_WIDTH = 120;
 const wxSize kTextFieldSize(100, 20);
+constexpr int GRID_X = 290;
+constexpr int GRID_Y = 75;
+// The write grid of function 23 shares its column with the table of what it
+// read; its ten rows scroll.
+constexpr int WR_GRID_HEIGHT = 200;
+// The table of a read form: beside the fields, or under the write grid.
+const wxRect kTableBesideFields(310, 40, 180, 375);
+const wxRect kTableUnderGrid(290, 285, 200, 130);
+const wxSize kPollButtonSize(100, -1);
 
 wxTextCtrl *NewNumericField(wxWindow *parent, int top, const char *initial)
 {
@@ -37,7 +48,7 @@ wxComboBox *NewChoiceCombo(wxWindow *parent, int top, int width, const wxArraySt
 
 FunctionPanel::FunctionPanel(wxWindow *parent, wxWindowID id, const wxString &, const wxPoint &pos,
                              const wxSize &size, long style, int functionId, mb_context *modbus)
-    : wxPanel(parent, id, pos, size, style), m_modbus(modbus)
+    : wxPanel(parent, id, pos, size, style), m_modbus(modbus), m_functionId(functionId)
 {
     const FormLayout *layout = FindFormLayout(functionId);
     if (layout == nullptr) {
@@ -59,12 +70,71 @@ void FunctionPanel::BuildForm(const FormLayout &layout)
         const int top = RowTop(static_cast<int>(i));
         new wxStaticText(this, wxID_ANY, row.label, wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
         AddField(row, top);
-        // The grid follows the address row in creation (and so tab) order.
+        // Controls on the right follow the field of their row in creation
+        // (and so tab) order.
         if (row.field == FormField::Address && layout.grid != FormGrid::None)
-            AddGrid(layout.grid);
+            AddGrid(layout.grid, layout.functionId == 1023 ? WR_GRID_HEIGHT : 400);
+        if (row.field == FormField::SlaveId && layout.functionId != 1023 && IsPollable(layout.functionId))
+            AddTable(layout.functionId);
     }
 
-    new wxButton(this, layout.functionId, _("Send"), wxPoint(70, SendButtonTop(layout)), wxSize(120, -1));
+    const int sendTop = SendButtonTop(layout);
+    m_sendButton = new wxButton(this, layout.functionId, _("Send"), wxPoint(70, sendTop), wxSize(120, -1));
+    if (IsPollable(layout.functionId))
+        AddPollControls(sendTop + FORM_ROW_STEP, layout.functionId);
+}
+
+void FunctionPanel::AddTable(int functionId)
+{
+    const wxRect place = functionId == 1023 ? kTableUnderGrid : kTableBesideFields;
+    m_tableGrid = new wxGrid(this, wxID_ANY, place.GetPosition(), place.GetSize(), wxWANTS_CHARS);
+    m_tableGrid->CreateGrid(0, 2, wxGrid::wxGridSelectRows);
+    m_tableGrid->SetRowLabelSize(0);
+    m_tableGrid->SetColLabelSize(25);
+    m_tableGrid->SetColLabelValue(0, "Address");
+    m_tableGrid->SetColLabelValue(1, "Value");
+    // The address column as wide as its heading, the value column the rest,
+    // short of a vertical scroll bar.
+    const int addressWidth = std::max(60, m_tableGrid->GetTextExtent("Address").x + 16);
+    m_tableGrid->SetColSize(0, addressWidth);
+    m_tableGrid->SetColSize(1, place.width - addressWidth - 20);
+    m_tableGrid->EnableEditing(false);
+    m_tableGrid->DisableDragRowSize();
+    // Nothing in it is edited: Tab goes on to the next control at once, also
+    // while it is empty (a grid would move between its cells first).
+    m_tableGrid->Connect(wxEVT_KEY_DOWN, wxKeyEventHandler(FunctionPanel::OnTableKey), nullptr, this);
+}
+
+void FunctionPanel::OnTableKey(wxKeyEvent &event)
+{
+    if (event.GetKeyCode() != WXK_TAB) {
+        event.Skip();
+        return;
+    }
+    m_tableGrid->Navigate(event.ShiftDown() ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+}
+
+void FunctionPanel::AddPollControls(int top, int functionId)
+{
+    new wxStaticText(this, wxID_ANY, "Poll every [ms]", wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+    m_pollPeriodText = NewNumericField(this, top, "1000");
+    if (functionId == 1023)
+        AddTable(functionId);
+    top += FORM_ROW_STEP;
+    m_pollStartButton = new wxButton(this, ID_POLL_START, "Start", wxPoint(LABEL_X, top), kPollButtonSize);
+    m_pollStopButton = new wxButton(this, ID_POLL_STOP, "Stop", wxPoint(FIELD_X, top), kPollButtonSize);
+    m_pollStopButton->Disable();
+    top += FORM_ROW_STEP;
+    new wxStaticText(this, wxID_ANY, "Last answer", wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+    m_pollTimeLabel = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(FIELD_X, top), wxSize(120, -1));
+    top += FORM_ROW_STEP;
+    new wxStaticText(this, wxID_ANY, "Requests", wxPoint(LABEL_X, top), wxSize(LABEL_WIDTH, -1));
+    m_pollCountsLabel = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(FIELD_X, top), wxSize(150, -1));
+    Connect(ID_POLL_START, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(FunctionPanel::OnPollStart));
+    Connect(ID_POLL_STOP, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(FunctionPanel::OnPollStop));
+    if (m_formatCombo != nullptr)
+        m_formatCombo->Connect(wxEVT_COMMAND_COMBOBOX_SELECTED, wxCommandEventHandler(FunctionPanel::OnFormatChosen),
+                               nullptr, this);
 }
 
 void FunctionPanel::AddField(const FormRow &row, int top)
@@ -94,9 +164,18 @@ void FunctionPanel::AddField(const FormRow &row, int top)
     }
     case FormField::OutputFormat: {
         wxArrayString formats;
-        for (int format = 0; format < FORMAT_COUNT; ++format)
-            formats.Add(OutputFormatName(format));
+        for (int format = 0; format < READ_FORMAT_COUNT; ++format)
+            formats.Add(FormatChoiceName(format));
         m_formatCombo = NewChoiceCombo(this, top, 170, formats);
+        break;
+    }
+    case FormField::WriteFormat: {
+        wxArrayString formats;
+        for (int choice = 0; choice < WRITE_FORMAT_COUNT; ++choice)
+            formats.Add(WriteFormatName(choice));
+        m_writeFormatCombo = NewChoiceCombo(this, top, 140, formats);
+        m_writeFormatCombo->Connect(wxEVT_COMMAND_COMBOBOX_SELECTED,
+                                    wxCommandEventHandler(FunctionPanel::OnWriteFormatChosen), nullptr, this);
         break;
     }
     case FormField::Result:
@@ -109,13 +188,15 @@ void FunctionPanel::AddField(const FormRow &row, int top)
     }
 }
 
-void FunctionPanel::AddGrid(FormGrid kind)
+void FunctionPanel::AddGrid(FormGrid kind, int height)
 {
-    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(290, 75), wxSize(200, 400), wxWANTS_CHARS);
+    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(GRID_X, GRID_Y), wxSize(200, height), wxWANTS_CHARS);
     m_valuesGrid->CreateGrid(FORM_GRID_ROWS, 1, wxGrid::wxGridSelectCells);
     m_valuesGrid->SetRowLabelSize(20);
     m_valuesGrid->SetColLabelSize(25);
     m_valuesGrid->SetColSize(0, 80);
+    // Its one column has nothing to the right: Tab goes on to the next control.
+    m_valuesGrid->SetTabBehaviour(wxGrid::Tab_Leave);
     const bool coils = kind == FormGrid::Coils;
     m_valuesGrid->SetColLabelValue(0, coils ? "On/Off" : "Value");
     if (coils) {
@@ -124,15 +205,36 @@ void FunctionPanel::AddGrid(FormGrid kind)
         m_coilChanged.assign(FORM_GRID_ROWS, false);
         Connect(wxEVT_GRID_CELL_CHANGED, wxGridEventHandler(FunctionPanel::OnGridCellChanged));
     }
+    if (!coils) {
+        SetGridEditors(true);
+        return;
+    }
     for (int row = 0; row < FORM_GRID_ROWS; ++row) {
-        if (coils) {
-            m_valuesGrid->SetCellEditor(row, 0, new wxGridCellBoolEditor);
-            m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellBoolRenderer);
-        } else {
+        m_valuesGrid->SetCellEditor(row, 0, new wxGridCellBoolEditor);
+        m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellBoolRenderer);
+    }
+}
+
+void FunctionPanel::SetGridEditors(bool numbers)
+{
+    for (int row = 0; row < FORM_GRID_ROWS; ++row) {
+        if (numbers) {
             m_valuesGrid->SetCellEditor(row, 0, new wxGridCellNumberEditor);
             m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellNumberRenderer);
+        } else {
+            m_valuesGrid->SetCellEditor(row, 0, new wxGridCellTextEditor);
+            m_valuesGrid->SetCellRenderer(row, 0, new wxGridCellStringRenderer);
         }
     }
+}
+
+void FunctionPanel::OnWriteFormatChosen(wxCommandEvent &event)
+{
+    if (m_valuesGrid->IsCellEditControlEnabled())
+        m_valuesGrid->DisableCellEditControl();
+    SetGridEditors(m_writeFormatCombo->GetSelection() <= 0);
+    m_valuesGrid->ForceRefresh();
+    event.Skip();
 }
 
 void FunctionPanel::OnGridCellChanged(wxGridEvent &event)

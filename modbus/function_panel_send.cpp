@@ -4,6 +4,8 @@
 #include "modbus/failure_reason.h"
 #include "modbus/form_number.h"
 #include "modbus/grid_values.h"
+#include "modbus/modbus_terminal_panel.h"
+#include "modbus/traffic_recorder.h"
 
 #include <algorithm>
 #include <array>
@@ -19,8 +21,6 @@ wxDEFINE_EVENT(EVT_MODBUS_LINK_LOST, wxCommandEvent);
 namespace {
 
 // Room for the largest answer the client accepts for each kind of request.
-constexpr size_t BIT_RESULTS = MB_MAX_READ_BITS;
-constexpr size_t REGISTER_RESULTS = 400;
 constexpr size_t SLAVE_ID_BYTES = 500;
 // Kept free between a result line and the grid or the form's edge.
 constexpr int RESULT_MARGIN = 10;
@@ -63,13 +63,20 @@ wxString WrapToWidth(const wxWindow &window, const wxString &text, int width)
 
 void FunctionPanel::OnSend(wxCommandEvent &event)
 {
+    // A poll run has the context (also a stopped run whose last request is
+    // still on its way).
+    if (auto *panel = dynamic_cast<ModbusTerminalPanel *>(GetParent()); panel != nullptr && panel->Polling()) {
+        ShowFailure(kPollingReason);
+        return;
+    }
     // An id the client refuses leaves the unit id of the previous request.
-    mb_set_slave(m_modbus, ReadNumber(m_slaveIdText));
+    if (m_modbus != nullptr)
+        mb_set_slave(m_modbus, ReadNumber(m_slaveIdText));
     // A value still in the cell editor is what the user sees in the grid.
     if (m_valuesGrid != nullptr && m_valuesGrid->IsCellEditControlEnabled())
         m_valuesGrid->SaveEditControlValue();
     // The panel closed the connection, or found it gone.
-    if (mb_get_socket(m_modbus) < 0) {
+    if (m_modbus == nullptr || mb_get_socket(m_modbus) < 0) {
         ShowFailure(kNotConnectedReason);
         return;
     }
@@ -104,6 +111,8 @@ void FunctionPanel::OnSend(wxCommandEvent &event)
     default:
         break;
     }
+    if (m_traffic != nullptr)
+        m_traffic->Outcome(m_lastResult);
     // The panel shows a lost connection at once, also when the answer came
     // whole just before the gateway hung up.
     if (!mb_link_up(m_modbus)) {
@@ -138,12 +147,21 @@ std::optional<int> FunctionPanel::ReadQuantity(int limit)
 
 void FunctionPanel::ShowResult(const wxString &text)
 {
+    m_lastResult = Utf8(text);
+    ShowWrapped(m_resultLabel, text);
+}
+
+void FunctionPanel::ShowWrapped(wxStaticText *label, const wxString &text)
+{
     // Beside a grid the line has the room up to the grid, else up to the
     // form's edge; a longer one breaks into lines.
-    const int left = m_resultLabel->GetPosition().x;
-    const int right = m_valuesGrid != nullptr ? m_valuesGrid->GetPosition().x : GetClientSize().GetWidth();
+    const int left = label->GetPosition().x;
+    int right = GetClientSize().GetWidth();
+    for (const wxWindow *beside : {static_cast<wxWindow *>(m_valuesGrid), static_cast<wxWindow *>(m_tableGrid)})
+        if (beside != nullptr)
+            right = std::min(right, beside->GetPosition().x);
     // The text is shown as it is: an '&' from a device is no mnemonic.
-    m_resultLabel->SetLabelText(WrapToWidth(*m_resultLabel, text, right - RESULT_MARGIN - left));
+    label->SetLabelText(WrapToWidth(*label, text, right - RESULT_MARGIN - left));
 }
 
 void FunctionPanel::ShowFailure(const std::string &reason)
@@ -156,40 +174,58 @@ void FunctionPanel::ShowRequestFailure(int error)
     ShowFailure(RequestFailureReason(error));
 }
 
-void FunctionPanel::ReadBits(int functionId)
+std::optional<ReadRequest> FunctionPanel::BuildReadRequest(int functionCode)
 {
+    ReadRequest request;
+    request.functionCode = functionCode;
+    request.slave = ReadNumber(m_slaveIdText);
     std::optional<uint16_t> address;
     std::optional<int> quantity;
-    if (!(address = ReadAddress(m_addressText)) || !(quantity = ReadQuantity(MB_MAX_READ_BITS)))
-        return;
-    std::vector<uint8_t> bits(BIT_RESULTS, 0);
-    const int count = functionId == 1001 ? mb_read_bits(m_modbus, *address, *quantity, bits.data())
-                                         : mb_read_input_bits(m_modbus, *address, *quantity, bits.data());
-    if (count < 0) {
-        ShowRequestFailure(errno);
-        return;
+    if (functionCode == 23) {
+        std::optional<uint16_t> writeAddress;
+        if (!(writeAddress = ReadAddress(m_addressText, "write address")) ||
+            !(address = ReadAddress(m_readAddressText, "read address")) ||
+            !(quantity = ReadQuantity(MB_MAX_WR_READ_REGISTERS)))
+            return std::nullopt;
+        GridValues<uint16_t> grid = GridRegisterValues(GridCells());
+        if (!grid.refusal.empty()) {
+            ShowFailure(grid.refusal);
+            return std::nullopt;
+        }
+        request.writeAddress = *writeAddress;
+        request.writeValues = std::move(grid.values);
+    } else {
+        const int limit = ReadsBits(functionCode) ? MB_MAX_READ_BITS : MB_MAX_READ_REGISTERS;
+        if (!(address = ReadAddress(m_addressText)) || !(quantity = ReadQuantity(limit)))
+            return std::nullopt;
+        const std::string split = ReadsBits(functionCode) ? "" : PairRefusal(*quantity, m_formatCombo->GetSelection());
+        if (!split.empty()) {
+            ShowFailure(split);
+            return std::nullopt;
+        }
     }
-    ShowResult(FromUtf8(ReadBitsResult(count)));
-    m_dataText->AppendText(FromUtf8(FormatBits(bits.data(), Shown(count, bits.size()))));
+    request.address = *address;
+    request.quantity = *quantity;
+    return request;
+}
+
+void FunctionPanel::RunAndShow(const ReadRequest &request)
+{
+    ShowReadOutcome(request, RunRead(m_modbus, request), false);
+}
+
+void FunctionPanel::ReadBits(int functionId)
+{
+    if (const std::optional<ReadRequest> request = BuildReadRequest(functionId - FUNCTION_ID_BASE))
+        RunAndShow(*request);
 }
 
 void FunctionPanel::ReadRegisters(int functionId)
 {
+    // Cleared first: a read that fails shows no values of an older one.
     m_dataText->Clear();
-    std::optional<uint16_t> address;
-    std::optional<int> quantity;
-    if (!(address = ReadAddress(m_addressText)) || !(quantity = ReadQuantity(MB_MAX_READ_REGISTERS)))
-        return;
-    std::array<uint16_t, REGISTER_RESULTS> registers{};
-    const int count = functionId == 1003 ? mb_read_registers(m_modbus, *address, *quantity, registers.data())
-                                         : mb_read_input_registers(m_modbus, *address, *quantity, registers.data());
-    if (count < 0) {
-        ShowRequestFailure(errno);
-        return;
-    }
-    ShowResult(FromUtf8(ReadRegistersResult(count)));
-    const int format = m_formatCombo->GetSelection();
-    m_dataText->AppendText(FromUtf8(FormatRegisters(registers.data(), Shown(count, registers.size()), format)));
+    if (const std::optional<ReadRequest> request = BuildReadRequest(functionId - FUNCTION_ID_BASE))
+        RunAndShow(*request);
 }
 
 void FunctionPanel::ShowWritten(int result)
@@ -246,7 +282,9 @@ void FunctionPanel::WriteRegisters()
     const std::optional<uint16_t> address = ReadAddress(m_addressText);
     if (!address)
         return;
-    const GridValues<uint16_t> grid = GridRegisterValues(GridCells());
+    const int choice = m_writeFormatCombo != nullptr ? m_writeFormatCombo->GetSelection() : 0;
+    const GridValues<uint16_t> grid =
+        choice > 0 ? GridWideValues(GridCells(), WriteChoiceFormat(choice)) : GridRegisterValues(GridCells());
     if (!grid.refusal.empty()) {
         ShowFailure(grid.refusal);
         return;
@@ -274,26 +312,5 @@ void FunctionPanel::ReportSlaveId()
 
 void FunctionPanel::WriteAndReadRegisters()
 {
-    m_dataText->Clear();
-    std::optional<uint16_t> writeAddress;
-    std::optional<uint16_t> readAddress;
-    std::optional<int> quantity;
-    if (!(writeAddress = ReadAddress(m_addressText, "write address")) ||
-        !(readAddress = ReadAddress(m_readAddressText, "read address")) ||
-        !(quantity = ReadQuantity(MB_MAX_WR_READ_REGISTERS)))
-        return;
-    const GridValues<uint16_t> grid = GridRegisterValues(GridCells());
-    if (!grid.refusal.empty()) {
-        ShowFailure(grid.refusal);
-        return;
-    }
-    std::array<uint16_t, REGISTER_RESULTS> registers{};
-    const int count = mb_write_and_read_registers(m_modbus, *writeAddress, static_cast<int>(grid.values.size()),
-                                                  grid.values.data(), *readAddress, *quantity, registers.data());
-    if (count < 0) {
-        ShowRequestFailure(errno);
-        return;
-    }
-    ShowResult(FromUtf8(ReadBitsResult(count)));
-    m_dataText->AppendText(FromUtf8(FormatDecimalRegisters(registers.data(), Shown(count, registers.size()))));
+    ReadRegisters(1023);
 }

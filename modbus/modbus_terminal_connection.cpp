@@ -6,7 +6,10 @@
 #include "app/ip_address.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
+#include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
+#include "modbus/poll_worker.h"
+#include "modbus/traffic_recorder.h"
 
 #include <wx/bmpbuttn.h>
 #include <wx/msgdlg.h>
@@ -36,8 +39,14 @@ void ModbusTerminalPanel::OnConnect(wxCommandEvent &event)
 
     // The connect blocks the window until the system answers (or its
     // time-out ends the wait).
-    if (m_modbus == nullptr)
+    if (m_modbus == nullptr) {
         m_modbus = NewContext();
+        if (m_modbus != nullptr)
+            mb_set_trace(m_modbus, TrafficRecorder::Trace, m_traffic.get());
+        // A form left on screen by a disconnect sends on the new context.
+        if (m_functionPanel != nullptr)
+            m_functionPanel->SetContext(m_modbus);
+    }
     if (m_modbus == nullptr || mb_connect(m_modbus) == -1) {
         wxMessageBox("Connection failed", "Not Connected", wxOK | wxICON_ERROR);
         return;
@@ -56,7 +65,10 @@ mb_context *ModbusTerminalPanel::NewContext() const
     const std::string port(m_portLabel->GetLabel().utf8_str());
     if (!ip_address::IsPortText(port))
         return nullptr;
-    return mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), std::stoi(port));
+    mb_context *ctx = mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), std::stoi(port));
+    if (ctx != nullptr)
+        mb_set_framing(ctx, m_framing);
+    return ctx;
 }
 
 void ModbusTerminalPanel::Disconnect(wxCommandEvent &)
@@ -72,15 +84,18 @@ void ModbusTerminalPanel::OnLinkLost(wxCommandEvent &)
 
 void ModbusTerminalPanel::OnLinkTimer(wxTimerEvent &)
 {
-    // Only looks: what the socket holds is left to the next request.
-    if (m_connected && !mb_link_up(m_modbus))
+    // Only looks: what the socket holds is left to the next request. A poll
+    // worker has the context, and tells of a lost connection itself.
+    if (m_connected && !Polling() && !mb_link_up(m_modbus))
         ShowDisconnected();
 }
 
-void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port)
+void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port, int framing)
 {
     m_ipLabel->SetLabel(ip);
     m_portLabel->SetLabel(port);
+    m_framing = framing == MB_FRAMING_TCP ? MB_FRAMING_TCP : MB_FRAMING_RTU;
+    m_framingLabel->SetLabel(FramingName(m_framing));
     Layout();
     Refresh();
     if (m_connected)
@@ -92,15 +107,18 @@ void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxSt
 void ModbusTerminalPanel::ShowDisconnected()
 {
     m_linkTimer.Stop();
+    ReclaimContext();
     m_statusIcon->SetBitmap(LoadImageFile("icons/ko.jpg"));
     m_connected = false;
-    mb_close(m_modbus);
+    if (m_modbus != nullptr)
+        mb_close(m_modbus);
     m_connectButton->SetBitmapLabel(m_connectBitmap);
 }
 
 void ModbusTerminalPanel::Shutdown()
 {
     m_linkTimer.Stop();
+    ReclaimContext();
     // The form holds the context: it goes first, so that nothing on screen can
     // send on a released context.
     CloseForm();
@@ -114,6 +132,7 @@ void ModbusTerminalPanel::Shutdown()
 
 void ModbusTerminalPanel::CloseForm()
 {
+    StopPolling();
     if (m_functionPanel != nullptr) {
         m_functionPanel->Destroy();
         m_functionPanel = nullptr;
@@ -127,6 +146,7 @@ void ModbusTerminalPanel::OnModifyParameters(wxCommandEvent &)
                                  wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
     dialog->SetValues(known ? m_ipLabel->GetLabel() : wxString(kDefaultModuleIp),
                       known ? m_portLabel->GetLabel() : wxString(kDefaultModulePort));
+    dialog->SetFraming(m_framing);
 }
 
 void ModbusTerminalPanel::OnFunctionChosen(wxCommandEvent &event)
@@ -138,5 +158,61 @@ void ModbusTerminalPanel::OnFunctionChosen(wxCommandEvent &event)
     CloseForm();
     m_functionPanel = new FunctionPanel(this, ID_FUNCTION_FORM, wxEmptyString, wxPoint(m_formLeft, m_formTop),
                                         wxSize(500, 480), wxTAB_TRAVERSAL, event.GetId(), m_modbus);
+    m_functionPanel->SetTraffic(m_traffic.get());
     m_functionPanel->SetFocusIgnoringChildren();
+}
+
+bool ModbusTerminalPanel::StartPolling(const ReadRequest &request, int periodMs)
+{
+    if (!m_connected || m_modbus == nullptr || Polling())
+        return false;
+    auto run = std::make_shared<PollRun>(this, ++m_pollRuns);
+    if (!StartPollWorker(m_modbus, request, periodMs, run, m_traffic))
+        return false;
+    m_pollRun = run;
+    m_pollStarted = true;
+    return true;
+}
+
+void ModbusTerminalPanel::StopPolling()
+{
+    // The context stays the worker's until it says it has ended.
+    if (m_pollRun != nullptr)
+        m_pollRun->Stop();
+}
+
+void ModbusTerminalPanel::OnPollAnswer(wxCommandEvent &event)
+{
+    if (m_pollRun == nullptr || event.GetInt() != m_pollRun->Number())
+        return;
+    PollReport report;
+    if (m_pollRun->Take(report) && m_functionPanel != nullptr)
+        m_functionPanel->ShowPollReport(report);
+}
+
+void ModbusTerminalPanel::OnPollEnded(wxCommandEvent &event)
+{
+    if (m_pollRun == nullptr || event.GetInt() != m_pollRun->Number())
+        return;
+    m_pollRun.reset();
+    if (m_functionPanel != nullptr)
+        m_functionPanel->OnPollEnded();
+    if (event.GetExtraLong() != 0 && m_connected)
+        ShowDisconnected();
+}
+
+void ModbusTerminalPanel::ReclaimContext()
+{
+    if (m_pollRun == nullptr)
+        return;
+    m_pollRun->Stop();
+    m_pollRun->Detach();
+    if (m_pollRun->Retire()) {
+        m_modbus = nullptr;
+        if (m_functionPanel != nullptr)
+            m_functionPanel->SetContext(nullptr);
+    }
+    m_pollRun.reset();
+    if (m_functionPanel != nullptr)
+        m_functionPanel->OnPollEnded();
 }

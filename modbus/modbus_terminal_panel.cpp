@@ -6,10 +6,15 @@
 #include "app/shared_fonts.h"
 #include "app/theme_colours.h"
 #include "app/toolkit_fit.h"
+#include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
+#include "modbus/modbus_events.h"
+#include "modbus/traffic_recorder.h"
+#include "uart/worker_lifetimes.h"
 
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/colour.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
@@ -41,7 +46,7 @@ ModbusTerminalPanel::ModbusTerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ModbusORVTerminalPanel"),
       m_connectBitmap(LoadImageFile("icons/connectbtn.jpg")),
-      m_disconnectBitmap(LoadImageFile("icons/disconnectbtn.jpg"))
+      m_disconnectBitmap(LoadImageFile("icons/disconnectbtn.jpg")), m_traffic(std::make_shared<TrafficRecorder>(this))
 {
     BuildTopRow();
     BuildFunctionButtons();
@@ -55,11 +60,20 @@ ModbusTerminalPanel::ModbusTerminalPanel()
     Connect(wxID_ANY, EVT_MODBUS_LINK_LOST, wxCommandEventHandler(ModbusTerminalPanel::OnLinkLost));
     m_linkTimer.SetOwner(this, ID_LINK_TIMER);
     Connect(ID_LINK_TIMER, wxEVT_TIMER, wxTimerEventHandler(ModbusTerminalPanel::OnLinkTimer));
+    Connect(wxID_ANY, EVT_MODBUS_POLL_ANSWER, wxCommandEventHandler(ModbusTerminalPanel::OnPollAnswer));
+    Connect(wxID_ANY, EVT_MODBUS_POLL_ENDED, wxCommandEventHandler(ModbusTerminalPanel::OnPollEnded));
+    Connect(wxID_ANY, EVT_MODBUS_TRAFFIC, wxCommandEventHandler(ModbusTerminalPanel::OnTraffic));
+    Connect(ID_SHOW_TRAFFIC, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnShowTraffic));
 }
 
 ModbusTerminalPanel::~ModbusTerminalPanel()
 {
     Shutdown();
+    m_traffic->Detach();
+    // A poll worker given the context finishes its last request (within the
+    // client's time-outs) and frees it; the program must not end under it.
+    if (m_pollStarted)
+        worker_lifetimes::WaitForAll();
 }
 
 void ModbusTerminalPanel::BuildTopRow()
@@ -86,6 +100,9 @@ void ModbusTerminalPanel::BuildTopRow()
     row->Add(m_connectButton, 0, wxTOP, -5);
     row->AddSpacer(10);
     row->Add(new wxStaticText(this, wxID_ANY, "Terminal Selected: MODBUS"), 0, wxTOP, 0);
+    row->AddSpacer(10);
+    m_framingLabel = new wxStaticText(this, wxID_ANY, FramingName(MB_FRAMING_RTU));
+    row->Add(m_framingLabel, 0, wxTOP, 0);
 
     auto *sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(row, 0, wxLEFT | wxTOP, 10);
@@ -122,7 +139,9 @@ void ModbusTerminalPanel::BuildFunctionButtons()
     AddFunctionButton(23, "23: Read/Write Multi Registers", 30);
 
     AddHeading("Diagnostic", headingX, shared_fonts::Bold10(), 20);
-    AddFunctionButton(17, "17: Report Slave ID", 0);
+    AddFunctionButton(17, "17: Report Slave ID", 35);
+
+    m_trafficCheck = new wxCheckBox(this, ID_SHOW_TRAFFIC, "Show traffic", wxPoint(headingX, m_layoutY));
 }
 
 void ModbusTerminalPanel::AddHeading(const wxString &text, int x, const wxFont &font, int step)

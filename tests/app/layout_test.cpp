@@ -333,6 +333,11 @@ TEST_F(Layout, ModbusPanelWithEachForm)
             EXPECT_LE(panel->m_functionPanel->m_resultLabel->GetRect().GetRight(),
                       panel->m_functionPanel->GetClientSize().GetWidth()) << code;
         }
+        // A long poll run's counts stay clear of the table.
+        if (FunctionPanel *form = panel->m_functionPanel; form->m_pollCountsLabel != nullptr) {
+            form->ShowWrapped(form->m_pollCountsLabel, "12345678 sent, 12345678 failed");
+            ExpectFrame("Form of function " + std::to_string(code) + " after a long poll run");
+        }
     }
     panel->m_connected = false;
 }

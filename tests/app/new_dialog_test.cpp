@@ -75,8 +75,8 @@ TEST_F(NewDialogTest, HoldsItsControlsAtTheirPlaces)
     const Place places[] = {
         {m_dialog->m_ipCtrl->m_frameBox, {150, 55}}, {m_dialog->m_ipError, {330, 55}}, // beside, not over it
         {m_dialog->m_portText, {150, 90}},           {m_dialog->m_portError, {270, 90}},
-        {m_dialog->m_terminalType, {150, 120}},      {m_dialog->FindWindow(wxID_OK), {210, 170}},
-        {m_dialog->FindWindow(wxID_CANCEL), {80, 170}},
+        {m_dialog->m_terminalType, {150, 120}},      {m_dialog->m_framing, {150, 155}},
+        {m_dialog->FindWindow(wxID_OK), {210, 200}}, {m_dialog->FindWindow(wxID_CANCEL), {80, 200}},
     };
     for (const Place &place : places) {
         ASSERT_NE(place.window, nullptr);
@@ -89,6 +89,13 @@ TEST_F(NewDialogTest, HoldsItsControlsAtTheirPlaces)
     EXPECT_EQ(m_dialog->m_terminalType->GetString(0), "UART");
     EXPECT_EQ(m_dialog->m_terminalType->GetString(1), "MODBUS");
     EXPECT_EQ(m_dialog->m_terminalType->GetValue(), "UART");
+    // The framing is a Modbus connection's.
+    ASSERT_EQ(m_dialog->m_framing->GetCount(), 2u);
+    EXPECT_EQ(m_dialog->m_framing->GetValue(), "RTU over TCP");
+    EXPECT_EQ(m_dialog->m_framing->GetString(1), "Modbus TCP");
+    EXPECT_FALSE(m_dialog->m_framing->IsEnabled());
+    m_dialog->SetTerminalType(1);
+    EXPECT_TRUE(m_dialog->m_framing->IsEnabled());
 }
 
 TEST_F(NewDialogTest, GoodValuesCloseTheDialogForGood)
@@ -110,10 +117,13 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     ASSERT_NE(uart, nullptr);
     SetFields(*m_dialog->m_ipCtrl, "10", "0", "0", "1");
     m_dialog->m_portText->ChangeValue("0");
-    m_dialog->m_terminalType->SetSelection(1);
+    m_dialog->SetTerminalType(1);
+    m_dialog->SetFraming(1);
     Confirm();
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_TRUE(modbus->IsShown());
+    EXPECT_EQ(modbus->m_framing, MB_FRAMING_TCP);
+    EXPECT_EQ(modbus->m_framingLabel->GetLabel(), "Modbus TCP");
     EXPECT_FALSE(uart->IsShown());
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "") << "the link field is the UART terminal's";
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
@@ -130,6 +140,7 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_FALSE(uartDialog->IsShown());
     EXPECT_FALSE(modbus->IsShown());
     EXPECT_TRUE(uart->IsShown());
+    EXPECT_EQ(modbus->m_framing, MB_FRAMING_RTU);
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "Not connected");
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
                                std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {

@@ -1,5 +1,6 @@
 #include "app/ip_address.h"
 #include "app/startup_target.h"
+#include "library/modbus_lib/modbus.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -118,6 +119,15 @@ TEST(StartupTarget, TakesADottedAddressWithAnOptionalPort)
     }
     EXPECT_TRUE(startup_target::IsHost("10.0.0.1"));
     EXPECT_FALSE(startup_target::IsHost("10.0.0.1:502"));
+
+    int framing = -1;
+    EXPECT_TRUE(startup_target::ParseFraming("tcp", framing));
+    EXPECT_EQ(framing, MB_FRAMING_TCP);
+    EXPECT_TRUE(startup_target::ParseFraming("rtu", framing));
+    EXPECT_EQ(framing, MB_FRAMING_RTU);
+    for (const char *bad : {"", "TCP", "mbap", "rtu "})
+        EXPECT_FALSE(startup_target::ParseFraming(bad, framing)) << bad;
+    EXPECT_EQ(framing, MB_FRAMING_RTU);
 }
 
 } // namespace

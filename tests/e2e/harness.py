@@ -33,8 +33,8 @@ class ProgramTestCase(unittest.TestCase):
         self.addCleanup(device.close)
         return device
 
-    def modbus_gateway(self, host):
-        gateway = ModbusGateway(host)
+    def modbus_gateway(self, host, framing="rtu"):
+        gateway = ModbusGateway(host, framing)
         self.addCleanup(gateway.close)
         return gateway
 

@@ -127,13 +127,13 @@ class SerialDevice:
 
 
 class ModbusGateway:
-    """The independent pymodbus server (RTU frames over TCP) on host:65100,
-    the Modbus terminal's default port; each test module takes a
-    loopback address of its own."""
+    """The independent pymodbus server (RTU frames over TCP, or Modbus TCP
+    with framing "tcp") on host:65100, the Modbus terminal's default port;
+    each test module takes a loopback address of its own."""
 
-    def __init__(self, host):
+    def __init__(self, host, framing="rtu"):
         self.host = host
-        self.process = subprocess.Popen(["/usr/bin/python3", MODBUS_SERVER, host, str(MODBUS_PORT)],
+        self.process = subprocess.Popen(["/usr/bin/python3", MODBUS_SERVER, host, str(MODBUS_PORT), framing],
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self._watcher = _LineWatcher(self.process.stdout)
         try:

@@ -239,13 +239,16 @@ class ModbusForm:
 
     def outcome(self):
         data = self.field("Data =>") if find_all(self.form, "label", "Data =>") else ""
-        return self.field("Result =>"), data
+        # A long result line breaks at blanks within its room: read it as one.
+        return self.field("Result =>").replace("\n", " "), data
 
     def fill_grid(self, values):
         """Fills the ten grid rows as a user does: numbers typed and confirmed
         with Enter (which moves down a row), check boxes toggled with the
         space bar."""
-        cells = find(self.form, "panel", where=lambda n: extents(n)[2] == 180 and extents(n)[3] > 200)
+        # The cells of the write grid (function 23's is shorter: the table of
+        # what it read stands under it).
+        cells = find(self.form, "panel", where=lambda n: extents(n)[2] == 180 and extents(n)[3] > 150)
         x, y, _, _ = extents(cells)
         if isinstance(values[0], bool):
             # A click on the current cell would toggle it; the first row is

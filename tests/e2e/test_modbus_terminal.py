@@ -5,11 +5,13 @@ pymodbus gateway (RTU frames over TCP) on 127.0.0.60:65100.
 The gateway's data store (tests/support/modbus_server.py): coils on where
 a % 3 == 0, discrete inputs on where a % 5 is 1 or 2, holding registers
 0x1234, 0x5678, then 0x0101 * a, input registers 11, 22, then 1000 + a."""
-from driver import click, find
+from driver import click, find, wait_until
 from harness import ProgramTestCase, main
-from screens import ModbusTerminal
+from screens import ModbusTerminal, enabled
 
 HOST = "127.0.0.60"
+# pymodbus's Modbus TCP server (MBAP header, no CRC).
+MBAP_HOST = "127.0.0.61"
 
 
 class ModbusTerminalTest(ProgramTestCase):
@@ -169,6 +171,53 @@ class ModbusTerminalTest(ProgramTestCase):
         form.set_field("Address", "298")
         form.set_field("Registers number", "5")     # beyond the gateway's 300 registers
         self.assertEqual(form.send(), ("Failed: Illegal data address", ""))
+        self.quit_cleanly(program)
+
+    def test_polling_refreshes_in_place_until_stopped(self):
+        program, terminal = self.start_connected()
+        form = terminal.open_function("4: Read Input Register")
+        form.set_field("Address", "0")
+        form.set_field("Registers number", "2")
+        form.set_field("Output Format", "Decimal U16")
+        form.set_field("Poll every [ms]", "100")
+        start = find(form.form, "push button", "Start")
+        stop = find(form.form, "push button", "Stop")
+        send = find(form.form, "push button", "Send")
+        click(start)
+
+        def sent():
+            counts = form.field("Requests")
+            return int(counts.split()[0]) if counts.endswith(" failed") else 0
+        wait_until(lambda: sent() >= 3, "three answers")
+        self.assertFalse(enabled(send))
+        # The newest answer in place of the last one.
+        self.assertEqual(form.outcome(), ("Read 2 registers", "[11][22]"))
+        self.assertRegex(form.field("Last answer"), r"^\d\d:\d\d:\d\d\.\d\d\d$")
+        self.assertTrue(form.field("Requests").endswith(", 0 failed"))
+        click(stop)
+        wait_until(lambda: enabled(send) and enabled(start), "Send and Start back")
+        # A Send after the stop is the form's own, as ever; the poll counts
+        # stay where the stop left them.
+        stopped_at = form.field("Requests")
+        form.set_field("Address", "1")
+        self.assertEqual(form.send(), ("Read 2 registers", "[22][1002]"))
+        self.assertEqual(form.field("Requests"), stopped_at)
+        # Quitting while a poll runs ends the program as ever.
+        click(start)
+        wait_until(lambda: not enabled(send), "the poll to run again")
+        self.quit_cleanly(program)
+
+    def test_modbus_tcp_from_the_command_line(self):
+        self.modbus_gateway(MBAP_HOST, "tcp")
+        program = self.start_program(args=["--modbus", MBAP_HOST, "--framing", "tcp", "--connect"])
+        program.expect_box("Connected", "Connection successful", kind="Warning", timeout=15)
+        terminal = ModbusTerminal(program)
+        self.assertTrue(find(terminal.panel, "label", "Modbus TCP"))
+        form = terminal.open_function("3: Read Holding Registers")
+        form.set_field("Address", "0")
+        form.set_field("Registers number", "2")
+        form.set_field("Output Format", "U32 ABCD")
+        self.assertEqual(form.send(), ("Read 2 registers", "[305419896]"))
         self.quit_cleanly(program)
 
 

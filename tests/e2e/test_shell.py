@@ -36,10 +36,14 @@ class ShellTest(ProgramTestCase):
         # --version and --help answer and end at once, with no display too;
         # wrong usage says why, with or without one.
         no_display = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        for args, status, out, err, env in ((["--version"], 0, "ORV-Terminal 1.0.4\n", "", no_display),
+        for args, status, out, err, env in ((["--version"], 0, "ORV-Terminal 1.0.4
+", "", no_display),
                                             (["--help"], 0, "Usage: ", "", no_display),
                                             (["--uart", "127.0.0.1:99999"], 64, "", "not 127.0.0.1:99999", None),
                                             (["--uart", "127.0.0.1:99999"], 64, "", "not 127.0.0.1:99999", no_display),
+                                            (["--uart", "127.0.0.1", "--framing", "tcp"], 64, "", "--framing goes with --modbus", None),
+                                            (["--modbus", "127.0.0.1", "--framing", "mbap"], 64, "",
+                                             "--framing takes rtu or tcp, not mbap", no_display),
                                             (["--bogus"], 64, "", "option 'bogus'", None),
                                             (["--display=:1", "--bogus"], 64, "", "option 'bogus'", no_display)):
             ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30, env=env)
@@ -48,10 +52,10 @@ class ShellTest(ProgramTestCase):
         self.assertIn("--uart", ran.stderr)
 
         # --modbus fills the dialog, which then waits for the user.
-        program = self.start_program(args=["--modbus", MODBUS_HOST + ":4100"])
+        program = self.start_program(args=["--modbus", MODBUS_HOST + ":4100", "--framing", "tcp"])
         dialog = program.window("ORV-Terminal Conf")
         self.assertEqual(dialog_values(dialog), (MODBUS_HOST, "4100"))
-        self.assertEqual(find(dialog, "combo box").name, "MODBUS")
+        self.assertEqual([combo.name for combo in find_all(dialog, "combo box")], ["MODBUS", "Modbus TCP"])
         self.quit_cleanly(program)
 
         # --connect confirms it and connects, with the usual outcome: success

@@ -53,14 +53,18 @@ TEST_F(FunctionFormTest, FormsHaveTheirTitleRowsAndSendButton)
     } forms[] = {
         {1003,
          {"Function 3: Read Holding Registers@0", "Slave ID@40", "Address@75", "Registers number@110",
-          "Output Format@145", "Result =>@180", "Data =>@215"},
+          "Output Format@145", "Result =>@180", "Data =>@215", "Poll every [ms]@285", "Last answer@355",
+          "Requests@390"},
          250},
         {1005, {"Function 5: Write Single Coil@0", "Slave ID@40", "Address@75", "Value@110", "Result =>@145"}, 180},
         {1015, {"Function 15: Write Multiple Coils@0", "Slave ID@40", "Address@75", "Result =>@110"}, 145},
+        {1016,
+         {"Function 16: Write Multiple Registers@0", "Slave ID@40", "Address@75", "Value Format@110", "Result =>@145"},
+         180},
         {1017, {"Function 17: Report Slave ID@0", "Slave ID@40", "Result =>@75"}, 110},
         {1023,
          {"Function 23: Read/Write Multiple Registers@0", "Slave ID@40", "Write Address@75", "Read Address@110",
-          "N. Bit@145", "Result =>@180", "Data =>@215"},
+          "N. Bit@145", "Result =>@180", "Data =>@215", "Poll every [ms]@285", "Last answer@355", "Requests@390"},
          250},
     };
     for (const auto &expected : forms) {
@@ -81,8 +85,11 @@ TEST_F(FunctionFormTest, FieldsStartAsTheFunctionNeeds)
     FunctionPanel *read = MakeForm(1001);
     EXPECT_EQ(read->m_countText->GetValue(), "1");
     EXPECT_EQ(read->m_addressText->GetValue(), "");
-    EXPECT_EQ(read->m_formatCombo->GetCount(), 7u);
+    // The 16-bit formats, then U32, S32 and Float32 in the four orders.
+    EXPECT_EQ(read->m_formatCombo->GetCount(), 19u);
     EXPECT_EQ(read->m_formatCombo->GetString(6), "Binary 16");
+    EXPECT_EQ(read->m_formatCombo->GetString(7), "U32 ABCD");
+    EXPECT_EQ(read->m_formatCombo->GetString(18), "Float32 DCBA");
     EXPECT_EQ(read->m_formatCombo->GetValue(), "Decimal U8");
     EXPECT_EQ(read->m_dataText->GetValidator(), nullptr);
     EXPECT_EQ(read->m_valuesGrid, nullptr);

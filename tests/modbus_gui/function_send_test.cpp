@@ -4,6 +4,8 @@
 #include "tests/modbus_gui/panel_driver.h"
 
 #include <algorithm>
+#include "library/modbus_lib/modbus_values.h"
+
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
@@ -12,6 +14,7 @@
 #include <wx/textctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -85,6 +88,10 @@ TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
     Send(form);
     EXPECT_EQ(Result(form), "Read 2000 bits");
     EXPECT_EQ(Data(form), Repeat("[1]", 2000));
+    // The table has a row for each, addresses from the first one on.
+    ASSERT_EQ(form->m_tableGrid->GetNumberRows(), 2000);
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(1999, 0), "1999");
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(1999, 1), "1");
 
     form->m_countText->ChangeValue("2001");
     Send(form);
@@ -106,6 +113,10 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
         Send(form);
         EXPECT_EQ(Result(form), "Read 1 registers") << format;
         EXPECT_EQ(Data(form), text) << format;
+        // The table holds the same value without brackets, by its address.
+        EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 0), "4");
+        const std::string cell = text[0] == '[' ? std::string(text + 1, std::strlen(text) - 2) : text;
+        EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 1), cell) << format;
     }
     EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 04 00 01");
 
@@ -377,6 +388,52 @@ TEST_F(PymodbusRoundTrip, WritesAreReadBack)
     Send(form);
     EXPECT_EQ(Result(form), "Read 4 bits");
     EXPECT_EQ(Data(form), "[15163][11][12][15934]"); // 59 and 62 untouched
+}
+
+// 32-bit values written with function 16 read back in the same order, and
+// in another order as the words and bytes say.
+TEST_F(PymodbusRoundTrip, WideValuesInTheFourOrders)
+{
+    FunctionPanel *form = OpenForm(16);
+    form->m_addressText->ChangeValue("70");
+    const auto writeAs = [&form](int choice, std::vector<const char *> cells) {
+        form->m_writeFormatCombo->SetSelection(choice);
+        wxCommandEvent chosen(wxEVT_COMBOBOX, form->m_writeFormatCombo->GetId());
+        form->m_writeFormatCombo->GetEventHandler()->ProcessEvent(chosen);
+        for (int row = 0; row < 10; ++row)
+            form->m_valuesGrid->SetCellValue(row, 0, row < static_cast<int>(cells.size()) ? cells[row] : "");
+        Send(form);
+    };
+    const int floatCdab = 1 + 8 + MB_ORDER_CDAB;
+    writeAs(floatCdab, {"3.5", "-0.25"});
+    EXPECT_EQ(Result(form), "Sended");
+    // The grid's editor takes text for floats.
+    EXPECT_NE(dynamic_cast<wxGridCellTextEditor *>(form->m_valuesGrid->GetCellEditor(0, 0)), nullptr);
+    form->m_valuesGrid->GetCellEditor(0, 0)->DecRef();
+
+    form = Read(3, 70, 4, FORMAT_COUNT + 8 + MB_ORDER_CDAB);
+    EXPECT_EQ(Data(form), "[3.5][-0.25]");
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(1, 0), "72");
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(1, 1), "-0.25");
+    form = Read(3, 70, 4, FORMAT_HEX);
+    EXPECT_EQ(Data(form), "[0][4060][0][be80]");
+
+    form = OpenForm(16);
+    form->m_addressText->ChangeValue("70");
+    const int s32Badc = 1 + 4 + MB_ORDER_BADC;
+    writeAs(s32Badc, {"-2", "x"});
+    EXPECT_EQ(Result(form), "Failed: row 2 is no number");
+    writeAs(s32Badc, {"-2", "305419896"});
+    EXPECT_EQ(Result(form), "Sended");
+    form = Read(3, 70, 4, FORMAT_COUNT + 4 + MB_ORDER_BADC);
+    EXPECT_EQ(Data(form), "[-2][305419896]");
+    form = Read(3, 70, 4, FORMAT_COUNT + MB_ORDER_DCBA);
+    EXPECT_EQ(Data(form), "[4294901759][1450709556]"); // the same bytes read in DCBA
+
+    // A count that splits a pair sends nothing.
+    form = Read(3, 70, 3, FORMAT_COUNT + MB_ORDER_ABCD);
+    EXPECT_EQ(Result(form), "Failed: a 32-bit format needs an even count");
+    EXPECT_EQ(Data(form), "");
 }
 
 TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)

@@ -40,7 +40,8 @@ testing_support::Bytes WriteEcho(const testing_support::Bytes &request);
 // port of a fresh address; unit 1 answers from a known data store.
 class PymodbusServer {
 public:
-    PymodbusServer();
+    // `framing` "rtu" (RTU frames over TCP) or "tcp" (Modbus TCP).
+    explicit PymodbusServer(const char *framing = "rtu");
     ~PymodbusServer();
     PymodbusServer(const PymodbusServer &) = delete;
     PymodbusServer &operator=(const PymodbusServer &) = delete;

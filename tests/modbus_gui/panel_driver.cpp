@@ -48,10 +48,10 @@ FunctionPanel *ShownForm()
     return dynamic_cast<FunctionPanel *>(PanelChild(ModbusTerminalPanel::ID_FUNCTION_FORM));
 }
 
-testing_support::ShownBox ConnectTo(const std::string &ip, const std::string &port)
+testing_support::ShownBox ConnectTo(const std::string &ip, const std::string &port, int framing)
 {
     ModbusTerminalPanel *panel = Panel();
-    panel->SetConnectionParameters(ip, port);
+    panel->SetConnectionParameters(ip, port, framing);
     testing_support::ModalRecorder boxes;
     Click(panel->m_connectButton);
     EXPECT_EQ(boxes.Boxes().size(), 1u) << boxes.Messages();

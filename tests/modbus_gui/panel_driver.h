@@ -25,7 +25,8 @@ int FormCount();
 
 // Gives the panel `ip` and `port` and presses connect; returns the box shown
 // meanwhile.
-testing_support::ShownBox ConnectTo(const std::string &ip, const std::string &port = std::to_string(MODBUS_PORT));
+testing_support::ShownBox ConnectTo(const std::string &ip, const std::string &port = std::to_string(MODBUS_PORT),
+                                    int framing = MB_FRAMING_RTU);
 // Opens the form of a function code on a connected panel.
 FunctionPanel *OpenForm(int functionCode);
 wxButton *SendButton(FunctionPanel *form);

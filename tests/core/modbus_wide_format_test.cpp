@@ -1,0 +1,70 @@
+// 32-bit values in the forms: shown from a pair in each order, written
+// from grid cells, and counts that would split a pair.
+#include "modbus/wide_format.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int Format(const std::string &name)
+{
+    for (int format = 0; format < READ_FORMAT_COUNT; ++format)
+        if (FormatChoiceName(format) == name)
+            return format;
+    ADD_FAILURE() << "no format " << name;
+    return -1;
+}
+
+TEST(WideFormat, ShowsPairsInEachOrder)
+{
+    EXPECT_EQ(FormatChoiceName(FORMAT_COUNT - 1), "Binary 16");
+    EXPECT_EQ(FormatChoiceName(READ_FORMAT_COUNT - 1), "Float32 DCBA");
+    // 0x12345678 as the device keeps it in each order.
+    const uint16_t abcd[] = {0x1234, 0x5678}, cdab[] = {0x5678, 0x1234}, badc[] = {0x3412, 0x7856},
+                   dcba[] = {0x7856, 0x3412};
+    EXPECT_EQ(WideText(abcd, Format("U32 ABCD")), "305419896");
+    EXPECT_EQ(WideText(cdab, Format("U32 CDAB")), "305419896");
+    EXPECT_EQ(WideText(badc, Format("U32 BADC")), "305419896");
+    EXPECT_EQ(WideText(dcba, Format("U32 DCBA")), "305419896");
+    const uint16_t minusOne[] = {0xFFFF, 0xFFFF}, pi[] = {0x4049, 0x0FDB}, nan[] = {0x7FC0, 0x0000},
+                   negInf[] = {0x0000, 0xFF80};
+    EXPECT_EQ(WideText(minusOne, Format("U32 ABCD")), "4294967295");
+    EXPECT_EQ(WideText(minusOne, Format("S32 ABCD")), "-1");
+    EXPECT_EQ(WideText(pi, Format("Float32 ABCD")), "3.1415927"); // the shortest text of that float
+    EXPECT_EQ(WideText(nan, Format("Float32 ABCD")), "nan");
+    EXPECT_EQ(WideText(negInf, Format("Float32 CDAB")), "-inf");
+
+    const std::vector<uint16_t> three = {0x4049, 0x0FDB, 0x0001};
+    EXPECT_EQ(FormatWideRegisters(three.data(), three.size(), Format("Float32 ABCD")), "[3.1415927]");
+    const std::vector<TableRow> rows = WideTableRows(10, {0, 1, 0, 2}, Format("U32 ABCD"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].address, "12");
+    EXPECT_EQ(rows[1].value, "2");
+
+    EXPECT_EQ(PairRefusal(3, Format("S32 BADC")), "a 32-bit format needs an even count");
+    EXPECT_EQ(PairRefusal(4, Format("S32 BADC")), "");
+    EXPECT_EQ(PairRefusal(3, FORMAT_HEX), "");
+}
+
+TEST(WideFormat, GridCellsBecomePairs)
+{
+    EXPECT_EQ(WriteFormatName(0), "16-bit");
+    EXPECT_EQ(WriteChoiceFormat(0), 0);
+    EXPECT_EQ(WriteFormatName(WRITE_FORMAT_COUNT - 1), "Float32 DCBA");
+
+    GridValues<uint16_t> grid = GridWideValues({"305419896", " -1 ", ""}, Format("U32 CDAB"));
+    EXPECT_EQ(grid.refusal, "row 2 must be 0 to 4294967295");
+    grid = GridWideValues({"305419896", "-1"}, Format("S32 CDAB"));
+    EXPECT_EQ(grid.refusal, "");
+    EXPECT_EQ(grid.values, (std::vector<uint16_t>{0x5678, 0x1234, 0xFFFF, 0xFFFF}));
+    grid = GridWideValues({"3.5", "-2.5e-1"}, Format("Float32 DCBA"));
+    EXPECT_EQ(grid.values, (std::vector<uint16_t>{0x0000, 0x6040, 0x0000, 0x80BE}));
+    EXPECT_EQ(GridWideValues({"1", "", "2"}, Format("U32 ABCD")).refusal, "row 2 is empty");
+    EXPECT_EQ(GridWideValues({"1.5"}, Format("U32 ABCD")).refusal, "row 1 is no number");
+    EXPECT_EQ(GridWideValues({"abc"}, Format("Float32 ABCD")).refusal, "row 1 is no number");
+    EXPECT_EQ(GridWideValues({"1e99"}, Format("Float32 ABCD")).refusal, "row 1 is no number");
+    EXPECT_EQ(GridWideValues({"4294967296"}, Format("U32 ABCD")).refusal, "row 1 must be 0 to 4294967295");
+    EXPECT_EQ(GridWideValues({"", ""}, Format("U32 ABCD")).refusal, "no values set");
+}
+
+} // namespace
