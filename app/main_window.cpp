@@ -107,6 +107,7 @@ void MainWindow::RestoreSettings()
     const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
     const std::optional<std::string> port = user_config::Read(*config, "Connection/Port");
     const std::optional<std::string> type = user_config::Read(*config, "Connection/Type");
+    const std::optional<std::string> framing = user_config::Read(*config, "Connection/Framing");
     // Only a connection the dialog would take; otherwise its defaults stay.
     const std::optional<ip_address::FieldTexts> fields = ip ? ip_address::FindDottedQuad(*ip) : std::nullopt;
     if (!fields || !ip_address::FieldsFormAddress(*fields) || !port || !ip_address::IsPortText(*port) || !type ||
@@ -115,9 +116,12 @@ void MainWindow::RestoreSettings()
     m_lastIp = wxString::FromUTF8(*ip);
     m_lastPort = wxString::FromUTF8(*port);
     m_lastTerminalType = *type == "1" ? 1 : 0;
+    // Files from before the framing choice, or with another value, keep RTU.
+    m_lastFraming = framing && *framing == "1" ? 1 : 0;
     if (m_startupDialog) {
         m_startupDialog->SetValues(m_lastIp, m_lastPort);
         m_startupDialog->SetTerminalType(m_lastTerminalType);
+        m_startupDialog->SetFraming(m_lastFraming);
     }
 }
 
@@ -128,6 +132,7 @@ bool MainWindow::SaveSettings()
         entries["Connection/IP"] = m_lastIp.utf8_string();
         entries["Connection/Port"] = m_lastPort.utf8_string();
         entries["Connection/Type"] = std::to_string(m_lastTerminalType);
+        entries["Connection/Framing"] = std::to_string(m_lastFraming);
     }
     const std::unique_ptr<wxFileConfig> config = user_config::Open();
     return user_config::Write(*config, entries);
@@ -161,6 +166,7 @@ void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int t
     m_lastIp = ip;
     m_lastPort = port;
     m_lastTerminalType = terminalType;
+    m_lastFraming = framing;
     m_terminalPanel->SetConnectionParameters(ip, port);
     m_modbusPanel->SetConnectionParameters(ip, port, framing);
     m_terminalPanel->Show(terminalType == 0);

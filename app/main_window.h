@@ -57,6 +57,7 @@ private:
     wxString m_lastIp;
     wxString m_lastPort;
     int m_lastTerminalType = 0;
+    int m_lastFraming = 0;
 
     static MainWindow *s_instance;
 };

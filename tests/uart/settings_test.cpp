@@ -73,6 +73,15 @@ TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
     EXPECT_EQ(file.Read("/Connection/IP", ""), "127.0.0.9");
     EXPECT_EQ(file.Read("/Connection/Port", ""), "65101");
     EXPECT_EQ(file.Read("/UART/Messages/Count", ""), "2");
+    EXPECT_EQ(file.Read("/Connection/Framing", ""), "0");
+
+    // A Modbus TCP connection keeps its framing too.
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "502", 1, 1);
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "65101", 0);
+    EXPECT_EQ(wxFileConfig("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE)
+                  .Read("/Connection/Framing", ""),
+              "1");
 
     // A shorter list leaves no older entries behind.
     Click(TerminalPanel::ID_CLEAR_LIST);
