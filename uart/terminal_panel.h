@@ -274,6 +274,9 @@ private:
     // Waits until `gone` holds, looking only under m_threadLock.
     void WaitForThreads(const std::function<bool()> &gone);
     void AbandonConnectAttempt();
+    // Starts a connect attempt to the panel's parameters; false, with nothing
+    // left running, when its thread cannot start.
+    bool StartConnectThread();
     void OnModifyParameters(wxCommandEvent &event);
     void OnConnectionEvent(wxCommandEvent &event);
     bool HasQueuedEvents();

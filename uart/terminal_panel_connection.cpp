@@ -46,6 +46,21 @@ void RecordThreadStartFailure()
 
 } // namespace
 
+bool TerminalPanel::StartConnectThread()
+{
+    const std::string ip = m_ipLabel->GetLabel().utf8_string();
+    const uint16_t port = PortFromText(m_portLabel->GetLabel().utf8_string());
+    m_awaitedAttempt = ++m_connectAttempt;
+    auto *thread = new ConnectThread(this, ip, port, m_awaitedAttempt);
+    ++m_liveConnectThreads;
+    m_connectThread = thread;
+    if (thread->Create() == wxTHREAD_NO_ERROR && thread->Run() == wxTHREAD_NO_ERROR)
+        return true;
+    delete thread;
+    m_awaitedAttempt = 0;
+    return false;
+}
+
 void TerminalPanel::OnConnect(wxCommandEvent &)
 {
     if (m_connected || m_reconnecting) {
@@ -56,16 +71,7 @@ void TerminalPanel::OnConnect(wxCommandEvent &)
         ShowErrorBox("Connection parameters not set");
         return;
     }
-    const std::string ip = m_ipLabel->GetLabel().ToStdString(wxConvUTF8);
-    const uint16_t port = PortFromText(m_portLabel->GetLabel().ToStdString(wxConvUTF8));
-
-    m_awaitedAttempt = ++m_connectAttempt;
-    auto *thread = new ConnectThread(this, ip, port, m_awaitedAttempt);
-    ++m_liveConnectThreads;
-    m_connectThread = thread;
-    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
-        delete thread;
-        m_awaitedAttempt = 0;
+    if (!StartConnectThread()) {
         RecordThreadStartFailure();
         ShowSocketError();
         return;
@@ -300,18 +306,9 @@ void TerminalPanel::OnReconnectTimer(wxTimerEvent &)
         ShowLinkStatus();
         return;
     }
-    const std::string ip = m_ipLabel->GetLabel().utf8_string();
-    const uint16_t port = PortFromText(m_portLabel->GetLabel().utf8_string());
     m_connectResult = 0;
-    m_awaitedAttempt = ++m_connectAttempt;
-    auto *thread = new ConnectThread(this, ip, port, m_awaitedAttempt);
-    ++m_liveConnectThreads;
-    m_connectThread = thread;
-    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
-        delete thread;
-        m_awaitedAttempt = 0;
+    if (!StartConnectThread())
         m_reconnectTimer.StartOnce(kReconnectEveryMs);
-    }
 }
 
 // The attempt's result has been taken by OnConnected or the failure event.

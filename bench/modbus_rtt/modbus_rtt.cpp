@@ -3,6 +3,7 @@
 // as raw socket exchanges of the same frame sizes, in both framings: RTU over
 // TCP (8 bytes out, 255 back) and Modbus TCP (12 out, 259 back, the
 // transaction id echoed). Prints figures; judges nothing.
+#include "bench/modbus_rtt/loopback_io.h"
 #include "library/modbus_lib/modbus.h"
 
 #include <algorithm>
@@ -65,37 +66,14 @@ std::vector<uint8_t> mbap_response_frame()
     return frame;
 }
 
-bool read_exactly(int fd, uint8_t *buffer, size_t length)
-{
-    size_t done = 0;
-    while (done < length) {
-        const ssize_t count = recv(fd, buffer + done, length - done, 0);
-        if (count <= 0)
-            return false;
-        done += static_cast<size_t>(count);
-    }
-    return true;
-}
-
-bool write_all(int fd, const uint8_t *buffer, size_t length)
-{
-    return send(fd, buffer, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length);
-}
-
-void set_nodelay(int fd)
-{
-    const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-}
-
 // A gateway connection: answers every 8-byte request with the same
 // 255-byte frame until the client hangs up.
 void serve(int fd)
 {
     const std::vector<uint8_t> reply = response_frame();
-    set_nodelay(fd);
+    loopback_io::NoDelay(fd);
     uint8_t request[kRequestLength];
-    while (read_exactly(fd, request, sizeof(request)) && write_all(fd, reply.data(), reply.size())) {
+    while (loopback_io::ReadExactly(fd, request, sizeof(request)) && loopback_io::WriteAll(fd, reply.data(), reply.size())) {
     }
     close(fd);
 }
@@ -104,12 +82,12 @@ void serve(int fd)
 void serve_mbap(int fd)
 {
     std::vector<uint8_t> reply = mbap_response_frame();
-    set_nodelay(fd);
+    loopback_io::NoDelay(fd);
     uint8_t request[kMbapRequestLength];
-    while (read_exactly(fd, request, sizeof(request))) {
+    while (loopback_io::ReadExactly(fd, request, sizeof(request))) {
         reply[0] = request[0];
         reply[1] = request[1];
-        if (!write_all(fd, reply.data(), reply.size()))
+        if (!loopback_io::WriteAll(fd, reply.data(), reply.size()))
             break;
     }
     close(fd);
@@ -206,7 +184,7 @@ int connect_raw(uint16_t port)
         std::perror("raw connect");
         std::exit(1);
     }
-    set_nodelay(fd);
+    loopback_io::NoDelay(fd);
     return fd;
 }
 
@@ -244,15 +222,15 @@ int main(int argc, char **argv)
     uint16_t registers[kRegisters];
     uint16_t transaction = 0;
     const auto raw_trip = [&] {
-        return write_all(raw, request, sizeof(request)) && read_exactly(raw, response, kResponseLength);
+        return loopback_io::WriteAll(raw, request, sizeof(request)) && loopback_io::ReadExactly(raw, response, kResponseLength);
     };
     const auto client_trip = [&] { return mb_read_registers(ctx, 0, kRegisters, registers) == kRegisters; };
     const auto raw_mbap_trip = [&] {
         ++transaction;
         mbap_request[0] = static_cast<uint8_t>(transaction >> 8);
         mbap_request[1] = static_cast<uint8_t>(transaction & 0xFF);
-        return write_all(raw_mbap, mbap_request, sizeof(mbap_request)) &&
-               read_exactly(raw_mbap, response, kMbapResponseLength);
+        return loopback_io::WriteAll(raw_mbap, mbap_request, sizeof(mbap_request)) &&
+               loopback_io::ReadExactly(raw_mbap, response, kMbapResponseLength);
     };
     const auto client_mbap_trip = [&] { return mb_read_registers(ctx_mbap, 0, kRegisters, registers) == kRegisters; };
 

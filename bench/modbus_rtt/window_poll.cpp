@@ -9,6 +9,7 @@
 // Needs a display (e.g. xvfb-run -a) and, for the window's images, the build
 // folder as working directory. Prints figures; judges nothing.
 #include "app/main_window.h"
+#include "bench/modbus_rtt/loopback_io.h"
 #include "bench/support/bench_support.h"
 #include "library/modbus_lib/modbus.h"
 #include "modbus/function_panel.h"
@@ -36,6 +37,10 @@
 
 namespace {
 
+using loopback_io::NoDelay;
+using loopback_io::ReadExactly;
+using loopback_io::WriteAll;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRegisters = 125;
@@ -51,28 +56,6 @@ uint16_t Crc16(const uint8_t *data, size_t length)
             crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
     }
     return crc;
-}
-
-bool ReadExactly(int fd, uint8_t *buffer, size_t length)
-{
-    for (size_t done = 0; done < length;) {
-        const ssize_t got = recv(fd, buffer + done, length - done, 0);
-        if (got <= 0)
-            return false;
-        done += static_cast<size_t>(got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const uint8_t *buffer, size_t length)
-{
-    return send(fd, buffer, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length);
-}
-
-void NoDelay(int fd)
-{
-    const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
 }
 
 // Answers every request with one good 125-register frame until the other
