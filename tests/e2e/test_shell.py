@@ -36,8 +36,7 @@ class ShellTest(ProgramTestCase):
         # --version and --help answer and end at once, with no display too;
         # wrong usage says why, with or without one.
         no_display = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        for args, status, out, err, env in ((["--version"], 0, "ORV-Terminal 1.0.4
-", "", no_display),
+        for args, status, out, err, env in ((["--version"], 0, "ORV-Terminal 1.0.4\n", "", no_display),
                                             (["--help"], 0, "Usage: ", "", no_display),
                                             (["--uart", "127.0.0.1:99999"], 64, "", "not 127.0.0.1:99999", None),
                                             (["--uart", "127.0.0.1:99999"], 64, "", "not 127.0.0.1:99999", no_display),
