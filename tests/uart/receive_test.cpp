@@ -211,20 +211,32 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
     }));
 }
 
-// Data received before a click, still waiting for the display timer, comes
-// before the echo, which starts a line of its own in every view; the
-// module's reply to the message follows the echo.
+// Shows "line 100" to "line 399" with a toolkit window of 900 characters,
+// a hundred of those lines; returns them.
+std::string ShowNumberedLinesInASmallWindow(Connected &link)
+{
+    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
+    std::string lines;
+    for (int n = 100; n < 400; ++n)
+        lines += "line " + std::to_string(n) + "\n";
+    link.SendAndShow(lines);
+    return lines;
+}
+
+// The position of the first character on screen, or -1 while unknown.
+long TopShown(wxTextCtrl *view)
+{
+    long top = -1;
+    return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN ? top : -1;
+}
+
 // The toolkit view holds only the newest part of a view's text while text
 // comes, in whole lines; scrolled up to its top, the older text goes in
 // front of it and the line on screen stays where it was.
 TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScrollsUp)
 {
-    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
     Connected link;
-    std::string lines;
-    for (int n = 100; n < 400; ++n)
-        lines += "line " + std::to_string(n) + "\n";
-    link.SendAndShow(lines);
+    const std::string lines = ShowNumberedLinesInASmallWindow(link);
     wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
     EXPECT_EQ(ViewText(NotationAscii), lines) << "the kept text is whole";
     const std::string newest = lines.substr(lines.size() - 900);
@@ -233,14 +245,11 @@ TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScroll
     EXPECT_EQ(view->GetValue(), newest + "x\n") << "new text goes on after them";
 
     view->ScrollPages(-100);
-    ASSERT_TRUE(WaitUntil([view] {
-        long top = -1;
-        return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && top == 0;
-    }));
+    ASSERT_TRUE(WaitUntil([view] { return TopShown(view) == 0; }));
     ASSERT_TRUE(WaitUntil([view, &lines] { return view->GetValue() == lines + "x\n"; }));
     EXPECT_TRUE(WaitUntil([view] {
-        long top = -1;
-        return view->HitTest(wxPoint(1, 1), &top) != wxTE_HT_UNKNOWN && view->GetRange(top, top + 8) == "line 300";
+        const long top = TopShown(view);
+        return top >= 0 && view->GetRange(top, top + 8) == "line 300";
     })) << "the line on screen stays on screen";
 }
 
@@ -263,12 +272,8 @@ void WheelOn(wxTextCtrl *view, int rotation)
 // the find box finds text in it or says it is not there.
 TEST_F(ReceiveTest, ScrolledUpViewHoldsStillSelectsAllAndFinds)
 {
-    Panel()->SetRxLimits(kRxScrollbackChars, kRxLineChars, 900);
     Connected link;
-    std::string lines;
-    for (int n = 100; n < 400; ++n)
-        lines += "line " + std::to_string(n) + "\n";
-    link.SendAndShow(lines);
+    const std::string lines = ShowNumberedLinesInASmallWindow(link);
     wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
     WheelOn(view, 120);
     view->ScrollPages(-1);
@@ -325,6 +330,9 @@ TEST_F(ReceiveTest, ScrolledUpViewHoldsStillSelectsAllAndFinds)
     PumpEvents();
 }
 
+// Data received before a click, still waiting for the display timer, comes
+// before the echo, which starts a line of its own in every view; the
+// module's reply to the message follows the echo.
 TEST_F(ReceiveTest, EchoStartsItsOwnLineAfterTheDataBeforeAndPrecedesTheReply)
 {
     Connected link;
