@@ -1,6 +1,7 @@
 #include "uart/regex_scanner.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
+#include <cstring>
 #include <pcre2.h>
 
 namespace {
@@ -19,6 +20,15 @@ struct Freer {
 
 template <typename T, void (*Free)(T *)>
 using Owned = std::unique_ptr<T, Freer<T, Free>>;
+
+// Where the line that runs from `from` ends: its CR or LF, or `size`.
+size_t LineEnd(const char *bytes, size_t from, size_t size)
+{
+    const void *lf = std::memchr(bytes + from, '\n', size - from);
+    const size_t limit = lf != nullptr ? static_cast<size_t>(static_cast<const char *>(lf) - bytes) : size;
+    const void *cr = std::memchr(bytes + from, '\r', limit - from);
+    return cr != nullptr ? static_cast<size_t>(static_cast<const char *>(cr) - bytes) : limit;
+}
 
 } // namespace
 
@@ -73,17 +83,20 @@ RegexScanner::~RegexScanner() = default;
 
 void RegexScanner::Feed(const uint8_t *data, size_t size, std::vector<StreamSpan> &found)
 {
+    const char *bytes = reinterpret_cast<const char *>(data);
     size_t from = 0;
     while (from < size) {
-        size_t end = from;
-        while (end < size && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        m_line.append(reinterpret_cast<const char *>(data) + from, end - from);
-        if (end == size) {
-            Search(false, found);
-            break;
+        const size_t end = LineEnd(bytes, from, size);
+        const bool ended = end < size;
+        if (m_line.empty() && ended) {
+            // A line whole within the chunk is searched where it lies.
+            Search(bytes + from, end - from, true, found);
+        } else {
+            m_line.append(bytes + from, end - from);
+            Search(m_line.data(), m_line.size(), ended, found);
         }
-        Search(true, found);
+        if (!ended)
+            break;
         m_line.clear();
         m_lineStart = m_fed + end + 1;
         m_lineCut = false;
@@ -101,15 +114,15 @@ void RegexScanner::Feed(const uint8_t *data, size_t size, std::vector<StreamSpan
     }
 }
 
-void RegexScanner::Search(bool lineEnded, std::vector<StreamSpan> &found)
+void RegexScanner::Search(const char *line, size_t length, bool lineEnded, std::vector<StreamSpan> &found)
 {
     // Empty matches are never reported: an expression that matches nothing
     // would otherwise fire at every byte.
     const uint32_t options = PCRE2_NOTEMPTY | (m_lineCut ? PCRE2_NOTBOL : 0) | (lineEnded ? 0 : PCRE2_NOTEOL);
-    const auto *subject = reinterpret_cast<PCRE2_SPTR>(m_line.data());
+    const auto *subject = reinterpret_cast<PCRE2_SPTR>(line);
     size_t offset = m_searchFrom - m_lineStart;
-    while (offset < m_line.size()) {
-        const int result = pcre2_match(m_matcher->code.get(), subject, m_line.size(), offset, options,
+    while (offset < length) {
+        const int result = pcre2_match(m_matcher->code.get(), subject, length, offset, options,
                                        m_matcher->data.get(), m_matcher->context.get());
         if (result < 0)
             break;

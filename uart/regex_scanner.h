@@ -47,7 +47,8 @@ private:
     struct Matcher;
     explicit RegexScanner(std::unique_ptr<Matcher> matcher);
 
-    void Search(bool lineEnded, std::vector<StreamSpan> &found);
+    // Searches the current line, whose first `length` bytes are at `line`.
+    void Search(const char *line, size_t length, bool lineEnded, std::vector<StreamSpan> &found);
 
     std::unique_ptr<Matcher> m_matcher;
     // The current line so far and the stream offset of its first byte kept.
