@@ -75,7 +75,8 @@ bool serial_fail(SerialError *error, const std::string &path, const char *call, 
             serial_fail_with(error, SerialFailure::Lost, path + " was lost (unplugged?): " + SystemText(code));
         break;
     default:
-        serial_fail_with(error, SerialFailure::Other, std::string(call) + " of " + path + " failed: " + SystemText(code));
+        serial_fail_with(error, SerialFailure::Other,
+                         std::string(call) + " of " + path + " failed: " + SystemText(code));
         break;
     }
     error->code = code;

@@ -15,8 +15,9 @@ json SendJson(const RuleSend &send)
 {
     if (send.listed)
         return {{"message", *send.listed + 1}};
+    const int notation = send.own.notation >= 0 && send.own.notation < kNotationCount ? send.own.notation : 0;
     return {{"text", Utf8FromWide(send.own.text)},
-            {"notation", kNotationNames[send.own.notation > 0 && send.own.notation < kNotationCount ? send.own.notation : 0]},
+            {"notation", kNotationNames[notation]},
             {"ending", LineEndingName(send.own.ending)}};
 }
 

@@ -32,7 +32,8 @@ std::optional<std::wstring> WideFromUtf8(const std::string &bytes)
     std::wstring text;
     for (size_t at = 0; at < bytes.size();) {
         const auto lead = static_cast<uint8_t>(bytes[at]);
-        const size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 4;
+        const size_t extra =
+            lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 4;
         if (extra > 3 || bytes.size() - at <= extra)
             return std::nullopt;
         uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);

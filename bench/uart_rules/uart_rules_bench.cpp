@@ -107,7 +107,8 @@ void StdRegex(const char *pattern, const std::string &stream)
     size_t found = 0;
     for (size_t at = 0; at < stream.size();) {
         const size_t end = stream.find('\n', at);
-        const char *first = stream.data() + at, *last = stream.data() + (end == std::string::npos ? stream.size() : end);
+        const char *first = stream.data() + at;
+        const char *last = stream.data() + (end == std::string::npos ? stream.size() : end);
         for (std::cregex_iterator match(first, last, expression), none; match != none; ++match)
             ++found;
         at = end == std::string::npos ? stream.size() : end + 1;

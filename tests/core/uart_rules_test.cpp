@@ -240,7 +240,8 @@ TEST(RuleStore, ABadEntryIsNamedAndNothingIsLoaded)
 
     const std::vector<std::pair<std::string, std::string>> jsonCases = {
         {R"({"match": "text"})", "The rules are not a list of at most 1000 rules"},
-        {R"([{"match": "text", "pattern": "x", "count": true, "colour": "#000000"}])", "Rule 1: unknown key \"colour\""},
+        {R"([{"match": "text", "pattern": "x", "count": true, "colour": "#000000"}])",
+         "Rule 1: unknown key \"colour\""},
         {R"([{"match": "text", "pattern": 5, "count": true}])", "Rule 1, \"pattern\": not a text"},
         {R"([{"match": "text", "pattern": "x", "count": 1}])", "Rule 1, \"count\": not true or false"},
         {R"([{"match": "text", "pattern": "x", "per_second": -1, "count": true}])",

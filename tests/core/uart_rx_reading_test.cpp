@@ -20,7 +20,9 @@ TEST(RxLineSplitter, NewLineAtEachEndingAlsoWhenSplitAcrossChunks)
         {"CR LF split", {"a\r", "\nb"}, {{{0, 2, true}}, {{0, 1, false}, {1, 2, true}}}},
         {"CR then another line", {"a\r", "b"}, {{{0, 2, true}}, {{0, 1, true}}}},
         {"LF CR is two endings", {"\n\r", "\n"}, {{{0, 1, true}, {1, 2, true}}, {{0, 1, false}}}},
-        {"a CR mid-chunk leaves no CR behind", {"a\rb", "\nc"}, {{{0, 2, true}, {2, 3, true}}, {{0, 1, false}, {1, 2, true}}}},
+        {"a CR mid-chunk leaves no CR behind",
+         {"a\rb", "\nc"},
+         {{{0, 2, true}, {2, 3, true}}, {{0, 1, false}, {1, 2, true}}}},
     };
     for (const Case &test : cases) {
         RxLineSplitter splitter;
