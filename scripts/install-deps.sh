@@ -6,10 +6,11 @@
 set -eu
 
 # Building and running: the compiler, wxWidgets with the GTK headers the
-# program's style speaks to, the command line's parser and JSON, the hardening
-# flags (dpkg-buildflags) and the font the images and screenshots use.
+# program's style speaks to, the command line's parser and JSON, PCRE2 (the
+# regular expressions matched in received data), the hardening flags
+# (dpkg-buildflags) and the font the images and screenshots use.
 RUN_PACKAGES="cmake make g++ pkg-config libwxgtk3.2-dev libgtk-3-dev libcli11-dev
-nlohmann-json3-dev dpkg-dev fonts-dejavu-core"
+nlohmann-json3-dev libpcre2-dev dpkg-dev fonts-dejavu-core"
 # The tests: GoogleTest, clang for the sanitizer runs and the fuzzer, a
 # virtual display, the loopback peers (socat, pymodbus: its server imports
 # serial and serial_asyncio, which Debian only recommends), the accessibility
@@ -91,6 +92,7 @@ need libwxgtk3.2-dev "wx-config for wxWidgets 3.2" wx-config --version
 need libgtk-3-dev "the GTK 3 headers" pkg-config --exists gtk+-3.0
 need libcli11-dev "CLI11" test -f /usr/include/CLI/CLI.hpp
 need nlohmann-json3-dev "nlohmann JSON" test -f /usr/include/nlohmann/json.hpp
+need libpcre2-dev "PCRE2" pkg-config --exists libpcre2-8
 need dpkg-dev "dpkg-buildflags" dpkg-buildflags --version
 [ "$with_tests" -eq 1 ] || exit $failed
 

@@ -1,0 +1,81 @@
+#include "uart/millisecond_timestamp.h"
+#include "uart/rx_hex_dump.h"
+#include "uart/rx_line_splitter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RxLineSplitter, NewLineAtEachEndingAlsoWhenSplitAcrossChunks)
+{
+    struct Case {
+        const char *what;
+        std::vector<std::string> chunks;
+        // Per chunk: the pieces.
+        std::vector<std::vector<RxLinePiece>> expected;
+    };
+    const std::vector<Case> cases = {
+        {"a line in three pieces", {"AT+", "OK", "\r\n"}, {{{0, 3, true}}, {{0, 2, false}}, {{0, 2, false}}}},
+        {"two lines in one chunk", {"a\r\nb\n"}, {{{0, 3, true}, {3, 5, true}}}},
+        {"CR LF split", {"a\r", "\nb"}, {{{0, 2, true}}, {{0, 1, false}, {1, 2, true}}}},
+        {"CR then another line", {"a\r", "b"}, {{{0, 2, true}}, {{0, 1, true}}}},
+        {"LF CR is two endings", {"\n\r", "\n"}, {{{0, 1, true}, {1, 2, true}}, {{0, 1, false}}}},
+        {"a CR mid-chunk leaves no CR behind",
+         {"a\rb", "\nc"},
+         {{{0, 2, true}, {2, 3, true}}, {{0, 1, false}, {1, 2, true}}}},
+    };
+    for (const Case &test : cases) {
+        RxLineSplitter splitter;
+        for (size_t n = 0; n < test.chunks.size(); ++n) {
+            std::vector<RxLinePiece> pieces;
+            splitter.Split(reinterpret_cast<const uint8_t *>(test.chunks[n].data()), test.chunks[n].size(), pieces);
+            EXPECT_EQ(pieces, test.expected[n]) << test.what << ", chunk " << n;
+        }
+    }
+}
+
+TEST(RxHexDump, SixteenBytesALineCompletedAcrossChunks)
+{
+    const std::string data("AT+VERSION?\r\nOK\r\n\x00\xff", 19);
+    RxHexDump dump;
+    std::string completed;
+    dump.Append(reinterpret_cast<const uint8_t *>(data.data()), 5, completed);
+    EXPECT_EQ(completed, "");
+    EXPECT_EQ(dump.OpenLine(), "00000000  41 54 2b 56 45                                    |AT+VE|");
+    dump.Append(reinterpret_cast<const uint8_t *>(data.data()) + 5, 14, completed);
+    EXPECT_EQ(completed, "00000000  41 54 2b 56 45 52 53 49  4f 4e 3f 0d 0a 4f 4b 0d  |AT+VERSION?..OK.|\n");
+    EXPECT_EQ(dump.OpenLine(), "00000010  0a 00 ff                                          |...|");
+
+    // Whole lines straight from one big chunk, then the open line after them.
+    completed.clear();
+    const std::string run(40, 'z');
+    dump.Append(reinterpret_cast<const uint8_t *>(run.data()), run.size(), completed);
+    EXPECT_EQ(completed, "00000010  0a 00 ff 7a 7a 7a 7a 7a  7a 7a 7a 7a 7a 7a 7a 7a  |...zzzzzzzzzzzzz|\n"
+                         "00000020  7a 7a 7a 7a 7a 7a 7a 7a  7a 7a 7a 7a 7a 7a 7a 7a  |zzzzzzzzzzzzzzzz|\n");
+    EXPECT_EQ(dump.OpenLine(), "00000030  7a 7a 7a 7a 7a 7a 7a 7a  7a 7a 7a                 |zzzzzzzzzzz|");
+    dump.Reset();
+    EXPECT_EQ(dump.OpenLine(), "");
+}
+
+TEST(MillisecondTimestamp, MillisecondsAfterTheSeconds)
+{
+    std::tm local{};
+    local.tm_year = 126;
+    local.tm_mon = 11;
+    local.tm_mday = 8;
+    local.tm_wday = 2;
+    local.tm_hour = 15;
+    local.tm_min = 15;
+    local.tm_sec = 15;
+    char text[64];
+    std::strftime(text, sizeof(text), "%c", &local);
+    EXPECT_EQ(WithMilliseconds(text, local, 42), "Tue Dec  8 15:15:15.042 2026") << "the C locale";
+    EXPECT_EQ(WithMilliseconds("Di 08 Dez 2026 15:15:15 CET", local, 999), "Di 08 Dez 2026 15:15:15.999 CET");
+    EXPECT_EQ(WithMilliseconds("03:15:15 PM", local, 7), "03:15:15.007 PM");
+    EXPECT_EQ(WithMilliseconds("2026\xe5\xb9\xb4 15\xe6\x99\x82", local, 0), "2026\xe5\xb9\xb4 15\xe6\x99\x82.000");
+
+    const std::string now = MillisecondTimestamp(std::chrono::system_clock::now());
+    EXPECT_NE(now.find('.'), std::string::npos) << now;
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+// The "Hex + ASCII" view's text: the received bytes as a dump, 16 to a line,
+// each line the stream offset of its first byte, the bytes in hex (lower
+// case, as the Hex view writes them) and their printable characters:
+//
+//   00000000  41 54 2b 56 45 52 53 49  4f 4e 3f 0d 0a 4f 4b 0d  |AT+VERSION?..OK.|
+//
+// Bytes outside 0x20 to 0x7e show as '.'. A line that a chunk leaves short
+// is the open line: the view shows it last and puts the line that the next
+// chunks complete in its place.
+#ifndef ORV_UART_RX_HEX_DUMP_H
+#define ORV_UART_RX_HEX_DUMP_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr size_t kHexDumpBytesPerLine = 16;
+
+class RxHexDump {
+public:
+    // Appends to `completed` the lines these bytes complete, each ended by
+    // '\n'.
+    void Append(const uint8_t *data, size_t size, std::string &completed);
+    // The line begun but not complete, without a line end; empty when none.
+    std::string OpenLine() const;
+    // The next byte is at offset 0 on a new line.
+    void Reset();
+
+private:
+    void AppendLine(uint64_t offset, const uint8_t *bytes, size_t count, std::string &out) const;
+
+    uint64_t m_offset = 0;
+    std::vector<uint8_t> m_open;
+};
+
+#endif
