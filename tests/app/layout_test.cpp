@@ -353,9 +353,11 @@ TEST_F(Layout, BothPanelsInsideTheClientAreaAtTheStartSize)
 {
     wxFrame *frame = m_window->m_frame;
     ASSERT_EQ(frame->GetClientSize(), frame->GetMinClientSize());
-    for (wxWindow *panel : {static_cast<wxWindow *>(m_window->m_terminalPanel), static_cast<wxWindow *>(m_window->m_modbusPanel)}) {
-        m_window->m_terminalPanel->Show(panel == m_window->m_terminalPanel);
-        m_window->m_modbusPanel->Show(panel == m_window->m_modbusPanel);
+    wxWindow *uart = m_window->m_terminalPanel;
+    wxWindow *modbus = m_window->m_modbusPanel;
+    for (wxWindow *panel : {uart, modbus}) {
+        uart->Show(panel == uart);
+        modbus->Show(panel == modbus);
         frame->Layout();
         ExpectFrameInside(Describe(panel) + " at the start size");
         EXPECT_EQ(panel->GetRect(), wxRect(frame->GetClientSize()));
