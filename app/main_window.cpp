@@ -12,10 +12,12 @@
 #include "uart/terminal_panel.h"
 
 #include <cstdio>
+#include <gtk/gtk.h>
 #include <stdexcept>
 #include <wx/display.h>
 #include <wx/fileconf.h>
 #include <wx/image.h>
+#include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/statusbr.h>
@@ -24,6 +26,26 @@ namespace {
 
 // Room around the text of a status bar field.
 constexpr int kStatusFieldPadding = 24;
+
+// Gives the frame `content` inside the window manager's decorations, as the
+// panels are laid out for, and makes that the least size. A frame's own size
+// includes the decorations, which would take their room from the panels.
+void SizeInsideDecorations(wxFrame &frame, const wxSize &content)
+{
+    int bars = 0;
+    // Measured as the frame measures it: the menu bar has no size of its
+    // own before the frame is first laid out.
+    if (wxMenuBar *menu = frame.GetMenuBar()) {
+        int height = 0;
+        gtk_widget_get_preferred_height(static_cast<GtkWidget *>(menu->GetHandle()), nullptr, &height);
+        bars += height;
+    }
+    if (const wxStatusBar *status = frame.GetStatusBar())
+        bars += status->GetSize().y;
+    const wxSize client(content.x, content.y - bars);
+    frame.SetClientSize(client);
+    frame.SetMinClientSize(client);
+}
 
 } // namespace
 
@@ -82,10 +104,10 @@ MainWindow::MainWindow()
     m_sizer->Add(m_terminalPanel, 1, wxEXPAND, 0);
     m_sizer->Add(m_modbusPanel, 1, wxEXPAND, 0);
     m_frame->SetSizer(m_sizer);
-    m_frame->Layout();
     // The start size is the least one: the panels are laid out for it and
     // grow from there.
-    m_frame->SetMinSize(wxSize(geometry.width, geometry.height));
+    SizeInsideDecorations(*m_frame, wxSize(geometry.width, geometry.height));
+    m_frame->Layout();
     m_terminalPanel->KeepDesignLayout();
 
     m_frame->SetBackgroundColour(theme_colours::Page());

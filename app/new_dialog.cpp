@@ -4,6 +4,7 @@
 #include "app/ip_ctrl.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
+#include "app/show_over_parent.h"
 #include "app/toolkit_fit.h"
 #include "library/modbus_lib/modbus.h"
 #include "modbus/framing_name.h"
@@ -59,7 +60,7 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     Connect(wxID_CANCEL, wxEVT_BUTTON, wxCommandEventHandler(NewDialog::OnCancel));
     Connect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(NewDialog::OnClose));
     toolkit_fit::FitConnectionDialog(*this);
-    Show(true);
+    ShowOverParent(*this);
 }
 
 // Out of line, where wxIPCtrl is complete.

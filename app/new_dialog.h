@@ -27,7 +27,7 @@ class NewDialog : public wxDialog {
 public:
     enum { ID_PORT = 3501 };
 
-    // Shows itself, non-modal, at the end of construction.
+    // Shows itself, non-modal, over its parent at the end of construction.
     NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, const wxPoint &position, const wxSize &size,
               long style);
     ~NewDialog() override;

@@ -14,12 +14,13 @@ nlohmann-json3-dev libpcre2-dev dpkg-dev fonts-dejavu-core"
 # The tests: GoogleTest, clang for the sanitizer runs and the fuzzer, a
 # virtual display, the loopback peers (socat, pymodbus: its server imports
 # serial and serial_asyncio, which Debian only recommends), the accessibility
-# bus and input tools of the end-to-end tests, ImageMagick, and the checkers
-# of the packages.
+# bus and input tools of the end-to-end tests, ImageMagick, the checkers of
+# the packages, and a real window manager with the X tools that read its
+# stacking order (the layout tests run under one too: users always have one).
 TEST_PACKAGES="libgtest-dev googletest clang libclang-rt-14-dev xvfb xauth socat
 python3 python3-pymodbus python3-serial python3-serial-asyncio python3-pyatspi
 at-spi2-core dbus dbus-x11 xdotool imagemagick lintian appstream
-desktop-file-utils man-db"
+desktop-file-utils man-db openbox x11-utils"
 
 with_tests=0
 case "${1:-}" in
@@ -110,6 +111,8 @@ need lintian "lintian" lintian --version
 need appstream "appstreamcli" appstreamcli --version
 need desktop-file-utils "desktop-file-validate" sh -c 'command -v desktop-file-validate'
 need man-db "man" man --version
+need openbox "openbox" openbox --version
+need x11-utils "xprop" sh -c 'command -v xprop'
 for module in pymodbus.server pymodbus.framer.rtu_framer pymodbus.datastore; do
     need "python3-pymodbus python3-serial python3-serial-asyncio" "the Python module $module" \
         /usr/bin/python3 -c "import $module"

@@ -5,6 +5,7 @@
 #include "app/ip_ctrl.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
+#include "app/toolkit_fit.h"
 #include "modbus/function_forms.h"
 #include "modbus/function_panel.h"
 #include "modbus/modbus_terminal_panel.h"
@@ -26,6 +27,7 @@
 #include <wx/radiobox.h>
 #include <wx/radiobut.h>
 #include <wx/statbmp.h>
+#include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -153,14 +155,37 @@ void ExpectWholeAndApart(wxWindow *parent, const std::string &state)
             ExpectWholeAndApart(child, state + " > " + Describe(child));
 }
 
+// Every shown control of `parent`, and of the panels in it, lies inside
+// `area` (in the coordinates `parent` is placed at), the part of the client
+// area its parents show; a frame's client area lies between its menu bar and
+// its status bar. Labels and rules may run past the right edge (the panels'
+// titles and rules are as wide as the frame) while the part inside holds a
+// label's text.
+void ExpectInsideArea(wxWindow *parent, const wxRect &area, const wxPoint &origin, const std::string &state)
+{
+    const auto *frame = dynamic_cast<wxFrame *>(parent);
+    for (wxWindow *child : parent->GetChildren()) {
+        if (!child->IsShown() || child->IsTopLevel() || (frame != nullptr && child == frame->GetStatusBar()))
+            continue;
+        const wxRect place(origin + child->GetPosition(), child->GetSize());
+        if (dynamic_cast<wxPanel *>(child) != nullptr) {
+            ExpectInsideArea(child, area.Intersect(place), place.GetTopLeft(), state);
+            continue;
+        }
+        const wxRect inside = area.Intersect(place);
+        const bool runsRight = inside.GetLeftTop() == place.GetLeftTop() && inside.height == place.height;
+        if (runsRight && dynamic_cast<wxStaticText *>(child) != nullptr) {
+            EXPECT_GE(inside.width, std::min(place.width, toolkit_fit::ContentSize(child).x))
+                << state << ": " << Describe(child) << " leaves the window";
+        } else if (!runsRight || dynamic_cast<wxStaticLine *>(child) == nullptr) {
+            EXPECT_TRUE(area.Contains(place)) << state << ": " << Describe(child) << " leaves the window";
+        }
+    }
+}
+
 void ExpectInsideClientArea(wxWindow *window, const std::string &state)
 {
-    const wxRect client(window->GetClientSize());
-    for (wxWindow *child : window->GetChildren()) {
-        if (!child->IsShown() || child->IsTopLevel())
-            continue;
-        EXPECT_TRUE(client.Contains(child->GetRect())) << state << ": " << Describe(child) << " leaves the window";
-    }
+    ExpectInsideArea(window, wxRect(window->GetClientSize()), wxPoint(0, 0), state);
 }
 
 class Layout : public ::testing::Test {
@@ -199,6 +224,12 @@ protected:
     {
         PumpEvents();
         ExpectWholeAndApart(m_window->m_frame, state);
+    }
+    // Whole and apart, and inside the client area.
+    void ExpectFrameInside(const std::string &state)
+    {
+        ExpectFrame(state);
+        ExpectInsideClientArea(m_window->m_frame, state);
     }
 
     MainWindow *m_window = nullptr;
@@ -239,7 +270,7 @@ TEST_F(Layout, ConnectionDialogUnderBothTitles)
 TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
 {
     auto *panel = ShowAlone(new TerminalPanel());
-    ExpectFrame("UART panel as started");
+    ExpectFrameInside("UART panel as started");
 
     auto *periodic = dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK));
     ASSERT_NE(periodic, nullptr);
@@ -260,7 +291,7 @@ TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
             chosen.SetInt(notation);
             panel->GetEventHandler()->ProcessEvent(chosen);
         }
-        ExpectFrame("UART panel, periodic group enabled, media shown, notation " + std::to_string(notation));
+        ExpectFrameInside("UART panel, periodic group enabled, media shown, notation " + std::to_string(notation));
     }
 
     // The caption breaks its lines within its own box.
@@ -284,7 +315,7 @@ TEST_F(Layout, UartPanelGrowsWithTheFrame)
     frame->Layout();
     PumpEvents();
     EXPECT_TRUE(frame->HasFlag(wxRESIZE_BORDER));
-    EXPECT_EQ(frame->GetMinSize(), wxSize(800, 600));
+    EXPECT_EQ(frame->GetMinClientSize(), frame->GetClientSize()) << "the start size is the least one";
     const wxSize start = frame->GetSize();
     wxWindow *clearAll = panel->FindWindow(TerminalPanel::ID_CLEAR_RX);
     wxWindow *add = panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE);
@@ -305,7 +336,7 @@ TEST_F(Layout, UartPanelGrowsWithTheFrame)
     EXPECT_EQ(clearAll->GetRect(), wxRect(clear.x, clear.y + dy, clear.width, clear.height));
     EXPECT_EQ(add->GetRect(), addPlace);
     EXPECT_GT(panel->RxWindowChars(), TerminalPanel::kRxWindowChars) << "a taller view holds a larger window";
-    ExpectFrame("UART panel in a larger frame");
+    ExpectFrameInside("UART panel in a larger frame");
 
     frame->SetSize(start);
     ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetRect() == list; }));
@@ -313,6 +344,24 @@ TEST_F(Layout, UartPanelGrowsWithTheFrame)
     EXPECT_EQ(panel->m_rxViews[0]->GetRect(), view);
     EXPECT_EQ(clearAll->GetRect(), clear);
     EXPECT_EQ(panel->RxWindowChars(), TerminalPanel::kRxWindowChars);
+}
+
+// The program's own panels at the start size: each fills the client area and
+// shows every control whole inside it, none under the status bar (where a
+// window manager's decorations take their room from the frame's size).
+TEST_F(Layout, BothPanelsInsideTheClientAreaAtTheStartSize)
+{
+    wxFrame *frame = m_window->m_frame;
+    ASSERT_EQ(frame->GetClientSize(), frame->GetMinClientSize());
+    wxWindow *uart = m_window->m_terminalPanel;
+    wxWindow *modbus = m_window->m_modbusPanel;
+    for (wxWindow *panel : {uart, modbus}) {
+        uart->Show(panel == uart);
+        modbus->Show(panel == modbus);
+        frame->Layout();
+        ExpectFrameInside(Describe(panel) + " at the start size");
+        EXPECT_EQ(panel->GetRect(), wxRect(frame->GetClientSize()));
+    }
 }
 
 TEST_F(Layout, ModbusPanelWithEachForm)

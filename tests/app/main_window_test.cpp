@@ -6,6 +6,7 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/menu.h>
 #include <wx/utils.h>
 #include <wx/statbmp.h>
 #include <wx/statusbr.h>
@@ -35,16 +36,21 @@ TEST(MainWindow, IsOneInstance)
 TEST(MainWindow, ShowsTheFrameWithTitleStatusAndLogo)
 {
     wxFrame *frame = MainWindow::GetInstance()->m_frame;
-    PumpEvents();
+    ASSERT_TRUE(WaitUntil([frame] { return frame->GetMenuBar()->GetSize().x == frame->GetClientSize().x; }))
+        << "the frame laid out";
     EXPECT_TRUE(frame->IsShown());
     EXPECT_EQ(frame->GetTitle(), "ORV Terminal");
-    EXPECT_EQ(frame->GetSize(), wxSize(800, 600));
+    // Menu bar, client area and status bar take 800 x 600 together, whatever
+    // a window manager's decorations add around them.
+    const int bars = frame->GetMenuBar()->GetSize().y + frame->GetStatusBar()->GetSize().y;
+    const wxSize content = frame->GetClientSize() + wxSize(0, bars);
+    EXPECT_EQ(content, wxSize(800, 600)) << content.x << "x" << content.y;
     EXPECT_FALSE(frame->IsMaximized());
     const long style = frame->GetWindowStyleFlag();
     // It can be resized and maximised; the start size is the least one.
     for (const long flag : {wxCAPTION, wxSYSTEM_MENU, wxMINIMIZE_BOX, wxMAXIMIZE_BOX, wxCLOSE_BOX, wxRESIZE_BORDER})
         EXPECT_TRUE(style & flag) << std::hex << flag;
-    EXPECT_EQ(frame->GetMinSize(), wxSize(800, 600));
+    EXPECT_EQ(frame->GetMinClientSize(), frame->GetClientSize());
     EXPECT_EQ(frame->GetBackgroundColour(), *wxWHITE);
 
     ASSERT_NE(frame->GetStatusBar(), nullptr);
