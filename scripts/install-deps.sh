@@ -7,18 +7,19 @@ set -eu
 
 # Building and running: the compiler, wxWidgets with the GTK headers the
 # program's style speaks to, the command line's parser and JSON, the hardening
-# flags (dpkg-buildflags) and the font the images and screenshots use.
+# flags (dpkg-buildflags), the font the images and screenshots use, and
+# libpcap, which writes orv-modbus's traffic captures.
 RUN_PACKAGES="cmake make g++ pkg-config libwxgtk3.2-dev libgtk-3-dev libcli11-dev
-nlohmann-json3-dev dpkg-dev fonts-dejavu-core"
+nlohmann-json3-dev dpkg-dev fonts-dejavu-core libpcap-dev"
 # The tests: GoogleTest, clang for the sanitizer runs and the fuzzer, a
 # virtual display, the loopback peers (socat, pymodbus: its server imports
 # serial and serial_asyncio, which Debian only recommends), the accessibility
-# bus and input tools of the end-to-end tests, ImageMagick, and the checkers
-# of the packages.
+# bus and input tools of the end-to-end tests, ImageMagick, the checkers
+# of the packages, and tshark, which reads the traffic captures back.
 TEST_PACKAGES="libgtest-dev googletest clang libclang-rt-14-dev xvfb xauth socat
 python3 python3-pymodbus python3-serial python3-serial-asyncio python3-pyatspi
 at-spi2-core dbus dbus-x11 xdotool imagemagick lintian appstream
-desktop-file-utils man-db"
+desktop-file-utils man-db tshark"
 
 with_tests=0
 case "${1:-}" in
@@ -92,6 +93,7 @@ need libgtk-3-dev "the GTK 3 headers" pkg-config --exists gtk+-3.0
 need libcli11-dev "CLI11" test -f /usr/include/CLI/CLI.hpp
 need nlohmann-json3-dev "nlohmann JSON" test -f /usr/include/nlohmann/json.hpp
 need dpkg-dev "dpkg-buildflags" dpkg-buildflags --version
+need libpcap-dev "the libpcap headers" test -f /usr/include/pcap/pcap.h
 [ "$with_tests" -eq 1 ] || exit $failed
 
 need clang "the C++ compiler clang++" clang++ --version
@@ -108,6 +110,7 @@ need lintian "lintian" lintian --version
 need appstream "appstreamcli" appstreamcli --version
 need desktop-file-utils "desktop-file-validate" sh -c 'command -v desktop-file-validate'
 need man-db "man" man --version
+need tshark "tshark" tshark --version
 for module in pymodbus.server pymodbus.framer.rtu_framer pymodbus.datastore; do
     need "python3-pymodbus python3-serial python3-serial-asyncio" "the Python module $module" \
         /usr/bin/python3 -c "import $module"
