@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <unistd.h>
 
 namespace modbus_cli {
@@ -253,9 +254,11 @@ int RunScanUnits(const DiagnosticRequest &request, Session &session, const Diagn
     progress.Clear();
     if (unwritten != 0)
         return WriteFailed(unwritten);
-    if (!context.json && Print(stdout, Plural(found, "unit found", "units found") + ", " +
-                                           Plural(scan.requests, "request", "requests")) != 0)
-        return WriteFailed(errno);
+    if (!context.json)
+        unwritten = Print(stdout, Plural(found, "unit found", "units found") + ", " +
+                                      Plural(scan.requests, "request", "requests"));
+    if (unwritten != 0)
+        return WriteFailed(unwritten);
     if (!scan.failure.empty()) {
         Print(stderr, "orv-modbus: " + context.where + ": scan stopped at unit " + std::to_string(scan.stoppedAt) +
                           ": " + scan.failure);
@@ -306,8 +309,9 @@ int RunScanRegisters(const DiagnosticRequest &request, Session &session, const D
         if (const int unwritten = Print(stdout, line); unwritten != 0)
             return WriteFailed(unwritten);
     }
-    if (!context.json && Print(stdout, Plural(scan.requests, "request", "requests")) != 0)
-        return WriteFailed(errno);
+    if (const int unwritten = context.json ? 0 : Print(stdout, Plural(scan.requests, "request", "requests"));
+        unwritten != 0)
+        return WriteFailed(unwritten);
     if (!scan.failure.empty()) {
         Print(stderr, "orv-modbus: " + context.where + ": scan stopped at address " +
                           std::to_string(scan.stoppedAt) + ": " + scan.failure);
@@ -331,7 +335,13 @@ Diagnostic DiagnosticByName(const std::string &name)
 std::string ParseHexBytes(const std::vector<std::string> &words, std::vector<uint8_t> &bytes)
 {
     bytes.clear();
-    for (const std::string &word : words) {
+    std::vector<std::string> split; // "01 03" in one argument, as copied from a trace
+    for (const std::string &argument : words) {
+        std::istringstream stream(argument);
+        for (std::string word; stream >> word;)
+            split.push_back(word);
+    }
+    for (const std::string &word : split) {
         const bool prefixed = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
         const std::string digits = prefixed ? word.substr(2) : word;
         const bool hex = std::all_of(digits.begin(), digits.end(),
