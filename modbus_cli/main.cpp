@@ -135,10 +135,12 @@ struct Run {
 std::string Footer()
 {
     return "FUNCTION is one of " + FunctionNames() +
-           ";\nor a diagnostic: raw BYTES (a frame in hex: the CRC or MBAP header is added unless --as-is; prints\n"
-           "the answer in hex and decoded), scan-units (which unit ids answer, --from 1 --to 247, 200 ms each\n"
-           "unless -t), scan-registers (which addresses of unit -u can be read with --function 3, 4, 1 or 2,\n"
-           "--from A --to B).\nFormats: " + FormatNames() +
+           ".\nDiagnostics: raw, scan-units, scan-registers.\n"
+           "  raw BYTES: sends a frame given in hex (its CRC or MBAP header added unless --as-is) and prints\n"
+           "    the answer in hex and decoded\n"
+           "  scan-units: which unit ids answer (--from 1 --to 247, 200 ms each unless -t)\n"
+           "  scan-registers: which addresses of unit -u can be read (--function 3, 4, 1 or 2, --from A --to B)\n"
+           "Formats: " + FormatNames() +
            ".\nu32, s32 and f32 take two registers a value (read with an even --count, written with\n"
            "write-registers or read-write-registers), in the --order abcd (big-endian), cdab (words swapped),\n"
            "badc (bytes swapped) or dcba.\n"
