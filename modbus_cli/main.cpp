@@ -1,15 +1,19 @@
 // orv-modbus: the terminal's Modbus client on the command line, RTU frames
 // (or Modbus TCP ones) over a plain TCP connection.
 #include "library/modbus_lib/modbus.h"
+#include "modbus/exchange_stats.h"
+#include "modbus_cli/diagnostics.h"
 #include "modbus_cli/output.h"
 #include "modbus_cli/request.h"
 #include "modbus_cli/session.h"
+#include "modbus_cli/traffic_observer.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -67,6 +71,7 @@ struct Run {
     Settings settings;
     Request request;
     bool json = false;
+    ExchangeStats *stats = nullptr; // with --stats
 
     std::string Where() const { return host + ":" + std::to_string(settings.port); }
 
@@ -109,6 +114,9 @@ struct Run {
             if (const int unwritten = Report(outcome); unwritten != 0)
                 return WriteFailure(unwritten);
             ++summary.requests;
+            if (stats != nullptr)
+                stats->Add(request.unit, ClassifyExchange(outcome.status == EXIT_OK ? 0 : -1, outcome.errorNumber),
+                           std::chrono::microseconds(std::llround(outcome.roundTripMs * 1000)));
             if (outcome.status == EXIT_OK) {
                 summary.roundTripsMs.push_back(outcome.roundTripMs);
             } else {
@@ -117,13 +125,22 @@ struct Run {
             }
         }
         PrintLine(stderr, "orv-modbus: " + Where() + ": " + SummaryText(summary));
+        if (stats != nullptr)
+            for (const auto &unit : stats->Units())
+                PrintLine(stderr, "orv-modbus: " + Where() + ": " + UnitStatsLine(unit.first, unit.second));
         return status;
     }
 };
 
 std::string Footer()
 {
-    return "FUNCTION is one of " + FunctionNames() + ".\nFormats: " + FormatNames() +
+    return "FUNCTION is one of " + FunctionNames() +
+           ".\nDiagnostics: raw, scan-units, scan-registers.\n"
+           "  raw BYTES: sends a frame given in hex (its CRC or MBAP header added unless --as-is) and prints\n"
+           "    the answer in hex and decoded\n"
+           "  scan-units: which unit ids answer (--from 1 --to 247, 200 ms each unless -t)\n"
+           "  scan-registers: which addresses of unit -u can be read (--function 3, 4, 1 or 2, --from A --to B)\n"
+           "Formats: " + FormatNames() +
            ".\nu32, s32 and f32 take two registers a value (read with an even --count, written with\n"
            "write-registers or read-write-registers), in the --order abcd (big-endian), cdab (words swapped),\n"
            "badc (bytes swapped) or dcba.\n"
@@ -134,7 +151,11 @@ std::string Footer()
            "  orv-modbus 192.168.100.10 read-holding-registers -a 0 -c 2\n"
            "  orv-modbus 192.168.100.10 write-registers -a 10 1 2 0x0300\n"
            "  orv-modbus 192.168.100.10 3 -c 1 -f hex --poll 1000 --times 5 --json\n"
-           "  orv-modbus 192.168.100.10 --framing tcp 3 -a 100 -c 4 -f f32 --order cdab\n";
+           "  orv-modbus 192.168.100.10 --framing tcp 3 -a 100 -c 4 -f f32 --order cdab\n"
+           "  orv-modbus 192.168.100.10 3 -c 2 --poll 100 --times 600 --stats --pcap poll.pcap\n"
+           "  orv-modbus 192.168.100.10 raw 01 03 00 00 00 02\n"
+           "  orv-modbus 192.168.100.10 scan-units --to 32\n"
+           "  orv-modbus 192.168.100.10 -u 1 scan-registers --function 3 --from 0 --to 999\n";
 }
 
 // CLI11 checks the positionals it needs before the options it does not know,
@@ -182,6 +203,20 @@ int main(int argc, char **argv)
     app.add_option("--times", arguments.times, "Send the request N times")->type_name("N");
     app.add_flag("--trace", trace, "Show every frame sent and received on standard error");
     app.add_flag("--json", run.json, "One JSON object per result line");
+    DiagnosticArguments diagnostic;
+    std::string pcapPath;
+    bool stats = false;
+    app.add_option("--pcap", pcapPath, "Save the traffic in FILE, in libpcap's format (Wireshark, tshark)")
+        ->type_name("FILE");
+    app.add_flag("--stats", stats, "With --poll or --times: requests, failures and round trips (p99 too) per unit");
+    app.add_flag("--as-is", diagnostic.asIs, "raw: send the bytes as given, with their own CRC or MBAP header");
+    app.add_option("--from", diagnostic.from, "First unit id (scan-units, default 1) or address (scan-registers, "
+                                              "default 0)")
+        ->type_name("N");
+    app.add_option("--to", diagnostic.to, "Last unit id (scan-units, default 247) or address (scan-registers)")
+        ->type_name("N");
+    app.add_option("--function", diagnostic.function, "Read function of scan-registers: 3 (default), 4, 1 or 2")
+        ->type_name("F");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &help) {
@@ -194,20 +229,62 @@ int main(int argc, char **argv)
     }
     // Every result names the host, and a JSON line can only hold UTF-8.
     std::string refusal = WritableAsJson(run.host) ? "" : "HOST must be valid UTF-8";
-    if (refusal.empty())
+    const Diagnostic diagnosticKind = DiagnosticByName(arguments.function);
+    if (refusal.empty() && diagnosticKind == Diagnostic::None)
         refusal = BuildRequest(arguments, run.request);
     if (refusal.empty())
         refusal = BuildSettings(arguments, run.settings);
+    std::vector<std::string> given;
+    for (const CLI::Option *option : app.get_options())
+        if (option->count() > 0)
+            given.push_back(option->get_name());
+    DiagnosticRequest diagnosticRequest;
+    if (refusal.empty() && diagnosticKind != Diagnostic::None)
+        refusal = BuildDiagnostic(diagnosticKind, arguments, diagnostic, given, run.settings.framing,
+                                  diagnosticRequest);
+    if (refusal.empty() && diagnosticKind == Diagnostic::None)
+        refusal = RefuseDiagnosticOptions(given);
+    if (refusal.empty() && stats && !run.settings.polling)
+        refusal = "--stats applies to --poll and --times runs";
     if (!refusal.empty()) {
         PrintLine(stderr, "orv-modbus: " + refusal + " (see --help)");
         return EXIT_USAGE;
     }
 
+    if (diagnosticRequest.timeoutMs > 0)
+        run.settings.timeoutMs = diagnosticRequest.timeoutMs;
+    TrafficObserver observer(run.settings.framing, trace);
+    if (!pcapPath.empty()) {
+        const std::string unwritable = observer.Capture(pcapPath);
+        if (!unwritable.empty()) {
+            PrintLine(stderr, "orv-modbus: " + unwritable);
+            return EXIT_WRITE_FAILED;
+        }
+    }
+    const Session *current = nullptr; // the frames' socket is the session's
     TraceSink sink;
-    if (trace)
-        sink = [](bool sent, const uint8_t *frame, int length) { PrintLine(stderr, TraceLine(sent, frame, length)); };
+    if (trace || !pcapPath.empty())
+        sink = [&observer, &current](bool sent, const uint8_t *frame, int length) {
+            observer.OnFrame(sent, frame, length, current != nullptr ? current->Socket() : -1);
+        };
     Session session(run.host, run.settings.port, run.settings.framing, run.settings.timeoutMs, sink);
-    const int status = run.settings.polling ? run.Poll(session) : run.Once(session);
+    current = &session;
+    ExchangeStats exchangeStats;
+    run.stats = stats ? &exchangeStats : nullptr;
+    int status = EXIT_OK;
+    if (diagnosticKind != Diagnostic::None) {
+        CatchInterrupt();
+        const DiagnosticContext context = {run.Where(), run.host, run.settings.port, run.settings.framing, run.json,
+                                           [] { return g_interrupted != 0; }};
+        status = RunDiagnostic(diagnosticRequest, session, context);
+    } else {
+        status = run.settings.polling ? run.Poll(session) : run.Once(session);
+    }
+    const std::string uncaptured = observer.FinishCapture();
+    if (!uncaptured.empty()) {
+        PrintLine(stderr, "orv-modbus: " + uncaptured);
+        return EXIT_WRITE_FAILED;
+    }
     if (status != EXIT_WRITE_FAILED && std::fflush(stdout) != 0)
         return WriteFailure(errno);
     return status;

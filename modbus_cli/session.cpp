@@ -187,6 +187,7 @@ Outcome Session::Failure(int error)
 {
     Outcome outcome;
     outcome.status = EXIT_NO_ANSWER;
+    outcome.errorNumber = error;
     if (mb_get_socket(m_context) < 0) {
         // The new connection after a failed request could not be made.
         Drop();

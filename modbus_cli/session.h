@@ -24,6 +24,18 @@ struct Outcome {
     std::vector<uint16_t> values;  // registers, bits or slave-id bytes read
     int written = 0;               // items the device says it wrote
     double roundTripMs = 0;
+    int errorNumber = 0;           // the client's errno of a failed request
+};
+
+// A frame of the caller's own and the answer it got (see mb_send_raw):
+// whatever came is the caller's to judge.
+struct RawOutcome {
+    int status = EXIT_OK; // of the exchange; EXIT_OK once an answer came
+    std::string error;
+    std::vector<uint8_t> sent;
+    std::vector<uint8_t> answer; // as far as it came, also on failure
+    double roundTripMs = 0;
+    bool unconnected = false; // no connection could be made for it
 };
 
 // Sees every frame: `sent` for requests, else a response as far as it came.
@@ -43,6 +55,13 @@ public:
     // Sends `request` and reads its answer; connects first when needed. A
     // connection the device closed is dropped, to be made anew next time.
     Outcome Run(const Request &request);
+
+    // Sends `frame` as given (`asIs`), or framed like any request (unit id
+    // and protocol data unit), and reads one answer; connects first when
+    // needed.
+    RawOutcome Raw(const std::vector<uint8_t> &frame, bool asIs);
+    // The connected socket, -1 while none: its addresses are the traffic's.
+    int Socket() const;
 
 private:
     static void OnFrame(void *self, int sent, const uint8_t *frame, int length);

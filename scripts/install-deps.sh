@@ -7,20 +7,22 @@ set -eu
 
 # Building and running: the compiler, wxWidgets with the GTK headers the
 # program's style speaks to, the command line's parser and JSON, PCRE2 (the
-# regular expressions matched in received data), the hardening flags
-# (dpkg-buildflags) and the font the images and screenshots use.
+# regular expressions matched in received data), libpcap (orv-modbus's
+# traffic captures), the hardening flags (dpkg-buildflags) and the font the
+# images and screenshots use.
 RUN_PACKAGES="cmake make g++ pkg-config libwxgtk3.2-dev libgtk-3-dev libcli11-dev
-nlohmann-json3-dev libpcre2-dev dpkg-dev fonts-dejavu-core"
+nlohmann-json3-dev libpcre2-dev libpcap-dev dpkg-dev fonts-dejavu-core"
 # The tests: GoogleTest, clang for the sanitizer runs and the fuzzer, a
 # virtual display, the loopback peers (socat, pymodbus: its server imports
 # serial and serial_asyncio, which Debian only recommends), the accessibility
 # bus and input tools of the end-to-end tests, ImageMagick, the checkers of
-# the packages, and a real window manager with the X tools that read its
-# stacking order (the layout tests run under one too: users always have one).
+# the packages, a real window manager with the X tools that read its
+# stacking order (the layout tests run under one too: users always have one),
+# and tshark, which reads the traffic captures back.
 TEST_PACKAGES="libgtest-dev googletest clang libclang-rt-14-dev xvfb xauth socat
 python3 python3-pymodbus python3-serial python3-serial-asyncio python3-pyatspi
 at-spi2-core dbus dbus-x11 xdotool imagemagick lintian appstream
-desktop-file-utils man-db openbox x11-utils"
+desktop-file-utils man-db openbox x11-utils tshark"
 
 with_tests=0
 case "${1:-}" in
@@ -95,6 +97,7 @@ need libcli11-dev "CLI11" test -f /usr/include/CLI/CLI.hpp
 need nlohmann-json3-dev "nlohmann JSON" test -f /usr/include/nlohmann/json.hpp
 need libpcre2-dev "PCRE2" pkg-config --exists libpcre2-8
 need dpkg-dev "dpkg-buildflags" dpkg-buildflags --version
+need libpcap-dev "the libpcap headers" test -f /usr/include/pcap/pcap.h
 [ "$with_tests" -eq 1 ] || exit $failed
 
 need clang "the C++ compiler clang++" clang++ --version
@@ -113,6 +116,7 @@ need desktop-file-utils "desktop-file-validate" sh -c 'command -v desktop-file-v
 need man-db "man" man --version
 need openbox "openbox" openbox --version
 need x11-utils "xprop" sh -c 'command -v xprop'
+need tshark "tshark" tshark --version
 for module in pymodbus.server pymodbus.framer.rtu_framer pymodbus.datastore; do
     need "python3-pymodbus python3-serial python3-serial-asyncio" "the Python module $module" \
         /usr/bin/python3 -c "import $module"

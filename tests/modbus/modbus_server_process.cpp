@@ -39,7 +39,7 @@ uint16_t await_listening(int fd, std::string &output, Clock::time_point deadline
 
 } // namespace
 
-ModbusServerProcess::ModbusServerProcess(const std::string &ip, const std::string &framing)
+ModbusServerProcess::ModbusServerProcess(const std::string &ip, const std::string &framing, const std::string &layout)
 {
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0)
@@ -51,7 +51,7 @@ ModbusServerProcess::ModbusServerProcess(const std::string &ip, const std::strin
         close(pipe_fds[0]);
         close(pipe_fds[1]);
         execl("/usr/bin/python3", "python3", ORV_MODBUS_SERVER_SCRIPT, ip.c_str(), "0", framing.c_str(),
-              static_cast<char *>(nullptr));
+              layout.empty() ? static_cast<char *>(nullptr) : layout.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
     close(pipe_fds[1]);

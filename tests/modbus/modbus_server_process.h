@@ -14,7 +14,9 @@ class ModbusServerProcess {
 public:
     // Starts the server on `ip`, port chosen by the system, with the framing
     // "rtu" or "tcp", and waits (at most 20 s) for its "LISTENING <port>" line.
-    explicit ModbusServerProcess(const std::string &ip = "127.0.0.1", const std::string &framing = "rtu");
+    // With `layout` "gaps", units 2 and 5 answer too, with gaps in their maps.
+    explicit ModbusServerProcess(const std::string &ip = "127.0.0.1", const std::string &framing = "rtu",
+                                 const std::string &layout = "");
     ~ModbusServerProcess();
     ModbusServerProcess(const ModbusServerProcess &) = delete;
     ModbusServerProcess &operator=(const ModbusServerProcess &) = delete;

@@ -401,7 +401,10 @@ TEST_F(OrvModbus, TracesEveryFrameOnStandardError)
     const Ran ran = Run({"3", "-c", "2", "--trace"});
     EXPECT_EQ(ran.out, "4660 22136\n");
     const std::string stamp = "[0-9]{4}-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.[0-9]{6}";
-    EXPECT_TRUE(Matches(ran.err, stamp + " > 01 03 00 00 00 02 C4 0B\n" + stamp + " < 01 03 04 12 34 56 78 81 07\n"))
+    EXPECT_TRUE(Matches(ran.err, stamp + " > 01 03 00 00 00 02 C4 0B \\| unit 1: read holding registers, address 0, "
+                                         "count 2\n" +
+                                     stamp + " < 01 03 04 12 34 56 78 81 07 \\| unit 1: read holding registers, "
+                                             "address 0, count 2: 4660 22136\n"))
         << ran.err;
 }
 
@@ -500,8 +503,9 @@ TEST(OrvModbusTcp, WritesAndReadsTwoRegisterValues)
     EXPECT_EQ(run({"3", "-a", "50", "-c", "4", "-f", "u32", "--order", "dcba"}).out, "4294967294 2147483647\n");
     const Ran traced = run({"3", "-c", "2", "-f", "u32", "--trace"});
     EXPECT_EQ(traced.out, "305419896\n");
-    EXPECT_TRUE(Contains(traced.err, " > 00 01 00 00 00 06 01 03 00 00 00 02\n.* < 00 01 00 00 00 07 01 03 04 12 34 "
-                                     "56 78\n"))
+    EXPECT_TRUE(Contains(traced.err, " > 00 01 00 00 00 06 01 03 00 00 00 02 \\| transaction 1, unit 1: [^\n]+\n.* < "
+                                     "00 01 00 00 00 07 01 03 04 12 34 56 78 \\| transaction 1, unit 1: read holding "
+                                     "registers, address 0, count 2: 4660 22136\n"))
         << traced.err;
     // The wrong framing, either way: pymodbus keeps silent.
     const Ran rtu = RunCli({"127.0.0.1", "-p", std::to_string(server.Port()), "3", "-t", "200"});

@@ -48,11 +48,13 @@ esac
 help=$("$prefix/bin/orv-modbus" --help)
 functions=$(echo "$help" | sed -n 's/^FUNCTION is one of //p' | sed 's/ ([0-9]*)//g; s/[,.]//g')
 formats=$(echo "$help" | sed -n 's/^Formats: //p' | sed 's/[,.]//g')
+diagnostics=$(echo "$help" | sed -n 's/^Diagnostics: //p' | sed 's/[,.]//g')
 complete() {  # complete WORD... : what the completion offers for the last word
     bash -c '. "$0"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _orv_modbus; echo "${COMPREPLY[@]}"' \
         "$prefix/share/bash-completion/completions/orv-modbus" "$@"
 }
-[ "$(complete orv-modbus -p 502 127.0.0.1 '')" = "$functions" ] || fail "completion of functions: $(complete orv-modbus 127.0.0.1 '')"
+[ "$(complete orv-modbus -p 502 127.0.0.1 '')" = "$functions $diagnostics" ] ||
+    fail "completion of functions: $(complete orv-modbus 127.0.0.1 '')"
 [ "$(complete orv-modbus 127.0.0.1 3 -f '')" = "$formats" ] || fail "completion of formats"
 [ "$(complete orv-modbus 127.0.0.1 3 --js)" = "--json" ] || fail "completion of options"
 offered=" $(complete orv-modbus 127.0.0.1 3 --) "

@@ -2,7 +2,7 @@
 """Independent Modbus server for the tests: RTU frames over plain TCP, or
 Modbus TCP (MBAP header, no CRC) with "tcp".
 
-Usage: modbus_server.py HOST PORT [rtu|tcp]   (PORT 0 lets the system choose)
+Usage: modbus_server.py HOST PORT [rtu|tcp [gaps]]   (PORT 0 lets the system choose)
 Prints "LISTENING <port>" once it accepts connections; runs until killed.
 
 Unit id 1 answers; any other unit id and any frame with a bad CRC get no
@@ -12,12 +12,20 @@ reply. Known data store (0-based protocol addresses, all writable):
   coils             0..2099: on where a % 3 == 0
   discrete inputs   0..2099: on where a % 5 in (1, 2)
 Report slave id (function 17) answers with the server's own identity bytes.
+
+With "gaps", units 2 and 5 answer too, with gaps in their maps: a read that
+touches an address they lack gets exception 2 (Illegal data address).
+  unit 2: holding registers 0..99 (value a) and 200..231 (2000 + a),
+          input registers 0..9 (value 10 * a), coils and discrete inputs
+          0..15 and 32..47 (on where a is odd)
+  unit 5: holding registers 10..19 (value 5), nothing else
 """
 import asyncio
 import logging
 import sys
 
-from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
+from pymodbus.datastore import (ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext,
+                                ModbusSparseDataBlock)
 from pymodbus.framer.rtu_framer import ModbusRtuFramer
 from pymodbus.framer.socket_framer import ModbusSocketFramer
 from pymodbus.server import StartAsyncTcpServer
@@ -43,18 +51,37 @@ def discrete_input(address):
     return address % 5 in (1, 2)
 
 
-def make_context():
+def sparse(spans, value):
+    return ModbusSparseDataBlock({start: [value(a) for a in range(start, end + 1)] for start, end in spans})
+
+
+def gapped_units():
+    bits = [(0, 15), (32, 47)]
+    return {
+        2: ModbusSlaveContext(hr=sparse([(0, 99), (200, 231)], lambda a: a if a < 100 else 2000 + a),
+                              ir=sparse([(0, 9)], lambda a: 10 * a),
+                              co=sparse(bits, lambda a: a % 2 == 1),
+                              di=sparse(bits, lambda a: a % 2 == 1), zero_mode=True),
+        5: ModbusSlaveContext(hr=sparse([(10, 19)], lambda a: 5), ir=ModbusSparseDataBlock(),
+                              co=ModbusSparseDataBlock(), di=ModbusSparseDataBlock(), zero_mode=True),
+    }
+
+
+def make_context(gaps):
     unit = ModbusSlaveContext(
         hr=ModbusSequentialDataBlock(0, [holding_register(a) for a in range(REGISTERS)]),
         ir=ModbusSequentialDataBlock(0, [input_register(a) for a in range(REGISTERS)]),
         co=ModbusSequentialDataBlock(0, [coil(a) for a in range(BITS)]),
         di=ModbusSequentialDataBlock(0, [discrete_input(a) for a in range(BITS)]),
         zero_mode=True)
-    return ModbusServerContext(slaves={UNIT: unit}, single=False)
+    units = {UNIT: unit}
+    if gaps:
+        units.update(gapped_units())
+    return ModbusServerContext(slaves=units, single=False)
 
 
-async def serve(host, port, framer):
-    server = await StartAsyncTcpServer(context=make_context(), address=(host, port), framer=framer,
+async def serve(host, port, framer, gaps):
+    server = await StartAsyncTcpServer(context=make_context(gaps), address=(host, port), framer=framer,
                                        defer_start=True, allow_reuse_address=True)
     task = asyncio.create_task(server.serve_forever())
     await server.serving
@@ -64,11 +91,12 @@ async def serve(host, port, framer):
 
 def main():
     framers = {"rtu": ModbusRtuFramer, "tcp": ModbusSocketFramer}
-    if len(sys.argv) not in (3, 4) or sys.argv[3:] and sys.argv[3] not in framers:
-        sys.exit("usage: modbus_server.py HOST PORT [rtu|tcp]")
+    if (len(sys.argv) not in (3, 4, 5) or sys.argv[3:] and sys.argv[3] not in framers
+            or sys.argv[4:] and sys.argv[4] != "gaps"):
+        sys.exit("usage: modbus_server.py HOST PORT [rtu|tcp [gaps]]")
     logging.getLogger("pymodbus").setLevel(logging.CRITICAL)
-    framer = framers[sys.argv[3] if len(sys.argv) == 4 else "rtu"]
-    asyncio.run(serve(sys.argv[1], int(sys.argv[2]), framer))
+    framer = framers[sys.argv[3] if len(sys.argv) >= 4 else "rtu"]
+    asyncio.run(serve(sys.argv[1], int(sys.argv[2]), framer, len(sys.argv) == 5))
 
 
 if __name__ == "__main__":
