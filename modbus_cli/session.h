@@ -24,6 +24,7 @@ struct Outcome {
     std::vector<uint16_t> values;  // registers, bits or slave-id bytes read
     int written = 0;               // items the device says it wrote
     double roundTripMs = 0;
+    bool interrupted = false; // the cancel descriptor ended the request
 };
 
 // Sees every frame: `sent` for requests, else a response as far as it came.
@@ -37,6 +38,9 @@ public:
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
+    // A descriptor whose input ends the waits of the connect and of each
+    // request (mb_set_cancel_fd); the outcome then says `interrupted`.
+    void SetCancel(int fd);
     // Connects unless connected; "" or the cause (with no connection the
     // status is EXIT_NO_ANSWER).
     std::string Connect();
@@ -56,6 +60,7 @@ private:
     int m_framing;
     int m_timeoutMs;
     TraceSink m_trace;
+    int m_cancelFd = -1;
     mb_context *m_context = nullptr;
     std::vector<uint8_t> m_answer; // of the request in hand, as far as it came
 };
