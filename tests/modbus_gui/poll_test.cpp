@@ -248,6 +248,22 @@ TEST(TrafficWindow, KeepsTheNewestWholeLines)
     EXPECT_TRUE(shown.EndsWith(wxString(1023, 'b') + "\n"));
 }
 
+// An outcome may hold any text (a device's slave id): its line goes whole
+// as well, and so do the lines after it.
+TEST(TrafficWindow, KeepsWholeLinesOfAnyCharacters)
+{
+    TrafficWindow window(nullptr, nullptr);
+    const std::string line(1023, 'x');
+    std::vector<std::string> lines(TrafficWindow::kKeep / 1024 + 1, line);
+    lines.front() = "12:00:00.000 = Slave ID: \xc3\xa9\xc3\xa9\xc3\xa9"; // three characters of two bytes
+    window.AddLines(lines);
+    window.AddLines({std::string(1023, 'b')});
+    const wxString shown = window.m_view->GetValue();
+    EXPECT_EQ(shown.length(), TrafficWindow::kKeep);
+    EXPECT_TRUE(shown.StartsWith(wxString(line) + "\n"));
+    EXPECT_TRUE(shown.EndsWith(wxString(1023, 'b') + "\n"));
+}
+
 TEST(PymodbusPoll, PollsTheServer)
 {
     PymodbusServer server;
