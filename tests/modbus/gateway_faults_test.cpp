@@ -207,7 +207,8 @@ Reaction Framed(bool tcp, std::function<Bytes(const Bytes &body)> make)
     return Reaction::Compute([tcp, make](const Bytes &request) {
         if (!tcp)
             return WithCrc(make(request));
-        return WithMbap(static_cast<uint16_t>(request[0] << 8 | request[1]), make(Bytes(request.begin() + 6, request.end())));
+        const Bytes body(request.begin() + 6, request.end());
+        return WithMbap(static_cast<uint16_t>(request[0] << 8 | request[1]), make(body));
     });
 }
 

@@ -278,8 +278,9 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
     EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>{"01 17 00 01 00 02 00 05 00 01 02 00 0A"});
 
     // Reading nothing, or writing nothing, is no request: it fails without traffic.
-    for (const auto &[count, result] : {std::pair<const char *, const char *>("", "Failed: quantity is empty"),
-                                        std::pair<const char *, const char *>("0", "Failed: quantity must be 1 to 125")}) {
+    using Refusal = std::pair<const char *, const char *>;
+    for (const auto &[count, result] :
+         {Refusal("", "Failed: quantity is empty"), Refusal("0", "Failed: quantity must be 1 to 125")}) {
         form->m_countText->ChangeValue(count);
         Send(form);
         EXPECT_EQ(Result(form), result) << count;

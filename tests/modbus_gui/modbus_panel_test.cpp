@@ -281,7 +281,8 @@ TEST_F(ModbusPanelTest, ModifyOffersTheShownParametersOrTheDefaults)
         wxString ip, port;
         int framing;
     };
-    for (const Shown &shown : {Shown{"not set", "not set", MB_FRAMING_RTU}, Shown{"127.0.0.9", "502", MB_FRAMING_TCP}}) {
+    for (const Shown &shown :
+         {Shown{"not set", "not set", MB_FRAMING_RTU}, Shown{"127.0.0.9", "502", MB_FRAMING_TCP}}) {
         Panel()->SetConnectionParameters(shown.ip, shown.port, shown.framing);
         Click(PanelChild(ModbusTerminalPanel::ID_MODIFY));
         NewDialog *dialog = NewestShownDialog();
