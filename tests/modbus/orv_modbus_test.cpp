@@ -276,12 +276,6 @@ TEST(OrvModbusSummary, RoundTripsTakeTheSameRoomHoweverManyCome)
     summary.failures = 5;
     EXPECT_EQ(modbus_cli::SummaryText(summary),
               "10000005 requests, 5 failed, round trip min/median/max 0.10/0.60/1.10 ms");
-    // The median of a lopsided run lies within 0.1 % of the true one.
-    modbus_cli::RoundTrips lopsided;
-    for (const double ms : {0.2, 0.2, 0.25, 3.0, 900.0})
-        lopsided.Add(ms);
-    EXPECT_NEAR(lopsided.Median(), 0.25, 0.25 * 0.001);
-    EXPECT_EQ(lopsided.Max(), 900.0);
 }
 
 // ---- the program ------------------------------------------------------------
