@@ -9,4 +9,9 @@ class wxWindow;
 
 void NameControl(wxWindow *control, const wxString &name);
 
+// The picture buttons of the top row that both terminal panels have.
+constexpr const char *kModifyButtonName = "Change connection parameters";
+constexpr const char *kConnectButtonName = "Connect";
+constexpr const char *kDisconnectButtonName = "Disconnect";
+
 #endif

@@ -42,6 +42,18 @@ int32_t ReadFormNumber(const std::string &text)
     return static_cast<int32_t>(value);
 }
 
+std::string MissingNumberReason(const std::string &text, const std::string &field)
+{
+    size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    if (i == text.size())
+        return field + " is empty";
+    if (text[i] == '+' || text[i] == '-')
+        ++i;
+    return i < text.size() && IsDigit(text[i]) ? "" : field + " is no number";
+}
+
 std::optional<uint16_t> FieldAddress(const std::string &text)
 {
     const int32_t value = ReadFormNumber(text);

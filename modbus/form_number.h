@@ -14,6 +14,12 @@
 // oversized unit id stays out of range instead of wrapping into it.
 int32_t ReadFormNumber(const std::string &text);
 
+// Why a field that a request needs cannot fill it: "address is empty" when it
+// holds nothing but blanks, "address is no number" when no digit starts it
+// after its sign ("-", ".5", "abc"); "" when it reads as a number. Such a
+// field would read as 0 and send a value nobody typed.
+std::string MissingNumberReason(const std::string &text, const std::string &field);
+
 // A field as the 16-bit request field it fills, read as above: an address
 // must lie in 0..65535; a register value in 0..65535 or, as its 16-bit two's
 // complement, in -32768..-1. Anything else has no such field (a request that

@@ -36,11 +36,11 @@ wxTextCtrl *NewNumericField(wxWindow *parent, int top, const char *initial)
                           wxTextValidator(wxFILTER_NUMERIC));
 }
 
-wxComboBox *NewChoiceCombo(wxWindow *parent, int top, int width, const wxArrayString &choices)
+wxComboBox *NewChoiceCombo(wxWindow *parent, int top, int width, const wxArrayString &choices, int initial = 0)
 {
-    auto *combo = new wxComboBox(parent, wxID_ANY, choices[0], wxPoint(FIELD_X, top), wxSize(width, -1), choices,
-                                 wxCB_READONLY | wxCB_DROPDOWN);
-    combo->SetSelection(0);
+    auto *combo = new wxComboBox(parent, wxID_ANY, choices[initial], wxPoint(FIELD_X, top), wxSize(width, -1),
+                                 choices, wxCB_READONLY | wxCB_DROPDOWN);
+    combo->SetSelection(initial);
     return combo;
 }
 
@@ -166,7 +166,9 @@ void FunctionPanel::AddField(const FormRow &row, int top)
         wxArrayString formats;
         for (int format = 0; format < READ_FORMAT_COUNT; ++format)
             formats.Add(FormatChoiceName(format));
-        m_formatCombo = NewChoiceCombo(this, top, 170, formats);
+        // The whole register, as a new user reads a value; the byte and
+        // bit formats are a choice away.
+        m_formatCombo = NewChoiceCombo(this, top, 170, formats, FORMAT_DECIMAL_U16);
         break;
     }
     case FormField::WriteFormat: {

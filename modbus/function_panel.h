@@ -101,8 +101,14 @@ private:
     // a field cannot be sent.
     std::optional<ReadRequest> BuildReadRequest(int functionCode);
     // Shows a read's outcome: result line, data field (bits appended to it
-    // after a Send, as ever; replaced while polling) and the table.
+    // after a Send, as ever; replaced while polling) and the table. After a
+    // failure neither shows an older answer as this one's.
     void ShowReadOutcome(const ReadRequest &request, const ReadOutcome &outcome, bool polling);
+    // The data field's text of values read: bits, function 23's registers
+    // in decimal, the others in the chosen output format.
+    std::string DataText(int functionCode, const std::vector<uint16_t> &values) const;
+    // Empties the table, and the data field with `dataField`.
+    void ForgetAnswer(bool dataField);
     void FillTable();
     void ShowPollState(bool polling);
 
@@ -125,11 +131,14 @@ private:
     // "Sended", or why the write failed.
     void ShowWritten(int result);
     int ReadNumber(const wxTextCtrl *field) const;
+    // The number in a field the request needs; none (and the reason shown,
+    // naming the field) when it is empty or holds no number.
+    std::optional<int> ReadRequired(const wxTextCtrl *field, const char *name);
     // The address in the field; none (and the reason shown, naming the
-    // field) when it lies outside 0..65535.
+    // field) when it is missing or lies outside 0..65535.
     std::optional<uint16_t> ReadAddress(const wxTextCtrl *field, const char *name = "address");
-    // The quantity in the count field; none (and the reason shown) outside
-    // 1..limit.
+    // The quantity in the count field; none (and the reason shown) when it
+    // is missing or outside 1..limit.
     std::optional<int> ReadQuantity(int limit);
 
     int m_functionId = 0;

@@ -26,31 +26,43 @@ wxString FromUtf8(const std::string &text)
 
 void FunctionPanel::ShowReadOutcome(const ReadRequest &request, const ReadOutcome &outcome, bool polling)
 {
+    // Successive Sends of bits follow each other in the data field; else it
+    // shows one answer, in place.
+    const bool inPlace = !ReadsBits(request.functionCode) || polling;
     if (outcome.count < 0) {
         ShowRequestFailure(outcome.error);
+        ForgetAnswer(inPlace);
         return;
     }
     ShowResult(FromUtf8(OutcomeResult(request, outcome)));
-    const std::vector<uint16_t> &values = outcome.values;
-    std::string text;
-    if (ReadsBits(request.functionCode)) {
-        const std::vector<uint8_t> bits(values.begin(), values.end());
-        text = FormatBits(bits.data(), bits.size());
-    } else if (request.functionCode == 23) {
-        text = FormatDecimalRegisters(values.data(), values.size());
-    } else if (const int format = m_formatCombo->GetSelection(); IsWideFormat(format)) {
-        text = FormatWideRegisters(values.data(), values.size(), format);
-    } else {
-        text = FormatRegisters(values.data(), values.size(), format);
-    }
-    // Successive Sends of bits follow each other in the field; a poll shows
-    // the newest answer in place.
-    if (ReadsBits(request.functionCode) && !polling)
-        m_dataText->AppendText(FromUtf8(text));
+    const wxString text = FromUtf8(DataText(request.functionCode, outcome.values));
+    if (inPlace)
+        m_dataText->ChangeValue(text);
     else
-        m_dataText->ChangeValue(FromUtf8(text));
+        m_dataText->AppendText(text);
     m_tableRequest = request;
-    m_tableValues = values;
+    m_tableValues = outcome.values;
+    FillTable();
+}
+
+std::string FunctionPanel::DataText(int functionCode, const std::vector<uint16_t> &values) const
+{
+    if (ReadsBits(functionCode)) {
+        const std::vector<uint8_t> bits(values.begin(), values.end());
+        return FormatBits(bits.data(), bits.size());
+    }
+    if (functionCode == 23)
+        return FormatDecimalRegisters(values.data(), values.size());
+    const int format = m_formatCombo->GetSelection();
+    return IsWideFormat(format) ? FormatWideRegisters(values.data(), values.size(), format)
+                                : FormatRegisters(values.data(), values.size(), format);
+}
+
+void FunctionPanel::ForgetAnswer(bool dataField)
+{
+    if (dataField)
+        m_dataText->ChangeValue(wxEmptyString);
+    m_tableValues.clear();
     FillTable();
 }
 
@@ -79,8 +91,10 @@ void FunctionPanel::FillTable()
 
 void FunctionPanel::OnFormatChosen(wxCommandEvent &event)
 {
-    // The table shows what it holds in the new format at once; the data
-    // field keeps the format it was read in, until the next read.
+    // The data field and the table show the answer they hold in the new
+    // format at once (bits have no format).
+    if (!ReadsBits(m_functionId - FUNCTION_ID_BASE))
+        m_dataText->ChangeValue(FromUtf8(DataText(m_functionId - FUNCTION_ID_BASE, m_tableValues)));
     FillTable();
     event.Skip();
 }

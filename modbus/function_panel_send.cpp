@@ -69,9 +69,6 @@ void FunctionPanel::OnSend(wxCommandEvent &event)
         ShowFailure(kPollingReason);
         return;
     }
-    // An id the client refuses leaves the unit id of the previous request.
-    if (m_modbus != nullptr)
-        mb_set_slave(m_modbus, ReadNumber(m_slaveIdText));
     // A value still in the cell editor is what the user sees in the grid.
     if (m_valuesGrid != nullptr && m_valuesGrid->IsCellEditControlEnabled())
         m_valuesGrid->SaveEditControlValue();
@@ -80,6 +77,12 @@ void FunctionPanel::OnSend(wxCommandEvent &event)
         ShowFailure(kNotConnectedReason);
         return;
     }
+    // An empty Slave ID would read as 0, the broadcast to every unit. An id
+    // the client refuses leaves the unit id of the previous request.
+    const std::optional<int> slave = ReadRequired(m_slaveIdText, "slave ID");
+    if (!slave)
+        return;
+    mb_set_slave(m_modbus, *slave);
 
     switch (const int functionId = event.GetId()) {
     case 1001:
@@ -127,8 +130,21 @@ int FunctionPanel::ReadNumber(const wxTextCtrl *field) const
     return ReadFormNumber(Utf8(field->GetValue()));
 }
 
+std::optional<int> FunctionPanel::ReadRequired(const wxTextCtrl *field, const char *name)
+{
+    const std::string text = Utf8(field->GetValue());
+    const std::string missing = MissingNumberReason(text, name);
+    if (!missing.empty()) {
+        ShowFailure(missing);
+        return std::nullopt;
+    }
+    return ReadFormNumber(text);
+}
+
 std::optional<uint16_t> FunctionPanel::ReadAddress(const wxTextCtrl *field, const char *name)
 {
+    if (!ReadRequired(field, name))
+        return std::nullopt;
     const std::optional<uint16_t> address = FieldAddress(Utf8(field->GetValue()));
     if (!address)
         ShowFailure(RangeReason(name, 0, 0xFFFF));
@@ -137,8 +153,10 @@ std::optional<uint16_t> FunctionPanel::ReadAddress(const wxTextCtrl *field, cons
 
 std::optional<int> FunctionPanel::ReadQuantity(int limit)
 {
-    const int quantity = ReadNumber(m_countText);
-    if (quantity < 1 || quantity > limit) {
+    const std::optional<int> quantity = ReadRequired(m_countText, "quantity");
+    if (!quantity)
+        return std::nullopt;
+    if (*quantity < 1 || *quantity > limit) {
         ShowFailure(RangeReason("quantity", 1, limit));
         return std::nullopt;
     }
@@ -178,7 +196,10 @@ std::optional<ReadRequest> FunctionPanel::BuildReadRequest(int functionCode)
 {
     ReadRequest request;
     request.functionCode = functionCode;
-    request.slave = ReadNumber(m_slaveIdText);
+    const std::optional<int> slave = ReadRequired(m_slaveIdText, "slave ID");
+    if (!slave)
+        return std::nullopt;
+    request.slave = *slave;
     std::optional<uint16_t> address;
     std::optional<int> quantity;
     if (functionCode == 23) {
@@ -218,12 +239,14 @@ void FunctionPanel::ReadBits(int functionId)
 {
     if (const std::optional<ReadRequest> request = BuildReadRequest(functionId - FUNCTION_ID_BASE))
         RunAndShow(*request);
+    else
+        ForgetAnswer(false);
 }
 
 void FunctionPanel::ReadRegisters(int functionId)
 {
     // Cleared first: a read that fails shows no values of an older one.
-    m_dataText->Clear();
+    ForgetAnswer(true);
     if (const std::optional<ReadRequest> request = BuildReadRequest(functionId - FUNCTION_ID_BASE))
         RunAndShow(*request);
 }
@@ -246,7 +269,7 @@ void FunctionPanel::WriteCoil()
 void FunctionPanel::WriteRegister()
 {
     const std::optional<uint16_t> address = ReadAddress(m_addressText);
-    if (!address)
+    if (!address || !ReadRequired(m_valueText, "value"))
         return;
     const std::optional<uint16_t> value = FieldRegisterValue(Utf8(m_valueText->GetValue()));
     if (!value) {

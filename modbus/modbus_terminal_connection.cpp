@@ -1,6 +1,7 @@
 // The Modbus panel's connection life cycle and its choice of function form.
 #include "modbus/modbus_terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/error_box.h"
 #include "app/image_file.h"
 #include "app/ip_address.h"
@@ -55,6 +56,7 @@ void ModbusTerminalPanel::OnConnect(wxCommandEvent &event)
     m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
     m_connected = true;
     m_connectButton->SetBitmapLabel(m_disconnectBitmap);
+    NameControl(m_connectButton, kDisconnectButtonName);
     m_linkTimer.Start(kLinkCheckMs);
     wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
 }
@@ -113,6 +115,7 @@ void ModbusTerminalPanel::ShowDisconnected()
     if (m_modbus != nullptr)
         mb_close(m_modbus);
     m_connectButton->SetBitmapLabel(m_connectBitmap);
+    NameControl(m_connectButton, kConnectButtonName);
 }
 
 void ModbusTerminalPanel::Shutdown()
@@ -146,6 +149,9 @@ void ModbusTerminalPanel::OnModifyParameters(wxCommandEvent &)
                                  wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
     dialog->SetValues(known ? m_ipLabel->GetLabel() : wxString(kDefaultModuleIp),
                       known ? m_portLabel->GetLabel() : wxString(kDefaultModulePort));
+    // Opened from this panel, it offers this terminal and its framing: OK
+    // without changes keeps the Modbus terminal.
+    dialog->SetTerminalType(1);
     dialog->SetFraming(m_framing);
 }
 

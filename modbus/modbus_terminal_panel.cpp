@@ -1,6 +1,7 @@
 // Construction and layout of the Modbus terminal panel.
 #include "modbus/modbus_terminal_panel.h"
 
+#include "app/control_names.h"
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
@@ -91,12 +92,14 @@ void ModbusTerminalPanel::BuildTopRow()
     m_portLabel = new wxStaticText(this, wxID_ANY, "not set");
     row->Add(m_portLabel, 0, wxLEFT, 5);
     row->AddSpacer(5);
-    row->Add(new wxBitmapButton(this, ID_MODIFY, LoadImageFile("icons/modifybtn.jpg"), wxDefaultPosition, kTopButtonSize,
-                                wxBU_AUTODRAW),
-             0, wxTOP, -5);
+    auto *modifyButton = new wxBitmapButton(this, ID_MODIFY, LoadImageFile("icons/modifybtn.jpg"), wxDefaultPosition,
+                                            kTopButtonSize, wxBU_AUTODRAW);
+    NameControl(modifyButton, kModifyButtonName);
+    row->Add(modifyButton, 0, wxTOP, -5);
     row->AddSpacer(10);
     m_connectButton =
         new wxBitmapButton(this, ID_CONNECT, m_connectBitmap, wxDefaultPosition, kTopButtonSize, wxBU_AUTODRAW);
+    NameControl(m_connectButton, kConnectButtonName);
     row->Add(m_connectButton, 0, wxTOP, -5);
     row->AddSpacer(10);
     row->Add(new wxStaticText(this, wxID_ANY, "Terminal Selected: MODBUS"), 0, wxTOP, 0);

@@ -37,12 +37,14 @@ void TrafficWindow::AddLines(const std::vector<std::string> &lines)
         return;
     wxString text;
     for (const std::string &line : lines) {
-        text += wxString::FromUTF8(line.c_str()) + '\n';
-        m_lineLengths.push_back(line.size() + 1);
-        m_length += line.size() + 1;
+        // Counted in the view's characters, not in bytes: an outcome line
+        // may hold any text (a device's slave id, a system message).
+        const wxString shown = wxString::FromUTF8(line.c_str()) + '\n';
+        text += shown;
+        m_lineLengths.push_back(shown.length());
+        m_length += shown.length();
     }
     m_view->AppendText(text);
-    // The lines are ASCII: their lengths are the view's positions.
     size_t drop = 0;
     while (m_length > kKeep && !m_lineLengths.empty()) {
         drop += m_lineLengths.front();

@@ -36,7 +36,7 @@ private:
     void OnClear(wxCommandEvent &event);
 
     std::function<void()> m_closed;
-    // The length of each line shown, its line break included.
+    // The length of each line shown in characters, its line break included.
     std::deque<size_t> m_lineLengths;
     size_t m_length = 0;
 };

@@ -63,7 +63,9 @@ std::string ParseCell(const std::string &cell, WideKind kind, uint32_t &bits, fl
     }
     while (end != nullptr && *end != '\0' && std::strchr(" \t\n\v\f\r", *end) != nullptr)
         ++end;
-    if (end == text || end == nullptr || *end != '\0' || (kind == WIDE_F32 && errno == ERANGE))
+    // strtof says ERANGE for subnormal results too, which are floats like
+    // any other; only a value past the largest float is none.
+    if (end == text || end == nullptr || *end != '\0' || (kind == WIDE_F32 && errno == ERANGE && std::isinf(real)))
         return "is no number";
     return "";
 }

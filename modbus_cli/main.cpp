@@ -17,8 +17,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 using namespace modbus_cli;
 
@@ -27,19 +29,33 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t g_interrupted = 0;
+// The write end of the pipe whose read end cancels the client's waits.
+int g_cancelWrite = -1;
 
 void OnInterrupt(int)
 {
     g_interrupted = 1;
+    const int saved = errno;
+    const char byte = 1;
+    // The pipe is non-blocking; one byte in it is enough, and more are harmless.
+    [[maybe_unused]] const ssize_t written = write(g_cancelWrite, &byte, 1);
+    errno = saved;
 }
 
-// Ctrl+C ends a polling run after the request in hand, with its summary.
-void CatchInterrupt()
+// Ctrl+C ends a polling run at once, also while a request waits for its
+// connection or answer: the handler's byte in the pipe ends the client's
+// wait. Returns the pipe's read end for the session, or -1 when no pipe could
+// be made (Ctrl+C then takes effect after the request in hand).
+int CatchInterrupt()
 {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0)
+        g_cancelWrite = ends[1];
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
+    return g_cancelWrite >= 0 ? ends[0] : -1;
 }
 
 // Sleeps until `until` in short steps, so that Ctrl+C is not kept waiting.
@@ -100,7 +116,7 @@ struct Run {
     // highest of all requests.
     int Poll(Session &session) const
     {
-        CatchInterrupt();
+        session.SetCancel(CatchInterrupt());
         PollSummary summary;
         int status = EXIT_OK;
         Clock::time_point next = Clock::now();
@@ -111,6 +127,9 @@ struct Run {
                 break;
             next = Clock::now() + std::chrono::milliseconds(settings.pollMs);
             const Outcome outcome = session.Run(request);
+            // A request cut short by Ctrl+C has no outcome: not shown, not counted.
+            if (outcome.interrupted)
+                break;
             if (const int unwritten = Report(outcome); unwritten != 0)
                 return WriteFailure(unwritten);
             ++summary.requests;
@@ -118,7 +137,7 @@ struct Run {
                 stats->Add(request.unit, ClassifyExchange(outcome.status == EXIT_OK ? 0 : -1, outcome.errorNumber),
                            std::chrono::microseconds(std::llround(outcome.roundTripMs * 1000)));
             if (outcome.status == EXIT_OK) {
-                summary.roundTripsMs.push_back(outcome.roundTripMs);
+                summary.roundTrips.Add(outcome.roundTripMs);
             } else {
                 ++summary.failures;
                 status = std::max(status, outcome.status);

@@ -209,18 +209,15 @@ std::string TraceLine(bool sent, const uint8_t *frame, int length)
     return Timestamp(true) + (sent ? " > " : " < ") + HexBytes(frame, static_cast<size_t>(length));
 }
 
-std::string SummaryText(PollSummary summary)
+std::string SummaryText(const PollSummary &summary)
 {
     std::string text = std::to_string(summary.requests) + (summary.requests == 1 ? " request, " : " requests, ") +
                        std::to_string(summary.failures) + " failed";
-    std::vector<double> &trips = summary.roundTripsMs;
-    if (trips.empty())
+    const RoundTrips &trips = summary.roundTrips;
+    if (trips.Count() == 0)
         return text;
-    std::sort(trips.begin(), trips.end());
-    const size_t middle = trips.size() / 2;
-    const double median = trips.size() % 2 == 1 ? trips[middle] : (trips[middle - 1] + trips[middle]) / 2;
-    return text + ", round trip min/median/max " + Fixed(trips.front()) + "/" + Fixed(median) + "/" +
-           Fixed(trips.back()) + " ms";
+    return text + ", round trip min/median/max " + Fixed(trips.Min()) + "/" + Fixed(trips.Median()) + "/" +
+           Fixed(trips.Max()) + " ms";
 }
 
 } // namespace modbus_cli

@@ -3,6 +3,8 @@
 #ifndef ORV_MODBUS_CLI_OUTPUT_H
 #define ORV_MODBUS_CLI_OUTPUT_H
 
+#include "modbus_cli/round_trips.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -38,12 +40,12 @@ std::string TraceLine(bool sent, const uint8_t *frame, int length);
 
 // Counts of a polling run and its round trips.
 struct PollSummary {
-    int requests = 0;
-    int failures = 0;
-    std::vector<double> roundTripsMs; // of the answered requests
+    long long requests = 0;
+    long long failures = 0;
+    RoundTrips roundTrips; // of the answered requests
 };
 // "5 requests, 1 failed, round trip min/median/max 0.21/0.30/0.52 ms".
-std::string SummaryText(PollSummary summary);
+std::string SummaryText(const PollSummary &summary);
 
 } // namespace modbus_cli
 

@@ -34,6 +34,8 @@ std::string Resolve(const std::string &host, int port, sockaddr_in &address)
     return "";
 }
 
+const char kInterrupted[] = "interrupted";
+
 bool ConnectionGone(int error)
 {
     return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == EBADF;
@@ -65,6 +67,12 @@ void Session::Drop()
     m_context = nullptr;
 }
 
+void Session::SetCancel(int fd)
+{
+    m_cancelFd = fd;
+    mb_set_cancel_fd(m_context, fd);
+}
+
 std::string Session::Connect()
 {
     if (m_context != nullptr)
@@ -79,6 +87,7 @@ std::string Session::Connect()
     if (m_context == nullptr)
         return std::string("cannot connect: ") + std::strerror(errno);
     mb_set_framing(m_context, m_framing);
+    mb_set_cancel_fd(m_context, m_cancelFd);
     const int sec = m_timeoutMs / 1000, usec = (m_timeoutMs % 1000) * 1000;
     mb_set_connect_timeout(m_context, sec, usec);
     if (mb_connect(m_context) != 0) {
@@ -94,6 +103,8 @@ std::string Session::Connect()
 
 std::string Session::ConnectFailure(int error) const
 {
+    if (error == ECANCELED)
+        return kInterrupted;
     return error == ETIMEDOUT ? "no connection within " + std::to_string(m_timeoutMs) + " ms"
                               : std::string("cannot connect: ") + std::strerror(error);
 }
@@ -112,6 +123,7 @@ Outcome Session::Run(const Request &request)
     Outcome outcome;
     const std::string unconnected = Connect();
     if (!unconnected.empty()) {
+        outcome.interrupted = unconnected == kInterrupted;
         outcome.status = EXIT_NO_ANSWER;
         outcome.error = unconnected;
         return outcome;
@@ -188,7 +200,10 @@ Outcome Session::Failure(int error)
     Outcome outcome;
     outcome.status = EXIT_NO_ANSWER;
     outcome.errorNumber = error;
-    if (mb_get_socket(m_context) < 0) {
+    if (error == ECANCELED) {
+        outcome.interrupted = true;
+        outcome.error = kInterrupted;
+    } else if (mb_get_socket(m_context) < 0) {
         // The new connection after a failed request could not be made.
         Drop();
         outcome.error = ConnectFailure(error);

@@ -25,6 +25,7 @@ struct Outcome {
     int written = 0;               // items the device says it wrote
     double roundTripMs = 0;
     int errorNumber = 0;           // the client's errno of a failed request
+    bool interrupted = false;      // the cancel descriptor ended the request
 };
 
 // A frame of the caller's own and the answer it got (see mb_send_raw):
@@ -49,6 +50,9 @@ public:
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
+    // A descriptor whose input ends the waits of the connect and of each
+    // request (mb_set_cancel_fd); the outcome then says `interrupted`.
+    void SetCancel(int fd);
     // Connects unless connected; "" or the cause (with no connection the
     // status is EXIT_NO_ANSWER).
     std::string Connect();
@@ -75,6 +79,7 @@ private:
     int m_framing;
     int m_timeoutMs;
     TraceSink m_trace;
+    int m_cancelFd = -1;
     mb_context *m_context = nullptr;
     std::vector<uint8_t> m_answer; // of the request in hand, as far as it came
 };

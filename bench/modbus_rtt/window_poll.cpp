@@ -200,6 +200,7 @@ void SilentGatewayScenario(double seconds)
         std::fputs("the window did not connect\n", stderr);
         return;
     }
+    form->m_addressText->ChangeValue("0");
     form->m_countText->ChangeValue("125");
     form->m_pollPeriodText->ChangeValue("10");
     bench::ClickButton(form->m_pollStartButton);

@@ -90,6 +90,11 @@ int mb_get_byte_timeout(const mb_context *ctx, int *sec, int *usec);
 // the connect fails with ETIMEDOUT.
 int mb_set_connect_timeout(mb_context *ctx, int sec, int usec);
 int mb_get_connect_timeout(const mb_context *ctx, int *sec, int *usec);
+// A descriptor that ends the context's waits once it has input (the read end
+// of a pipe that a signal handler writes to): mb_connect and every wait for
+// an answer then fail with ECANCELED, and the next request connects anew.
+// -1 (the default) for none; the descriptor stays the caller's.
+int mb_set_cancel_fd(mb_context *ctx, int fd);
 // The connected socket (-1 while closed); setting one hands it to the context.
 int mb_set_socket(mb_context *ctx, int socket);
 int mb_get_socket(const mb_context *ctx);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <poll.h>
 
 namespace {
 
@@ -37,6 +38,29 @@ void mb_debug_error(const mb_context *ctx, const char *format, ...)
     va_start(arguments, format);
     std::vfprintf(stderr, format, arguments);
     va_end(arguments);
+}
+
+int mb_poll_cancellable(const mb_context *ctx, int fd, short events, const timespec *wait)
+{
+    pollfd entries[2] = {{fd, events, 0}, {ctx->cancel_fd, POLLIN, 0}};
+    const nfds_t count = ctx->cancel_fd >= 0 ? 2 : 1;
+    const int ready = ppoll(entries, count, wait, nullptr);
+    if (ready <= 0)
+        return ready;
+    // Whatever shows on the cancel descriptor (also its closing) ends the wait.
+    if (count == 2 && entries[1].revents != 0) {
+        errno = ECANCELED;
+        return -1;
+    }
+    return entries[0].revents;
+}
+
+int mb_set_cancel_fd(mb_context *ctx, int fd)
+{
+    if (ctx == nullptr || fd < -1)
+        return invalid();
+    ctx->cancel_fd = fd;
+    return 0;
 }
 
 int mb_set_slave(mb_context *ctx, int slave)

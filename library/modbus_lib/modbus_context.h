@@ -5,6 +5,8 @@
 
 #include "library/modbus_lib/modbus.h"
 
+#include <ctime>
+
 struct mb_timeout {
     int sec;
     int usec;
@@ -27,6 +29,8 @@ struct mb_context {
     // kernel's SYN retries, about two minutes.
     mb_timeout connect_timeout = {5, 0};
     mb_tcp_data *transport = nullptr;
+    // Input on it ends every wait (see mb_set_cancel_fd).
+    int cancel_fd = -1;
     int framing = MB_FRAMING_RTU;
     // Of the last Modbus TCP request sent; each request takes the next one.
     uint16_t transaction_id = 0;
@@ -37,6 +41,12 @@ struct mb_context {
     mb_trace_fn trace = nullptr;
     void *trace_user = nullptr;
 };
+
+// Waits until `fd` is ready for `events`, at most `wait` (nullptr: no limit),
+// or until the context's cancel descriptor has input. Returns the events that
+// came on `fd` (non-zero), 0 when the wait ended, or -1 with errno (EINTR
+// when a signal came, ECANCELED once the cancel descriptor has input).
+int mb_poll_cancellable(const mb_context *ctx, int fd, short events, const timespec *wait);
 
 // Writes a message to standard error when the context's debug flag is set.
 void mb_debug_error(const mb_context *ctx, const char *format, ...) __attribute__((format(printf, 2, 3)));

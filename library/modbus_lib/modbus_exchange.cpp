@@ -23,24 +23,24 @@ std::chrono::microseconds duration_of(const mb_timeout &timeout)
 
 // Waits until the socket has input, at most until `deadline`. poll, not
 // select: it takes any descriptor number. Returns 0, or -1 with errno
-// (ETIMEDOUT when nothing came).
-int wait_readable(int fd, Clock::time_point deadline)
+// (ETIMEDOUT when nothing came, ECANCELED when the context's cancel
+// descriptor ended the wait).
+int wait_readable(const mb_context *ctx, Clock::time_point deadline)
 {
-    pollfd entry = {fd, POLLIN, 0};
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
         const long long nanoseconds = left.count() > 0 ? left.count() : 0;
         const timespec wait = {static_cast<time_t>(nanoseconds / 1000000000),
                                static_cast<long>(nanoseconds % 1000000000)};
-        const int ready = ppoll(&entry, 1, &wait, nullptr);
-        if (ready > 0) {
-            if ((entry.revents & POLLNVAL) != 0) {
+        const int events = mb_poll_cancellable(ctx, ctx->socket, POLLIN, &wait);
+        if (events > 0) {
+            if ((events & POLLNVAL) != 0) {
                 errno = EBADF;
                 return -1;
             }
             return 0;
         }
-        if (ready == 0) {
+        if (events == 0) {
             errno = ETIMEDOUT;
             return -1;
         }
@@ -182,7 +182,7 @@ int receive_frame(mb_context *ctx, uint8_t *msg, int &length, TargetFn target_of
             part_end = part;
             deadline = Clock::now() + duration_of(length == 0 ? ctx->response_timeout : ctx->byte_timeout);
         }
-        if (wait_readable(ctx->socket, deadline) != 0)
+        if (wait_readable(ctx, deadline) != 0)
             return -1;
         // Look at what has arrived, then take only this frame's share of it:
         // whatever follows stays in the socket.

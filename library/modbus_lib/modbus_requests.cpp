@@ -38,13 +38,14 @@ int check_quantity(const mb_context *ctx, int nb, int limit, const char *message
 }
 
 // Failures after which bytes of this request's answer may still be on their
-// way, or may have been read as part of it: a time-out, a spoiled or
-// mismatching frame, a frame cut short on sending. An exception answer is a
-// whole frame and leaves the stream in step; a closed connection carries
-// nothing more.
+// way, or may have been read as part of it: a time-out, a wait cancelled, a
+// spoiled or mismatching frame, a frame cut short on sending. An exception
+// answer is a whole frame and leaves the stream in step; a closed connection
+// carries nothing more.
 bool leaves_out_of_step(int error)
 {
-    return error == ETIMEDOUT || error == EMBBADCRC || error == EMBBADDATA || error == EMBBADMBAP;
+    return error == ETIMEDOUT || error == ECANCELED || error == EMBBADCRC || error == EMBBADDATA ||
+           error == EMBBADMBAP;
 }
 
 // Brings the stream back in step before the next request. RTU frames carry

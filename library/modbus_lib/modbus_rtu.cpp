@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -69,29 +70,71 @@ int bad_data()
     return -1;
 }
 
-// The count a response must carry for its request, and the one it carries.
-struct Counts {
-    int requested;
-    int received;
-};
-
-Counts counts_of(const uint8_t *req, const uint8_t *rsp)
+// The byte count a read's response must carry for its request; -1 for the
+// functions whose answer has none to check against the request.
+int expected_byte_count(const uint8_t *req)
 {
     switch (req[1]) {
     case MB_FC_READ_COILS:
     case MB_FC_READ_DISCRETE_INPUTS:
-        return {(mb_get_uint16(req + 4) + 7) / 8, rsp[2]};
+        return (mb_get_uint16(req + 4) + 7) / 8;
     case MB_FC_READ_HOLDING_REGISTERS:
     case MB_FC_READ_INPUT_REGISTERS:
     case MB_FC_WRITE_AND_READ_REGISTERS:
-        return {mb_get_uint16(req + 4), rsp[2] / 2};
+        return 2 * mb_get_uint16(req + 4);
+    default:
+        return -1;
+    }
+}
+
+// Writes answer with the request's address and value (5, 6) or address and
+// quantity (15, 16): an answer that echoes anything else is no confirmation
+// of what was sent.
+bool echoes_request(uint8_t function)
+{
+    switch (function) {
+    case MB_FC_WRITE_SINGLE_COIL:
+    case MB_FC_WRITE_SINGLE_REGISTER:
     case MB_FC_WRITE_MULTIPLE_COILS:
     case MB_FC_WRITE_MULTIPLE_REGISTERS:
-        return {mb_get_uint16(req + 4), mb_get_uint16(rsp + 4)};
-    case MB_FC_REPORT_SLAVE_ID:
-        return {rsp[2], rsp[2]};
+        return true;
     default:
-        return {1, 1};
+        return false;
+    }
+}
+
+// Whether a response of the right length also carries what its request calls
+// for: the byte count of a read, the echo of a write.
+bool fits_request(const uint8_t *req, const uint8_t *rsp, bool debug)
+{
+    const int byte_count = expected_byte_count(req);
+    if (byte_count >= 0 && rsp[2] != byte_count) {
+        if (debug)
+            std::fprintf(stderr, "Byte count not corresponding to the request (%d != %d)\n", rsp[2], byte_count);
+        return false;
+    }
+    if (echoes_request(req[1]) && std::memcmp(req + 2, rsp + 2, 4) != 0) {
+        if (debug)
+            std::fprintf(stderr, "Echo not corresponding to the request (0x%04X 0x%04X != 0x%04X 0x%04X)\n",
+                         mb_get_uint16(rsp + 2), mb_get_uint16(rsp + 4), mb_get_uint16(req + 2),
+                         mb_get_uint16(req + 4));
+        return false;
+    }
+    return true;
+}
+
+// The count a fitting response stands for: the byte count of bit reads and
+// of report slave id, the quantity of register reads and multiple writes,
+// else 1.
+int count_of(const uint8_t *req, const uint8_t *rsp)
+{
+    switch (req[1]) {
+    case MB_FC_READ_COILS:
+    case MB_FC_READ_DISCRETE_INPUTS:
+    case MB_FC_REPORT_SLAVE_ID:
+        return rsp[2];
+    default:
+        return request_has_quantity(req[1]) ? mb_get_uint16(req + 4) : 1;
     }
 }
 
@@ -179,7 +222,8 @@ int mb_rtu_response_target(const uint8_t *msg, int length)
 
 int mb_rtu_expected_length(const uint8_t *req, int req_length)
 {
-    if (req_length < 2 || (request_has_quantity(req[1]) && req_length < 6))
+    // Quantities, values and echoed fields need the request's 16-bit fields.
+    if (req_length < 2 || ((request_has_quantity(req[1]) || echoes_request(req[1])) && req_length < 6))
         return -1;
     switch (req[1]) {
     case MB_FC_READ_COILS:
@@ -246,12 +290,7 @@ int mb_check_response_body(const uint8_t *req, int req_length, const uint8_t *rs
                          rsp_length + MB_RTU_CHECKSUM_LENGTH);
         return bad_data();
     }
-    const Counts counts = counts_of(req, rsp);
-    if (counts.received != counts.requested) {
-        if (debug)
-            std::fprintf(stderr, "Quantity not corresponding to the request (%d != %d)\n", counts.received,
-                         counts.requested);
+    if (!fits_request(req, rsp, debug))
         return bad_data();
-    }
-    return counts.received;
+    return count_of(req, rsp);
 }

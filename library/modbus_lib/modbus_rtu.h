@@ -60,10 +60,12 @@ int mb_rtu_expected_length(const uint8_t *req, int req_length);
 
 // Checks a whole response against its request: its CRC, then whether it is
 // the request's exception, then the same unit id and function code, the
-// length the request calls for, and the count it asked for. Returns that count
-// (bytes for report slave id, 1 for single writes), or -1 with errno set to
-// EMBBADCRC, MB_ERROR_BASE + the exception code (EMBBADEXC for a code the
-// protocol does not define), or EMBBADDATA. With `debug`, says why on
+// length the request calls for, the byte count of a read (exactly the bytes
+// its quantity takes) and the echo of a write (address and value for 5 and 6,
+// address and quantity for 15 and 16). Returns the count it carries (bytes
+// for bit reads and report slave id, 1 for single writes), or -1 with errno
+// set to EMBBADCRC, MB_ERROR_BASE + the exception code (EMBBADEXC for a code
+// the protocol does not define), or EMBBADDATA. With `debug`, says why on
 // standard error.
 int mb_rtu_check_response(const uint8_t *req, int req_length, const uint8_t *rsp, int rsp_length, bool debug);
 // The same checks but the CRC's, for a response of unit id and protocol data

@@ -29,16 +29,20 @@ bool address_of(const mb_tcp_data &transport, sockaddr_in *address)
 }
 
 // Waits for a non-blocking connect to finish, at most `timeout`, and takes
-// its outcome. Signals do not shorten or lengthen the wait.
-int finish_connect(int fd, const mb_timeout &timeout)
+// its outcome. Signals do not shorten or lengthen the wait; the context's
+// cancel descriptor ends it.
+int finish_connect(const mb_context *ctx, int fd)
 {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(timeout.sec) + std::chrono::microseconds(timeout.usec);
-    pollfd entry = {fd, POLLOUT, 0};
+    const auto deadline = Clock::now() + std::chrono::seconds(ctx->connect_timeout.sec) +
+                          std::chrono::microseconds(ctx->connect_timeout.usec);
     int ready;
     do {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        ready = poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        const auto left = std::max(std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now()),
+                                   std::chrono::nanoseconds(0));
+        const timespec wait = {static_cast<time_t>(left.count() / 1000000000),
+                               static_cast<long>(left.count() % 1000000000)};
+        ready = mb_poll_cancellable(ctx, fd, POLLOUT, &wait);
     } while (ready < 0 && errno == EINTR);
     if (ready < 0)
         return -1;
@@ -57,13 +61,13 @@ int finish_connect(int fd, const mb_timeout &timeout)
     return 0;
 }
 
-int connect_bounded(int fd, const sockaddr_in &address, const mb_timeout &timeout)
+int connect_bounded(const mb_context *ctx, int fd, const sockaddr_in &address)
 {
     const int flags = fcntl(fd, F_GETFL, 0);
     if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
         return -1;
     if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 &&
-        (errno != EINPROGRESS || finish_connect(fd, timeout) != 0))
+        (errno != EINPROGRESS || finish_connect(ctx, fd) != 0))
         return -1;
     return fcntl(fd, F_SETFL, flags);
 }
@@ -123,7 +127,7 @@ int mb_connect(mb_context *ctx)
         return fail_closing(fd);
     if (ctx->debug)
         std::printf("Connecting to %s\n", ctx->transport->ip);
-    if (connect_bounded(fd, address, ctx->connect_timeout) != 0)
+    if (connect_bounded(ctx, fd, address) != 0)
         return fail_closing(fd);
     ctx->socket = fd;
     return 0;

@@ -3,6 +3,7 @@
 #include "modbus/wide_format.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -65,6 +66,30 @@ TEST(WideFormat, GridCellsBecomePairs)
     EXPECT_EQ(GridWideValues({"1e99"}, Format("Float32 ABCD")).refusal, "row 1 is no number");
     EXPECT_EQ(GridWideValues({"4294967296"}, Format("U32 ABCD")).refusal, "row 1 must be 0 to 4294967295");
     EXPECT_EQ(GridWideValues({"", ""}, Format("U32 ABCD")).refusal, "no values set");
+}
+
+// Every finite float the table shows, subnormal ones included, is taken
+// back as typed and written as the same bits.
+TEST(WideFormat, EveryFiniteFloatShownIsWrittenBackAsItsBits)
+{
+    const int format = Format("Float32 ABCD");
+    const uint16_t subnormal[] = {0x0001, 0x16C2};
+    EXPECT_EQ(WideText(subnormal, format), "9.99995e-41");
+    EXPECT_EQ(GridWideValues({"9.99995e-41"}, format).values, (std::vector<uint16_t>{0x0001, 0x16C2}));
+    std::mt19937 random(29);
+    std::vector<uint32_t> patterns = {0x00000001, 0x80000001, 0x007FFFFF, 0x00800000, 0x7F7FFFFF, 0xFF7FFFFF,
+                                      0x80000000, 0x00000000};
+    for (int draw = 0; draw < 20000; ++draw)
+        patterns.push_back(static_cast<uint32_t>(random()) >> (draw % 2 == 0 ? 0 : 9)); // half of them subnormal
+    for (const uint32_t bits : patterns) {
+        const uint16_t pair[] = {static_cast<uint16_t>(bits >> 16), static_cast<uint16_t>(bits & 0xFFFF)};
+        const std::string shown = WideText(pair, format);
+        if (shown == "nan" || shown == "inf" || shown == "-inf")
+            continue;
+        const GridValues<uint16_t> grid = GridWideValues({shown}, format);
+        EXPECT_EQ(grid.refusal, "") << shown;
+        EXPECT_EQ(grid.values, (std::vector<uint16_t>{pair[0], pair[1]})) << shown;
+    }
 }
 
 } // namespace

@@ -408,6 +408,37 @@ TEST_F(ModbusClient, ProtocolRecoveryDropsWhatFollowsARefusedAnswer)
     EXPECT_EQ(dest[0], 0x600D);
 }
 
+// Input on the cancel descriptor ends a wait for an answer at once, however
+// long the time-out; once the descriptor is quiet again, the next request
+// goes on a new connection and takes its answer.
+TEST_F(ModbusClient, CancelDescriptorEndsTheWaitForAnAnswer)
+{
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const Fd readEnd(ends[0]);
+    const Fd writeEnd(ends[1]);
+    ASSERT_EQ(mb_set_cancel_fd(m_ctx, ends[0]), 0);
+    ASSERT_EQ(mb_set_response_timeout(m_ctx, 10, 0), 0);
+    std::thread canceller([&] {
+        m_gateway.WaitForRequests(1);
+        EXPECT_EQ(write(ends[1], "x", 1), 1);
+    });
+    uint16_t dest[2] = {};
+    const Clock::time_point start = Clock::now();
+    errno = 0;
+    EXPECT_EQ(ReadTwoRegisters(dest), -1);
+    EXPECT_EQ(errno, ECANCELED);
+    EXPECT_LT(std::chrono::duration_cast<Millis>(Clock::now() - start).count(), 5000);
+    canceller.join();
+
+    char byte = 0;
+    ASSERT_EQ(read(ends[0], &byte, 1), 1);
+    m_gateway.Then(RegistersReply({3, 4}));
+    ASSERT_EQ(ReadTwoRegisters(dest), 2) << mb_strerror(errno);
+    EXPECT_EQ(dest[1], 4);
+    EXPECT_EQ(m_gateway.Connections(), 2U);
+}
+
 TEST_F(ModbusClient, WorksOnDescriptorsAbove1024)
 {
     rlimit limit;
@@ -502,6 +533,26 @@ TEST(ModbusConnect, GivesUpOnAHostThatNeverAnswers)
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_GE(waited, 280);
     EXPECT_LT(waited, 3000);
+    EXPECT_EQ(mb_get_socket(ctx), -1);
+    mb_free(ctx);
+}
+
+TEST(ModbusConnect, CancelDescriptorEndsAConnect)
+{
+    SilentPeer silent;
+    mb_context *ctx = mb_new_tcp("127.0.0.1", silent.Port());
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const Fd readEnd(ends[0]);
+    const Fd writeEnd(ends[1]);
+    ASSERT_EQ(write(ends[1], "x", 1), 1);
+    ASSERT_EQ(mb_set_cancel_fd(ctx, ends[0]), 0);
+    EXPECT_EQ(mb_set_cancel_fd(ctx, -2), -1);
+    const auto start = Clock::now();
+    errno = 0;
+    EXPECT_EQ(mb_connect(ctx), -1);
+    EXPECT_EQ(errno, ECANCELED);
+    EXPECT_LT(std::chrono::duration_cast<Millis>(Clock::now() - start).count(), 2500) << "the time-out is 5 s";
     EXPECT_EQ(mb_get_socket(ctx), -1);
     mb_free(ctx);
 }

@@ -199,6 +199,54 @@ TEST_F(GatewayFaults, HalfFramesFailAndANewConnectionWorks)
     }
 }
 
+// An answer body (unit id and protocol data unit) made from the request's
+// body, framed as the request was: with its CRC, or in Modbus TCP with the
+// request's transaction id.
+Reaction Framed(bool tcp, std::function<Bytes(const Bytes &body)> make)
+{
+    return Reaction::Compute([tcp, make](const Bytes &request) {
+        if (!tcp)
+            return WithCrc(make(request));
+        const Bytes body(request.begin() + 6, request.end());
+        return WithMbap(static_cast<uint16_t>(request[0] << 8 | request[1]), make(body));
+    });
+}
+
+// Answers of the right length that do not fit their request: a write's echo
+// of another address, value or quantity, and a Modbus TCP read whose byte
+// count does not fit its data (in RTU over TCP the byte count sets the
+// length). Each fails with the invalid-data error, and the next request goes
+// on a new connection, where the good answer is taken.
+TEST_F(GatewayFaults, AnswersThatDoNotFitTheRequestFailAndTheNextReconnects)
+{
+    for (const bool tcp : {false, true}) {
+        m_gateway.SetModbusTcp(tcp);
+        ASSERT_EQ(mb_set_framing(m_ctx, tcp ? MB_FRAMING_TCP : MB_FRAMING_RTU), 0);
+        for (const Operation &operation : Operations()) {
+            std::vector<size_t> spoiled; // bytes of the body that lose their fit
+            if (!operation.reads && operation.function != 17)
+                spoiled = {3, 5};
+            else if (operation.reads && tcp)
+                spoiled = {2};
+            for (const size_t at : spoiled) {
+                const std::string what = std::string(operation.name) + (tcp ? " (Modbus TCP)" : " (RTU)") +
+                                         ", byte " + std::to_string(at);
+                m_gateway.Then(Framed(tcp, [&operation, at](const Bytes &request) {
+                    Bytes body = operation.answer(request);
+                    body[at] ^= 0x01;
+                    return body;
+                }));
+                EXPECT_EQ(Run(operation), -1) << what;
+                EXPECT_EQ(m_error, EMBBADDATA) << what << ": " << mb_strerror(m_error);
+                const size_t connections = m_gateway.Connections();
+                m_gateway.Then(Framed(tcp, operation.answer));
+                EXPECT_EQ(Run(operation), operation.result) << what << ": " << mb_strerror(m_error);
+                EXPECT_EQ(m_gateway.Connections(), connections + 1) << what;
+            }
+        }
+    }
+}
+
 // Modbus TCP answers are judged by their header first: another transaction
 // id (a stale answer or one ahead), another protocol id or a length outside
 // the frame's limits is refused whatever the body, as are another unit and

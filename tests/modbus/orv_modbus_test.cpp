@@ -3,6 +3,7 @@
 // keep silent or never accept.
 #include "library/modbus_lib/modbus.h"
 #include "modbus_cli/framing_hint.h"
+#include "modbus_cli/output.h"
 #include "modbus_cli/request.h"
 #include "tests/modbus/modbus_server_process.h"
 #include "tests/support/fake_gateway.h"
@@ -11,7 +12,9 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -237,6 +240,44 @@ TEST(OrvModbusRequest, HintsAtTheOtherFraming)
     EXPECT_EQ(FramingHint(MB_FRAMING_TCP, {}, 1502), "");
 }
 
+// The resident memory of this process, in KiB.
+long ResidentKib()
+{
+    long pages = 0;
+    long resident = 0;
+    std::FILE *statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr)
+        return -1;
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+        resident = -1;
+    std::fclose(statm);
+    return resident < 0 ? -1 : resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// However long a run polls, its round trips take the same room (ten million
+// of them, some three minutes at full speed, kept one by one would take
+// 80 MB), and the summary's figures stay right.
+TEST(OrvModbusSummary, RoundTripsTakeTheSameRoomHoweverManyCome)
+{
+    modbus_cli::PollSummary summary;
+    EXPECT_EQ(modbus_cli::SummaryText(summary), "0 requests, 0 failed");
+    summary.roundTrips.Add(0.42);
+    summary.requests = 1;
+    EXPECT_EQ(modbus_cli::SummaryText(summary), "1 request, 0 failed, round trip min/median/max 0.42/0.42/0.42 ms");
+
+    summary = modbus_cli::PollSummary();
+    const long before = ResidentKib();
+    ASSERT_GT(before, 0);
+    constexpr long long kTrips = 10000000;
+    for (long long trip = 0; trip < kTrips; ++trip)
+        summary.roundTrips.Add(0.1 + static_cast<double>(trip % 1000) * 0.001); // 0.100 to 1.099 ms
+    EXPECT_LT(ResidentKib() - before, 4096);
+    summary.requests = kTrips + 5;
+    summary.failures = 5;
+    EXPECT_EQ(modbus_cli::SummaryText(summary),
+              "10000005 requests, 5 failed, round trip min/median/max 0.10/0.60/1.10 ms");
+}
+
 // ---- the program ------------------------------------------------------------
 
 struct Ran {
@@ -245,10 +286,20 @@ struct Ran {
     std::string err;
 };
 
-// Runs orv-modbus with `args`, at most 15 s; with `interrupt`, sends Ctrl+C
-// once the first result line is out (the program then polls already). With
-// `stdoutFile`, standard output goes there instead.
-Ran RunCli(const std::vector<std::string> &args, bool interrupt = false, const char *stdoutFile = nullptr)
+// Decides, from what the program wrote so far, when to press Ctrl+C.
+using InterruptWhen = std::function<bool(const Ran &sofar)>;
+
+// Once the first result line is out: the program polls already.
+bool FirstLineOut(const Ran &sofar)
+{
+    return sofar.out.find('\n') != std::string::npos;
+}
+
+// Runs orv-modbus with `args`, at most 15 s; sends Ctrl+C once when
+// `interruptWhen` says so. With `stdoutFile`, standard output goes there
+// instead.
+Ran RunCli(const std::vector<std::string> &args, const InterruptWhen &interruptWhen = nullptr,
+           const char *stdoutFile = nullptr)
 {
     int out[2];
     int err[2];
@@ -278,7 +329,7 @@ Ran RunCli(const std::vector<std::string> &args, bool interrupt = false, const c
     int open = 2;
     bool interrupted = false;
     while (open > 0 && elapsedMs() < 15000) {
-        if (interrupt && !interrupted && ran.out.find('\n') != std::string::npos) {
+        if (interruptWhen && !interrupted && interruptWhen(ran)) {
             kill(pid, SIGINT);
             interrupted = true;
         }
@@ -315,10 +366,11 @@ protected:
     void SetUp() override { ASSERT_TRUE(s_server->Ready()) << s_server->Output(); }
 
     // Runs against the server; `args` follow the host.
-    static Ran Run(std::vector<std::string> args, bool interrupt = false, const char *stdoutFile = nullptr)
+    static Ran Run(std::vector<std::string> args, const InterruptWhen &interruptWhen = nullptr,
+                   const char *stdoutFile = nullptr)
     {
         args.insert(args.begin(), {"127.0.0.1", "-p", Port()});
-        return RunCli(args, interrupt, stdoutFile);
+        return RunCli(args, interruptWhen, stdoutFile);
     }
     static std::string Port() { return std::to_string(s_server->Port()); }
     static std::string Where() { return "127.0.0.1:" + Port(); }
@@ -390,7 +442,7 @@ TEST_F(OrvModbus, PollsWithACountOrUntilInterrupted)
         << counted.err;
 
     // Ctrl+C ends an endless run after the request in hand, with the summary.
-    const Ran interrupted = Run({"4", "--poll", "50"}, true);
+    const Ran interrupted = Run({"4", "--poll", "50"}, FirstLineOut);
     EXPECT_EQ(interrupted.status, 0) << interrupted.err;
     EXPECT_TRUE(Contains(interrupted.err, ": [1-9][0-9]* requests?, 0 failed, round trip"))
         << interrupted.err;
@@ -438,7 +490,7 @@ TEST_F(OrvModbus, ExitStatusTellsTheCause)
 
     // 74: the results could not be written; a poll ends at once.
     for (const std::vector<std::string> &args : {std::vector<std::string>{"3"}, {"3", "--json", "--times", "3"}}) {
-        const Ran full = Run(args, false, "/dev/full");
+        const Ran full = Run(args, nullptr, "/dev/full");
         EXPECT_EQ(full.status, 74) << args.size();
         EXPECT_EQ(full.err, "orv-modbus: cannot write the results: No space left on device\n");
     }
@@ -538,6 +590,32 @@ TEST(OrvModbusGateway, SaysWhenTheAnswerIsInTheOtherFraming)
     EXPECT_TRUE(Contains(rtuAnswer.err, ": invalid answer: Invalid MBAP header \\(transaction id, protocol id or "
                                         "length\\); the answer looks like RTU over TCP; try --framing rtu\n$"))
         << rtuAnswer.err;
+}
+
+// A write whose answer echoes another value than the one sent is no success.
+TEST(OrvModbusGateway, AnswerThatDoesNotFitTheRequestIsRefused)
+{
+    testing_support::FakeGateway gateway;
+    gateway.SetDefault(testing_support::Reaction::Send(testing_support::WithCrc({1, 6, 0, 4, 0, 8})));
+    const Ran ran = RunCli({"127.0.0.1", "-p", std::to_string(gateway.Port()), "write-register", "-a", "4", "7"});
+    EXPECT_EQ(ran.status, 1);
+    EXPECT_EQ(ran.out, "");
+    EXPECT_EQ(ran.err, "orv-modbus: 127.0.0.1:" + std::to_string(gateway.Port()) + ": invalid answer: Invalid data\n");
+}
+
+// Ctrl+C while a request waits for its answer ends the run at once rather
+// than after the time-out of 8 s; the request cut short is not counted.
+TEST(OrvModbusGateway, CtrlCEndsAWaitForAnAnswer)
+{
+    testing_support::FakeGateway silent;
+    const auto start = std::chrono::steady_clock::now();
+    const Ran ran = RunCli({"127.0.0.1", "-p", std::to_string(silent.Port()), "3", "--poll", "100", "-t", "8000"},
+                           [&silent](const Ran &) { return !silent.Requests().empty(); });
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out, "");
+    EXPECT_EQ(ran.err, "orv-modbus: 127.0.0.1:" + std::to_string(silent.Port()) + ": 0 requests, 0 failed\n");
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 4000);
 }
 
 // Scripted gateways: one whose first answer comes after the time-out, while

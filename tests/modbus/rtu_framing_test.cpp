@@ -121,6 +121,9 @@ struct CheckCase {
     int error;
 };
 
+// Each case in both framings: with its CRC as RTU over TCP carries it, and
+// as the bare body of a Modbus TCP answer, whose length alone does not tell
+// whether the byte count fits the data.
 TEST(RtuCheckResponse, AcceptsMatchingResponsesAndRefusesTheRest)
 {
     const CheckCase cases[] = {
@@ -140,12 +143,24 @@ TEST(RtuCheckResponse, AcceptsMatchingResponsesAndRefusesTheRest)
         {"01 01 00 00 00 0A", "01 01 02 49 02", 2, 0},
         {"01 01 00 00 00 08", "01 01 02 49", -1, EMBBADDATA},            // byte count says 2, quantity 1
         {"01 02 00 00 00 09", "01 02 02 C6 00", 2, 0},
+        {"01 01 00 00 00 0A", "01 01 01 49 02", -1, EMBBADDATA},         // byte count short of its data
+        {"01 03 00 00 00 01", "01 03 03 12 34", -1, EMBBADDATA},         // byte count past its data
+        {"01 03 00 00 00 01", "01 03 01 12 34", -1, EMBBADDATA},
         {"01 05 00 0A FF 00", "01 05 00 0A FF 00", 1, 0},
+        {"01 05 00 0A FF 00", "01 05 00 0A 00 00", -1, EMBBADDATA},      // the other coil state
+        {"01 05 00 0A FF 00", "01 05 00 0B FF 00", -1, EMBBADDATA},      // another coil
+        {"01 05 00 0A", "01 05 00 0A FF 00", -1, EMBBADDATA},            // request too short to compare
+        {"01 06 00 0A 00 FF", "01 06 00 0A 00 FF", 1, 0},
         {"01 06 00 0A 00 FF", "01 06 00 0A 00", -1, EMBBADDATA},
+        {"01 06 00 0A 00 FF", "01 06 00 0A 00 FE", -1, EMBBADDATA},      // another value
+        {"01 06 00 0A 00 FF", "01 06 01 0A 00 FF", -1, EMBBADDATA},      // another register
         {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 00 00 0A", 10, 0},
         {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 00 00 09", -1, EMBBADDATA},  // echo differs
+        {"01 0F 00 00 00 0A 02 FF 03", "01 0F 00 01 00 0A", -1, EMBBADDATA},  // another start address
         {"01 10 00 05 00 02 04 00 01 00 02", "01 10 00 05 00 02", 2, 0},
+        {"01 10 00 05 00 02 04 00 01 00 02", "01 10 00 06 00 02", -1, EMBBADDATA},
         {"01 17 00 00 00 02 00 05 00 01 02 00 01", "01 17 04 00 01 00 02", 2, 0},
+        {"01 17 00 00 00 01 00 05 00 01 02 00 01", "01 17 03 00 01", -1, EMBBADDATA},
         {"01 11", "01 11 03 01 FF 41", 3, 0},
         {"01 11", "01 11 00", 0, 0},
         {"01 11", "01 11 03 01 FF", -1, EMBBADDATA},             // byte count beyond the frame
@@ -156,13 +171,21 @@ TEST(RtuCheckResponse, AcceptsMatchingResponsesAndRefusesTheRest)
     };
     for (const CheckCase &item : cases) {
         const Bytes req = FromHex(item.request);
-        const Bytes rsp = testing_support::WithCrc(FromHex(item.response));
-        errno = 0;
-        const int result = mb_rtu_check_response(req.data(), static_cast<int>(req.size()), rsp.data(),
-                                                 static_cast<int>(rsp.size()), false);
-        EXPECT_EQ(result, item.result) << item.request << " -> " << item.response;
-        if (item.result < 0) {
-            EXPECT_EQ(errno, item.error) << item.request << " -> " << item.response << ": " << mb_strerror(errno);
+        const Bytes body = FromHex(item.response);
+        const Bytes rsp = testing_support::WithCrc(body);
+        for (const bool rtu : {true, false}) {
+            errno = 0;
+            const int result =
+                rtu ? mb_rtu_check_response(req.data(), static_cast<int>(req.size()), rsp.data(),
+                                            static_cast<int>(rsp.size()), false)
+                    : mb_check_response_body(req.data(), static_cast<int>(req.size()), body.data(),
+                                             static_cast<int>(body.size()), false);
+            const char *framing = rtu ? " (RTU)" : " (body)";
+            EXPECT_EQ(result, item.result) << item.request << " -> " << item.response << framing;
+            if (item.result < 0) {
+                EXPECT_EQ(errno, item.error)
+                    << item.request << " -> " << item.response << framing << ": " << mb_strerror(errno);
+            }
         }
     }
 }

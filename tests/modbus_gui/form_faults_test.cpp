@@ -24,7 +24,7 @@ bool Failed(FunctionPanel *form)
     return Result(form).rfind("Failed: ", 0) == 0;
 }
 
-// A form ready to send one value from address 0, with the answer a good
+// A form ready to send one value (1) from address 0, with the answer a good
 // gateway gives it and what the form then shows.
 struct FormCase {
     int function;
@@ -41,8 +41,8 @@ std::vector<FormCase> FormCases()
     return {
         {1, read({0x01}), "Read 1 bits", "[1]"},
         {2, read({0x00}), "Read 1 bits", "[0]"},
-        {3, read({0x12, 0x34}), "Read 1 registers", "[52]"},
-        {4, read({0xAB, 0xCD}), "Read 1 registers", "[205]"},
+        {3, read({0x12, 0x34}), "Read 1 registers", "[4660]"},
+        {4, read({0xAB, 0xCD}), "Read 1 registers", "[43981]"},
         {5, WriteEcho, "Sended", ""},
         {6, WriteEcho, "Sended", ""},
         {15, WriteEcho, "Sended", ""},
@@ -61,8 +61,14 @@ protected:
     {
         FunctionPanel *panel = OpenForm(form.function);
         EXPECT_NE(panel, nullptr);
-        if (panel != nullptr && form.function == 23)
+        if (panel != nullptr && panel->m_addressText != nullptr)
+            panel->m_addressText->ChangeValue("0");
+        if (panel != nullptr && panel->m_valueText != nullptr)
+            panel->m_valueText->ChangeValue("1");
+        if (panel != nullptr && form.function == 23) {
+            panel->m_readAddressText->ChangeValue("0");
             panel->m_countText->ChangeValue("1");
+        }
         if (panel != nullptr && form.function == 15)
             SetCoil(panel->m_valuesGrid, 0, true);
         else if (panel != nullptr && panel->m_valuesGrid != nullptr)
@@ -158,10 +164,12 @@ TEST_F(FormFaultsTest, GatewayClosingMidAnswerShowsTheLinkLostAndTheFormWorksAft
     ExpectGoodAnswerShown(panel, form);
 }
 
-// Pasted numbers in every field of a form: empty reads 0, a plus sign is
-// taken, text without leading digits reads 0. Addresses and register values
-// that do not fit their 16-bit field, and quantities the client refuses, fail
-// without traffic; a unit id out of range keeps the previous unit.
+// Pasted numbers in every field of a form: a plus sign is taken, reading
+// stops at the first other character after the digits. A field the request
+// needs that is empty or starts with no digit (it would read as 0), an
+// address or register value that does not fit its 16-bit field, and a
+// quantity the client refuses fail without traffic, naming the field; a unit
+// id out of range keeps the previous unit.
 TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic)
 {
     m_gateway.AnswerWith(WriteEcho);
@@ -172,13 +180,20 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
     };
     const char *const badAddress = "Failed: address must be 0 to 65535";
     const char *const badValue = "Failed: value must be -32768 to 65535";
+    const char *const noAddress = "Failed: address is empty";
     const Typed cases[] = {
         {6, "+5", "+7", "+9", "05 06 00 07 00 09"},
-        {6, "", "", "", "00 06 00 00 00 00"},
         {6, " 3", "\t12", "-1", "03 06 00 0C FF FF"},
         {6, "3", "65535", "-32768", "03 06 FF FF 80 00"},
         {6, "3", "1e3", "1.5", "03 06 00 01 00 01"},
-        {6, "3", "abc", "\xd9\xa3", "03 06 00 00 00 00"}, // an Arabic-Indic three is no digit here
+        {6, "", "4", "5", "Failed: slave ID is empty"}, // would be unit 0, every unit
+        {6, "-", "4", "5", "Failed: slave ID is no number"},
+        {6, "3", "", "5", noAddress},
+        {6, "3", " ", "5", noAddress},
+        {6, "3", "abc", "5", "Failed: address is no number"},
+        {6, "3", "4", "", "Failed: value is empty"},
+        {6, "3", "4", "\xd9\xa3", "Failed: value is no number"}, // an Arabic-Indic three is no digit here
+        {6, "3", "4", ".5", "Failed: value is no number"},
         {6, "3", "-1", "5", badAddress},
         {6, "3", "65536", "5", badAddress},
         {6, "3", "99999999999999999999", "5", badAddress},
@@ -188,19 +203,27 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
         {6, "-1", "4", "5", "03 06 00 04 00 05"},
         {6, "99999999999999999999", "4", "5", "03 06 00 04 00 05"},
         {5, "3", "-1", nullptr, badAddress},
+        {5, "3", "", nullptr, noAddress}, // would switch coil 0
         {15, "3", "99999999999999999999", nullptr, badAddress},
+        {15, "3", "", nullptr, noAddress},
         {16, "3", "70000", nullptr, badAddress},
+        {16, "3", "", nullptr, noAddress},
+        {17, "", nullptr, nullptr, "Failed: slave ID is empty"},
     };
     for (const Typed &typed : cases) {
         FunctionPanel *panel = OpenForm(typed.function);
         ASSERT_NE(panel, nullptr);
         panel->m_slaveIdText->ChangeValue(wxString::FromUTF8(typed.slave));
-        panel->m_addressText->ChangeValue(wxString::FromUTF8(typed.address));
+        if (typed.address != nullptr)
+            panel->m_addressText->ChangeValue(wxString::FromUTF8(typed.address));
         if (typed.value != nullptr)
             panel->m_valueText->ChangeValue(wxString::FromUTF8(typed.value));
+        if (panel->m_valuesGrid != nullptr)
+            panel->m_valuesGrid->SetCellValue(0, 0, "1");
         const size_t before = m_gateway.Requests().size();
         Send(panel);
-        const std::string what = std::string(typed.slave) + " / " + typed.address;
+        const std::string what = std::string(typed.slave) + " / " + (typed.address ? typed.address : "") + " / " +
+                                 (typed.value ? typed.value : "");
         if (std::string(typed.sent).rfind("Failed", 0) == 0) {
             EXPECT_EQ(Result(panel), typed.sent) << what;
             EXPECT_EQ(m_gateway.Requests().size(), before) << what;
@@ -215,6 +238,7 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
     m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x00, 0x07}); });
     FunctionPanel *panel = OpenForm(3);
     panel->m_slaveIdText->ChangeValue("1");
+    panel->m_addressText->ChangeValue("0");
     for (const char *quantity : {"-1", "-99999999999999999999", "99999999999999999999", "126"}) {
         const size_t before = m_gateway.Requests().size();
         panel->m_countText->ChangeValue(quantity);
@@ -222,17 +246,36 @@ TEST_F(FormFaultsTest, PastedNumbersInEveryFieldGoOutAsTypedOrFailWithoutTraffic
         EXPECT_EQ(Result(panel), "Failed: quantity must be 1 to 125") << quantity;
         EXPECT_EQ(m_gateway.Requests().size(), before) << quantity;
     }
+    panel->m_countText->ChangeValue("");
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Failed: quantity is empty");
+    panel->m_countText->ChangeValue("1");
+    panel->m_addressText->ChangeValue("");
+    Send(panel);
+    EXPECT_EQ(Result(panel), noAddress) << "a read needs its address too";
+    panel->m_addressText->ChangeValue("0");
     panel->m_countText->ChangeValue("+1");
     Send(panel);
     EXPECT_EQ(Result(panel), "Read 1 registers");
     EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 00 00 01");
 
     panel = OpenForm(23);
-    panel->m_countText->ChangeValue("1");
+    const std::pair<const char *, const char *> fields23[] = {
+        {"", "Failed: write address is empty"},
+        {"0", "Failed: read address is empty"},
+    };
+    for (const auto &[writeAddress, result] : fields23) {
+        panel->m_addressText->ChangeValue(writeAddress);
+        Send(panel);
+        EXPECT_EQ(Result(panel), result);
+    }
     panel->m_readAddressText->ChangeValue("-5");
     Send(panel);
     EXPECT_EQ(Result(panel), "Failed: read address must be 0 to 65535");
     panel->m_readAddressText->ChangeValue("+5");
+    Send(panel);
+    EXPECT_EQ(Result(panel), "Failed: quantity is empty") << "N. Bit starts empty";
+    panel->m_countText->ChangeValue("1");
     panel->m_addressText->ChangeValue("65536");
     Send(panel);
     EXPECT_EQ(Result(panel), "Failed: write address must be 0 to 65535");
@@ -245,6 +288,7 @@ TEST_F(FormFaultsTest, PastedGridCellsAreCutToTheirElement)
 {
     m_gateway.AnswerWith(WriteEcho);
     FunctionPanel *panel = OpenForm(16);
+    panel->m_addressText->ChangeValue("0");
     const char *cells[10] = {"-1", "+5", "-0", "abc", "99999999999999999999", "70000", " 12", "1e3", "-32768", "\t7"};
     for (int row = 0; row < 10; ++row)
         panel->m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(cells[row]));
@@ -255,6 +299,7 @@ TEST_F(FormFaultsTest, PastedGridCellsAreCutToTheirElement)
               "01 10 00 00 00 0A 14 FF FF 00 05 00 00 00 00 FF FF 11 70 00 0C 00 01 80 00 00 07");
 
     panel = OpenForm(15);
+    panel->m_addressText->ChangeValue("0");
     const char *coils[10] = {"1", "256", "-1", "abc", "", "+2", "99999999999999999999", "0", "1e3", "\xe2\x9c\x93"};
     for (int row = 0; row < 10; ++row)
         panel->m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(coils[row]));

@@ -90,7 +90,9 @@ TEST_F(FunctionFormTest, FieldsStartAsTheFunctionNeeds)
     EXPECT_EQ(read->m_formatCombo->GetString(6), "Binary 16");
     EXPECT_EQ(read->m_formatCombo->GetString(7), "U32 ABCD");
     EXPECT_EQ(read->m_formatCombo->GetString(18), "Float32 DCBA");
-    EXPECT_EQ(read->m_formatCombo->GetValue(), "Decimal U8");
+    // A register reads as a whole at first.
+    EXPECT_EQ(read->m_formatCombo->GetValue(), "Decimal U16");
+    EXPECT_EQ(read->m_formatCombo->GetSelection(), FORMAT_DECIMAL_U16);
     EXPECT_EQ(read->m_dataText->GetValidator(), nullptr);
     EXPECT_EQ(read->m_valuesGrid, nullptr);
 

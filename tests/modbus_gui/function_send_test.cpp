@@ -73,17 +73,20 @@ TEST_F(FunctionSendTest, CoilReadsAppendToTheDataField)
     EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
     EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>(2, "01 01 00 13 00 03"));
 
-    // A failure keeps what the field holds.
+    // A failure keeps what the field holds; the table, which shows the one
+    // answer, holds none.
     m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
+    EXPECT_EQ(form->m_tableGrid->GetNumberRows(), 0);
 }
 
 // The client accepts 2000 bits; every one of them must find room.
 TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
 {
     FunctionPanel *form = Open(1, ReadAnswer(Bytes(250, 0xFF)));
+    form->m_addressText->ChangeValue("0");
     form->m_countText->ChangeValue("2000");
     Send(form);
     EXPECT_EQ(Result(form), "Read 2000 bits");
@@ -132,11 +135,18 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
         EXPECT_EQ(Data(form), "[-1]") << format;
     }
 
-    // A failed read leaves the field cleared.
+    // Another format shows the answer held in the field and the table alike.
+    ChooseFormat(form, FORMAT_HEX);
+    EXPECT_EQ(Data(form), "[ffff]");
+    EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 1), "ffff");
+    EXPECT_EQ(m_gateway.Requests().size(), 10u) << "without another read";
+
+    // A failed read leaves the field and the table cleared.
     m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "");
+    EXPECT_EQ(form->m_tableGrid->GetNumberRows(), 0);
 }
 
 TEST_F(FunctionSendTest, InputsReadWithTheirOwnFunctions)
@@ -222,6 +232,7 @@ TEST_F(FunctionSendTest, GridsWriteOnlyTheValuesSet)
 TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
 {
     FunctionPanel *form = Open(16, WriteEcho);
+    form->m_addressText->ChangeValue("0");
     const auto typeInto = [](wxGrid *grid, int row, const std::function<void(wxControl *)> &type) {
         grid->SetGridCursor(row, 0);
         grid->EnableCellEditControl();
@@ -234,6 +245,7 @@ TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
     EXPECT_EQ(Result(form), "Sended");
 
     form = OpenForm(15);
+    form->m_addressText->ChangeValue("0");
     typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxCheckBox *>(control)->SetValue(true); });
     Send(form);
     EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"01 10 00 00 00 01 02 00 7B", "01 0F 00 00 00 01 01 01"}));
@@ -266,10 +278,12 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
     EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>{"01 17 00 01 00 02 00 05 00 01 02 00 0A"});
 
     // Reading nothing, or writing nothing, is no request: it fails without traffic.
-    for (const char *count : {"", "0"}) {
+    using Refusal = std::pair<const char *, const char *>;
+    for (const auto &[count, result] :
+         {Refusal("", "Failed: quantity is empty"), Refusal("0", "Failed: quantity must be 1 to 125")}) {
         form->m_countText->ChangeValue(count);
         Send(form);
-        EXPECT_EQ(Result(form), "Failed: quantity must be 1 to 125") << count;
+        EXPECT_EQ(Result(form), result) << count;
     }
     form->m_countText->ChangeValue("2");
     form->m_valuesGrid->SetCellValue(0, 0, "");
@@ -287,6 +301,8 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
 TEST_F(FunctionSendTest, RefusedSlaveIdKeepsThePreviousUnit)
 {
     FunctionPanel *form = Open(6, WriteEcho);
+    form->m_addressText->ChangeValue("1");
+    form->m_valueText->ChangeValue("2");
     for (const char *unit : {"7", "300", "4294967303" /* 2^32 + 7: out of range, not 7 */, "9"}) {
         form->m_slaveIdText->ChangeValue(unit);
         Send(form);
@@ -439,6 +455,7 @@ TEST_F(PymodbusRoundTrip, WideValuesInTheFourOrders)
 TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)
 {
     FunctionPanel *form = OpenForm(3);
+    form->m_addressText->ChangeValue("0");
     form->m_slaveIdText->ChangeValue("2");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");

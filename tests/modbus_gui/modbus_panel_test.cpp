@@ -5,6 +5,7 @@
 #include "tests/modbus_gui/panel_driver.h"
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/bmpbuttn.h>
 #include <wx/combobox.h>
 #include <wx/image.h>
@@ -27,6 +28,16 @@ bool ShowsImage(const wxBitmap &bitmap, const char *path)
     return shown.IsOk() && file.IsOk() && shown.GetSize() == file.GetSize() &&
            std::memcmp(shown.GetData(), file.GetData(), static_cast<size_t>(file.GetWidth() * file.GetHeight() * 3)) ==
                0;
+}
+
+// What a picture button says: its tooltip, and the same as its accessible
+// name.
+std::string Said(wxWindow *button)
+{
+    const std::string tip = button->GetToolTipText().utf8_string();
+    auto *widget = static_cast<GtkWidget *>(button->GetHandle());
+    EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(widget)), tip.c_str()) << button->GetId();
+    return tip;
 }
 
 wxStaticText *PanelText(const wxString &text)
@@ -113,6 +124,8 @@ TEST_F(ModbusPanelTest, DisconnectedPanelNeedsParametersAndAConnection)
     }
     EXPECT_FALSE(Panel()->m_connected);
     EXPECT_EQ(FormCount(), 0);
+    EXPECT_EQ(Said(Panel()->m_connectButton), "Connect");
+    EXPECT_EQ(Said(PanelChild(ModbusTerminalPanel::ID_MODIFY)), "Change connection parameters");
 }
 
 TEST_F(ModbusPanelTest, ConnectsToTheTypedPortAndTogglesSilently)
@@ -133,10 +146,12 @@ TEST_F(ModbusPanelTest, ConnectsToTheTypedPortAndTogglesSilently)
     EXPECT_EQ(atModbusPort.Connections(), 0U);
     EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
     EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
+    EXPECT_EQ(Said(panel->m_connectButton), "Disconnect");
 
     ModalRecorder boxes;
     Click(panel->m_connectButton);
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    EXPECT_EQ(Said(panel->m_connectButton), "Connect");
     EXPECT_FALSE(panel->m_connected);
     EXPECT_EQ(mb_get_socket(panel->m_modbus), -1);
     EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
@@ -188,6 +203,7 @@ TEST_F(ModbusPanelTest, DisconnectKeepsTheFormAndNewParametersCloseIt)
 
     ConnectTo(gateway.Ip());
     FunctionPanel *form = OpenForm(6);
+    form->m_addressText->ChangeValue("0");
     form->m_valueText->ChangeValue("42");
     Click(panel->m_connectButton);
     EXPECT_FALSE(panel->m_connected);
@@ -257,22 +273,42 @@ NewDialog *NewestShownDialog()
     return newest;
 }
 
+// Modify offers the panel's parameters, on MODBUS with the connection's
+// framing; OK as offered keeps the Modbus terminal.
 TEST_F(ModbusPanelTest, ModifyOffersTheShownParametersOrTheDefaults)
 {
-    for (const auto &[ip, port] : {std::pair<wxString, wxString>("not set", "not set"),
-                                   std::pair<wxString, wxString>("127.0.0.9", "502")}) {
-        Panel()->SetConnectionParameters(ip, port);
+    struct Shown {
+        wxString ip, port;
+        int framing;
+    };
+    for (const Shown &shown :
+         {Shown{"not set", "not set", MB_FRAMING_RTU}, Shown{"127.0.0.9", "502", MB_FRAMING_TCP}}) {
+        Panel()->SetConnectionParameters(shown.ip, shown.port, shown.framing);
         Click(PanelChild(ModbusTerminalPanel::ID_MODIFY));
         NewDialog *dialog = NewestShownDialog();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->GetTitle(), "UART Conf");
         EXPECT_EQ(dialog->GetParent(), MainWindow::GetInstance()->m_frame);
-        const bool unset = ip == "not set";
+        const bool unset = shown.ip == "not set";
         EXPECT_EQ(dialog->m_ipCtrl->GetValue(), unset ? "192.168.100.10" : "127.0.0.9");
         EXPECT_EQ(dialog->m_portText->GetValue(), unset ? "65100" : "502");
+        EXPECT_EQ(dialog->m_terminalType->GetStringSelection(), "MODBUS");
+        EXPECT_EQ(dialog->m_framing->GetSelection(), shown.framing);
+        EXPECT_TRUE(dialog->m_framing->IsEnabled());
         dialog->Destroy();
         testing_support::PumpEvents();
     }
+
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "502", 1, MB_FRAMING_TCP);
+    ASSERT_TRUE(Panel()->IsShown());
+    Click(PanelChild(ModbusTerminalPanel::ID_MODIFY));
+    NewDialog *dialog = NewestShownDialog();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog->FindWindow(wxID_OK));
+    EXPECT_TRUE(Panel()->IsShown());
+    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.9");
+    EXPECT_EQ(Panel()->m_framingLabel->GetLabel(), "Modbus TCP");
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.8", "65100", 0);
 }
 
 // A user confirms MODBUS in the connection dialog: the Modbus panel shows the

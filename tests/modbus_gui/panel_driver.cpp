@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/stattext.h>
 
 namespace modbus_gui_test {
@@ -89,6 +90,14 @@ void SetCoil(wxGrid *grid, int row, bool on)
     ASSERT_NE(box, nullptr);
     box->SetValue(on);
     grid->DisableCellEditControl();
+}
+
+void ChooseFormat(FunctionPanel *form, int format)
+{
+    form->m_formatCombo->SetSelection(format);
+    wxCommandEvent chosen(wxEVT_COMBOBOX, form->m_formatCombo->GetId());
+    chosen.SetEventObject(form->m_formatCombo);
+    form->m_formatCombo->GetEventHandler()->ProcessEvent(chosen);
 }
 
 std::string Result(FunctionPanel *form)

@@ -34,6 +34,8 @@ wxButton *SendButton(FunctionPanel *form);
 void Send(FunctionPanel *form);
 // Ticks or unticks a coil cell through its editor, as a user does.
 void SetCoil(wxGrid *grid, int row, bool on);
+// Chooses an output format in the form's combo, as a user does.
+void ChooseFormat(FunctionPanel *form, int format);
 // The form's result line.
 std::string Result(FunctionPanel *form);
 

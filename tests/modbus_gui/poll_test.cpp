@@ -96,11 +96,19 @@ TEST_F(PollTest, AnswersRefreshInPlaceUntilStopped)
     EXPECT_EQ(TableColumn(form, 1), (std::vector<std::string>{"1234", "abcd"}));
     EXPECT_TRUE(std::regex_match(Text(form->m_pollTimeLabel), std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d)")))
         << Text(form->m_pollTimeLabel);
-    // The table follows the format at once.
-    form->m_formatCombo->SetSelection(FORMAT_DECIMAL_S16);
-    wxCommandEvent chosen(wxEVT_COMBOBOX, form->m_formatCombo->GetId());
-    form->m_formatCombo->GetEventHandler()->ProcessEvent(chosen);
+    // The data field and the table follow the format at once.
+    ChooseFormat(form, FORMAT_DECIMAL_S16);
     EXPECT_EQ(TableColumn(form, 1), (std::vector<std::string>{"4660", "-21555"}));
+    EXPECT_EQ(form->m_dataText->GetValue(), "[4660][-21555]");
+    // A failed read leaves neither showing the older answer as current; the
+    // time of the last answer stays.
+    const std::string lastAnswer = Text(form->m_pollTimeLabel);
+    m_gateway.AnswerNothing();
+    ASSERT_TRUE(WaitUntil([&] { return Result(form) == "Failed: no answer"; }));
+    EXPECT_EQ(form->m_tableGrid->GetNumberRows(), 0);
+    EXPECT_EQ(form->m_dataText->GetValue(), "");
+    EXPECT_EQ(Text(form->m_pollTimeLabel), lastAnswer);
+    m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x12, 0x34, 0xAB, 0xCD}); });
 
     // A Send while the worker has the connection would be a second request
     // on it: refused.
@@ -205,6 +213,7 @@ TEST_F(PollTest, TrafficViewListsFramesAndOutcomes)
     Panel()->m_trafficWindow->m_view->Clear();
 
     FunctionPanel *form = OpenForm(3);
+    form->m_addressText->ChangeValue("0");
     form->m_countText->ChangeValue("0");
     Send(form);
     form->m_countText->ChangeValue("1");
@@ -248,14 +257,30 @@ TEST(TrafficWindow, KeepsTheNewestWholeLines)
     EXPECT_TRUE(shown.EndsWith(wxString(1023, 'b') + "\n"));
 }
 
+// An outcome may hold any text (a device's slave id): its line goes whole
+// as well, and so do the lines after it.
+TEST(TrafficWindow, KeepsWholeLinesOfAnyCharacters)
+{
+    TrafficWindow window(nullptr, nullptr);
+    const std::string line(1023, 'x');
+    std::vector<std::string> lines(TrafficWindow::kKeep / 1024 + 1, line);
+    lines.front() = "12:00:00.000 = Slave ID: \xc3\xa9\xc3\xa9\xc3\xa9"; // three characters of two bytes
+    window.AddLines(lines);
+    window.AddLines({std::string(1023, 'b')});
+    const wxString shown = window.m_view->GetValue();
+    EXPECT_EQ(shown.length(), TrafficWindow::kKeep);
+    EXPECT_TRUE(shown.StartsWith(wxString(line) + "\n"));
+    EXPECT_TRUE(shown.EndsWith(wxString(1023, 'b') + "\n"));
+}
+
 TEST(PymodbusPoll, PollsTheServer)
 {
     PymodbusServer server;
     ASSERT_TRUE(server.Ready()) << "pymodbus server did not start";
     ASSERT_EQ(ConnectTo(server.Ip()).message, "Connection successful");
     FunctionPanel *form = OpenForm(4);
+    form->m_addressText->ChangeValue("0");
     form->m_countText->ChangeValue("2");
-    form->m_formatCombo->SetSelection(FORMAT_DECIMAL_U16);
     form->m_pollPeriodText->ChangeValue("10");
     Click(form->m_pollStartButton);
     EXPECT_TRUE(WaitUntil([&] { return Counts(form).first >= 2; }))
@@ -277,6 +302,7 @@ TEST(PymodbusModbusTcp, SendsPollsAndTraces)
     EXPECT_EQ(Text(Panel()->m_framingLabel), "Modbus TCP");
     Panel()->m_traffic->Enable(true);
     FunctionPanel *form = OpenForm(3);
+    form->m_addressText->ChangeValue("0");
     form->m_countText->ChangeValue("2");
     form->m_formatCombo->SetSelection(FORMAT_COUNT + MB_ORDER_ABCD);
     Send(form);
