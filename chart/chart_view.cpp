@@ -57,6 +57,7 @@ void ChartView::Home()
 void ChartView::Pause(std::optional<TimeSpan> data, TimeUs now)
 {
     m_held = Shown(data, now);
+    m_until = data ? data->end : now;
     m_paused = true;
 }
 

@@ -15,6 +15,8 @@ public:
 
     bool Live() const { return !m_paused && m_mode != Mode::Held; }
     bool Paused() const { return m_paused; }
+    // While paused, the newest time the picture shows: what came since waits.
+    std::optional<TimeUs> Until() const { return m_paused ? std::optional<TimeUs>(m_until) : std::nullopt; }
 
     // Around `anchor`; the newest point when live. A span that still
     // reaches the newest point stays live with its width.
@@ -39,6 +41,7 @@ private:
     bool m_zoomed = false;       // since Home: a resume keeps the width
     TimeUs m_width = kMinuteUs;  // of Mode::Width
     TimeSpan m_held;             // of Mode::Held and of a pause
+    TimeUs m_until = 0;
 };
 
 #endif

@@ -31,6 +31,14 @@ size_t SeriesPoints::UpperBound(TimeUs time) const
     return low;
 }
 
+SeriesPoints SeriesPoints::Through(TimeUs last) const
+{
+    const size_t count = UpperBound(last);
+    if (count <= m_olderCount)
+        return SeriesPoints(m_older, count, nullptr, 0);
+    return SeriesPoints(m_older, m_olderCount, m_newer, count - m_olderCount);
+}
+
 SeriesStore::SeriesStore(size_t keep, size_t mostSeries) : m_keep(std::max<size_t>(1, keep)), m_mostSeries(mostSeries)
 {
 }

@@ -43,6 +43,8 @@ public:
     // The first point at or after `time`, and the first after it.
     size_t LowerBound(TimeUs time) const;
     size_t UpperBound(TimeUs time) const;
+    // The points up to and including `last`.
+    SeriesPoints Through(TimeUs last) const;
 
 private:
     const ChartPoint *m_older = nullptr;

@@ -1,7 +1,7 @@
 #include "chart/stream_numbers.h"
 
-#include <charconv>
-#include <cmath>
+#include "chart/number_text.h"
+
 #include <optional>
 
 namespace {
@@ -40,21 +40,6 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-// A whole field as a finite decimal number ("21.5", "-3", "+1e3", ".5").
-std::optional<double> Number(std::string_view field)
-{
-    if (!field.empty() && field.front() == '+')
-        field.remove_prefix(1);
-    if (field.empty() || !(IsDigit(field.front()) || field.front() == '-' || field.front() == '.'))
-        return std::nullopt;
-    double value = 0;
-    const char *end = field.data() + field.size();
-    const std::from_chars_result result = std::from_chars(field.data(), end, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 bool IsName(std::string_view name)
 {
     if (name.empty() || name.size() > kLongestName || !IsLetter(name.front()))
@@ -89,7 +74,7 @@ NumberLine Pairs(std::string_view line)
         const size_t valueStart = at;
         while (at < line.size() && !IsSeparator(line[at]))
             ++at;
-        const std::optional<double> value = Number(line.substr(valueStart, at - valueStart));
+        const std::optional<double> value = ParseDecimal(line.substr(valueStart, at - valueStart));
         if (!value)
             return {};
         values.push_back({std::string(name), *value});
@@ -115,7 +100,7 @@ NumberLine Columns(std::string_view line)
             size_t fieldEnd = 0;
             while (fieldEnd < part.size() && !IsBlank(part[fieldEnd]))
                 ++fieldEnd;
-            const std::optional<double> value = Number(part.substr(0, fieldEnd));
+            const std::optional<double> value = ParseDecimal(part.substr(0, fieldEnd));
             if (!value)
                 return {};
             values.push_back({std::to_string(++column), *value});

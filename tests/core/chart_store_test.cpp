@@ -46,6 +46,8 @@ TEST(SeriesStore, KeepsTheNewestPointsInTimeOrderAndCountsVersions)
     EXPECT_EQ(points.LowerBound(9), 2u);
     EXPECT_EQ(points.UpperBound(9), 3u);
     EXPECT_EQ(points.LowerBound(100), 5u);
+    EXPECT_EQ(Times(points.Through(10)), (std::vector<TimeUs>{7, 8, 9, 10}));
+    EXPECT_TRUE(points.Through(6).empty());
 
     // A clock set back neither reorders nor loses the value.
     store.Append(series, 3, 99);

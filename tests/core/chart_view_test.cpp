@@ -158,6 +158,7 @@ TEST_F(ChartViewTest, PauseHoldsTheSpanAndResumeJumpsBackToLive)
     const TimeSpan paused = Shown();
     m_newest += 30 * kSecondUs;
     EXPECT_TRUE(m_view.Paused());
+    EXPECT_EQ(m_view.Until(), paused.end); // what came since waits
     EXPECT_EQ(Shown().start, paused.start);
     EXPECT_EQ(Shown().end, paused.end);
 
@@ -167,6 +168,7 @@ TEST_F(ChartViewTest, PauseHoldsTheSpanAndResumeJumpsBackToLive)
 
     m_view.Resume(); // with the width zoomed to
     EXPECT_TRUE(m_view.Live());
+    EXPECT_FALSE(m_view.Until());
     EXPECT_EQ(Shown().end, m_newest);
     EXPECT_EQ(Shown().end - Shown().start, 50 * kSecondUs);
 
