@@ -1,5 +1,6 @@
 #include "chart/chart_painter.h"
 
+#include "chart/column_raster.h"
 #include "chart/cursor_readout.h"
 #include "chart/time_axis.h"
 
@@ -55,8 +56,9 @@ ChartLayout ChartPainter::Paint(wxGraphicsContext &gc, wxSize size, const ChartS
         all = Union(all, m_decimated[entry].extent);
     }
 
-    layout.area.top = textHeight / 2 + kGap;
-    layout.area.height = std::max(1.0, size.y - layout.area.top - 2 * textHeight - 3 * kGap);
+    // On whole pixels: a clip between pixels would cost a mask for every stroke.
+    layout.area.top = std::ceil(textHeight / 2 + kGap);
+    layout.area.height = std::max(1.0, std::floor(size.y - layout.area.top - 2 * textHeight - 3 * kGap));
     const int valueTicks = std::max(2, static_cast<int>(layout.area.height / (textHeight * 2.5)));
     const ValueRange shared = ResolveScale(scene.shared, all, valueTicks);
     for (size_t entry = 0; entry < scene.shown.size(); ++entry)
@@ -69,8 +71,8 @@ ChartLayout ChartPainter::Paint(wxGraphicsContext &gc, wxSize size, const ChartS
     const ValueTicks ticks = PlaceValueTicks(layout.axis, valueTicks);
     for (const double at : ticks.at)
         labelWidth = std::max(labelWidth, TextWidth(gc, ValueTickLabel(at, ticks.step)));
-    layout.area.left = std::max(labelWidth, dateWidth / 2) + 2 * kGap;
-    layout.area.width = std::max(1.0, size.x - layout.area.left - kRightMargin);
+    layout.area.left = std::ceil(std::max(labelWidth, dateWidth / 2) + 2 * kGap);
+    layout.area.width = std::max(1.0, std::floor(size.x - layout.area.left - kRightMargin));
 
     gc.SetPen(*wxTRANSPARENT_PEN);
     gc.SetBrush(wxBrush(scene.colours.background));
@@ -138,27 +140,58 @@ void ChartPainter::DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, co
 {
     const PlotArea &area = layout.area;
     gc.Clip(area.left, area.top, area.width, area.height);
+    // Solid lines go column by column into one layer over the plot; dashed
+    // ones (beyond the tenth series, seldom dense) and single points are
+    // drawn on top of it.
+    const int width = static_cast<int>(area.width);
+    const int height = static_cast<int>(area.height);
+    if (!m_layer.IsOk() || m_layer.GetWidth() != width || m_layer.GetHeight() != height) {
+        m_layer.Create(width, height, false);
+        m_layer.SetAlpha();
+    }
+    std::fill(m_layer.GetAlpha(), m_layer.GetAlpha() + static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    LineLayer layer{width, height, m_layer.GetData(), m_layer.GetAlpha()};
+    bool layered = false;
+    m_line.clear();
     for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
+        const ShownSeries &shown = scene.shown[entry];
+        m_pixels.clear();
+        for (const PlotPoint &point : m_decimated[entry].points)
+            m_pixels.push_back({area.left + point.x * scaleX,
+                                ClampY(ValueToY(point.value, layout.ranges[entry], area), area)});
+        if (m_pixels.size() > 1 && shown.style == wxPENSTYLE_SOLID) {
+            TraceColumns(m_pixels, area.left, static_cast<size_t>(width), m_columns);
+            const uint8_t colour[3] = {shown.colour.Red(), shown.colour.Green(), shown.colour.Blue()};
+            PaintColumns(m_columns, kLineWidth / 2, area.top, colour, layer);
+            layered = true;
+        }
+    }
+    if (layered)
+        gc.DrawBitmap(gc.CreateBitmapFromImage(m_layer), area.left, area.top, width, height);
+    for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
+        const ShownSeries &shown = scene.shown[entry];
         const std::vector<PlotPoint> &points = m_decimated[entry].points;
-        m_line.clear();
-        for (const PlotPoint &point : points)
-            m_line.emplace_back(area.left + point.x * scaleX,
-                                ClampY(ValueToY(point.value, layout.ranges[entry], area), area));
-        gc.SetPen(wxPen(scene.shown[entry].colour, kLineWidth, scene.shown[entry].style));
-        if (m_line.size() == 1) {
-            gc.SetBrush(wxBrush(scene.shown[entry].colour));
-            gc.DrawEllipse(m_line[0].m_x - 2.5, m_line[0].m_y - 2.5, 5, 5);
-        } else if (m_line.size() > 1) {
+        if (points.size() == 1) {
+            const double x = area.left + points[0].x * scaleX;
+            const double y = ValueToY(points[0].value, layout.ranges[entry], area);
+            gc.SetPen(*wxTRANSPARENT_PEN);
+            gc.SetBrush(wxBrush(shown.colour));
+            gc.DrawEllipse(x - 2.5, y - 2.5, 5, 5);
+        } else if (points.size() > 1 && shown.style != wxPENSTYLE_SOLID) {
+            m_line.clear();
+            for (const PlotPoint &point : points)
+                m_line.emplace_back(area.left + point.x * scaleX,
+                                    ClampY(ValueToY(point.value, layout.ranges[entry], area), area));
+            gc.SetPen(wxPen(shown.colour, kLineWidth, shown.style));
             gc.StrokeLines(m_line.size(), m_line.data());
         }
     }
     if (scene.band) {
-        const double top = std::min(scene.band->first, scene.band->second);
-        const double height = std::fabs(scene.band->second - scene.band->first);
         const wxColour text = scene.colours.text;
         gc.SetPen(wxPen(text, 1));
         gc.SetBrush(wxBrush(wxColour(text.Red(), text.Green(), text.Blue(), 40)));
-        gc.DrawRectangle(area.left, top, area.width, height);
+        gc.DrawRectangle(area.left, std::min(scene.band->first, scene.band->second), area.width,
+                         std::fabs(scene.band->second - scene.band->first));
     }
     gc.ResetClip();
 }

@@ -4,6 +4,7 @@
 #define ORV_CHART_CHART_PAINTER_H
 
 #include "chart/chart_colours.h"
+#include "chart/column_raster.h"
 #include "chart/decimate.h"
 #include "chart/series_store.h"
 #include "chart/value_axis.h"
@@ -14,6 +15,7 @@
 #include <wx/font.h>
 #include <wx/geometry.h>
 #include <wx/gdicmn.h>
+#include <wx/image.h>
 
 class wxGraphicsContext;
 
@@ -63,6 +65,9 @@ private:
 
     // Reused between drawings, so that a redraw allocates next to nothing.
     std::vector<Decimated> m_decimated;
+    std::vector<PixelPoint> m_pixels;
+    std::vector<ColumnSpan> m_columns;
+    wxImage m_layer;
     std::vector<wxPoint2DDouble> m_line;
 };
 

@@ -1,8 +1,10 @@
 #include "chart/chart_window.h"
 
+#include "app/toolkit_fit.h"
 #include "chart/chart_accessible.h"
-#include "chart/number_text.h"
+#include "chart/cursor_readout.h"
 
+#include <initializer_list>
 #include <wx/bitmap.h>
 #include <wx/brush.h>
 #include <wx/button.h>
@@ -16,18 +18,17 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/wrapsizer.h>
 
 namespace {
 
 constexpr int kTickMs = 100; // at most ten redraws a second
 
 // A sample of the series' line for its legend row.
-wxBitmap Swatch(const ChartColours &colours, size_t series, int side)
+wxBitmap Swatch(const ChartColours &colours, size_t series, int side, const wxColour &background)
 {
     wxBitmap bitmap(2 * side, side);
     wxMemoryDC dc(bitmap);
-    dc.SetBackground(wxBrush(colours.background));
+    dc.SetBackground(wxBrush(background));
     dc.Clear();
     dc.SetPen(wxPen(colours.Series(series), std::max(2, side / 4), SeriesLineStyle(series)));
     dc.DrawLine(0, side / 2, 2 * side, side / 2);
@@ -52,25 +53,31 @@ ChartWindow::ChartWindow(wxWindow *parent, std::shared_ptr<const SeriesStore> st
     m_fixed = new wxCheckBox(panel, wxID_ANY, "Fixed");
     m_minText = new wxTextCtrl(panel, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
     m_maxText = new wxTextCtrl(panel, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, wxTE_PROCESS_ENTER);
+    // Room for a value to the six digits the fields show; the height the
+    // toolkit's field needs for its line (its own best height is short of it).
+    const wxSize field(m_minText->GetTextExtent("-1.23457e+10").x + 24, toolkit_fit::ContentSize(m_minText).y);
+    m_minText->SetInitialSize(field);
+    m_maxText->SetInitialSize(field);
+    // Empty until the first series comes, and as high as a filled one then.
+    m_scaleSeries->SetMinSize(wxSize(-1, m_scaleMode->GetBestSize().y));
     auto *pngButton = new wxButton(panel, wxID_ANY, "Export PNG...");
     auto *csvButton = new wxButton(panel, wxID_ANY, "Export CSV...");
 
-    auto *controls = new wxWrapSizer(wxHORIZONTAL);
-    const auto add = [controls](wxWindow *control, int gap = 6) {
-        controls->Add(control, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT | wxBOTTOM, gap);
+    // Two rows: what the view does and the exports, then the scale.
+    const auto row = [](std::initializer_list<wxWindow *> items) {
+        auto *sizer = new wxBoxSizer(wxHORIZONTAL);
+        for (wxWindow *item : items) {
+            if (item == nullptr)
+                sizer->AddStretchSpacer();
+            else
+                sizer->Add(item, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+        }
+        return sizer;
     };
-    add(m_pauseButton);
-    add(liveButton, 18);
-    add(new wxStaticText(panel, wxID_ANY, "Scale:"));
-    add(m_scaleMode);
-    add(m_scaleSeries);
-    add(m_fixed);
-    add(new wxStaticText(panel, wxID_ANY, "Min"));
-    add(m_minText);
-    add(new wxStaticText(panel, wxID_ANY, "Max"));
-    add(m_maxText, 18);
-    add(pngButton);
-    add(csvButton);
+    auto *viewRow = row({m_pauseButton, liveButton, nullptr, pngButton, csvButton});
+    auto *scaleRow = row({new wxStaticText(panel, wxID_ANY, "Scale:"), m_scaleMode, m_scaleSeries, m_fixed,
+                          new wxStaticText(panel, wxID_ANY, "Min"), m_minText,
+                          new wxStaticText(panel, wxID_ANY, "Max"), m_maxText});
 
     m_plot = new wxWindow(panel, wxID_ANY, wxDefaultPosition, wxSize(400, 240), wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE,
                           kPlotName);
@@ -84,11 +91,12 @@ ChartWindow::ChartWindow(wxWindow *parent, std::shared_ptr<const SeriesStore> st
     m_hint = new wxStaticText(panel, wxID_ANY, kHint);
 
     auto *sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(controls, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    sizer->Add(viewRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    sizer->Add(scaleRow, 0, wxEXPAND | wxALL, 8);
     sizer->Add(middle, 1, wxEXPAND | wxLEFT | wxRIGHT, 8);
     sizer->Add(m_hint, 0, wxEXPAND | wxALL, 8);
     panel->SetSizer(sizer);
-    SetMinSize(wxSize(640, 420));
+    SetMinSize(wxSize(720, 440));
 
     m_pauseButton->Bind(wxEVT_BUTTON, &ChartWindow::OnPause, this);
     liveButton->Bind(wxEVT_BUTTON, &ChartWindow::OnLive, this);
@@ -179,7 +187,7 @@ void ChartWindow::TakeNewSeries()
     for (size_t series = m_shown.size(); series < count; ++series) {
         const wxString name = wxString::FromUTF8(m_store->Name(series));
         auto *row = new wxBoxSizer(wxHORIZONTAL);
-        row->Add(new wxStaticBitmap(m_legend, wxID_ANY, Swatch(m_colours, series, side)), 0,
+        row->Add(new wxStaticBitmap(m_legend, wxID_ANY, Swatch(m_colours, series, side, m_legend->GetBackgroundColour())), 0,
                  wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
         auto *box = new wxCheckBox(m_legend, wxID_ANY, name);
         box->SetValue(true);
@@ -205,7 +213,7 @@ void ChartWindow::Describe()
         if (points.empty())
             continue;
         description += (description.empty() ? "" : "; ") + wxString::FromUTF8(m_store->Name(series)) + ": " +
-                       ShortestText(points[points.size() - 1].value);
+                       ReadoutText(points[points.size() - 1].value);
     }
     if (description.empty())
         description = "No values yet";

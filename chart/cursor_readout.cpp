@@ -14,8 +14,13 @@ std::optional<size_t> NearestPoint(const SeriesPoints &points, TimeUs time)
     return time - points[after - 1].time <= points[after].time - time ? after - 1 : after;
 }
 
+std::string ReadoutText(double value)
+{
+    return RoundedText(value, 10);
+}
+
 std::string ReadoutLine(const std::string &name, const SeriesPoints &points, TimeUs time)
 {
     const std::optional<size_t> nearest = NearestPoint(points, time);
-    return name + ": " + (nearest ? ShortestText(points[*nearest].value) : std::string("-"));
+    return name + ": " + (nearest ? ReadoutText(points[*nearest].value) : std::string("-"));
 }

@@ -21,6 +21,8 @@ struct Column {
     size_t lowest = 0;
     size_t highest = 0;
     size_t last = 0;
+    double low = 0;
+    double high = 0;
 };
 
 class Emitter {
@@ -67,23 +69,30 @@ void DecimateToColumns(const SeriesPoints &points, TimeSpan span, const PlotArea
     if (begin < end) {
         double low = points[begin].value;
         double high = low;
-        Column column{std::floor(x(points[begin].time)), begin, begin, begin, begin};
-        for (size_t index = begin + 1; index < end; ++index) {
-            const ChartPoint &point = points[index];
-            low = std::min(low, point.value);
-            high = std::max(high, point.value);
-            const double at = std::floor(x(point.time));
-            if (at != column.index) {
-                emit.Flush(column);
-                column = {at, index, index, index, index};
-                continue;
+        Column column{std::floor(x(points[begin].time)), begin, begin, begin, begin, low, low};
+        points.ForEachRun(begin + 1, end, [&](const ChartPoint *run, size_t count, size_t firstIndex) {
+            for (size_t offset = 0; offset < count; ++offset) {
+                const ChartPoint &point = run[offset];
+                const size_t index = firstIndex + offset;
+                low = std::min(low, point.value);
+                high = std::max(high, point.value);
+                const double at = std::floor(x(point.time));
+                if (at != column.index) {
+                    emit.Flush(column);
+                    column = {at, index, index, index, index, point.value, point.value};
+                    continue;
+                }
+                column.last = index;
+                if (point.value < column.low) {
+                    column.lowest = index;
+                    column.low = point.value;
+                }
+                if (point.value > column.high) {
+                    column.highest = index;
+                    column.high = point.value;
+                }
             }
-            column.last = index;
-            if (point.value < points[column.lowest].value)
-                column.lowest = index;
-            if (point.value > points[column.highest].value)
-                column.highest = index;
-        }
+        });
         emit.Flush(column);
         out.extent = ValueRange{low, high};
     }

@@ -8,6 +8,7 @@
 
 #include "chart/chart_time.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -45,6 +46,16 @@ public:
     size_t UpperBound(TimeUs time) const;
     // The points up to and including `last`.
     SeriesPoints Through(TimeUs last) const;
+    // The points from `begin` to `end` as at most two contiguous runs,
+    // for loops that touch every point: `visit(first, count, firstIndex)`.
+    template <class Visit> void ForEachRun(size_t begin, size_t end, Visit visit) const
+    {
+        if (begin < std::min(end, m_olderCount))
+            visit(m_older + begin, std::min(end, m_olderCount) - begin, begin);
+        const size_t from = std::max(begin, m_olderCount);
+        if (from < end)
+            visit(m_newer + (from - m_olderCount), end - from, from);
+    }
 
 private:
     const ChartPoint *m_older = nullptr;

@@ -3,7 +3,7 @@
 // hides series; its colours read on the theme's background.
 #include "chart/chart_colours.h"
 #include "chart/chart_window.h"
-#include "chart/number_text.h"
+#include "chart/cursor_readout.h"
 #include "tests/support/gui_test.h"
 
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include <iterator>
 #include <wx/checkbox.h>
 #include <wx/settings.h>
+#include <wx/stattext.h>
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST_F(ChartWindowTest, DrawsLiveAndTellsTheLatestValuesAsAChart)
     EXPECT_EQ(atk_object_get_role(gtk_widget_get_accessible(static_cast<GtkWidget *>(m_plot->GetHandle()))),
               ATK_ROLE_CHART);
     const SeriesPoints ramp = m_store->Points(0);
-    EXPECT_EQ(Accessible(true), "T: " + ShortestText(ramp[ramp.size() - 1].value) + "; p: " +
+    EXPECT_EQ(Accessible(true), "T: " + ReadoutText(ramp[ramp.size() - 1].value) + "; p: " +
                                     (m_newest / kSecondUs % 2 == 0 ? "10" : "-10") + "; 2: 3.5");
     // New values: a redraw that follows them, and a description with them.
     const unsigned long before = m_window->Redraws();
@@ -201,10 +202,11 @@ TEST_F(ChartWindowTest, ExportsWriteTheShownSpanAndHiddenSeriesStayOut)
     EXPECT_NE(error.Find("No such file or directory"), wxNOT_FOUND) << error;
 }
 
-// The background and text come from the theme; text reads at 4.5:1 at
-// least and every series' colour stands out at 3:1 at least; ten series
-// have colours far apart, the next ten the same in another line style.
-// Run under the light and the dark theme.
+// The chart's background and text come from the theme; text reads at 4.5:1
+// at least and every series' colour stands out at 3:1 at least; ten series
+// have colours far apart, the next ten the same in another line style. The
+// window's labels read on their backgrounds as the layout test asks of the
+// program's. Run under the light and the dark theme.
 TEST(ChartColoursTest, ReadOnTheThemesBackground)
 {
     const ChartColours colours = SystemChartColours();
@@ -229,6 +231,18 @@ TEST(ChartColoursTest, ReadOnTheThemesBackground)
     store->Append("T", NowUs(), 1);
     auto *window = new ChartWindow(nullptr, store, "Colours");
     window->Show();
+    ASSERT_TRUE(WaitUntil([window] { return window->Redraws() > 0; }));
+    std::vector<wxWindow *> controls(window->GetChildren().begin(), window->GetChildren().end());
+    for (size_t i = 0; i < controls.size(); ++i) {
+        wxWindow *control = controls[i];
+        controls.insert(controls.end(), control->GetChildren().begin(), control->GetChildren().end());
+        if (dynamic_cast<wxStaticText *>(control) == nullptr && dynamic_cast<wxCheckBox *>(control) == nullptr)
+            continue;
+        GtkStyleContext *style = gtk_widget_get_style_context(static_cast<GtkWidget *>(control->GetHandle()));
+        GdkRGBA text{};
+        gtk_style_context_get_color(style, gtk_style_context_get_state(style), &text);
+        EXPECT_GE(ContrastRatio(wxColour(text), control->GetBackgroundColour()), 4.5) << control->GetLabel();
+    }
     const wxImage picture = window->Picture();
     window->Destroy();
     wxYield();

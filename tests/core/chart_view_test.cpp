@@ -1,4 +1,5 @@
 #include "chart/chart_view.h"
+#include "chart/column_raster.h"
 #include "chart/cursor_readout.h"
 #include "chart/decimate.h"
 #include "chart/view_mapping.h"
@@ -77,6 +78,40 @@ TEST(Decimate, DensePointsKeepEachColumnsExtremesFirstAndLast)
     }
 }
 
+TEST(ColumnRaster, TheLinesPixelsInEachColumnWithCoverageAtTheirEnds)
+{
+    std::vector<ColumnSpan> spans;
+    // From outside the left edge, a slope of 10 px a column, then straight down.
+    TraceColumns({{-1, 0}, {0.5, 15}, {3.5, 45}, {3.5, 60}}, 0, 6, spans);
+    struct Case {
+        bool covered;
+        double top, bottom;
+    };
+    const Case expected[] = {{true, 10, 20}, {true, 20, 30}, {true, 30, 40}, {true, 40, 60}, {false, 0, 0},
+                             {false, 0, 0}};
+    for (size_t column = 0; column < 6; ++column) {
+        EXPECT_EQ(spans[column].covered, expected[column].covered) << column;
+        if (expected[column].covered) {
+            EXPECT_DOUBLE_EQ(spans[column].top, expected[column].top) << column;
+            EXPECT_DOUBLE_EQ(spans[column].bottom, expected[column].bottom) << column;
+        }
+    }
+
+    // One column, rows 0.75 to 3: a quarter of row 0, rows 1 and 2 whole.
+    std::vector<uint8_t> rgb(3 * 4, 0), alpha(4, 0);
+    LineLayer layer{1, 4, rgb.data(), alpha.data()};
+    const uint8_t red[3] = {255, 0, 0};
+    const uint8_t blue[3] = {0, 0, 255};
+    PaintColumns({{true, 11.25, 12.5}}, 0.5, 10, red, layer);
+    EXPECT_EQ(alpha, (std::vector<uint8_t>{64, 255, 255, 0}));
+    EXPECT_EQ(rgb[3], 255);
+    // Half of blue over whole red: both, and still opaque.
+    PaintColumns({{true, 12.5, 12.5}}, 0.25, 10, blue, layer);
+    EXPECT_EQ(alpha[2], 255);
+    EXPECT_NEAR(rgb[6], 128, 1);
+    EXPECT_NEAR(rgb[8], 127, 1);
+}
+
 TEST(ViewMapping, PixelsBackAndForthZoomAndPan)
 {
     const PlotArea area{50, 20, 200, 100};
@@ -112,6 +147,9 @@ TEST(CursorReadout, NearestPointOfEachSeries)
     EXPECT_FALSE(NearestPoint(SeriesPoints(), 0));
     EXPECT_EQ(ReadoutLine("Temperature", View(points), 12), "Temperature: 2.5");
     EXPECT_EQ(ReadoutLine("2", SeriesPoints(), 12), "2: -");
+    EXPECT_EQ(ReadoutText(0.1 + 0.2), "0.3");
+    EXPECT_EQ(ReadoutText(4294967295.0), "4294967295");
+    EXPECT_EQ(ReadoutText(-1e21), "-1e+21");
 }
 
 class ChartViewTest : public ::testing::Test {
