@@ -114,7 +114,7 @@ void ChartPainter::DrawAxes(wxGraphicsContext &gc, wxSize size, const ChartScene
             gc.DrawText(label, x - width / 2, bottom + kGap / 2);
     }
 
-    gc.SetPen(wxPen(scene.colours.frame, 1));
+    gc.SetPen(scene.focused ? wxPen(scene.colours.text, 2) : wxPen(scene.colours.frame, 1));
     gc.SetBrush(*wxTRANSPARENT_BRUSH);
     gc.DrawRectangle(std::round(area.left) + 0.5, std::round(area.top) + 0.5, std::round(area.width),
                      std::round(area.height));
@@ -140,34 +140,39 @@ void ChartPainter::DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, co
 {
     const PlotArea &area = layout.area;
     gc.Clip(area.left, area.top, area.width, area.height);
-    // Solid lines go column by column into one layer over the plot; dashed
-    // ones (beyond the tenth series, seldom dense) and single points are
-    // drawn on top of it.
+    // Dense solid lines (more points than columns) go column by column into
+    // one layer over the plot; the others are stroked on top of it, which
+    // costs little for them and joins their corners better.
     const int width = static_cast<int>(area.width);
     const int height = static_cast<int>(area.height);
-    if (!m_layer.IsOk() || m_layer.GetWidth() != width || m_layer.GetHeight() != height) {
-        m_layer.Create(width, height, false);
-        m_layer.SetAlpha();
-    }
-    std::fill(m_layer.GetAlpha(), m_layer.GetAlpha() + static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-    LineLayer layer{width, height, m_layer.GetData(), m_layer.GetAlpha()};
-    bool layered = false;
-    m_line.clear();
+    const auto layered = [&](size_t entry) {
+        return scene.shown[entry].style == wxPENSTYLE_SOLID &&
+               m_decimated[entry].points.size() > static_cast<size_t>(width);
+    };
+    LineLayer layer;
     for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
-        const ShownSeries &shown = scene.shown[entry];
+        if (!layered(entry))
+            continue;
+        if (layer.rgb == nullptr) {
+            if (!m_layer.IsOk() || m_layer.GetWidth() != width || m_layer.GetHeight() != height) {
+                m_layer.Create(width, height, false);
+                m_layer.SetAlpha();
+            }
+            std::fill(m_layer.GetAlpha(), m_layer.GetAlpha() + static_cast<size_t>(width) * height, 0);
+            layer = {width, height, m_layer.GetData(), m_layer.GetAlpha()};
+        }
         m_pixels.clear();
         for (const PlotPoint &point : m_decimated[entry].points)
             m_pixels.push_back({area.left + point.x * scaleX,
                                 ClampY(ValueToY(point.value, layout.ranges[entry], area), area)});
-        if (m_pixels.size() > 1 && shown.style == wxPENSTYLE_SOLID) {
-            TraceColumns(m_pixels, area.left, static_cast<size_t>(width), m_columns);
-            const uint8_t colour[3] = {shown.colour.Red(), shown.colour.Green(), shown.colour.Blue()};
-            PaintColumns(m_columns, kLineWidth / 2, area.top, colour, layer);
-            layered = true;
-        }
+        TraceColumns(m_pixels, area.left, static_cast<size_t>(width), m_columns);
+        const wxColour &colour = scene.shown[entry].colour;
+        const uint8_t rgb[3] = {colour.Red(), colour.Green(), colour.Blue()};
+        PaintColumns(m_columns, kLineWidth / 2, area.top, rgb, layer);
     }
-    if (layered)
+    if (layer.rgb != nullptr)
         gc.DrawBitmap(gc.CreateBitmapFromImage(m_layer), area.left, area.top, width, height);
+
     for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
         const ShownSeries &shown = scene.shown[entry];
         const std::vector<PlotPoint> &points = m_decimated[entry].points;
@@ -177,7 +182,7 @@ void ChartPainter::DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, co
             gc.SetPen(*wxTRANSPARENT_PEN);
             gc.SetBrush(wxBrush(shown.colour));
             gc.DrawEllipse(x - 2.5, y - 2.5, 5, 5);
-        } else if (points.size() > 1 && shown.style != wxPENSTYLE_SOLID) {
+        } else if (points.size() > 1 && !layered(entry)) {
             m_line.clear();
             for (const PlotPoint &point : points)
                 m_line.emplace_back(area.left + point.x * scaleX,

@@ -41,6 +41,7 @@ struct ChartScene {
     std::optional<std::pair<double, double>> band;
     ChartColours colours;
     wxFont font;
+    bool focused = false; // the plot has the keys: its frame shows it
     UtcOffset offset = LocalUtcOffset;
 };
 

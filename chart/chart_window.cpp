@@ -10,6 +10,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/control.h>
 #include <wx/dcmemory.h>
 #include <wx/panel.h>
 #include <wx/pen.h>
@@ -123,6 +124,15 @@ ChartWindow::ChartWindow(wxWindow *parent, std::shared_ptr<const SeriesStore> st
     m_plot->Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent &) { EndDrag(); });
     m_plot->Bind(wxEVT_MOUSEWHEEL, &ChartWindow::OnWheel, this);
     m_plot->Bind(wxEVT_CHAR, &ChartWindow::OnChar, this);
+    // The frame of a plot that has the keys stands out.
+    m_plot->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent &event) {
+        m_plot->Refresh();
+        event.Skip();
+    });
+    m_plot->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent &event) {
+        m_plot->Refresh();
+        event.Skip();
+    });
     Bind(wxEVT_TIMER, &ChartWindow::OnTick, this);
 
     NameChart(m_plot, title);
@@ -156,9 +166,7 @@ bool ChartWindow::ShowSeries(const std::string &name, bool shown)
     const std::optional<size_t> series = m_store->Find(name);
     if (!series)
         return false;
-    for (wxWindow *child : m_legend->GetChildren())
-        if (auto *box = dynamic_cast<wxCheckBox *>(child); box && box->GetLabel() == wxString::FromUTF8(name))
-            box->SetValue(shown);
+    m_legendBoxes[*series]->SetValue(shown);
     OnSeriesToggled(*series, shown);
     return true;
 }
@@ -189,11 +197,13 @@ void ChartWindow::TakeNewSeries()
         auto *row = new wxBoxSizer(wxHORIZONTAL);
         row->Add(new wxStaticBitmap(m_legend, wxID_ANY, Swatch(m_colours, series, side, m_legend->GetBackgroundColour())), 0,
                  wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-        auto *box = new wxCheckBox(m_legend, wxID_ANY, name);
+        // A name is shown as it is: an "&" marks no access key.
+        auto *box = new wxCheckBox(m_legend, wxID_ANY, wxControl::EscapeMnemonics(name));
         box->SetValue(true);
         box->Bind(wxEVT_CHECKBOX, [this, series](wxCommandEvent &event) { OnSeriesToggled(series, event.IsChecked()); });
         row->Add(box, 1, wxALIGN_CENTER_VERTICAL);
         rows->Add(row, 0, wxEXPAND | wxALL, 3);
+        m_legendBoxes.push_back(box);
         m_scaleSeries->Append(name);
         m_shown.push_back(true);
         m_seriesScales.emplace_back();
@@ -268,5 +278,6 @@ ChartScene ChartWindow::Scene() const
         scene.band = std::make_pair(static_cast<double>(m_drag->from.y), m_drag->to);
     scene.colours = m_colours;
     scene.font = m_plot->GetFont();
+    scene.focused = m_plot->HasFocus();
     return scene;
 }

@@ -42,7 +42,8 @@ public:
     bool ShowSeries(const std::string &name, bool shown);
     bool IsSeriesShown(const std::string &name) const;
 
-    // The picture of the shown span without the cursor, at the plot's size.
+    // The picture of the shown span at the plot's size, without the cursor
+    // and the mark of the keyboard focus.
     wxImage Picture();
     // Each writes the file atomically; false with `error` naming the file
     // and the cause.
@@ -125,6 +126,7 @@ private:
     wxTextCtrl *m_minText = nullptr;
     wxTextCtrl *m_maxText = nullptr;
     wxScrolledWindow *m_legend = nullptr;
+    std::vector<wxCheckBox *> m_legendBoxes; // by series in the store
     wxStaticText *m_hint = nullptr;
 };
 

@@ -23,6 +23,7 @@ wxImage ChartWindow::Picture()
         ChartScene scene = Scene();
         scene.cursor.reset();
         scene.band.reset();
+        scene.focused = false;
         ChartPainter painter;
         painter.Paint(*gc, bitmap.GetSize(), scene);
     }

@@ -123,6 +123,9 @@ void ChartWindow::OnChar(wxKeyEvent &event)
     case WXK_DOWN:
         PanValues(-kPanFraction);
         return;
+    case WXK_TAB: // the plot takes every key, so it passes Tab on itself
+        m_plot->Navigate(event.ShiftDown() ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+        return;
     case WXK_HOME: {
         wxCommandEvent live;
         OnLive(live);
