@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 
 namespace {
 
@@ -86,18 +86,16 @@ ValueTicks PlaceValueTicks(ValueRange range, int maxTicks)
 
 std::string ValueTickLabel(double value, double step)
 {
+    // Locale-free, like every number the chart writes.
     char text[48];
     const double magnitude = std::max(std::fabs(value), std::fabs(step));
-    if (!(step > 0) || magnitude >= 1e15 || step < 1e-9) {
-        std::snprintf(text, sizeof text, "%.6g", value);
-        return text;
-    }
+    if (!(step > 0) || magnitude >= 1e15 || step < 1e-9)
+        return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr);
     const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
     // A value that rounds to zero prints as "0", not "-0".
     if (std::fabs(value) < step * 1e-6)
         value = 0;
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr);
 }
 
 std::optional<ValueRange> Union(std::optional<ValueRange> a, std::optional<ValueRange> b)
