@@ -1,0 +1,74 @@
+#include "chart/column_raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t columns, std::vector<ColumnSpan> &out)
+{
+    out.assign(columns, ColumnSpan());
+    if (columns == 0)
+        return;
+    const auto cover = [&out](size_t column, double y0, double y1) {
+        ColumnSpan &span = out[column];
+        const double top = std::min(y0, y1);
+        const double bottom = std::max(y0, y1);
+        span.top = span.covered ? std::min(span.top, top) : top;
+        span.bottom = span.covered ? std::max(span.bottom, bottom) : bottom;
+        span.covered = true;
+    };
+    const double right = left + static_cast<double>(columns);
+    const auto columnOf = [left, columns](double x) {
+        return static_cast<size_t>(std::clamp(std::floor(x - left), 0.0, static_cast<double>(columns - 1)));
+    };
+    if (line.size() == 1 && line[0].x >= left && line[0].x < right)
+        cover(columnOf(line[0].x), line[0].y, line[0].y);
+    for (size_t i = 1; i < line.size(); ++i) {
+        const PixelPoint &a = line[i - 1];
+        const PixelPoint &b = line[i];
+        if (b.x < left || a.x >= right)
+            continue;
+        const double run = b.x - a.x;
+        const auto yAt = [&](double x) { return run > 0 ? a.y + (b.y - a.y) * (x - a.x) / run : b.y; };
+        const size_t first = columnOf(std::max(a.x, left));
+        const size_t last = columnOf(std::min(b.x, right - 1e-9));
+        for (size_t column = first; column <= last; ++column) {
+            const double from = std::max(a.x, left + static_cast<double>(column));
+            const double to = std::min(b.x, left + static_cast<double>(column + 1));
+            cover(column, run > 0 ? yAt(from) : a.y, run > 0 ? yAt(to) : b.y);
+        }
+    }
+}
+
+void PaintColumns(const std::vector<ColumnSpan> &spans, double halfWidth, double top, const uint8_t colour[3],
+                  LineLayer &layer)
+{
+    const size_t columns = std::min(spans.size(), static_cast<size_t>(std::max(0, layer.width)));
+    for (size_t column = 0; column < columns; ++column) {
+        const ColumnSpan &span = spans[column];
+        if (!span.covered)
+            continue;
+        const double from = std::max(0.0, span.top - halfWidth - top);
+        const double to = std::min(static_cast<double>(layer.height), span.bottom + halfWidth - top);
+        for (int row = static_cast<int>(from); row < to; ++row) {
+            const double coverage = std::min(to, row + 1.0) - std::max(from, static_cast<double>(row));
+            const int alpha = static_cast<int>(coverage * 255 + 0.5);
+            if (alpha <= 0)
+                continue;
+            const size_t pixel = static_cast<size_t>(row) * static_cast<size_t>(layer.width) + column;
+            uint8_t *rgb = layer.rgb + 3 * pixel;
+            const int below = layer.alpha[pixel] * (255 - alpha) / 255;
+            if (below == 0) { // nothing shows through: the colour alone
+                rgb[0] = colour[0];
+                rgb[1] = colour[1];
+                rgb[2] = colour[2];
+                layer.alpha[pixel] = static_cast<uint8_t>(alpha);
+                continue;
+            }
+            // "Over" with straight alpha: the colour at its coverage over what is there.
+            const int total = alpha + below;
+            for (int channel = 0; channel < 3; ++channel)
+                rgb[channel] = static_cast<uint8_t>((colour[channel] * alpha + rgb[channel] * below + total / 2) / total);
+            layer.alpha[pixel] = static_cast<uint8_t>(total);
+        }
+    }
+}
