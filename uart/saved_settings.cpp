@@ -8,8 +8,9 @@
 
 namespace {
 
-// The period and total-size fields take three digits.
-constexpr size_t kNumberFieldChars = 3;
+// Longer than any number sending takes; what sending refuses is kept, so
+// that the user sees it again, but a damaged file's run of digits is not.
+constexpr size_t kNumberFieldChars = 32;
 
 std::string Utf8(const std::wstring &text)
 {

@@ -315,17 +315,20 @@ void TerminalPanel::BuildBottomRow()
     const int y = m_layoutY + 305;
     new wxCheckBox(this, ID_PERIODIC_CHECK, "Send periodically every", wxPoint(m_layoutX, y + 5));
     Connect(ID_PERIODIC_CHECK, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
-    m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(44, 20), 0,
+    // Neither number field has a length limit: the toolkit would refuse the
+    // digit beyond it and leave a smaller number than the one typed. What
+    // sending cannot take is refused with a reason when it starts. They show
+    // seven and five digits (the largest total size); the controls after
+    // them make room.
+    m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(64, 20), 0,
                                   wxTextValidator(wxFILTER_NUMERIC));
-    m_periodText->SetMaxLength(3);
     const wxString units[2] = {m_periodUnitNames[0], m_periodUnitNames[1]};
     m_periodUnitCombo = new wxComboBox(this, wxID_ANY, "ms", wxPoint(m_layoutX + 194, y), wxSize(44, 20), 2, units,
                                        wxCB_READONLY);
     m_totalSizeLabel = new wxStaticText(this, wxID_ANY, "Total size (byte)", wxPoint(m_layoutX + 145, y + 30),
                                         wxSize(84, -1));
-    m_totalSizeText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 229, y + 25), wxSize(44, -1), 0,
+    m_totalSizeText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 229, y + 25), wxSize(52, -1), 0,
                                      wxTextValidator(wxFILTER_NUMERIC));
-    m_totalSizeText->SetMaxLength(3);
     m_paddingLabel = new wxStaticText(this, wxID_ANY, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
                                       wxSize(120, -1));
     m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));

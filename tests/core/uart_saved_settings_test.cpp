@@ -21,7 +21,7 @@ TEST(SavedSettings, EverySettingSurvivesTheRoundTrip)
     settings.txNotation = NotationHex;
     settings.rxNotation = NotationDecimal;
     settings.timestamp = settings.wrap = settings.periodic = settings.counter = settings.reconnect = true;
-    settings.period = "250";
+    settings.period = "86400000";
     settings.periodUnit = 1;
     settings.totalSize = "16";
     settings.lineEnding = LineEndingCrLf;
@@ -45,7 +45,7 @@ TEST(SavedSettings, UnusableValuesGiveTheDefaults)
 {
     const SettingEntries entries{
         {"UART/TransmissionType", "4"},  {"UART/ReadType", "-1"},          {"UART/Timestamp", "yes"},
-        {"UART/Period", "12a"},          {"UART/TotalSize", "1000"},       {"UART/LineEnding", "2"},
+        {"UART/Period", "12a"},          {"UART/TotalSize", "1e3"},        {"UART/LineEnding", "2"},
         {"UART/PeriodUnit", "1"},        {"UART/Messages/Count", "6"},     {"UART/Messages/1/Text", "ok"},
         {"UART/Messages/1/Type", "0"},   {"UART/Messages/2/Text", "1 333"}, {"UART/Messages/2/Type", "1"},
         {"UART/Messages/3/Text", "\xff"}, {"UART/Messages/3/Type", "0"},   {"UART/Messages/4/Text", "12"},
