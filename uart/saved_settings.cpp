@@ -100,6 +100,14 @@ public:
 
     std::optional<std::string> Text(const std::string &key) const { return m_lookup(key); }
 
+    // An absolute path in well-formed UTF-8.
+    void Folder(const std::string &key, std::string &value) const
+    {
+        const std::optional<std::string> text = m_lookup(key);
+        if (text && !text->empty() && (*text)[0] == '/' && Wide(*text))
+            value = *text;
+    }
+
 private:
     const std::function<std::optional<std::string>(const std::string &)> &m_lookup;
 };
@@ -120,6 +128,8 @@ SettingEntries SettingsEntries(const UartSettings &settings)
         {"UART/TotalSize", settings.totalSize},
         {"UART/LineEnding", std::to_string(settings.lineEnding)},
         {"UART/Reconnect", settings.reconnect ? "1" : "0"},
+        {"UART/LogFolder", settings.logFolder},
+        {"UART/LogLineBreaks", settings.logLineBreaks ? "1" : "0"},
         {"UART/Messages/Count", std::to_string(settings.messages.size())},
     };
     for (size_t n = 0; n < settings.messages.size(); ++n) {
@@ -147,6 +157,8 @@ UartSettings SettingsFromEntries(const std::function<std::optional<std::string>(
     read.Digits("UART/TotalSize", settings.totalSize);
     read.Index("UART/LineEnding", kLineEndingCount, settings.lineEnding);
     read.Flag("UART/Reconnect", settings.reconnect);
+    read.Folder("UART/LogFolder", settings.logFolder);
+    read.Flag("UART/LogLineBreaks", settings.logLineBreaks);
     int count = 0;
     if (!read.Index("UART/Messages/Count", 10000, count))
         return settings;

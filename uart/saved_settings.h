@@ -30,6 +30,10 @@ struct UartSettings {
     std::string totalSize;
     int lineEnding = 0;
     bool reconnect = false;
+    // The folder of new logs (absolute; empty: the current directory), and
+    // a line break after each packet in them.
+    std::string logFolder;
+    bool logLineBreaks = false;
     // Oldest first, as the history holds them.
     std::vector<SavedMessage> messages;
 };

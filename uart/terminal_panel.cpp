@@ -127,6 +127,8 @@ wxString TerminalPanel::ButtonName(int id)
         return "Start log";
     case ID_LOG_STOP:
         return "Stop log";
+    case ID_LOG_FOLDER:
+        return "Choose the log folder";
     case ID_MEDIA_BACKWARD:
         return "Back to the start of the media file";
     case ID_MEDIA_PLAY:
@@ -340,6 +342,15 @@ void TerminalPanel::BuildBottomRow()
     AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
     AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
     Connect(ID_CLEAR_RX, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
+    // The form of the log and where the next one goes, under the log's
+    // buttons and right of the padding caption.
+    m_logLineBreaksCheck =
+        new wxCheckBox(this, ID_LOG_LINE_BREAKS, "Line break per packet", wxPoint(x + 50, y + 30));
+    m_logLineBreaksCheck->SetToolTip("A line break after each received packet in the log, as older versions wrote");
+    Connect(ID_LOG_LINE_BREAKS, wxEVT_COMMAND_CHECKBOX_CLICKED,
+            wxCommandEventHandler(TerminalPanel::OnLogLineBreaks));
+    AddBitmapButton(ID_LOG_FOLDER, "icons/logfolderbtn.jpg", wxPoint(x + 232, y + 25), wxSize(88, 25));
+    Connect(ID_LOG_FOLDER, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnLogFolder));
 
     for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
                                                                m_totalSizeLabel, m_totalSizeText, m_paddingLabel})

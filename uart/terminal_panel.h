@@ -6,6 +6,7 @@
 #include "uart/chunk_gate.h"
 #include "uart/link_status.h"
 #include "uart/notation.h"
+#include "uart/receive_log.h"
 #include "uart/rx_scrollback.h"
 #include "uart/uart_socket.h"
 
@@ -73,6 +74,8 @@ public:
         ID_CLEAR_LIST = 5034,
         ID_ADD_MESSAGE = 5118,
         ID_LINE_ENDING = 5119,
+        ID_LOG_FOLDER = 5120,
+        ID_LOG_LINE_BREAKS = 5121,
     };
     static constexpr int kHistorySize = 1000;
 
@@ -313,6 +316,8 @@ private:
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);
+    void OnLogFolder(wxCommandEvent &event);
+    void OnLogLineBreaks(wxCommandEvent &event);
 
     void OnTxKey(wxKeyEvent &event);
     void OnAddMessage(wxCommandEvent &event);
@@ -420,6 +425,12 @@ private:
     int m_mediaStreams = 0;
     int m_mediaStream = 0;
     LinkStatus m_link;
+    // The receive log, which outlives the connections it records while the
+    // link drops and is taken up again; the folder of the next log (the
+    // current directory when empty).
+    ReceiveLog m_log;
+    std::string m_logFolder;
+    wxCheckBox *m_logLineBreaksCheck = nullptr;
     // Bytes handed over by the receive thread since connecting.
     std::atomic<uint64_t> m_rxBytesReceived{0};
     // Refreshes the status bar's counters while connected.

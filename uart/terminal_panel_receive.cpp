@@ -4,11 +4,12 @@
 
 #include "app/error_box.h"
 #include "uart/panel_timestamp.h"
-#include "uart/read_uart_thread.h"
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
 #include <wx/checkbox.h>
+#include <wx/dirdlg.h>
+#include <wx/filefn.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
 #include <wx/time.h>
@@ -180,20 +181,31 @@ void TerminalPanel::AppendPanelLine(int notation, const wxString &line, const wx
     AppendUtf8ToRxView(notation, std::move(utf8), colour);
 }
 
+// A log starts only while connected; it ends with Stop, Disconnect, new
+// parameters or a failed write, and goes on over a dropped link.
 void TerminalPanel::OnLogButton(wxCommandEvent &event)
 {
     std::string error;
-    {
-        const std::lock_guard<std::mutex> lock(m_threadLock);
-        ReadUartThread *thread = m_readThread;
-        if (thread == nullptr || !thread->IsRunning())
-            return;
-        if (event.GetId() == ID_LOG_STOP)
-            thread->CloseLog();
-        else
-            thread->OpenLog(error);
-    }
+    if (event.GetId() == ID_LOG_STOP)
+        m_log.Close();
+    else if (m_connected)
+        m_log.Open(m_logFolder, error);
     ShowLinkStatus();
     if (!error.empty())
-        ShowErrorBox(wxString(error));
+        ShowErrorBox(wxString::FromUTF8(error));
+}
+
+// The folder counts from the next log on; a running log keeps its file.
+void TerminalPanel::OnLogFolder(wxCommandEvent &)
+{
+    const wxString start = m_logFolder.empty() ? wxGetCwd() : wxString::FromUTF8(m_logFolder);
+    wxDirDialog dialog(this, "Choose the log folder", start, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK || dialog.GetPath().empty())
+        return;
+    m_logFolder = dialog.GetPath().utf8_string();
+}
+
+void TerminalPanel::OnLogLineBreaks(wxCommandEvent &)
+{
+    m_log.SetLineBreaks(m_logLineBreaksCheck->GetValue());
 }

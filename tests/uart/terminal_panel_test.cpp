@@ -124,6 +124,8 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
         {panel->FindWindow(TerminalPanel::ID_CLEAR_RX), {662, 485}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_LOG_STOP), {569, 485}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_LOG_START), {476, 485}, {88, 25}},
+        {panel->FindWindow(TerminalPanel::ID_LOG_LINE_BREAKS), {500, 515}, {any, any}},
+        {panel->FindWindow(TerminalPanel::ID_LOG_FOLDER), {682, 510}, {88, 25}},
         {FindText("ORV-Terminal"), {30, 70}, {800, any}},
     };
     for (const Place &place : places) {
