@@ -58,9 +58,11 @@ std::optional<std::wstring> Wide(const std::string &bytes)
     return text;
 }
 
+constexpr char kMessagesPrefix[] = "UART/Messages/";
+
 std::string MessageKey(size_t index, const char *field)
 {
-    return "UART/Messages/" + std::to_string(index + 1) + "/" + field;
+    return kMessagesPrefix + std::to_string(index + 1) + "/" + field;
 }
 
 class Reader {
@@ -130,7 +132,7 @@ SettingEntries SettingsEntries(const UartSettings &settings)
         {"UART/Reconnect", settings.reconnect ? "1" : "0"},
         {"UART/LogFolder", settings.logFolder},
         {"UART/LogLineBreaks", settings.logLineBreaks ? "1" : "0"},
-        {"UART/Messages/Count", std::to_string(settings.messages.size())},
+        {kMessageCountKey, std::to_string(settings.messages.size())},
     };
     for (size_t n = 0; n < settings.messages.size(); ++n) {
         const SavedMessage &message = settings.messages[n];
@@ -139,6 +141,30 @@ SettingEntries SettingsEntries(const UartSettings &settings)
         entries[MessageKey(n, "Ending")] = std::to_string(message.ending);
     }
     return entries;
+}
+
+bool IsMessageListKey(const std::string &key)
+{
+    return key.rfind(kMessagesPrefix, 0) == 0;
+}
+
+SettingEntries ChangedEntries(const SettingEntries &before, const SettingEntries &now)
+{
+    SettingEntries changed;
+    bool messagesChanged = false;
+    for (const auto &entry : now) {
+        const auto old = before.find(entry.first);
+        if (old != before.end() && old->second == entry.second)
+            continue;
+        changed.insert(entry);
+        // A list that lost entries has another count.
+        messagesChanged = messagesChanged || IsMessageListKey(entry.first);
+    }
+    if (messagesChanged)
+        for (const auto &entry : now)
+            if (IsMessageListKey(entry.first))
+                changed.insert(entry);
+    return changed;
 }
 
 UartSettings SettingsFromEntries(const std::function<std::optional<std::string>(const std::string &)> &lookup,
@@ -160,7 +186,7 @@ UartSettings SettingsFromEntries(const std::function<std::optional<std::string>(
     read.Folder("UART/LogFolder", settings.logFolder);
     read.Flag("UART/LogLineBreaks", settings.logLineBreaks);
     int count = 0;
-    if (!read.Index("UART/Messages/Count", 10000, count))
+    if (!read.Index(kMessageCountKey, 10000, count))
         return settings;
     for (size_t n = 0; n < static_cast<size_t>(count) && settings.messages.size() < maxMessages; ++n) {
         SavedMessage message;

@@ -1,5 +1,5 @@
 // The UART panel's settings as kept between runs (uart/saved_settings.h):
-// taken from the controls when the program ends, given back at start.
+// taken from the controls whenever they change, given back at start.
 #include "uart/terminal_panel.h"
 
 #include "uart/saved_settings.h"

@@ -71,4 +71,21 @@ TEST(SavedSettings, UnusableValuesGiveTheDefaults)
     EXPECT_EQ(read.messages[1].ending, LineEndingNone) << "numbers take no ending";
 }
 
+// Only what changed is written, so that what another instance wrote stays;
+// a list that changed is written whole, to replace the file's.
+TEST(SavedSettings, OnlyChangedEntriesAreWrittenAndAChangedListWhole)
+{
+    UartSettings before;
+    before.messages = {{L"a", NotationAscii, LineEndingNone}, {L"b", NotationAscii, LineEndingNone}};
+    UartSettings now = before;
+    EXPECT_TRUE(ChangedEntries(SettingsEntries(before), SettingsEntries(now)).empty());
+    now.timestamp = true;
+    EXPECT_EQ(ChangedEntries(SettingsEntries(before), SettingsEntries(now)), (SettingEntries{{"UART/Timestamp", "1"}}));
+    now.messages.pop_back();
+    const SettingEntries changed = ChangedEntries(SettingsEntries(before), SettingsEntries(now));
+    EXPECT_EQ(changed.size(), 5u);
+    EXPECT_EQ(changed.at("UART/Messages/Count"), "1");
+    EXPECT_EQ(changed.at("UART/Messages/1/Text"), "a");
+}
+
 } // namespace
