@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -22,7 +23,6 @@
 #include <vector>
 #include <wx/colour.h>
 #include <wx/gdicmn.h>
-#include <wx/longlong.h>
 #include <wx/panel.h>
 #include <wx/string.h>
 #include <wx/timer.h>
@@ -373,10 +373,13 @@ private:
     std::deque<std::unique_ptr<uint8_t[]>> m_rxInbox;
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
-    wxLongLong m_rxFlushStart;
+    // Elapsed times go by the steady clock: one the user sets back must not
+    // hold up the display or the paging.
+    using SteadyClock = std::chrono::steady_clock;
+    SteadyClock::time_point m_rxFlushStart;
     int m_rxFlushDelay = 0;
     bool m_rxFlushAfterIdle = false;
-    wxLongLong m_rxLastIdle;
+    SteadyClock::time_point m_rxLastIdle;
     wxTimer m_rxRevealTimer;
     // The part of the shown view's kept text that the toolkit view holds, as
     // absolute indexes (RxScrollback::Dropped() counts from the start), and
@@ -395,7 +398,7 @@ private:
     wxSize m_designSize;
     std::vector<DesignRect> m_designRects;
     void OnPanelSize(wxSizeEvent &event);
-    wxLongLong m_rxViewChanged;
+    SteadyClock::time_point m_rxViewChanged;
     wxTimer m_rxPagingTimer;
     // False while the user has scrolled the shown view up: it then holds
     // still and new text is only kept.

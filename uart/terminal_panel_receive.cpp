@@ -7,12 +7,12 @@
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
+#include <chrono>
 #include <wx/checkbox.h>
 #include <wx/dirdlg.h>
 #include <wx/filefn.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
-#include <wx/time.h>
 
 namespace {
 
@@ -81,7 +81,7 @@ void TerminalPanel::OnChunksArrived()
     if (!m_shutDown && !m_rxFlushTimer.IsRunning())
         StartRxFlushTimer(m_rxFlushAfterIdle ? kShowAfterIdleMs : kShowDelayMs);
     m_rxFlushAfterIdle = false;
-    m_rxLastIdle = wxGetLocalTimeMillis();
+    m_rxLastIdle = SteadyClock::now();
 }
 
 bool TerminalPanel::TakeInbox()
@@ -103,13 +103,13 @@ bool TerminalPanel::TakeInbox()
 // moments with nothing to do (the toolkit's yields wait for one).
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
-    const wxLongLong now = wxGetLocalTimeMillis();
-    const bool late = now - m_rxFlushStart > m_rxFlushDelay + kShowLateMs;
+    const SteadyClock::time_point now = SteadyClock::now();
+    const bool late = now - m_rxFlushStart > std::chrono::milliseconds(m_rxFlushDelay + kShowLateMs);
     const bool arrived = TakeInbox() || !m_rxStaged.empty();
     ShowStagedChunks();
     if (!arrived)
         return;
-    if (!late || now - m_rxLastIdle < kShowIdleEveryMs) {
+    if (!late || now - m_rxLastIdle < std::chrono::milliseconds(kShowIdleEveryMs)) {
         StartRxFlushTimer(kShowDelayMs);
         return;
     }
@@ -120,7 +120,7 @@ void TerminalPanel::OnRxFlush(wxTimerEvent &)
 
 void TerminalPanel::StartRxFlushTimer(int delayMs)
 {
-    m_rxFlushStart = wxGetLocalTimeMillis();
+    m_rxFlushStart = SteadyClock::now();
     m_rxFlushDelay = delayMs;
     m_rxFlushTimer.StartOnce(delayMs);
 }
