@@ -191,8 +191,11 @@ void TerminalPanel::OnLogButton(wxCommandEvent &event)
     else if (m_connected)
         m_log.Open(m_logFolder, error);
     ShowLinkStatus();
-    if (!error.empty())
-        ShowErrorBox(wxString::FromUTF8(error));
+    if (error.empty())
+        return;
+    // The current folder's name comes from the system, in its own encoding.
+    const wxString message = wxString::FromUTF8(error);
+    ShowErrorBox(message.empty() ? wxString(error.c_str(), wxConvLibc) : message);
 }
 
 // The folder counts from the next log on; a running log keeps its file.
