@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
+#include <cstdlib>
 #include <unistd.h>
 #include <wx/filename.h>
 #include <wx/fileconf.h>
@@ -26,16 +26,16 @@ bool WriteAll(int fd, const std::string &bytes)
     return true;
 }
 
-// A temporary file in the same folder, renamed over `path` once it is
-// whole and on the disk.
+// A temporary file in the same folder (the user's alone, as mkstemp makes
+// it: the settings name folders), renamed over `path` once it is whole and
+// on the disk.
 bool ReplaceFile(const std::string &path, const std::string &contents)
 {
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    // The settings may name folders: only the user reads them.
-    const bool written = fchmod(fd, 0600) == 0 && WriteAll(fd, contents) && fsync(fd) == 0;
+    const bool written = WriteAll(fd, contents) && fsync(fd) == 0;
     if (close(fd) == 0 && written && std::rename(temporary.c_str(), path.c_str()) == 0)
         return true;
     unlink(temporary.c_str());
