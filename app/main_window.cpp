@@ -26,6 +26,8 @@ namespace {
 
 // Room around the text of a status bar field.
 constexpr int kStatusFieldPadding = 24;
+// How often the settings are looked at for changes to write.
+constexpr int kSettingsCheckMs = 500;
 
 // Gives the frame `content` inside the window manager's decorations, as the
 // panels are laid out for, and makes that the least size. A frame's own size
@@ -119,6 +121,9 @@ MainWindow::MainWindow()
                                     wxDEFAULT_DIALOG_STYLE);
     m_startupDialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
     RestoreSettings();
+    m_settingsTimer.SetOwner(m_frame);
+    m_frame->Bind(wxEVT_TIMER, &MainWindow::OnSettingsTimer, this, m_settingsTimer.GetId());
+    m_settingsTimer.Start(kSettingsCheckMs);
 }
 
 void MainWindow::RestoreSettings()
@@ -132,22 +137,23 @@ void MainWindow::RestoreSettings()
     const std::optional<std::string> framing = user_config::Read(*config, "Connection/Framing");
     // Only a connection the dialog would take; otherwise its defaults stay.
     const std::optional<ip_address::FieldTexts> fields = ip ? ip_address::FindDottedQuad(*ip) : std::nullopt;
-    if (!fields || !ip_address::FieldsFormAddress(*fields) || !port || !ip_address::IsPortText(*port) || !type ||
-        (*type != "0" && *type != "1"))
-        return;
-    m_lastIp = wxString::FromUTF8(*ip);
-    m_lastPort = wxString::FromUTF8(*port);
-    m_lastTerminalType = *type == "1" ? 1 : 0;
-    // Files from before the framing choice, or with another value, keep RTU.
-    m_lastFraming = framing && *framing == "1" ? 1 : 0;
-    if (m_startupDialog) {
-        m_startupDialog->SetValues(m_lastIp, m_lastPort);
-        m_startupDialog->SetTerminalType(m_lastTerminalType);
-        m_startupDialog->SetFraming(m_lastFraming);
+    if (fields && ip_address::FieldsFormAddress(*fields) && port && ip_address::IsPortText(*port) && type &&
+        (*type == "0" || *type == "1")) {
+        m_lastIp = wxString::FromUTF8(*ip);
+        m_lastPort = wxString::FromUTF8(*port);
+        m_lastTerminalType = *type == "1" ? 1 : 0;
+        // Files from before the framing choice, or with another value, keep RTU.
+        m_lastFraming = framing && *framing == "1" ? 1 : 0;
+        if (m_startupDialog) {
+            m_startupDialog->SetValues(m_lastIp, m_lastPort);
+            m_startupDialog->SetTerminalType(m_lastTerminalType);
+            m_startupDialog->SetFraming(m_lastFraming);
+        }
     }
+    m_savedSettings = CurrentSettingEntries();
 }
 
-bool MainWindow::SaveSettings()
+SettingEntries MainWindow::CurrentSettingEntries() const
 {
     SettingEntries entries = SettingsEntries(m_terminalPanel->CurrentSettings());
     if (!m_lastIp.empty()) {
@@ -156,8 +162,26 @@ bool MainWindow::SaveSettings()
         entries["Connection/Type"] = std::to_string(m_lastTerminalType);
         entries["Connection/Framing"] = std::to_string(m_lastFraming);
     }
-    const std::unique_ptr<wxFileConfig> config = user_config::Open();
-    return user_config::Write(*config, entries);
+    return entries;
+}
+
+bool MainWindow::SaveSettings()
+{
+    SettingEntries now = CurrentSettingEntries();
+    const SettingEntries changed = ChangedEntries(m_savedSettings, now);
+    if (!changed.empty() && !user_config::Write(now, changed))
+        return false;
+    m_savedSettings = std::move(now);
+    return true;
+}
+
+void MainWindow::OnSettingsTimer(wxTimerEvent &)
+{
+    const bool saved = SaveSettings();
+    if (!saved && !m_settingsFailing)
+        std::fprintf(stderr, "orv-terminal: the settings could not be saved to %s\n",
+                     user_config::FilePath().utf8_string().c_str());
+    m_settingsFailing = !saved;
 }
 
 void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
@@ -213,6 +237,7 @@ void MainWindow::CloseSocketLibrary()
 
 void MainWindow::OnFrameClose(wxCloseEvent &event)
 {
+    m_settingsTimer.Stop();
     // A settings file that cannot be written costs the next start its
     // settings, not this session its end.
     if (!SaveSettings())

@@ -5,9 +5,11 @@
 #define ORV_APP_MAIN_WINDOW_H
 
 #include "app/new_dialog.h"
+#include "uart/saved_settings.h"
 
 #include <wx/frame.h>
 #include <wx/string.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 
 class MenuBar;
@@ -44,20 +46,30 @@ public:
     wxWeakRef<NewDialog> m_startupDialog;
 
     // The settings kept between runs: given back to the panels and the
-    // start-up dialog, and written when the frame closes (false when the
-    // file could not be written).
+    // start-up dialog, and written within a second of every change, so that
+    // a program that is killed keeps them.
     void RestoreSettings();
+    // Writes what changed since the settings were last read or written, and
+    // nothing when nothing did: another instance's changes stay in the file.
+    // False when the file could not be written.
     bool SaveSettings();
 
 private:
     MainWindow();
     void OnFrameClose(wxCloseEvent &event);
+    void OnSettingsTimer(wxTimerEvent &event);
+    SettingEntries CurrentSettingEntries() const;
 
     // The connection last confirmed, kept for the next start.
     wxString m_lastIp;
     wxString m_lastPort;
     int m_lastTerminalType = 0;
     int m_lastFraming = 0;
+    // The settings as last read or written, and the timer that looks for
+    // changes; a failure to write is told once, not at every look.
+    SettingEntries m_savedSettings;
+    wxTimer m_settingsTimer;
+    bool m_settingsFailing = false;
 
     static MainWindow *s_instance;
 };

@@ -1,6 +1,6 @@
 // The settings file kept between runs: orv-terminal/orv-terminal.conf in the
 // user's configuration folder ($XDG_CONFIG_HOME, or ~/.config without it),
-// read and written with the toolkit's file configuration.
+// in the toolkit's file configuration format.
 #ifndef ORV_APP_USER_CONFIG_H
 #define ORV_APP_USER_CONFIG_H
 
@@ -20,9 +20,14 @@ wxString FilePath();
 std::unique_ptr<wxFileConfig> Open();
 // The value of a UTF-8 key ("UART/Wrap"), or nothing.
 std::optional<std::string> Read(wxFileConfig &config, const std::string &key);
-// Writes the entries and saves the file, creating its folder; false when the
-// file could not be written.
-bool Write(wxFileConfig &config, const SettingEntries &entries);
+// Writes the `changed` entries over the file as it is on disk now, and
+// those of `all` that it lacks (a file removed meanwhile gets them all
+// back), creating its folder: the file's other entries stay, also those
+// another running instance wrote. Entries that hold the message list (its
+// count) replace the file's list. The new file is written beside the old
+// one and renamed over it, so that no reader, and no program killed
+// meanwhile, ever finds it half-written. False when it could not be written.
+bool Write(const SettingEntries &all, const SettingEntries &changed);
 
 } // namespace user_config
 

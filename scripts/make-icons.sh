@@ -48,6 +48,7 @@ button clearallbtn88.jpg "$GREY" 'Clear all'
 button exportbtn.jpg "$AMBER" 'Export'
 button runbtn.jpg "$GREEN" 'Run'
 button stopbtn.jpg "$RED" 'Stop'
+button logfolderbtn.jpg "$AMBER" 'Log folder'
 
 # status LIGHT NAME: a 25x25 round lamp.
 status() {

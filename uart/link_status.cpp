@@ -28,8 +28,8 @@ std::string LinkStatusText(const LinkStatus &status)
     std::string text = status.reconnecting ? "Reconnecting every 2 s | " + StateText(status) : StateText(status);
     if (status.state != LinkState::NotConnected)
         text += " | RX " + ByteCountText(status.rxBytes) + ", TX " + ByteCountText(status.txBytes);
-    if (!status.logName.empty())
-        text += " | Log " + status.logName + " (" + ByteCountText(status.logBytes) + ")";
+    if (!status.logPath.empty())
+        text += " | Log " + status.logPath + " (" + ByteCountText(status.logBytes) + ")";
     return text;
 }
 

@@ -21,8 +21,8 @@ struct LinkStatus {
     // ended, until the next one or a disconnect).
     uint64_t rxBytes = 0;
     uint64_t txBytes = 0;
-    // The log being written, if any, and its size.
-    std::string logName;
+    // The full path of the log being written, if any, and its size.
+    std::string logPath;
     uint64_t logBytes = 0;
     // The panel tries to connect again every few seconds.
     bool reconnecting = false;
@@ -30,7 +30,7 @@ struct LinkStatus {
 
 // "Not connected", "Connected to HOST:PORT", "Closed by the module at TIME"
 // or "Connection lost at TIME: REASON"; once a connection was made, then
-// " | RX n B, TX n B", and while a log runs " | Log NAME (SIZE)"; while the
+// " | RX n B, TX n B", and while a log runs " | Log PATH (SIZE)"; while the
 // panel reconnects, all that after "Reconnecting every 2 s | ".
 std::string LinkStatusText(const LinkStatus &status);
 

@@ -1,5 +1,6 @@
-// The receive log: "wifilog-%d%d%d-%d%d%d.txt" in the current directory,
-// holding the raw received bytes with a line break after each chunk.
+// The receive log: "wifilog-YYYYMMDD-HHMMSS.txt" in the chosen folder,
+// holding exactly the received bytes (optionally a line break after each
+// packet, the form of older versions).
 #ifndef ORV_UART_LOG_FILE_H
 #define ORV_UART_LOG_FILE_H
 
@@ -9,12 +10,12 @@
 #include <ctime>
 #include <string>
 
-// The log's name for a local time: year, month (1-12), day, hour, minute and
-// second in plain decimal, no zero padding.
+// The log's name for a local time, every field zero-padded, so that names
+// sort by time and no two times share one.
 std::string LogFileName(const std::tm &local);
 
 // One log file; Write and the switches are not locked here (the receive
-// thread guards them).
+// log guards them).
 class LogFile {
 public:
     LogFile() = default;
@@ -22,16 +23,17 @@ public:
     LogFile &operator=(const LogFile &) = delete;
     ~LogFile() { Close(); }
 
-    // Creates a new log named after `local` in the current directory. The name
-    // has no zero padding, so different times can share it (1:11:05 and
-    // 11:01:05 both end in "-1115"): an existing file is never emptied, the
-    // new log then gets "-2", "-3", ... before ".txt". On failure returns false
-    // with `error` naming the file and the system's reason.
-    bool Create(const std::tm &local, std::string &error);
-    // Writes a chunk and its line break; on failure returns false with
-    // `error` naming the file and the system's reason. What was written
-    // before stays in the file.
-    bool Write(const uint8_t *data, size_t size, std::string &error);
+    // Creates a new log named after `local` in `folder` (the current
+    // directory when empty). An existing file is never written over: a log
+    // of the same second gets "-2", "-3", ... before ".txt". The path is
+    // made absolute, so that it names the file wherever it is shown. On
+    // failure returns false with `error` naming the file and the system's
+    // reason.
+    bool Create(const std::string &folder, const std::tm &local, std::string &error);
+    // Writes a chunk, and a line break after it when `lineBreak`; on failure
+    // returns false with `error` naming the file and the system's reason.
+    // What was written before stays in the file.
+    bool Write(const uint8_t *data, size_t size, bool lineBreak, std::string &error);
     void Close();
 
     bool IsOpen() const { return m_file != nullptr; }

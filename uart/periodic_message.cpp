@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+namespace {
+
+constexpr size_t kCounterSize = 2;
+
+} // namespace
+
 std::vector<uint8_t> PadMessage(const std::vector<uint8_t> &message, int totalSize)
 {
     if (totalSize < 1 || static_cast<size_t>(totalSize) <= message.size())
@@ -12,12 +18,22 @@ std::vector<uint8_t> PadMessage(const std::vector<uint8_t> &message, int totalSi
     return padded;
 }
 
-std::vector<uint8_t> WithCounter(const std::vector<uint8_t> &message, uint16_t counter)
+PeriodicMessage MakePeriodicMessage(const std::vector<uint8_t> &bytes, size_t endingSize, int totalSize)
 {
-    std::vector<uint8_t> framed(message.size() > 2 ? message.size() : 2);
-    framed[0] = static_cast<uint8_t>(counter >> 8);
-    framed[1] = static_cast<uint8_t>(counter & 0xFFU);
-    if (message.size() > 2)
-        std::copy(message.begin(), message.end() - 2, framed.begin() + 2);
+    const size_t ending = std::min(endingSize, bytes.size());
+    return {PadMessage(bytes, totalSize), bytes.size() - ending, ending};
+}
+
+std::vector<uint8_t> WithCounter(const PeriodicMessage &message, uint16_t counter)
+{
+    const std::vector<uint8_t> &bytes = message.bytes;
+    const size_t textEnd = std::min(message.textSize, bytes.size());
+    const size_t paddingStart = std::min(textEnd + message.endingSize, bytes.size());
+    const size_t fromPadding = std::min(kCounterSize, bytes.size() - paddingStart);
+    const size_t fromText = std::min(kCounterSize - fromPadding, textEnd);
+    std::vector<uint8_t> framed{static_cast<uint8_t>(counter >> 8), static_cast<uint8_t>(counter & 0xFFU)};
+    framed.insert(framed.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(textEnd - fromText));
+    framed.insert(framed.end(), bytes.begin() + static_cast<std::ptrdiff_t>(textEnd),
+                  bytes.end() - static_cast<std::ptrdiff_t>(fromPadding));
     return framed;
 }

@@ -1,5 +1,5 @@
 // The bytes of periodic sending: padding to a total size, and the 16-bit
-// message counter that replaces the first bytes of each message.
+// message counter that goes in front of each message.
 #ifndef ORV_UART_PERIODIC_MESSAGE_H
 #define ORV_UART_PERIODIC_MESSAGE_H
 
@@ -12,10 +12,24 @@
 // than the message sends the message whole and unpadded.
 std::vector<uint8_t> PadMessage(const std::vector<uint8_t> &message, int totalSize);
 
-// The message as sent in counter mode: the counter, high byte first, followed
-// by all but the last two bytes of the message, so the length stays the same.
-// A message shorter than two bytes goes out as the two counter bytes alone.
-std::vector<uint8_t> WithCounter(const std::vector<uint8_t> &message, uint16_t counter);
+// A message of periodic sending: its text's bytes, then its line ending's,
+// then any padding.
+struct PeriodicMessage {
+    std::vector<uint8_t> bytes;
+    size_t textSize = 0;
+    size_t endingSize = 0;
+};
+
+// The message with its ending (the last `endingSize` of `bytes`), padded.
+PeriodicMessage MakePeriodicMessage(const std::vector<uint8_t> &bytes, size_t endingSize, int totalSize);
+
+// The message as sent in counter mode: the counter, high byte first, then the
+// message less two bytes, so the length stays the same. The two bytes come
+// off the end of the padding, and without padding off the end of the text;
+// the line ending always goes out whole, as a device that waits for it
+// answers nothing else. A text shorter than two bytes with no padding goes
+// out as the counter and the ending alone.
+std::vector<uint8_t> WithCounter(const PeriodicMessage &message, uint16_t counter);
 
 // Counter values of successive messages: 1, 2, ..., 65535, 0, 1, ...
 class MessageCounter {

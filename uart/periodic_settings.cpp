@@ -1,37 +1,36 @@
 #include "uart/periodic_settings.h"
 
-#include <climits>
-
 #include "uart/leading_integer.h"
 
 namespace {
 
-// Large enough for any 3-digit field, small enough that x 1000 fits an int.
-constexpr long kLargest = INT_MAX / 1000;
-
-long LeadingNumber(const std::string &text)
+// The leading number of the text, 0 when negative or absent; `limit` + 1
+// for any number above `limit`.
+long LeadingNumberUpTo(const std::string &text, long limit)
 {
     const LeadingInteger number = ScanLeadingInteger(text);
     long value = 0;
-    for (const char digit : number.digits)
-        if (value < kLargest)
-            value = value * 10 + (digit - '0');
-    if (value > kLargest)
-        value = kLargest;
-    return number.negative ? -value : value;
+    for (const char digit : number.digits) {
+        value = value * 10 + (digit - '0');
+        if (value > limit)
+            return number.negative ? 0 : limit + 1;
+    }
+    return number.negative ? 0 : value;
 }
 
 } // namespace
 
 int PeriodMilliseconds(const std::string &text, int unitIndex)
 {
-    const long value = LeadingNumber(text);
-    if (value <= 0)
-        return 0;
-    return static_cast<int>(unitIndex == 1 ? value * 1000 : value);
+    const long factor = unitIndex == 1 ? 1000 : 1;
+    const long value = LeadingNumberUpTo(text, kMaxPeriodMs / factor);
+    if (value * factor > kMaxPeriodMs)
+        return kPeriodTooLong;
+    return static_cast<int>(value * factor);
 }
 
 int TotalSizeFromText(const std::string &text)
 {
-    return static_cast<int>(LeadingNumber(text));
+    const long value = LeadingNumberUpTo(text, kMaxTotalSize);
+    return value > kMaxTotalSize ? kTotalSizeTooLarge : static_cast<int>(value);
 }

@@ -1,13 +1,13 @@
 #include "uart/read_uart_thread.h"
 
 #include "net/tcp.h"
+#include "uart/receive_log.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
 #include "uart/worker_lifetimes.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <memory>
 #include <sys/socket.h>
 
@@ -22,41 +22,16 @@ constexpr int kSystemReceiveBuffer = 128 * 1024;
 
 } // namespace
 
-ReadUartThread::ReadUartThread(TerminalPanel *panel, int socket, int connection)
-    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_socket(socket), m_connection(connection)
+ReadUartThread::ReadUartThread(TerminalPanel *panel, int socket, int connection, ReceiveLog &log)
+    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_socket(socket), m_connection(connection), m_log(log)
 {
 }
 
 ReadUartThread::~ReadUartThread()
 {
-    CloseLog();
     if (m_socket >= 0)
         tcp_close(m_socket);
     m_panel->OnReadThreadGone(this);
-}
-
-bool ReadUartThread::OpenLog(std::string &error)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const std::lock_guard<std::mutex> lock(m_logLock);
-    m_logging = m_logFile.Create(local, error);
-    return m_logging;
-}
-
-void ReadUartThread::CloseLog()
-{
-    const std::lock_guard<std::mutex> lock(m_logLock);
-    m_logging = false;
-    m_logFile.Close();
-}
-
-void ReadUartThread::LogState(std::string &path, uint64_t &size)
-{
-    const std::lock_guard<std::mutex> lock(m_logLock);
-    path = m_logging ? m_logFile.Path() : std::string();
-    size = m_logging ? m_logFile.Size() : 0;
 }
 
 wxThread::ExitCode ReadUartThread::Entry()
@@ -102,14 +77,8 @@ wxThread::ExitCode ReadUartThread::Entry()
 void ReadUartThread::Log(const uint8_t *data, size_t size)
 {
     std::string error;
-    {
-        const std::lock_guard<std::mutex> lock(m_logLock);
-        if (!m_logging || m_logFile.Write(data, size, error))
-            return;
-        m_logging = false;
-        m_logFile.Close();
-    }
-    Post(EVT_LOG_FAILED, error);
+    if (!m_log.Write(data, size, error))
+        Post(EVT_LOG_FAILED, error);
 }
 
 void ReadUartThread::Post(wxEventType type, const std::string &text)

@@ -8,8 +8,9 @@
 
 namespace {
 
-// The period and total-size fields take three digits.
-constexpr size_t kNumberFieldChars = 3;
+// Longer than any number sending takes; what sending refuses is kept, so
+// that the user sees it again, but a damaged file's run of digits is not.
+constexpr size_t kNumberFieldChars = 32;
 
 std::string Utf8(const std::wstring &text)
 {
@@ -57,9 +58,11 @@ std::optional<std::wstring> Wide(const std::string &bytes)
     return text;
 }
 
+constexpr char kMessagesPrefix[] = "UART/Messages/";
+
 std::string MessageKey(size_t index, const char *field)
 {
-    return "UART/Messages/" + std::to_string(index + 1) + "/" + field;
+    return kMessagesPrefix + std::to_string(index + 1) + "/" + field;
 }
 
 class Reader {
@@ -99,6 +102,14 @@ public:
 
     std::optional<std::string> Text(const std::string &key) const { return m_lookup(key); }
 
+    // An absolute path in well-formed UTF-8.
+    void Folder(const std::string &key, std::string &value) const
+    {
+        const std::optional<std::string> text = m_lookup(key);
+        if (text && !text->empty() && (*text)[0] == '/' && Wide(*text))
+            value = *text;
+    }
+
 private:
     const std::function<std::optional<std::string>(const std::string &)> &m_lookup;
 };
@@ -119,7 +130,9 @@ SettingEntries SettingsEntries(const UartSettings &settings)
         {"UART/TotalSize", settings.totalSize},
         {"UART/LineEnding", std::to_string(settings.lineEnding)},
         {"UART/Reconnect", settings.reconnect ? "1" : "0"},
-        {"UART/Messages/Count", std::to_string(settings.messages.size())},
+        {"UART/LogFolder", settings.logFolder},
+        {"UART/LogLineBreaks", settings.logLineBreaks ? "1" : "0"},
+        {kMessageCountKey, std::to_string(settings.messages.size())},
     };
     for (size_t n = 0; n < settings.messages.size(); ++n) {
         const SavedMessage &message = settings.messages[n];
@@ -128,6 +141,30 @@ SettingEntries SettingsEntries(const UartSettings &settings)
         entries[MessageKey(n, "Ending")] = std::to_string(message.ending);
     }
     return entries;
+}
+
+bool IsMessageListKey(const std::string &key)
+{
+    return key.rfind(kMessagesPrefix, 0) == 0;
+}
+
+SettingEntries ChangedEntries(const SettingEntries &before, const SettingEntries &now)
+{
+    SettingEntries changed;
+    bool messagesChanged = false;
+    for (const auto &entry : now) {
+        const auto old = before.find(entry.first);
+        if (old != before.end() && old->second == entry.second)
+            continue;
+        changed.insert(entry);
+        // A list that lost entries has another count.
+        messagesChanged = messagesChanged || IsMessageListKey(entry.first);
+    }
+    if (messagesChanged)
+        for (const auto &entry : now)
+            if (IsMessageListKey(entry.first))
+                changed.insert(entry);
+    return changed;
 }
 
 UartSettings SettingsFromEntries(const std::function<std::optional<std::string>(const std::string &)> &lookup,
@@ -146,8 +183,10 @@ UartSettings SettingsFromEntries(const std::function<std::optional<std::string>(
     read.Digits("UART/TotalSize", settings.totalSize);
     read.Index("UART/LineEnding", kLineEndingCount, settings.lineEnding);
     read.Flag("UART/Reconnect", settings.reconnect);
+    read.Folder("UART/LogFolder", settings.logFolder);
+    read.Flag("UART/LogLineBreaks", settings.logLineBreaks);
     int count = 0;
-    if (!read.Index("UART/Messages/Count", 10000, count))
+    if (!read.Index(kMessageCountKey, 10000, count))
         return settings;
     for (size_t n = 0; n < static_cast<size_t>(count) && settings.messages.size() < maxMessages; ++n) {
         SavedMessage message;

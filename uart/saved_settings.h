@@ -30,6 +30,10 @@ struct UartSettings {
     std::string totalSize;
     int lineEnding = 0;
     bool reconnect = false;
+    // The folder of new logs (absolute; empty: the current directory), and
+    // a line break after each packet in them.
+    std::string logFolder;
+    bool logLineBreaks = false;
     // Oldest first, as the history holds them.
     std::vector<SavedMessage> messages;
 };
@@ -37,7 +41,15 @@ struct UartSettings {
 // Entries as UTF-8 keys and values ("UART/Timestamp" = "1", message texts in
 // UTF-8).
 using SettingEntries = std::map<std::string, std::string>;
+// The entry that holds the message list's length; the list's entries.
+constexpr char kMessageCountKey[] = "UART/Messages/Count";
+bool IsMessageListKey(const std::string &key);
 SettingEntries SettingsEntries(const UartSettings &settings);
+
+// The entries of `now` that differ from `before` (what was last read or
+// written). When any entry of the message list does, all of them: the list
+// is written whole, the list in the file replaced.
+SettingEntries ChangedEntries(const SettingEntries &before, const SettingEntries &now);
 
 // The settings from stored entries; `lookup` gives the value of a key or
 // nothing. Missing and unusable values keep their defaults; a message the

@@ -1,6 +1,5 @@
 #include "uart/send_periodically_thread.h"
 
-#include "uart/periodic_message.h"
 #include "uart/periodic_pacer.h"
 #include "uart/terminal_panel.h"
 #include "uart/worker_events.h"
@@ -15,7 +14,7 @@ constexpr int kRoomPollMs = 20;
 
 } // namespace
 
-SendPeriodicallyThread::SendPeriodicallyThread(TerminalPanel *panel, std::vector<uint8_t> message, int interval_ms,
+SendPeriodicallyThread::SendPeriodicallyThread(TerminalPanel *panel, PeriodicMessage message, int interval_ms,
                                                bool useCounter, int run)
     : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_message(std::move(message)), m_interval(interval_ms),
       m_useCounter(useCounter), m_run(run)
@@ -39,7 +38,7 @@ wxThread::ExitCode SendPeriodicallyThread::Entry()
     MessageCounter counter;
     uintptr_t sent = 0;
     while (!TestDestroy() && m_stop.SleepUntil(pacer.Next()) && WaitForRoom()) {
-        const std::vector<uint8_t> bytes = m_useCounter ? WithCounter(m_message, counter.Value()) : m_message;
+        const std::vector<uint8_t> bytes = m_useCounter ? WithCounter(m_message, counter.Value()) : m_message.bytes;
         const int outcome = SendWhole(bytes);
         if (outcome < 0) {
             Post(EVT_PERIODIC_SEND_FAILED, 0, SystemErrorText(errno));

@@ -5,6 +5,7 @@
 #ifndef ORV_UART_SEND_PERIODICALLY_THREAD_H
 #define ORV_UART_SEND_PERIODICALLY_THREAD_H
 
+#include "uart/periodic_message.h"
 #include "uart/stop_signal.h"
 
 #include <cstdint>
@@ -19,8 +20,7 @@ class SendPeriodicallyThread : public wxThread {
 public:
     // The message goes out whole (padded already, if padding was asked for).
     // `run` travels in the events, so that the panel knows a late one.
-    SendPeriodicallyThread(TerminalPanel *panel, std::vector<uint8_t> message, int interval_ms, bool useCounter,
-                           int run);
+    SendPeriodicallyThread(TerminalPanel *panel, PeriodicMessage message, int interval_ms, bool useCounter, int run);
     ~SendPeriodicallyThread() override;
 
     // Ends the pause between messages at once; no message goes out after
@@ -40,7 +40,7 @@ private:
     void Post(wxEventType type, uintptr_t value, const std::string &text = std::string());
 
     TerminalPanel *const m_panel;
-    const std::vector<uint8_t> m_message;
+    const PeriodicMessage m_message;
     const int m_interval;
     const bool m_useCounter;
     const int m_run;

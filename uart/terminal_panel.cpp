@@ -127,6 +127,8 @@ wxString TerminalPanel::ButtonName(int id)
         return "Start log";
     case ID_LOG_STOP:
         return "Stop log";
+    case ID_LOG_FOLDER:
+        return "Choose the log folder";
     case ID_MEDIA_BACKWARD:
         return "Back to the start of the media file";
     case ID_MEDIA_PLAY:
@@ -315,17 +317,20 @@ void TerminalPanel::BuildBottomRow()
     const int y = m_layoutY + 305;
     new wxCheckBox(this, ID_PERIODIC_CHECK, "Send periodically every", wxPoint(m_layoutX, y + 5));
     Connect(ID_PERIODIC_CHECK, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
-    m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(44, 20), 0,
+    // Neither number field has a length limit: the toolkit would refuse the
+    // digit beyond it and leave a smaller number than the one typed. What
+    // sending cannot take is refused with a reason when it starts. They show
+    // seven and five digits (the largest total size); the controls after
+    // them make room.
+    m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(64, 20), 0,
                                   wxTextValidator(wxFILTER_NUMERIC));
-    m_periodText->SetMaxLength(3);
     const wxString units[2] = {m_periodUnitNames[0], m_periodUnitNames[1]};
     m_periodUnitCombo = new wxComboBox(this, wxID_ANY, "ms", wxPoint(m_layoutX + 194, y), wxSize(44, 20), 2, units,
                                        wxCB_READONLY);
     m_totalSizeLabel = new wxStaticText(this, wxID_ANY, "Total size (byte)", wxPoint(m_layoutX + 145, y + 30),
                                         wxSize(84, -1));
-    m_totalSizeText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 229, y + 25), wxSize(44, -1), 0,
+    m_totalSizeText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 229, y + 25), wxSize(52, -1), 0,
                                      wxTextValidator(wxFILTER_NUMERIC));
-    m_totalSizeText->SetMaxLength(3);
     m_paddingLabel = new wxStaticText(this, wxID_ANY, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
                                       wxSize(120, -1));
     m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
@@ -337,6 +342,15 @@ void TerminalPanel::BuildBottomRow()
     AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
     AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
     Connect(ID_CLEAR_RX, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
+    // The form of the log and where the next one goes, under the log's
+    // buttons and right of the padding caption.
+    m_logLineBreaksCheck =
+        new wxCheckBox(this, ID_LOG_LINE_BREAKS, "Line break per packet", wxPoint(x + 50, y + 30));
+    m_logLineBreaksCheck->SetToolTip("A line break after each received packet in the log, as older versions wrote");
+    Connect(ID_LOG_LINE_BREAKS, wxEVT_COMMAND_CHECKBOX_CLICKED,
+            wxCommandEventHandler(TerminalPanel::OnLogLineBreaks));
+    AddBitmapButton(ID_LOG_FOLDER, "icons/logfolderbtn.jpg", wxPoint(x + 232, y + 25), wxSize(88, 25));
+    Connect(ID_LOG_FOLDER, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnLogFolder));
 
     for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
                                                                m_totalSizeLabel, m_totalSizeText, m_paddingLabel})

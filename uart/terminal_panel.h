@@ -6,11 +6,13 @@
 #include "uart/chunk_gate.h"
 #include "uart/link_status.h"
 #include "uart/notation.h"
+#include "uart/receive_log.h"
 #include "uart/rx_scrollback.h"
 #include "uart/uart_socket.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -21,7 +23,6 @@
 #include <vector>
 #include <wx/colour.h>
 #include <wx/gdicmn.h>
-#include <wx/longlong.h>
 #include <wx/panel.h>
 #include <wx/string.h>
 #include <wx/timer.h>
@@ -73,6 +74,8 @@ public:
         ID_CLEAR_LIST = 5034,
         ID_ADD_MESSAGE = 5118,
         ID_LINE_ENDING = 5119,
+        ID_LOG_FOLDER = 5120,
+        ID_LOG_LINE_BREAKS = 5121,
     };
     static constexpr int kHistorySize = 1000;
 
@@ -313,6 +316,8 @@ private:
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
     void OnLogButton(wxCommandEvent &event);
+    void OnLogFolder(wxCommandEvent &event);
+    void OnLogLineBreaks(wxCommandEvent &event);
 
     void OnTxKey(wxKeyEvent &event);
     void OnAddMessage(wxCommandEvent &event);
@@ -368,10 +373,13 @@ private:
     std::deque<std::unique_ptr<uint8_t[]>> m_rxInbox;
     std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
     wxTimer m_rxFlushTimer;
-    wxLongLong m_rxFlushStart;
+    // Elapsed times go by the steady clock: one the user sets back must not
+    // hold up the display or the paging.
+    using SteadyClock = std::chrono::steady_clock;
+    SteadyClock::time_point m_rxFlushStart;
     int m_rxFlushDelay = 0;
     bool m_rxFlushAfterIdle = false;
-    wxLongLong m_rxLastIdle;
+    SteadyClock::time_point m_rxLastIdle;
     wxTimer m_rxRevealTimer;
     // The part of the shown view's kept text that the toolkit view holds, as
     // absolute indexes (RxScrollback::Dropped() counts from the start), and
@@ -390,7 +398,7 @@ private:
     wxSize m_designSize;
     std::vector<DesignRect> m_designRects;
     void OnPanelSize(wxSizeEvent &event);
-    wxLongLong m_rxViewChanged;
+    SteadyClock::time_point m_rxViewChanged;
     wxTimer m_rxPagingTimer;
     // False while the user has scrolled the shown view up: it then holds
     // still and new text is only kept.
@@ -420,6 +428,12 @@ private:
     int m_mediaStreams = 0;
     int m_mediaStream = 0;
     LinkStatus m_link;
+    // The receive log, which outlives the connections it records while the
+    // link drops and is taken up again; the folder of the next log (the
+    // current directory when empty).
+    ReceiveLog m_log;
+    std::string m_logFolder;
+    wxCheckBox *m_logLineBreaksCheck = nullptr;
     // Bytes handed over by the receive thread since connecting.
     std::atomic<uint64_t> m_rxBytesReceived{0};
     // Refreshes the status bar's counters while connected.

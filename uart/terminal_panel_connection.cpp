@@ -22,7 +22,6 @@
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
-#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 #include <wx/statbmp.h>
@@ -129,7 +128,7 @@ bool TerminalPanel::EnterConnectedState(bool quietly)
     m_rxBytesReceived = 0;
     if (readSocket >= 0) {
         m_rxGate.Open();
-        auto *thread = new ReadUartThread(this, readSocket, m_connection);
+        auto *thread = new ReadUartThread(this, readSocket, m_connection, m_log);
         m_readThread = thread;
         started = thread->Create() == wxTHREAD_NO_ERROR && thread->Run() == wxTHREAD_NO_ERROR;
         if (!started) {
@@ -196,6 +195,7 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
         OnLinkEnded(event);
         break;
     case EVT_LOG_FAILED:
+        ShowLinkStatus();
         ShowErrorBox(event.GetString());
         break;
     default:
@@ -231,6 +231,7 @@ void TerminalPanel::Disconnect()
 {
     StopReconnecting();
     TearDownConnection();
+    m_log.Close();
     m_link = LinkStatus();
     ShowLinkStatus();
 }
@@ -258,16 +259,11 @@ void TerminalPanel::ShowLinkStatus()
     } else {
         m_statusTimer.Stop();
     }
-    m_link.logName.clear();
-    m_link.logBytes = 0;
-    {
-        const std::lock_guard<std::mutex> lock(m_threadLock);
-        if (ReadUartThread *thread = m_readThread) {
-            std::string path;
-            thread->LogState(path, m_link.logBytes);
-            m_link.logName = wxFileName(wxString::FromUTF8(path)).GetFullName().utf8_string();
-        }
-    }
+    // Read without waiting for the receive thread, which may be held up in
+    // a log write by a slow disk.
+    const bool logging = m_log.IsOpen();
+    m_link.logPath = logging ? m_log.Path() : std::string();
+    m_link.logBytes = logging ? m_log.Size() : 0;
     wxStatusBar *bar = MainWindow::GetInstance()->m_statusBar;
     if (bar != nullptr && IsShown())
         bar->SetStatusText(wxString::FromUTF8(LinkStatusText(m_link)), 1);
@@ -303,6 +299,7 @@ void TerminalPanel::OnReconnectTimer(wxTimerEvent &)
     if (!m_reconnectCheck->GetValue()) {
         StopReconnecting();
         TearDownConnection();
+        m_log.Close();
         ShowLinkStatus();
         return;
     }
@@ -386,6 +383,8 @@ void TerminalPanel::OnConnectThreadGone(ConnectThread *thread)
 
 void TerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port)
 {
+    // A log records one module.
+    m_log.Close();
     // Attempts to reach the old module end with its parameters.
     if (m_reconnecting) {
         StopReconnecting();
@@ -437,6 +436,7 @@ void TerminalPanel::Shutdown()
     StopPeriodicThread();
     StopFileThread();
     StopReadThread();
+    m_log.Close();
     // No limit: an abandoned attempt's socket is shut down, so its connect
     // ends at once, and at the latest after the connect time-out.
     WaitForThreads([this] { return m_liveConnectThreads == 0; });

@@ -4,14 +4,15 @@
 
 #include "app/error_box.h"
 #include "uart/panel_timestamp.h"
-#include "uart/read_uart_thread.h"
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
+#include <chrono>
 #include <wx/checkbox.h>
+#include <wx/dirdlg.h>
+#include <wx/filefn.h>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
-#include <wx/time.h>
 
 namespace {
 
@@ -80,7 +81,7 @@ void TerminalPanel::OnChunksArrived()
     if (!m_shutDown && !m_rxFlushTimer.IsRunning())
         StartRxFlushTimer(m_rxFlushAfterIdle ? kShowAfterIdleMs : kShowDelayMs);
     m_rxFlushAfterIdle = false;
-    m_rxLastIdle = wxGetLocalTimeMillis();
+    m_rxLastIdle = SteadyClock::now();
 }
 
 bool TerminalPanel::TakeInbox()
@@ -102,13 +103,13 @@ bool TerminalPanel::TakeInbox()
 // moments with nothing to do (the toolkit's yields wait for one).
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
-    const wxLongLong now = wxGetLocalTimeMillis();
-    const bool late = now - m_rxFlushStart > m_rxFlushDelay + kShowLateMs;
+    const SteadyClock::time_point now = SteadyClock::now();
+    const bool late = now - m_rxFlushStart > std::chrono::milliseconds(m_rxFlushDelay + kShowLateMs);
     const bool arrived = TakeInbox() || !m_rxStaged.empty();
     ShowStagedChunks();
     if (!arrived)
         return;
-    if (!late || now - m_rxLastIdle < kShowIdleEveryMs) {
+    if (!late || now - m_rxLastIdle < std::chrono::milliseconds(kShowIdleEveryMs)) {
         StartRxFlushTimer(kShowDelayMs);
         return;
     }
@@ -119,7 +120,7 @@ void TerminalPanel::OnRxFlush(wxTimerEvent &)
 
 void TerminalPanel::StartRxFlushTimer(int delayMs)
 {
-    m_rxFlushStart = wxGetLocalTimeMillis();
+    m_rxFlushStart = SteadyClock::now();
     m_rxFlushDelay = delayMs;
     m_rxFlushTimer.StartOnce(delayMs);
 }
@@ -180,20 +181,34 @@ void TerminalPanel::AppendPanelLine(int notation, const wxString &line, const wx
     AppendUtf8ToRxView(notation, std::move(utf8), colour);
 }
 
+// A log starts only while connected; it ends with Stop, Disconnect, new
+// parameters or a failed write, and goes on over a dropped link.
 void TerminalPanel::OnLogButton(wxCommandEvent &event)
 {
     std::string error;
-    {
-        const std::lock_guard<std::mutex> lock(m_threadLock);
-        ReadUartThread *thread = m_readThread;
-        if (thread == nullptr || !thread->IsRunning())
-            return;
-        if (event.GetId() == ID_LOG_STOP)
-            thread->CloseLog();
-        else
-            thread->OpenLog(error);
-    }
+    if (event.GetId() == ID_LOG_STOP)
+        m_log.Close();
+    else if (m_connected)
+        m_log.Open(m_logFolder, error);
     ShowLinkStatus();
-    if (!error.empty())
-        ShowErrorBox(wxString(error));
+    if (error.empty())
+        return;
+    // The current folder's name comes from the system, in its own encoding.
+    const wxString message = wxString::FromUTF8(error);
+    ShowErrorBox(message.empty() ? wxString(error.c_str(), wxConvLibc) : message);
+}
+
+// The folder counts from the next log on; a running log keeps its file.
+void TerminalPanel::OnLogFolder(wxCommandEvent &)
+{
+    const wxString start = m_logFolder.empty() ? wxGetCwd() : wxString::FromUTF8(m_logFolder);
+    wxDirDialog dialog(this, "Choose the log folder", start, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK || dialog.GetPath().empty())
+        return;
+    m_logFolder = dialog.GetPath().utf8_string();
+}
+
+void TerminalPanel::OnLogLineBreaks(wxCommandEvent &)
+{
+    m_log.SetLineBreaks(m_logLineBreaksCheck->GetValue());
 }

@@ -100,7 +100,7 @@ void TerminalPanel::FollowRxViewIfAtBottom()
         return;
     LoadRxWindow(selected, back.Dropped() + back.BlockStart(back.Characters(), m_rxWindowChars));
     m_rxViews[selected]->ScrollPages(kPagesToTheEnd);
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
 }
 
 // Everything kept goes into the view, which then holds still with it selected.
@@ -110,7 +110,7 @@ void TerminalPanel::SelectAllRxText()
     HoldRxView();
     LoadRxWindow(selected, m_rxBack[selected].Dropped());
     m_rxViews[selected]->SelectAll();
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
 }
 
 void TerminalPanel::OpenRxFind()
@@ -174,5 +174,5 @@ void TerminalPanel::FindRxText(bool forward)
     const long inView = static_cast<long>(at - m_rxWindowBegin);
     view->SetSelection(inView, inView + static_cast<long>(what.length()));
     ScrollLineToTop(view, inView);
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
 }

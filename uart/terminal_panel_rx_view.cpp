@@ -8,9 +8,9 @@
 
 #include "app/text_view_scroll.h"
 
+#include <chrono>
 #include <wx/radiobox.h>
 #include <wx/textctrl.h>
-#include <wx/time.h>
 
 namespace {
 
@@ -51,7 +51,7 @@ void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const w
     // A view the user has scrolled up holds still: new text is only kept.
     if (!view->IsShown() || !m_rxFollowing)
         return;
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
     const uint64_t front = back.Dropped();
     const uint64_t end = front + back.Characters();
     const size_t tail = m_rxWindowChars;
@@ -88,7 +88,7 @@ void TerminalPanel::ScrollRxViewToNewest()
     if (!m_rxFollowing)
         return;
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollLines(m_rxLineCount);
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
 }
 
 void TerminalPanel::ClearRxViews()
@@ -138,7 +138,7 @@ void TerminalPanel::ShowSelectedRxView()
     view->Freeze();
     LoadRxWindow(selected, back.Dropped() + back.BlockStart(back.Characters(), m_rxWindowChars));
     view->Thaw();
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
     if (back.Characters() != 0)
         m_rxRevealTimer.StartOnce(kRevealDelayMs);
 }
@@ -148,7 +148,7 @@ void TerminalPanel::ShowSelectedRxView()
 void TerminalPanel::OnRxReveal(wxTimerEvent &)
 {
     m_rxViews[m_rxTypeRadio->GetSelection()]->ScrollPages(kPagesToTheEnd);
-    m_rxViewChanged = wxGetLocalTimeMillis();
+    m_rxViewChanged = SteadyClock::now();
 }
 
 // The user has scrolled up to near the top of the window: the page before it
@@ -158,7 +158,7 @@ void TerminalPanel::OnRxPaging(wxTimerEvent &)
     const int selected = m_rxTypeRadio->GetSelection();
     const RxScrollback &back = m_rxBack[selected];
     wxTextCtrl *view = m_rxViews[selected];
-    if (!view->IsShown() || wxGetLocalTimeMillis() - m_rxViewChanged < kSettledMs)
+    if (!view->IsShown() || SteadyClock::now() - m_rxViewChanged < std::chrono::milliseconds(kSettledMs))
         return;
     // Scrolled back to the bottom by some way the panel does not hear of.
     FollowRxViewIfAtBottom();

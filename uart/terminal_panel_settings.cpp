@@ -1,5 +1,5 @@
 // The UART panel's settings as kept between runs (uart/saved_settings.h):
-// taken from the controls when the program ends, given back at start.
+// taken from the controls whenever they change, given back at start.
 #include "uart/terminal_panel.h"
 
 #include "uart/saved_settings.h"
@@ -26,6 +26,8 @@ UartSettings TerminalPanel::CurrentSettings() const
     settings.totalSize = m_totalSizeText->GetValue().utf8_string();
     settings.lineEnding = std::max(0, m_lineEndingCombo->GetSelection());
     settings.reconnect = m_reconnectCheck->GetValue();
+    settings.logFolder = m_logFolder;
+    settings.logLineBreaks = m_logLineBreaksCheck->GetValue();
     for (int n = 0; n < m_historyCount; ++n)
         settings.messages.push_back({m_historyTexts[n].ToStdWstring(), m_historyTypes[n], m_historyEndings[n]});
     return settings;
@@ -51,6 +53,9 @@ void TerminalPanel::ApplySettings(const UartSettings &settings)
     }
     m_lineEndingCombo->SetSelection(settings.lineEnding);
     m_reconnectCheck->SetValue(settings.reconnect);
+    m_logFolder = settings.logFolder;
+    m_logLineBreaksCheck->SetValue(settings.logLineBreaks);
+    m_log.SetLineBreaks(settings.logLineBreaks);
 
     m_messageList->Clear();
     m_historyCount = 0;

@@ -5,7 +5,6 @@
 
 #include "app/control_names.h"
 #include "app/error_box.h"
-#include "net/tcp.h"
 #include "uart/panel_timestamp.h"
 #include "uart/periodic_message.h"
 #include "uart/periodic_settings.h"
@@ -164,32 +163,46 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once, i
 {
     std::vector<uint8_t> bytes = EncodeMessage(text.ToStdWstring(), notation, ending);
     if (once) {
-        auto length = static_cast<uint16_t>(bytes.size());
+        const auto total = static_cast<uint16_t>(bytes.size());
+        uint16_t length = total;
         // Waits at most a while for room on a connection whose module does not
         // read (the stream or the periodic sender may have filled it), so that
         // the window never freezes; the user is told that it did not go out.
-        if (SendWholeMessage(reinterpret_cast<const char *>(bytes.data()), &length) == 0)
+        const int result = SendWholeMessage(reinterpret_cast<const char *>(bytes.data()), &length);
+        // This send's own reason: the socket layer's last error is shared
+        // with the stream and the periodic sender.
+        const int failure = errno;
+        if (result == 0)
             return true;
-        ShowSocketError();
+        ShowErrorBox(wxString::FromUTF8(SendFailureText(failure, length, total)));
         return false;
     }
 
     const int interval = PeriodMilliseconds(m_periodText->GetValue().ToStdString(wxConvUTF8),
                                             m_periodUnitCombo->GetSelection());
+    if (interval == kPeriodTooLong) {
+        ShowErrorBox(wxString::Format("The period can be at most %d ms (%d s)", kMaxPeriodMs, kMaxPeriodMs / 1000));
+        return false;
+    }
     // Without a pause the sender would flood the module as fast as the
     // connection takes the message.
     if (interval < 1) {
         ShowErrorBox("Enter a period of 1 or more (ms or s) to send periodically");
         return false;
     }
-    bytes = PadMessage(bytes, TotalSizeFromText(m_totalSizeText->GetValue().ToStdString(wxConvUTF8)));
+    const int totalSize = TotalSizeFromText(m_totalSizeText->GetValue().ToStdString(wxConvUTF8));
+    if (totalSize == kTotalSizeTooLarge) {
+        ShowErrorBox(wxString::Format("The total size can be at most %d bytes", kMaxTotalSize));
+        return false;
+    }
+    const size_t endingSize = bytes.size() - EncodeMessage(text.ToStdWstring(), notation).size();
     const int run = ++m_periodicRuns;
-    auto *thread = new SendPeriodicallyThread(this, std::move(bytes), interval, m_msgCounterCheck->GetValue(), run);
+    auto *thread = new SendPeriodicallyThread(this, MakePeriodicMessage(bytes, endingSize, totalSize), interval,
+                                              m_msgCounterCheck->GetValue(), run);
     m_periodicThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread;
-        tcp_set_system_error(EAGAIN);
-        ShowSocketError();
+        ShowErrorBox(wxString::FromUTF8(SystemErrorText(EAGAIN)));
         return false;
     }
     m_periodicRun = run;

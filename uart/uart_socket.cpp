@@ -23,17 +23,13 @@ void RecordFailure(int code)
     errno = code;
 }
 
-// A time-out after part of a message went out says how much did: the module
-// got an incomplete message.
 void RecordTimeOut(uint16_t sent, uint16_t total)
 {
     if (sent == 0) {
         RecordFailure(ETIMEDOUT);
         return;
     }
-    const std::string text = "Connection timed out after " + std::to_string(sent) + " of the " +
-                             std::to_string(total) + " bytes went out; the rest did not";
-    tcp_set_error_with_text(ETIMEDOUT, text.c_str());
+    tcp_set_error_with_text(ETIMEDOUT, SendFailureText(ETIMEDOUT, sent, total).c_str());
     errno = ETIMEDOUT;
 }
 
@@ -64,6 +60,15 @@ std::string SystemErrorText(int code)
     char text[256] = {};
     // GNU strerror_r may return a static string instead of filling the buffer.
     return strerror_r(code, text, sizeof(text));
+}
+
+std::string SendFailureText(int code, uint16_t sent, uint16_t total)
+{
+    // The module got an incomplete message.
+    if (code == ETIMEDOUT && sent > 0)
+        return "Connection timed out after " + std::to_string(sent) + " of the " + std::to_string(total) +
+               " bytes went out; the rest did not";
+    return SystemErrorText(code);
 }
 
 void UartSocket::Adopt(int socket)

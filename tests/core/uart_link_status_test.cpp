@@ -14,10 +14,11 @@ TEST(LinkStatus, CountsLogAndReconnectingFollowTheState)
     status.rxBytes = 1536;
     status.txBytes = 7;
     EXPECT_EQ(LinkStatusText(status), "Connected to 127.0.0.1:65100 | RX 1.5 KB, TX 7 B");
-    status.logName = "wifilog-2026129-5301.txt";
+    status.logPath = "/home/ada/logs/wifilog-20261209-053001.txt";
     status.logBytes = 3 * 1024 * 1024;
     EXPECT_EQ(LinkStatusText(status),
-              "Connected to 127.0.0.1:65100 | RX 1.5 KB, TX 7 B | Log wifilog-2026129-5301.txt (3.0 MB)");
+              "Connected to 127.0.0.1:65100 | RX 1.5 KB, TX 7 B | "
+              "Log /home/ada/logs/wifilog-20261209-053001.txt (3.0 MB)");
     status = LinkStatus();
     status.state = LinkState::Lost;
     status.endedAt = "T";

@@ -38,9 +38,14 @@ TEST(PeriodicSettings, ReadsTheFieldsLikeTheRuntimeLibrary)
     EXPECT_EQ(PeriodMilliseconds("1.5", 1), 1000);
     EXPECT_EQ(PeriodMilliseconds("e3", 0), 0);
     EXPECT_EQ(PeriodMilliseconds("-5", 1), 0) << "no negative pause";
-    EXPECT_GT(PeriodMilliseconds("99999999999999", 1), 0) << "no overflow";
+    EXPECT_EQ(PeriodMilliseconds("86400", 1), kMaxPeriodMs);
+    EXPECT_EQ(PeriodMilliseconds("86401", 1), kPeriodTooLong);
+    EXPECT_EQ(PeriodMilliseconds("086400001", 0), kPeriodTooLong);
+    EXPECT_EQ(PeriodMilliseconds("99999999999999", 1), kPeriodTooLong) << "refused, never cut nor overflowed";
     EXPECT_EQ(TotalSizeFromText(" 7x"), 7);
     EXPECT_LT(TotalSizeFromText("-3"), 1);
+    EXPECT_EQ(TotalSizeFromText("65535"), 65535);
+    EXPECT_EQ(TotalSizeFromText("99999999999999"), kTotalSizeTooLarge);
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 """Settings kept between runs: what the user set in one run of the real
 program (the connection, the UART options, the message list with its
 endings) is there at the next start, from the settings folder the runs
-share; a first start shows the defaults."""
+share, also when the program was killed; a first start shows the
+defaults."""
 import os
 
 from driver import choose, click, extents, find, find_all, text, wait_until
@@ -51,6 +52,30 @@ class SettingsTest(ProgramTestCase):
         self.assertTrue(checked(find(find(terminal.panel, "panel", "Transmission type"), "radio button", "Hex")))
         terminal.choose_transmission("ASCII")
         self.assertEqual(terminal.line_ending().name, "CR LF")
+        self.quit_cleanly(second)
+
+    def test_settings_outlive_a_killed_program(self):
+        config = self.path("config")
+        first = self.start_program(config_home=config)
+        first.fill_connection("127.0.0.1", "65108", "UART")
+        first.no_window("ORV-Terminal Conf")
+        UartTerminal(first).add_message("ASCII", "AT+KILLED")
+        settings = os.path.join(config, "orv-terminal", "orv-terminal.conf")
+
+        def written():
+            if not os.path.isfile(settings):
+                return False
+            with open(settings, encoding="utf-8") as stream:
+                return "AT+KILLED" in stream.read()
+        wait_until(written, "the message in the settings file, without a quit")
+        first.process.kill()
+        first.wait_exit()
+
+        second = self.start_program(config_home=config)
+        wait_until(lambda: dialog_values(second) == ("127.0.0.1", "65108", "UART"), "the last connection in the dialog")
+        click(find(second.window("ORV-Terminal Conf"), "push button", "OK"))
+        second.no_window("ORV-Terminal Conf")
+        self.assertEqual(UartTerminal(second).messages(), ["AT+KILLED (ASCII)"])
         self.quit_cleanly(second)
 
 

@@ -191,9 +191,9 @@ class UartTransmitTest(ProgramTestCase):
         self.assertFalse(any(enabled(control()) for control in controls))
         terminal.set_check("Send periodically every", True)
         wait_until(lambda: all(enabled(control()) for control in controls), "the period group to be enabled")
-        # At most three digits, and digits only, in the period and size.
+        # Every digit typed stays: a period cut short would be another one.
         replace_text(terminal.period_field(), "12345")
-        wait_until(lambda: text(terminal.period_field()) == "123", "the period to be cut to 3 digits")
+        wait_until(lambda: text(terminal.period_field()) == "12345", "the period to keep its 5 digits")
         terminal.set_check("Send periodically every", False)
         wait_until(lambda: not any(enabled(control()) for control in controls), "the period group to be disabled")
         self.assertFalse(checked(terminal.check_box("Use msg counter")))

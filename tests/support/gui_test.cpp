@@ -2,6 +2,7 @@
 
 #include <glib.h>
 #include <wx/app.h>
+#include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/init.h>
 #include <wx/evtloop.h>
@@ -113,7 +114,7 @@ int ModalRecorder::Enter(wxDialog *dialog)
     }
     m_otherTitles.push_back(dialog->GetTitle());
     const int reply = m_otherHandler ? m_otherHandler(dialog) : m_otherReply;
-    if (dynamic_cast<wxFileDialog *>(dialog) != nullptr)
+    if (dynamic_cast<wxFileDialog *>(dialog) != nullptr || dynamic_cast<wxDirDialog *>(dialog) != nullptr)
         LetFileChooserSettle();
     return reply;
 }

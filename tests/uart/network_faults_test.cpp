@@ -142,7 +142,7 @@ protected:
         size_t largest = 0;
         for (const std::string &chunk : chunks) {
             joined += chunk;
-            log += chunk + "\n";
+            log += chunk;
             largest = std::max(largest, chunk.size());
         }
         EXPECT_LE(largest, 512u);
@@ -155,7 +155,7 @@ protected:
             EXPECT_TRUE(ViewText(n).utf8_string() == ExpectedView(n, chunks)) << "view " << n;
         const std::string logged = FileContents(logPath);
         EXPECT_EQ(logged.size(), log.size());
-        EXPECT_TRUE(logged == log) << "the log is not the received bytes with a line break per chunk";
+        EXPECT_TRUE(logged == log) << "the log is not exactly the received bytes";
     }
 
     // Waits until `bytes` more than at the start of the test are shown.

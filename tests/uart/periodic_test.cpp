@@ -12,6 +12,7 @@
 #include <wx/combobox.h>
 #include <wx/listbox.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 
 namespace {
 
@@ -41,8 +42,8 @@ std::string Counter(unsigned value)
     return {static_cast<char>(value >> 8), static_cast<char>(value & 0xff)};
 }
 
-// Counter mode: the counter, high byte first, takes the place of the last
-// two bytes; stopping writes the end line, then the count of the messages
+// Counter mode: the counter, high byte first, goes in front and the last
+// two bytes of the text give way; stopping writes the end line, then the count of the messages
 // the peer got.
 TEST_F(PeriodicTest, CounterModeMessagesStartAndEndLinesAndCount)
 {
@@ -97,6 +98,9 @@ TEST_F(PeriodicTest, PaddingAndCounterAsTheReceiverSeesThem)
         // The line ending is part of the message that is padded.
         {NotationAscii, "AT", "6", false, std::string("AT\r\n\x04\x05"), std::string("AT\r\n\x04\x05"),
          LineEndingCrLf},
+        // With a counter it still ends the message, whole: a device waits
+        // for it.
+        {NotationAscii, "AT+X", "", true, Counter(1) + "AT\r\n", Counter(2) + "AT\r\n", LineEndingCrLf},
         {NotationDecimal, "127", "", true, Counter(1), Counter(2)},
     };
     Connected link;
@@ -159,6 +163,36 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "");
     EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii).EndsWith(" Sent 0 messages\n"); }))
         << ViewText(NotationAscii);
+}
+
+// The number fields keep every digit typed; what sending cannot take is
+// refused with its reason when it starts, never cut to fit.
+TEST_F(PeriodicTest, NumberFieldsKeepEveryDigitAndRefuseWhatSendingCannotTake)
+{
+    TerminalPanel *panel = Panel();
+    ClickPeriodicCheck();
+    MainWindow::GetInstance()->m_frame->Raise();
+    for (wxTextCtrl *field : {panel->m_periodText, panel->m_totalSizeText}) {
+        field->SetFocus();
+        ASSERT_TRUE(WaitUntil([field] { return wxWindow::FindFocus() == field; }));
+        wxUIActionSimulator().Text("1000");
+        EXPECT_TRUE(WaitUntil([field] { return field->GetValue() == "1000"; }, Millis(3000))) << field->GetValue();
+    }
+
+    Connected link;
+    AddMessage(NotationAscii, "ping");
+    ModalRecorder boxes;
+    SetPeriodic("86401", 1, false);
+    ClickPeriodicButton();
+    SetPeriodic("86400001", 0, false);
+    ClickPeriodicButton();
+    SetPeriodic("1000", 0, false, "65536");
+    ClickPeriodicButton();
+    EXPECT_EQ(boxes.Messages(), "The period can be at most 86400000 ms (86400 s) | "
+                                "The period can be at most 86400000 ms (86400 s) | "
+                                "The total size can be at most 65535 bytes");
+    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(50)), "");
 }
 
 // A send that fails ends periodic sending as a stop would, with the

@@ -1,12 +1,16 @@
 #include "tests/support/file_size_limit.h"
+#include "tests/uart/system_stand_ins.h"
 #include "tests/uart/uart_panel_driver.h"
 
 #include <gtk/gtk.h>
 #include <wx/bmpbuttn.h>
 #include <wx/tooltip.h>
 #include "uart/log_file.h"
+#include "uart/saved_settings.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
@@ -18,6 +22,7 @@
 #include <wx/checkbox.h>
 #include <wx/datetime.h>
 #include <wx/dir.h>
+#include <wx/dirdlg.h>
 #include <wx/fdrepdlg.h>
 #include <wx/regex.h>
 #include <wx/textctrl.h>
@@ -232,7 +237,8 @@ long TopShown(wxTextCtrl *view)
 
 // The toolkit view holds only the newest part of a view's text while text
 // comes, in whole lines; scrolled up to its top, the older text goes in
-// front of it and the line on screen stays where it was.
+// front of it and the line on screen stays where it was, whatever the wall
+// clock does.
 TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScrollsUp)
 {
     Connected link;
@@ -246,6 +252,9 @@ TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScroll
 
     view->ScrollPages(-100);
     ASSERT_TRUE(WaitUntil([view] { return TopShown(view) == 0; }));
+    // A wall clock set back meanwhile (a correction of an hour) holds the
+    // paging up not at all.
+    const WallClockSetBack corrected(std::chrono::hours(1));
     ASSERT_TRUE(WaitUntil([view, &lines] { return view->GetValue() == lines + "x\n"; }));
     EXPECT_TRUE(WaitUntil([view] {
         const long top = TopShown(view);
@@ -370,18 +379,36 @@ protected:
         ReceiveTest::TearDown();
         std::system(("rm -rf " + m_dir).c_str());
     }
-    // The log is created in the current directory; images are loaded
-    // relative to the usual one, so only the click runs in the log's.
+    // By default the log is created in the current directory; images are
+    // loaded relative to the usual one, so only the click runs in the log's.
     void ClickIn(const std::string &dir, int id)
     {
         ASSERT_EQ(chdir(dir.c_str()), 0);
         Click(id);
         ASSERT_EQ(chdir(m_home), 0);
     }
+    // Picks the folder of the next log in the folder chooser.
+    static void ChooseLogFolder(const std::string &folder)
+    {
+        ModalRecorder boxes;
+        boxes.OnOther([&folder](wxDialog *dialog) {
+            auto *chooser = dynamic_cast<wxDirDialog *>(dialog);
+            if (chooser == nullptr)
+                return static_cast<int>(wxID_CANCEL);
+            // What the chooser's own accept leaves in the dialog.
+            chooser->wxDirDialogBase::SetPath(folder);
+            return static_cast<int>(wxID_OK);
+        });
+        Click(TerminalPanel::ID_LOG_FOLDER);
+        EXPECT_EQ(boxes.OtherTitles().size(), 1u);
+        EXPECT_EQ(Panel()->CurrentSettings().logFolder, folder);
+    }
     std::string m_dir;
     char m_home[4096] = {};
 };
 
+// The log is a copy of what arrived: no line break is added where a
+// receive happened to end.
 TEST_F(LogTest, HoldsExactlyTheBytesReceivedWhileLogging)
 {
     ModalRecorder boxes;
@@ -397,15 +424,15 @@ TEST_F(LogTest, HoldsExactlyTheBytesReceivedWhileLogging)
     const std::string name = files[0].substr(m_dir.size() + 1);
     EXPECT_TRUE(name == NameOfLogAt(now) || name == NameOfLogAt(now + 1)) << name;
 
-    link.SendAndShow("AB");
-    link.SendAndShow(std::string("\0\xff\r\n", 4));
-    // The status bar names the running log and its size beside the counts.
+    link.SendAndShow("\x1b\x3b");
+    link.SendAndShow(std::string("\xaa\x55\0\r\n", 5));
+    // The status bar names the running log by its whole path, with its size.
     Panel()->ShowLinkStatus();
-    EXPECT_TRUE(LinkStatusShown().EndsWith(" | RX 12 B, TX 0 B | Log " + name + " (8 B)")) << LinkStatusShown();
+    EXPECT_TRUE(LinkStatusShown().EndsWith(" | RX 13 B, TX 0 B | Log " + files[0] + " (7 B)")) << LinkStatusShown();
     ClickIn(m_dir, TerminalPanel::ID_LOG_STOP);
-    EXPECT_TRUE(LinkStatusShown().EndsWith(" | RX 12 B, TX 0 B")) << LinkStatusShown();
+    EXPECT_TRUE(LinkStatusShown().EndsWith(" | RX 13 B, TX 0 B")) << LinkStatusShown();
     link.SendAndShow("after");
-    EXPECT_EQ(FileContents(files[0]), std::string("AB\n\0\xff\r\n\n", 8));
+    EXPECT_EQ(FileContents(files[0]), std::string("\x1b\x3b\xaa\x55\0\r\n", 7));
     EXPECT_EQ(boxes.Messages(), "");
     // Every picture button says what it does, to the eye and to the bus.
     for (wxWindow *child : Panel()->GetChildren()) {
@@ -419,6 +446,97 @@ TEST_F(LogTest, HoldsExactlyTheBytesReceivedWhileLogging)
     EXPECT_EQ(Panel()->m_connectButton->GetToolTipText(), "Disconnect");
     EXPECT_EQ(TerminalPanel::ButtonName(TerminalPanel::ID_LOG_START), "Start log");
     EXPECT_EQ(TerminalPanel::ButtonName(TerminalPanel::ID_LOG_STOP), "Stop log");
+}
+
+// The folder chosen and the older form, a line break after each packet,
+// are kept with the settings; a later log of the same second gets a name of
+// its own.
+TEST_F(LogTest, ChosenFolderAndLineBreaksPerPacketAreKept)
+{
+    Connected link;
+    ChooseLogFolder(m_dir);
+    auto *lineBreaks = dynamic_cast<wxCheckBox *>(Panel()->FindWindow(TerminalPanel::ID_LOG_LINE_BREAKS));
+    ASSERT_NE(lineBreaks, nullptr);
+    lineBreaks->SetValue(true);
+    wxCommandEvent click(wxEVT_COMMAND_CHECKBOX_CLICKED, TerminalPanel::ID_LOG_LINE_BREAKS);
+    click.SetEventObject(lineBreaks);
+    lineBreaks->GetEventHandler()->ProcessEvent(click);
+    EXPECT_TRUE(Panel()->CurrentSettings().logLineBreaks);
+    Click(TerminalPanel::ID_LOG_START);
+    link.SendAndShow("AB");
+    link.SendAndShow("C");
+    const std::string name = LogFilesIn(m_dir).at(0);
+    Click(TerminalPanel::ID_LOG_START);
+    link.SendAndShow("D");
+    Click(TerminalPanel::ID_LOG_STOP);
+    const std::vector<std::string> files = LogFilesIn(m_dir);
+    ASSERT_GE(files.size(), 2u);
+    EXPECT_EQ(FileContents(name), "AB\nC\n");
+    EXPECT_EQ(FileContents(files.back() == name ? files.front() : files.back()), "D\n");
+}
+
+// A link that drops and is taken up again by itself writes on into the
+// same file; the log runs meanwhile and Disconnect ends it.
+TEST_F(LogTest, LogGoesOnOverADroppedAndRetakenLink)
+{
+    TerminalPanel *panel = Panel();
+    Connected link;
+    panel->m_reconnectCheck->SetValue(true);
+    ChooseLogFolder(m_dir);
+    Click(TerminalPanel::ID_LOG_START);
+    link.SendAndShow("one ");
+    link.PeerFd().Reset();
+    ASSERT_TRUE(WaitUntil([] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
+    const std::vector<std::string> files = LogFilesIn(m_dir);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(LinkStatusShown().EndsWith(" | Log " + files[0] + " (4 B)")) << LinkStatusShown();
+    Fd again;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            again = link.Listener().Accept(Millis(0));
+            return again.Valid();
+        },
+        Millis(10000)));
+    ASSERT_TRUE(WaitUntil([panel] { return panel->m_connected; }));
+    const uint64_t shown = panel->RxBytesShown();
+    ASSERT_TRUE(WriteAll(again.Get(), "two"));
+    ASSERT_TRUE(WaitShown(shown + 3));
+    EXPECT_EQ(FileContents(files[0]), "one two");
+    ModalRecorder boxes;
+    Click(TerminalPanel::ID_CONNECT);
+    EXPECT_EQ(DescriptorsInto(m_dir), 0) << "Disconnect ends the log";
+    EXPECT_EQ(LogFilesIn(m_dir).size(), 1u);
+}
+
+// The status timer reads the log's state while a write waits for a stalled
+// disk: the window never waits for the log writer.
+TEST_F(LogTest, StatusBarNeverWaitsForALogWriteHeldUpByTheDisk)
+{
+    Connected link;
+    ChooseLogFolder(m_dir);
+    Click(TerminalPanel::ID_LOG_START);
+    link.SendAndShow("A");
+    const std::string path = LogFilesIn(m_dir).at(0);
+    StalledLogWrites stall;
+    link.Send("B");
+    ASSERT_TRUE(stall.WaitHeld(Millis(5000)));
+    // Should the window wait for the write, the watchdog frees it.
+    std::atomic<bool> shown{false};
+    std::atomic<bool> freed{false};
+    std::thread watchdog([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!shown && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        freed = !shown;
+        stall.Release();
+    });
+    Panel()->ShowLinkStatus();
+    shown = true;
+    watchdog.join();
+    EXPECT_FALSE(freed) << "the status bar waited for the log writer";
+    EXPECT_TRUE(LinkStatusShown().EndsWith(" | Log " + path + " (1 B)")) << LinkStatusShown();
+    ASSERT_TRUE(WaitShown(Panel()->RxBytesShown() + 1));
+    EXPECT_EQ(FileContents(path), "AB");
 }
 
 TEST_F(LogTest, StartingAgainClosesTheOpenLogAndDisconnectEndsIt)
@@ -436,8 +554,8 @@ TEST_F(LogTest, StartingAgainClosesTheOpenLogAndDisconnectEndsIt)
     EXPECT_EQ(DescriptorsInto(m_dir), 0);
     ASSERT_EQ(LogFilesIn(m_dir).size(), 1u);
     ASSERT_EQ(LogFilesIn(second).size(), 1u);
-    EXPECT_EQ(FileContents(LogFilesIn(m_dir)[0]), "1\n");
-    EXPECT_EQ(FileContents(LogFilesIn(second)[0]), "2\n");
+    EXPECT_EQ(FileContents(LogFilesIn(m_dir)[0]), "1");
+    EXPECT_EQ(FileContents(LogFilesIn(second)[0]), "2");
 }
 
 // The scrollback limit and the line bound at a small size: the oldest whole
@@ -464,7 +582,7 @@ TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
     Click(TerminalPanel::ID_LOG_STOP);
     const std::vector<std::string> files = LogFilesIn(m_dir);
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(FileContents(files[0]), "ABCDEFGHIJ\nKL\n");
+    EXPECT_EQ(FileContents(files[0]), "ABCDEFGHIJKL");
 }
 
 // A log that cannot be written (here: the file may not grow, as on a full
@@ -476,16 +594,15 @@ TEST_F(LogTest, LogThatCannotBeWrittenStopsWithABoxAndKeepsWhatItHolds)
     link.SendAndShow("AB");
     ModalRecorder boxes;
     {
-        const FileSizeLimit full(3);
+        const FileSizeLimit full(2);
         link.SendAndShow("CD");
         ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
     }
     link.SendAndShow("EF");
     const std::vector<std::string> files = LogFilesIn(m_dir);
     ASSERT_EQ(files.size(), 1u);
-    const std::string name = files[0].substr(m_dir.size() + 1);
-    EXPECT_EQ(boxes.Messages(), "Cannot write the log file \"" + name + "\": File too large; logging has stopped");
-    EXPECT_EQ(FileContents(files[0]), "AB\n");
+    EXPECT_EQ(boxes.Messages(), "Cannot write the log file \"" + files[0] + "\": File too large; logging has stopped");
+    EXPECT_EQ(FileContents(files[0]), "AB");
     EXPECT_EQ(ViewText(NotationAscii), "ABCDEF");
 }
 

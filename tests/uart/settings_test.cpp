@@ -5,8 +5,11 @@
 #include "uart/tx_codec.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
+#include <wx/dir.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/listbox.h>
@@ -16,13 +19,22 @@
 namespace {
 
 using namespace uart_testing;
+using namespace testing_support;
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetPanel(); }
+    // Earlier tests of the run may have changed settings, which the window
+    // writes at once.
+    void SetUp() override
+    {
+        ResetPanel();
+        if (wxFileName::FileExists(user_config::FilePath()))
+            wxRemoveFile(user_config::FilePath());
+    }
     void TearDown() override
     {
-        wxRemoveFile(user_config::FilePath());
+        if (wxFileName::FileExists(user_config::FilePath()))
+            wxRemoveFile(user_config::FilePath());
         Panel()->ApplySettings(UartSettings{});
         ResetPanel();
     }
@@ -35,7 +47,6 @@ TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
     const char *home = std::getenv("XDG_CONFIG_HOME");
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(user_config::FilePath(), wxString(home) + "/orv-terminal/orv-terminal.conf");
-    EXPECT_FALSE(wxFileName::FileExists(user_config::FilePath())) << "the run starts without settings";
 
     TerminalPanel *panel = Panel();
     panel->m_lineEndingCombo->SetSelection(LineEndingCrLf);
@@ -88,6 +99,48 @@ TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
     ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
     wxFileConfig again("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE);
     EXPECT_FALSE(again.Exists("/UART/Messages/1/Text"));
+}
+
+wxString FileSays(const char *key)
+{
+    return wxFileConfig("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE).Read(key, "");
+}
+
+std::string FileContents(const wxString &path)
+{
+    std::ifstream file(path.utf8_string(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A change is written within a second, without a quit, so that a killed
+// program keeps it. Only what changed is written: what another instance
+// wrote meanwhile stays, also at the end. The file is replaced whole, never
+// rewritten in place.
+TEST_F(SettingsTest, ChangesAreWrittenAtOnceAndOnlyThey)
+{
+    AddMessage(NotationAscii, "mine");
+    ASSERT_TRUE(WaitUntil([] { return FileSays("/UART/Messages/1/Text") == "mine"; }, Millis(3000)));
+
+    {
+        wxFileConfig other("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE);
+        other.Write("/UART/Messages/Count", "2");
+        other.Write("/UART/Messages/2/Text", "theirs");
+        other.Write("/UART/Messages/2/Type", "0");
+        ASSERT_TRUE(other.Flush());
+    }
+    const std::string before = FileContents(user_config::FilePath());
+    std::ifstream opened(user_config::FilePath().utf8_string(), std::ios::binary);
+    SetChecked(Panel()->m_timestampCheck, true);
+    ASSERT_TRUE(WaitUntil([] { return FileSays("/UART/Timestamp") == "1"; }, Millis(3000)));
+    EXPECT_EQ(FileSays("/UART/Messages/2/Text"), "theirs") << "another instance's message stays";
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(opened), {}), before) << "rewritten in place";
+    wxArrayString files;
+    wxDir::GetAllFiles(wxFileName(user_config::FilePath()).GetPath(), &files);
+    EXPECT_EQ(files.size(), 1u) << "no temporary file left";
+
+    // The close writes nothing that did not change.
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+    EXPECT_EQ(FileSays("/UART/Messages/2/Text"), "theirs");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Tab walks every control of the UART panel in reading order: the top row,
 // the notations, the transmit column, the receive column, then the periodic
-// group and the buttons under the views; typed for real, through GTK.
+// group and the log's controls under the views; typed for real, through GTK.
 #include "app/main_window.h"
 #include "tests/uart/uart_panel_driver.h"
 
@@ -98,6 +98,7 @@ TEST_F(TabOrderTest, TabReachesEveryControlInReadingOrder)
         id(TerminalPanel::ID_PERIODIC_CHECK), panel->m_periodText, panel->m_periodUnitCombo,
         panel->m_msgCounterCheck, panel->m_totalSizeText,
         id(TerminalPanel::ID_LOG_START), id(TerminalPanel::ID_LOG_STOP), id(TerminalPanel::ID_CLEAR_RX),
+        id(TerminalPanel::ID_LOG_LINE_BREAKS), id(TerminalPanel::ID_LOG_FOLDER),
     };
     ExpectOrder(WalkTab(id(TerminalPanel::ID_MODIFY)), expected);
     ClickPeriodicButton();

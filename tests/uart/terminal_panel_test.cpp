@@ -115,15 +115,17 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
         {panel->m_rxViews[0], {450, any}, {320, any}},
         {panel->m_rxViews[3], {450, any}, {320, any}},
         {panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK), {30, 490}, {any, any}},
-        {panel->m_periodText, {any, 485}, {44, 20}},
+        {panel->m_periodText, {any, 485}, {64, 20}},
         {panel->m_periodUnitCombo, {any, 485}, {any, 20}},
         {panel->m_totalSizeLabel, {any, 515}, {any, any}},
-        {panel->m_totalSizeText, {any, 510}, {44, any}},
+        {panel->m_totalSizeText, {any, 510}, {52, any}},
         {panel->m_paddingLabel, {any, 515}, {120, any}},
         {panel->m_msgCounterCheck, {any, 490}, {any, any}},
         {panel->FindWindow(TerminalPanel::ID_CLEAR_RX), {662, 485}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_LOG_STOP), {569, 485}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_LOG_START), {476, 485}, {88, 25}},
+        {panel->FindWindow(TerminalPanel::ID_LOG_LINE_BREAKS), {500, 515}, {any, any}},
+        {panel->FindWindow(TerminalPanel::ID_LOG_FOLDER), {682, 510}, {88, 25}},
         {FindText("ORV-Terminal"), {30, 70}, {800, any}},
     };
     for (const Place &place : places) {
@@ -228,11 +230,13 @@ TEST_F(TerminalPanelTest, EntryFiltersAndLimits)
     PumpEvents();
     EXPECT_EQ(ascii->GetValue(), "xxx" + wxString('y', 5) + wxString('x', 117) + "end");
     ascii->Clear();
+    // The number fields keep every digit: a number cut short would be taken
+    // for another.
     for (wxTextCtrl *field : {panel->m_periodText, panel->m_totalSizeText}) {
         field->Enable();
         field->WriteText("123");
         field->WriteText("4");
-        EXPECT_EQ(field->GetValue(), "123");
+        EXPECT_EQ(field->GetValue(), "1234");
         field->Clear();
         field->Disable();
     }

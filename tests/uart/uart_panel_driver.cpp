@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "net/tcp.h"
+#include "uart/saved_settings.h"
 
 #include <algorithm>
 #include <chrono>
@@ -87,6 +88,11 @@ void ResetPanel()
     panel->m_totalSizeText->ChangeValue("");
     panel->m_lineEndingCombo->SetSelection(0);
     panel->m_reconnectCheck->SetValue(false);
+    // The log in the current folder, in its exact form.
+    UartSettings settings = panel->CurrentSettings();
+    settings.logFolder.clear();
+    settings.logLineBreaks = false;
+    panel->ApplySettings(settings);
     for (wxTextCtrl *entry : panel->m_txEntries)
         entry->ChangeValue("");
     panel->SetConnectionParameters("not set", "not set");
