@@ -6,11 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 
-bool ReadsBits(int functionCode)
-{
-    return functionCode == 1 || functionCode == 2;
-}
-
 ReadOutcome RunRead(mb_context *ctx, const ReadRequest &request)
 {
     ReadOutcome outcome;

@@ -5,6 +5,7 @@
 #define ORV_MODBUS_READ_REQUEST_H
 
 #include "library/modbus_lib/modbus.h"
+#include "modbus/modbus_request.h"
 
 #include <cstdint>
 #include <string>
@@ -31,7 +32,6 @@ struct ReadOutcome {
     bool linkUp = true;
 };
 
-bool ReadsBits(int functionCode);
 // Sets the unit id (an id the client refuses keeps the previous one) and
 // runs the request.
 ReadOutcome RunRead(mb_context *ctx, const ReadRequest &request);

@@ -86,7 +86,7 @@ TEST_F(FunctionFormTest, FieldsStartAsTheFunctionNeeds)
     EXPECT_EQ(read->m_countText->GetValue(), "1");
     EXPECT_EQ(read->m_addressText->GetValue(), "");
     // The 16-bit formats, then U32, S32 and Float32 in the four orders.
-    EXPECT_EQ(read->m_formatCombo->GetCount(), 19u);
+    EXPECT_EQ(read->m_formatCombo->GetCount(), 31u);
     EXPECT_EQ(read->m_formatCombo->GetString(6), "Binary 16");
     EXPECT_EQ(read->m_formatCombo->GetString(7), "U32 ABCD");
     EXPECT_EQ(read->m_formatCombo->GetString(18), "Float32 DCBA");

@@ -1,0 +1,575 @@
+#include "modbus/modbus_session.h"
+
+#include "library/modbus_lib/modbus_raw.h"
+#include "modbus/failure_reason.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <wx/event.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// How often an idle connection is looked at for a gateway that ended it.
+constexpr milliseconds kLinkCheck(300);
+// How soon a result held back for a handler that is behind is offered again.
+constexpr milliseconds kDeliveryRetry(10);
+// Traffic events on their way before the runs after them are left out.
+constexpr long kTrafficBacklog = 4096;
+
+// Seconds and microseconds of a time-out in milliseconds (at least 1 ms).
+void SetTimeouts(mb_context *ctx, int responseMs)
+{
+    const int ms = std::max(responseMs, 1);
+    mb_set_response_timeout(ctx, ms / 1000, (ms % 1000) * 1000);
+    mb_set_byte_timeout(ctx, ms / 1000, (ms % 1000) * 1000);
+}
+
+JobResult Cancelled(const JobResult &base)
+{
+    JobResult result = base;
+    result.reply.result = -1;
+    result.reply.error = ECANCELED;
+    result.reason = RequestFailureReason(ECANCELED);
+    return result;
+}
+
+} // namespace
+
+ModbusSession::ModbusSession(wxEvtHandler *handler) : m_handler(handler), m_trafficTicket(std::make_shared<int>(0))
+{
+    // Without the pipe a close cannot cut an exchange short: it then ends
+    // with the exchange's own time-out.
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
+        m_cancelRead = ends[0];
+        m_cancelWrite = ends[1];
+    }
+    m_worker = std::thread([this] { Run(); });
+}
+
+ModbusSession::~ModbusSession()
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_stopping = true;
+        CloseLocked();
+        DropJobs(true);
+    }
+    m_wake.notify_all();
+    m_worker.join();
+    if (m_cancelRead >= 0) {
+        close(m_cancelRead);
+        close(m_cancelWrite);
+    }
+}
+
+uint64_t ModbusSession::Open(const ConnectionSettings &settings)
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        CloseLocked();
+        m_open = true;
+        m_settings = settings;
+        m_nextConnect = Clock::now();
+        SetState(LinkState::Connecting, 0);
+    }
+    m_wake.notify_all();
+    return Connection();
+}
+
+void ModbusSession::Close()
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        CloseLocked();
+    }
+    m_wake.notify_all();
+}
+
+void ModbusSession::CloseLocked()
+{
+    // Every Open and Close starts a new connection number, so that whatever
+    // the worker brings back from the old one is seen to be stale.
+    ++m_connection;
+    m_open = false;
+    m_state = LinkState::Closed;
+    DropJobs(false);
+    Cancel();
+}
+
+LinkState ModbusSession::State() const
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_state;
+}
+
+uint64_t ModbusSession::Connection() const
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_connection;
+}
+
+ConnectionSettings ModbusSession::Settings() const
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_settings;
+}
+
+JobId ModbusSession::Submit(const SessionJob &job)
+{
+    JobId id;
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        id = ++m_lastId;
+        Job &added = m_jobs[id];
+        added.spec = job;
+        added.sequence = ++m_lastSequence;
+        added.due = Clock::now();
+    }
+    m_wake.notify_all();
+    return id;
+}
+
+bool ModbusSession::Change(JobId id, const SessionJob &job)
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        const auto found = m_jobs.find(id);
+        if (found == m_jobs.end() || found->second.spec.periodMs <= 0 || job.periodMs <= 0)
+            return false;
+        Job &changed = found->second;
+        changed.spec = job;
+        ++changed.revision;
+        changed.due = Clock::now();
+        changed.delayed = false;
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+void ModbusSession::Remove(JobId id)
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    const auto found = m_jobs.find(id);
+    if (found == m_jobs.end())
+        return;
+    if (found->second.waiter)
+        found->second.waiter->set_value(Cancelled(ResultOf(id, found->second)));
+    m_jobs.erase(found);
+}
+
+void ModbusSession::Pause(JobId id, bool paused)
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        const auto found = m_jobs.find(id);
+        if (found == m_jobs.end() || found->second.spec.periodMs <= 0)
+            return;
+        if (found->second.paused && !paused)
+            found->second.due = Clock::now();
+        found->second.paused = paused;
+    }
+    m_wake.notify_all();
+}
+
+void ModbusSession::PauseAll(bool paused)
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        const Clock::time_point now = Clock::now();
+        for (auto &entry : m_jobs) {
+            Job &job = entry.second;
+            if (job.spec.periodMs <= 0)
+                continue;
+            if (job.paused && !paused)
+                job.due = now;
+            job.paused = paused;
+        }
+    }
+    m_wake.notify_all();
+}
+
+std::optional<JobCounts> ModbusSession::Counts(JobId id) const
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    const auto found = m_jobs.find(id);
+    if (found == m_jobs.end())
+        return std::nullopt;
+    return found->second.counts;
+}
+
+JobResult ModbusSession::Await(SessionJob job)
+{
+    job.periodMs = 0;
+    auto waiter = std::make_shared<std::promise<JobResult>>();
+    std::future<JobResult> result = waiter->get_future();
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        const JobId id = ++m_lastId;
+        Job &added = m_jobs[id];
+        added.spec = job;
+        added.sequence = ++m_lastSequence;
+        added.due = Clock::now();
+        added.waiter = waiter;
+    }
+    m_wake.notify_all();
+    return result.get();
+}
+
+void ModbusSession::SetTrafficHandler(wxEvtHandler *handler)
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    m_trafficHandler = handler;
+    m_trafficLost = 0;
+}
+
+void ModbusSession::DropJobs(bool all)
+{
+    for (auto entry = m_jobs.begin(); entry != m_jobs.end();) {
+        Job &job = entry->second;
+        if (!all && job.spec.periodMs > 0) {
+            job.delayed = false;
+            ++entry;
+            continue;
+        }
+        if (job.waiter)
+            job.waiter->set_value(Cancelled(ResultOf(entry->first, job)));
+        entry = m_jobs.erase(entry);
+    }
+}
+
+void ModbusSession::Cancel()
+{
+    if (m_cancelWrite < 0)
+        return;
+    const char byte = 1;
+    // The pipe is non-blocking; one byte in it is enough, and more are harmless.
+    [[maybe_unused]] const ssize_t written = write(m_cancelWrite, &byte, 1);
+}
+
+void ModbusSession::DrainCancel()
+{
+    // Bytes are written only under the lock, with a new connection number
+    // or the stop; the worker drains them under the lock before it looks at
+    // either, so a byte never cuts short an exchange that started after it.
+    char bytes[64];
+    while (m_cancelRead >= 0 && read(m_cancelRead, bytes, sizeof bytes) > 0) {
+    }
+}
+
+void ModbusSession::SetState(LinkState state, int error)
+{
+    if (state == m_state && error == 0)
+        return;
+    m_state = state;
+    if (m_handler == nullptr || m_stopping)
+        return;
+    LinkReport report;
+    report.state = state;
+    report.connection = m_connection;
+    report.error = error;
+    report.reason = error != 0 ? RequestFailureReason(error) : "";
+    m_handler->AddPendingEvent(ModbusSessionEvent(EVT_MODBUS_LINK, report));
+}
+
+// ---- the worker ------------------------------------------------------------
+
+void ModbusSession::Run()
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+        DrainCancel();
+        if (m_ctx != nullptr && (!m_open || m_ctxConnection != m_connection))
+            DropContext();
+        if (m_stopping)
+            break;
+        PostDelayed();
+        const Clock::time_point now = Clock::now();
+        if (m_open && m_ctx == nullptr) {
+            if (MakeContext())
+                TryConnect(lock);
+            continue;
+        }
+        if (m_open && m_state == LinkState::Down && now >= m_nextConnect) {
+            TryConnect(lock);
+            continue;
+        }
+        // Without a connection a job due fails at once: "not connected".
+        if (const JobId due = DueJob(now); due != 0) {
+            if (m_open && m_state == LinkState::Up)
+                RunJob(lock, due);
+            else
+                FailJob(due, EBADF);
+            continue;
+        }
+        if (m_open && m_state == LinkState::Up && now - m_lastLinkCheck >= kLinkCheck) {
+            CheckLink();
+            continue;
+        }
+        const Clock::time_point wake = NextWake(now);
+        if (wake == Clock::time_point::max())
+            m_wake.wait(lock);
+        else
+            m_wake.wait_until(lock, wake);
+    }
+    DropContext();
+}
+
+bool ModbusSession::MakeContext()
+{
+    m_ctx = mb_new_tcp(m_settings.host.c_str(), m_settings.port);
+    if (m_ctx == nullptr) {
+        m_open = false;
+        DropJobs(false);
+        SetState(LinkState::Closed, EINVAL);
+        return false;
+    }
+    m_ctxConnection = m_connection;
+    m_everUp = false;
+    mb_set_framing(m_ctx, m_settings.framing);
+    SetTimeouts(m_ctx, m_settings.responseTimeoutMs);
+    const int connectMs = std::max(m_settings.connectTimeoutMs, 1);
+    mb_set_connect_timeout(m_ctx, connectMs / 1000, (connectMs % 1000) * 1000);
+    mb_set_cancel_fd(m_ctx, m_cancelRead);
+    mb_set_trace(m_ctx, &ModbusSession::OnFrame, this);
+    return true;
+}
+
+void ModbusSession::DropContext()
+{
+    mb_close(m_ctx);
+    mb_free(m_ctx);
+    m_ctx = nullptr;
+}
+
+void ModbusSession::TryConnect(std::unique_lock<std::mutex> &lock)
+{
+    const uint64_t connection = m_connection;
+    lock.unlock();
+    const int result = mb_connect(m_ctx);
+    const int error = result == 0 ? 0 : errno;
+    lock.lock();
+    if (connection != m_connection)
+        return;
+    const Clock::time_point now = Clock::now();
+    m_nextConnect = now + milliseconds(std::max(m_settings.reconnectPaceMs, 1));
+    m_lastLinkCheck = now;
+    if (result == 0) {
+        m_everUp = true;
+        SetState(LinkState::Up, 0);
+    } else if (!m_everUp) {
+        // The first connect: the user asked for it and is told it failed.
+        m_open = false;
+        DropJobs(false);
+        SetState(LinkState::Closed, error);
+    } else if (m_state != LinkState::Down) {
+        SetState(LinkState::Down, error);
+    }
+}
+
+void ModbusSession::CheckLink()
+{
+    // Only looks: what the socket holds is left to the next request.
+    m_lastLinkCheck = Clock::now();
+    if (mb_link_up(m_ctx) == 0) {
+        mb_close(m_ctx);
+        m_nextConnect = m_lastLinkCheck;
+        SetState(LinkState::Down, ECONNRESET);
+    }
+}
+
+JobId ModbusSession::DueJob(Clock::time_point now) const
+{
+    JobId best = 0;
+    const Job *bestJob = nullptr;
+    for (const auto &entry : m_jobs) {
+        const Job &job = entry.second;
+        // Periodic jobs wait for a connection; one-time jobs fail without.
+        if (job.paused || job.running || job.due > now || (!m_open && job.spec.periodMs > 0))
+            continue;
+        if (bestJob == nullptr || job.due < bestJob->due ||
+            (job.due == bestJob->due && job.sequence < bestJob->sequence)) {
+            best = entry.first;
+            bestJob = &job;
+        }
+    }
+    return best;
+}
+
+ModbusSession::Clock::time_point ModbusSession::NextWake(Clock::time_point now) const
+{
+    Clock::time_point wake = Clock::time_point::max();
+    for (const auto &entry : m_jobs) {
+        const Job &job = entry.second;
+        if (job.delayed)
+            wake = std::min(wake, now + kDeliveryRetry);
+        if ((m_open || job.spec.periodMs <= 0) && !job.paused && !job.running)
+            wake = std::min(wake, job.due);
+    }
+    if (m_open && m_state == LinkState::Down)
+        wake = std::min(wake, m_nextConnect);
+    if (m_open && m_state == LinkState::Up)
+        wake = std::min(wake, m_lastLinkCheck + kLinkCheck);
+    return wake;
+}
+
+JobResult ModbusSession::ResultOf(JobId id, const Job &job) const
+{
+    JobResult result;
+    result.job = id;
+    result.tag = job.spec.tag;
+    result.revision = job.revision;
+    result.connection = m_connection;
+    result.periodic = job.spec.periodMs > 0;
+    result.request = job.spec.request;
+    result.raw = job.spec.raw;
+    return result;
+}
+
+void ModbusSession::RunJob(std::unique_lock<std::mutex> &lock, JobId id)
+{
+    Job &job = m_jobs.at(id);
+    job.running = true;
+    const SessionJob spec = job.spec;
+    JobResult result = ResultOf(id, job);
+    const int responseMs = m_settings.responseTimeoutMs;
+    m_frames.clear();
+    lock.unlock();
+    if (spec.responseTimeoutMs > 0)
+        SetTimeouts(m_ctx, spec.responseTimeoutMs);
+    result.reply = Exchange(spec);
+    if (spec.responseTimeoutMs > 0)
+        SetTimeouts(m_ctx, responseMs);
+    result.answeredAt = std::chrono::system_clock::now();
+    result.frames.swap(m_frames);
+    lock.lock();
+    m_lastLinkCheck = Clock::now();
+    const auto found = m_jobs.find(id);
+    if (found != m_jobs.end())
+        found->second.running = false;
+    if (!result.reply.Ok())
+        result.reason = RequestFailureReason(result.reply.error);
+    // Every run goes to the traffic view, also one cut short by a close or
+    // of a job removed meanwhile: its frames went over the wire.
+    PostTraffic(result);
+    if (result.connection != m_connection)
+        return;
+    if (!result.reply.linkUp) {
+        mb_close(m_ctx);
+        m_nextConnect = m_lastLinkCheck;
+        SetState(LinkState::Down, result.reply.error != 0 ? result.reply.error : ECONNRESET);
+    }
+    if (found == m_jobs.end() || found->second.revision != result.revision)
+        return;
+    Finish(id, std::move(result));
+}
+
+ModbusReply ModbusSession::Exchange(const SessionJob &job)
+{
+    if (job.raw.empty())
+        return RunModbusRequest(m_ctx, job.request);
+    ModbusReply reply;
+    mb_raw_frames frames;
+    const Clock::time_point start = Clock::now();
+    reply.result = mb_send_raw(m_ctx, job.raw.data(), static_cast<int>(job.raw.size()), job.rawAsIs ? 1 : 0, &frames);
+    reply.error = reply.result < 0 ? errno : 0;
+    reply.roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    reply.linkUp = mb_link_up(m_ctx) != 0;
+    return reply;
+}
+
+void ModbusSession::FailJob(JobId id, int error)
+{
+    JobResult result = ResultOf(id, m_jobs.at(id));
+    result.reply.error = error;
+    result.reason = RequestFailureReason(error);
+    result.answeredAt = std::chrono::system_clock::now();
+    Finish(id, std::move(result));
+}
+
+void ModbusSession::Finish(JobId id, JobResult result)
+{
+    Job &job = m_jobs.at(id);
+    JobCounts &counts = job.counts;
+    ++counts.sent;
+    if (result.reply.Ok()) {
+        const std::chrono::microseconds trip = result.reply.roundTrip;
+        counts.last = trip;
+        counts.min = counts.answered == 0 ? trip : std::min(counts.min, trip);
+        counts.max = std::max(counts.max, trip);
+        counts.total += trip;
+        ++counts.answered;
+    } else {
+        ++counts.failed;
+        counts.lastError = result.reply.error;
+        counts.lastReason = result.reason;
+    }
+    result.counts = counts;
+    if (job.spec.periodMs <= 0) {
+        if (job.waiter)
+            job.waiter->set_value(result);
+        else
+            PostResult(job, result);
+        m_jobs.erase(id);
+        return;
+    }
+    // A run slower than the period starts the next at once, without a burst
+    // to catch up.
+    job.due = std::max(job.due + milliseconds(job.spec.periodMs), Clock::now());
+    PostResult(job, result);
+}
+
+void ModbusSession::PostResult(Job &job, const JobResult &result)
+{
+    wxEvtHandler *handler = job.spec.handler != nullptr ? job.spec.handler : m_handler;
+    if (handler == nullptr || m_stopping)
+        return;
+    // Only the newest result of a periodic job waits: a handler that falls
+    // behind a fast poll shows the latest, and its queue never grows.
+    if (job.spec.periodMs > 0 && job.ticket.use_count() > 1) {
+        job.delayed = true;
+        job.newest = result;
+        return;
+    }
+    job.delayed = false;
+    handler->AddPendingEvent(ModbusSessionEvent(EVT_MODBUS_RESULT, result, job.ticket));
+}
+
+void ModbusSession::PostDelayed()
+{
+    for (auto &entry : m_jobs) {
+        Job &job = entry.second;
+        if (job.delayed && job.ticket.use_count() == 1)
+            PostResult(job, job.newest);
+    }
+}
+
+void ModbusSession::PostTraffic(const JobResult &result)
+{
+    if (m_trafficHandler == nullptr || m_stopping)
+        return;
+    if (m_trafficTicket.use_count() - 1 > kTrafficBacklog) {
+        ++m_trafficLost;
+        return;
+    }
+    JobResult traffic = result;
+    traffic.trafficLost = m_trafficLost;
+    m_trafficLost = 0;
+    m_trafficHandler->AddPendingEvent(ModbusSessionEvent(EVT_MODBUS_TRAFFIC, std::move(traffic), m_trafficTicket));
+}
+
+void ModbusSession::OnFrame(void *self, int sent, const uint8_t *frame, int length)
+{
+    auto *session = static_cast<ModbusSession *>(self);
+    TrafficFrame traffic;
+    traffic.sent = sent != 0;
+    traffic.bytes.assign(frame, frame + std::max(length, 0));
+    traffic.time = std::chrono::system_clock::now();
+    ConnectionOfSocket(mb_get_socket(session->m_ctx), traffic.connection);
+    session->m_frames.push_back(std::move(traffic));
+}
