@@ -5,6 +5,7 @@
 #define ORV_APP_MAIN_WINDOW_H
 
 #include "app/new_dialog.h"
+#include "modbus/response_timeout.h"
 
 #include <wx/frame.h>
 #include <wx/string.h>
@@ -24,8 +25,10 @@ public:
     // menu bar built by that body reach the frame through it.
     static MainWindow *GetInstance();
 
-    // `framing` is the Modbus connection's (MB_FRAMING_RTU or MB_FRAMING_TCP).
-    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing = 0);
+    // `framing` is the Modbus connection's (MB_FRAMING_RTU or MB_FRAMING_TCP),
+    // and so is the response time-out.
+    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing = 0,
+                         int responseTimeoutMs = kDefaultResponseTimeoutMs);
     // Puts the command line's values into the start-up connection dialog;
     // with `confirm`, confirms it and connects as the user's clicks would.
     void PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
@@ -58,6 +61,7 @@ private:
     wxString m_lastPort;
     int m_lastTerminalType = 0;
     int m_lastFraming = 0;
+    int m_lastResponseTimeoutMs = kDefaultResponseTimeoutMs;
 
     static MainWindow *s_instance;
 };

@@ -1,6 +1,7 @@
 // The settings file kept between runs: orv-terminal/orv-terminal.conf in the
 // user's configuration folder ($XDG_CONFIG_HOME, or ~/.config without it),
-// read and written with the toolkit's file configuration.
+// read and written with the toolkit's file configuration. It is written
+// atomically: into a file beside it, renamed to its name.
 #ifndef ORV_APP_USER_CONFIG_H
 #define ORV_APP_USER_CONFIG_H
 
@@ -23,6 +24,9 @@ std::optional<std::string> Read(wxFileConfig &config, const std::string &key);
 // Writes the entries and saves the file, creating its folder; false when the
 // file could not be written.
 bool Write(wxFileConfig &config, const SettingEntries &entries);
+// Writes the entries into the file as it is now, the others left as they
+// are; false when the file could not be written.
+bool Update(const SettingEntries &entries);
 
 } // namespace user_config
 

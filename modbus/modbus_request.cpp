@@ -77,17 +77,18 @@ ModbusReply RunModbusRequest(mb_context *ctx, const ModbusRequest &request)
 {
     ModbusReply reply;
     mb_set_slave(ctx, request.unit);
-    // Room for all the client may return: up to 2000 bits, 125 registers or
-    // a slave id's bytes.
-    std::vector<uint8_t> bytes(MB_MAX_READ_BITS, 0);
-    std::vector<uint16_t> registers(MB_MAX_READ_REGISTERS, 0);
+    // Room for all the client may return: the bits or registers asked for
+    // (it refuses a count past its limits), or a slave id's bytes.
+    const bool fromBytes = ReadsBits(request.function) || request.function == 17;
+    const size_t asked = static_cast<size_t>(std::max(request.count, 0));
+    std::vector<uint8_t> bytes(request.function == 17 ? MB_MAX_REPORT_SLAVE_ID + 1 : fromBytes ? asked : 0);
+    std::vector<uint16_t> registers(ReadsRegisters(request.function) ? asked : 0);
     const Clock::time_point start = Clock::now();
     reply.result = Dispatch(ctx, request, bytes, registers);
     reply.error = reply.result < 0 ? errno : 0;
     reply.roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     reply.linkUp = mb_link_up(ctx) != 0;
     if (reply.result > 0 && !OnlyWrites(request.function)) {
-        const bool fromBytes = ReadsBits(request.function) || request.function == 17;
         const size_t count = std::min(static_cast<size_t>(reply.result), fromBytes ? bytes.size() : registers.size());
         if (fromBytes)
             reply.values.assign(bytes.begin(), bytes.begin() + static_cast<long>(count));

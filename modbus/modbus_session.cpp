@@ -76,7 +76,7 @@ uint64_t ModbusSession::Open(const ConnectionSettings &settings)
         m_open = true;
         m_settings = settings;
         m_nextConnect = Clock::now();
-        SetState(LinkState::Connecting, 0);
+        SetState(ModbusLink::Connecting, 0);
     }
     m_wake.notify_all();
     return Connection();
@@ -97,12 +97,12 @@ void ModbusSession::CloseLocked()
     // the worker brings back from the old one is seen to be stale.
     ++m_connection;
     m_open = false;
-    m_state = LinkState::Closed;
+    m_state = ModbusLink::Closed;
     DropJobs(false);
     Cancel();
 }
 
-LinkState ModbusSession::State() const
+ModbusLink ModbusSession::State() const
 {
     const std::lock_guard<std::mutex> hold(m_lock);
     return m_state;
@@ -140,7 +140,7 @@ bool ModbusSession::Change(JobId id, const SessionJob &job)
     {
         const std::lock_guard<std::mutex> hold(m_lock);
         const auto found = m_jobs.find(id);
-        if (found == m_jobs.end() || found->second.spec.periodMs <= 0 || job.periodMs <= 0)
+        if (found == m_jobs.end() || !found->second.spec.periodic || !job.periodic)
             return false;
         Job &changed = found->second;
         changed.spec = job;
@@ -168,7 +168,7 @@ void ModbusSession::Pause(JobId id, bool paused)
     {
         const std::lock_guard<std::mutex> hold(m_lock);
         const auto found = m_jobs.find(id);
-        if (found == m_jobs.end() || found->second.spec.periodMs <= 0)
+        if (found == m_jobs.end() || !found->second.spec.periodic)
             return;
         if (found->second.paused && !paused)
             found->second.due = Clock::now();
@@ -184,7 +184,7 @@ void ModbusSession::PauseAll(bool paused)
         const Clock::time_point now = Clock::now();
         for (auto &entry : m_jobs) {
             Job &job = entry.second;
-            if (job.spec.periodMs <= 0)
+            if (!job.spec.periodic)
                 continue;
             if (job.paused && !paused)
                 job.due = now;
@@ -205,7 +205,7 @@ std::optional<JobCounts> ModbusSession::Counts(JobId id) const
 
 JobResult ModbusSession::Await(SessionJob job)
 {
-    job.periodMs = 0;
+    job.periodic = false;
     auto waiter = std::make_shared<std::promise<JobResult>>();
     std::future<JobResult> result = waiter->get_future();
     {
@@ -232,7 +232,7 @@ void ModbusSession::DropJobs(bool all)
 {
     for (auto entry = m_jobs.begin(); entry != m_jobs.end();) {
         Job &job = entry->second;
-        if (!all && job.spec.periodMs > 0) {
+        if (!all && job.spec.periodic) {
             job.delayed = false;
             ++entry;
             continue;
@@ -247,6 +247,7 @@ void ModbusSession::Cancel()
 {
     if (m_cancelWrite < 0)
         return;
+    m_cancelled = true;
     const char byte = 1;
     // The pipe is non-blocking; one byte in it is enough, and more are harmless.
     [[maybe_unused]] const ssize_t written = write(m_cancelWrite, &byte, 1);
@@ -257,12 +258,15 @@ void ModbusSession::DrainCancel()
     // Bytes are written only under the lock, with a new connection number
     // or the stop; the worker drains them under the lock before it looks at
     // either, so a byte never cuts short an exchange that started after it.
+    if (!m_cancelled)
+        return;
+    m_cancelled = false;
     char bytes[64];
-    while (m_cancelRead >= 0 && read(m_cancelRead, bytes, sizeof bytes) > 0) {
+    while (read(m_cancelRead, bytes, sizeof bytes) > 0) {
     }
 }
 
-void ModbusSession::SetState(LinkState state, int error)
+void ModbusSession::SetState(ModbusLink state, int error)
 {
     if (state == m_state && error == 0)
         return;
@@ -295,19 +299,19 @@ void ModbusSession::Run()
                 TryConnect(lock);
             continue;
         }
-        if (m_open && m_state == LinkState::Down && now >= m_nextConnect) {
+        if (m_open && m_state == ModbusLink::Down && now >= m_nextConnect) {
             TryConnect(lock);
             continue;
         }
         // Without a connection a job due fails at once: "not connected".
         if (const JobId due = DueJob(now); due != 0) {
-            if (m_open && m_state == LinkState::Up)
+            if (m_open && m_state == ModbusLink::Up)
                 RunJob(lock, due);
             else
                 FailJob(due, EBADF);
             continue;
         }
-        if (m_open && m_state == LinkState::Up && now - m_lastLinkCheck >= kLinkCheck) {
+        if (m_open && m_state == ModbusLink::Up && now - m_lastLinkCheck >= kLinkCheck) {
             CheckLink();
             continue;
         }
@@ -326,7 +330,7 @@ bool ModbusSession::MakeContext()
     if (m_ctx == nullptr) {
         m_open = false;
         DropJobs(false);
-        SetState(LinkState::Closed, EINVAL);
+        SetState(ModbusLink::Closed, EINVAL);
         return false;
     }
     m_ctxConnection = m_connection;
@@ -361,14 +365,14 @@ void ModbusSession::TryConnect(std::unique_lock<std::mutex> &lock)
     m_lastLinkCheck = now;
     if (result == 0) {
         m_everUp = true;
-        SetState(LinkState::Up, 0);
+        SetState(ModbusLink::Up, 0);
     } else if (!m_everUp) {
         // The first connect: the user asked for it and is told it failed.
         m_open = false;
         DropJobs(false);
-        SetState(LinkState::Closed, error);
-    } else if (m_state != LinkState::Down) {
-        SetState(LinkState::Down, error);
+        SetState(ModbusLink::Closed, error);
+    } else if (m_state != ModbusLink::Down) {
+        SetState(ModbusLink::Down, error);
     }
 }
 
@@ -379,7 +383,7 @@ void ModbusSession::CheckLink()
     if (mb_link_up(m_ctx) == 0) {
         mb_close(m_ctx);
         m_nextConnect = m_lastLinkCheck;
-        SetState(LinkState::Down, ECONNRESET);
+        SetState(ModbusLink::Down, ECONNRESET);
     }
 }
 
@@ -390,7 +394,7 @@ JobId ModbusSession::DueJob(Clock::time_point now) const
     for (const auto &entry : m_jobs) {
         const Job &job = entry.second;
         // Periodic jobs wait for a connection; one-time jobs fail without.
-        if (job.paused || job.running || job.due > now || (!m_open && job.spec.periodMs > 0))
+        if (job.paused || job.running || job.due > now || (!m_open && job.spec.periodic))
             continue;
         if (bestJob == nullptr || job.due < bestJob->due ||
             (job.due == bestJob->due && job.sequence < bestJob->sequence)) {
@@ -408,12 +412,12 @@ ModbusSession::Clock::time_point ModbusSession::NextWake(Clock::time_point now) 
         const Job &job = entry.second;
         if (job.delayed)
             wake = std::min(wake, now + kDeliveryRetry);
-        if ((m_open || job.spec.periodMs <= 0) && !job.paused && !job.running)
+        if ((m_open || !job.spec.periodic) && !job.paused && !job.running)
             wake = std::min(wake, job.due);
     }
-    if (m_open && m_state == LinkState::Down)
+    if (m_open && m_state == ModbusLink::Down)
         wake = std::min(wake, m_nextConnect);
-    if (m_open && m_state == LinkState::Up)
+    if (m_open && m_state == ModbusLink::Up)
         wake = std::min(wake, m_lastLinkCheck + kLinkCheck);
     return wake;
 }
@@ -425,7 +429,7 @@ JobResult ModbusSession::ResultOf(JobId id, const Job &job) const
     result.tag = job.spec.tag;
     result.revision = job.revision;
     result.connection = m_connection;
-    result.periodic = job.spec.periodMs > 0;
+    result.periodic = job.spec.periodic;
     result.request = job.spec.request;
     result.raw = job.spec.raw;
     return result;
@@ -435,15 +439,19 @@ void ModbusSession::RunJob(std::unique_lock<std::mutex> &lock, JobId id)
 {
     Job &job = m_jobs.at(id);
     job.running = true;
-    const SessionJob spec = job.spec;
     JobResult result = ResultOf(id, job);
+    const int ownTimeoutMs = job.spec.responseTimeoutMs;
+    const bool rawAsIs = job.spec.rawAsIs;
     const int responseMs = m_settings.responseTimeoutMs;
+    // The frames, and the addresses of their connection, cost system calls:
+    // kept only when someone looks at them.
     m_frames.clear();
+    m_keepFrames = m_trafficHandler != nullptr || !result.raw.empty();
     lock.unlock();
-    if (spec.responseTimeoutMs > 0)
-        SetTimeouts(m_ctx, spec.responseTimeoutMs);
-    result.reply = Exchange(spec);
-    if (spec.responseTimeoutMs > 0)
+    if (ownTimeoutMs > 0)
+        SetTimeouts(m_ctx, ownTimeoutMs);
+    result.reply = result.raw.empty() ? RunModbusRequest(m_ctx, result.request) : SendRaw(result.raw, rawAsIs);
+    if (ownTimeoutMs > 0)
         SetTimeouts(m_ctx, responseMs);
     result.answeredAt = std::chrono::system_clock::now();
     result.frames.swap(m_frames);
@@ -462,21 +470,19 @@ void ModbusSession::RunJob(std::unique_lock<std::mutex> &lock, JobId id)
     if (!result.reply.linkUp) {
         mb_close(m_ctx);
         m_nextConnect = m_lastLinkCheck;
-        SetState(LinkState::Down, result.reply.error != 0 ? result.reply.error : ECONNRESET);
+        SetState(ModbusLink::Down, result.reply.error != 0 ? result.reply.error : ECONNRESET);
     }
     if (found == m_jobs.end() || found->second.revision != result.revision)
         return;
     Finish(id, std::move(result));
 }
 
-ModbusReply ModbusSession::Exchange(const SessionJob &job)
+ModbusReply ModbusSession::SendRaw(const std::vector<uint8_t> &frame, bool asIs)
 {
-    if (job.raw.empty())
-        return RunModbusRequest(m_ctx, job.request);
     ModbusReply reply;
     mb_raw_frames frames;
     const Clock::time_point start = Clock::now();
-    reply.result = mb_send_raw(m_ctx, job.raw.data(), static_cast<int>(job.raw.size()), job.rawAsIs ? 1 : 0, &frames);
+    reply.result = mb_send_raw(m_ctx, frame.data(), static_cast<int>(frame.size()), asIs ? 1 : 0, &frames);
     reply.error = reply.result < 0 ? errno : 0;
     reply.roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     reply.linkUp = mb_link_up(m_ctx) != 0;
@@ -510,7 +516,7 @@ void ModbusSession::Finish(JobId id, JobResult result)
         counts.lastReason = result.reason;
     }
     result.counts = counts;
-    if (job.spec.periodMs <= 0) {
+    if (!job.spec.periodic) {
         if (job.waiter)
             job.waiter->set_value(result);
         else
@@ -531,7 +537,7 @@ void ModbusSession::PostResult(Job &job, const JobResult &result)
         return;
     // Only the newest result of a periodic job waits: a handler that falls
     // behind a fast poll shows the latest, and its queue never grows.
-    if (job.spec.periodMs > 0 && job.ticket.use_count() > 1) {
+    if (job.spec.periodic && job.ticket.use_count() > 1) {
         job.delayed = true;
         job.newest = result;
         return;
@@ -566,6 +572,8 @@ void ModbusSession::PostTraffic(const JobResult &result)
 void ModbusSession::OnFrame(void *self, int sent, const uint8_t *frame, int length)
 {
     auto *session = static_cast<ModbusSession *>(self);
+    if (!session->m_keepFrames)
+        return;
     TrafficFrame traffic;
     traffic.sent = sent != 0;
     traffic.bytes.assign(frame, frame + std::max(length, 0));

@@ -49,9 +49,10 @@ struct SessionJob {
     bool rawAsIs = false;
     // This job's own answer time-out; 0 for the connection's.
     int responseTimeoutMs = 0;
-    // 0: runs once. Else it runs every so often (from the start of one run
-    // to the next; a run slower than that starts the next at once, without
-    // catching up).
+    // A periodic job runs every `periodMs` (from the start of one run to the
+    // next; a run slower than that starts the next at once, without
+    // catching up), with 0 back to back; else it runs once.
+    bool periodic = false;
     int periodMs = 0;
     // Where its results go; nullptr for the session's handler.
     wxEvtHandler *handler = nullptr;
@@ -80,7 +81,7 @@ public:
     // its result dropped, and so are the one-time jobs not yet run (an
     // Await gets ECANCELED). Periodic jobs stay, idle until the next Open.
     void Close();
-    LinkState State() const;
+    ModbusLink State() const;
     // The connection of the last Open; results and reports of another one
     // are stale.
     uint64_t Connection() const;
@@ -139,12 +140,12 @@ private:
     void CheckLink();
     JobId DueJob(Clock::time_point now) const;
     void RunJob(std::unique_lock<std::mutex> &lock, JobId id);
-    ModbusReply Exchange(const SessionJob &job);
+    ModbusReply SendRaw(const std::vector<uint8_t> &frame, bool asIs);
     JobResult ResultOf(JobId id, const Job &job) const;
     void FailJob(JobId id, int error);
     void Finish(JobId id, JobResult result);
     Clock::time_point NextWake(Clock::time_point now) const;
-    void SetState(LinkState state, int error);
+    void SetState(ModbusLink state, int error);
     void PostResult(Job &job, const JobResult &result);
     void PostTraffic(const JobResult &result);
     void PostDelayed();
@@ -164,7 +165,7 @@ private:
     bool m_open = false;
     uint64_t m_connection = 0;
     ConnectionSettings m_settings;
-    LinkState m_state = LinkState::Closed;
+    ModbusLink m_state = ModbusLink::Closed;
     Clock::time_point m_nextConnect;
     std::map<JobId, Job> m_jobs;
     JobId m_lastId = 0;
@@ -175,6 +176,7 @@ private:
     // A byte in it ends the worker's wait for the network (mb_set_cancel_fd).
     int m_cancelRead = -1;
     int m_cancelWrite = -1;
+    bool m_cancelled = false;
 
     // The worker's own.
     mb_context *m_ctx = nullptr;
@@ -182,6 +184,7 @@ private:
     bool m_everUp = false;
     Clock::time_point m_lastLinkCheck;
     std::vector<TrafficFrame> m_frames;
+    bool m_keepFrames = false;
     std::thread m_worker;
 };
 

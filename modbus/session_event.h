@@ -18,7 +18,7 @@
 // Ids of the session's jobs, never used twice by one session; 0 is none.
 using JobId = uint64_t;
 
-enum class LinkState {
+enum class ModbusLink {
     Closed,     // not open, or the first connect failed
     Connecting, // the first connect of an Open is on its way
     Up,
@@ -26,7 +26,7 @@ enum class LinkState {
 };
 
 struct LinkReport {
-    LinkState state = LinkState::Closed;
+    ModbusLink state = ModbusLink::Closed;
     // The connection (Open) it belongs to; an older one's report is stale.
     uint64_t connection = 0;
     // Why a connect failed or the connection was lost (errno), and in the
@@ -79,7 +79,8 @@ struct JobResult {
     std::string reason;
     std::chrono::system_clock::time_point answeredAt;
     // The frames of this run, in order (also of a failed one, as far as
-    // they came).
+    // they came): while the session has a traffic handler, and always for a
+    // raw job.
     std::vector<TrafficFrame> frames;
     // A periodic job's counts after this run.
     JobCounts counts;

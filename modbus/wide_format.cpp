@@ -35,37 +35,37 @@ std::string FormatChoiceName(int format)
            (wide64 ? mb_word_order64_name(order) : mb_word_order_name(order));
 }
 
-ValueFormat ChoiceFormat(int format)
+ValueFormat FormatOfChoice(int format)
 {
     if (IsWideFormat(format))
         return {kKinds[KindOf(format)], (format - FORMAT_COUNT) % 4};
     return {OutputFormatType(format), 0};
 }
 
-int FormatChoice(const ValueFormat &format)
+int ChoiceOfFormat(const ValueFormat &format)
 {
     for (int choice = 0; choice < READ_FORMAT_COUNT; ++choice)
-        if (ChoiceFormat(choice) == format)
+        if (FormatOfChoice(choice) == format)
             return choice;
     return FORMAT_DECIMAL_U16;
 }
 
 std::string WideText(const uint16_t *registers, int format)
 {
-    return ValueText(DecodeValue(registers, ChoiceFormat(format)));
+    return ValueText(DecodeValue(registers, FormatOfChoice(format)));
 }
 
 std::string FormatWideRegisters(const uint16_t *values, size_t count, int format)
 {
     std::string text;
-    for (const RegisterValue &value : DecodeValues(values, count, ChoiceFormat(format)))
+    for (const RegisterValue &value : DecodeValues(values, count, FormatOfChoice(format)))
         text += "[" + ValueText(value) + "]";
     return text;
 }
 
 std::vector<TableRow> WideTableRows(unsigned start, const std::vector<uint16_t> &registers, int format)
 {
-    const ValueFormat valueFormat = ChoiceFormat(format);
+    const ValueFormat valueFormat = FormatOfChoice(format);
     const unsigned step = static_cast<unsigned>(RegistersOf(valueFormat.type));
     std::vector<TableRow> rows;
     unsigned address = start;
@@ -80,7 +80,7 @@ std::string PairRefusal(int count, int format)
 {
     if (!IsWideFormat(format))
         return "";
-    const int registers = RegistersOf(ChoiceFormat(format).type);
+    const int registers = RegistersOf(FormatOfChoice(format).type);
     if (count % registers == 0)
         return "";
     return registers == 2 ? "a 32-bit format needs an even count" : "a 64-bit format needs a count divisible by 4";
@@ -108,7 +108,7 @@ GridValues<uint16_t> GridWideValues(const std::vector<std::string> &cells, int f
     }
     for (size_t row = 0; row < end; ++row) {
         const std::string name = "row " + std::to_string(row + 1);
-        const std::string why = Filled(cells[row]) ? EncodeValue(cells[row], ChoiceFormat(format), grid.values)
+        const std::string why = Filled(cells[row]) ? EncodeValue(cells[row], FormatOfChoice(format), grid.values)
                                                    : "is empty";
         if (!why.empty()) {
             grid.values.clear();

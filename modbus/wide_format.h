@@ -25,8 +25,8 @@ bool IsWideFormat(int format);
 // ABCDEFGH" ... "Float64 HGFEDCBA".
 std::string FormatChoiceName(int format);
 // The value format of a read form's choice, and the choice of a format.
-ValueFormat ChoiceFormat(int format);
-int FormatChoice(const ValueFormat &format);
+ValueFormat FormatOfChoice(int format);
+int ChoiceOfFormat(const ValueFormat &format);
 
 // The value of the registers from `registers` on: "4294967295", "-1",
 // "3.14159" (the shortest text that reads back as the same float),

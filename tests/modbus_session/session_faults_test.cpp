@@ -44,7 +44,7 @@ protected:
         ConnectionSettings settings = Loopback(gateway.Ip(), gateway.Port());
         settings.responseTimeoutMs = responseTimeoutMs;
         m_session->Open(settings);
-        ASSERT_TRUE(WaitFor([this] { return m_session->State() == LinkState::Up; }));
+        ASSERT_TRUE(WaitFor([this] { return m_session->State() == ModbusLink::Up; }));
     }
 
     size_t Ok(JobId job) const
@@ -105,7 +105,7 @@ TEST_F(SessionFaults, NoAnswerFailsAfterTheResponseTimeout)
     EXPECT_GE(result.reply.roundTrip, std::chrono::milliseconds(150));
     ASSERT_EQ(result.frames.size(), 1u) << "the request only";
     EXPECT_TRUE(result.frames[0].sent);
-    EXPECT_EQ(m_session->State(), LinkState::Up);
+    EXPECT_EQ(m_session->State(), ModbusLink::Up);
 }
 
 // The gateway drops the connection: the session says so, connects again
@@ -118,13 +118,13 @@ TEST_F(SessionFaults, ALostConnectionIsTakenUpAgainAndPollingGoesOn)
     const JobId polled = m_session->Submit(ReadJob(7, 1, 20));
     ASSERT_TRUE(WaitFor([&] { return Ok(polled) >= 2; }));
     gateway.DropConnection(true);
-    ASSERT_TRUE(WaitFor([&] { return gateway.Connections() == 2 && m_session->State() == LinkState::Up; }));
+    ASSERT_TRUE(WaitFor([&] { return gateway.Connections() == 2 && m_session->State() == ModbusLink::Up; }));
     const size_t before = Ok(polled);
     ASSERT_TRUE(WaitFor([&] { return Ok(polled) >= before + 2; }));
-    const std::vector<LinkState> states = m_recorder.States();
+    const std::vector<ModbusLink> states = m_recorder.States();
     ASSERT_GE(states.size(), 4u);
-    EXPECT_EQ(std::vector<LinkState>(states.end() - 2, states.end()),
-              (std::vector<LinkState>{LinkState::Down, LinkState::Up}));
+    EXPECT_EQ(std::vector<ModbusLink>(states.end() - 2, states.end()),
+              (std::vector<ModbusLink>{ModbusLink::Down, ModbusLink::Up}));
     EXPECT_EQ(m_recorder.links[states.size() - 2].connection, m_session->Connection());
 }
 
@@ -141,7 +141,7 @@ TEST_F(SessionFaults, AGatewayGoneIsCountedUntilItComesBack)
     const JobId polled = m_session->Submit(ReadJob(3, 1, 20));
     ASSERT_TRUE(WaitFor([&] { return Ok(polled) >= 2; }));
     gateway.reset();
-    ASSERT_TRUE(WaitFor([&] { return m_session->State() == LinkState::Down; }));
+    ASSERT_TRUE(WaitFor([&] { return m_session->State() == ModbusLink::Down; }));
     const uint64_t failedBefore = m_session->Counts(polled)->failed;
     ASSERT_TRUE(WaitFor([&] { return m_session->Counts(polled)->failed >= failedBefore + 3; }));
     EXPECT_EQ(m_session->Counts(polled)->lastReason, "not connected");
@@ -150,7 +150,7 @@ TEST_F(SessionFaults, AGatewayGoneIsCountedUntilItComesBack)
     gateway->SetDefault(AddressesAsValues());
     const size_t ok = Ok(polled);
     ASSERT_TRUE(WaitFor([&] { return Ok(polled) >= ok + 2; }));
-    EXPECT_EQ(m_session->State(), LinkState::Up);
+    EXPECT_EQ(m_session->State(), ModbusLink::Up);
     const JobCounts counts = *m_session->Counts(polled);
     EXPECT_EQ(counts.sent, counts.answered + counts.failed);
     EXPECT_GE(counts.failed, 3u);
@@ -193,7 +193,7 @@ TEST_F(SessionFaults, CloseCutsAnExchangeShortAndOldResultsAreStale)
     const JobId waiting = m_session->Submit(ReadJob(0));
     ASSERT_TRUE(gateway.WaitForRequests(1));
     m_session->Close();
-    EXPECT_EQ(m_session->State(), LinkState::Closed);
+    EXPECT_EQ(m_session->State(), ModbusLink::Closed);
     ASSERT_TRUE(WaitFor([&] { return TrafficOf(waiting); }));
     EXPECT_EQ(m_recorder.traffic.back().reply.error, ECANCELED);
     EXPECT_EQ(m_recorder.traffic.back().connection, first);
@@ -218,7 +218,7 @@ TEST_F(SessionFaults, ARefusedFirstConnectClosesWithItsReason)
     const testing_support::RefusingPort refusing;
     m_session->Open(Loopback("127.0.0.1", refusing.Port()));
     ASSERT_TRUE(WaitFor([&] { return m_recorder.links.size() >= 2; }));
-    EXPECT_EQ(m_recorder.States(), (std::vector<LinkState>{LinkState::Connecting, LinkState::Closed}));
+    EXPECT_EQ(m_recorder.States(), (std::vector<ModbusLink>{ModbusLink::Connecting, ModbusLink::Closed}));
     EXPECT_EQ(m_recorder.links.back().error, ECONNREFUSED);
     EXPECT_EQ(m_recorder.links.back().reason, "Connection refused");
     const JobId job = m_session->Submit(ReadJob(0));

@@ -36,9 +36,9 @@ std::vector<JobResult> Recorder::ResultsOf(JobId job) const
     return of;
 }
 
-std::vector<LinkState> Recorder::States() const
+std::vector<ModbusLink> Recorder::States() const
 {
-    std::vector<LinkState> states;
+    std::vector<ModbusLink> states;
     for (const LinkReport &report : links)
         states.push_back(report.state);
     return states;
@@ -80,6 +80,7 @@ SessionJob ReadJob(int address, int count, int periodMs)
     job.request.function = 3;
     job.request.address = address;
     job.request.count = count;
+    job.periodic = periodMs > 0;
     job.periodMs = periodMs;
     return job;
 }

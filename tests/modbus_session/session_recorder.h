@@ -24,7 +24,7 @@ public:
     std::vector<JobResult> traffic;
 
     std::vector<JobResult> ResultsOf(JobId job) const;
-    std::vector<LinkState> States() const;
+    std::vector<ModbusLink> States() const;
 
 private:
     void OnLink(ModbusSessionEvent &event);
@@ -39,7 +39,7 @@ void HandleQueued();
 
 // A session's settings for a loopback peer, with short waits.
 ConnectionSettings Loopback(const std::string &ip, int port, int framing = MB_FRAMING_RTU);
-// A read of `count` holding registers from `address`.
+// A read of `count` holding registers from `address`; periodic with a period.
 SessionJob ReadJob(int address, int count = 1, int periodMs = 0);
 
 } // namespace session_test

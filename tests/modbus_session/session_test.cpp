@@ -2,6 +2,7 @@
 // and periodic jobs, raw frames, their counts, and the traffic with its
 // times and addresses.
 #include "library/modbus_lib/modbus_values.h"
+#include "modbus/block_job.h"
 #include "tests/modbus/modbus_server_process.h"
 #include "tests/modbus_session/session_recorder.h"
 
@@ -21,7 +22,7 @@ protected:
         ASSERT_TRUE(m_server.Ready()) << m_server.Output();
         m_session.SetTrafficHandler(&m_recorder);
         m_session.Open(Loopback("127.0.0.1", m_server.Port(), Framing()));
-        ASSERT_TRUE(WaitFor([this] { return m_session.State() == LinkState::Up; }));
+        ASSERT_TRUE(WaitFor([this] { return m_session.State() == ModbusLink::Up; }));
     }
 
     int Framing() const { return std::string(GetParam()) == "tcp" ? MB_FRAMING_TCP : MB_FRAMING_RTU; }
@@ -41,7 +42,7 @@ protected:
 
 TEST_P(PymodbusSession, RunsOneTimeAndPeriodicJobs)
 {
-    EXPECT_EQ(m_recorder.States(), (std::vector<LinkState>{LinkState::Connecting, LinkState::Up}));
+    EXPECT_EQ(m_recorder.States(), (std::vector<ModbusLink>{ModbusLink::Connecting, ModbusLink::Up}));
     SessionJob write;
     write.request.function = 16;
     write.request.address = 100;
@@ -120,6 +121,27 @@ TEST_P(PymodbusSession, AwaitRunsAJobForAnotherThread)
     scanner.join();
     EXPECT_EQ(result.reply.values, (std::vector<uint16_t>{0x1234, 0x5678}));
     EXPECT_TRUE(m_recorder.results.empty()) << "an awaited job posts no result";
+}
+
+// A block's periodic job, and its answers decoded into its named values.
+TEST_P(PymodbusSession, ABlockPollsAndItsAnswerIsDecoded)
+{
+    BlockDefinition block;
+    block.name = "start";
+    block.count = 4;
+    block.periodMs = 10;
+    block.rows[0] = {"pair", ValueFormat{ValueType::U32, MB_ORDER_ABCD}};
+    block.rows[3] = {"third", std::nullopt};
+    ASSERT_EQ(ValidateBlock(block), "");
+    const JobId polled = m_session.Submit(BlockJob(block, &m_recorder, 7));
+    ASSERT_TRUE(WaitFor([&] { return m_recorder.ResultsOf(polled).size() >= 2; }));
+    m_session.Remove(polled);
+    const JobResult result = m_recorder.ResultsOf(polled).back();
+    EXPECT_EQ(result.tag, 7);
+    std::vector<std::string> shown;
+    for (const BlockValue &value : BlockValues(block, result.reply.values))
+        shown.push_back(value.cell.name + "=" + value.text);
+    EXPECT_EQ(shown, (std::vector<std::string>{"pair=305419896", "=514", "third=771"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFramings, PymodbusSession, ::testing::Values("rtu", "tcp"));
