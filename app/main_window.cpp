@@ -230,9 +230,8 @@ void MainWindow::OnFrameClose(wxCloseEvent &event)
     if (!SaveSettings())
         std::fprintf(stderr, "orv-terminal: the settings could not be saved to %s\n",
                      user_config::FilePath().utf8_string().c_str());
-    // The Modbus panel first: it ends its poll run, whose worker the UART
-    // panel's shutdown then waits for with its own (they end within the
-    // client's time-outs).
+    // The Modbus panel closes its connection at once (an exchange on its way
+    // is cut short); its session's worker ends with the panel.
     m_modbusPanel->Shutdown();
     m_terminalPanel->Shutdown();
     event.Skip();

@@ -40,7 +40,7 @@ JobResult Cancelled(const JobResult &base)
 
 } // namespace
 
-ModbusSession::ModbusSession(wxEvtHandler *handler) : m_handler(handler), m_trafficTicket(std::make_shared<int>(0))
+ModbusSession::ModbusSession(wxEvtHandler *handler) : m_handler(handler)
 {
     // Without the pipe a close cannot cut an exchange short: it then ends
     // with the exchange's own time-out.
@@ -221,11 +221,23 @@ JobResult ModbusSession::Await(SessionJob job)
     return result.get();
 }
 
-void ModbusSession::SetTrafficHandler(wxEvtHandler *handler)
+void ModbusSession::WatchTraffic(wxEvtHandler *handler)
 {
     const std::lock_guard<std::mutex> hold(m_lock);
-    m_trafficHandler = handler;
-    m_trafficLost = 0;
+    for (const TrafficWatcher &watcher : m_trafficWatchers)
+        if (watcher.handler == handler)
+            return;
+    TrafficWatcher watcher;
+    watcher.handler = handler;
+    m_trafficWatchers.push_back(watcher);
+}
+
+void ModbusSession::UnwatchTraffic(wxEvtHandler *handler)
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    m_trafficWatchers.erase(std::remove_if(m_trafficWatchers.begin(), m_trafficWatchers.end(),
+                                           [handler](const TrafficWatcher &watcher) { return watcher.handler == handler; }),
+                            m_trafficWatchers.end());
 }
 
 void ModbusSession::DropJobs(bool all)
@@ -446,7 +458,7 @@ void ModbusSession::RunJob(std::unique_lock<std::mutex> &lock, JobId id)
     // The frames, and the addresses of their connection, cost system calls:
     // kept only when someone looks at them.
     m_frames.clear();
-    m_keepFrames = m_trafficHandler != nullptr || !result.raw.empty();
+    m_keepFrames = !m_trafficWatchers.empty() || !result.raw.empty();
     lock.unlock();
     if (ownTimeoutMs > 0)
         SetTimeouts(m_ctx, ownTimeoutMs);
@@ -557,16 +569,18 @@ void ModbusSession::PostDelayed()
 
 void ModbusSession::PostTraffic(const JobResult &result)
 {
-    if (m_trafficHandler == nullptr || m_stopping)
+    if (m_stopping)
         return;
-    if (m_trafficTicket.use_count() - 1 > kTrafficBacklog) {
-        ++m_trafficLost;
-        return;
+    for (TrafficWatcher &watcher : m_trafficWatchers) {
+        if (watcher.ticket.use_count() - 1 > kTrafficBacklog) {
+            ++watcher.lost;
+            continue;
+        }
+        JobResult traffic = result;
+        traffic.trafficLost = watcher.lost;
+        watcher.lost = 0;
+        watcher.handler->AddPendingEvent(ModbusSessionEvent(EVT_MODBUS_TRAFFIC, std::move(traffic), watcher.ticket));
     }
-    JobResult traffic = result;
-    traffic.trafficLost = m_trafficLost;
-    m_trafficLost = 0;
-    m_trafficHandler->AddPendingEvent(ModbusSessionEvent(EVT_MODBUS_TRAFFIC, std::move(traffic), m_trafficTicket));
 }
 
 void ModbusSession::OnFrame(void *self, int sent, const uint8_t *frame, int length)

@@ -107,10 +107,13 @@ public:
     // the callers (scans): never on the GUI thread.
     JobResult Await(SessionJob job);
 
-    // Gets every run's result with its frames; nullptr (the start) for none.
-    // Should it fall more than a few thousand events behind, the runs after
-    // those are left out and counted.
-    void SetTrafficHandler(wxEvtHandler *handler);
+    // `handler` gets every run's result with its frames as EVT_MODBUS_TRAFFIC
+    // (the traffic view, a capture), until it is unwatched; after that
+    // returns, nothing more is sent to it. Should a handler fall more than a
+    // few thousand events behind, the runs after those are left out for it
+    // and counted.
+    void WatchTraffic(wxEvtHandler *handler);
+    void UnwatchTraffic(wxEvtHandler *handler);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -170,9 +173,12 @@ private:
     std::map<JobId, Job> m_jobs;
     JobId m_lastId = 0;
     uint64_t m_lastSequence = 0;
-    wxEvtHandler *m_trafficHandler = nullptr;
-    std::shared_ptr<int> m_trafficTicket;
-    uint64_t m_trafficLost = 0;
+    struct TrafficWatcher {
+        wxEvtHandler *handler = nullptr;
+        std::shared_ptr<int> ticket = std::make_shared<int>(0);
+        uint64_t lost = 0;
+    };
+    std::vector<TrafficWatcher> m_trafficWatchers;
     // A byte in it ends the worker's wait for the network (mb_set_cancel_fd).
     int m_cancelRead = -1;
     int m_cancelWrite = -1;

@@ -13,10 +13,7 @@
 #include "modbus/modbus_session.h"
 #include "modbus/response_timeout.h"
 
-#include <map>
 #include <memory>
-#include <optional>
-#include <string>
 
 #include <wx/bitmap.h>
 #include <wx/panel.h>
@@ -41,7 +38,6 @@ class ModbusTerminalPanel : public wxPanel, public FormHost {
 public:
     enum {
         ID_CONNECT = 2002,
-        ID_DISCONNECT = 2003,
         ID_SAVE_TIMER = 2004,
         ID_SHOW_TRAFFIC = 2005,
         ID_MODIFY = 5030,

@@ -15,7 +15,10 @@ void ModbusTerminalPanel::OnShowTraffic(wxCommandEvent &)
     if (show && m_trafficWindow == nullptr)
         m_trafficWindow = new TrafficWindow(MainWindow::GetInstance()->m_frame, [this] { OnTrafficWindowClosed(); });
     // The session hands over the traffic only while the view is open.
-    m_session->SetTrafficHandler(show ? this : nullptr);
+    if (show)
+        m_session->WatchTraffic(this);
+    else
+        m_session->UnwatchTraffic(this);
     if (m_trafficWindow != nullptr)
         m_trafficWindow->Show(show);
 }
@@ -23,7 +26,7 @@ void ModbusTerminalPanel::OnShowTraffic(wxCommandEvent &)
 void ModbusTerminalPanel::OnTrafficWindowClosed()
 {
     m_trafficCheck->SetValue(false);
-    m_session->SetTrafficHandler(nullptr);
+    m_session->UnwatchTraffic(this);
 }
 
 void ModbusTerminalPanel::OnTraffic(ModbusSessionEvent &event)

@@ -1,7 +1,7 @@
 // What a Modbus session (modbus_session.h) tells the window, as queued
 // events that carry their own copies: the state of the link, and the
-// result of each run of a job, which the traffic handler gets as well,
-// every one of them, with the frames that went over the wire.
+// result of each run of a job, which the handlers watching the traffic get
+// as well, every one of them, with the frames that went over the wire.
 #ifndef ORV_MODBUS_SESSION_EVENT_H
 #define ORV_MODBUS_SESSION_EVENT_H
 
@@ -79,13 +79,13 @@ struct JobResult {
     std::string reason;
     std::chrono::system_clock::time_point answeredAt;
     // The frames of this run, in order (also of a failed one, as far as
-    // they came): while the session has a traffic handler, and always for a
-    // raw job.
+    // they came): while a handler watches the traffic, and always for a raw
+    // job.
     std::vector<TrafficFrame> frames;
     // A periodic job's counts after this run.
     JobCounts counts;
-    // Traffic events only: runs before this one that the traffic handler
-    // did not get because it fell behind.
+    // Traffic events only: runs before this one that this handler did not
+    // get because it fell behind.
     uint64_t trafficLost = 0;
 };
 
@@ -114,7 +114,7 @@ wxDECLARE_EVENT(EVT_MODBUS_LINK, ModbusSessionEvent);
 // A job ran (to the job's handler). Of a periodic job whose handler falls
 // behind, only the newest waits: a newer result replaces one not yet sent.
 wxDECLARE_EVENT(EVT_MODBUS_RESULT, ModbusSessionEvent);
-// A job ran (to the traffic handler): every run, in order.
+// A job ran (to each handler watching the traffic): every run, in order.
 wxDECLARE_EVENT(EVT_MODBUS_TRAFFIC, ModbusSessionEvent);
 
 typedef void (wxEvtHandler::*ModbusSessionEventFunction)(ModbusSessionEvent &);

@@ -37,7 +37,7 @@ Reaction AddressesAsValues(Millis delay = Millis(0))
 
 class SessionFaults : public ::testing::Test {
 protected:
-    void SetUp() override { m_session->SetTrafficHandler(&m_recorder); }
+    void SetUp() override { m_session->WatchTraffic(&m_recorder); }
 
     void OpenTo(const FakeGateway &gateway, int responseTimeoutMs = 300)
     {
@@ -255,7 +255,7 @@ TEST_F(SessionFaults, AHandlerBehindGetsTheNewestResultOnly)
     FakeGateway gateway;
     gateway.SetDefault(AddressesAsValues());
     OpenTo(gateway);
-    m_session->SetTrafficHandler(nullptr);
+    m_session->UnwatchTraffic(&m_recorder);
     HandleQueued();
     const JobId polled = m_session->Submit(ReadJob(4, 1, 10));
     // No events handled meanwhile.

@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_server.Ready()) << m_server.Output();
-        m_session.SetTrafficHandler(&m_recorder);
+        m_session.WatchTraffic(&m_recorder);
         m_session.Open(Loopback("127.0.0.1", m_server.Port(), Framing()));
         ASSERT_TRUE(WaitFor([this] { return m_session.State() == ModbusLink::Up; }));
     }
@@ -84,6 +84,9 @@ TEST_P(PymodbusSession, RunsOneTimeAndPeriodicJobs)
 
 TEST_P(PymodbusSession, TrafficCarriesEveryFrameWithItsTimeAndAddresses)
 {
+    // Each handler watching gets the traffic (a view and a capture).
+    Recorder capture;
+    m_session.WatchTraffic(&capture);
     SessionJob raw;
     raw.raw = {0x01, 0x04, 0x00, 0x01, 0x00, 0x01};
     const JobResult answered = Once(raw);
@@ -95,8 +98,11 @@ TEST_P(PymodbusSession, TrafficCarriesEveryFrameWithItsTimeAndAddresses)
     EXPECT_EQ(std::vector<uint8_t>(answer.begin() + static_cast<long>(body), answer.begin() + static_cast<long>(body) + 5),
               (std::vector<uint8_t>{0x01, 0x04, 0x02, 0x00, 0x16}));
 
-    ASSERT_TRUE(WaitFor([this] { return !m_recorder.traffic.empty(); }));
-    const JobResult &traffic = m_recorder.traffic.back();
+    ASSERT_TRUE(WaitFor([&] { return !m_recorder.traffic.empty() && !capture.traffic.empty(); }));
+    m_session.UnwatchTraffic(&capture);
+    Once(ReadJob(0));
+    EXPECT_EQ(capture.traffic.size(), 1u);
+    const JobResult &traffic = m_recorder.traffic.front();
     ASSERT_EQ(traffic.frames.size(), 2u);
     EXPECT_TRUE(traffic.frames[0].sent);
     EXPECT_FALSE(traffic.frames[1].sent);
