@@ -46,7 +46,8 @@ std::vector<ModbusLink> Recorder::States() const
 
 void HandleQueued()
 {
-    wxTheApp->ProcessPendingEvents();
+    // A console application: wxTheApp would take it for a GUI one.
+    wxAppConsole::GetInstance()->ProcessPendingEvents();
 }
 
 bool WaitFor(const std::function<bool()> &done, Millis timeout)
