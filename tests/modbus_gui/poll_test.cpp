@@ -115,17 +115,29 @@ TEST_F(PollTest, AnswersRefreshInPlaceUntilStopped)
     EXPECT_EQ(Text(form->PollTimeLabel()), lastAnswer);
     m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x12, 0x34, 0xAB, 0xCD}); });
 
-    // A Send while polling goes on the same connection between two of the
-    // poll's requests, with the fields as they are now, and shows its answer.
+    // A Send while the poll's request waits for its answer queues behind it
+    // on the same connection, with the fields as they are now, and shows its
+    // own answer after the poll's. (A poll of a minute: nothing of it comes
+    // after the Send's answer.)
+    ClickEnabled(form->PollStopButton());
+    m_gateway.SetDefault(Reaction::Compute(
+        [](const Bytes &request) {
+            return testing_support::WithCrc(request[3] == 0 ? ReadReply(request, {0x00, 0x2A})
+                                                            : ReadReply(request, {0x12, 0x34, 0xAB, 0xCD}));
+        },
+        Millis(100)));
+    form->PollPeriodField()->ChangeValue("60000");
+    const size_t polled = m_gateway.Requests().size();
+    ClickEnabled(form->PollStartButton());
+    ASSERT_TRUE(m_gateway.WaitForRequests(polled + 1));
     form->AddressField()->ChangeValue("0");
     form->CountField()->ChangeValue("1");
-    m_gateway.AnswerWith([](const Bytes &request) {
-        return request[3] == 0 ? ReadReply(request, {0x00, 0x2A}) : ReadReply(request, {0x12, 0x34, 0xAB, 0xCD});
-    });
     Send(form);
     EXPECT_EQ(Result(form), "Read 1 registers");
+    EXPECT_EQ(form->DataField()->GetValue(), "[42]");
     EXPECT_TRUE(form->Polling());
-    ASSERT_TRUE(WaitUntil([&] { return Result(form) == "Read 2 registers"; })) << "the poll goes on";
+    EXPECT_EQ(Text(form->PollCountsLabel()), "1 sent, 0 failed") << "the poll's answer came first";
+    EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 00 00 01");
 
     // Another function's form ends the poll: no request after it.
     FunctionPanel *other = OpenForm(3);
