@@ -54,15 +54,16 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_framing->Disable();
 
     // How long a Modbus request waits for its answer: a slow device needs more.
-    new wxStaticText(this, wxID_ANY, "Time-out [ms]", wxPoint(10, 192), wxSize(120, -1));
-    m_timeoutText = new wxTextCtrl(this, wxID_ANY, std::to_string(kDefaultResponseTimeoutMs), wxPoint(150, 190),
-                                   wxSize(60, 25), 0, wxTextValidator(wxFILTER_DIGITS));
+    // The row fits above the buttons within the dialog's design height.
+    new wxStaticText(this, wxID_ANY, "Time-out [ms]", wxPoint(10, 190), wxSize(120, -1));
+    m_timeoutText = new wxTextCtrl(this, wxID_ANY, std::to_string(kDefaultResponseTimeoutMs), wxPoint(150, 188),
+                                   wxSize(60, -1), 0, wxTextValidator(wxFILTER_DIGITS));
     m_timeoutText->SetMaxLength(5);
     m_timeoutText->Disable();
-    m_timeoutError = new wxStaticText(this, wxID_ANY, "", wxPoint(220, 192));
+    m_timeoutError = new wxStaticText(this, wxID_ANY, "", wxPoint(220, 190));
 
-    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 235), wxSize(120, -1));
-    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 235), wxSize(120, -1));
+    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 215), wxSize(120, -1));
+    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 215), wxSize(120, -1));
 
     // Every request opens a fresh dialog, so one that is done goes: Cancel
     // (which Escape presses too) and the close box destroy it, where the
