@@ -108,7 +108,7 @@ JobId ModbusSession::Submit(const SessionJob &job)
         const std::lock_guard<std::mutex> hold(m_lock);
         id = ++m_lastId;
         Job &added = m_jobs[id];
-        added.spec = job;
+        added.asked = job;
         added.sequence = ++m_lastSequence;
         added.due = Clock::now();
     }
@@ -121,10 +121,10 @@ bool ModbusSession::Change(JobId id, const SessionJob &job)
     {
         const std::lock_guard<std::mutex> hold(m_lock);
         const auto found = m_jobs.find(id);
-        if (found == m_jobs.end() || !found->second.spec.periodic || !job.periodic)
+        if (found == m_jobs.end() || !found->second.asked.periodic || !job.periodic)
             return false;
         Job &changed = found->second;
-        changed.spec = job;
+        changed.asked = job;
         ++changed.revision;
         changed.due = Clock::now();
         changed.delayed = false;
@@ -149,7 +149,7 @@ void ModbusSession::Pause(JobId id, bool paused)
     {
         const std::lock_guard<std::mutex> hold(m_lock);
         const auto found = m_jobs.find(id);
-        if (found == m_jobs.end() || !found->second.spec.periodic)
+        if (found == m_jobs.end() || !found->second.asked.periodic)
             return;
         if (found->second.paused && !paused)
             found->second.due = Clock::now();
@@ -165,7 +165,7 @@ void ModbusSession::PauseAll(bool paused)
         const Clock::time_point now = Clock::now();
         for (auto &entry : m_jobs) {
             Job &job = entry.second;
-            if (!job.spec.periodic)
+            if (!job.asked.periodic)
                 continue;
             if (job.paused && !paused)
                 job.due = now;
@@ -193,7 +193,7 @@ JobResult ModbusSession::Await(SessionJob job)
         const std::lock_guard<std::mutex> hold(m_lock);
         const JobId id = ++m_lastId;
         Job &added = m_jobs[id];
-        added.spec = job;
+        added.asked = job;
         added.sequence = ++m_lastSequence;
         added.due = Clock::now();
         added.waiter = waiter;
@@ -225,7 +225,7 @@ void ModbusSession::DropJobs(bool all)
 {
     for (auto entry = m_jobs.begin(); entry != m_jobs.end();) {
         Job &job = entry->second;
-        if (!all && job.spec.periodic) {
+        if (!all && job.asked.periodic) {
             job.delayed = false;
             ++entry;
             continue;
@@ -265,11 +265,11 @@ JobResult ModbusSession::ResultOf(JobId id, const Job &job) const
 {
     JobResult result;
     result.job = id;
-    result.tag = job.spec.tag;
+    result.tag = job.asked.tag;
     result.revision = job.revision;
     result.connection = m_connection;
-    result.periodic = job.spec.periodic;
-    result.request = job.spec.request;
-    result.raw = job.spec.raw;
+    result.periodic = job.asked.periodic;
+    result.request = job.asked.request;
+    result.raw = job.asked.raw;
     return result;
 }

@@ -119,7 +119,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     struct Job {
-        SessionJob spec;
+        SessionJob asked;
         uint64_t revision = 1;
         uint64_t sequence = 0; // among jobs due at once, the older first
         Clock::time_point due;

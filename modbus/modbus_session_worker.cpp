@@ -155,7 +155,7 @@ JobId ModbusSession::DueJob(Clock::time_point now) const
     for (const auto &entry : m_jobs) {
         const Job &job = entry.second;
         // Periodic jobs wait for a connection; one-time jobs fail without.
-        if (job.paused || job.running || job.due > now || (!m_open && job.spec.periodic))
+        if (job.paused || job.running || job.due > now || (!m_open && job.asked.periodic))
             continue;
         if (bestJob == nullptr || job.due < bestJob->due ||
             (job.due == bestJob->due && job.sequence < bestJob->sequence)) {
@@ -173,7 +173,7 @@ ModbusSession::Clock::time_point ModbusSession::NextWake(Clock::time_point now) 
         const Job &job = entry.second;
         if (job.delayed)
             wake = std::min(wake, now + kDeliveryRetry);
-        if ((m_open || !job.spec.periodic) && !job.paused && !job.running)
+        if ((m_open || !job.asked.periodic) && !job.paused && !job.running)
             wake = std::min(wake, job.due);
     }
     if (m_open && m_state == ModbusLink::Down)
@@ -188,8 +188,8 @@ void ModbusSession::RunJob(std::unique_lock<std::mutex> &lock, JobId id)
     Job &job = m_jobs.at(id);
     job.running = true;
     JobResult result = ResultOf(id, job);
-    const int ownTimeoutMs = job.spec.responseTimeoutMs;
-    const bool rawAsIs = job.spec.rawAsIs;
+    const int ownTimeoutMs = job.asked.responseTimeoutMs;
+    const bool rawAsIs = job.asked.rawAsIs;
     const int responseMs = m_settings.responseTimeoutMs;
     // The frames, and the addresses of their connection, cost system calls:
     // kept only when someone looks at them.
@@ -264,7 +264,7 @@ void ModbusSession::Finish(JobId id, JobResult result)
         counts.lastReason = result.reason;
     }
     result.counts = counts;
-    if (!job.spec.periodic) {
+    if (!job.asked.periodic) {
         if (job.waiter)
             job.waiter->set_value(result);
         else
@@ -274,18 +274,18 @@ void ModbusSession::Finish(JobId id, JobResult result)
     }
     // A run slower than the period starts the next at once, without a burst
     // to catch up.
-    job.due = std::max(job.due + milliseconds(job.spec.periodMs), Clock::now());
+    job.due = std::max(job.due + milliseconds(job.asked.periodMs), Clock::now());
     PostResult(job, result);
 }
 
 void ModbusSession::PostResult(Job &job, const JobResult &result)
 {
-    wxEvtHandler *handler = job.spec.handler != nullptr ? job.spec.handler : m_handler;
+    wxEvtHandler *handler = job.asked.handler != nullptr ? job.asked.handler : m_handler;
     if (handler == nullptr || m_stopping)
         return;
     // Only the newest result of a periodic job waits: a handler that falls
     // behind a fast poll shows the latest, and its queue never grows.
-    if (job.spec.periodic && job.ticket.use_count() > 1) {
+    if (job.asked.periodic && job.ticket.use_count() > 1) {
         job.delayed = true;
         job.newest = result;
         return;

@@ -11,6 +11,7 @@
 #include "app/user_config.h"
 #include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
+#include "modbus/modbus_session.h"
 
 #include <cstdio>
 #include <string>

@@ -9,6 +9,7 @@
 #include "app/toolkit_fit.h"
 #include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
+#include "modbus/modbus_session.h"
 
 #include <algorithm>
 #include <wx/bmpbuttn.h>

@@ -10,7 +10,6 @@
 #include "library/modbus_lib/modbus.h"
 #include "modbus/form_host.h"
 #include "modbus/form_memory.h"
-#include "modbus/modbus_session.h"
 #include "modbus/response_timeout.h"
 
 #include <memory>
@@ -20,6 +19,7 @@
 #include <wx/timer.h>
 
 class FunctionPanel;
+class ModbusSession;
 class ModbusTerminalPanel;
 class TrafficWindow;
 class wxCheckBox;

@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "modbus/form_result.h"
+#include "modbus/modbus_session.h"
 #include "modbus/traffic_lines.h"
 #include "modbus/traffic_window.h"
 

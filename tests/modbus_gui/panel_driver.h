@@ -5,6 +5,7 @@
 #define ORV_TESTS_MODBUS_GUI_PANEL_DRIVER_H
 
 #include "modbus/function_panel.h"
+#include "modbus/modbus_session.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "modbus/wide_format.h"
 #include "tests/support/gui_test.h"
