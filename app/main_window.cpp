@@ -7,7 +7,9 @@
 #include "app/new_dialog.h"
 #include "app/theme_colours.h"
 #include "app/user_config.h"
+#include "modbus/form_memory.h"
 #include "modbus/modbus_terminal_panel.h"
+#include "modbus/response_timeout.h"
 #include "net/tcp.h"
 #include "uart/terminal_panel.h"
 
@@ -129,12 +131,14 @@ MainWindow::MainWindow()
 void MainWindow::RestoreSettings()
 {
     const std::unique_ptr<wxFileConfig> config = user_config::Open();
-    m_terminalPanel->ApplySettings(SettingsFromEntries(
-        [&config](const std::string &key) { return user_config::Read(*config, key); }, TerminalPanel::kHistorySize));
+    const auto lookup = [&config](const std::string &key) { return user_config::Read(*config, key); };
+    m_terminalPanel->ApplySettings(SettingsFromEntries(lookup, TerminalPanel::kHistorySize));
+    m_modbusPanel->RestoreForms(FormMemoryFromEntries(lookup));
     const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
     const std::optional<std::string> port = user_config::Read(*config, "Connection/Port");
     const std::optional<std::string> type = user_config::Read(*config, "Connection/Type");
     const std::optional<std::string> framing = user_config::Read(*config, "Connection/Framing");
+    const std::optional<std::string> timeout = user_config::Read(*config, "Connection/ResponseTimeout");
     // Only a connection the dialog would take; otherwise its defaults stay.
     const std::optional<ip_address::FieldTexts> fields = ip ? ip_address::FindDottedQuad(*ip) : std::nullopt;
     if (fields && ip_address::FieldsFormAddress(*fields) && port && ip_address::IsPortText(*port) && type &&
@@ -144,10 +148,13 @@ void MainWindow::RestoreSettings()
         m_lastTerminalType = *type == "1" ? 1 : 0;
         // Files from before the framing choice, or with another value, keep RTU.
         m_lastFraming = framing && *framing == "1" ? 1 : 0;
+        m_lastResponseTimeoutMs =
+            (timeout ? ResponseTimeoutOfText(*timeout) : std::nullopt).value_or(kDefaultResponseTimeoutMs);
         if (m_startupDialog) {
             m_startupDialog->SetValues(m_lastIp, m_lastPort);
             m_startupDialog->SetTerminalType(m_lastTerminalType);
             m_startupDialog->SetFraming(m_lastFraming);
+            m_startupDialog->SetResponseTimeout(m_lastResponseTimeoutMs);
         }
     }
     m_savedSettings = CurrentSettingEntries();
@@ -161,7 +168,10 @@ SettingEntries MainWindow::CurrentSettingEntries() const
         entries["Connection/Port"] = m_lastPort.utf8_string();
         entries["Connection/Type"] = std::to_string(m_lastTerminalType);
         entries["Connection/Framing"] = std::to_string(m_lastFraming);
+        entries["Connection/ResponseTimeout"] = std::to_string(m_lastResponseTimeoutMs);
     }
+    for (const auto &entry : FormMemoryEntries(m_modbusPanel->Forms()))
+        entries.insert(entry);
     return entries;
 }
 
@@ -207,14 +217,16 @@ void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, 
     panel->GetEventHandler()->AddPendingEvent(click);
 }
 
-void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing)
+void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing,
+                                 int responseTimeoutMs)
 {
     m_lastIp = ip;
     m_lastPort = port;
     m_lastTerminalType = terminalType;
     m_lastFraming = framing;
+    m_lastResponseTimeoutMs = responseTimeoutMs;
     m_terminalPanel->SetConnectionParameters(ip, port);
-    m_modbusPanel->SetConnectionParameters(ip, port, framing);
+    m_modbusPanel->SetConnectionParameters(ip, port, framing, responseTimeoutMs);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);
     // The link field belongs to the UART terminal.
@@ -243,9 +255,8 @@ void MainWindow::OnFrameClose(wxCloseEvent &event)
     if (!SaveSettings())
         std::fprintf(stderr, "orv-terminal: the settings could not be saved to %s\n",
                      user_config::FilePath().utf8_string().c_str());
-    // The Modbus panel first: it ends its poll run, whose worker the UART
-    // panel's shutdown then waits for with its own (they end within the
-    // client's time-outs).
+    // The Modbus panel closes its connection at once (an exchange on its way
+    // is cut short); its session's worker ends with the panel.
     m_modbusPanel->Shutdown();
     m_terminalPanel->Shutdown();
     event.Skip();

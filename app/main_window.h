@@ -5,6 +5,7 @@
 #define ORV_APP_MAIN_WINDOW_H
 
 #include "app/new_dialog.h"
+#include "modbus/response_timeout.h"
 #include "uart/saved_settings.h"
 
 #include <wx/frame.h>
@@ -26,8 +27,10 @@ public:
     // menu bar built by that body reach the frame through it.
     static MainWindow *GetInstance();
 
-    // `framing` is the Modbus connection's (MB_FRAMING_RTU or MB_FRAMING_TCP).
-    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing = 0);
+    // `framing` is the Modbus connection's (MB_FRAMING_RTU or MB_FRAMING_TCP),
+    // and so is the response time-out.
+    void ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing = 0,
+                         int responseTimeoutMs = kDefaultResponseTimeoutMs);
     // Puts the command line's values into the start-up connection dialog;
     // with `confirm`, confirms it and connects as the user's clicks would.
     void PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
@@ -65,6 +68,7 @@ private:
     wxString m_lastPort;
     int m_lastTerminalType = 0;
     int m_lastFraming = 0;
+    int m_lastResponseTimeoutMs = kDefaultResponseTimeoutMs;
     // The settings as last read or written, and the timer that looks for
     // changes; a failure to write is told once, not at every look.
     SettingEntries m_savedSettings;

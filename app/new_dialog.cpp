@@ -8,6 +8,9 @@
 #include "app/toolkit_fit.h"
 #include "library/modbus_lib/modbus.h"
 #include "modbus/framing_name.h"
+#include "modbus/response_timeout.h"
+
+#include <string>
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -50,8 +53,17 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_framing->SetSelection(0);
     m_framing->Disable();
 
-    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 200), wxSize(120, -1));
-    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 200), wxSize(120, -1));
+    // How long a Modbus request waits for its answer: a slow device needs more.
+    // The row fits above the buttons within the dialog's design height.
+    new wxStaticText(this, wxID_ANY, "Time-out [ms]", wxPoint(10, 190), wxSize(120, -1));
+    m_timeoutText = new wxTextCtrl(this, wxID_ANY, std::to_string(kDefaultResponseTimeoutMs), wxPoint(150, 188),
+                                   wxSize(60, -1), 0, wxTextValidator(wxFILTER_DIGITS));
+    m_timeoutText->SetMaxLength(5);
+    m_timeoutText->Disable();
+    m_timeoutError = new wxStaticText(this, wxID_ANY, "", wxPoint(220, 190));
+
+    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 215), wxSize(120, -1));
+    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 215), wxSize(120, -1));
 
     // Every request opens a fresh dialog, so one that is done goes: Cancel
     // (which Escape presses too) and the close box destroy it, where the
@@ -76,6 +88,12 @@ void NewDialog::SetTerminalType(int terminalType)
 {
     m_terminalType->SetSelection(terminalType);
     m_framing->Enable(terminalType == 1);
+    m_timeoutText->Enable(terminalType == 1);
+}
+
+void NewDialog::SetResponseTimeout(int milliseconds)
+{
+    m_timeoutText->ChangeValue(std::to_string(milliseconds));
 }
 
 void NewDialog::SetFraming(int framing)
@@ -85,8 +103,9 @@ void NewDialog::SetFraming(int framing)
 
 void NewDialog::OnTerminalTypeChosen(wxCommandEvent &event)
 {
-    // The framing is a Modbus connection's.
+    // The framing and the time-out are a Modbus connection's.
     m_framing->Enable(m_terminalType->GetSelection() == 1);
+    m_timeoutText->Enable(m_terminalType->GetSelection() == 1);
     event.Skip();
 }
 
@@ -122,13 +141,17 @@ bool NewDialog::Confirm()
         return false;
     }
     m_portError->SetLabel("");
-    if (!ipValid)
+    const int terminalType = m_terminalType->GetSelection();
+    const std::optional<int> timeout = ResponseTimeoutOfText(m_timeoutText->GetValue().utf8_string());
+    // Only a Modbus connection has the time-out: a UART one ignores it.
+    const bool timeoutValid = terminalType != 1 || timeout.has_value();
+    m_timeoutError->SetLabel(timeoutValid ? "" : kInvalidTimeoutText);
+    if (!ipValid || !timeoutValid)
         return false;
 
     Hide();
-    const int terminalType = m_terminalType->GetSelection();
     MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType,
-                                               m_framing->GetSelection());
+                                               m_framing->GetSelection(), timeout.value_or(kDefaultResponseTimeoutMs));
     Destroy();
     return true;
 }

@@ -22,6 +22,7 @@ constexpr const char *kDefaultModulePort = "65100";
 // What the error labels beside the IP and port entries show.
 constexpr const char *kInvalidIpText = "Invalid IP";
 constexpr const char *kInvalidPortText = "Invalid Port";
+constexpr const char *kInvalidTimeoutText = "Invalid Time-out";
 
 class NewDialog : public wxDialog {
 public:
@@ -38,6 +39,8 @@ public:
     // MB_FRAMING_RTU (0, "RTU over TCP") or MB_FRAMING_TCP (1, "Modbus TCP");
     // a MODBUS connection's only.
     void SetFraming(int framing);
+    // The response time-out of a MODBUS connection, in milliseconds.
+    void SetResponseTimeout(int milliseconds);
     void OnTerminalTypeChosen(wxCommandEvent &event);
     // Checks the values and, when they are valid, hands them on and closes
     // the dialog for good (it is destroyed); true then.
@@ -54,6 +57,8 @@ public:
     wxStaticText *m_portError = nullptr;
     wxComboBox *m_terminalType = nullptr;
     wxComboBox *m_framing = nullptr;
+    wxTextCtrl *m_timeoutText = nullptr;
+    wxStaticText *m_timeoutError = nullptr;
 };
 
 #endif

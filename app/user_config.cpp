@@ -111,4 +111,9 @@ bool Write(const SettingEntries &all, const SettingEntries &changed)
     return ReplaceFile(path.utf8_string(), contents);
 }
 
+bool Update(const SettingEntries &entries)
+{
+    return Write({}, entries);
+}
+
 } // namespace user_config

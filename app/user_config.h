@@ -1,6 +1,7 @@
 // The settings file kept between runs: orv-terminal/orv-terminal.conf in the
 // user's configuration folder ($XDG_CONFIG_HOME, or ~/.config without it),
-// in the toolkit's file configuration format.
+// in the toolkit's file configuration format. It is written atomically: into
+// a file beside it, renamed to its name.
 #ifndef ORV_APP_USER_CONFIG_H
 #define ORV_APP_USER_CONFIG_H
 
@@ -28,6 +29,9 @@ std::optional<std::string> Read(wxFileConfig &config, const std::string &key);
 // one and renamed over it, so that no reader, and no program killed
 // meanwhile, ever finds it half-written. False when it could not be written.
 bool Write(const SettingEntries &all, const SettingEntries &changed);
+// Writes the entries into the file as it is now, the others left as they
+// are; false when the file could not be written.
+bool Update(const SettingEntries &entries);
 
 } // namespace user_config
 

@@ -1,7 +1,10 @@
-// Building a function form from its layout.
+// Building a function form from its layout, what it keeps of what was
+// typed, and how it grows.
 #include "modbus/function_panel.h"
 
 #include "app/shared_fonts.h"
+#include "modbus/session_event.h"
+#include "modbus/wide_format.h"
 
 #include <algorithm>
 
@@ -29,6 +32,10 @@ constexpr int WR_GRID_HEIGHT = 200;
 const wxRect kTableBesideFields(310, 40, 180, 375);
 const wxRect kTableUnderGrid(290, 285, 200, 130);
 const wxSize kPollButtonSize(100, -1);
+// Kept free between a grid that grows and the form's right and bottom edges.
+constexpr int GROWTH_MARGIN = 10;
+constexpr int GRID_WIDTH = 200;
+constexpr int MIN_TABLE_SIDE = 100;
 
 wxTextCtrl *NewNumericField(wxWindow *parent, int top, const char *initial)
 {
@@ -47,8 +54,8 @@ wxComboBox *NewChoiceCombo(wxWindow *parent, int top, int width, const wxArraySt
 } // namespace
 
 FunctionPanel::FunctionPanel(wxWindow *parent, wxWindowID id, const wxString &, const wxPoint &pos,
-                             const wxSize &size, long style, int functionId, mb_context *modbus)
-    : wxPanel(parent, id, pos, size, style), m_modbus(modbus), m_functionId(functionId)
+                             const wxSize &size, long style, int functionId, FormHost *host)
+    : wxPanel(parent, id, pos, size, style), m_functionId(functionId), m_host(host)
 {
     const FormLayout *layout = FindFormLayout(functionId);
     if (layout == nullptr) {
@@ -58,6 +65,22 @@ FunctionPanel::FunctionPanel(wxWindow *parent, wxWindowID id, const wxString &, 
     }
     BuildForm(*layout);
     Connect(functionId, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(FunctionPanel::OnSend));
+    Connect(EVT_MODBUS_RESULT, ModbusSessionEventHandler(FunctionPanel::OnJobResult));
+    Connect(wxEVT_SIZE, wxSizeEventHandler(FunctionPanel::OnSize));
+    // Whatever the user changes is kept by the panel.
+    Connect(wxID_ANY, wxEVT_TEXT, wxCommandEventHandler(FunctionPanel::OnEdited));
+    Connect(wxID_ANY, wxEVT_COMBOBOX, wxCommandEventHandler(FunctionPanel::OnEdited));
+    Connect(wxEVT_GRID_CELL_CHANGED, wxGridEventHandler(FunctionPanel::OnGridCellChanged));
+}
+
+FunctionPanel::~FunctionPanel()
+{
+    if (m_host == nullptr)
+        return;
+    for (const JobId job : m_sends)
+        m_host->Stop(job);
+    if (m_pollJob != 0)
+        m_host->Stop(m_pollJob);
 }
 
 void FunctionPanel::BuildForm(const FormLayout &layout)
@@ -73,7 +96,7 @@ void FunctionPanel::BuildForm(const FormLayout &layout)
         // Controls on the right follow the field of their row in creation
         // (and so tab) order.
         if (row.field == FormField::Address && layout.grid != FormGrid::None)
-            AddGrid(layout.grid, layout.functionId == 1023 ? WR_GRID_HEIGHT : 400);
+            AddGrid(layout.grid, layout.functionId == 1023 ? WR_GRID_HEIGHT : GetClientSize().y - GRID_Y - GROWTH_MARGIN);
         if (row.field == FormField::SlaveId && layout.functionId != 1023 && IsPollable(layout.functionId))
             AddTable(layout.functionId);
     }
@@ -86,6 +109,7 @@ void FunctionPanel::BuildForm(const FormLayout &layout)
 
 void FunctionPanel::AddTable(int functionId)
 {
+    // Grows to the form's right and bottom edges (OnSize).
     const wxRect place = functionId == 1023 ? kTableUnderGrid : kTableBesideFields;
     m_tableGrid = new wxGrid(this, wxID_ANY, place.GetPosition(), place.GetSize(), wxWANTS_CHARS);
     m_tableGrid->CreateGrid(0, 2, wxGrid::wxGridSelectRows);
@@ -98,6 +122,7 @@ void FunctionPanel::AddTable(int functionId)
     const int addressWidth = std::max(60, m_tableGrid->GetTextExtent("Address").x + 16);
     m_tableGrid->SetColSize(0, addressWidth);
     m_tableGrid->SetColSize(1, place.width - addressWidth - 20);
+    m_tableGrid->SetColMinimalAcceptableWidth(addressWidth);
     m_tableGrid->EnableEditing(false);
     m_tableGrid->DisableDragRowSize();
     // Nothing in it is edited: Tab goes on to the next control at once, also
@@ -176,6 +201,9 @@ void FunctionPanel::AddField(const FormRow &row, int top)
         for (int choice = 0; choice < WRITE_FORMAT_COUNT; ++choice)
             formats.Add(WriteFormatName(choice));
         m_writeFormatCombo = NewChoiceCombo(this, top, 140, formats);
+        // As wide as its longest format, short of the grid beside it.
+        m_writeFormatCombo->SetSize(
+            std::min(std::max(140, m_writeFormatCombo->GetBestSize().x), GRID_X - FIELD_X - 2), -1);
         m_writeFormatCombo->Connect(wxEVT_COMMAND_COMBOBOX_SELECTED,
                                     wxCommandEventHandler(FunctionPanel::OnWriteFormatChosen), nullptr, this);
         break;
@@ -192,7 +220,10 @@ void FunctionPanel::AddField(const FormRow &row, int top)
 
 void FunctionPanel::AddGrid(FormGrid kind, int height)
 {
-    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(GRID_X, GRID_Y), wxSize(200, height), wxWANTS_CHARS);
+    // Beside the fields its height grows to the form's bottom (OnSize);
+    // function 23's stays, the table of what it read under it.
+    m_valuesGrid = new wxGrid(this, wxID_ANY, wxPoint(GRID_X, GRID_Y), wxSize(GRID_WIDTH, std::max(height, 100)),
+                              wxWANTS_CHARS);
     m_valuesGrid->CreateGrid(FORM_GRID_ROWS, 1, wxGrid::wxGridSelectCells);
     m_valuesGrid->SetRowLabelSize(20);
     m_valuesGrid->SetColLabelSize(25);
@@ -201,12 +232,10 @@ void FunctionPanel::AddGrid(FormGrid kind, int height)
     m_valuesGrid->SetTabBehaviour(wxGrid::Tab_Leave);
     const bool coils = kind == FormGrid::Coils;
     m_valuesGrid->SetColLabelValue(0, coils ? "On/Off" : "Value");
-    if (coils) {
-        // An unticked coil looks like an untouched one: only the user's
-        // changes tell how far to write.
+    // An unticked coil looks like an untouched one: only the user's
+    // changes tell how far to write.
+    if (coils)
         m_coilChanged.assign(FORM_GRID_ROWS, false);
-        Connect(wxEVT_GRID_CELL_CHANGED, wxGridEventHandler(FunctionPanel::OnGridCellChanged));
-    }
     if (!coils) {
         SetGridEditors(true);
         return;
@@ -242,7 +271,91 @@ void FunctionPanel::OnWriteFormatChosen(wxCommandEvent &event)
 void FunctionPanel::OnGridCellChanged(wxGridEvent &event)
 {
     const size_t row = static_cast<size_t>(event.GetRow());
-    if (row < m_coilChanged.size())
+    if (event.GetEventObject() == m_valuesGrid && row < m_coilChanged.size())
         m_coilChanged[row] = true;
+    if (m_host != nullptr)
+        m_host->FormEdited();
     event.Skip();
+}
+
+void FunctionPanel::OnEdited(wxCommandEvent &event)
+{
+    if (m_host != nullptr && event.GetEventObject() != m_dataText)
+        m_host->FormEdited();
+    event.Skip();
+}
+
+void FunctionPanel::OnSize(wxSizeEvent &event)
+{
+    const wxSize room = GetClientSize();
+    if (m_tableGrid != nullptr) {
+        const wxPoint at = m_tableGrid->GetPosition();
+        const wxSize size(std::max(room.x - GROWTH_MARGIN - at.x, MIN_TABLE_SIDE),
+                          std::max(room.y - GROWTH_MARGIN - at.y, MIN_TABLE_SIDE));
+        m_tableGrid->SetSize(size);
+        // The value column takes the width, short of a vertical scroll bar.
+        m_tableGrid->SetColSize(1, std::max(size.x - m_tableGrid->GetColSize(0) - 20, 60));
+    }
+    if (m_valuesGrid != nullptr && m_functionId != 1023)
+        m_valuesGrid->SetSize(GRID_WIDTH, std::max(room.y - GROWTH_MARGIN - GRID_Y, 100));
+    event.Skip();
+}
+
+FormValues FunctionPanel::Values() const
+{
+    FormValues values;
+    const auto keep = [&values](const char *name, const wxWindow *control) {
+        if (const auto *field = dynamic_cast<const wxTextCtrl *>(control))
+            values[name] = field->GetValue().utf8_string();
+        else if (const auto *choice = dynamic_cast<const wxComboBox *>(control))
+            values[name] = choice->GetStringSelection().utf8_string();
+    };
+    keep("SlaveId", m_slaveIdText);
+    keep("Address", m_addressText);
+    keep("ReadAddress", m_readAddressText);
+    keep("Count", m_countText);
+    keep("Value", m_valueText);
+    keep("CoilState", m_coilStateCombo);
+    keep("Format", m_formatCombo);
+    keep("WriteFormat", m_writeFormatCombo);
+    keep("Period", m_pollPeriodText);
+    // Coils only where the user changed them: an untouched one is not set.
+    for (int row = 0; m_valuesGrid != nullptr && row < FORM_GRID_ROWS; ++row)
+        if (m_coilChanged.empty() || m_coilChanged[static_cast<size_t>(row)])
+            values["Grid" + std::to_string(row + 1)] = m_valuesGrid->GetCellValue(row, 0).utf8_string();
+    return values;
+}
+
+void FunctionPanel::Restore(const FormValues &values)
+{
+    const auto give = [&values](const char *name, wxWindow *control) {
+        const auto found = values.find(name);
+        if (found == values.end() || control == nullptr)
+            return;
+        const wxString text = wxString::FromUTF8(found->second.c_str());
+        if (auto *field = dynamic_cast<wxTextCtrl *>(control))
+            field->ChangeValue(text);
+        // A choice the list does not hold (a hand-edited file) keeps the start one.
+        else if (auto *choice = dynamic_cast<wxComboBox *>(control); choice->FindString(text, true) != wxNOT_FOUND)
+            choice->SetSelection(choice->FindString(text, true));
+    };
+    give("SlaveId", m_slaveIdText);
+    give("Address", m_addressText);
+    give("ReadAddress", m_readAddressText);
+    give("Count", m_countText);
+    give("Value", m_valueText);
+    give("CoilState", m_coilStateCombo);
+    give("Format", m_formatCombo);
+    give("WriteFormat", m_writeFormatCombo);
+    give("Period", m_pollPeriodText);
+    if (m_writeFormatCombo != nullptr)
+        SetGridEditors(m_writeFormatCombo->GetSelection() <= 0);
+    for (int row = 0; m_valuesGrid != nullptr && row < FORM_GRID_ROWS; ++row) {
+        const auto found = values.find("Grid" + std::to_string(row + 1));
+        if (found == values.end())
+            continue;
+        m_valuesGrid->SetCellValue(row, 0, wxString::FromUTF8(found->second.c_str()));
+        if (!m_coilChanged.empty())
+            m_coilChanged[static_cast<size_t>(row)] = true;
+    }
 }

@@ -1,9 +1,14 @@
-// A read form's outcome (data field and table) and its polling.
+// A form's outcome (result line, data field and table) and its polling.
 #include "modbus/function_panel.h"
 
 #include "modbus/failure_reason.h"
-#include "modbus/modbus_terminal_panel.h"
-#include "modbus/poll_worker.h"
+#include "modbus/form_number.h"
+#include "modbus/form_result.h"
+#include "modbus/register_format.h"
+#include "modbus/register_table.h"
+#include "modbus/session_event.h"
+#include "modbus/traffic_lines.h"
+#include "modbus/wide_format.h"
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -24,24 +29,25 @@ wxString FromUtf8(const std::string &text)
 
 } // namespace
 
-void FunctionPanel::ShowReadOutcome(const ReadRequest &request, const ReadOutcome &outcome, bool polling)
+void FunctionPanel::ShowOutcome(const ModbusRequest &request, const ModbusReply &reply, bool polling)
 {
+    ShowResult(FromUtf8(FormResultLine(request, reply)));
+    if (m_dataText == nullptr)
+        return;
     // Successive Sends of bits follow each other in the data field; else it
     // shows one answer, in place.
-    const bool inPlace = !ReadsBits(request.functionCode) || polling;
-    if (outcome.count < 0) {
-        ShowRequestFailure(outcome.error);
+    const bool inPlace = !ReadsBits(request.function) || polling;
+    if (!reply.Ok()) {
         ForgetAnswer(inPlace);
         return;
     }
-    ShowResult(FromUtf8(OutcomeResult(request, outcome)));
-    const wxString text = FromUtf8(DataText(request.functionCode, outcome.values));
+    const wxString text = FromUtf8(DataText(request.function, reply.values));
     if (inPlace)
         m_dataText->ChangeValue(text);
     else
         m_dataText->AppendText(text);
     m_tableRequest = request;
-    m_tableValues = outcome.values;
+    m_tableValues = reply.values;
     FillTable();
 }
 
@@ -60,7 +66,7 @@ std::string FunctionPanel::DataText(int functionCode, const std::vector<uint16_t
 
 void FunctionPanel::ForgetAnswer(bool dataField)
 {
-    if (dataField)
+    if (dataField && m_dataText != nullptr)
         m_dataText->ChangeValue(wxEmptyString);
     m_tableValues.clear();
     FillTable();
@@ -71,8 +77,8 @@ void FunctionPanel::FillTable()
     if (m_tableGrid == nullptr)
         return;
     const int format = m_formatCombo != nullptr ? m_formatCombo->GetSelection() : FORMAT_DECIMAL_U16;
-    const unsigned start = m_tableRequest.address;
-    const std::vector<TableRow> rows = ReadsBits(m_tableRequest.functionCode) ? BitTableRows(start, m_tableValues)
+    const unsigned start = static_cast<unsigned>(m_tableRequest.address);
+    const std::vector<TableRow> rows = ReadsBits(m_tableRequest.function) ? BitTableRows(start, m_tableValues)
                                        : IsWideFormat(format) ? WideTableRows(start, m_tableValues, format)
                                                               : RegisterTableRows(start, m_tableValues, format);
     m_tableGrid->BeginBatch();
@@ -101,30 +107,21 @@ void FunctionPanel::OnFormatChosen(wxCommandEvent &event)
 
 void FunctionPanel::OnPollStart(wxCommandEvent &)
 {
-    auto *panel = dynamic_cast<ModbusTerminalPanel *>(GetParent());
-    if (panel != nullptr && panel->Polling()) {
-        ShowFailure(kPollingReason);
-        return;
-    }
-    if (panel == nullptr || m_modbus == nullptr || mb_get_socket(m_modbus) < 0) {
+    SaveCellEdit();
+    if (m_host == nullptr || !m_host->Connected()) {
         ShowFailure(kNotConnectedReason);
         return;
     }
-    if (m_valuesGrid != nullptr && m_valuesGrid->IsCellEditControlEnabled())
-        m_valuesGrid->SaveEditControlValue();
-    const std::optional<ReadRequest> request = BuildReadRequest(m_functionId - FUNCTION_ID_BASE);
+    const std::optional<ModbusRequest> request = BuildReadRequest();
     if (!request)
         return;
-    const int period = ReadNumber(m_pollPeriodText);
+    const int period = ReadFormNumber(m_pollPeriodText->GetValue().utf8_string());
     if (period < MIN_POLL_MS || period > MAX_POLL_MS) {
         ShowFailure(RangeReason("period", MIN_POLL_MS, MAX_POLL_MS));
         return;
     }
-    if (!panel->StartPolling(*request, period)) {
-        ShowFailure("polling could not start");
-        return;
-    }
-    m_pollRequest = *request;
+    StopPolling();
+    m_pollJob = m_host->Run(*request, period, this);
     m_pollTimeLabel->SetLabel(wxEmptyString);
     m_pollCountsLabel->SetLabel(wxEmptyString);
     ShowPollState(true);
@@ -132,37 +129,38 @@ void FunctionPanel::OnPollStart(wxCommandEvent &)
 
 void FunctionPanel::OnPollStop(wxCommandEvent &)
 {
-    if (auto *panel = dynamic_cast<ModbusTerminalPanel *>(GetParent()))
-        panel->StopPolling();
-    // No answer shows after this; Send and Start come back once the worker
-    // has given the connection back (at once, unless a request was on its
-    // way: then after its answer or time-out).
-    m_polling = false;
-    m_pollStopButton->Disable();
-}
-
-void FunctionPanel::ShowPollReport(const PollReport &report)
-{
-    if (!m_polling)
-        return;
-    ShowReadOutcome(m_pollRequest, report.outcome, true);
-    if (report.outcome.count >= 0)
-        m_pollTimeLabel->SetLabel(FromUtf8(report.clock));
-    // A long run's counts take two lines rather than the table's room.
-    ShowWrapped(m_pollCountsLabel, wxString::Format("%ld sent, %ld failed", report.requests, report.failures));
-}
-
-void FunctionPanel::OnPollEnded()
-{
+    // No answer shows after this, also of a request on its way.
+    StopPolling();
     ShowPollState(false);
+}
+
+void FunctionPanel::StopPolling()
+{
+    if (m_pollJob != 0 && m_host != nullptr)
+        m_host->Stop(m_pollJob);
+    m_pollJob = 0;
+}
+
+void FunctionPanel::OnDisconnected()
+{
+    StopPolling();
+    ShowPollState(false);
+    m_sends.clear();
+}
+
+void FunctionPanel::ShowPollResult(const JobResult &result)
+{
+    ShowOutcome(result.request, result.reply, true);
+    if (result.reply.Ok())
+        m_pollTimeLabel->SetLabel(FromUtf8(ClockText(result.answeredAt)));
+    ShowPollCounts(wxString::Format("%llu sent, %llu failed", static_cast<unsigned long long>(result.counts.sent),
+                                    static_cast<unsigned long long>(result.counts.failed)));
 }
 
 void FunctionPanel::ShowPollState(bool polling)
 {
-    m_polling = polling;
     if (m_pollStartButton == nullptr)
         return;
     m_pollStartButton->Enable(!polling);
     m_pollStopButton->Enable(polling);
-    m_sendButton->Enable(!polling);
 }

@@ -1,4 +1,5 @@
-// The Modbus panel's connection life cycle and its choice of function form.
+// The Modbus panel's connection, the link it shows, its choice of function
+// form and what it keeps of the forms.
 #include "modbus/modbus_terminal_panel.h"
 
 #include "app/control_names.h"
@@ -7,139 +8,121 @@
 #include "app/ip_address.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
+#include "app/user_config.h"
 #include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
-#include "modbus/poll_worker.h"
-#include "modbus/traffic_recorder.h"
+#include "modbus/modbus_session.h"
 
+#include <cstdio>
+#include <string>
 #include <wx/bmpbuttn.h>
 #include <wx/msgdlg.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#include <string>
-
 namespace {
 
 const char kNotSet[] = "not set";
-// How often an idle connection is looked at for a gateway that ended it.
-constexpr int kLinkCheckMs = 300;
+// What was typed is written this long after the last change.
+constexpr int kSaveDelayMs = 500;
 
 } // namespace
 
-void ModbusTerminalPanel::OnConnect(wxCommandEvent &event)
+void ModbusTerminalPanel::OnConnect(wxCommandEvent &)
 {
-    if (m_connected) {
-        Disconnect(event);
+    // Connected, connecting or connecting again: the button disconnects.
+    if (m_link != ModbusLink::Closed) {
+        ShowDisconnected();
         return;
     }
     if (m_ipLabel->GetLabel() == kNotSet) {
         ShowErrorBox("Connection parameters not set");
         return;
     }
-
-    // The connect blocks the window until the system answers (or its
-    // time-out ends the wait).
-    if (m_modbus == nullptr) {
-        m_modbus = NewContext();
-        if (m_modbus != nullptr)
-            mb_set_trace(m_modbus, TrafficRecorder::Trace, m_traffic.get());
-        // A form left on screen by a disconnect sends on the new context.
-        if (m_functionPanel != nullptr)
-            m_functionPanel->SetContext(m_modbus);
-    }
-    if (m_modbus == nullptr || mb_connect(m_modbus) == -1) {
+    // The dialog hands on only port texts it accepts; the labels hold them.
+    const std::string port(m_portLabel->GetLabel().utf8_str());
+    if (!ip_address::IsPortText(port)) {
         wxMessageBox("Connection failed", "Not Connected", wxOK | wxICON_ERROR);
         return;
     }
-
-    m_statusIcon->SetBitmap(LoadImageFile("icons/ok.jpg"));
-    m_connected = true;
-    m_connectButton->SetBitmapLabel(m_disconnectBitmap);
-    NameControl(m_connectButton, kDisconnectButtonName);
-    m_linkTimer.Start(kLinkCheckMs);
-    wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
+    ConnectionSettings settings;
+    settings.host = m_ipLabel->GetLabel().utf8_string();
+    settings.port = std::stoi(port);
+    settings.framing = m_framing;
+    settings.responseTimeoutMs = m_responseTimeoutMs;
+    // The session connects on its worker; OnLink tells the outcome.
+    m_session->Open(settings);
+    ShowLink(ModbusLink::Connecting);
 }
 
-mb_context *ModbusTerminalPanel::NewContext() const
+void ModbusTerminalPanel::OnLink(ModbusSessionEvent &event)
 {
-    // The dialog hands on only port texts it accepts; the labels hold them.
-    const std::string port(m_portLabel->GetLabel().utf8_str());
-    if (!ip_address::IsPortText(port))
-        return nullptr;
-    mb_context *ctx = mb_new_tcp(m_ipLabel->GetLabel().utf8_str(), std::stoi(port));
-    if (ctx != nullptr)
-        mb_set_framing(ctx, m_framing);
-    return ctx;
+    const LinkReport &report = event.Link();
+    if (report.connection != m_session->Connection() || m_link == ModbusLink::Closed)
+        return;
+    const ModbusLink before = m_link;
+    ShowLink(report.state);
+    if (before == ModbusLink::Connecting && report.state == ModbusLink::Up)
+        wxMessageBox("Connection successful", "Connected", wxOK | wxICON_EXCLAMATION);
+    if (report.state == ModbusLink::Closed) {
+        if (m_functionPanel != nullptr)
+            m_functionPanel->OnDisconnected();
+        wxMessageBox("Connection failed", "Not Connected", wxOK | wxICON_ERROR);
+    }
 }
 
-void ModbusTerminalPanel::Disconnect(wxCommandEvent &)
+void ModbusTerminalPanel::ShowLink(ModbusLink state)
 {
-    ShowDisconnected();
+    m_link = state;
+    m_statusIcon->SetBitmap(LoadImageFile(state == ModbusLink::Up ? "icons/ok.jpg" : "icons/ko.jpg"));
+    const bool closed = state == ModbusLink::Closed;
+    m_connectButton->SetBitmapLabel(closed ? m_connectBitmap : m_disconnectBitmap);
+    NameControl(m_connectButton, closed ? kConnectButtonName : kDisconnectButtonName);
+    m_linkLabel->SetLabel(state == ModbusLink::Down ? "Link lost: reconnecting" : "");
+    Layout();
 }
 
-void ModbusTerminalPanel::OnLinkLost(wxCommandEvent &)
+void ModbusTerminalPanel::ShowDisconnected()
 {
-    if (m_connected)
-        ShowDisconnected();
+    m_session->Close();
+    ShowLink(ModbusLink::Closed);
+    if (m_functionPanel != nullptr)
+        m_functionPanel->OnDisconnected();
 }
 
-void ModbusTerminalPanel::OnLinkTimer(wxTimerEvent &)
-{
-    // Only looks: what the socket holds is left to the next request. A poll
-    // worker has the context, and tells of a lost connection itself.
-    if (m_connected && !Polling() && !mb_link_up(m_modbus))
-        ShowDisconnected();
-}
-
-void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port, int framing)
+void ModbusTerminalPanel::SetConnectionParameters(const wxString &ip, const wxString &port, int framing,
+                                                  int responseTimeoutMs)
 {
     m_ipLabel->SetLabel(ip);
     m_portLabel->SetLabel(port);
     m_framing = framing == MB_FRAMING_TCP ? MB_FRAMING_TCP : MB_FRAMING_RTU;
     m_framingLabel->SetLabel(FramingName(m_framing));
+    m_responseTimeoutMs = responseTimeoutMs > 0 ? responseTimeoutMs : kDefaultResponseTimeoutMs;
     Layout();
     Refresh();
-    if (m_connected)
-        ShowDisconnected();
-    // The next connect goes to the new parameters, on a context of their own.
+    // The next connect goes to the new parameters.
     Shutdown();
-}
-
-void ModbusTerminalPanel::ShowDisconnected()
-{
-    m_linkTimer.Stop();
-    ReclaimContext();
-    m_statusIcon->SetBitmap(LoadImageFile("icons/ko.jpg"));
-    m_connected = false;
-    if (m_modbus != nullptr)
-        mb_close(m_modbus);
-    m_connectButton->SetBitmapLabel(m_connectBitmap);
-    NameControl(m_connectButton, kConnectButtonName);
 }
 
 void ModbusTerminalPanel::Shutdown()
 {
-    m_linkTimer.Stop();
-    ReclaimContext();
-    // The form holds the context: it goes first, so that nothing on screen can
-    // send on a released context.
+    if (m_link != ModbusLink::Closed)
+        ShowDisconnected();
     CloseForm();
-    m_connected = false;
-    if (m_modbus != nullptr) {
-        mb_close(m_modbus);
-        mb_free(m_modbus);
-        m_modbus = nullptr;
+    if (m_saveTimer.IsRunning()) {
+        m_saveTimer.Stop();
+        SaveForms();
     }
 }
 
 void ModbusTerminalPanel::CloseForm()
 {
-    StopPolling();
-    if (m_functionPanel != nullptr) {
-        m_functionPanel->Destroy();
-        m_functionPanel = nullptr;
-    }
+    if (m_functionPanel == nullptr)
+        return;
+    m_forms[m_functionPanel->FunctionCode()] = m_functionPanel->Values();
+    // Its jobs end with it.
+    m_functionPanel->Destroy();
+    m_functionPanel = nullptr;
 }
 
 void ModbusTerminalPanel::OnModifyParameters(wxCommandEvent &)
@@ -149,76 +132,82 @@ void ModbusTerminalPanel::OnModifyParameters(wxCommandEvent &)
                                  wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
     dialog->SetValues(known ? m_ipLabel->GetLabel() : wxString(kDefaultModuleIp),
                       known ? m_portLabel->GetLabel() : wxString(kDefaultModulePort));
-    // Opened from this panel, it offers this terminal and its framing: OK
+    // Opened from this panel, it offers this terminal and its settings: OK
     // without changes keeps the Modbus terminal.
     dialog->SetTerminalType(1);
     dialog->SetFraming(m_framing);
+    dialog->SetResponseTimeout(m_responseTimeoutMs);
 }
 
 void ModbusTerminalPanel::OnFunctionChosen(wxCommandEvent &event)
 {
-    if (!m_connected) {
+    if (m_link == ModbusLink::Closed || m_link == ModbusLink::Connecting) {
         ShowErrorBox("You have to connect first.");
         return;
     }
     CloseForm();
-    m_functionPanel = new FunctionPanel(this, ID_FUNCTION_FORM, wxEmptyString, wxPoint(m_formLeft, m_formTop),
-                                        wxSize(500, 480), wxTAB_TRAVERSAL, event.GetId(), m_modbus);
-    m_functionPanel->SetTraffic(m_traffic.get());
+    const wxRect area = FormArea();
+    m_functionPanel = new FunctionPanel(this, ID_FUNCTION_FORM, wxEmptyString, area.GetPosition(), area.GetSize(),
+                                        wxTAB_TRAVERSAL, event.GetId(), this);
+    const auto kept = m_forms.find(m_functionPanel->FunctionCode());
+    if (kept != m_forms.end())
+        m_functionPanel->Restore(kept->second);
     m_functionPanel->SetFocusIgnoringChildren();
 }
 
-bool ModbusTerminalPanel::StartPolling(const ReadRequest &request, int periodMs)
+bool ModbusTerminalPanel::Connected() const
 {
-    if (!m_connected || m_modbus == nullptr || Polling())
-        return false;
-    auto run = std::make_shared<PollRun>(this, ++m_pollRuns);
-    if (!StartPollWorker(m_modbus, request, periodMs, run, m_traffic))
-        return false;
-    m_pollRun = run;
-    m_pollStarted = true;
-    return true;
+    return m_link == ModbusLink::Up || m_link == ModbusLink::Down;
 }
 
-void ModbusTerminalPanel::StopPolling()
+JobId ModbusTerminalPanel::Run(const ModbusRequest &request, int periodMs, wxEvtHandler *form)
 {
-    // The context stays the worker's until it says it has ended.
-    if (m_pollRun != nullptr)
-        m_pollRun->Stop();
+    SessionJob job;
+    job.request = request;
+    job.periodic = periodMs > 0;
+    job.periodMs = periodMs;
+    job.handler = form;
+    return m_session->Submit(job);
 }
 
-void ModbusTerminalPanel::OnPollAnswer(wxCommandEvent &event)
+void ModbusTerminalPanel::Stop(JobId job)
 {
-    if (m_pollRun == nullptr || event.GetInt() != m_pollRun->Number())
+    m_session->Remove(job);
+}
+
+void ModbusTerminalPanel::FormEdited()
+{
+    m_saveTimer.StartOnce(kSaveDelayMs);
+}
+
+void ModbusTerminalPanel::OnSaveTimer(wxTimerEvent &)
+{
+    SaveForms();
+}
+
+void ModbusTerminalPanel::SaveForms()
+{
+    // A settings file that cannot be written costs the next start what was
+    // typed, not this session its work.
+    if (!user_config::Update(FormMemoryEntries(Forms())))
+        std::fprintf(stderr, "orv-terminal: the settings could not be saved to %s\n",
+                     user_config::FilePath().utf8_string().c_str());
+}
+
+void ModbusTerminalPanel::RestoreForms(const FormMemory &memory)
+{
+    m_forms = memory;
+    if (m_functionPanel == nullptr)
         return;
-    PollReport report;
-    if (m_pollRun->Take(report) && m_functionPanel != nullptr)
-        m_functionPanel->ShowPollReport(report);
+    const auto kept = m_forms.find(m_functionPanel->FunctionCode());
+    if (kept != m_forms.end())
+        m_functionPanel->Restore(kept->second);
 }
 
-void ModbusTerminalPanel::OnPollEnded(wxCommandEvent &event)
+FormMemory ModbusTerminalPanel::Forms() const
 {
-    if (m_pollRun == nullptr || event.GetInt() != m_pollRun->Number())
-        return;
-    m_pollRun.reset();
+    FormMemory forms = m_forms;
     if (m_functionPanel != nullptr)
-        m_functionPanel->OnPollEnded();
-    if (event.GetExtraLong() != 0 && m_connected)
-        ShowDisconnected();
-}
-
-void ModbusTerminalPanel::ReclaimContext()
-{
-    if (m_pollRun == nullptr)
-        return;
-    m_pollRun->Stop();
-    m_pollRun->Detach();
-    if (m_pollRun->Retire()) {
-        m_modbus = nullptr;
-        if (m_functionPanel != nullptr)
-            m_functionPanel->SetContext(nullptr);
-    }
-    m_pollRun.reset();
-    if (m_functionPanel != nullptr)
-        m_functionPanel->OnPollEnded();
+        forms[m_functionPanel->FunctionCode()] = m_functionPanel->Values();
+    return forms;
 }

@@ -9,10 +9,9 @@
 #include "app/toolkit_fit.h"
 #include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
-#include "modbus/modbus_events.h"
-#include "modbus/traffic_recorder.h"
-#include "uart/worker_lifetimes.h"
+#include "modbus/modbus_session.h"
 
+#include <algorithm>
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -25,6 +24,8 @@
 namespace {
 
 constexpr int HEADING_WIDTH = 160;
+constexpr int kFormDesignWidth = 500;
+constexpr int kFormLeastHeight = 100;
 const wxSize kTopButtonSize(88, 25);
 
 // A label that keeps its given width after its font changes.
@@ -47,34 +48,57 @@ ModbusTerminalPanel::ModbusTerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ModbusORVTerminalPanel"),
       m_connectBitmap(LoadImageFile("icons/connectbtn.jpg")),
-      m_disconnectBitmap(LoadImageFile("icons/disconnectbtn.jpg")), m_traffic(std::make_shared<TrafficRecorder>(this))
+      m_disconnectBitmap(LoadImageFile("icons/disconnectbtn.jpg")), m_session(std::make_unique<ModbusSession>(this))
 {
     BuildTopRow();
     BuildFunctionButtons();
     toolkit_fit::FitModbusPanel(*this);
 
     Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnConnect));
-    Connect(ID_DISCONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::Disconnect));
     Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnModifyParameters));
     Connect(ID_FUNCTION_FIRST, ID_FUNCTION_LAST, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(ModbusTerminalPanel::OnFunctionChosen));
-    Connect(wxID_ANY, EVT_MODBUS_LINK_LOST, wxCommandEventHandler(ModbusTerminalPanel::OnLinkLost));
-    m_linkTimer.SetOwner(this, ID_LINK_TIMER);
-    Connect(ID_LINK_TIMER, wxEVT_TIMER, wxTimerEventHandler(ModbusTerminalPanel::OnLinkTimer));
-    Connect(wxID_ANY, EVT_MODBUS_POLL_ANSWER, wxCommandEventHandler(ModbusTerminalPanel::OnPollAnswer));
-    Connect(wxID_ANY, EVT_MODBUS_POLL_ENDED, wxCommandEventHandler(ModbusTerminalPanel::OnPollEnded));
-    Connect(wxID_ANY, EVT_MODBUS_TRAFFIC, wxCommandEventHandler(ModbusTerminalPanel::OnTraffic));
+    Connect(EVT_MODBUS_LINK, ModbusSessionEventHandler(ModbusTerminalPanel::OnLink));
+    Connect(EVT_MODBUS_TRAFFIC, ModbusSessionEventHandler(ModbusTerminalPanel::OnTraffic));
     Connect(ID_SHOW_TRAFFIC, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnShowTraffic));
+    Connect(wxEVT_SIZE, wxSizeEventHandler(ModbusTerminalPanel::OnSize));
+    m_saveTimer.SetOwner(this, ID_SAVE_TIMER);
+    Connect(ID_SAVE_TIMER, wxEVT_TIMER, wxTimerEventHandler(ModbusTerminalPanel::OnSaveTimer));
 }
 
 ModbusTerminalPanel::~ModbusTerminalPanel()
 {
     Shutdown();
-    m_traffic->Detach();
-    // A poll worker given the context finishes its last request (within the
-    // client's time-outs) and frees it; the program must not end under it.
-    if (m_pollStarted)
-        worker_lifetimes::WaitForAll();
+    // The worker ends before the panel stops being an event handler.
+    m_session.reset();
+}
+
+void ModbusTerminalPanel::OnSize(wxSizeEvent &event)
+{
+    // The top row and the function buttons keep their places; the form
+    // takes the room right of the buttons and below the title.
+    if (m_functionPanel != nullptr)
+        m_functionPanel->SetSize(FormArea());
+    event.Skip();
+}
+
+wxRect ModbusTerminalPanel::FormArea() const
+{
+    // The frame is never narrower than the forms' design; a panel not yet
+    // laid out gives its forms that width, which their result lines wrap in.
+    const wxSize room = GetClientSize();
+    return wxRect(m_formLeft, m_formTop, std::max(room.x - m_formLeft, kFormDesignWidth),
+                  std::max(room.y - m_formTop, kFormLeastHeight));
+}
+
+wxString ModbusTerminalPanel::Ip() const
+{
+    return m_ipLabel->GetLabel();
+}
+
+wxString ModbusTerminalPanel::Port() const
+{
+    return m_portLabel->GetLabel();
 }
 
 void ModbusTerminalPanel::BuildTopRow()
@@ -106,6 +130,10 @@ void ModbusTerminalPanel::BuildTopRow()
     row->AddSpacer(10);
     m_framingLabel = new wxStaticText(this, wxID_ANY, FramingName(MB_FRAMING_RTU));
     row->Add(m_framingLabel, 0, wxTOP, 0);
+    row->AddSpacer(10);
+    // Last in the row, so that nothing before it moves when it shows.
+    m_linkLabel = new wxStaticText(this, wxID_ANY, wxEmptyString);
+    row->Add(m_linkLabel, 0, wxTOP, 0);
 
     auto *sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(row, 0, wxLEFT | wxTOP, 10);

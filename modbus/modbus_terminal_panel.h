@@ -1,12 +1,16 @@
-// The Modbus terminal: shows the module's address, opens and closes the
-// Modbus connection (and shows when the gateway ended it), and opens the
-// form of the chosen function code beside the function buttons. Everything
-// runs on the GUI thread.
+// The Modbus terminal: shows the module's address and the state of the
+// link, opens and closes the connection of its session (modbus_session.h),
+// which connects again by itself when the gateway drops it, and opens the
+// form of the chosen function beside the function buttons. The forms,
+// the monitor and the diagnostics run their requests on its session. It
+// grows with the frame: the form takes the room right of the buttons.
 #ifndef ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
 #define ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
 
 #include "library/modbus_lib/modbus.h"
-#include "modbus/read_request.h"
+#include "modbus/form_host.h"
+#include "modbus/form_memory.h"
+#include "modbus/response_timeout.h"
 
 #include <memory>
 
@@ -15,22 +19,26 @@
 #include <wx/timer.h>
 
 class FunctionPanel;
-class PollRun;
-class TrafficRecorder;
+class ModbusSession;
+class ModbusTerminalPanel;
 class TrafficWindow;
 class wxCheckBox;
 class wxBitmapButton;
 class wxCommandEvent;
+class wxSizeEvent;
 class wxStaticBitmap;
 class wxStaticText;
 class wxTimerEvent;
 
-class ModbusTerminalPanel : public wxPanel {
+namespace toolkit_fit {
+void FitModbusPanel(ModbusTerminalPanel &panel);
+}
+
+class ModbusTerminalPanel : public wxPanel, public FormHost {
 public:
     enum {
         ID_CONNECT = 2002,
-        ID_DISCONNECT = 2003,
-        ID_LINK_TIMER = 2004,
+        ID_SAVE_TIMER = 2004,
         ID_SHOW_TRAFFIC = 2005,
         ID_MODIFY = 5030,
         ID_FUNCTION_FIRST = 1001,
@@ -41,38 +49,68 @@ public:
     ModbusTerminalPanel();
     ~ModbusTerminalPanel() override;
 
-    // `framing`: MB_FRAMING_RTU or MB_FRAMING_TCP, shown beside the terminal type.
-    void SetConnectionParameters(const wxString &ip, const wxString &port, int framing = MB_FRAMING_RTU);
-    // Closes the form and closes and releases the context; safe to call again.
+    // `framing`: MB_FRAMING_RTU or MB_FRAMING_TCP, shown beside the terminal
+    // type. A connection open ends: the next one goes to these.
+    void SetConnectionParameters(const wxString &ip, const wxString &port, int framing = MB_FRAMING_RTU,
+                                 int responseTimeoutMs = kDefaultResponseTimeoutMs);
+    // Closes the form and the connection; safe to call again.
     void Shutdown();
+    // What was typed into the forms, from the kept settings (the form shown
+    // takes its function's), and to keep.
+    void RestoreForms(const FormMemory &memory);
+    FormMemory Forms() const;
 
+    // The link as the panel shows it: Up once connected, Down while the
+    // session connects again by itself.
+    ModbusLink Link() const { return m_link; }
+    bool IsConnected() const { return m_link == ModbusLink::Up; }
+    wxString Ip() const;
+    wxString Port() const;
+    int Framing() const { return m_framing; }
+    int ResponseTimeoutMs() const { return m_responseTimeoutMs; }
+    // The one connection's session, for the windows that poll on it.
+    ModbusSession &Session() { return *m_session; }
+    // The form shown, or nullptr.
+    FunctionPanel *Form() const { return m_functionPanel; }
+    // The traffic view, while it has been opened.
+    TrafficWindow *TrafficView() const { return m_trafficWindow; }
+
+    // FormHost.
+    bool Connected() const override;
+    JobId Run(const ModbusRequest &request, int periodMs, wxEvtHandler *form) override;
+    void Stop(JobId job) override;
+    void FormEdited() override;
+
+private:
+    // The function buttons may grow on GTK; the forms then stand further right.
+    friend void toolkit_fit::FitModbusPanel(ModbusTerminalPanel &panel);
+
+    void BuildTopRow();
+    void BuildFunctionButtons();
+    void AddHeading(const wxString &text, int x, const wxFont &font, int step);
+    void AddFunctionButton(int functionCode, const wxString &label, int step);
+    void OnSize(wxSizeEvent &event);
+    wxRect FormArea() const;
+
+    // The connection (modbus_terminal_connection.cpp).
     void OnConnect(wxCommandEvent &event);
-    void Disconnect(wxCommandEvent &event);
     void OnModifyParameters(wxCommandEvent &event);
     void OnFunctionChosen(wxCommandEvent &event);
-    // A form's request found the connection gone.
-    void OnLinkLost(wxCommandEvent &event);
-    // Looks for a gateway that ended the connection while no request runs.
-    void OnLinkTimer(wxTimerEvent &event);
+    void OnLink(ModbusSessionEvent &event);
+    void ShowLink(ModbusLink state);
+    void ShowDisconnected();
+    void CloseForm();
+    void OnSaveTimer(wxTimerEvent &event);
+    void SaveForms();
 
-    // Polling (modbus/poll_worker.h): the form starts and stops it; while a
-    // run lives, stopped or not, its worker has the context. False when not
-    // connected or a run lives.
-    bool StartPolling(const ReadRequest &request, int periodMs);
-    void StopPolling();
-    bool Polling() const { return m_pollRun != nullptr; }
-    void OnPollAnswer(wxCommandEvent &event);
-    void OnPollEnded(wxCommandEvent &event);
-
-    // The traffic view: a window listing every frame of the connection.
+    // The traffic view (modbus_terminal_traffic.cpp).
     void OnShowTraffic(wxCommandEvent &event);
-    void OnTraffic(wxCommandEvent &event);
+    void OnTraffic(ModbusSessionEvent &event);
     void OnTrafficWindowClosed();
 
     int m_layoutX = 30;
     int m_layoutY = 70;
     wxStaticBitmap *m_statusIcon = nullptr;
-    bool m_connected = false;
     wxBitmapButton *m_connectButton = nullptr;
     wxBitmap m_connectBitmap;
     wxBitmap m_disconnectBitmap;
@@ -81,39 +119,22 @@ public:
     // The framing of the next connection, and where the panel shows it.
     int m_framing = MB_FRAMING_RTU;
     wxStaticText *m_framingLabel = nullptr;
-    // The client context of the parameters shown, made at the first connect:
-    // it lives on across disconnects, so that the form's pointer stays valid
-    // and the form works again after a reconnect; new parameters release it
-    // (and close the form). Connected only while m_connected.
-    mb_context *m_modbus = nullptr;
+    int m_responseTimeoutMs = kDefaultResponseTimeoutMs;
+    // "Link lost: reconnecting" while the session connects again.
+    wxStaticText *m_linkLabel = nullptr;
+    ModbusLink m_link = ModbusLink::Closed;
+    std::unique_ptr<ModbusSession> m_session;
     FunctionPanel *m_functionPanel = nullptr;
     int m_formTop = 0;
     // Left edge of the forms: 250, or further right when the function
     // buttons had to grow (app/toolkit_fit.h).
     int m_formLeft = 250;
-    // Runs while connected.
-    wxTimer m_linkTimer;
-    std::shared_ptr<PollRun> m_pollRun;
-    int m_pollRuns = 0;
-    bool m_pollStarted = false;
-    // Shared with the client's trace and with poll workers, which may
-    // outlive the panel.
-    std::shared_ptr<TrafficRecorder> m_traffic;
+    // What was typed into each function's form; written to the kept
+    // settings a moment after it changed.
+    FormMemory m_forms;
+    wxTimer m_saveTimer;
     wxCheckBox *m_trafficCheck = nullptr;
     TrafficWindow *m_trafficWindow = nullptr;
-
-private:
-    void BuildTopRow();
-    void BuildFunctionButtons();
-    void AddHeading(const wxString &text, int x, const wxFont &font, int step);
-    void AddFunctionButton(int functionCode, const wxString &label, int step);
-    mb_context *NewContext() const;
-    void ShowDisconnected();
-    void CloseForm();
-    // Ends a living poll run at once: the worker closes and frees the
-    // context when its last request is done, and the panel makes a new one
-    // at the next connect.
-    void ReclaimContext();
 };
 
 #endif

@@ -1,8 +1,11 @@
-// The Modbus panel's traffic view.
+// The Modbus panel's traffic view: every frame of the connection with its
+// time, and the outcome of each request after its frames.
 #include "modbus/modbus_terminal_panel.h"
 
 #include "app/main_window.h"
-#include "modbus/traffic_recorder.h"
+#include "modbus/form_result.h"
+#include "modbus/modbus_session.h"
+#include "modbus/traffic_lines.h"
 #include "modbus/traffic_window.h"
 
 #include <wx/checkbox.h>
@@ -12,7 +15,11 @@ void ModbusTerminalPanel::OnShowTraffic(wxCommandEvent &)
     const bool show = m_trafficCheck->GetValue();
     if (show && m_trafficWindow == nullptr)
         m_trafficWindow = new TrafficWindow(MainWindow::GetInstance()->m_frame, [this] { OnTrafficWindowClosed(); });
-    m_traffic->Enable(show);
+    // The session hands over the traffic only while the view is open.
+    if (show)
+        m_session->WatchTraffic(this);
+    else
+        m_session->UnwatchTraffic(this);
     if (m_trafficWindow != nullptr)
         m_trafficWindow->Show(show);
 }
@@ -20,12 +27,18 @@ void ModbusTerminalPanel::OnShowTraffic(wxCommandEvent &)
 void ModbusTerminalPanel::OnTrafficWindowClosed()
 {
     m_trafficCheck->SetValue(false);
-    m_traffic->Enable(false);
+    m_session->UnwatchTraffic(this);
 }
 
-void ModbusTerminalPanel::OnTraffic(wxCommandEvent &)
+void ModbusTerminalPanel::OnTraffic(ModbusSessionEvent &event)
 {
-    const std::vector<std::string> lines = m_traffic->Take();
-    if (m_trafficWindow != nullptr)
-        m_trafficWindow->AddLines(lines);
+    const JobResult &run = event.Result();
+    // A request refused before it went out left nothing on the wire.
+    if (m_trafficWindow == nullptr || run.frames.empty())
+        return;
+    std::vector<std::string> lines;
+    for (const TrafficFrame &frame : run.frames)
+        lines.push_back(FrameLine(ClockText(frame.time), frame.sent, frame.bytes.data(), frame.bytes.size()));
+    lines.push_back(OutcomeLine(ClockText(run.answeredAt), FormResultLine(run.request, run.reply)));
+    m_trafficWindow->AddLines(lines);
 }

@@ -1,42 +1,28 @@
 #include "modbus/register_format.h"
 
-#include <algorithm>
-
 namespace {
 
 const char *const kFormatNames[FORMAT_COUNT] = {"Decimal U8", "Decimal S8", "Decimal U16", "Decimal S16",
                                                 "Hex",        "Binary 8",   "Binary 16"};
+
+const ValueType kFormatTypes[FORMAT_COUNT] = {ValueType::U8,  ValueType::S8,   ValueType::U16,  ValueType::S16,
+                                              ValueType::Hex, ValueType::Bin8, ValueType::Bin16};
+
+bool Known(int format)
+{
+    return format >= 0 && format < FORMAT_COUNT;
+}
 
 std::string Bracketed(long value)
 {
     return "[" + std::to_string(value) + "]";
 }
 
-std::string PaddedBinary(unsigned value)
-{
-    std::string digits = BinaryDigitsLsbFirst(value);
-    std::reverse(digits.begin(), digits.end());
-    if (digits.size() < 8)
-        digits.insert(0, 8 - digits.size(), '0');
-    return digits;
-}
-
-std::string LowerHex(unsigned value)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    do {
-        text.insert(text.begin(), kDigits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return text;
-}
-
 } // namespace
 
 const char *OutputFormatName(int format)
 {
-    return format >= 0 && format < FORMAT_COUNT ? kFormatNames[format] : "";
+    return Known(format) ? kFormatNames[format] : "";
 }
 
 std::string BinaryDigitsLsbFirst(unsigned value)
@@ -49,38 +35,20 @@ std::string BinaryDigitsLsbFirst(unsigned value)
     return digits;
 }
 
+ValueType OutputFormatType(int format)
+{
+    return Known(format) ? kFormatTypes[format] : ValueType::U16;
+}
+
 long RegisterNumber(uint16_t value, int format)
 {
-    const unsigned lowByte = value & 0xFFu;
-    switch (format) {
-    case FORMAT_DECIMAL_U8:
-    case FORMAT_BINARY_8:
-        return lowByte;
-    case FORMAT_DECIMAL_S8:
-        return static_cast<int8_t>(lowByte);
-    case FORMAT_DECIMAL_S16:
-        return static_cast<int16_t>(value);
-    default:
-        return value;
-    }
+    const RegisterValue decoded = DecodeValue(&value, {OutputFormatType(format), 0});
+    return decoded.IsSigned() ? static_cast<long>(decoded.Signed()) : static_cast<long>(decoded.Unsigned());
 }
 
 std::string RegisterText(uint16_t value, int format)
 {
-    switch (format) {
-    case FORMAT_DECIMAL_U8:
-    case FORMAT_DECIMAL_S8:
-    case FORMAT_DECIMAL_U16:
-    case FORMAT_DECIMAL_S16:
-        return std::to_string(RegisterNumber(value, format));
-    case FORMAT_HEX:
-        return LowerHex(value);
-    case FORMAT_BINARY_8:
-    case FORMAT_BINARY_16:
-        return PaddedBinary(static_cast<unsigned>(RegisterNumber(value, format)));
-    default:
-        return "";
-    }
+    return Known(format) ? ValueText(DecodeValue(&value, {kFormatTypes[format], 0})) : "";
 }
 
 std::string FormatRegister(uint16_t value, int format)

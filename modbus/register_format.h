@@ -3,6 +3,8 @@
 #ifndef ORV_MODBUS_REGISTER_FORMAT_H
 #define ORV_MODBUS_REGISTER_FORMAT_H
 
+#include "modbus/value_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,6 +23,8 @@ enum OutputFormat {
 
 // The label of an output format choice ("Decimal U8" ... "Binary 16").
 const char *OutputFormatName(int format);
+// The value type of an output format (value_format.h); U16 for none.
+ValueType OutputFormatType(int format);
 
 // The binary digits of `value`, least significant first ("1" for 1, "011"
 // for 6); callers reverse them.

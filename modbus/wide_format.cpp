@@ -2,72 +2,20 @@
 
 #include "library/modbus_lib/modbus_values.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 namespace {
 
-enum WideKind { WIDE_U32, WIDE_S32, WIDE_F32 };
+const ValueType kKinds[] = {ValueType::U32, ValueType::S32, ValueType::F32,
+                            ValueType::U64, ValueType::S64, ValueType::F64};
+const char *const kKindNames[] = {"U32", "S32", "Float32", "U64", "S64", "Float64"};
 
-const char *const kKindNames[] = {"U32", "S32", "Float32"};
-
-WideKind KindOf(int format)
+int KindOf(int format)
 {
-    return static_cast<WideKind>((format - FORMAT_COUNT) / 4);
-}
-
-int OrderOf(int format)
-{
-    return (format - FORMAT_COUNT) % 4;
-}
-
-std::string FloatText(float value)
-{
-    if (std::isnan(value))
-        return "nan";
-    if (std::isinf(value))
-        return value < 0 ? "-inf" : "inf";
-    char text[32];
-    for (int digits = 6; digits <= 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
-        if (std::strtof(text, nullptr) == value)
-            break;
-    }
-    return text;
+    return (format - FORMAT_COUNT) / 4;
 }
 
 bool Filled(const std::string &cell)
 {
     return cell.find_first_not_of(" \t\n\v\f\r") != std::string::npos;
-}
-
-// The cell as a value of `kind` (its integer's 32 bits, or the float);
-// "" or why it is none.
-std::string ParseCell(const std::string &cell, WideKind kind, uint32_t &bits, float &real)
-{
-    const char *text = cell.c_str();
-    char *end = nullptr;
-    errno = 0;
-    if (kind == WIDE_F32) {
-        real = std::strtof(text, &end);
-    } else {
-        const long long value = std::strtoll(text, &end, 10);
-        const long long low = kind == WIDE_U32 ? 0 : -2147483648LL;
-        const long long high = kind == WIDE_U32 ? 4294967295LL : 2147483647LL;
-        if (end != text && (errno == ERANGE || value < low || value > high))
-            return "must be " + std::to_string(low) + " to " + std::to_string(high);
-        bits = static_cast<uint32_t>(value);
-    }
-    while (end != nullptr && *end != '\0' && std::strchr(" \t\n\v\f\r", *end) != nullptr)
-        ++end;
-    // strtof says ERANGE for subnormal results too, which are floats like
-    // any other; only a value past the largest float is none.
-    if (end == text || end == nullptr || *end != '\0' || (kind == WIDE_F32 && errno == ERANGE && std::isinf(real)))
-        return "is no number";
-    return "";
 }
 
 } // namespace
@@ -81,41 +29,61 @@ std::string FormatChoiceName(int format)
 {
     if (!IsWideFormat(format))
         return OutputFormatName(format);
-    return std::string(kKindNames[KindOf(format)]) + " " + mb_word_order_name(OrderOf(format));
+    const int order = (format - FORMAT_COUNT) % 4;
+    const bool wide64 = RegistersOf(kKinds[KindOf(format)]) == 4;
+    return std::string(kKindNames[KindOf(format)]) + " " +
+           (wide64 ? mb_word_order64_name(order) : mb_word_order_name(order));
 }
 
-std::string WideText(const uint16_t *pair, int format)
+ValueFormat FormatOfChoice(int format)
 {
-    switch (KindOf(format)) {
-    case WIDE_U32:
-        return std::to_string(mb_get_u32(pair, OrderOf(format)));
-    case WIDE_S32:
-        return std::to_string(static_cast<int32_t>(mb_get_u32(pair, OrderOf(format))));
-    case WIDE_F32:
-        return FloatText(mb_get_f32(pair, OrderOf(format)));
-    }
-    return "";
+    if (IsWideFormat(format))
+        return {kKinds[KindOf(format)], (format - FORMAT_COUNT) % 4};
+    return {OutputFormatType(format), 0};
+}
+
+int ChoiceOfFormat(const ValueFormat &format)
+{
+    for (int choice = 0; choice < READ_FORMAT_COUNT; ++choice)
+        if (FormatOfChoice(choice) == format)
+            return choice;
+    return FORMAT_DECIMAL_U16;
+}
+
+std::string WideText(const uint16_t *registers, int format)
+{
+    return ValueText(DecodeValue(registers, FormatOfChoice(format)));
 }
 
 std::string FormatWideRegisters(const uint16_t *values, size_t count, int format)
 {
     std::string text;
-    for (size_t i = 0; i + 1 < count; i += 2)
-        text += "[" + WideText(values + i, format) + "]";
+    for (const RegisterValue &value : DecodeValues(values, count, FormatOfChoice(format)))
+        text += "[" + ValueText(value) + "]";
     return text;
 }
 
 std::vector<TableRow> WideTableRows(unsigned start, const std::vector<uint16_t> &registers, int format)
 {
+    const ValueFormat valueFormat = FormatOfChoice(format);
+    const unsigned step = static_cast<unsigned>(RegistersOf(valueFormat.type));
     std::vector<TableRow> rows;
-    for (size_t i = 0; i + 1 < registers.size(); i += 2)
-        rows.push_back({std::to_string(start + i), WideText(registers.data() + i, format)});
+    unsigned address = start;
+    for (const RegisterValue &value : DecodeValues(registers.data(), registers.size(), valueFormat)) {
+        rows.push_back({std::to_string(address), ValueText(value)});
+        address += step;
+    }
     return rows;
 }
 
 std::string PairRefusal(int count, int format)
 {
-    return IsWideFormat(format) && count % 2 != 0 ? "a 32-bit format needs an even count" : "";
+    if (!IsWideFormat(format))
+        return "";
+    const int registers = RegistersOf(FormatOfChoice(format).type);
+    if (count % registers == 0)
+        return "";
+    return registers == 2 ? "a 32-bit format needs an even count" : "a 64-bit format needs a count divisible by 4";
 }
 
 std::string WriteFormatName(int choice)
@@ -140,26 +108,13 @@ GridValues<uint16_t> GridWideValues(const std::vector<std::string> &cells, int f
     }
     for (size_t row = 0; row < end; ++row) {
         const std::string name = "row " + std::to_string(row + 1);
-        if (!Filled(cells[row])) {
-            grid.values.clear();
-            grid.refusal = name + " is empty";
-            return grid;
-        }
-        uint32_t bits = 0;
-        float real = 0;
-        const std::string why = ParseCell(cells[row], KindOf(format), bits, real);
+        const std::string why = Filled(cells[row]) ? EncodeValue(cells[row], FormatOfChoice(format), grid.values)
+                                                   : "is empty";
         if (!why.empty()) {
             grid.values.clear();
             grid.refusal = name + " " + why;
             return grid;
         }
-        uint16_t pair[2];
-        if (KindOf(format) == WIDE_F32)
-            mb_set_f32(real, OrderOf(format), pair);
-        else
-            mb_set_u32(bits, OrderOf(format), pair);
-        grid.values.push_back(pair[0]);
-        grid.values.push_back(pair[1]);
     }
     return grid;
 }

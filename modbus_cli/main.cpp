@@ -162,7 +162,8 @@ std::string Footer()
            "Formats: " + FormatNames() +
            ".\nu32, s32 and f32 take two registers a value (read with an even --count, written with\n"
            "write-registers or read-write-registers), in the --order abcd (big-endian), cdab (words swapped),\n"
-           "badc (bytes swapped) or dcba.\n"
+           "badc (bytes swapped) or dcba; u64, s64 and f64 take four (a --count divisible by 4), in the\n"
+           "--order abcdefgh (big-endian), ghefcdab (words reversed), badcfehg (bytes swapped) or hgfedcba.\n"
            "Numbers are decimal or 0x-hex; coil values 0 or 1; register values -32768 to 65535.\n"
            "Exit status: 0 success, 1 exception or invalid answer, 2 no answer or no connection, 64 wrong usage,\n"
            "74 results could not be written.\n"
@@ -209,11 +210,13 @@ int main(int argc, char **argv)
     app.add_option("-a,--address", arguments.address, "Start address; the read address of function 23 (default 0)")
         ->type_name("ADDR");
     app.add_option("-c,--count", arguments.count,
-                   "Number of bits or registers to read (default 1; 2 for u32, s32, f32)")
+                   "Number of bits or registers to read (default 1; 2 for u32, s32, f32; 4 for u64, s64, f64)")
         ->type_name("N");
     app.add_option("-w,--write-address", arguments.writeAddress, "Write address of function 23 (default 0)")->type_name("ADDR");
     app.add_option("-f,--format", arguments.format, "Register format (default u16)")->type_name("FORMAT");
-    app.add_option("--order", arguments.order, "Word order of u32, s32 and f32: abcd (default), cdab, badc, dcba")
+    app.add_option("--order", arguments.order,
+                   "Word order of u32, s32 and f32: abcd (default), cdab, badc, dcba; of u64, s64 and f64: "
+                   "abcdefgh (default), ghefcdab, badcfehg, hgfedcba")
         ->type_name("ORDER");
     app.add_option("-t,--timeout", arguments.timeout, "Milliseconds to wait for the connection and each answer "
                                                       "(default 1000)")

@@ -1,6 +1,5 @@
 #include "modbus_cli/output.h"
 
-#include "library/modbus_lib/modbus_values.h"
 #include "modbus/register_format.h"
 #include "modbus_cli/request.h"
 #include "modbus_cli/session.h"
@@ -18,73 +17,55 @@ namespace modbus_cli {
 
 namespace {
 
-bool ReadsRegisters(int function)
-{
-    return function == 3 || function == 4 || function == 23;
-}
-
-bool WritesCoils(int function)
-{
-    return function == 5 || function == 15;
-}
-
 bool ReadsWide(const Request &request)
 {
     return request.wide != WIDE_NONE && ReadsRegisters(request.function);
 }
 
-// A pair of registers in the request's two-register format.
-struct Wide {
-    int format;
-    uint32_t bits;
-    float real;
-};
-
-Wide WideAt(const Request &request, const Outcome &outcome, size_t index)
+// The shortest text that reads back as the same float or double ("0.1",
+// "-123.456", "nan", "inf").
+std::string RealText(const RegisterValue &value)
 {
-    const uint16_t pair[2] = {outcome.values[index], outcome.values[index + 1]};
-    return {request.wide, mb_get_u32(pair, request.order), mb_get_f32(pair, request.order)};
-}
-
-// The shortest text that reads back as the same float ("0.1", "-123.456",
-// "nan", "inf").
-std::string FloatText(float value)
-{
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof(text), value);
+    char text[40];
+    const auto result = value.type == ValueType::F32
+                            ? std::to_chars(text, text + sizeof(text), static_cast<float>(value.Real()))
+                            : std::to_chars(text, text + sizeof(text), value.Real());
     return std::string(text, result.ptr);
 }
 
-std::string WideText(const Wide &wide)
+std::string WideText(const RegisterValue &value)
 {
-    if (wide.format == WIDE_F32)
-        return FloatText(wide.real);
-    if (wide.format == WIDE_S32)
-        return std::to_string(static_cast<int32_t>(wide.bits));
-    return std::to_string(wide.bits);
+    if (value.IsReal())
+        return RealText(value);
+    return value.IsSigned() ? std::to_string(value.Signed()) : std::to_string(value.Unsigned());
 }
 
 // JSON has no NaN or infinity: those are null. A float goes out as the
 // double of its shortest text, so 0.1f is 0.1 rather than 0.10000000149.
-nlohmann::ordered_json WideNumber(const Wide &wide)
+nlohmann::ordered_json WideNumber(const RegisterValue &value)
 {
-    if (wide.format == WIDE_F32)
-        return std::isfinite(wide.real) ? nlohmann::ordered_json(std::strtod(FloatText(wide.real).c_str(), nullptr))
-                                        : nlohmann::ordered_json();
-    if (wide.format == WIDE_S32)
-        return static_cast<int32_t>(wide.bits);
-    return wide.bits;
+    if (value.IsReal())
+        return std::isfinite(value.Real()) ? nlohmann::ordered_json(std::strtod(RealText(value).c_str(), nullptr))
+                                           : nlohmann::ordered_json();
+    if (value.IsSigned())
+        return value.Signed();
+    return value.Unsigned();
+}
+
+std::vector<RegisterValue> WideValues(const Request &request, const Outcome &outcome)
+{
+    return DecodeValues(outcome.values.data(), outcome.values.size(), FormatOf(request));
 }
 
 // The numbers a result stands for: registers in the request's format (a
-// pair each for the two-register formats), bits and slave-id bytes as they
-// are.
+// value of several registers each for the wide formats), bits and slave-id
+// bytes as they are.
 nlohmann::ordered_json Numbers(const Request &request, const Outcome &outcome)
 {
     nlohmann::ordered_json numbers = nlohmann::ordered_json::array();
     if (ReadsWide(request)) {
-        for (size_t index = 0; index + 1 < outcome.values.size(); index += 2)
-            numbers.push_back(WideNumber(WideAt(request, outcome, index)));
+        for (const RegisterValue &value : WideValues(request, outcome))
+            numbers.push_back(WideNumber(value));
         return numbers;
     }
     for (const uint16_t value : outcome.values)
@@ -159,8 +140,8 @@ std::string ResultText(const Request &request, const Outcome &outcome)
     }
     std::string text;
     if (ReadsWide(request)) {
-        for (size_t index = 0; index + 1 < outcome.values.size(); index += 2)
-            text += (text.empty() ? "" : " ") + WideText(WideAt(request, outcome, index));
+        for (const RegisterValue &value : WideValues(request, outcome))
+            text += (text.empty() ? "" : " ") + WideText(value);
         return text;
     }
     for (const uint16_t value : outcome.values) {

@@ -1,12 +1,10 @@
 #include "modbus_cli/request.h"
 
 #include "library/modbus_lib/modbus.h"
-#include "library/modbus_lib/modbus_values.h"
 #include "modbus/register_format.h"
 
 #include <cctype>
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 
 namespace modbus_cli {
@@ -52,9 +50,23 @@ const FormatInfo kFormats[] = {
     {"hex", FORMAT_HEX, WIDE_NONE},         {"bin16", FORMAT_BINARY_16, WIDE_NONE},
     {"bin8", FORMAT_BINARY_8, WIDE_NONE},   {"u32", -1, WIDE_U32},
     {"s32", -1, WIDE_S32},                  {"f32", -1, WIDE_F32},
+    {"u64", -1, WIDE_U64},                  {"s64", -1, WIDE_S64},
+    {"f64", -1, WIDE_F64},
 };
 
-const char *const kOrders = "abcd, cdab, badc, dcba";
+const ValueType kWideTypes[] = {ValueType::U16, ValueType::U32, ValueType::S32, ValueType::F32,
+                                ValueType::U64, ValueType::S64, ValueType::F64};
+
+// The registers of one value of a wide format.
+int RegistersOfWide(int wide)
+{
+    return RegistersOf(kWideTypes[wide]);
+}
+
+const char *CountWord(int registers)
+{
+    return registers == 4 ? "four" : "two";
+}
 
 const FunctionInfo *FindFunction(int code)
 {
@@ -86,47 +98,21 @@ std::string CheckSpan(const char *option, long address, long quantity)
            " items goes past address 65535";
 }
 
-// A float as strtof reads it, all of the text; a value too large for a
-// float is refused rather than written as infinity.
-bool ParseFloat(const std::string &text, float &value)
+// One value of a wide format as its registers, in the order.
+std::string ReadWideValue(const std::string &text, const Request &request, std::vector<uint16_t> &registers)
 {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
-        return false;
-    char *end = nullptr;
-    errno = 0;
-    const float parsed = std::strtof(text.c_str(), &end);
-    if (*end != '\0' || (errno == ERANGE && std::isinf(parsed)))
-        return false;
-    value = parsed;
-    return true;
-}
-
-// One value of a two-register format as its two registers, in the order.
-std::string ReadWideValue(const std::string &text, int wide, int order, std::vector<uint16_t> &registers)
-{
-    uint16_t pair[2];
-    long number = 0;
-    float real = 0;
-    if (wide == WIDE_F32) {
-        if (!ParseFloat(text, real))
-            return "an f32 value must be a number, not '" + text + "'";
-        mb_set_f32(real, order, pair);
-    } else if (wide == WIDE_U32) {
-        if (!ParseNumber(text, 0, 0xFFFFFFFFL, number))
-            return "a u32 value must be 0 to 4294967295, not '" + text + "'";
-        mb_set_u32(static_cast<uint32_t>(number), order, pair);
-    } else {
-        if (!ParseNumber(text, -2147483648L, 2147483647L, number))
-            return "an s32 value must be -2147483648 to 2147483647, not '" + text + "'";
-        mb_set_u32(static_cast<uint32_t>(number), order, pair);
-    }
-    registers.insert(registers.end(), pair, pair + 2);
-    return "";
-}
-
-bool ReadsRegisters(int function)
-{
-    return function == 3 || function == 4 || function == 23;
+    if (EncodeValue(text, FormatOf(request), registers).empty())
+        return "";
+    const std::string name = WideFormatName(request.wide);
+    const ValueType type = kWideTypes[request.wide];
+    const std::string article = name[0] == 'u' ? "a " : "an ";
+    if (type == ValueType::F32 || type == ValueType::F64)
+        return article + name + " value must be a number, not '" + text + "'";
+    const std::string range = type == ValueType::U32   ? "0 to 4294967295"
+                              : type == ValueType::S32 ? "-2147483648 to 2147483647"
+                              : type == ValueType::U64 ? "0 to 18446744073709551615"
+                                                       : "-9223372036854775808 to 9223372036854775807";
+    return article + name + " value must be " + range + ", not '" + text + "'";
 }
 
 // The format and, for the two-register formats, the word order.
@@ -141,10 +127,11 @@ std::string ReadFormat(const Arguments &arguments, Request &request)
     if (arguments.order.empty())
         return "";
     if (request.wide == WIDE_NONE)
-        return "--order applies to the formats u32, s32 and f32 only";
-    request.order = mb_parse_word_order(arguments.order.c_str());
+        return "--order applies to the formats u32, s32 and f32, and u64, s64 and f64 only";
+    request.order = OrderByName(kWideTypes[request.wide], arguments.order);
     if (request.order < 0)
-        return "unknown order '" + arguments.order + "'; one of " + kOrders;
+        return "unknown order '" + arguments.order + "'; one of " + OrderNames(kWideTypes[request.wide]) +
+               " for " + WideFormatName(request.wide);
     return "";
 }
 
@@ -155,10 +142,11 @@ std::string ReadValues(const Arguments &arguments, const FunctionInfo &info, Req
     if (info.values == Values::None)
         return count == 0 ? "" : name + " takes no values, got '" + arguments.values[0] + "'";
     const bool wide = info.values == Values::Registers && request.wide != WIDE_NONE;
+    const int registers = wide ? RegistersOfWide(request.wide) : 1;
     if (wide && info.maxValues == 1)
-        return name + " writes one register; " + WideFormatName(request.wide) +
-               " values take two each (use write-registers)";
-    const size_t most = static_cast<size_t>(wide ? info.maxValues / 2 : info.maxValues);
+        return name + " writes one register; " + WideFormatName(request.wide) + " values take " +
+               CountWord(registers) + " each (use write-registers)";
+    const size_t most = static_cast<size_t>(info.maxValues / registers);
     if (count < static_cast<size_t>(info.minValues) || count > most) {
         const std::string kind = wide                          ? std::string(WideFormatName(request.wide)) + " value"
                                  : info.values == Values::Coils ? "coil value"
@@ -171,7 +159,7 @@ std::string ReadValues(const Arguments &arguments, const FunctionInfo &info, Req
     for (const std::string &text : arguments.values) {
         long value = 0;
         if (wide) {
-            const std::string refusal = ReadWideValue(text, request.wide, request.order, request.registers);
+            const std::string refusal = ReadWideValue(text, request, request.registers);
             if (!refusal.empty())
                 return refusal;
         } else if (info.values == Values::Coils) {
@@ -238,7 +226,14 @@ int WideFormatByName(const std::string &name)
 
 const char *WideFormatName(int wide)
 {
-    return wide == WIDE_F32 ? "f32" : wide == WIDE_S32 ? "s32" : "u32";
+    return wide > WIDE_NONE && wide <= WIDE_F64 ? ValueTypeName(kWideTypes[wide]) : "u32";
+}
+
+ValueFormat FormatOf(const Request &request)
+{
+    if (request.wide > WIDE_NONE && request.wide <= WIDE_F64)
+        return {kWideTypes[request.wide], request.order};
+    return {OutputFormatType(request.format), 0};
 }
 
 bool ParseNumber(const std::string &text, long low, long high, long &value)
@@ -285,16 +280,19 @@ std::string BuildRequest(const Arguments &arguments, Request &request)
         refusal = ReadOption(arguments.writeAddress, "--write-address", 0, 0xFFFF, writeAddress);
     if (refusal.empty())
         refusal = ReadFormat(arguments, request);
-    // A value of two registers is read whole: the count is of registers, two
-    // by default, and must not split a pair.
-    const bool readsPairs = request.wide != WIDE_NONE && ReadsRegisters(request.function);
-    if (readsPairs)
-        count = 2;
+    // A value of several registers is read whole: the count is of
+    // registers, one value's by default, and must not split a value.
+    const bool readsWide = request.wide != WIDE_NONE && ReadsRegisters(request.function);
+    const int perValue = readsWide ? RegistersOfWide(request.wide) : 1;
+    if (readsWide)
+        count = perValue;
     if (refusal.empty() && info->maxCount != 0)
         refusal = ReadOption(arguments.count, ("--count for " + name).c_str(), 1, info->maxCount, count);
-    if (refusal.empty() && readsPairs && count % 2 != 0)
-        refusal = "--count " + std::to_string(count) + " splits a register pair: " + WideFormatName(request.wide) +
-                  " values take two registers each; give an even count";
+    if (refusal.empty() && readsWide && count % perValue != 0)
+        refusal = "--count " + std::to_string(count) +
+                  (perValue == 2 ? " splits a register pair: " : " splits a value: ") + WideFormatName(request.wide) +
+                  " values take " + CountWord(perValue) + " registers each; give " +
+                  (perValue == 2 ? "an even count" : "a count divisible by 4");
     if (refusal.empty())
         refusal = ReadValues(arguments, *info, request);
     if (!refusal.empty())

@@ -5,6 +5,9 @@
 #ifndef ORV_MODBUS_CLI_REQUEST_H
 #define ORV_MODBUS_CLI_REQUEST_H
 
+#include "modbus/modbus_request.h"
+#include "modbus/value_format.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +23,7 @@ struct Arguments {
     std::string count;
     std::string writeAddress;
     std::string format = "u16";
-    std::string order;   // of the 32-bit formats; "abcd" when not given
+    std::string order;   // of the 32- and 64-bit formats; the big-endian one when not given
     std::string framing; // "rtu" when not given
     std::string port;    // 65100, or 502 with Modbus TCP, when not given
     std::string timeout = "1000";
@@ -38,22 +41,20 @@ struct Settings {
     int times = 0;        // requests in all; 0 until interrupted
 };
 
-struct Request {
-    int function = 0;     // the Modbus function code
-    int unit = 1;
-    int address = 0;      // the read address of function 23
-    int count = 0;        // quantity to read (1, 2, 3, 4, 23)
-    int writeAddress = 0; // function 23
-    std::vector<uint16_t> registers; // values to write (6, 16, 23)
-    std::vector<uint8_t> coils;      // coil states to write (5, 15)
-    int format = 0;                  // an OutputFormat, for registers read
-    int wide = 0;                    // a WideFormat: values of two registers, read and written
-    int order = 0;                   // the mb_word_order of the wide formats
+// The request (the window's own dispatch) and how to show and write its
+// values.
+struct Request : ModbusRequest {
+    int format = 0; // an OutputFormat, for registers read
+    int wide = 0;   // a WideFormat: values of two or four registers, read and written
+    int order = 0;  // the word order of the wide formats (mb_word_order or mb_word_order64)
 };
 
-// The formats whose values take two registers; WIDE_NONE for the 16-bit
-// ones of the terminal.
-enum WideFormat { WIDE_NONE = 0, WIDE_U32, WIDE_S32, WIDE_F32 };
+// The formats whose values take two or four registers; WIDE_NONE for the
+// 16-bit ones of the terminal.
+enum WideFormat { WIDE_NONE = 0, WIDE_U32, WIDE_S32, WIDE_F32, WIDE_U64, WIDE_S64, WIDE_F64 };
+
+// The value format of the registers a request reads or writes.
+ValueFormat FormatOf(const Request &request);
 
 // "read-holding-registers" or "3" give 3; 0 for an unknown function.
 int FunctionCode(const std::string &name);
@@ -63,11 +64,11 @@ const char *FunctionName(int code);
 std::string FunctionNames();
 std::string FormatNames();
 // "u16" gives FORMAT_DECIMAL_U16; -1 for an unknown name and for the
-// two-register formats, which WideFormatByName gives ("f32": WIDE_F32;
-// WIDE_NONE for any other name).
+// formats of several registers, which WideFormatByName gives ("f32":
+// WIDE_F32; WIDE_NONE for any other name).
 int FormatByName(const std::string &name);
 int WideFormatByName(const std::string &name);
-// "u32", "s32" or "f32".
+// "u32", "s32", "f32", "u64", "s64" or "f64".
 const char *WideFormatName(int wide);
 
 // A whole number in decimal or with 0x in hex, between `low` and `high`.

@@ -1,6 +1,7 @@
 #include "modbus_cli/session.h"
 
 #include "library/modbus_lib/modbus.h"
+#include "modbus/modbus_request.h"
 #include "modbus_cli/framing_hint.h"
 
 #include <arpa/inet.h>
@@ -15,8 +16,6 @@
 namespace modbus_cli {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // The device's first IPv4 address; "" or the cause.
 std::string Resolve(const std::string &host, int port, sockaddr_in &address)
@@ -128,70 +127,15 @@ Outcome Session::Run(const Request &request)
         outcome.error = unconnected;
         return outcome;
     }
-    mb_set_slave(m_context, request.unit);
     m_answer.clear();
-    uint8_t bytes[MB_MAX_READ_BITS] = {};
-    uint16_t registers[MB_MAX_READ_REGISTERS] = {};
-    int result = -1;
-    const Clock::time_point start = Clock::now();
-    switch (request.function) {
-    case 1:
-        result = mb_read_bits(m_context, request.address, request.count, bytes);
-        break;
-    case 2:
-        result = mb_read_input_bits(m_context, request.address, request.count, bytes);
-        break;
-    case 3:
-        result = mb_read_registers(m_context, request.address, request.count, registers);
-        break;
-    case 4:
-        result = mb_read_input_registers(m_context, request.address, request.count, registers);
-        break;
-    case 5:
-        result = mb_write_bit(m_context, request.address, request.coils.at(0));
-        break;
-    case 6:
-        result = mb_write_register(m_context, request.address, request.registers.at(0));
-        break;
-    case 15:
-        result = mb_write_bits(m_context, request.address, static_cast<int>(request.coils.size()),
-                               request.coils.data());
-        break;
-    case 16:
-        result = mb_write_registers(m_context, request.address, static_cast<int>(request.registers.size()),
-                                    request.registers.data());
-        break;
-    case 17:
-        result = mb_report_slave_id(m_context, bytes);
-        break;
-    case 23:
-        result = mb_write_and_read_registers(m_context, request.writeAddress,
-                                             static_cast<int>(request.registers.size()), request.registers.data(),
-                                             request.address, request.count, registers);
-        break;
-    default:
-        errno = EINVAL;
-        break;
-    }
-    const int error = errno;
-    outcome.roundTripMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    if (result < 0)
-        return Failure(error);
-    switch (request.function) {
-    case 1:
-    case 2:
-    case 17:
-        outcome.values.assign(bytes, bytes + result);
-        break;
-    case 3:
-    case 4:
-    case 23:
-        outcome.values.assign(registers, registers + result);
-        break;
-    default:
-        outcome.written = result;
-        break;
-    }
+    const ModbusReply reply = RunModbusRequest(m_context, request);
+    if (!reply.Ok())
+        return Failure(reply.error);
+    outcome.roundTripMs = std::chrono::duration<double, std::milli>(reply.roundTrip).count();
+    if (OnlyWrites(request.function))
+        outcome.written = reply.result;
+    else
+        outcome.values = reply.values;
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 namespace {
 
 constexpr const char *kNames[] = {"ABCD", "CDAB", "BADC", "DCBA"};
+constexpr const char *kNames64[] = {"ABCDEFGH", "GHEFCDAB", "BADCFEHG", "HGFEDCBA"};
 
 bool valid(int order)
 {
@@ -25,6 +26,29 @@ bool swaps_words(int order)
 bool swaps_bytes(int order)
 {
     return order == MB_ORDER_BADC || order == MB_ORDER_DCBA;
+}
+
+// The four orders of both widths share their meaning: the words reversed
+// (CDAB, GHEFCDAB), the bytes swapped within each word (BADC, BADCFEHG),
+// both (DCBA, HGFEDCBA).
+static_assert(static_cast<int>(MB_ORDER_GHEFCDAB) == MB_ORDER_CDAB &&
+                  static_cast<int>(MB_ORDER_BADCFEHG) == MB_ORDER_BADC &&
+                  static_cast<int>(MB_ORDER_HGFEDCBA) == MB_ORDER_DCBA,
+              "the 64-bit orders follow the 32-bit ones");
+
+// Finds `name` (any case) among `names`; -1 when it is none of them.
+int find_name(const char *name, const char *const *names, size_t length)
+{
+    if (name == nullptr || std::strlen(name) != length)
+        return -1;
+    for (int order = MB_ORDER_ABCD; order <= MB_ORDER_DCBA; ++order) {
+        bool same = true;
+        for (size_t index = 0; index < length && same; ++index)
+            same = std::toupper(static_cast<unsigned char>(name[index])) == names[order][index];
+        if (same)
+            return order;
+    }
+    return -1;
 }
 
 } // namespace
@@ -73,19 +97,62 @@ void mb_set_f32(float value, int order, uint16_t *regs)
 
 int mb_parse_word_order(const char *name)
 {
-    if (name == nullptr || std::strlen(name) != 4)
-        return -1;
-    for (int order = MB_ORDER_ABCD; order <= MB_ORDER_DCBA; ++order) {
-        bool same = true;
-        for (int index = 0; index < 4 && same; ++index)
-            same = std::toupper(static_cast<unsigned char>(name[index])) == kNames[order][index];
-        if (same)
-            return order;
-    }
-    return -1;
+    return find_name(name, kNames, 4);
 }
 
 const char *mb_word_order_name(int order)
 {
     return kNames[valid(order) ? order : MB_ORDER_ABCD];
+}
+
+uint64_t mb_get_u64(const uint16_t *regs, int order)
+{
+    if (!valid(order))
+        order = MB_ORDER_ABCDEFGH;
+    uint64_t value = 0;
+    for (int word = 0; word < 4; ++word) {
+        uint16_t part = regs[swaps_words(order) ? 3 - word : word];
+        if (swaps_bytes(order))
+            part = swap_bytes(part);
+        value = value << 16 | part;
+    }
+    return value;
+}
+
+void mb_set_u64(uint64_t value, int order, uint16_t *regs)
+{
+    if (!valid(order))
+        order = MB_ORDER_ABCDEFGH;
+    for (int word = 3; word >= 0; --word) {
+        uint16_t part = static_cast<uint16_t>(value & 0xFFFF);
+        if (swaps_bytes(order))
+            part = swap_bytes(part);
+        regs[swaps_words(order) ? 3 - word : word] = part;
+        value >>= 16;
+    }
+}
+
+double mb_get_f64(const uint16_t *regs, int order)
+{
+    const uint64_t bits = mb_get_u64(regs, order);
+    double value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+void mb_set_f64(double value, int order, uint16_t *regs)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    mb_set_u64(bits, order, regs);
+}
+
+int mb_parse_word_order64(const char *name)
+{
+    return find_name(name, kNames64, 8);
+}
+
+const char *mb_word_order64_name(int order)
+{
+    return kNames64[valid(order) ? order : MB_ORDER_ABCDEFGH];
 }

@@ -10,6 +10,7 @@
 #include "modbus/function_panel.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "tests/app/dialog_driving.h"
+#include "tests/support/fake_gateway.h"
 #include "tests/support/gui_test.h"
 #include "uart/terminal_panel.h"
 
@@ -368,27 +369,43 @@ TEST_F(Layout, ModbusPanelWithEachForm)
 {
     auto *panel = ShowAlone(new ModbusTerminalPanel());
     ExpectFrame("Modbus panel");
-    // Forms open only while connected; the context is never used here.
-    panel->m_connected = true;
+    // Forms open only while connected: to a gateway that never answers.
+    const testing_support::FakeGateway gateway;
+    panel->SetConnectionParameters(gateway.Ip(), std::to_string(gateway.Port()));
+    {
+        ModalRecorder boxes;
+        ClickButton(panel, ModbusTerminalPanel::ID_CONNECT);
+        ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); })) << "no connection";
+        ASSERT_TRUE(panel->IsConnected()) << boxes.Messages();
+    }
     for (const int code : {1, 2, 3, 4, 5, 6, 15, 16, 17, 23}) {
         wxCommandEvent chosen(wxEVT_BUTTON, FUNCTION_ID_BASE + code);
-        panel->OnFunctionChosen(chosen);
-        ASSERT_NE(panel->m_functionPanel, nullptr) << code;
-        ExpectFrame("Modbus panel with the form of function " + std::to_string(code));
+        panel->GetEventHandler()->ProcessEvent(chosen);
+        FunctionPanel *form = panel->Form();
+        ASSERT_NE(form, nullptr) << code;
+        // At the start size the form and its grids stay clear of the
+        // status bar.
+        ExpectFrameInside("Modbus panel with the form of function " + std::to_string(code));
         // The longest reasons a form gives stay within its room.
         for (const char *result : {"Failed: Target device failed to respond", "Failed: write address must be 0 to 65535"}) {
-            panel->m_functionPanel->ShowResult(result);
+            form->ShowResult(result);
             ExpectFrame("Form of function " + std::to_string(code) + " showing \"" + result + "\"");
-            EXPECT_LE(panel->m_functionPanel->m_resultLabel->GetRect().GetRight(),
-                      panel->m_functionPanel->GetClientSize().GetWidth()) << code;
+            EXPECT_LE(form->ResultLabel()->GetRect().GetRight(), form->GetClientSize().GetWidth()) << code;
         }
         // A long poll run's counts stay clear of the table.
-        if (FunctionPanel *form = panel->m_functionPanel; form->m_pollCountsLabel != nullptr) {
-            form->ShowWrapped(form->m_pollCountsLabel, "12345678 sent, 12345678 failed");
+        if (form->PollCountsLabel() != nullptr) {
+            form->ShowPollCounts("12345678 sent, 12345678 failed");
             ExpectFrame("Form of function " + std::to_string(code) + " after a long poll run");
         }
     }
-    panel->m_connected = false;
+    // Grown, the form and its table take the room.
+    m_window->m_frame->SetSize(m_window->m_frame->GetSize() + wxSize(300, 200));
+    panel->SetSize(m_window->m_frame->GetClientSize());
+    ExpectFrameInside("Modbus panel grown, with the form of function 23");
+    EXPECT_EQ(panel->Form()->GetRect().GetBottomRight(), wxRect(panel->GetClientSize()).GetBottomRight());
+    EXPECT_GE(panel->Form()->Table()->GetRect().GetRight(), panel->Form()->GetClientSize().x - 20);
+    m_window->m_frame->SetSize(m_window->m_frame->GetSize() - wxSize(300, 200));
+    panel->Shutdown();
 }
 
 } // namespace

@@ -76,7 +76,8 @@ TEST_F(NewDialogTest, HoldsItsControlsAtTheirPlaces)
         {m_dialog->m_ipCtrl->m_frameBox, {150, 55}}, {m_dialog->m_ipError, {330, 55}}, // beside, not over it
         {m_dialog->m_portText, {150, 90}},           {m_dialog->m_portError, {270, 90}},
         {m_dialog->m_terminalType, {150, 120}},      {m_dialog->m_framing, {150, 155}},
-        {m_dialog->FindWindow(wxID_OK), {210, 200}}, {m_dialog->FindWindow(wxID_CANCEL), {80, 200}},
+        {m_dialog->m_timeoutText, {150, 188}},       {m_dialog->m_timeoutError, {220, 190}},
+        {m_dialog->FindWindow(wxID_OK), {210, 215}}, {m_dialog->FindWindow(wxID_CANCEL), {80, 215}},
     };
     for (const Place &place : places) {
         ASSERT_NE(place.window, nullptr);
@@ -94,8 +95,38 @@ TEST_F(NewDialogTest, HoldsItsControlsAtTheirPlaces)
     EXPECT_EQ(m_dialog->m_framing->GetValue(), "RTU over TCP");
     EXPECT_EQ(m_dialog->m_framing->GetString(1), "Modbus TCP");
     EXPECT_FALSE(m_dialog->m_framing->IsEnabled());
+    // So is the response time-out, 500 ms unless set.
+    EXPECT_EQ(m_dialog->m_timeoutText->GetValue(), "500");
+    EXPECT_FALSE(m_dialog->m_timeoutText->IsEnabled());
     m_dialog->SetTerminalType(1);
     EXPECT_TRUE(m_dialog->m_framing->IsEnabled());
+    EXPECT_TRUE(m_dialog->m_timeoutText->IsEnabled());
+}
+
+// The Modbus time-out must be 10 ms to 60 s; a UART connection has none and
+// takes the dialog whatever the field holds.
+TEST_F(NewDialogTest, ModbusTimeoutIsCheckedAndReachesThePanel)
+{
+    m_dialog->SetTerminalType(1);
+    for (const char *bad : {"", "9", "60001"}) {
+        m_dialog->m_timeoutText->ChangeValue(bad);
+        Confirm();
+        EXPECT_TRUE(m_dialog->IsShown()) << bad;
+        EXPECT_EQ(m_dialog->m_timeoutError->GetLabel(), "Invalid Time-out") << bad;
+    }
+    m_dialog->SetValues("127.0.0.9", "65100");
+    m_dialog->m_timeoutText->ChangeValue("2500");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(MainWindow::GetInstance()->m_modbusPanel->ResponseTimeoutMs(), 2500);
+
+    m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                             wxDEFAULT_DIALOG_STYLE);
+    m_dialog->SetValues("127.0.0.9", "65100");
+    m_dialog->m_timeoutText->ChangeValue("");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown()) << "a UART connection";
+    EXPECT_EQ(MainWindow::GetInstance()->m_modbusPanel->ResponseTimeoutMs(), 500);
 }
 
 TEST_F(NewDialogTest, GoodValuesCloseTheDialogForGood)
@@ -122,15 +153,14 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     Confirm();
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_TRUE(modbus->IsShown());
-    EXPECT_EQ(modbus->m_framing, MB_FRAMING_TCP);
-    EXPECT_EQ(modbus->m_framingLabel->GetLabel(), "Modbus TCP");
+    EXPECT_EQ(modbus->Framing(), MB_FRAMING_TCP);
+    EXPECT_NE(wxWindow::FindWindowByLabel("Modbus TCP", modbus), nullptr);
     EXPECT_FALSE(uart->IsShown());
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "") << "the link field is the UART terminal's";
-    for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
-                               std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
-        EXPECT_EQ(labels.first->GetLabel(), "10.0.0.1");
-        EXPECT_EQ(labels.second->GetLabel(), "0");
-    }
+    EXPECT_EQ(modbus->Ip(), "10.0.0.1");
+    EXPECT_EQ(modbus->Port(), "0");
+    EXPECT_EQ(uart->m_ipLabel->GetLabel(), "10.0.0.1");
+    EXPECT_EQ(uart->m_portLabel->GetLabel(), "0");
 
     // The hidden panel takes the parameters too; leading zeros never reach it.
     auto *uartDialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
@@ -140,13 +170,12 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_FALSE(uartDialog->IsShown());
     EXPECT_FALSE(modbus->IsShown());
     EXPECT_TRUE(uart->IsShown());
-    EXPECT_EQ(modbus->m_framing, MB_FRAMING_RTU);
+    EXPECT_EQ(modbus->Framing(), MB_FRAMING_RTU);
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "Not connected");
-    for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
-                               std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
-        EXPECT_EQ(labels.first->GetLabel(), "10.0.7.8");
-        EXPECT_EQ(labels.second->GetLabel(), "502");
-    }
+    EXPECT_EQ(modbus->Ip(), "10.0.7.8");
+    EXPECT_EQ(modbus->Port(), "502");
+    EXPECT_EQ(uart->m_ipLabel->GetLabel(), "10.0.7.8");
+    EXPECT_EQ(uart->m_portLabel->GetLabel(), "502");
 }
 
 TEST_F(NewDialogTest, BothFieldsBadShowBothLabelsUntilCorrected)

@@ -1,5 +1,5 @@
-// 32-bit values in the forms: shown from a pair in each order, written
-// from grid cells, and counts that would split a pair.
+// 32- and 64-bit values in the forms: shown from their registers in each
+// order, written from grid cells, and counts that would split a value.
 #include "modbus/wide_format.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,9 @@ int Format(const std::string &name)
 TEST(WideFormat, ShowsPairsInEachOrder)
 {
     EXPECT_EQ(FormatChoiceName(FORMAT_COUNT - 1), "Binary 16");
-    EXPECT_EQ(FormatChoiceName(READ_FORMAT_COUNT - 1), "Float32 DCBA");
+    EXPECT_EQ(FormatChoiceName(FORMAT_COUNT + 11), "Float32 DCBA");
+    EXPECT_EQ(FormatChoiceName(FORMAT_COUNT + 12), "U64 ABCDEFGH");
+    EXPECT_EQ(FormatChoiceName(READ_FORMAT_COUNT - 1), "Float64 HGFEDCBA");
     // 0x12345678 as the device keeps it in each order.
     const uint16_t abcd[] = {0x1234, 0x5678}, cdab[] = {0x5678, 0x1234}, badc[] = {0x3412, 0x7856},
                    dcba[] = {0x7856, 0x3412};
@@ -45,13 +47,25 @@ TEST(WideFormat, ShowsPairsInEachOrder)
     EXPECT_EQ(PairRefusal(3, Format("S32 BADC")), "a 32-bit format needs an even count");
     EXPECT_EQ(PairRefusal(4, Format("S32 BADC")), "");
     EXPECT_EQ(PairRefusal(3, FORMAT_HEX), "");
+
+    // 0x0102030405060708 in the words-reversed order; -1.5 big-endian.
+    const std::vector<uint16_t> wide = {0x0708, 0x0506, 0x0304, 0x0102, 0xBFF8, 0x0000, 0x0000, 0x0000, 0x0001};
+    EXPECT_EQ(WideText(wide.data(), Format("U64 GHEFCDAB")), "72623859790382856");
+    EXPECT_EQ(FormatWideRegisters(wide.data() + 4, 5, Format("Float64 ABCDEFGH")), "[-1.5]");
+    const std::vector<TableRow> rows64 = WideTableRows(10, wide, Format("S64 ABCDEFGH"));
+    ASSERT_EQ(rows64.size(), 2u);
+    EXPECT_EQ(rows64[1].address, "14");
+    EXPECT_EQ(rows64[1].value, "-4613937818241073152");
+    EXPECT_EQ(PairRefusal(6, Format("U64 BADCFEHG")), "a 64-bit format needs a count divisible by 4");
+    EXPECT_EQ(PairRefusal(8, Format("U64 BADCFEHG")), "");
 }
 
 TEST(WideFormat, GridCellsBecomePairs)
 {
     EXPECT_EQ(WriteFormatName(0), "16-bit");
     EXPECT_EQ(WriteChoiceFormat(0), 0);
-    EXPECT_EQ(WriteFormatName(WRITE_FORMAT_COUNT - 1), "Float32 DCBA");
+    EXPECT_EQ(WriteFormatName(12), "Float32 DCBA");
+    EXPECT_EQ(WriteFormatName(WRITE_FORMAT_COUNT - 1), "Float64 HGFEDCBA");
 
     GridValues<uint16_t> grid = GridWideValues({"305419896", " -1 ", ""}, Format("U32 CDAB"));
     EXPECT_EQ(grid.refusal, "row 2 must be 0 to 4294967295");
@@ -66,6 +80,10 @@ TEST(WideFormat, GridCellsBecomePairs)
     EXPECT_EQ(GridWideValues({"1e99"}, Format("Float32 ABCD")).refusal, "row 1 is no number");
     EXPECT_EQ(GridWideValues({"4294967296"}, Format("U32 ABCD")).refusal, "row 1 must be 0 to 4294967295");
     EXPECT_EQ(GridWideValues({"", ""}, Format("U32 ABCD")).refusal, "no values set");
+    grid = GridWideValues({"-2", "0.1"}, Format("Float64 HGFEDCBA"));
+    EXPECT_EQ(grid.values, (std::vector<uint16_t>{0x0000, 0x0000, 0x0000, 0x00C0, 0x9A99, 0x9999, 0x9999, 0xB93F}));
+    EXPECT_EQ(GridWideValues({"18446744073709551616"}, Format("U64 ABCDEFGH")).refusal,
+              "row 1 must be 0 to 18446744073709551615");
 }
 
 // Every finite float the table shows, subnormal ones included, is taken

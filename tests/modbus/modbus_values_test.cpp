@@ -2,6 +2,7 @@
 // places the bytes A B C D of the value where the devices that use it do.
 #include "library/modbus_lib/modbus_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -87,6 +88,49 @@ TEST(ModbusValues, OrderNames)
         EXPECT_EQ(mb_parse_word_order(mb_word_order_name(order)), order);
     EXPECT_STREQ(mb_word_order_name(MB_ORDER_DCBA), "DCBA");
     EXPECT_STREQ(mb_word_order_name(7), "ABCD");
+}
+
+// 0x1122334455667788 as A=0x11 ... H=0x88, as each order keeps it.
+struct Layout64 {
+    int order;
+    uint16_t regs[4];
+};
+
+constexpr Layout64 kLayouts64[] = {
+    {MB_ORDER_ABCDEFGH, {0x1122, 0x3344, 0x5566, 0x7788}},
+    {MB_ORDER_GHEFCDAB, {0x7788, 0x5566, 0x3344, 0x1122}},
+    {MB_ORDER_BADCFEHG, {0x2211, 0x4433, 0x6655, 0x8877}},
+    {MB_ORDER_HGFEDCBA, {0x8877, 0x6655, 0x4433, 0x2211}},
+};
+
+TEST(ModbusValues, EachOrderPlacesTheBytesOfFourRegisters)
+{
+    for (const Layout64 &layout : kLayouts64) {
+        EXPECT_EQ(mb_get_u64(layout.regs, layout.order), 0x1122334455667788u) << layout.order;
+        uint16_t regs[4] = {};
+        mb_set_u64(0x1122334455667788u, layout.order, regs);
+        EXPECT_TRUE(std::equal(regs, regs + 4, layout.regs)) << layout.order;
+        // Doubles and signed values keep every bit both ways.
+        const uint64_t patterns[] = {0x7FF8000000000123u, 0xFFF0000000000000u, 0x1u, 0x8000000000000000u};
+        for (const uint64_t bits : patterns) {
+            double value;
+            std::memcpy(&value, &bits, sizeof(value));
+            mb_set_f64(value, layout.order, regs);
+            const double back = mb_get_f64(regs, layout.order);
+            EXPECT_EQ(std::memcmp(&back, &bits, sizeof(back)), 0) << layout.order << " " << bits;
+        }
+        mb_set_u64(static_cast<uint64_t>(INT64_MIN), layout.order, regs);
+        EXPECT_EQ(static_cast<int64_t>(mb_get_u64(regs, layout.order)), INT64_MIN);
+    }
+    // 1.5 (0x3FF8000000000000) with the words reversed.
+    const uint16_t one_and_half[4] = {0x0000, 0x0000, 0x0000, 0x3FF8};
+    EXPECT_EQ(mb_get_f64(one_and_half, MB_ORDER_GHEFCDAB), 1.5);
+    EXPECT_EQ(mb_parse_word_order64("badcFEHG"), MB_ORDER_BADCFEHG);
+    for (const char *wrong : {"abcd", "abcdefg", "abcdefhg", "hgfedcba "})
+        EXPECT_EQ(mb_parse_word_order64(wrong), -1) << wrong;
+    for (int order = MB_ORDER_ABCDEFGH; order <= MB_ORDER_HGFEDCBA; ++order)
+        EXPECT_EQ(mb_parse_word_order64(mb_word_order64_name(order)), order);
+    EXPECT_STREQ(mb_word_order64_name(9), "ABCDEFGH");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // real program against the pymodbus server and loopback peers that refuse,
 // keep silent or never accept.
 #include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_values.h"
 #include "modbus_cli/framing_hint.h"
 #include "modbus_cli/output.h"
 #include "modbus_cli/request.h"
@@ -123,6 +124,18 @@ TEST(OrvModbusRequest, FillsEachKindOfRequest)
     EXPECT_EQ((std::vector<int>{request.count, request.wide, request.order}),
               (std::vector<int>{2, modbus_cli::WIDE_S32, 0}));
 
+    // Four registers a value for the 64-bit formats, four by default.
+    Arguments doubles = With("write-registers", {"-2", "0x0102030405060708"});
+    doubles.format = "s64";
+    doubles.order = "GHEFCDAB";
+    ASSERT_EQ(BuildRequest(doubles, request), "");
+    EXPECT_EQ(request.registers, (std::vector<uint16_t>{0xFFFE, 0xFFFF, 0xFFFF, 0xFFFF, 0x0708, 0x0506, 0x0304, 0x0102}));
+    Arguments doubleRead = With("4");
+    doubleRead.format = "f64";
+    ASSERT_EQ(BuildRequest(doubleRead, request), "");
+    EXPECT_EQ((std::vector<int>{request.count, request.wide, request.order}),
+              (std::vector<int>{4, modbus_cli::WIDE_F64, MB_ORDER_ABCDEFGH}));
+
     Arguments modbusTcp;
     modbusTcp.framing = "tcp";
     Settings settings;
@@ -190,6 +203,16 @@ TEST(OrvModbusRequest, RefusesWhatTheProtocolRefuses)
     addWide(With("write-registers", {"1.5x"}), "f32", "", "an f32 value must be a number, not '1.5x'");
     addWide(With("write-registers", {"-1"}), "u32", "", "a u32 value must be 0 to 4294967295, not '-1'");
     addWide(With("write-registers", {"2147483648"}), "s32", "", "an s32 value must be -2147483648 to 2147483647");
+    Arguments split = With("read-holding-registers");
+    split.count = "6";
+    addWide(split, "u64", "", "--count 6 splits a value: u64 values take four registers each; give a count "
+                              "divisible by 4");
+    addWide(With("3"), "f64", "cdab", "unknown order 'cdab'; one of abcdefgh, ghefcdab, badcfehg, hgfedcba for f64");
+    addWide(With("write-register", {"1"}), "s64", "", "write-register writes one register; s64 values take four");
+    addWide(With("write-registers", std::vector<std::string>(31, "1")), "f64", "",
+            "write-registers takes 1 to 30 f64 values, got 31");
+    addWide(With("write-registers", {"-1"}), "u64", "", "a u64 value must be 0 to 18446744073709551615, not '-1'");
+    addWide(With("write-registers", {"1e309"}), "f64", "", "an f64 value must be a number, not '1e309'");
     Arguments past = With("read-holding-registers");
     past.address = "65500";
     past.count = "37";
@@ -523,8 +546,8 @@ TEST_F(OrvModbus, ExitStatusTellsTheCause)
     EXPECT_EQ(RunCli({"--version"}).out, "orv-modbus 1.0.4\n");
 }
 
-// Modbus TCP against pymodbus's own Modbus TCP server: floats and 32-bit
-// integers written and read back in their orders, the MBAP frames traced,
+// Modbus TCP against pymodbus's own Modbus TCP server: floats and 32- and
+// 64-bit integers written and read back in their orders, the MBAP frames traced,
 // JSON times in ISO 8601 with the local offset from UTC.
 TEST(OrvModbusTcp, WritesAndReadsTwoRegisterValues)
 {
@@ -553,6 +576,15 @@ TEST(OrvModbusTcp, WritesAndReadsTwoRegisterValues)
     EXPECT_EQ(run({"16", "-a", "50", "-f", "s32", "--order", "dcba", "-2", "2147483647"}).status, 0);
     EXPECT_EQ(run({"3", "-a", "50", "-c", "4", "-f", "s32", "--order", "dcba"}).out, "-2 2147483647\n");
     EXPECT_EQ(run({"3", "-a", "50", "-c", "4", "-f", "u32", "--order", "dcba"}).out, "4294967294 2147483647\n");
+    // 64-bit values: written in one order, read back in it and as raw words.
+    EXPECT_EQ(run({"16", "-a", "60", "-f", "f64", "--order", "hgfedcba", "--", "-2.5", "0.1"}).out,
+              "wrote 8 registers\n");
+    EXPECT_EQ(run({"3", "-a", "60", "-c", "8", "-f", "f64", "--order", "hgfedcba"}).out, "-2.5 0.1\n");
+    EXPECT_EQ(run({"3", "-a", "60", "-c", "4", "-f", "hex"}).out, "0 0 0 4c0\n");
+    EXPECT_EQ(run({"16", "-a", "70", "-f", "u64", "18446744073709551615"}).status, 0);
+    const Ran wide = run({"3", "-a", "70", "-f", "s64", "--json"});
+    EXPECT_EQ(nlohmann::json::parse(wide.out)["values"], nlohmann::json::parse("[-1]")) << wide.err;
+    EXPECT_EQ(run({"3", "-a", "70", "-f", "u64", "--order", "badcfehg"}).out, "18446744073709551615\n");
     const Ran traced = run({"3", "-c", "2", "-f", "u32", "--trace"});
     EXPECT_EQ(traced.out, "305419896\n");
     EXPECT_TRUE(Contains(traced.err, " > 00 01 00 00 00 06 01 03 00 00 00 02 \\| transaction 1, unit 1: [^\n]+\n.* < "

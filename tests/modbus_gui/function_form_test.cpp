@@ -75,39 +75,39 @@ TEST_F(FunctionFormTest, FormsHaveTheirTitleRowsAndSendButton)
         EXPECT_EQ(send->GetId(), expected.id);
         EXPECT_EQ(send->GetLabel(), "Send");
         EXPECT_EQ(send->GetPosition(), wxPoint(70, expected.sendY)) << expected.id;
-        EXPECT_EQ(form->m_slaveIdText->GetValue(), "1");
-        EXPECT_EQ(form->m_resultLabel->GetLabel(), "");
+        EXPECT_EQ(form->SlaveIdField()->GetValue(), "1");
+        EXPECT_EQ(form->ResultLabel()->GetLabel(), "");
     }
 }
 
 TEST_F(FunctionFormTest, FieldsStartAsTheFunctionNeeds)
 {
     FunctionPanel *read = MakeForm(1001);
-    EXPECT_EQ(read->m_countText->GetValue(), "1");
-    EXPECT_EQ(read->m_addressText->GetValue(), "");
+    EXPECT_EQ(read->CountField()->GetValue(), "1");
+    EXPECT_EQ(read->AddressField()->GetValue(), "");
     // The 16-bit formats, then U32, S32 and Float32 in the four orders.
-    EXPECT_EQ(read->m_formatCombo->GetCount(), 19u);
-    EXPECT_EQ(read->m_formatCombo->GetString(6), "Binary 16");
-    EXPECT_EQ(read->m_formatCombo->GetString(7), "U32 ABCD");
-    EXPECT_EQ(read->m_formatCombo->GetString(18), "Float32 DCBA");
+    EXPECT_EQ(read->FormatChoice()->GetCount(), 31u);
+    EXPECT_EQ(read->FormatChoice()->GetString(6), "Binary 16");
+    EXPECT_EQ(read->FormatChoice()->GetString(7), "U32 ABCD");
+    EXPECT_EQ(read->FormatChoice()->GetString(18), "Float32 DCBA");
     // A register reads as a whole at first.
-    EXPECT_EQ(read->m_formatCombo->GetValue(), "Decimal U16");
-    EXPECT_EQ(read->m_formatCombo->GetSelection(), FORMAT_DECIMAL_U16);
-    EXPECT_EQ(read->m_dataText->GetValidator(), nullptr);
-    EXPECT_EQ(read->m_valuesGrid, nullptr);
+    EXPECT_EQ(read->FormatChoice()->GetValue(), "Decimal U16");
+    EXPECT_EQ(read->FormatChoice()->GetSelection(), FORMAT_DECIMAL_U16);
+    EXPECT_EQ(read->DataField()->GetValidator(), nullptr);
+    EXPECT_EQ(read->ValuesGrid(), nullptr);
 
     FunctionPanel *coil = MakeForm(1005);
-    EXPECT_EQ(coil->m_coilStateCombo->GetString(0), "Off");
-    EXPECT_EQ(coil->m_coilStateCombo->GetString(1), "On");
-    EXPECT_EQ(coil->m_coilStateCombo->GetSelection(), 0);
+    EXPECT_EQ(coil->CoilStateChoice()->GetString(0), "Off");
+    EXPECT_EQ(coil->CoilStateChoice()->GetString(1), "On");
+    EXPECT_EQ(coil->CoilStateChoice()->GetSelection(), 0);
 
-    EXPECT_EQ(MakeForm(1023)->m_countText->GetValue(), "");
+    EXPECT_EQ(MakeForm(1023)->CountField()->GetValue(), "");
 }
 
 TEST_F(FunctionFormTest, GridsHoldTenCheckBoxesOrNumbers)
 {
     for (const int id : {1015, 1016, 1023}) {
-        wxGrid *grid = MakeForm(id)->m_valuesGrid;
+        wxGrid *grid = MakeForm(id)->ValuesGrid();
         ASSERT_NE(grid, nullptr) << id;
         EXPECT_EQ(grid->GetPosition(), wxPoint(290, 75));
         EXPECT_EQ(grid->GetNumberRows(), 10);

@@ -24,7 +24,7 @@ using testing_support::Bytes;
 
 std::string Data(FunctionPanel *form)
 {
-    return form->m_dataText->GetValue().ToStdString();
+    return form->DataField()->GetValue().ToStdString();
 }
 
 // Answers every read with `data`.
@@ -60,8 +60,8 @@ protected:
 TEST_F(FunctionSendTest, CoilReadsAppendToTheDataField)
 {
     FunctionPanel *form = Open(1, ReadAnswer({0x05}));
-    form->m_addressText->ChangeValue("19");
-    form->m_countText->ChangeValue("3");
+    form->AddressField()->ChangeValue("19");
+    form->CountField()->ChangeValue("3");
     Send(form);
     EXPECT_EQ(Result(form), "Read 3 bits");
     EXPECT_EQ(Data(form), "[1][0][1]");
@@ -79,24 +79,24 @@ TEST_F(FunctionSendTest, CoilReadsAppendToTheDataField)
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "[1][0][1][1][0][1]");
-    EXPECT_EQ(form->m_tableGrid->GetNumberRows(), 0);
+    EXPECT_EQ(form->Table()->GetNumberRows(), 0);
 }
 
 // The client accepts 2000 bits; every one of them must find room.
 TEST_F(FunctionSendTest, TwoThousandBitsAreAllShown)
 {
     FunctionPanel *form = Open(1, ReadAnswer(Bytes(250, 0xFF)));
-    form->m_addressText->ChangeValue("0");
-    form->m_countText->ChangeValue("2000");
+    form->AddressField()->ChangeValue("0");
+    form->CountField()->ChangeValue("2000");
     Send(form);
     EXPECT_EQ(Result(form), "Read 2000 bits");
     EXPECT_EQ(Data(form), Repeat("[1]", 2000));
     // The table has a row for each, addresses from the first one on.
-    ASSERT_EQ(form->m_tableGrid->GetNumberRows(), 2000);
-    EXPECT_EQ(form->m_tableGrid->GetCellValue(1999, 0), "1999");
-    EXPECT_EQ(form->m_tableGrid->GetCellValue(1999, 1), "1");
+    ASSERT_EQ(form->Table()->GetNumberRows(), 2000);
+    EXPECT_EQ(form->Table()->GetCellValue(1999, 0), "1999");
+    EXPECT_EQ(form->Table()->GetCellValue(1999, 1), "1");
 
-    form->m_countText->ChangeValue("2001");
+    form->CountField()->ChangeValue("2001");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: quantity must be 1 to 2000");
     EXPECT_EQ(m_gateway.Requests().size(), 1u);
@@ -108,29 +108,29 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
     FunctionPanel *form = Open(3, [&value](const Bytes &request) {
         return Bytes{request[0], request[1], 2, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value & 0xFF)};
     });
-    form->m_addressText->ChangeValue("4");
+    form->AddressField()->ChangeValue("4");
     const std::pair<int, const char *> shown[] = {{0, "[52]"},   {1, "[52]"},     {2, "[4660]"},       {3, "[4660]"},
                                                   {4, "[1234]"}, {5, "00110100"}, {6, "1001000110100"}};
     for (const auto &[format, text] : shown) {
-        form->m_formatCombo->SetSelection(format);
+        form->FormatChoice()->SetSelection(format);
         Send(form);
         EXPECT_EQ(Result(form), "Read 1 registers") << format;
         EXPECT_EQ(Data(form), text) << format;
         // The table holds the same value without brackets, by its address.
-        EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 0), "4");
+        EXPECT_EQ(form->Table()->GetCellValue(0, 0), "4");
         const std::string cell = text[0] == '[' ? std::string(text + 1, std::strlen(text) - 2) : text;
-        EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 1), cell) << format;
+        EXPECT_EQ(form->Table()->GetCellValue(0, 1), cell) << format;
     }
     EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 04 00 01");
 
     value = 5;
-    form->m_formatCombo->SetSelection(6);
+    form->FormatChoice()->SetSelection(6);
     Send(form);
     EXPECT_EQ(Data(form), "00000101");
 
     value = 0xFFFF;
     for (const int format : {1, 3}) {
-        form->m_formatCombo->SetSelection(format);
+        form->FormatChoice()->SetSelection(format);
         Send(form);
         EXPECT_EQ(Data(form), "[-1]") << format;
     }
@@ -138,7 +138,7 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
     // Another format shows the answer held in the field and the table alike.
     ChooseFormat(form, FORMAT_HEX);
     EXPECT_EQ(Data(form), "[ffff]");
-    EXPECT_EQ(form->m_tableGrid->GetCellValue(0, 1), "ffff");
+    EXPECT_EQ(form->Table()->GetCellValue(0, 1), "ffff");
     EXPECT_EQ(m_gateway.Requests().size(), 10u) << "without another read";
 
     // A failed read leaves the field and the table cleared.
@@ -146,24 +146,24 @@ TEST_F(FunctionSendTest, RegisterReadsShowTheChosenFormat)
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");
     EXPECT_EQ(Data(form), "");
-    EXPECT_EQ(form->m_tableGrid->GetNumberRows(), 0);
+    EXPECT_EQ(form->Table()->GetNumberRows(), 0);
 }
 
 TEST_F(FunctionSendTest, InputsReadWithTheirOwnFunctions)
 {
     FunctionPanel *form = Open(2, ReadAnswer({0xCA, 0x01}));
-    form->m_slaveIdText->ChangeValue("17");
-    form->m_addressText->ChangeValue("256");
-    form->m_countText->ChangeValue("9");
+    form->SlaveIdField()->ChangeValue("17");
+    form->AddressField()->ChangeValue("256");
+    form->CountField()->ChangeValue("9");
     Send(form);
     EXPECT_EQ(Result(form), "Read 9 bits");
     EXPECT_EQ(Data(form), "[0][1][0][1][0][0][1][1][1]");
 
     m_gateway.AnswerWith(ReadAnswer({0x00, 0x0B, 0x80, 0x00}));
     form = OpenForm(4);
-    form->m_addressText->ChangeValue("65535");
-    form->m_countText->ChangeValue("2");
-    form->m_formatCombo->SetSelection(2);
+    form->AddressField()->ChangeValue("65535");
+    form->CountField()->ChangeValue("2");
+    form->FormatChoice()->SetSelection(2);
     Send(form);
     EXPECT_EQ(Result(form), "Read 2 registers");
     EXPECT_EQ(Data(form), "[11][32768]");
@@ -173,16 +173,16 @@ TEST_F(FunctionSendTest, InputsReadWithTheirOwnFunctions)
 TEST_F(FunctionSendTest, WritesSaySendedOrFailed)
 {
     FunctionPanel *form = Open(5, WriteEcho);
-    form->m_addressText->ChangeValue("10");
-    form->m_coilStateCombo->SetSelection(1);
+    form->AddressField()->ChangeValue("10");
+    form->CoilStateChoice()->SetSelection(1);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    form->m_coilStateCombo->SetSelection(0);
+    form->CoilStateChoice()->SetSelection(0);
     Send(form);
 
     form = OpenForm(6);
-    form->m_addressText->ChangeValue("7");
-    form->m_valueText->ChangeValue("4660");
+    form->AddressField()->ChangeValue("7");
+    form->ValueField()->ChangeValue("4660");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
 
@@ -200,26 +200,26 @@ TEST_F(FunctionSendTest, WritesSaySendedOrFailed)
 TEST_F(FunctionSendTest, GridsWriteOnlyTheValuesSet)
 {
     FunctionPanel *form = Open(15, WriteEcho);
-    form->m_addressText->ChangeValue("32");
+    form->AddressField()->ChangeValue("32");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no values set");
-    SetCoil(form->m_valuesGrid, 0, true);
-    SetCoil(form->m_valuesGrid, 2, true);
+    SetCoil(form->ValuesGrid(), 0, true);
+    SetCoil(form->ValuesGrid(), 2, true);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    SetCoil(form->m_valuesGrid, 4, true);
-    SetCoil(form->m_valuesGrid, 4, false);
+    SetCoil(form->ValuesGrid(), 4, true);
+    SetCoil(form->ValuesGrid(), 4, false);
     Send(form);
 
     form = OpenForm(16);
-    form->m_addressText->ChangeValue("20");
+    form->AddressField()->ChangeValue("20");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no values set");
-    form->m_valuesGrid->SetCellValue(0, 0, "300");
-    form->m_valuesGrid->SetCellValue(1, 0, "70000"); // cut to 16 bits
+    form->ValuesGrid()->SetCellValue(0, 0, "300");
+    form->ValuesGrid()->SetCellValue(1, 0, "70000"); // cut to 16 bits
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
-    form->m_valuesGrid->SetCellValue(3, 0, "4");
+    form->ValuesGrid()->SetCellValue(3, 0, "4");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: row 3 is empty");
 
@@ -232,7 +232,7 @@ TEST_F(FunctionSendTest, GridsWriteOnlyTheValuesSet)
 TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
 {
     FunctionPanel *form = Open(16, WriteEcho);
-    form->m_addressText->ChangeValue("0");
+    form->AddressField()->ChangeValue("0");
     const auto typeInto = [](wxGrid *grid, int row, const std::function<void(wxControl *)> &type) {
         grid->SetGridCursor(row, 0);
         grid->EnableCellEditControl();
@@ -240,13 +240,13 @@ TEST_F(FunctionSendTest, GridValueBeingTypedIsSent)
         type(editor->GetControl());
         editor->DecRef();
     };
-    typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxTextCtrl *>(control)->ChangeValue("123"); });
+    typeInto(form->ValuesGrid(), 0, [](wxControl *control) { static_cast<wxTextCtrl *>(control)->ChangeValue("123"); });
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
 
     form = OpenForm(15);
-    form->m_addressText->ChangeValue("0");
-    typeInto(form->m_valuesGrid, 0, [](wxControl *control) { static_cast<wxCheckBox *>(control)->SetValue(true); });
+    form->AddressField()->ChangeValue("0");
+    typeInto(form->ValuesGrid(), 0, [](wxControl *control) { static_cast<wxCheckBox *>(control)->SetValue(true); });
     Send(form);
     EXPECT_EQ(m_gateway.RequestsSeen(), (std::vector<std::string>{"01 10 00 00 00 01 02 00 7B", "01 0F 00 00 00 01 01 01"}));
 }
@@ -257,7 +257,7 @@ TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
     Send(form);
     EXPECT_EQ(m_gateway.RequestsSeen(), std::vector<std::string>{"01 11"});
     const wxString expected = wxString("Slave ID: ") + wxUniChar(0x01) + wxUniChar(0xFF) + "A&B" + wxUniChar(0xE9);
-    EXPECT_EQ(form->m_resultLabel->GetLabelText(), expected);
+    EXPECT_EQ(form->ResultLabel()->GetLabelText(), expected);
 
     m_gateway.AnswerWith(ReadAnswer({0x01}));
     Send(form);
@@ -267,11 +267,11 @@ TEST_F(FunctionSendTest, SlaveIdAnswerShowsEveryByteButZero)
 TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
 {
     FunctionPanel *form = Open(23, ReadAnswer({0x00, 0x0A, 0xFF, 0xFF}));
-    form->m_dataText->ChangeValue("old");
-    form->m_addressText->ChangeValue("5");
-    form->m_readAddressText->ChangeValue("1");
-    form->m_countText->ChangeValue("2");
-    form->m_valuesGrid->SetCellValue(0, 0, "10");
+    form->DataField()->ChangeValue("old");
+    form->AddressField()->ChangeValue("5");
+    form->ReadAddressField()->ChangeValue("1");
+    form->CountField()->ChangeValue("2");
+    form->ValuesGrid()->SetCellValue(0, 0, "10");
     Send(form);
     EXPECT_EQ(Result(form), "Read 2 bits");
     EXPECT_EQ(Data(form), "[10][65535]");
@@ -281,17 +281,17 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
     using Refusal = std::pair<const char *, const char *>;
     for (const auto &[count, result] :
          {Refusal("", "Failed: quantity is empty"), Refusal("0", "Failed: quantity must be 1 to 125")}) {
-        form->m_countText->ChangeValue(count);
+        form->CountField()->ChangeValue(count);
         Send(form);
         EXPECT_EQ(Result(form), result) << count;
     }
-    form->m_countText->ChangeValue("2");
-    form->m_valuesGrid->SetCellValue(0, 0, "");
+    form->CountField()->ChangeValue("2");
+    form->ValuesGrid()->SetCellValue(0, 0, "");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no values set");
     EXPECT_EQ(m_gateway.RequestsSeen().size(), 1U);
 
-    form->m_valuesGrid->SetCellValue(0, 0, "10");
+    form->ValuesGrid()->SetCellValue(0, 0, "10");
     m_gateway.AnswerNothing();
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");
@@ -301,10 +301,10 @@ TEST_F(FunctionSendTest, WriteAndReadShowsDecimalRegisters)
 TEST_F(FunctionSendTest, RefusedSlaveIdKeepsThePreviousUnit)
 {
     FunctionPanel *form = Open(6, WriteEcho);
-    form->m_addressText->ChangeValue("1");
-    form->m_valueText->ChangeValue("2");
+    form->AddressField()->ChangeValue("1");
+    form->ValueField()->ChangeValue("2");
     for (const char *unit : {"7", "300", "4294967303" /* 2^32 + 7: out of range, not 7 */, "9"}) {
-        form->m_slaveIdText->ChangeValue(unit);
+        form->SlaveIdField()->ChangeValue(unit);
         Send(form);
     }
     std::vector<int> units;
@@ -327,10 +327,10 @@ protected:
     FunctionPanel *Read(int functionCode, int address, int count, int format = FORMAT_DECIMAL_U16)
     {
         FunctionPanel *form = OpenForm(functionCode);
-        form->m_addressText->ChangeValue(std::to_string(address));
-        form->m_countText->ChangeValue(std::to_string(count));
-        if (form->m_formatCombo != nullptr)
-            form->m_formatCombo->SetSelection(format);
+        form->AddressField()->ChangeValue(std::to_string(address));
+        form->CountField()->ChangeValue(std::to_string(count));
+        if (form->FormatChoice() != nullptr)
+            form->FormatChoice()->SetSelection(format);
         Send(form);
         return form;
     }
@@ -363,15 +363,15 @@ TEST_F(PymodbusRoundTrip, ReadsEveryKindOfData)
 TEST_F(PymodbusRoundTrip, WritesAreReadBack)
 {
     FunctionPanel *form = OpenForm(5);
-    form->m_addressText->ChangeValue("1");
-    form->m_coilStateCombo->SetSelection(1);
+    form->AddressField()->ChangeValue("1");
+    form->CoilStateChoice()->SetSelection(1);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
     EXPECT_EQ(Data(Read(1, 0, 3)), "[1][1][0]");
 
     form = OpenForm(6);
-    form->m_addressText->ChangeValue("10");
-    form->m_valueText->ChangeValue("777");
+    form->AddressField()->ChangeValue("10");
+    form->ValueField()->ChangeValue("777");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
     EXPECT_EQ(Data(Read(3, 10, 1)), "[777]");
@@ -380,62 +380,62 @@ TEST_F(PymodbusRoundTrip, WritesAreReadBack)
     // store (coils on at multiples of 3, registers 0x0101 * address) shows
     // those after them untouched.
     form = OpenForm(15);
-    form->m_addressText->ChangeValue("40");
+    form->AddressField()->ChangeValue("40");
     for (const int row : {1, 2, 7})
-        SetCoil(form->m_valuesGrid, row, true);
+        SetCoil(form->ValuesGrid(), row, true);
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
     EXPECT_EQ(Data(Read(1, 40, 10)), "[0][1][1][0][0][0][0][1][1][0]");
 
     form = OpenForm(16);
-    form->m_addressText->ChangeValue("50");
-    form->m_valuesGrid->SetCellValue(0, 0, "4660");
-    form->m_valuesGrid->SetCellValue(1, 0, "-1");
+    form->AddressField()->ChangeValue("50");
+    form->ValuesGrid()->SetCellValue(0, 0, "4660");
+    form->ValuesGrid()->SetCellValue(1, 0, "-1");
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
     EXPECT_EQ(Data(Read(3, 50, 3)), "[4660][65535][13364]");
 
     form = OpenForm(23);
-    form->m_addressText->ChangeValue("60");
-    form->m_readAddressText->ChangeValue("59");
-    form->m_countText->ChangeValue("4");
-    form->m_valuesGrid->SetCellValue(0, 0, "11");
-    form->m_valuesGrid->SetCellValue(1, 0, "12");
+    form->AddressField()->ChangeValue("60");
+    form->ReadAddressField()->ChangeValue("59");
+    form->CountField()->ChangeValue("4");
+    form->ValuesGrid()->SetCellValue(0, 0, "11");
+    form->ValuesGrid()->SetCellValue(1, 0, "12");
     Send(form);
     EXPECT_EQ(Result(form), "Read 4 bits");
     EXPECT_EQ(Data(form), "[15163][11][12][15934]"); // 59 and 62 untouched
 }
 
-// 32-bit values written with function 16 read back in the same order, and
-// in another order as the words and bytes say.
+// 32- and 64-bit values written with function 16 read back in the same
+// order, and in another order as the words and bytes say.
 TEST_F(PymodbusRoundTrip, WideValuesInTheFourOrders)
 {
     FunctionPanel *form = OpenForm(16);
-    form->m_addressText->ChangeValue("70");
+    form->AddressField()->ChangeValue("70");
     const auto writeAs = [&form](int choice, std::vector<const char *> cells) {
-        form->m_writeFormatCombo->SetSelection(choice);
-        wxCommandEvent chosen(wxEVT_COMBOBOX, form->m_writeFormatCombo->GetId());
-        form->m_writeFormatCombo->GetEventHandler()->ProcessEvent(chosen);
+        form->WriteFormatChoice()->SetSelection(choice);
+        wxCommandEvent chosen(wxEVT_COMBOBOX, form->WriteFormatChoice()->GetId());
+        form->WriteFormatChoice()->GetEventHandler()->ProcessEvent(chosen);
         for (int row = 0; row < 10; ++row)
-            form->m_valuesGrid->SetCellValue(row, 0, row < static_cast<int>(cells.size()) ? cells[row] : "");
+            form->ValuesGrid()->SetCellValue(row, 0, row < static_cast<int>(cells.size()) ? cells[row] : "");
         Send(form);
     };
     const int floatCdab = 1 + 8 + MB_ORDER_CDAB;
     writeAs(floatCdab, {"3.5", "-0.25"});
     EXPECT_EQ(Result(form), "Sended");
     // The grid's editor takes text for floats.
-    EXPECT_NE(dynamic_cast<wxGridCellTextEditor *>(form->m_valuesGrid->GetCellEditor(0, 0)), nullptr);
-    form->m_valuesGrid->GetCellEditor(0, 0)->DecRef();
+    EXPECT_NE(dynamic_cast<wxGridCellTextEditor *>(form->ValuesGrid()->GetCellEditor(0, 0)), nullptr);
+    form->ValuesGrid()->GetCellEditor(0, 0)->DecRef();
 
     form = Read(3, 70, 4, FORMAT_COUNT + 8 + MB_ORDER_CDAB);
     EXPECT_EQ(Data(form), "[3.5][-0.25]");
-    EXPECT_EQ(form->m_tableGrid->GetCellValue(1, 0), "72");
-    EXPECT_EQ(form->m_tableGrid->GetCellValue(1, 1), "-0.25");
+    EXPECT_EQ(form->Table()->GetCellValue(1, 0), "72");
+    EXPECT_EQ(form->Table()->GetCellValue(1, 1), "-0.25");
     form = Read(3, 70, 4, FORMAT_HEX);
     EXPECT_EQ(Data(form), "[0][4060][0][be80]");
 
     form = OpenForm(16);
-    form->m_addressText->ChangeValue("70");
+    form->AddressField()->ChangeValue("70");
     const int s32Badc = 1 + 4 + MB_ORDER_BADC;
     writeAs(s32Badc, {"-2", "x"});
     EXPECT_EQ(Result(form), "Failed: row 2 is no number");
@@ -450,13 +450,26 @@ TEST_F(PymodbusRoundTrip, WideValuesInTheFourOrders)
     form = Read(3, 70, 3, FORMAT_COUNT + MB_ORDER_ABCD);
     EXPECT_EQ(Result(form), "Failed: a 32-bit format needs an even count");
     EXPECT_EQ(Data(form), "");
+
+    // 64-bit values, four registers each, after the 32-bit formats.
+    form = OpenForm(16);
+    form->AddressField()->ChangeValue("80");
+    writeAs(1 + 20 + MB_ORDER_GHEFCDAB, {"-2.5", "1e300"});
+    EXPECT_EQ(Result(form), "Sended");
+    form = Read(3, 80, 8, FORMAT_COUNT + 20 + MB_ORDER_GHEFCDAB);
+    EXPECT_EQ(Data(form), "[-2.5][1e+300]");
+    EXPECT_EQ(form->Table()->GetCellValue(1, 0), "84");
+    form = Read(3, 80, 4, FORMAT_COUNT + 12 + MB_ORDER_HGFEDCBA);
+    EXPECT_EQ(Data(form), "[342273571680157696]") << "-2.5's bytes read in the other order";
+    form = Read(3, 80, 6, FORMAT_COUNT + 16 + MB_ORDER_ABCDEFGH);
+    EXPECT_EQ(Result(form), "Failed: a 64-bit format needs a count divisible by 4");
 }
 
 TEST_F(PymodbusRoundTrip, AnUnknownUnitFails)
 {
     FunctionPanel *form = OpenForm(3);
-    form->m_addressText->ChangeValue("0");
-    form->m_slaveIdText->ChangeValue("2");
+    form->AddressField()->ChangeValue("0");
+    form->SlaveIdField()->ChangeValue("2");
     Send(form);
     EXPECT_EQ(Result(form), "Failed: no answer");
 }

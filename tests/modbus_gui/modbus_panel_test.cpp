@@ -63,7 +63,6 @@ TEST_F(ModbusPanelTest, LaysOutTitleHeadingsAndFunctionButtons)
     EXPECT_EQ(panel->GetParent(), MainWindow::GetInstance()->m_frame);
     EXPECT_EQ(panel->GetName(), "ModbusORVTerminalPanel");
     EXPECT_NE(PanelText("Terminal Selected: MODBUS"), nullptr);
-    EXPECT_EQ(panel->m_formTop, 100);
 
     wxStaticText *title = PanelText("MODBUS ORV-Terminal");
     ASSERT_NE(title, nullptr);
@@ -113,7 +112,7 @@ TEST_F(ModbusPanelTest, LaysOutTitleHeadingsAndFunctionButtons)
 TEST_F(ModbusPanelTest, DisconnectedPanelNeedsParametersAndAConnection)
 {
     ModalRecorder boxes;
-    Click(Panel()->m_connectButton);
+    Click(ConnectButton());
     Click(FunctionButton(3));
     ASSERT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(boxes.Boxes()[0].message, "Connection parameters not set");
@@ -122,9 +121,9 @@ TEST_F(ModbusPanelTest, DisconnectedPanelNeedsParametersAndAConnection)
         EXPECT_EQ(box.caption, "Error");
         EXPECT_TRUE(box.style & wxICON_ERROR);
     }
-    EXPECT_FALSE(Panel()->m_connected);
+    EXPECT_FALSE(Panel()->IsConnected());
     EXPECT_EQ(FormCount(), 0);
-    EXPECT_EQ(Said(Panel()->m_connectButton), "Connect");
+    EXPECT_EQ(Said(ConnectButton()), "Connect");
     EXPECT_EQ(Said(PanelChild(ModbusTerminalPanel::ID_MODIFY)), "Change connection parameters");
 }
 
@@ -140,26 +139,24 @@ TEST_F(ModbusPanelTest, ConnectsToTheTypedPortAndTogglesSilently)
     EXPECT_TRUE(box.style & wxICON_EXCLAMATION);
 
     ModbusTerminalPanel *panel = Panel();
-    EXPECT_TRUE(panel->m_connected);
-    EXPECT_EQ(panel->m_portLabel->GetLabel(), std::to_string(gateway.Port()));
+    EXPECT_TRUE(panel->IsConnected());
+    EXPECT_EQ(panel->Port(), std::to_string(gateway.Port()));
     EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 1; }));
     EXPECT_EQ(atModbusPort.Connections(), 0U);
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
-    EXPECT_EQ(Said(panel->m_connectButton), "Disconnect");
+    EXPECT_TRUE(ShowsImage(StatusIcon()->GetBitmap(), "icons/ok.jpg"));
+    EXPECT_TRUE(ShowsImage(ConnectButton()->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
+    EXPECT_EQ(Said(ConnectButton()), "Disconnect");
 
     ModalRecorder boxes;
-    Click(panel->m_connectButton);
+    Click(ConnectButton());
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
-    EXPECT_EQ(Said(panel->m_connectButton), "Connect");
-    EXPECT_FALSE(panel->m_connected);
-    EXPECT_EQ(mb_get_socket(panel->m_modbus), -1);
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+    EXPECT_EQ(Said(ConnectButton()), "Connect");
+    EXPECT_FALSE(panel->IsConnected());
+    EXPECT_EQ(panel->Link(), ModbusLink::Closed);
+    EXPECT_TRUE(ShowsImage(StatusIcon()->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(ConnectButton()->GetBitmapLabel(), "icons/connectbtn.jpg"));
 
-    Click(panel->m_connectButton);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].message, "Connection successful");
+    EXPECT_TRUE(ConnectAgain());
     EXPECT_TRUE(WaitUntil([&] { return gateway.Connections() == 2; }));
 }
 
@@ -170,26 +167,30 @@ TEST_F(ModbusPanelTest, RefusedConnectionLeavesThePanelDisconnected)
     EXPECT_EQ(box.message, "Connection failed");
     EXPECT_EQ(box.caption, "Not Connected");
     EXPECT_TRUE(box.style & wxICON_ERROR);
-    EXPECT_FALSE(Panel()->m_connected);
-    EXPECT_EQ(mb_get_socket(Panel()->m_modbus), -1);
-    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_FALSE(Panel()->IsConnected());
+    EXPECT_EQ(Panel()->Link(), ModbusLink::Closed);
+    EXPECT_TRUE(ShowsImage(StatusIcon()->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_EQ(Said(ConnectButton()), "Connect");
 }
 
 TEST_F(ModbusPanelTest, AnotherFunctionReplacesTheShownForm)
 {
     ModbusPortGateway gateway;
-    ConnectTo(gateway.Ip());
+    // Shown in the frame, as a user sees it.
+    MainWindow::GetInstance()->ApplyConnection(gateway.Ip(), std::to_string(MODBUS_PORT), 1);
+    ASSERT_TRUE(ConnectAgain());
     ASSERT_NE(OpenForm(3), nullptr);
     FunctionPanel *form = OpenForm(1);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(FormCount(), 1);
-    EXPECT_EQ(Panel()->m_functionPanel, form);
-    EXPECT_EQ(form->m_modbus, Panel()->m_modbus);
-    // 40 px right of the buttons, as at their drawn width of 160.
+    EXPECT_EQ(Panel()->Form(), form);
+    // 40 px right of the buttons, as at their drawn width of 160, and under
+    // the title; it takes the panel's room right and below.
     EXPECT_EQ(form->GetPosition(), wxPoint(FunctionButton(1)->GetRect().GetRight() + 1 + 40, 100));
     EXPECT_GE(form->GetPosition().x, 250);
-    EXPECT_EQ(form->GetSize(), wxSize(500, 480));
+    EXPECT_EQ(form->GetRect().GetBottomRight(), wxRect(Panel()->GetClientSize()).GetBottomRight());
     EXPECT_NE(wxWindow::FindWindowByLabel("Function 1: Read Coils", form), nullptr);
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.8", "65100", 0);
 }
 
 // The form keeps its fields across a disconnect, sends nothing meanwhile
@@ -203,65 +204,91 @@ TEST_F(ModbusPanelTest, DisconnectKeepsTheFormAndNewParametersCloseIt)
 
     ConnectTo(gateway.Ip());
     FunctionPanel *form = OpenForm(6);
-    form->m_addressText->ChangeValue("0");
-    form->m_valueText->ChangeValue("42");
-    Click(panel->m_connectButton);
-    EXPECT_FALSE(panel->m_connected);
+    form->AddressField()->ChangeValue("0");
+    form->ValueField()->ChangeValue("42");
+    Click(ConnectButton());
+    EXPECT_FALSE(panel->IsConnected());
     ASSERT_EQ(ShownForm(), form);
     Send(form);
     EXPECT_EQ(Result(form), "Failed: not connected");
-    ModalRecorder boxes;
-    Click(panel->m_connectButton);
-    EXPECT_EQ(boxes.Messages(), "Connection successful");
+    ASSERT_TRUE(ConnectAgain());
     Send(form);
     EXPECT_EQ(Result(form), "Sended");
     EXPECT_EQ(gateway.RequestsSeen(), std::vector<std::string>{"01 06 00 00 00 2A"});
 
-    boxes.Clear();
+    ModalRecorder boxes;
     panel->SetConnectionParameters("127.0.0.2", "600");
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
-    EXPECT_FALSE(panel->m_connected);
+    EXPECT_FALSE(panel->IsConnected());
     EXPECT_EQ(FormCount(), 0);
-    EXPECT_EQ(panel->m_functionPanel, nullptr);
-    EXPECT_EQ(panel->m_ipLabel->GetLabel(), "127.0.0.2");
-    EXPECT_EQ(panel->m_portLabel->GetLabel(), "600");
+    EXPECT_EQ(panel->Form(), nullptr);
+    EXPECT_EQ(panel->Ip(), "127.0.0.2");
+    EXPECT_EQ(panel->Port(), "600");
 
     ConnectTo(gateway.Ip());
     OpenForm(1);
     panel->Shutdown();
     panel->Shutdown();
-    EXPECT_FALSE(panel->m_connected);
-    EXPECT_EQ(panel->m_modbus, nullptr);
+    EXPECT_EQ(panel->Link(), ModbusLink::Closed);
+    EXPECT_EQ(panel->Session().State(), ModbusLink::Closed);
     EXPECT_EQ(FormCount(), 0);
 }
 
 // A gateway that resets the connection while no request runs: the panel
-// shows itself disconnected by itself, and Connect brings the same form
-// back to work.
-TEST_F(ModbusPanelTest, ShowsTheGatewayEndingAnIdleConnection)
+// takes it up again by itself, without a box, and the form works on.
+TEST_F(ModbusPanelTest, TakesUpAgainAConnectionTheGatewayEnded)
 {
     ModbusPortGateway gateway;
     gateway.AnswerWith([](const testing_support::Bytes &request) { return ReadReply(request, {0x00, 0x07}); });
     ModbusTerminalPanel *panel = Panel();
     ConnectTo(gateway.Ip());
     FunctionPanel *form = OpenForm(3);
-    form->m_addressText->ChangeValue("5");
+    form->AddressField()->ChangeValue("5");
     Send(form);
     ASSERT_EQ(Result(form), "Read 1 registers");
 
-    gateway.DropConnection(true);
-    EXPECT_TRUE(WaitUntil([&] { return !panel->m_connected; }));
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
-    ASSERT_EQ(ShownForm(), form);
-
     ModalRecorder boxes;
-    Click(panel->m_connectButton);
-    EXPECT_EQ(boxes.Messages(), "Connection successful");
-    EXPECT_TRUE(panel->m_connected);
+    gateway.DropConnection(true);
+    ASSERT_TRUE(WaitUntil([&] { return gateway.Connections() == 2 && panel->IsConnected(); }));
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
+    ASSERT_EQ(ShownForm(), form);
     Send(form);
     EXPECT_EQ(Result(form), "Read 1 registers");
     EXPECT_EQ(gateway.RequestsSeen(), std::vector<std::string>(2, "01 03 00 05 00 01"));
+}
+
+// A gateway gone for good: the panel shows the link lost while the session
+// tries again, the button still disconnects, and the gateway back at its
+// address is taken up again. (It must come back at the same address: the
+// Modbus port of an address of its own.)
+TEST_F(ModbusPanelTest, ShowsTheLinkLostUntilTheGatewayIsBack)
+{
+    const std::string ip = NextTestIp();
+    auto gateway = std::make_unique<testing_support::FakeGateway>(ip, MODBUS_PORT);
+    ModbusTerminalPanel *panel = Panel();
+    ConnectTo(ip);
+    gateway.reset();
+    ASSERT_TRUE(WaitUntil([&] { return panel->Link() == ModbusLink::Down; }));
+    EXPECT_NE(PanelText("Link lost: reconnecting"), nullptr);
+    EXPECT_TRUE(ShowsImage(StatusIcon()->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_EQ(Said(ConnectButton()), "Disconnect");
+    // Forms open meanwhile; their requests fail until the link is back.
+    FunctionPanel *form = OpenForm(3);
+    ASSERT_NE(form, nullptr);
+    form->AddressField()->ChangeValue("0");
+    Send(form);
+    EXPECT_EQ(Result(form), "Failed: not connected");
+
+    gateway = std::make_unique<testing_support::FakeGateway>(ip, MODBUS_PORT);
+    ASSERT_TRUE(WaitUntil([&] { return panel->IsConnected(); }));
+    EXPECT_EQ(PanelText("Link lost: reconnecting"), nullptr);
+    EXPECT_TRUE(ShowsImage(StatusIcon()->GetBitmap(), "icons/ok.jpg"));
+    // And Disconnect while the link is down ends the tries.
+    gateway.reset();
+    ASSERT_TRUE(WaitUntil([&] { return panel->Link() == ModbusLink::Down; }));
+    Click(ConnectButton());
+    EXPECT_EQ(panel->Link(), ModbusLink::Closed);
+    EXPECT_EQ(Said(ConnectButton()), "Connect");
 }
 
 NewDialog *NewestShownDialog()
@@ -306,8 +333,8 @@ TEST_F(ModbusPanelTest, ModifyOffersTheShownParametersOrTheDefaults)
     ASSERT_NE(dialog, nullptr);
     Click(dialog->FindWindow(wxID_OK));
     EXPECT_TRUE(Panel()->IsShown());
-    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.9");
-    EXPECT_EQ(Panel()->m_framingLabel->GetLabel(), "Modbus TCP");
+    EXPECT_EQ(Panel()->Ip(), "127.0.0.9");
+    EXPECT_EQ(FramingLabel()->GetLabel(), "Modbus TCP");
     MainWindow::GetInstance()->ApplyConnection("127.0.0.8", "65100", 0);
 }
 
@@ -321,12 +348,12 @@ TEST_F(ModbusPanelTest, ConfirmingModbusShowsThePanel)
     dialog->m_terminalType->SetSelection(1);
     Click(dialog->FindWindow(wxID_OK));
     EXPECT_TRUE(Panel()->IsShown());
-    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.7");
-    EXPECT_EQ(Panel()->m_portLabel->GetLabel(), "502");
+    EXPECT_EQ(Panel()->Ip(), "127.0.0.7");
+    EXPECT_EQ(Panel()->Port(), "502");
 
     MainWindow::GetInstance()->ApplyConnection("127.0.0.8", "65100", 0);
     EXPECT_FALSE(Panel()->IsShown());
-    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.8");
+    EXPECT_EQ(Panel()->Ip(), "127.0.0.8");
     dialog->Destroy();
 }
 

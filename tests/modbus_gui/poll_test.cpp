@@ -1,13 +1,13 @@
 // Polling from a read form, its table and the traffic view, against a
 // scripted gateway and Debian's pymodbus server.
 #include "library/modbus_lib/modbus_values.h"
-#include "modbus/poll_worker.h"
-#include "modbus/traffic_recorder.h"
 #include "modbus/traffic_window.h"
 #include "tests/modbus_gui/modbus_peers.h"
 #include "tests/modbus_gui/panel_driver.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <wx/button.h>
@@ -35,8 +35,8 @@ std::string Text(const wxWindow *window)
 std::vector<std::string> TableColumn(FunctionPanel *form, int column)
 {
     std::vector<std::string> cells;
-    for (int row = 0; row < form->m_tableGrid->GetNumberRows(); ++row)
-        cells.push_back(form->m_tableGrid->GetCellValue(row, column).utf8_string());
+    for (int row = 0; row < form->Table()->GetNumberRows(); ++row)
+        cells.push_back(form->Table()->GetCellValue(row, column).utf8_string());
     return cells;
 }
 
@@ -45,7 +45,7 @@ std::pair<long, long> Counts(FunctionPanel *form)
 {
     long sent = 0;
     long failed = 0;
-    if (std::sscanf(Text(form->m_pollCountsLabel).c_str(), "%ld sent, %ld failed", &sent, &failed) != 2)
+    if (std::sscanf(Text(form->PollCountsLabel()).c_str(), "%ld sent, %ld failed", &sent, &failed) != 2)
         return {-1, -1};
     return {sent, failed};
 }
@@ -58,7 +58,8 @@ void ClickEnabled(wxButton *button)
 
 bool PollEnded(FunctionPanel *form)
 {
-    return !Panel()->Polling() && form->m_sendButton->IsEnabled() && form->m_pollStartButton->IsEnabled();
+    return !form->Polling() && form->SendButton()->IsEnabled() && form->PollStartButton()->IsEnabled() &&
+           !form->PollStopButton()->IsEnabled();
 }
 
 class PollTest : public ::testing::Test {
@@ -70,10 +71,10 @@ protected:
     FunctionPanel *OpenPolling()
     {
         FunctionPanel *form = OpenForm(3);
-        form->m_addressText->ChangeValue("6");
-        form->m_countText->ChangeValue("2");
-        form->m_formatCombo->SetSelection(FORMAT_HEX);
-        form->m_pollPeriodText->ChangeValue("10");
+        form->AddressField()->ChangeValue("6");
+        form->CountField()->ChangeValue("2");
+        form->FormatChoice()->SetSelection(FORMAT_HEX);
+        form->PollPeriodField()->ChangeValue("10");
         return form;
     }
 
@@ -84,60 +85,83 @@ TEST_F(PollTest, AnswersRefreshInPlaceUntilStopped)
 {
     m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x12, 0x34, 0xAB, 0xCD}); });
     FunctionPanel *form = OpenPolling();
-    ClickEnabled(form->m_pollStartButton);
-    EXPECT_FALSE(form->m_sendButton->IsEnabled());
-    EXPECT_FALSE(form->m_pollStartButton->IsEnabled());
+    ClickEnabled(form->PollStartButton());
+    EXPECT_TRUE(form->SendButton()->IsEnabled()) << "a Send queues behind the poll";
+    EXPECT_FALSE(form->PollStartButton()->IsEnabled());
     ASSERT_TRUE(WaitUntil([&] { return Counts(form).first >= 3; }))
-        << Text(form->m_pollCountsLabel);
+        << Text(form->PollCountsLabel());
     // The newest answer in place, not one after the other.
     EXPECT_EQ(Result(form), "Read 2 registers");
-    EXPECT_EQ(form->m_dataText->GetValue(), "[1234][abcd]");
+    EXPECT_EQ(form->DataField()->GetValue(), "[1234][abcd]");
     EXPECT_EQ(TableColumn(form, 0), (std::vector<std::string>{"6", "7"}));
     EXPECT_EQ(TableColumn(form, 1), (std::vector<std::string>{"1234", "abcd"}));
-    EXPECT_TRUE(std::regex_match(Text(form->m_pollTimeLabel), std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d)")))
-        << Text(form->m_pollTimeLabel);
+    EXPECT_TRUE(std::regex_match(Text(form->PollTimeLabel()), std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d)")))
+        << Text(form->PollTimeLabel());
     // The data field and the table follow the format at once.
     ChooseFormat(form, FORMAT_DECIMAL_S16);
     EXPECT_EQ(TableColumn(form, 1), (std::vector<std::string>{"4660", "-21555"}));
-    EXPECT_EQ(form->m_dataText->GetValue(), "[4660][-21555]");
+    EXPECT_EQ(form->DataField()->GetValue(), "[4660][-21555]");
     // A failed read leaves neither showing the older answer as current; the
     // time of the last answer stays.
-    const std::string lastAnswer = Text(form->m_pollTimeLabel);
     m_gateway.AnswerNothing();
     ASSERT_TRUE(WaitUntil([&] { return Result(form) == "Failed: no answer"; }));
-    EXPECT_EQ(form->m_tableGrid->GetNumberRows(), 0);
-    EXPECT_EQ(form->m_dataText->GetValue(), "");
-    EXPECT_EQ(Text(form->m_pollTimeLabel), lastAnswer);
+    EXPECT_EQ(form->Table()->GetNumberRows(), 0);
+    EXPECT_EQ(form->DataField()->GetValue(), "");
+    const std::string lastAnswer = Text(form->PollTimeLabel());
+    EXPECT_FALSE(lastAnswer.empty());
+    const long sentSoFar = Counts(form).first;
+    ASSERT_TRUE(WaitUntil([&] { return Counts(form).first > sentSoFar; }));
+    EXPECT_EQ(Result(form), "Failed: no answer");
+    EXPECT_EQ(Text(form->PollTimeLabel()), lastAnswer);
     m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x12, 0x34, 0xAB, 0xCD}); });
 
-    // A Send while the worker has the connection would be a second request
-    // on it: refused.
-    Panel()->OnFunctionChosen(*std::make_unique<wxCommandEvent>(wxEVT_BUTTON, 1003));
-    FunctionPanel *other = ShownForm();
-    other->m_addressText->ChangeValue("0");
-    // (the new form's poll run was stopped with the old form; its end may
-    // still be on its way)
-    if (Panel()->Polling()) {
-        Send(other);
-        EXPECT_EQ(Result(other), "Failed: polling runs");
-    }
-    ASSERT_TRUE(WaitUntil([&] { return PollEnded(other); }));
+    // A Send while the poll's request waits for its answer queues behind it
+    // on the same connection, with the fields as they are now, and shows its
+    // own answer after the poll's. (A poll of a minute: nothing of it comes
+    // after the Send's answer.)
+    ClickEnabled(form->PollStopButton());
+    m_gateway.SetDefault(Reaction::Compute(
+        [](const Bytes &request) {
+            return testing_support::WithCrc(request[3] == 0 ? ReadReply(request, {0x00, 0x2A})
+                                                            : ReadReply(request, {0x12, 0x34, 0xAB, 0xCD}));
+        },
+        Millis(100)));
+    form->PollPeriodField()->ChangeValue("60000");
+    const size_t polled = m_gateway.Requests().size();
+    ClickEnabled(form->PollStartButton());
+    ASSERT_TRUE(m_gateway.WaitForRequests(polled + 1));
+    form->AddressField()->ChangeValue("0");
+    form->CountField()->ChangeValue("1");
+    Send(form);
+    EXPECT_EQ(Result(form), "Read 1 registers");
+    EXPECT_EQ(form->DataField()->GetValue(), "[42]");
+    EXPECT_TRUE(form->Polling());
+    EXPECT_EQ(Text(form->PollCountsLabel()), "1 sent, 0 failed") << "the poll's answer came first";
+    EXPECT_EQ(m_gateway.RequestsSeen().back(), "01 03 00 00 00 01");
+
+    // Another function's form ends the poll: no request after it.
+    FunctionPanel *other = OpenForm(3);
+    EXPECT_TRUE(PollEnded(other));
     const size_t requests = m_gateway.Requests().size();
     PumpEvents(Millis(100));
     EXPECT_EQ(m_gateway.Requests().size(), requests) << "requests after the stop";
-    for (const std::string &seen : m_gateway.RequestsSeen())
-        EXPECT_EQ(seen, "01 03 00 06 00 02");
+    size_t sends = 0;
+    for (const std::string &seen : m_gateway.RequestsSeen()) {
+        EXPECT_TRUE(seen == "01 03 00 06 00 02" || seen == "01 03 00 00 00 01") << seen;
+        sends += seen == "01 03 00 00 00 01" ? 1 : 0;
+    }
+    EXPECT_EQ(sends, 1u);
 
     // Stop on a living run; then a Send works as ever.
     form = OpenPolling();
-    ClickEnabled(form->m_pollStartButton);
-    ASSERT_TRUE(WaitUntil([&] { return !Text(form->m_pollCountsLabel).empty(); }));
-    ClickEnabled(form->m_pollStopButton);
-    EXPECT_FALSE(form->m_pollStopButton->IsEnabled());
+    ClickEnabled(form->PollStartButton());
+    ASSERT_TRUE(WaitUntil([&] { return !Text(form->PollCountsLabel()).empty(); }));
+    ClickEnabled(form->PollStopButton());
+    EXPECT_FALSE(form->PollStopButton()->IsEnabled());
     ASSERT_TRUE(WaitUntil([&] { return PollEnded(form); }));
-    form->m_dataText->ChangeValue("");
+    form->DataField()->ChangeValue("");
     Send(form);
-    EXPECT_EQ(form->m_dataText->GetValue(), "[1234][abcd]");
+    EXPECT_EQ(form->DataField()->GetValue(), "[1234][abcd]");
 }
 
 // A gateway that never answers: the window goes on while the worker waits,
@@ -146,54 +170,63 @@ TEST_F(PollTest, SilentGatewayNeverHoldsTheWindow)
 {
     m_gateway.AnswerNothing();
     FunctionPanel *form = OpenPolling();
-    ClickEnabled(form->m_pollStartButton);
+    ClickEnabled(form->PollStartButton());
     // The request is on its way and the window handles events meanwhile.
     ASSERT_TRUE(WaitUntil([&] { return !m_gateway.Requests().empty(); }));
     EXPECT_EQ(Result(form), "");
-    ASSERT_TRUE(WaitUntil([&] { return Text(form->m_pollCountsLabel) == "1 sent, 1 failed"; }))
-        << Text(form->m_pollCountsLabel);
+    ASSERT_TRUE(WaitUntil([&] { return Text(form->PollCountsLabel()) == "1 sent, 1 failed"; }))
+        << Text(form->PollCountsLabel());
     EXPECT_EQ(Result(form), "Failed: no answer");
-    EXPECT_EQ(Text(form->m_pollTimeLabel), "");
+    EXPECT_EQ(Text(form->PollTimeLabel()), "");
 
-    // Disconnecting while a request waits gives the connection up to the
-    // worker; a reconnect makes a new one, on which the form sends again.
+    // Disconnecting while a request waits cuts it short at once; a
+    // reconnect makes a new connection, on which the form sends again.
     ASSERT_TRUE(WaitUntil([&] { return m_gateway.Requests().size() >= 2; }));
-    Click(Panel()->m_connectButton);
-    EXPECT_FALSE(Panel()->m_connected);
+    Click(ConnectButton());
+    EXPECT_FALSE(Panel()->IsConnected());
     EXPECT_TRUE(PollEnded(form));
     Send(form);
     EXPECT_EQ(Result(form), "Failed: not connected");
     m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x00, 0x07, 0x00, 0x08}); });
-    testing_support::ModalRecorder boxes;
-    Click(Panel()->m_connectButton);
-    ASSERT_TRUE(Panel()->m_connected) << boxes.Messages();
+    ASSERT_TRUE(ConnectAgain());
     Send(form);
-    EXPECT_EQ(form->m_dataText->GetValue(), "[7][8]");
+    EXPECT_EQ(form->DataField()->GetValue(), "[7][8]");
 }
 
-TEST_F(PollTest, ALostConnectionEndsThePollAndShowsDisconnected)
+// A gateway that keeps ending the connection: the poll goes on, counting
+// each failure, the session connects again by itself, and once the gateway
+// answers again so does the poll.
+TEST_F(PollTest, ALostConnectionKeepsThePollGoing)
 {
     m_gateway.SetDefault(Reaction::Close());
     FunctionPanel *form = OpenPolling();
-    ClickEnabled(form->m_pollStartButton);
-    ASSERT_TRUE(WaitUntil([&] { return !Panel()->m_connected; }));
-    EXPECT_TRUE(PollEnded(form));
-    EXPECT_EQ(Result(form), "Failed: connection closed");
+    ClickEnabled(form->PollStartButton());
+    ASSERT_TRUE(WaitUntil([&] { return m_gateway.Connections() >= 2 && Counts(form).second >= 2; }, Millis(10000)))
+        << Text(form->PollCountsLabel());
+    EXPECT_TRUE(form->Polling());
+    EXPECT_TRUE(Result(form) == "Failed: connection closed" || Result(form) == "Failed: not connected")
+        << Result(form);
+    m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x00, 0x07, 0x00, 0x08}); });
+    ASSERT_TRUE(WaitUntil([&] { return Result(form) == "Read 2 registers"; }, Millis(10000)));
+    EXPECT_EQ(form->DataField()->GetValue(), "[7][8]");
+    const std::pair<long, long> counts = Counts(form);
+    EXPECT_GE(counts.second, 2);
+    EXPECT_GT(counts.first, counts.second);
 }
 
 TEST_F(PollTest, BadFieldsAndPeriodsAreRefused)
 {
     FunctionPanel *form = OpenPolling();
     for (const char *period : {"9", "86400001", ""}) {
-        form->m_pollPeriodText->ChangeValue(period);
-        Click(form->m_pollStartButton);
+        form->PollPeriodField()->ChangeValue(period);
+        Click(form->PollStartButton());
         EXPECT_EQ(Result(form), "Failed: period must be 10 to 86400000") << period;
     }
-    form->m_pollPeriodText->ChangeValue("10");
-    form->m_countText->ChangeValue("126");
-    Click(form->m_pollStartButton);
+    form->PollPeriodField()->ChangeValue("10");
+    form->CountField()->ChangeValue("126");
+    Click(form->PollStartButton());
     EXPECT_EQ(Result(form), "Failed: quantity must be 1 to 125");
-    EXPECT_FALSE(Panel()->Polling());
+    EXPECT_FALSE(form->Polling());
     EXPECT_TRUE(m_gateway.Requests().empty());
 }
 
@@ -202,21 +235,17 @@ TEST_F(PollTest, BadFieldsAndPeriodsAreRefused)
 TEST_F(PollTest, TrafficViewListsFramesAndOutcomes)
 {
     m_gateway.AnswerWith([](const Bytes &request) { return ReadReply(request, {0x12, 0x34}); });
-    wxCheckBox *show = Panel()->m_trafficCheck;
-    show->SetValue(true);
-    wxCommandEvent ticked(wxEVT_CHECKBOX, show->GetId());
-    ticked.SetInt(1);
-    ticked.SetEventObject(show);
-    show->GetEventHandler()->ProcessEvent(ticked);
-    ASSERT_NE(Panel()->m_trafficWindow, nullptr);
-    EXPECT_TRUE(Panel()->m_trafficWindow->IsShown());
-    Panel()->m_trafficWindow->m_view->Clear();
+    ShowTraffic(true);
+    wxCheckBox *show = TrafficCheck();
+    ASSERT_NE(Panel()->TrafficView(), nullptr);
+    EXPECT_TRUE(Panel()->TrafficView()->IsShown());
+    Panel()->TrafficView()->m_view->Clear();
 
     FunctionPanel *form = OpenForm(3);
-    form->m_addressText->ChangeValue("0");
-    form->m_countText->ChangeValue("0");
+    form->AddressField()->ChangeValue("0");
+    form->CountField()->ChangeValue("0");
     Send(form);
-    form->m_countText->ChangeValue("1");
+    form->CountField()->ChangeValue("1");
     Send(form);
     m_gateway.AnswerNothing();
     Send(form);
@@ -225,21 +254,21 @@ TEST_F(PollTest, TrafficViewListsFramesAndOutcomes)
                               "= Read 1 registers\n" + time + "> 01 03 00 00 00 01 84 0A\n" + time +
                               "= Failed: no answer\n");
     ASSERT_TRUE(WaitUntil([&] {
-        return std::regex_match(Panel()->m_trafficWindow->m_view->GetValue().utf8_string(), expected);
-    })) << Panel()->m_trafficWindow->m_view->GetValue();
+        return std::regex_match(Panel()->TrafficView()->m_view->GetValue().utf8_string(), expected);
+    })) << Panel()->TrafficView()->m_view->GetValue();
 
     // "Copy all" puts the whole list on the clipboard.
-    Click(Panel()->m_trafficWindow->m_copyButton);
+    Click(Panel()->TrafficView()->m_copyButton);
     wxTextDataObject copied;
     ASSERT_TRUE(wxTheClipboard->Open());
     wxTheClipboard->GetData(copied);
     wxTheClipboard->Close();
-    EXPECT_EQ(copied.GetText(), Panel()->m_trafficWindow->m_view->GetValue());
+    EXPECT_EQ(copied.GetText(), Panel()->TrafficView()->m_view->GetValue());
 
     // Closed, the window stops listing and unticks the box.
-    Panel()->m_trafficWindow->Close();
+    Panel()->TrafficView()->Close();
     EXPECT_FALSE(show->GetValue());
-    EXPECT_FALSE(Panel()->m_trafficWindow->IsShown());
+    EXPECT_FALSE(Panel()->TrafficView()->IsShown());
 }
 
 TEST(TrafficWindow, KeepsTheNewestWholeLines)
@@ -279,15 +308,15 @@ TEST(PymodbusPoll, PollsTheServer)
     ASSERT_TRUE(server.Ready()) << "pymodbus server did not start";
     ASSERT_EQ(ConnectTo(server.Ip()).message, "Connection successful");
     FunctionPanel *form = OpenForm(4);
-    form->m_addressText->ChangeValue("0");
-    form->m_countText->ChangeValue("2");
-    form->m_pollPeriodText->ChangeValue("10");
-    Click(form->m_pollStartButton);
+    form->AddressField()->ChangeValue("0");
+    form->CountField()->ChangeValue("2");
+    form->PollPeriodField()->ChangeValue("10");
+    Click(form->PollStartButton());
     EXPECT_TRUE(WaitUntil([&] { return Counts(form).first >= 2; }))
-        << Text(form->m_pollCountsLabel);
+        << Text(form->PollCountsLabel());
     EXPECT_EQ(Counts(form).second, 0);
-    EXPECT_EQ(form->m_dataText->GetValue(), "[11][22]");
-    Click(form->m_pollStopButton);
+    EXPECT_EQ(form->DataField()->GetValue(), "[11][22]");
+    Click(form->PollStopButton());
     EXPECT_TRUE(WaitUntil([&] { return PollEnded(form); }));
     Panel()->SetConnectionParameters("not set", "not set");
 }
@@ -299,29 +328,37 @@ TEST(PymodbusModbusTcp, SendsPollsAndTraces)
     PymodbusServer server("tcp");
     ASSERT_TRUE(server.Ready()) << "pymodbus server did not start";
     ASSERT_EQ(ConnectTo(server.Ip(), std::to_string(MODBUS_PORT), MB_FRAMING_TCP).message, "Connection successful");
-    EXPECT_EQ(Text(Panel()->m_framingLabel), "Modbus TCP");
-    Panel()->m_traffic->Enable(true);
+    EXPECT_EQ(Text(FramingLabel()), "Modbus TCP");
+    ShowTraffic(true);
+    Panel()->TrafficView()->m_view->Clear();
     FunctionPanel *form = OpenForm(3);
-    form->m_addressText->ChangeValue("0");
-    form->m_countText->ChangeValue("2");
-    form->m_formatCombo->SetSelection(FORMAT_COUNT + MB_ORDER_ABCD);
+    form->AddressField()->ChangeValue("0");
+    form->CountField()->ChangeValue("2");
+    form->FormatChoice()->SetSelection(FORMAT_COUNT + MB_ORDER_ABCD);
     Send(form);
     EXPECT_EQ(Result(form), "Read 2 registers");
-    EXPECT_EQ(form->m_dataText->GetValue(), "[305419896]");
-    const std::vector<std::string> lines = Panel()->m_traffic->Take();
-    Panel()->m_traffic->Enable(false);
+    EXPECT_EQ(form->DataField()->GetValue(), "[305419896]");
+    ASSERT_TRUE(WaitUntil([] {
+        const std::string text = TrafficText();
+        return std::count(text.begin(), text.end(), '\n') == 3;
+    }));
+    std::vector<std::string> lines;
+    std::istringstream listed(TrafficText());
+    for (std::string line; std::getline(listed, line);)
+        lines.push_back(line);
+    ShowTraffic(false);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(.* > .. .. 00 00 00 06 01 03 00 00 00 02)"))) << lines[0];
     EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(.* < .. .. 00 00 00 07 01 03 04 12 34 56 78)"))) << lines[1];
 
-    form->m_pollPeriodText->ChangeValue("10");
-    Click(form->m_pollStartButton);
-    EXPECT_TRUE(WaitUntil([&] { return Counts(form).first >= 3; })) << Text(form->m_pollCountsLabel);
+    form->PollPeriodField()->ChangeValue("10");
+    Click(form->PollStartButton());
+    EXPECT_TRUE(WaitUntil([&] { return Counts(form).first >= 3; })) << Text(form->PollCountsLabel());
     EXPECT_EQ(Counts(form).second, 0);
-    Click(form->m_pollStopButton);
+    Click(form->PollStopButton());
     EXPECT_TRUE(WaitUntil([&] { return PollEnded(form); }));
     Panel()->SetConnectionParameters("not set", "not set");
-    EXPECT_EQ(Text(Panel()->m_framingLabel), "RTU over TCP");
+    EXPECT_EQ(Text(FramingLabel()), "RTU over TCP");
 }
 
 } // namespace

@@ -62,5 +62,7 @@ for option in $(echo "$help" | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     case $offered in *" $option "*) ;; *) fail "completion lacks $option" ;; esac
 done
 [ "$(complete orv-modbus 127.0.0.1 3 --order '')" = "abcd cdab badc dcba" ] || fail "completion of word orders"
+[ "$(complete orv-modbus 127.0.0.1 3 -f s64 --order '')" = "abcdefgh ghefcdab badcfehg hgfedcba" ] ||
+    fail "completion of the 64-bit word orders"
 [ "$(complete orv-modbus 127.0.0.1 3 --framing '')" = "rtu tcp" ] || fail "completion of framings"
 exit $failed
