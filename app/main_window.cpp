@@ -9,6 +9,7 @@
 #include "app/user_config.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "net/tcp.h"
+#include "uart/link_endpoint.h"
 #include "uart/terminal_panel.h"
 
 #include <cstdio>
@@ -213,7 +214,7 @@ void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int t
     m_lastPort = port;
     m_lastTerminalType = terminalType;
     m_lastFraming = framing;
-    m_terminalPanel->SetConnectionParameters(ip, port);
+    m_terminalPanel->SetConnectionParameters(TcpClientEndpoint(ip.utf8_string(), port.utf8_string()));
     m_modbusPanel->SetConnectionParameters(ip, port, framing);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);

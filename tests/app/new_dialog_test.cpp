@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
+#include "tests/uart/uart_panel_controls.h"
 #include "uart/terminal_panel.h"
 #include "tests/app/dialog_driving.h"
 #include "tests/support/gui_test.h"
@@ -126,8 +127,9 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_EQ(modbus->m_framingLabel->GetLabel(), "Modbus TCP");
     EXPECT_FALSE(uart->IsShown());
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "") << "the link field is the UART terminal's";
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(uart);
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
-                               std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
+                               std::make_pair(ui.ipLabel, ui.portLabel)}) {
         EXPECT_EQ(labels.first->GetLabel(), "10.0.0.1");
         EXPECT_EQ(labels.second->GetLabel(), "0");
     }
@@ -143,7 +145,7 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_EQ(modbus->m_framing, MB_FRAMING_RTU);
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "Not connected");
     for (const auto &labels : {std::make_pair(modbus->m_ipLabel, modbus->m_portLabel),
-                               std::make_pair(uart->m_ipLabel, uart->m_portLabel)}) {
+                               std::make_pair(ui.ipLabel, ui.portLabel)}) {
         EXPECT_EQ(labels.first->GetLabel(), "10.0.7.8");
         EXPECT_EQ(labels.second->GetLabel(), "502");
     }
@@ -212,7 +214,8 @@ TEST_F(NewDialogTest, TypedPortKeepsDigitsUpToFive)
 TEST_F(NewDialogTest, CancelEscapeAndCloseBoxDestroyTheDialog)
 {
     TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
-    const wxString ip = uart->m_ipLabel->GetLabel();
+    wxStaticText *ipLabel = uart_testing::ControlsOf(uart).ipLabel;
+    const wxString ip = ipLabel->GetLabel();
     const size_t before = NewDialogsOf(Frame()).size();
     ClickButton(m_dialog, wxID_CANCEL);
     EXPECT_FALSE(m_dialog->IsShown());
@@ -232,7 +235,7 @@ TEST_F(NewDialogTest, CancelEscapeAndCloseBoxDestroyTheDialog)
     PumpEvents();
     EXPECT_FALSE(m_dialog);
     EXPECT_EQ(NewDialogsOf(Frame()).size(), before - 1);
-    EXPECT_EQ(uart->m_ipLabel->GetLabel(), ip);
+    EXPECT_EQ(ipLabel->GetLabel(), ip);
 }
 
 // A dialog on its way out takes no click and raises no box.
