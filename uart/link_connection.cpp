@@ -136,12 +136,6 @@ void LinkConnection::Close()
     m_channel.reset();
 }
 
-bool LinkConnection::IsOpen() const
-{
-    const std::shared_lock<std::shared_mutex> lock(m_lock);
-    return m_channel != nullptr;
-}
-
 std::string LinkConnection::Peer() const
 {
     const std::shared_lock<std::shared_mutex> lock(m_lock);

@@ -47,7 +47,6 @@ public:
     // stays open until the next Adopt or Close.
     void Shutdown();
     void Close();
-    bool IsOpen() const;
     // The module's end, empty without a connection.
     std::string Peer() const;
     // Bytes written to the connection since it was adopted.

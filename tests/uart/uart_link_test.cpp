@@ -443,6 +443,39 @@ TEST_F(UartLinkTest, DropRiddenOutKeepsPeriodicSendingAndTheLog)
     EXPECT_EQ(m_sink.Count(EVT_FILE_FAILED), 0u);
 }
 
+// A stream that meets a drop ridden out goes on where it was: the new
+// connection gets the rest of the file.
+TEST_F(UartLinkTest, StreamGoesOnAfterADropRiddenOut)
+{
+    LoopbackListener listener;
+    m_link.SetReconnect(true);
+    Fd peer = Connect(listener);
+    std::string bytes(8u << 20, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 31 + i / 509) & 0xff);
+    const std::string path = m_dir + "/film.mp4";
+    std::ofstream(path, std::ios::binary) << bytes;
+    std::string error;
+    ASSERT_TRUE(m_link.PlayMedia(wxString::FromUTF8(path), error)) << error;
+    const std::string first = ReadAtLeast(peer.Get(), 100000);
+    ASSERT_EQ(bytes.compare(0, first.size(), first), 0);
+    const linger abort = {1, 0};
+    setsockopt(peer.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+    peer.Reset();
+    Fd again;
+    ASSERT_TRUE(Pump([&] { return (again = listener.Accept(Millis(0))).Valid(); }, Millis(10000)));
+    std::string rest;
+    ASSERT_TRUE(Pump([&] {
+        rest += ReadUntilQuiet(again.Get(), Millis(50), Millis(200));
+        return !m_link.Streaming() && m_link.MediaBytesReported() == bytes.size();
+    }, Millis(20000)));
+    rest += ReadUntilQuiet(again.Get());
+    ASSERT_GT(rest.size(), 0u);
+    ASSERT_LT(rest.size(), bytes.size() - first.size() + 1);
+    EXPECT_EQ(bytes.compare(bytes.size() - rest.size(), rest.size(), rest), 0) << "the rest of the file, in order";
+    EXPECT_EQ(m_sink.Count(EVT_FILE_FAILED), 0u);
+}
+
 // Turned on after a drop, the option takes the link up again; turned off
 // while it does, the attempts end and the link stays down.
 TEST_F(UartLinkTest, ReconnectOptionTurnedOnAfterADropStartsTheAttempts)
