@@ -28,12 +28,14 @@ int main(int argc, char **argv)
     wxSetAssertHandler(FailOnAssert);
     if (!wxEntryStart(argc, argv))
         return 2;
-    if (!wxTheApp->CallOnInit()) {
+    // wxTheApp names a GUI application; this one is a console one.
+    wxAppConsole *app = wxAppConsole::GetInstance();
+    if (!app->CallOnInit()) {
         wxEntryCleanup();
         return 3;
     }
     const int rc = RUN_ALL_TESTS();
-    wxTheApp->OnExit();
+    app->OnExit();
     wxEntryCleanup();
     return rc;
 }

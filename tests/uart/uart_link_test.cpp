@@ -85,7 +85,7 @@ bool Pump(const std::function<bool()> &done, Millis timeout = Millis(5000))
     while (!done()) {
         if (Clock::now() >= deadline)
             return done();
-        wxTheApp->ProcessPendingEvents();
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
         std::this_thread::sleep_for(Millis(1));
     }
     return true;
