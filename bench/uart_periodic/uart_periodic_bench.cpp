@@ -149,7 +149,8 @@ void PreparePanel(TerminalPanel *panel)
 // loop that sleeps the period before each send on a socket of its own.
 void Measure(TerminalPanel *panel, Receiver &panelReceiver, int client, Receiver &loopReceiver, int period)
 {
-    dynamic_cast<wxTextCtrl *>(panel->FindWindow(TerminalPanel::ID_PERIOD))->ChangeValue(wxString::Format("%d", period));
+    auto *periodText = dynamic_cast<wxTextCtrl *>(panel->FindWindow(TerminalPanel::ID_PERIOD));
+    periodText->ChangeValue(wxString::Format("%d", period));
     const Clock::time_point start = Clock::now();
     std::thread loop([client, period] {
         for (unsigned counter = 1; counter <= kMessages; ++counter) {

@@ -125,7 +125,8 @@ void ExpectLabelReadable(wxWindow *control, const std::string &state)
 void ExpectWhole(wxWindow *control, const std::string &state)
 {
     ExpectLabelReadable(control, state);
-    if (dynamic_cast<TerminalPanel *>(control->GetParent()) != nullptr && control->GetId() == TerminalPanel::ID_MEDIA_LABEL)
+    if (dynamic_cast<TerminalPanel *>(control->GetParent()) != nullptr &&
+        control->GetId() == TerminalPanel::ID_MEDIA_LABEL)
         return; // it breaks its lines and shortens a long file name within its box (checked on its own)
     if (IsScrollingView(control) || dynamic_cast<wxPanel *>(control) != nullptr)
         return; // views scroll their content; panels are walked themselves
