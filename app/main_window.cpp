@@ -11,6 +11,7 @@
 #include "modbus/modbus_terminal_panel.h"
 #include "modbus/response_timeout.h"
 #include "net/tcp.h"
+#include "uart/link_endpoint.h"
 #include "uart/terminal_panel.h"
 
 #include <cstdio>
@@ -225,7 +226,7 @@ void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int t
     m_lastTerminalType = terminalType;
     m_lastFraming = framing;
     m_lastResponseTimeoutMs = responseTimeoutMs;
-    m_terminalPanel->SetConnectionParameters(ip, port);
+    m_terminalPanel->SetConnectionParameters(TcpClientEndpoint(ip.utf8_string(), port.utf8_string()));
     m_modbusPanel->SetConnectionParameters(ip, port, framing, responseTimeoutMs);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);

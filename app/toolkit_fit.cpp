@@ -3,11 +3,9 @@
 #include "app/ip_ctrl.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
-#include "uart/terminal_panel.h"
 
 #include <algorithm>
 #include <gtk/gtk.h>
-#include <initializer_list>
 #include <vector>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
@@ -22,15 +20,10 @@ namespace {
 
 // Least room left between two neighbours that had to be pushed apart.
 constexpr int kMinGap = 5;
-// Room between a row of check boxes and the button above it.
-constexpr int kRowGap = 2;
 // Room between a field and the error text beside it.
 constexpr int kLabelGap = 10;
 // Room kept right of the dialog's widest error text.
 constexpr int kDialogMargin = 10;
-// Lines the media caption may give each of its two paragraphs, the fixed
-// text and the file name.
-constexpr int kCaptionParagraphLines = 2;
 // The text cursor takes a pixel beside the last character.
 constexpr int kCaretWidth = 1;
 
@@ -64,29 +57,6 @@ wxSize FieldContentSize(wxTextCtrl *field)
     return wxSize(width, height);
 }
 
-// Grows `control` to the size its content needs, never shrinking it.
-void GrowToContent(wxWindow *control)
-{
-    const wxSize now = control->GetSize();
-    const wxSize need = toolkit_fit::ContentSize(control);
-    const wxSize grown(std::max(now.x, need.x), std::max(now.y, need.y));
-    if (grown != now)
-        control->SetSize(grown);
-}
-
-void GrowChildren(wxWindow *parent, const wxWindow *keep = nullptr)
-{
-    for (wxWindow *child : parent->GetChildren())
-        if (child != keep && dynamic_cast<wxPanel *>(child) == nullptr)
-            GrowToContent(child);
-}
-
-void MoveBy(std::initializer_list<wxWindow *> controls, int dx, int dy)
-{
-    for (wxWindow *control : controls)
-        control->Move(control->GetPosition() + wxPoint(dx, dy));
-}
-
 int RightOf(const wxWindow *control)
 {
     return control->GetPosition().x + control->GetSize().x;
@@ -95,102 +65,6 @@ int RightOf(const wxWindow *control)
 int BottomOf(const wxWindow *control)
 {
     return control->GetPosition().y + control->GetSize().y;
-}
-
-// Grows the controls of a row, left to right, and pushes each one (with all
-// after it) right as far as it takes to keep the design's gap to its left
-// neighbour, at least kMinGap.
-void FitRow(const std::vector<wxWindow *> &row)
-{
-    std::vector<int> gaps;
-    for (size_t i = 1; i < row.size(); ++i)
-        gaps.push_back(std::max(kMinGap, row[i]->GetPosition().x - RightOf(row[i - 1])));
-    for (wxWindow *control : row)
-        GrowToContent(control);
-    for (size_t i = 1; i < row.size(); ++i) {
-        const int push = RightOf(row[i - 1]) + gaps[i - 1] - row[i]->GetPosition().x;
-        if (push <= 0)
-            continue;
-        for (size_t j = i; j < row.size(); ++j)
-            row[j]->Move(row[j]->GetPosition() + wxPoint(push, 0));
-    }
-}
-
-// The black static text that lies behind the receive views, on their place.
-wxWindow *ReceiveBackdrop(TerminalPanel &panel)
-{
-    const wxRect views = panel.m_rxViews[0]->GetRect();
-    for (wxWindow *child : panel.GetChildren())
-        if (dynamic_cast<wxStaticText *>(child) != nullptr && child->GetRect() == views)
-            return child;
-    return nullptr;
-}
-
-// The two check boxes above the receive views keep their bottom on the views'
-// top edge. When they do not fit beside the export button, they take a row
-// of their own under it, and the views give up that height at their top.
-void FitReceiveHeader(TerminalPanel &panel)
-{
-    wxWindow *timestamp = panel.m_timestampCheck;
-    wxWindow *wrap = panel.m_wrapCheck;
-    const wxWindow *exportButton = panel.FindWindow(TerminalPanel::ID_EXPORT);
-    FitRow({timestamp, wrap});
-    const int height = std::max(timestamp->GetSize().y, wrap->GetSize().y);
-    const int viewsTop = panel.m_rxViews[0]->GetPosition().y;
-    int top = viewsTop - height;
-    if (exportButton != nullptr && RightOf(wrap) + kMinGap > exportButton->GetPosition().x)
-        top = BottomOf(exportButton) + kRowGap;
-    timestamp->Move(timestamp->GetPosition().x, top);
-    wrap->Move(wrap->GetPosition().x, top);
-
-    const int shift = top + height - viewsTop;
-    if (shift <= 0)
-        return;
-    std::vector<wxWindow *> area(std::begin(panel.m_rxViews), std::end(panel.m_rxViews));
-    if (wxWindow *backdrop = ReceiveBackdrop(panel))
-        area.push_back(backdrop);
-    for (wxWindow *part : area) {
-        const wxRect place = part->GetRect();
-        // Its new size is its least one too, or growing would undo this.
-        part->SetMinSize(wxSize(place.width, place.height - shift));
-        part->SetSize(place.x, place.y + shift, place.width, place.height - shift);
-    }
-}
-
-// The caption's first line alone is wider than its box on GTK: there each
-// of its two lines may break in two (a long file name shortened in the
-// middle of its second part), and the box grows to those four lines. The
-// media buttons sit under the caption, not inside its box.
-void FitMediaGroup(TerminalPanel &panel)
-{
-    wxStaticText *caption = panel.m_mediaLabel;
-    auto *label = static_cast<GtkWidget *>(caption->GetHandle());
-    if (toolkit_fit::ContentSize(caption).x > caption->GetSize().x && label != nullptr && GTK_IS_LABEL(label)) {
-        gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-        gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
-        gtk_label_set_lines(GTK_LABEL(label), kCaptionParagraphLines);
-        const int height = 2 * kCaptionParagraphLines * caption->GetCharHeight();
-        caption->SetSize(caption->GetSize().x, std::max(caption->GetSize().y, height));
-    }
-    const int overlap = BottomOf(caption) - panel.m_mediaBackwardButton->GetPosition().y;
-    if (overlap > 0)
-        MoveBy({panel.m_mediaBackwardButton, panel.m_mediaPlayButton, panel.m_mediaPauseButton,
-                panel.m_mediaLoopButton},
-               0, overlap);
-}
-
-// The periodic row pushes its fields right of the grown check box; the
-// total-size row stays aligned under the period field.
-void FitPeriodicRows(TerminalPanel &panel)
-{
-    wxWindow *periodicCheck = panel.FindWindow(TerminalPanel::ID_PERIODIC_CHECK);
-    if (periodicCheck == nullptr)
-        return;
-    const int periodX = panel.m_periodText->GetPosition().x;
-    FitRow({periodicCheck, panel.m_periodText, panel.m_periodUnitCombo, panel.m_msgCounterCheck});
-    MoveBy({panel.m_totalSizeLabel, panel.m_totalSizeText, panel.m_paddingLabel},
-           panel.m_periodText->GetPosition().x - periodX, 0);
-    FitRow({panel.m_totalSizeLabel, panel.m_totalSizeText, panel.m_paddingLabel});
 }
 
 } // namespace
@@ -212,6 +86,51 @@ wxSize ContentSize(wxWindow *control)
     return control->GetBestSize();
 }
 
+void GrowToContent(wxWindow *control)
+{
+    const wxSize now = control->GetSize();
+    const wxSize need = ContentSize(control);
+    const wxSize grown(std::max(now.x, need.x), std::max(now.y, need.y));
+    if (grown != now)
+        control->SetSize(grown);
+}
+
+void GrowChildren(wxWindow *parent, const wxWindow *keep)
+{
+    for (wxWindow *child : parent->GetChildren())
+        if (child != keep && dynamic_cast<wxPanel *>(child) == nullptr)
+            GrowToContent(child);
+}
+
+void FitRow(const std::vector<wxWindow *> &row)
+{
+    std::vector<int> gaps;
+    for (size_t i = 1; i < row.size(); ++i)
+        gaps.push_back(std::max(kMinGap, row[i]->GetPosition().x - RightOf(row[i - 1])));
+    for (wxWindow *control : row)
+        GrowToContent(control);
+    for (size_t i = 1; i < row.size(); ++i) {
+        const int push = RightOf(row[i - 1]) + gaps[i - 1] - row[i]->GetPosition().x;
+        if (push <= 0)
+            continue;
+        for (size_t j = i; j < row.size(); ++j)
+            row[j]->Move(row[j]->GetPosition() + wxPoint(push, 0));
+    }
+}
+
+// GTK breaks a label's lines only when told to.
+void BreakCaptionLines(wxStaticText *caption, int paragraphs, int lines)
+{
+    auto *label = static_cast<GtkWidget *>(caption->GetHandle());
+    if (ContentSize(caption).x <= caption->GetSize().x || label == nullptr || !GTK_IS_LABEL(label))
+        return;
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+    gtk_label_set_lines(GTK_LABEL(label), lines);
+    const int height = paragraphs * lines * caption->GetCharHeight();
+    caption->SetSize(caption->GetSize().x, std::max(caption->GetSize().y, height));
+}
+
 void FitConnectionDialog(NewDialog &dialog)
 {
     GrowChildren(&dialog);
@@ -230,15 +149,6 @@ void FitConnectionDialog(NewDialog &dialog)
     const int height = bottom + kDialogMargin;
     if (width > client.x || height > client.y)
         dialog.SetClientSize(std::max(width, client.x), std::max(height, client.y));
-}
-
-void FitTerminalPanel(TerminalPanel &panel)
-{
-    FitReceiveHeader(panel);
-    FitMediaGroup(panel);
-    FitPeriodicRows(panel);
-    // The caption keeps its width: it breaks its lines instead.
-    GrowChildren(&panel, panel.m_mediaLabel);
 }
 
 void FitModbusPanel(ModbusTerminalPanel &panel)

@@ -1,7 +1,7 @@
 // Bounds the received chunks that are on their way to the screen: the receive
 // thread takes a slot for every chunk it hands over and waits while all are
-// taken, so a module sending faster than the panel can show is slowed by TCP
-// flow control instead of growing the panel's queue without limit.
+// taken, so a module sending faster than the views can show is slowed by
+// TCP flow control instead of growing the inbox without limit.
 #ifndef ORV_UART_CHUNK_GATE_H
 #define ORV_UART_CHUNK_GATE_H
 

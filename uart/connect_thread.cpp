@@ -1,78 +1,50 @@
 #include "uart/connect_thread.h"
 
-#include "net/tcp.h"
-#include "uart/terminal_panel.h"
+#include "uart/uart_link.h"
 #include "uart/worker_events.h"
 #include "uart/worker_lifetimes.h"
 
-#include <cstdint>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#include <chrono>
 
-ConnectThread::ConnectThread(TerminalPanel *panel, const std::string &ip, uint16_t port, int attempt)
-    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_ip(ip), m_port(port), m_attempt(attempt)
+ConnectThread::ConnectThread(UartLink *link, std::unique_ptr<LinkOpener> opener, int attempt, int delayMs)
+    : wxThread(wxTHREAD_DETACHED), m_link(link), m_opener(std::move(opener)), m_attempt(attempt), m_delayMs(delayMs)
 {
 }
 
 ConnectThread::~ConnectThread()
 {
-    if (m_panel != nullptr)
-        m_panel->OnConnectThreadGone(this);
+    m_link->OnConnectThreadGone(this);
 }
 
 void ConnectThread::Abandon()
 {
     Delete();
-    const std::lock_guard<std::mutex> lock(m_socketLock);
-    m_abandoned = true;
-    // A shut-down socket ends its pending connect at once.
-    if (m_socket >= 0)
-        shutdown(m_socket, SHUT_RDWR);
+    m_abandoned.Stop();
+    m_opener->Abandon();
 }
 
 wxThread::ExitCode ConnectThread::Entry()
 {
     worker_lifetimes::Enter();
-    const int socket = tcp_socket(AF_INET, SOCK_STREAM, 0);
-    if (socket == -1) {
-        Post(EVT_CONNECT_FAILED, -1);
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_delayMs);
+    if (!m_abandoned.SleepUntil(due))
         return nullptr;
-    }
-    {
-        const std::lock_guard<std::mutex> lock(m_socketLock);
-        if (m_abandoned) {
-            tcp_close(socket);
-            return nullptr;
-        }
-        m_socket = socket;
-    }
-    sockaddr_in address{};
-    tcp_make_address(&address, m_ip.c_str(), m_port);
-    const int result = tcp_connect(socket, &address);
-    {
-        const std::lock_guard<std::mutex> lock(m_socketLock);
-        m_socket = -1;
-    }
-    if (TestDestroy()) {
-        tcp_close(socket);
+    std::string reason;
+    std::unique_ptr<LinkChannel> channel = m_opener->Open(reason);
+    if (TestDestroy())
         return nullptr;
-    }
-    if (result > 0) {
-        Post(EVT_CONNECTED, socket);
-    } else {
-        tcp_close(socket);
-        Post(EVT_CONNECT_FAILED, -1);
-    }
+    if (channel)
+        Post(EVT_CONNECTED, channel.release(), std::string());
+    else
+        Post(EVT_CONNECT_FAILED, nullptr, reason);
     return nullptr;
 }
 
-void ConnectThread::Post(int type, int socket)
+void ConnectThread::Post(int type, LinkChannel *channel, const std::string &reason)
 {
-    if (m_panel == nullptr)
-        return;
     wxCommandEvent event(type, type);
     event.SetInt(m_attempt);
-    if (type == EVT_CONNECTED)
-        event.SetClientData(reinterpret_cast<void *>(static_cast<intptr_t>(socket)));
-    m_panel->GetEventHandler()->AddPendingEvent(event);
+    event.SetClientData(channel);
+    event.SetString(wxString::FromUTF8(reason));
+    m_link->Post(event);
 }

@@ -24,14 +24,14 @@ struct LinkStatus {
     // The full path of the log being written, if any, and its size.
     std::string logPath;
     uint64_t logBytes = 0;
-    // The panel tries to connect again every few seconds.
+    // The link tries to connect again every few seconds.
     bool reconnecting = false;
 };
 
 // "Not connected", "Connected to HOST:PORT", "Closed by the module at TIME"
 // or "Connection lost at TIME: REASON"; once a connection was made, then
 // " | RX n B, TX n B", and while a log runs " | Log PATH (SIZE)"; while the
-// panel reconnects, all that after "Reconnecting every 2 s | ".
+// link reconnects, all that after "Reconnecting every 2 s | ".
 std::string LinkStatusText(const LinkStatus &status);
 
 // "512 B", "1.5 KB", "12.0 MB" (1024 steps, one decimal above bytes).

@@ -1,25 +1,25 @@
-// The receive thread of a UART connection: reads the module's bytes in
-// chunks of up to 512, writes them to the panel's receive log (when one
-// runs) and hands each chunk to the panel's inbox. It tells the panel how the
-// connection ended (EVT_CONNECTION_CLOSED, EVT_CONNECTION_LOST) and when the
-// log could not be written (EVT_LOG_FAILED).
+// The read thread of a UART connection: reads the module's bytes in chunks
+// of up to 512, writes them to the link's receive log (when one runs) and
+// hands each chunk to the link's inbox. It tells the link how the connection
+// ended (EVT_CONNECTION_CLOSED, EVT_CONNECTION_LOST) and when the log could
+// not be written (EVT_LOG_FAILED).
 #ifndef ORV_UART_READ_UART_THREAD_H
 #define ORV_UART_READ_UART_THREAD_H
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <wx/event.h>
 #include <wx/thread.h>
 
-class ReceiveLog;
-class TerminalPanel;
+class LinkChannel;
+class UartLink;
 
 class ReadUartThread : public wxThread {
 public:
-    // Reads `socket` (its own descriptor, closed when the thread ends) for
-    // the panel's connection number `connection`, into `log`.
-    ReadUartThread(TerminalPanel *panel, int socket, int connection, ReceiveLog &log);
+    // Reads `channel` for the link's connection number `connection`.
+    ReadUartThread(UartLink *link, std::shared_ptr<LinkChannel> channel, int connection);
     ~ReadUartThread() override;
 
 protected:
@@ -27,14 +27,12 @@ protected:
 
 private:
     void Log(const uint8_t *data, size_t size);
-    void HandOver(const uint8_t *data, size_t size);
-    // Posts an event of this connection to the panel.
+    // Posts an event of this connection to the link.
     void Post(wxEventType type, const std::string &text);
 
-    TerminalPanel *const m_panel;
-    int m_socket;
+    UartLink *const m_link;
+    const std::shared_ptr<LinkChannel> m_channel;
     const int m_connection;
-    ReceiveLog &m_log;
 };
 
 #endif

@@ -1,8 +1,10 @@
-// The UART panel's receive log, shared by the GUI thread, which opens and
-// closes it, and the receive thread of each connection, which writes to it:
-// a log goes on over a dropped and retaken link. The state the status bar
-// shows is read without the writer's lock, so that a disk that stalls a
-// write never stalls the window.
+// The UART link's receive log, shared by the GUI thread, which starts and
+// ends it, and the read thread of each connection, which writes to it: a
+// log goes on over a dropped and retaken link. The GUI thread never waits
+// for a write: a log file is switched by swapping the pointer a write
+// takes, under a lock held for nothing longer, and the file a write still
+// uses closes when that write is done. The state the status bar shows is
+// read without any lock.
 #ifndef ORV_UART_RECEIVE_LOG_H
 #define ORV_UART_RECEIVE_LOG_H
 
@@ -10,13 +12,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 class ReceiveLog {
 public:
     // GUI thread: starts a new log file in `folder` (the current directory
-    // when empty), closing an open one first. On failure no log runs and
+    // when empty), ending an open one first. On failure no log runs and
     // `error` names the file and the reason.
     bool Open(const std::string &folder, std::string &error);
     // GUI thread: ends the log, if one runs.
@@ -24,7 +27,7 @@ public:
     // Any thread: a line break after each packet from now on.
     void SetLineBreaks(bool on) { m_lineBreaks = on; }
 
-    // Receive thread: writes a received chunk, when a log runs. On a failed
+    // Read thread: writes a received chunk, when a log runs. On a failed
     // write the log ends and `error` says why (false).
     bool Write(const uint8_t *data, size_t size, std::string &error);
 
@@ -35,9 +38,9 @@ public:
     uint64_t Size() const { return m_size; }
 
 private:
-    // Switching the log and writing a chunk to it never overlap.
-    std::mutex m_writeLock;
-    LogFile m_file;
+    // Guards m_file alone.
+    std::mutex m_switchLock;
+    std::shared_ptr<LogFile> m_file;
     std::atomic<bool> m_lineBreaks{false};
     // What the GUI thread reads: the path is set and cleared by it alone.
     std::atomic<bool> m_open{false};

@@ -1,7 +1,8 @@
 #include "uart/send_file_thread.h"
 
+#include "uart/error_text.h"
 #include "uart/media_file.h"
-#include "uart/terminal_panel.h"
+#include "uart/uart_link.h"
 #include "uart/worker_events.h"
 #include "uart/worker_lifetimes.h"
 
@@ -53,14 +54,14 @@ private:
 
 } // namespace
 
-SendFileThread::SendFileThread(TerminalPanel *panel, const wxString &path, int stream)
-    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_path(path), m_stream(stream)
+SendFileThread::SendFileThread(UartLink *link, const wxString &path, int stream)
+    : wxThread(wxTHREAD_DETACHED), m_link(link), m_path(path), m_stream(stream)
 {
 }
 
 SendFileThread::~SendFileThread()
 {
-    m_panel->OnFileThreadGone(this);
+    m_link->OnFileThreadGone(this);
 }
 
 // Holds no lock between chunks: a pause takes hold in TestDestroy, where the
@@ -88,28 +89,33 @@ wxThread::ExitCode SendFileThread::Entry()
             break;
         if (pacer.Due(file.BytesRead() == file.Size())) {
             reported = file.BytesRead();
-            m_panel->ReportFileProgress(reported);
+            m_link->ReportFileProgress(reported);
         }
     }
     if (file.BytesRead() != reported)
-        m_panel->ReportFileProgress(file.BytesRead());
+        m_link->ReportFileProgress(file.BytesRead());
     return nullptr;
 }
 
 // A send that finds no room waits only in short steps, looking for a pause or
 // a stop in between, so a module that stopped reading never holds the thread;
-// a pause in the middle of a chunk goes on with the rest of it.
+// a pause in the middle of a chunk goes on with the rest of it, and so does a
+// drop the link rides out.
 bool SendFileThread::SendChunk(const MediaChunk &chunk)
 {
     size_t offset = 0;
     while (offset < chunk.size) {
         uint16_t length = static_cast<uint16_t>(chunk.size - offset);
-        const int result = m_panel->SendBytesWithin(chunk.data + offset, &length, kRoomPollMs);
+        const uint64_t connection = m_link->Presence().Generation();
+        const int result = m_link->SendWithin(chunk.data + offset, &length, kRoomPollMs);
         offset += length;
         if (result == 0)
             return true;
-        if (result != UartSocket::kTimedOut) {
-            PostFailure(SystemErrorText(errno));
+        if (result != LinkConnection::kTimedOut) {
+            const int failure = errno;
+            if (m_link->Presence().WaitForReturn(connection, [this] { return Stopping(); }))
+                continue;
+            PostFailure(SystemErrorText(failure));
             return false;
         }
         if (Stopping())
@@ -123,5 +129,5 @@ void SendFileThread::PostFailure(const std::string &reason)
     wxCommandEvent failed(EVT_FILE_FAILED, EVT_FILE_FAILED);
     failed.SetInt(m_stream);
     failed.SetString(wxString::FromUTF8(reason));
-    m_panel->GetEventHandler()->AddPendingEvent(failed);
+    m_link->Post(failed);
 }

@@ -1,7 +1,8 @@
-// The media streaming thread of the UART panel: sends a file's bytes over the
-// panel's connection in chunks of 256, as fast as the connection takes them,
-// and reports its progress to the panel. A file that cannot be read or a send
-// that fails ends it, with EVT_FILE_FAILED.
+// The media streaming thread of the UART link: sends a file's bytes over the
+// link in chunks of 256, as fast as the connection takes them, and reports
+// its progress to the link. A file that cannot be read or a send that fails
+// ends it, with EVT_FILE_FAILED, unless the link rides the drop out: then the
+// stream goes on where it was once the link is back.
 #ifndef ORV_UART_SEND_FILE_THREAD_H
 #define ORV_UART_SEND_FILE_THREAD_H
 
@@ -11,15 +12,14 @@
 #include <atomic>
 #include <string>
 
-class TerminalPanel;
+class UartLink;
 struct MediaChunk;
 
 class SendFileThread : public wxThread {
 public:
-    // Streams the file at `path` (an own copy) to `panel`'s connection.
-    // `stream` travels in the failure event, so that the panel knows a late
-    // one.
-    SendFileThread(TerminalPanel *panel, const wxString &path, int stream);
+    // Streams the file at `path` (an own copy) over `link`. `stream` travels
+    // in the failure event, so that the link knows a late one.
+    SendFileThread(UartLink *link, const wxString &path, int stream);
     ~SendFileThread() override;
 
     // Asks the stream to end before anything more is sent. Called before a
@@ -38,7 +38,7 @@ private:
     void PostFailure(const std::string &reason);
     bool Stopping() { return TestDestroy() || m_stopRequested; }
 
-    TerminalPanel *const m_panel;
+    UartLink *const m_link;
     const wxString m_path;
     const int m_stream;
     std::atomic<bool> m_stopRequested{false};

@@ -1,7 +1,8 @@
 #include "uart/send_periodically_thread.h"
 
+#include "uart/error_text.h"
 #include "uart/periodic_pacer.h"
-#include "uart/terminal_panel.h"
+#include "uart/uart_link.h"
 #include "uart/worker_events.h"
 #include "uart/worker_lifetimes.h"
 
@@ -14,16 +15,16 @@ constexpr int kRoomPollMs = 20;
 
 } // namespace
 
-SendPeriodicallyThread::SendPeriodicallyThread(TerminalPanel *panel, PeriodicMessage message, int interval_ms,
+SendPeriodicallyThread::SendPeriodicallyThread(UartLink *link, PeriodicMessage message, int interval_ms,
                                                bool useCounter, int run)
-    : wxThread(wxTHREAD_DETACHED), m_panel(panel), m_message(std::move(message)), m_interval(interval_ms),
+    : wxThread(wxTHREAD_DETACHED), m_link(link), m_message(std::move(message)), m_interval(interval_ms),
       m_useCounter(useCounter), m_run(run)
 {
 }
 
 SendPeriodicallyThread::~SendPeriodicallyThread()
 {
-    m_panel->OnPeriodicThreadGone(this);
+    m_link->OnPeriodicThreadGone(this);
 }
 
 void SendPeriodicallyThread::RequestStop()
@@ -39,9 +40,14 @@ wxThread::ExitCode SendPeriodicallyThread::Entry()
     uintptr_t sent = 0;
     while (!TestDestroy() && m_stop.SleepUntil(pacer.Next()) && WaitForRoom()) {
         const std::vector<uint8_t> bytes = m_useCounter ? WithCounter(m_message, counter.Value()) : m_message.bytes;
+        const uint64_t connection = m_link->Presence().Generation();
         const int outcome = SendWhole(bytes);
         if (outcome < 0) {
-            Post(EVT_PERIODIC_SEND_FAILED, 0, SystemErrorText(errno));
+            const int failure = errno;
+            // Back on a new connection, the message that failed goes again.
+            if (m_link->Presence().WaitForReturn(connection, [this] { return Stopping(); }))
+                continue;
+            Post(EVT_PERIODIC_SEND_FAILED, 0, SystemErrorText(failure));
             break;
         }
         if (outcome > 0)
@@ -56,7 +62,7 @@ wxThread::ExitCode SendPeriodicallyThread::Entry()
 }
 
 // The room waited for can be taken by the stream before this send: then a
-// blocking send would hold this thread, and the panel stopping it, until the
+// blocking send would hold this thread, and the link stopping it, until the
 // module reads again. So the rest waits in short steps that look for a stop.
 int SendPeriodicallyThread::SendWhole(const std::vector<uint8_t> &bytes)
 {
@@ -64,13 +70,13 @@ int SendPeriodicallyThread::SendWhole(const std::vector<uint8_t> &bytes)
     while (done < bytes.size()) {
         auto length = static_cast<uint16_t>(bytes.size() - done);
         const int result =
-            m_panel->SendBytesWithin(reinterpret_cast<const char *>(bytes.data() + done), &length, kRoomPollMs);
+            m_link->SendWithin(reinterpret_cast<const char *>(bytes.data() + done), &length, kRoomPollMs);
         done += length;
         if (result == 0)
             continue;
-        if (result != UartSocket::kTimedOut)
+        if (result != LinkConnection::kTimedOut)
             return -1;
-        if (m_stop.Stopped() || TestDestroy())
+        if (Stopping())
             return 1;
     }
     return 0;
@@ -78,8 +84,8 @@ int SendPeriodicallyThread::SendWhole(const std::vector<uint8_t> &bytes)
 
 bool SendPeriodicallyThread::WaitForRoom()
 {
-    while (!m_panel->WaitSendable(kRoomPollMs))
-        if (m_stop.Stopped() || TestDestroy())
+    while (!m_link->WaitSendable(kRoomPollMs))
+        if (Stopping())
             return false;
     return true;
 }
@@ -90,5 +96,5 @@ void SendPeriodicallyThread::Post(wxEventType type, uintptr_t value, const std::
     event.SetInt(m_run);
     event.SetString(wxString::FromUTF8(text));
     event.SetClientData(reinterpret_cast<void *>(value));
-    m_panel->GetEventHandler()->AddPendingEvent(event);
+    m_link->Post(event);
 }

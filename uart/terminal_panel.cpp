@@ -4,7 +4,6 @@
 #include "app/image_file.h"
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
-#include "app/toolkit_fit.h"
 #include "uart/entry_limit.h"
 #include "uart/tx_codec.h"
 #include "uart/worker_events.h"
@@ -26,9 +25,10 @@
 
 namespace {
 
-constexpr int kRxChunksInFlight = 1024;
 constexpr size_t kTxMaxLength = 128;
 constexpr int kAsciiEntryWidth = 185;
+const wxString kNotationNames[kNotationCount] = {"ASCII", "Hex", "Binary", "Decimal"};
+const wxString kPeriodUnitNames[] = {"ms", "s"};
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 {
@@ -45,8 +45,8 @@ std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
 TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
-      m_rxGate(kRxChunksInFlight), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
-      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN)), m_statusTimer(this), m_reconnectTimer(this)
+      m_link(this), m_statusTimer(this), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN))
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -58,12 +58,13 @@ TerminalPanel::TerminalPanel()
     BuildMediaGroup();
     BuildReceiveColumn();
     BuildBottomRow();
-    toolkit_fit::FitTerminalPanel(*this);
+    FitToToolkit();
 
     Connect(wxID_ANY, wxEVT_SET_FOCUS, wxFocusEventHandler(TerminalPanel::OnPanelFocus));
     Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnConnect));
     Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnModifyParameters));
-    Connect(wxID_ANY, EVT_CONNECTED, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
+    // The link's events, which it passes on after its own part.
+    Connect(wxID_ANY, EVT_CONNECTED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_CONNECT_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_UART_DATA, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
@@ -72,13 +73,9 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_PERIODIC_DONE, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_PERIODIC_SEND_FAILED, wxCommandEventHandler(TerminalPanel::OnPeriodicSendFailed));
     Connect(wxID_ANY, EVT_FILE_FAILED, wxCommandEventHandler(TerminalPanel::OnFileFailed));
-    // Bound once here: binding it at every play would run the handler once
-    // per play for each event.
-    Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(m_rxFlushTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxFlush));
     Connect(m_rxRevealTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnRxReveal));
     Connect(m_statusTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnStatusTimer));
-    Connect(m_reconnectTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnReconnectTimer));
     StartRxPaging();
     BindRxReading();
     // No colour of its own: the panel shows the frame's white, and painting
@@ -146,11 +143,12 @@ void TerminalPanel::BuildTopRow()
 {
     auto *column = new wxBoxSizer(wxVERTICAL);
     auto *row = new wxBoxSizer(wxHORIZONTAL);
-    m_statusIcon = new wxStaticBitmap(this, wxID_ANY, LoadImageFile("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
+    m_statusIcon =
+        new wxStaticBitmap(this, ID_STATUS_ICON, LoadImageFile("icons/ko.jpg"), wxDefaultPosition, wxSize(25, 25));
     auto *ipCaption = new wxStaticText(this, wxID_ANY, "IP:");
-    m_ipLabel = new wxStaticText(this, wxID_ANY, "not set");
+    m_ipLabel = new wxStaticText(this, ID_IP_LABEL, "not set");
     auto *portCaption = new wxStaticText(this, wxID_ANY, "Port:");
-    m_portLabel = new wxStaticText(this, wxID_ANY, "not set");
+    m_portLabel = new wxStaticText(this, ID_PORT_LABEL, "not set");
     wxBitmapButton *modifyButton = AddBitmapButton(ID_MODIFY, "icons/modifybtn.jpg", wxDefaultPosition, wxSize(88, 25));
     m_connectBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/connectbtn.jpg"));
     m_disconnectBitmap = std::make_unique<wxBitmap>(LoadImageFile("icons/disconnectbtn.jpg"));
@@ -169,7 +167,8 @@ void TerminalPanel::BuildTopRow()
     row->Add(modifyButton, 0, wxTOP, -5);
     row->Add(10, 10, 0);
     row->Add(m_connectButton, 0, wxTOP, -5);
-    m_reconnectCheck = new wxCheckBox(this, wxID_ANY, "Reconnect when the link drops");
+    m_reconnectCheck = new wxCheckBox(this, ID_RECONNECT, "Reconnect when the link drops");
+    Connect(ID_RECONNECT, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(TerminalPanel::OnReconnectOption));
     row->Add(m_reconnectCheck, 0, wxLEFT, 10);
     column->Add(row, 0, wxTOP | wxLEFT, 10);
     column->Add(new wxStaticLine(this, wxID_ANY, wxDefaultPosition, wxSize(800, -1), wxLI_HORIZONTAL), 0, wxTOP, 5);
@@ -185,9 +184,9 @@ void TerminalPanel::BuildTypeRow()
     new wxStaticLine(this, wxID_ANY, wxPoint(0, m_layoutY), wxSize(800, -1), wxLI_HORIZONTAL);
     m_layoutY += 20;
     m_txTypeRadio = new wxRadioBox(this, ID_TRANSMISSION_TYPE, "Transmission type", wxPoint(m_layoutX, m_layoutY),
-                                   wxSize(320, -1), kNotationCount, m_notationNames.data(), 8, wxRA_SPECIFY_COLS);
+                                   wxSize(320, -1), kNotationCount, kNotationNames, 8, wxRA_SPECIFY_COLS);
     m_rxTypeRadio = new wxRadioBox(this, ID_READ_TYPE, "Read type", wxPoint(m_layoutX + 420, m_layoutY),
-                                   wxSize(320, -1), kNotationCount, m_notationNames.data(), 8, wxRA_SPECIFY_COLS);
+                                   wxSize(320, -1), kNotationCount, kNotationNames, 8, wxRA_SPECIFY_COLS);
     Connect(ID_READ_TYPE, wxEVT_COMMAND_RADIOBOX_SELECTED, wxCommandEventHandler(TerminalPanel::OnReadTypeChanged));
     Connect(ID_TRANSMISSION_TYPE, wxEVT_COMMAND_RADIOBOX_SELECTED,
             wxCommandEventHandler(TerminalPanel::OnTransmissionTypeChanged));
@@ -201,16 +200,17 @@ void TerminalPanel::BuildTransmitColumn()
                                             "Insert group of binary (max 8 digits) separated by blank",
                                             "Insert group of decimal (max 255) separated by blank"};
     for (int n = 0; n < kNotationCount; ++n) {
-        m_txHints[n] = new wxStaticText(this, wxID_ANY, hints[n], wxPoint(m_layoutX, m_layoutY), wxSize(320, -1),
-                                        wxALIGN_CENTRE);
+        m_txHints[n] = new wxStaticText(this, ID_TX_HINT + n, hints[n], wxPoint(m_layoutX, m_layoutY),
+                                        wxSize(320, -1), wxALIGN_CENTRE);
         if (n != NotationAscii)
             m_txHints[n]->Hide();
     }
     m_layoutY += 20;
 
-    auto *backdrop = new wxStaticText(this, wxID_ANY, "", wxPoint(m_layoutX + 420, m_layoutY), wxSize(320, 300));
-    backdrop->Disable();
-    backdrop->SetBackgroundColour(*wxBLACK);
+    m_rxBackdrop = new wxStaticText(this, ID_RX_BACKDROP, "", wxPoint(m_layoutX + 420, m_layoutY), wxSize(320, 300));
+    m_rxBackdrop->Disable();
+    m_rxBackdrop->SetBackgroundColour(*wxBLACK);
+    m_layout.Add(m_rxBackdrop, GrowingLayout::Rule::Grow);
 
     m_binaryValidator = CharListValidator("01 ");
     m_hexValidator = CharListValidator("0123456789abcdefABCDEF ");
@@ -249,7 +249,8 @@ void TerminalPanel::BuildListColumn()
 {
     m_layoutY += 40;
     const int x = m_layoutX + 275;
-    m_messageList = new wxListBox(this, wxID_ANY, wxPoint(m_layoutX, m_layoutY), wxSize(270, 260));
+    m_messageList = new wxListBox(this, ID_MESSAGE_LIST, wxPoint(m_layoutX, m_layoutY), wxSize(270, 260));
+    m_layout.Add(m_messageList, GrowingLayout::Rule::GrowDown);
     AddBitmapButton(ID_SEND, "icons/sendbtn.jpg", wxPoint(x, m_layoutY), wxSize(88, 25));
     Connect(ID_SEND, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnSend));
     m_messageList->Connect(wxEVT_COMMAND_LISTBOX_DOUBLECLICKED,
@@ -272,7 +273,7 @@ void TerminalPanel::BuildMediaGroup()
     const int x = m_layoutX + 275;
     // A long file name is shortened in the middle rather than spreading over
     // the receive view and the media buttons.
-    m_mediaLabel = new wxStaticText(this, wxID_ANY, "Selected media stream:", wxPoint(x, m_layoutY + 110),
+    m_mediaLabel = new wxStaticText(this, ID_MEDIA_LABEL, "Selected media stream:", wxPoint(x, m_layoutY + 110),
                                     wxSize(120, 45), wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     m_mediaLabel->Hide();
     const wxSize size(24, 24);
@@ -293,8 +294,9 @@ void TerminalPanel::BuildReceiveColumn()
 {
     m_layoutY -= 40;
     const int x = m_layoutX + 420;
-    m_timestampCheck = new wxCheckBox(this, wxID_ANY, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
-    m_wrapCheck = new wxCheckBox(this, wxID_ANY, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
+    m_timestampCheck =
+        new wxCheckBox(this, ID_TIMESTAMP, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
+    m_wrapCheck = new wxCheckBox(this, ID_WRAP, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
     Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::OnTxKey));
     // Above the check boxes, so Tab reaches it first.
     AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25))
@@ -306,6 +308,7 @@ void TerminalPanel::BuildReceiveColumn()
                                       wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxVSCROLL | wxBORDER_NONE);
         m_rxViews[n]->SetBackgroundColour(*wxBLACK);
         m_rxViews[n]->SetForegroundColour(*wxWHITE);
+        m_layout.Add(m_rxViews[n], GrowingLayout::Rule::Grow);
         // A view keeps the focus it is given, so that its selection can be
         // copied with the keyboard (Ctrl+C) as well as with its menu.
     }
@@ -315,32 +318,31 @@ void TerminalPanel::BuildReceiveColumn()
 void TerminalPanel::BuildBottomRow()
 {
     const int y = m_layoutY + 305;
-    new wxCheckBox(this, ID_PERIODIC_CHECK, "Send periodically every", wxPoint(m_layoutX, y + 5));
+    auto *periodicCheck = new wxCheckBox(this, ID_PERIODIC_CHECK, "Send periodically every", wxPoint(m_layoutX, y + 5));
     Connect(ID_PERIODIC_CHECK, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(TerminalPanel::OnPeriodic));
     // Neither number field has a length limit: the toolkit would refuse the
     // digit beyond it and leave a smaller number than the one typed. What
     // sending cannot take is refused with a reason when it starts. They show
     // seven and five digits (the largest total size); the controls after
     // them make room.
-    m_periodText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 145, y), wxSize(64, 20), 0,
+    m_periodText = new wxTextCtrl(this, ID_PERIOD, "", wxPoint(m_layoutX + 145, y), wxSize(64, 20), 0,
                                   wxTextValidator(wxFILTER_NUMERIC));
-    const wxString units[2] = {m_periodUnitNames[0], m_periodUnitNames[1]};
-    m_periodUnitCombo = new wxComboBox(this, wxID_ANY, "ms", wxPoint(m_layoutX + 194, y), wxSize(44, 20), 2, units,
-                                       wxCB_READONLY);
-    m_totalSizeLabel = new wxStaticText(this, wxID_ANY, "Total size (byte)", wxPoint(m_layoutX + 145, y + 30),
-                                        wxSize(84, -1));
-    m_totalSizeText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(m_layoutX + 229, y + 25), wxSize(52, -1), 0,
+    m_periodUnitCombo = new wxComboBox(this, ID_PERIOD_UNIT, "ms", wxPoint(m_layoutX + 194, y), wxSize(44, 20), 2,
+                                       kPeriodUnitNames, wxCB_READONLY);
+    m_totalSizeLabel = new wxStaticText(this, ID_TOTAL_SIZE_LABEL, "Total size (byte)",
+                                        wxPoint(m_layoutX + 145, y + 30), wxSize(84, -1));
+    m_totalSizeText = new wxTextCtrl(this, ID_TOTAL_SIZE, "", wxPoint(m_layoutX + 229, y + 25), wxSize(52, -1), 0,
                                      wxTextValidator(wxFILTER_NUMERIC));
-    m_paddingLabel = new wxStaticText(this, wxID_ANY, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
+    m_paddingLabel = new wxStaticText(this, ID_PADDING_LABEL, "(use padding)", wxPoint(m_layoutX + 283, y + 30),
                                       wxSize(120, -1));
-    m_msgCounterCheck = new wxCheckBox(this, wxID_ANY, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
+    m_msgCounterCheck = new wxCheckBox(this, ID_MSG_COUNTER, "Use msg counter", wxPoint(m_layoutX + 248, y + 5));
     // Tab goes along the periodic row before the total size under it.
     m_msgCounterCheck->MoveAfterInTabOrder(m_periodUnitCombo);
     const int x = m_layoutX + 420;
     // Created left to right, the order Tab takes.
-    AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
-    AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
-    AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
+    wxWindow *logStart = AddBitmapButton(ID_LOG_START, "icons/runbtn.jpg", wxPoint(x + 26, y), wxSize(88, 25));
+    wxWindow *logStop = AddBitmapButton(ID_LOG_STOP, "icons/stopbtn.jpg", wxPoint(x + 119, y), wxSize(88, 25));
+    wxWindow *clearAll = AddBitmapButton(ID_CLEAR_RX, "icons/clearallbtn88.jpg", wxPoint(x + 212, y), wxSize(88, 25));
     Connect(ID_CLEAR_RX, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnClear));
     // The form of the log and where the next one goes, under the log's
     // buttons and right of the padding caption.
@@ -349,8 +351,15 @@ void TerminalPanel::BuildBottomRow()
     m_logLineBreaksCheck->SetToolTip("A line break after each received packet in the log, as older versions wrote");
     Connect(ID_LOG_LINE_BREAKS, wxEVT_COMMAND_CHECKBOX_CLICKED,
             wxCommandEventHandler(TerminalPanel::OnLogLineBreaks));
-    AddBitmapButton(ID_LOG_FOLDER, "icons/logfolderbtn.jpg", wxPoint(x + 232, y + 25), wxSize(88, 25));
+    wxWindow *logFolder =
+        AddBitmapButton(ID_LOG_FOLDER, "icons/logfolderbtn.jpg", wxPoint(x + 232, y + 25), wxSize(88, 25));
     Connect(ID_LOG_FOLDER, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnLogFolder));
+    // The whole row lies under the list and the views, which take the
+    // height a taller panel gives.
+    for (wxWindow *control : std::initializer_list<wxWindow *>{
+             periodicCheck, m_periodText, m_periodUnitCombo, m_totalSizeLabel, m_totalSizeText, m_paddingLabel,
+             m_msgCounterCheck, logStart, logStop, clearAll, m_logLineBreaksCheck, logFolder})
+        m_layout.Add(control, GrowingLayout::Rule::FollowBottom);
 
     for (wxWindow *control : std::initializer_list<wxWindow *>{m_periodText, m_periodUnitCombo, m_msgCounterCheck,
                                                                m_totalSizeLabel, m_totalSizeText, m_paddingLabel})

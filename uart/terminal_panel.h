@@ -1,26 +1,24 @@
-// The UART terminal's panel: every control and all the state of the
-// terminal. Its methods are split by concern over terminal_panel*.cpp.
+// The UART terminal's panel: the view of the UART link (uart/uart_link.h),
+// every control and the state of what it shows. The shell, the benchmarks
+// and the tests use the small public interface below and the controls' ids;
+// the methods are split by concern over terminal_panel*.cpp.
 #ifndef ORV_UART_TERMINAL_PANEL_H
 #define ORV_UART_TERMINAL_PANEL_H
 
-#include "uart/chunk_gate.h"
-#include "uart/link_status.h"
+#include "app/growing_layout.h"
+#include "uart/link_endpoint.h"
 #include "uart/notation.h"
-#include "uart/receive_log.h"
+#include "uart/receive_inbox.h"
 #include "uart/rx_scrollback.h"
-#include "uart/uart_socket.h"
+#include "uart/uart_link.h"
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 #include <wx/colour.h>
 #include <wx/gdicmn.h>
 #include <wx/panel.h>
@@ -28,10 +26,6 @@
 #include <wx/timer.h>
 
 struct UartSettings;
-class ConnectThread;
-class ReadUartThread;
-class SendFileThread;
-class SendPeriodicallyThread;
 class wxBitmap;
 class wxBitmapButton;
 class wxCheckBox;
@@ -53,6 +47,8 @@ class wxTextValidator;
 
 class TerminalPanel : public wxPanel {
 public:
+    // The receive views have the ids 0 to 3, their notations; the four
+    // transmit entries share ID_TX_ENTRY and are made in notation order.
     enum {
         ID_TX_ENTRY = 2001,
         ID_CONNECT = 2002,
@@ -76,166 +72,72 @@ public:
         ID_LINE_ENDING = 5119,
         ID_LOG_FOLDER = 5120,
         ID_LOG_LINE_BREAKS = 5121,
+        ID_STATUS_ICON = 5122,
+        ID_IP_LABEL = 5123,
+        ID_PORT_LABEL = 5124,
+        ID_RECONNECT = 5125,
+        ID_MESSAGE_LIST = 5126,
+        ID_MEDIA_LABEL = 5127,
+        ID_TIMESTAMP = 5128,
+        ID_WRAP = 5129,
+        ID_RX_BACKDROP = 5130,
+        ID_PERIOD = 5131,
+        ID_PERIOD_UNIT = 5132,
+        ID_TOTAL_SIZE_LABEL = 5133,
+        ID_TOTAL_SIZE = 5134,
+        ID_PADDING_LABEL = 5135,
+        ID_MSG_COUNTER = 5136,
+        // The hints of the four notations, ID_TX_HINT + notation.
+        ID_TX_HINT = 5140,
     };
     static constexpr int kHistorySize = 1000;
+    // The newest text the shown view holds while text comes, in characters.
+    static constexpr size_t kRxWindowChars = 8 * 1024;
 
     TerminalPanel();
     ~TerminalPanel() override;
 
-    // Shows new connection parameters; a live connection is dropped.
-    void SetConnectionParameters(const wxString &ip, const wxString &port);
-    // Stops every worker thread of the panel and closes its connection. Runs
-    // before the panel is destroyed (the frame's close handler, and the
-    // destructor as a safety net); calling it again does nothing.
+    // The module to connect to, as the connection dialog gave it; none
+    // ("not set") before the first. A live connection is dropped.
+    void SetConnectionParameters(const std::optional<LinkEndpoint> &parameters);
+    // Stops every worker of the link and closes its connection. Runs before
+    // the panel is destroyed (the frame's close handler, and the destructor
+    // as a safety net); calling it again does nothing.
     void Shutdown();
-    // The socket layer's last error in an "Error" box.
-    void ShowSocketError();
-    // Sends on the connection from any thread, like tcp_send_all: 0, or -1
-    // with the socket layer's error recorded (also after a disconnect).
-    int SendBytes(const char *data, uint16_t *length);
-    // The same for a sender that must not wait long for a module that
-    // stopped reading (the stream): UartSocket::kTimedOut with ETIMEDOUT
-    // recorded once `timeoutMs` are over; `length` becomes the bytes sent.
-    int SendBytesWithin(const char *data, uint16_t *length, int timeoutMs)
-    {
-        return m_socket.SendWithin(data, length, timeoutMs);
-    }
-    // A single message from the GUI thread, bounded the same way; nothing of
-    // it is written until the connection has room for all of it, so a
-    // give-up leaves no part of it behind (see UartSocket::SendWholeWithin).
-    static constexpr int kSingleSendTimeoutMs = 5000;
-    int SendWholeMessage(const char *data, uint16_t *length, int timeoutMs = kSingleSendTimeoutMs)
-    {
-        return m_socket.SendWholeWithin(data, length, timeoutMs);
-    }
-    // Waits up to `timeoutMs` until a send would not block (see UartSocket).
-    bool WaitSendable(int timeoutMs) const { return m_socket.WaitWritable(timeoutMs); }
-    // Called by the receive thread when the module closed the connection or
-    // a receive failed: shuts the connection down, so that the next send
-    // fails instead of losing its bytes and the module sees this end close.
-    void ShutdownEndedConnection() { m_socket.ShutdownQuietly(); }
-    // Encodes a stored message with its line ending (LineEnding, none by
-    // default) and sends it once (true when it went out), or starts periodic
-    // sending with it (true when the sender runs).
-    bool SendMessage(const wxString &text, int notation, bool once, int ending = 0);
-    // Each view's text is kept by the panel within the view's scrollback
-    // limit; only the shown view holds it in the toolkit, so that the toolkit
-    // keeps and lays out only the text the user sees, and a switch shows at
-    // most one limit's worth.
-    // Empties all four views.
-    void ClearRxViews();
-    // The whole text of a view, shown or not, in UTF-8 and as a string.
-    std::string RxViewUtf8(int notation) const { return m_rxBack[notation].Text(); }
-    wxString RxViewText(int notation) const;
-    // Shows the receive view of the "Read type" selection, with its text,
-    // and hides and empties the other three.
-    void ShowSelectedRxView();
-    // The scrollback limit of each view, the longest display line of
-    // received text, and the newest text the shown view holds while text
-    // comes, in characters (small ones for tests).
-    static constexpr size_t kRxWindowChars = 8 * 1024;
-    void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
-    // The newest text the shown view holds while text comes, in characters:
-    // the window set by SetRxLimits, scaled with a grown view.
-    size_t RxWindowChars() const { return m_rxWindowChars; }
-    // Received bytes shown in the views so far.
-    uint64_t RxBytesShown() const { return m_rxBytesShown; }
-    // Keeps the media file for the next play from the start and shows its
-    // name with the media buttons.
-    void SelectMediaFile(const wxString &path, const wxString &fileName);
-    // Called by the streaming thread with the bytes it has sent so far.
-    void ReportFileProgress(uint64_t bytesRead);
-    // Media bytes streamed as last reported to the GUI thread.
-    uint64_t MediaBytesReported() const { return m_mediaBytesReported; }
-
-    // Called by the receive thread, once the chunk has its slot in
-    // m_rxGate: a block of 2 + n bytes, n high byte first, then the n bytes.
-    // The first chunk into an empty inbox wakes the panel with EVT_UART_DATA;
-    // from then on its display timer takes them, which runs ahead of the
-    // toolkit's idle-time work, so a busy view does not hold chunks back.
-    void HandOverChunk(std::unique_ptr<uint8_t[]> block);
-
-    // Takes the panel's present size and places as its design, from which
-    // it grows when the frame does (the frame calls it once laid out).
-    void KeepDesignLayout();
-
-    // What the picture button of that id does, as its tooltip and accessible
-    // name say it.
-    static wxString ButtonName(int id);
-
     // Writes the link's state into the frame's status bar while this panel
     // is the one shown.
     void ShowLinkStatus();
-
+    // Keeps the media file for the next play from the start and shows its
+    // name with the media buttons; an empty path hides them again.
+    void SelectMediaFile(const wxString &path, const wxString &fileName);
+    const wxString &MediaFilePath() const { return m_mediaFilePath; }
     // The options and the message list as kept between runs, and giving
     // them back (at start, before anything is connected).
     UartSettings CurrentSettings() const;
     void ApplySettings(const UartSettings &settings);
+    // Takes the panel's present size and places as its design, from which
+    // it grows when the frame does (the frame calls it once laid out).
+    void KeepDesignLayout();
+    // What the picture button of that id does, as its tooltip and accessible
+    // name say it.
+    static wxString ButtonName(int id);
+    // The link the panel shows.
+    const UartLink &Link() const { return m_link; }
 
-    // Called by the threads' destructors, on their own thread.
-    void OnReadThreadGone(ReadUartThread *thread);
-    void OnConnectThreadGone(ConnectThread *thread);
-    void OnPeriodicThreadGone(SendPeriodicallyThread *thread);
-    void OnFileThreadGone(SendFileThread *thread);
-
-    std::atomic<ReadUartThread *> m_readThread{nullptr};
-    std::atomic<SendPeriodicallyThread *> m_periodicThread{nullptr};
-    std::atomic<SendFileThread *> m_fileThread{nullptr};
-    std::atomic<ConnectThread *> m_connectThread{nullptr};
-    int m_layoutX = 30;
-    int m_layoutY = 70;
-    wxStaticBitmap *m_statusIcon = nullptr;
-    bool m_connected = false;
-    std::atomic<int> m_socketHandle{0};
-    wxBitmapButton *m_connectButton = nullptr;
-    wxCheckBox *m_reconnectCheck = nullptr;
-    std::unique_ptr<wxBitmap> m_connectBitmap;
-    std::unique_ptr<wxBitmap> m_disconnectBitmap;
-    wxStaticText *m_ipLabel = nullptr;
-    wxStaticText *m_portLabel = nullptr;
-    std::array<wxTextCtrl *, kNotationCount> m_txEntries{};
-    std::unique_ptr<wxTextValidator> m_binaryValidator;
-    std::unique_ptr<wxTextValidator> m_hexValidator;
-    std::unique_ptr<wxTextValidator> m_decimalValidator;
-    std::array<wxTextCtrl *, kNotationCount> m_rxViews{};
-    wxListBox *m_messageList = nullptr;
-    std::array<wxString, kNotationCount> m_notationNames{"ASCII", "Hex", "Binary", "Decimal"};
-    std::array<wxStaticText *, kNotationCount> m_txHints{};
-    std::array<wxString, 2> m_periodUnitNames{"ms", "s"};
-    wxTextCtrl *m_periodText = nullptr;
-    wxComboBox *m_periodUnitCombo = nullptr;
-    wxCheckBox *m_msgCounterCheck = nullptr;
-    wxBitmapButton *m_periodicButton = nullptr;
-    int m_periodicButtonY = 250;
-    std::unique_ptr<wxBitmap> m_periodicBitmap;
-    std::unique_ptr<wxBitmap> m_stopPeriodicBitmap;
-    wxCheckBox *m_timestampCheck = nullptr;
-    wxCheckBox *m_wrapCheck = nullptr;
-    bool m_rxLineStart = true;
-    wxStaticText *m_totalSizeLabel = nullptr;
-    wxTextCtrl *m_totalSizeText = nullptr;
-    wxStaticText *m_paddingLabel = nullptr;
-    wxBitmapButton *m_mediaBackwardButton = nullptr;
-    wxBitmapButton *m_mediaPlayButton = nullptr;
-    wxBitmapButton *m_mediaPauseButton = nullptr;
-    wxBitmapButton *m_mediaLoopButton = nullptr;
-    wxString m_mediaFilePath;
-    wxStaticText *m_mediaLabel = nullptr;
-    std::array<wxString, kHistorySize> m_historyTexts;
-    std::array<int, kHistorySize> m_historyTypes{};
-    // The line ending each message was added with (LineEnding).
-    std::array<int, kHistorySize> m_historyEndings{};
-    // The ending appended to ASCII messages added from now on.
-    wxComboBox *m_lineEndingCombo = nullptr;
-    int m_historyCount = 0;
-    int m_historyCursor = 0;
-    int m_rxLineCount = 0;
-    int m_connectResult = 0;
-    wxRadioBox *m_txTypeRadio = nullptr;
-    wxRadioBox *m_rxTypeRadio = nullptr;
-
-    // Chunks handed over by the receive thread and not yet shown.
-    ChunkGate m_rxGate;
+    // Each view's text is kept by the panel within the view's scrollback
+    // limit; only the shown view holds it in the toolkit, so that the toolkit
+    // keeps and lays out only the text the user sees, and a switch shows at
+    // most one limit's worth. The whole text of a view, shown or not:
+    std::string RxViewUtf8(int notation) const { return m_rxBack[notation].Text(); }
+    wxString RxViewText(int notation) const;
+    // Received bytes shown in the views so far.
+    uint64_t RxBytesShown() const { return m_rxBytesShown; }
+    // The scrollback limit of each view, the longest display line of
+    // received text, and the newest text the shown view holds while text
+    // comes, in characters (small ones for tests).
+    void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
+    // The window set by SetRxLimits, scaled with a grown view.
+    size_t RxWindowChars() const { return m_rxWindowChars; }
 
 private:
     void BuildTopRow();
@@ -245,8 +147,15 @@ private:
     void BuildMediaGroup();
     void BuildReceiveColumn();
     void BuildBottomRow();
+    // Fits the controls made at their design sizes to the toolkit's real
+    // widget sizes (app/toolkit_fit.h).
+    void FitToToolkit();
+    void FitReceiveHeader();
+    void FitMediaGroup();
+    void FitPeriodicRows();
     // A picture button, named (tooltip and accessible name) after what it does.
     wxBitmapButton *AddBitmapButton(int id, const wxString &image, const wxPoint &position, const wxSize &size);
+    void OnPanelSize(wxSizeEvent &event);
 
     void OnClose(wxCloseEvent &event);
     void OnPanelFocus(wxFocusEvent &event);
@@ -259,37 +168,25 @@ private:
 
     void OnConnect(wxCommandEvent &event);
     void WaitForConnectResult(wxProgressDialog &progress);
-    // Starts the receive thread on the adopted connection; `quietly` leaves
-    // out the success box. False when the connection could not be used.
+    // Starts reading on the connection made; `quietly` leaves out the
+    // success box. False when the connection could not be used.
     bool EnterConnectedState(bool quietly = false);
-    // Connecting again by itself after the link dropped, every 2 s, until it
-    // connects or the user presses Disconnect.
-    void StartReconnecting();
-    void StopReconnecting();
-    void OnReconnectTimer(wxTimerEvent &event);
-    void OnReconnectResult();
     void Disconnect();
-    // Leaves the connected state: the connection is shut down and the
-    // receive thread stopped.
-    void TearDownConnection();
-    void OnLinkEnded(wxCommandEvent &event);
-    void StopReadThread();
-    // Waits until `gone` holds, looking only under m_threadLock.
-    void WaitForThreads(const std::function<bool()> &gone);
-    void AbandonConnectAttempt();
-    // Starts a connect attempt to the panel's parameters; false, with nothing
-    // left running, when its thread cannot start.
-    bool StartConnectThread();
     void OnModifyParameters(wxCommandEvent &event);
+    void OnReconnectOption(wxCommandEvent &event);
+    // The link's events, after the link's own part.
     void OnConnectionEvent(wxCommandEvent &event);
-    bool HasQueuedEvents();
-    void OnConnected(wxCommandEvent &event);
+    void OnLinkEnded(wxCommandEvent &event);
+    void OnLinkReturned();
+    // The status icon and the connect button as the link's state says.
+    void ShowConnectionLook();
+    void OnStatusTimer(wxTimerEvent &event);
 
     void OnWorkerEvent(wxCommandEvent &event);
     void OnChunksArrived();
     void StartRxFlushTimer(int delayMs);
-    // Moves the chunks of the inbox to the staged ones; false when there
-    // were none.
+    // Moves the chunks of the link's inbox to the staged ones; false when
+    // there were none.
     bool TakeInbox();
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
@@ -315,6 +212,11 @@ private:
     void ShowAllStagedChunks();
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
+    // Empties all four views.
+    void ClearRxViews();
+    // Shows the receive view of the "Read type" selection, with its text,
+    // and hides and empties the other three.
+    void ShowSelectedRxView();
     void OnLogButton(wxCommandEvent &event);
     void OnLogFolder(wxCommandEvent &event);
     void OnLogLineBreaks(wxCommandEvent &event);
@@ -333,22 +235,29 @@ private:
     void RecallHistory(bool older);
     // The history index of the message selected in the list; false if none.
     bool SelectedMessage(int &index) const;
+    // Encodes a stored message with its line ending (LineEnding) and sends
+    // it once (true when it went out), or starts periodic sending with it
+    // (true when the sender runs).
+    bool SendMessage(const wxString &text, int notation, bool once, int ending);
     void OnSend(wxCommandEvent &event);
     void OnPeriodic(wxCommandEvent &event);
     void StartPeriodic();
     void StopPeriodic();
+    // The start button and the end line of a run that has ended.
+    void ShowPeriodicEnded();
     void TogglePeriodicGroup();
     bool PeriodicGroupEnabled() const;
     void EnablePeriodicButton();
     void ReplacePeriodicButton(int id, const wxBitmap &face);
-    // Ends periodic sending, if any, and waits until its thread is gone.
-    void StopPeriodicThread();
     void OnPeriodicSendFailed(wxCommandEvent &event);
     // Appends a line of the transmit side to a view and shows the selected one.
     void AppendTxLine(int notation, const wxString &line, const wxColour &colour);
     // The same without showing the data received meanwhile first: for the
     // echo of a send, which the module's reply to it must follow.
     void AppendTxLineNow(int notation, const wxString &line, const wxColour &colour);
+    // A line in every view that marks a drop ridden out, or the return
+    // (`up`), with the time and what happened.
+    void AppendLinkLine(bool up, const wxString &what);
     // Appends a line of the panel's own in a colour (set as the view's
     // default style) to a view. It starts on a line of its own: received
     // bytes that did not end their line would run into it ("0d 0a41 54").
@@ -359,19 +268,87 @@ private:
 
     void OnMediaButton(wxCommandEvent &event);
     void PlayMedia();
-    void PauseMedia();
-    // Ends the stream, if any, and waits until its thread is gone.
-    void StopFileThread();
     void OnFileFailed(wxCommandEvent &event);
-    void OnFileProgress(wxCommandEvent &event);
 
-    // Guards the thread pointers against the threads' destructors, so the GUI
-    // thread never calls into a thread object that is being deleted.
-    std::mutex m_threadLock;
-    UartSocket m_socket;
-    std::mutex m_rxInboxLock;
-    std::deque<std::unique_ptr<uint8_t[]>> m_rxInbox;
-    std::deque<std::unique_ptr<uint8_t[]>> m_rxStaged;
+    UartLink m_link;
+    // The module's address, port and mode; none before the dialog gave them.
+    std::optional<LinkEndpoint> m_parameters;
+    bool m_shutDown = false;
+
+    // The top row.
+    wxStaticBitmap *m_statusIcon = nullptr;
+    wxStaticText *m_ipLabel = nullptr;
+    wxStaticText *m_portLabel = nullptr;
+    wxBitmapButton *m_connectButton = nullptr;
+    std::unique_ptr<wxBitmap> m_connectBitmap;
+    std::unique_ptr<wxBitmap> m_disconnectBitmap;
+    wxCheckBox *m_reconnectCheck = nullptr;
+    // Refreshes the status bar's counters while connected.
+    wxTimer m_statusTimer;
+
+    // The absolutely placed controls: their origin, and how each one
+    // follows a growing panel.
+    int m_layoutX = 30;
+    int m_layoutY = 70;
+    GrowingLayout m_layout;
+    wxRadioBox *m_txTypeRadio = nullptr;
+    wxRadioBox *m_rxTypeRadio = nullptr;
+
+    // The transmit column and the message list.
+    std::array<wxTextCtrl *, kNotationCount> m_txEntries{};
+    std::array<wxStaticText *, kNotationCount> m_txHints{};
+    std::unique_ptr<wxTextValidator> m_binaryValidator;
+    std::unique_ptr<wxTextValidator> m_hexValidator;
+    std::unique_ptr<wxTextValidator> m_decimalValidator;
+    // The ending appended to ASCII messages added from now on.
+    wxComboBox *m_lineEndingCombo = nullptr;
+    wxListBox *m_messageList = nullptr;
+    std::array<wxString, kHistorySize> m_historyTexts;
+    std::array<int, kHistorySize> m_historyTypes{};
+    // The line ending each message was added with (LineEnding).
+    std::array<int, kHistorySize> m_historyEndings{};
+    int m_historyCount = 0;
+    int m_historyCursor = 0;
+
+    // Periodic sending.
+    wxBitmapButton *m_periodicButton = nullptr;
+    int m_periodicButtonY = 250;
+    std::unique_ptr<wxBitmap> m_periodicBitmap;
+    std::unique_ptr<wxBitmap> m_stopPeriodicBitmap;
+    wxTextCtrl *m_periodText = nullptr;
+    wxComboBox *m_periodUnitCombo = nullptr;
+    wxCheckBox *m_msgCounterCheck = nullptr;
+    wxStaticText *m_totalSizeLabel = nullptr;
+    wxTextCtrl *m_totalSizeText = nullptr;
+    wxStaticText *m_paddingLabel = nullptr;
+    // The message of the periodic sending running or last run, which its end
+    // and count lines name (the list may have changed meanwhile).
+    wxString m_periodicMessage;
+    int m_periodicNotation = NotationAscii;
+
+    // Media streaming.
+    wxString m_mediaFilePath;
+    wxStaticText *m_mediaLabel = nullptr;
+    wxBitmapButton *m_mediaBackwardButton = nullptr;
+    wxBitmapButton *m_mediaPlayButton = nullptr;
+    wxBitmapButton *m_mediaPauseButton = nullptr;
+    wxBitmapButton *m_mediaLoopButton = nullptr;
+
+    // The receive column and the log.
+    wxCheckBox *m_timestampCheck = nullptr;
+    wxCheckBox *m_wrapCheck = nullptr;
+    std::array<wxTextCtrl *, kNotationCount> m_rxViews{};
+    // The black static text behind the receive views.
+    wxWindow *m_rxBackdrop = nullptr;
+    wxCheckBox *m_logLineBreaksCheck = nullptr;
+    // The folder of the next log (the current directory when empty).
+    std::string m_logFolder;
+
+    // The receive path: chunks taken from the link's inbox wait here for
+    // the display timer, which shows them in the four views.
+    std::deque<ReceiveInbox::Chunk> m_rxStaged;
+    bool m_rxLineStart = true;
+    int m_rxLineCount = 0;
     wxTimer m_rxFlushTimer;
     // Elapsed times go by the steady clock: one the user sets back must not
     // hold up the display or the paging.
@@ -389,15 +366,6 @@ private:
     size_t m_rxWindowChars = kRxWindowChars;
     // The window at the views' design size (SetRxLimits).
     size_t m_rxWindowBaseChars = kRxWindowChars;
-    enum class Resizing { Keep, Grow, GrowDown, MoveDown };
-    struct DesignRect {
-        wxWindow *window;
-        wxRect rect;
-        Resizing how;
-    };
-    wxSize m_designSize;
-    std::vector<DesignRect> m_designRects;
-    void OnPanelSize(wxSizeEvent &event);
     SteadyClock::time_point m_rxViewChanged;
     wxTimer m_rxPagingTimer;
     // False while the user has scrolled the shown view up: it then holds
@@ -411,40 +379,6 @@ private:
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
-    // Numbers of the awaited connect attempt (0: none) and of the connection.
-    int m_connectAttempt = 0;
-    int m_awaitedAttempt = 0;
-    int m_connection = 0;
-    std::atomic<int> m_liveConnectThreads{0};
-    bool m_shutDown = false;
-    // The message of the periodic sending running or last run, which its end
-    // and count lines name (the list may have changed meanwhile).
-    wxString m_periodicMessage;
-    int m_periodicNotation = NotationAscii;
-    // Numbers of the periodic runs and media streams started so far, and of
-    // the one running (0: none), which its failure event names.
-    int m_periodicRuns = 0;
-    int m_periodicRun = 0;
-    int m_mediaStreams = 0;
-    int m_mediaStream = 0;
-    LinkStatus m_link;
-    // The receive log, which outlives the connections it records while the
-    // link drops and is taken up again; the folder of the next log (the
-    // current directory when empty).
-    ReceiveLog m_log;
-    std::string m_logFolder;
-    wxCheckBox *m_logLineBreaksCheck = nullptr;
-    // Bytes handed over by the receive thread since connecting.
-    std::atomic<uint64_t> m_rxBytesReceived{0};
-    // Refreshes the status bar's counters while connected.
-    wxTimer m_statusTimer;
-    wxTimer m_reconnectTimer;
-    bool m_reconnecting = false;
-    void OnStatusTimer(wxTimerEvent &event);
-    // Streaming progress: the newest count, and whether an event for it waits.
-    std::atomic<uint64_t> m_fileProgressBytes{0};
-    std::atomic<bool> m_fileProgressPosted{false};
-    uint64_t m_mediaBytesReported = 0;
 };
 
 #endif

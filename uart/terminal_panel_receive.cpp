@@ -1,5 +1,5 @@
-// Receive path of the UART panel: chunks handed over by the receive thread
-// are shown in the four receive views, and the log buttons.
+// Receive path of the UART panel: chunks the link's read thread left in its
+// inbox are shown in the four receive views; and the log buttons.
 #include "uart/terminal_panel.h"
 
 #include "app/error_box.h"
@@ -34,11 +34,6 @@ constexpr int kShowIdleEveryMs = 1000;
 // added; the line count stops here so that it never overflows.
 constexpr int kMostScrollLines = 1 << 20;
 
-size_t ChunkSize(const uint8_t *block)
-{
-    return (static_cast<size_t>(block[0]) << 8) | block[1];
-}
-
 } // namespace
 
 void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
@@ -47,32 +42,11 @@ void TerminalPanel::OnWorkerEvent(wxCommandEvent &event)
     case EVT_UART_DATA:
         OnChunksArrived();
         break;
-    case EVT_CONNECTED:
-        OnConnected(event);
-        break;
-    case EVT_FILE_PROGRESS:
-        OnFileProgress(event);
-        break;
     case EVT_PERIODIC_DONE:
         WriteSentCount(event);
         break;
     default:
         break;
-    }
-}
-
-void TerminalPanel::HandOverChunk(std::unique_ptr<uint8_t[]> block)
-{
-    m_rxBytesReceived += ChunkSize(block.get());
-    bool wake = false;
-    {
-        const std::lock_guard<std::mutex> lock(m_rxInboxLock);
-        wake = m_rxInbox.empty();
-        m_rxInbox.push_back(std::move(block));
-    }
-    if (wake) {
-        wxCommandEvent event(EVT_UART_DATA, EVT_UART_DATA);
-        GetEventHandler()->AddPendingEvent(event);
     }
 }
 
@@ -86,13 +60,7 @@ void TerminalPanel::OnChunksArrived()
 
 bool TerminalPanel::TakeInbox()
 {
-    const std::lock_guard<std::mutex> lock(m_rxInboxLock);
-    if (m_rxInbox.empty())
-        return false;
-    for (std::unique_ptr<uint8_t[]> &block : m_rxInbox)
-        m_rxStaged.push_back(std::move(block));
-    m_rxInbox.clear();
-    return true;
+    return m_link.TakeReceived(m_rxStaged);
 }
 
 // While chunks come the timer goes on, as the wake-up event runs only once
@@ -143,7 +111,7 @@ void TerminalPanel::ShowStagedChunks()
     size_t bytes = 0;
     while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
-        const size_t size = ChunkSize(block);
+        const size_t size = ReceiveInbox::ChunkSize(block);
         AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
         m_rxStaged.pop_front();
         bytes += size;
@@ -155,7 +123,7 @@ void TerminalPanel::ShowStagedChunks()
     ShowSelectedRxView();
     ScrollRxViewToNewest();
     m_rxBytesShown += bytes;
-    m_rxGate.Release(chunks);
+    m_link.ReleaseReceived(chunks);
 }
 
 void TerminalPanel::ShowAllStagedChunks()
@@ -169,7 +137,7 @@ void TerminalPanel::DropStagedChunks()
 {
     m_rxFlushTimer.Stop();
     TakeInbox();
-    m_rxGate.Release(m_rxStaged.size());
+    m_link.ReleaseReceived(m_rxStaged.size());
     m_rxStaged.clear();
 }
 
@@ -187,9 +155,9 @@ void TerminalPanel::OnLogButton(wxCommandEvent &event)
 {
     std::string error;
     if (event.GetId() == ID_LOG_STOP)
-        m_log.Close();
-    else if (m_connected)
-        m_log.Open(m_logFolder, error);
+        m_link.StopLog();
+    else
+        m_link.StartLog(m_logFolder, error);
     ShowLinkStatus();
     if (error.empty())
         return;
@@ -210,5 +178,5 @@ void TerminalPanel::OnLogFolder(wxCommandEvent &)
 
 void TerminalPanel::OnLogLineBreaks(wxCommandEvent &)
 {
-    m_log.SetLineBreaks(m_logLineBreaksCheck->GetValue());
+    m_link.SetLogLineBreaks(m_logLineBreaksCheck->GetValue());
 }

@@ -53,9 +53,10 @@ void TerminalPanel::ApplySettings(const UartSettings &settings)
     }
     m_lineEndingCombo->SetSelection(settings.lineEnding);
     m_reconnectCheck->SetValue(settings.reconnect);
+    m_link.SetReconnect(settings.reconnect);
     m_logFolder = settings.logFolder;
     m_logLineBreaksCheck->SetValue(settings.logLineBreaks);
-    m_log.SetLineBreaks(settings.logLineBreaks);
+    m_link.SetLogLineBreaks(settings.logLineBreaks);
 
     m_messageList->Clear();
     m_historyCount = 0;

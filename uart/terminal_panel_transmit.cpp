@@ -8,7 +8,7 @@
 #include "uart/panel_timestamp.h"
 #include "uart/periodic_message.h"
 #include "uart/periodic_settings.h"
-#include "uart/send_periodically_thread.h"
+#include "uart/error_text.h"
 #include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
@@ -140,7 +140,7 @@ void TerminalPanel::DeleteSelectedMessage()
 
 void TerminalPanel::SendSelected()
 {
-    if (!m_connected) {
+    if (!m_link.Connected()) {
         ShowErrorBox("You have to connect first.");
         return;
     }
@@ -168,7 +168,7 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once, i
         // Waits at most a while for room on a connection whose module does not
         // read (the stream or the periodic sender may have filled it), so that
         // the window never freezes; the user is told that it did not go out.
-        const int result = SendWholeMessage(reinterpret_cast<const char *>(bytes.data()), &length);
+        const int result = m_link.SendWhole(reinterpret_cast<const char *>(bytes.data()), &length);
         // This send's own reason: the socket layer's last error is shared
         // with the stream and the periodic sender.
         const int failure = errno;
@@ -196,17 +196,12 @@ bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once, i
         return false;
     }
     const size_t endingSize = bytes.size() - EncodeMessage(text.ToStdWstring(), notation).size();
-    const int run = ++m_periodicRuns;
-    auto *thread = new SendPeriodicallyThread(this, MakePeriodicMessage(bytes, endingSize, totalSize), interval,
-                                              m_msgCounterCheck->GetValue(), run);
-    m_periodicThread = thread;
-    if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
-        delete thread;
-        ShowErrorBox(wxString::FromUTF8(SystemErrorText(EAGAIN)));
-        return false;
-    }
-    m_periodicRun = run;
-    return true;
+    std::string error;
+    if (m_link.StartPeriodic(MakePeriodicMessage(bytes, endingSize, totalSize), interval,
+                             m_msgCounterCheck->GetValue(), error))
+        return true;
+    ShowErrorBox(wxString::FromUTF8(error));
+    return false;
 }
 
 void TerminalPanel::OnPeriodic(wxCommandEvent &event)
@@ -228,13 +223,13 @@ void TerminalPanel::OnPeriodic(wxCommandEvent &event)
 
 void TerminalPanel::StartPeriodic()
 {
-    if (!m_connected) {
+    if (!m_link.Connected()) {
         ShowErrorBox("You have to connect first.");
         return;
     }
     int index = 0;
     // One sender at a time: the start button is replaced while one runs.
-    if (!SelectedMessage(index) || m_periodicThread != nullptr)
+    if (!SelectedMessage(index) || m_link.SendingPeriodically())
         return;
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
@@ -248,45 +243,26 @@ void TerminalPanel::StartPeriodic()
 
 void TerminalPanel::StopPeriodic()
 {
-    m_periodicRun = 0;
-    StopPeriodicThread();
+    m_link.StopPeriodic();
+    ShowPeriodicEnded();
+}
+
+void TerminalPanel::ShowPeriodicEnded()
+{
     ReplacePeriodicButton(ID_SEND_PERIODICALLY, *m_periodicBitmap);
     AppendTxLine(m_periodicNotation, PanelTimestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
     // In counter mode the sender's count is queued by now and is shown after
     // this line.
 }
 
-void TerminalPanel::StopPeriodicThread()
-{
-    {
-        const std::lock_guard<std::mutex> lock(m_threadLock);
-        if (SendPeriodicallyThread *thread = m_periodicThread) {
-            thread->RequestStop();
-            thread->Delete();
-        }
-    }
-    // No limit: the stop ends the sender's pause at once, and it sends only
-    // when the connection has room for the whole message, waiting for room
-    // in short steps that look for the stop.
-    WaitForThreads([this] { return m_periodicThread == nullptr; });
-}
-
-// The sender has ended on a failed send: sending stops as if the user had
-// stopped it, and the user learns why. A failure of a run the user stopped
-// meanwhile is not reported.
+// The sender has ended on a failed send (the link has stopped it): sending
+// stops as if the user had stopped it, and the user learns why.
 void TerminalPanel::OnPeriodicSendFailed(wxCommandEvent &event)
 {
-    if (m_shutDown || event.GetInt() != m_periodicRun)
+    if (m_shutDown)
         return;
-    StopPeriodic();
+    ShowPeriodicEnded();
     ShowErrorBox(event.GetString());
-}
-
-void TerminalPanel::OnPeriodicThreadGone(SendPeriodicallyThread *thread)
-{
-    const std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_periodicThread == thread)
-        m_periodicThread = nullptr;
 }
 
 void TerminalPanel::TogglePeriodicGroup()
@@ -339,6 +315,18 @@ void TerminalPanel::AppendTxLine(int notation, const wxString &line, const wxCol
 void TerminalPanel::AppendTxLineNow(int notation, const wxString &line, const wxColour &colour)
 {
     AppendPanelLine(notation, line, colour);
+    ++m_rxLineCount;
+    ShowSelectedRxView();
+    ScrollRxViewToNewest();
+}
+
+void TerminalPanel::AppendLinkLine(bool up, const wxString &what)
+{
+    // What arrived before the drop comes before its line.
+    ShowAllStagedChunks();
+    const wxString line = PanelTimestamp() + (up ? " [LINK UP] - " : " [LINK DOWN] - ") + what + "\n";
+    for (int n = 0; n < kNotationCount; ++n)
+        AppendPanelLine(n, line, *wxRED);
     ++m_rxLineCount;
     ShowSelectedRxView();
     ScrollRxViewToNewest();

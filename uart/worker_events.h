@@ -1,17 +1,20 @@
-// Events the UART panel's worker threads post to it: plain wxCommandEvents
-// whose type equals their id, bound on the panel for any window id. Texts
-// travel in the event: the socket layer's last error is shared by every
-// thread and may have changed by the time the panel handles it.
+// Events the UART link's worker threads post to the link, which passes each
+// one still current on to its handler (the panel): plain wxCommandEvents
+// whose type equals their id, bound for any window id. Texts travel in the
+// event: the socket layer's last error is shared by every thread and may
+// have changed by the time the GUI thread handles it.
 #ifndef ORV_UART_WORKER_EVENTS_H
 #define ORV_UART_WORKER_EVENTS_H
 
 #include <wx/event.h>
 
-// Client data: the connected socket. Int: the number of the attempt.
+// Int: the number of the attempt. Client data: the open LinkChannel, which
+// the link takes (the handler after it gets none); the link is connected
+// when the handler sees it after an attempt of its own (a reconnect).
 constexpr wxEventType EVT_CONNECTED = 7001;
-// Int: the number of the attempt.
+// Int: the number of the attempt; string: why it failed.
 constexpr wxEventType EVT_CONNECT_FAILED = 7002;
-// No payload: received chunks wait in the panel's inbox, which was empty
+// No payload: received chunks wait in the link's inbox, which was empty
 // before the first of them.
 constexpr wxEventType EVT_UART_DATA = 4001;
 // Int: the number of the connection whose receive failed; string: why.

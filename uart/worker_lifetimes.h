@@ -1,5 +1,5 @@
-// Knows when the UART panel's worker threads have ended for good. The
-// threads are detached: after a thread's destructor has told the panel, the
+// Knows when the UART link's worker threads have ended for good. The
+// threads are detached: after a thread's destructor has told the link, the
 // toolkit still cleans the thread up, with locks of its own that the program
 // destroys at exit. Waiting here before exit orders that clean-up before the
 // destruction, which nothing else does for a thread that is never joined.

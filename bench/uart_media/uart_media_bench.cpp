@@ -212,10 +212,10 @@ int RunPanel(const std::string &path)
     const uint64_t size = FileSize(path);
     if (listener < 0 || size == 0)
         return 1;
-    panel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", port));
+    panel->SetConnectionParameters(LinkEndpoint{"127.0.0.1", port, LinkMode::TcpClient});
     Peer peer(listener, path, kRepetitions);
     Click(panel, TerminalPanel::ID_CONNECT);
-    if (!panel->m_connected)
+    if (!panel->Link().Connected())
         return 1;
     ProgressCounter counter;
     panel->Connect(wxID_ANY, EVT_FILE_PROGRESS, wxCommandEventHandler(ProgressCounter::OnProgress), nullptr,
@@ -230,8 +230,8 @@ int RunPanel(const std::string &path)
         const Clock::time_point start = Clock::now();
         Click(panel, TerminalPanel::ID_MEDIA_PLAY);
         RunLoopUntil([&] {
-            return (peer.Copies() > copy && panel->m_fileThread == nullptr &&
-                    panel->MediaBytesReported() == size) ||
+            return (peer.Copies() > copy && !panel->Link().Streaming() &&
+                    panel->Link().MediaBytesReported() == size) ||
                    peer.Done() || Clock::now() > giveUp;
         });
         if (peer.Copies() <= copy)

@@ -121,24 +121,36 @@ void WaitFor(const Receiver &receiver, size_t count, double seconds)
     }
 }
 
+// The periodic-send button of that face; a replaced one waits hidden for its
+// deletion.
+wxWindow *ShownButton(TerminalPanel *panel, int id)
+{
+    for (wxWindow *child : panel->GetChildren())
+        if (child->GetId() == id && child->IsShown())
+            return child;
+    return nullptr;
+}
+
 // The panel's sender repeats the message "ABCD" in counter mode.
 void PreparePanel(TerminalPanel *panel)
 {
-    panel->m_txEntries[0]->ChangeValue("ABCD");
+    // The ASCII entry, the first of the four.
+    dynamic_cast<wxTextCtrl *>(panel->FindWindow(TerminalPanel::ID_TX_ENTRY))->ChangeValue("ABCD");
     bench::ClickButton(panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE));
     auto *check = dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK));
     check->SetValue(true);
     wxCommandEvent toggle(wxEVT_COMMAND_CHECKBOX_CLICKED, TerminalPanel::ID_PERIODIC_CHECK);
     toggle.SetEventObject(check);
     panel->GetEventHandler()->ProcessEvent(toggle);
-    panel->m_msgCounterCheck->SetValue(true);
+    dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_MSG_COUNTER))->SetValue(true);
 }
 
 // The panel's sender and, at the same time and under the same load, a plain
 // loop that sleeps the period before each send on a socket of its own.
 void Measure(TerminalPanel *panel, Receiver &panelReceiver, int client, Receiver &loopReceiver, int period)
 {
-    panel->m_periodText->ChangeValue(wxString::Format("%d", period));
+    auto *periodText = dynamic_cast<wxTextCtrl *>(panel->FindWindow(TerminalPanel::ID_PERIOD));
+    periodText->ChangeValue(wxString::Format("%d", period));
     const Clock::time_point start = Clock::now();
     std::thread loop([client, period] {
         for (unsigned counter = 1; counter <= kMessages; ++counter) {
@@ -148,9 +160,9 @@ void Measure(TerminalPanel *panel, Receiver &panelReceiver, int client, Receiver
             send(client, message, sizeof(message), MSG_NOSIGNAL);
         }
     });
-    bench::ClickButton(panel->m_periodicButton);
+    bench::ClickButton(ShownButton(panel, TerminalPanel::ID_SEND_PERIODICALLY));
     WaitFor(panelReceiver, kMessages, 3.0 * kMessages * period / 1000.0 + 10);
-    bench::ClickButton(panel->m_periodicButton);
+    bench::ClickButton(ShownButton(panel, TerminalPanel::ID_STOP_PERIODICALLY));
     loop.join();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     Report("panel sender (deadlines)", period, panelReceiver.Take(), start);
@@ -162,12 +174,12 @@ int Run()
     TerminalPanel *panel = MainWindow::GetInstance()->m_terminalPanel;
     uint16_t port = 0;
     const int listener = bench::ListenOnLoopback(&port);
-    panel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", port));
+    panel->SetConnectionParameters(LinkEndpoint{"127.0.0.1", port, LinkMode::TcpClient});
     bench::ClickButton(panel->FindWindow(TerminalPanel::ID_CONNECT));
     const int panelPeer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     const int client = bench::ConnectToLoopback(port);
     const int loopPeer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (!panel->m_connected || panelPeer < 0 || client < 0 || loopPeer < 0) {
+    if (!panel->Link().Connected() || panelPeer < 0 || client < 0 || loopPeer < 0) {
         std::printf("could not connect\n");
         return 1;
     }

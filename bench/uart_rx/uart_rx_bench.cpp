@@ -56,6 +56,7 @@ struct Scenario {
 };
 
 constexpr size_t kMB = size_t{1} << 20;
+const char *const kNotationNames[kNotationCount] = {"ASCII", "Hex", "Binary", "Decimal"};
 
 const Scenario kScenarios[] = {
     {"2 MB at 100 KB/s, timestamps and wrapping", 2 * kMB, 100.0 * 1024, true, true, false},
@@ -134,10 +135,11 @@ void Click(TerminalPanel *panel, int id)
 
 void SelectReadType(TerminalPanel *panel, int notation)
 {
-    panel->m_rxTypeRadio->SetSelection(notation);
+    auto *radio = dynamic_cast<wxRadioBox *>(panel->FindWindow(TerminalPanel::ID_READ_TYPE));
+    radio->SetSelection(notation);
     wxCommandEvent choice(wxEVT_COMMAND_RADIOBOX_SELECTED, TerminalPanel::ID_READ_TYPE);
     choice.SetInt(notation);
-    choice.SetEventObject(panel->m_rxTypeRadio);
+    choice.SetEventObject(radio);
     panel->GetEventHandler()->ProcessEvent(choice);
 }
 
@@ -237,7 +239,8 @@ std::string ViewDigits(const std::string &shown, bool stampedLines)
 std::string CheckHexView(TerminalPanel *panel, const Scenario &scenario)
 {
     const std::string kept = panel->RxViewUtf8(NotationHex);
-    const std::string screen = panel->m_rxViews[NotationHex]->GetValue().utf8_string();
+    const std::string screen =
+        dynamic_cast<wxTextCtrl *>(panel->FindWindow(NotationHex))->GetValue().utf8_string();
     if (screen.size() < std::min<size_t>(kept.size(), 2048) || kept.size() < screen.size() ||
         kept.compare(kept.size() - screen.size(), screen.size(), screen) != 0)
         return "the view on screen is not the newest part of its text";
@@ -261,12 +264,12 @@ int RunScenario(const Scenario &scenario)
 {
     MainWindow *window = MainWindow::GetInstance();
     TerminalPanel *panel = window->m_terminalPanel;
-    panel->m_timestampCheck->SetValue(scenario.stampedLines);
-    panel->m_wrapCheck->SetValue(scenario.stampedLines);
+    dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_TIMESTAMP))->SetValue(scenario.stampedLines);
+    dynamic_cast<wxCheckBox *>(panel->FindWindow(TerminalPanel::ID_WRAP))->SetValue(scenario.stampedLines);
 
     uint16_t port = 0;
     const int listener = bench::ListenOnLoopback(&port);
-    panel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", port));
+    panel->SetConnectionParameters(LinkEndpoint{"127.0.0.1", port, LinkMode::TcpClient});
     Click(panel, TerminalPanel::ID_CONNECT);
     const int peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     // A module's own buffer is small; the system's default for a loopback
@@ -279,7 +282,7 @@ int RunScenario(const Scenario &scenario)
     // terminal's, not the sender's coalescing.
     const int noDelay = 1;
     setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
-    if (!panel->m_connected || peer < 0) {
+    if (!panel->Link().Connected() || peer < 0) {
         std::printf("  could not connect\n");
         return 1;
     }
@@ -364,8 +367,8 @@ int RunScenario(const Scenario &scenario)
             RunLoopUntil(sampler, [&] { return Clock::now() - settle > std::chrono::seconds(3); });
             std::printf("  switch to %s: %.0f ms in the handler, longest timer gap in the 3 s after: %.0f ms, %.1f M "
                         "characters shown\n",
-                        panel->m_notationNames[notation].utf8_str().data(), switchMs, sampler.LongestGap(),
-                        panel->m_rxViews[notation]->GetLastPosition() / 1e6);
+                        kNotationNames[notation], switchMs, sampler.LongestGap(),
+                        dynamic_cast<wxTextCtrl *>(panel->FindWindow(notation))->GetLastPosition() / 1e6);
             if (notation == NotationHex)
                 std::printf("  Hex view: %s\n", CheckHexView(panel, scenario).c_str());
             std::fflush(stdout);

@@ -12,6 +12,7 @@
 #include "tests/app/dialog_driving.h"
 #include "tests/support/fake_gateway.h"
 #include "tests/support/gui_test.h"
+#include "tests/uart/uart_panel_controls.h"
 #include "uart/terminal_panel.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <type_traits>
 #include <vector>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
@@ -52,8 +54,8 @@ bool IsIpCtrlPart(const wxWindow *window)
 
 bool IsReceiveBackdrop(const wxWindow *window)
 {
-    return dynamic_cast<const wxStaticText *>(window) != nullptr && !window->IsEnabled() &&
-           window->GetBackgroundColour() == *wxBLACK;
+    return dynamic_cast<const TerminalPanel *>(window->GetParent()) != nullptr &&
+           window->GetId() == TerminalPanel::ID_RX_BACKDROP;
 }
 
 // The overlaps the design makes on purpose, with the reason; nullptr for
@@ -124,7 +126,8 @@ void ExpectLabelReadable(wxWindow *control, const std::string &state)
 void ExpectWhole(wxWindow *control, const std::string &state)
 {
     ExpectLabelReadable(control, state);
-    if (auto *uart = dynamic_cast<TerminalPanel *>(control->GetParent()); uart && control == uart->m_mediaLabel)
+    if (dynamic_cast<TerminalPanel *>(control->GetParent()) != nullptr &&
+        control->GetId() == TerminalPanel::ID_MEDIA_LABEL)
         return; // it breaks its lines and shortens a long file name within its box (checked on its own)
     if (IsScrollingView(control) || dynamic_cast<wxPanel *>(control) != nullptr)
         return; // views scroll their content; panels are walked themselves
@@ -216,7 +219,10 @@ protected:
         m_window->m_modbusPanel->Hide();
         panel->SetSize(m_window->m_frame->GetClientSize());
         panel->Show();
-        panel->SetConnectionParameters("255.255.255.255", "65100");
+        if constexpr (std::is_same_v<Panel, TerminalPanel>)
+            panel->SetConnectionParameters(TcpClientEndpoint("255.255.255.255", "65100"));
+        else
+            panel->SetConnectionParameters("255.255.255.255", "65100");
         PumpEvents();
         return panel;
     }
@@ -279,14 +285,15 @@ TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
     wxCommandEvent toggled(wxEVT_CHECKBOX, TerminalPanel::ID_PERIODIC_CHECK);
     toggled.SetInt(1);
     panel->GetEventHandler()->ProcessEvent(toggled);
-    ASSERT_TRUE(panel->m_periodText->IsEnabled());
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(panel);
+    ASSERT_TRUE(ui.periodText->IsEnabled());
     panel->SelectMediaFile("/tmp/a-media-stream-with-a-rather-long-file-name.mp4",
                            "a-media-stream-with-a-rather-long-file-name.mp4");
-    ASSERT_TRUE(panel->m_mediaLabel->IsShown());
+    ASSERT_TRUE(ui.mediaLabel->IsShown());
 
     for (int notation = 0; notation < 4; ++notation) {
-        for (auto [radio, id] : {std::pair{panel->m_txTypeRadio, TerminalPanel::ID_TRANSMISSION_TYPE},
-                                 std::pair{panel->m_rxTypeRadio, TerminalPanel::ID_READ_TYPE}}) {
+        for (auto [radio, id] : {std::pair{ui.txTypeRadio, TerminalPanel::ID_TRANSMISSION_TYPE},
+                                 std::pair{ui.rxTypeRadio, TerminalPanel::ID_READ_TYPE}}) {
             radio->SetSelection(notation);
             wxCommandEvent chosen(wxEVT_RADIOBOX, id);
             chosen.SetInt(notation);
@@ -296,11 +303,11 @@ TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
     }
 
     // The caption breaks its lines within its own box.
-    const wxRect caption = panel->m_mediaLabel->GetRect();
+    const wxRect caption = ui.mediaLabel->GetRect();
     EXPECT_GE(caption.width, 120);
-    EXPECT_LE(caption.GetRight(), panel->m_rxViews[0]->GetPosition().x);
-    EXPECT_LE(caption.GetBottom(), panel->m_mediaBackwardButton->GetPosition().y);
-    EXPECT_GE(caption.height, 2 * panel->m_mediaLabel->GetCharHeight());
+    EXPECT_LE(caption.GetRight(), ui.rxViews[0]->GetPosition().x);
+    EXPECT_LE(caption.GetBottom(), ui.mediaBackwardButton->GetPosition().y);
+    EXPECT_GE(caption.height, 2 * ui.mediaLabel->GetCharHeight());
 }
 
 // A larger frame: the receive views and the message list take the extra
@@ -320,29 +327,31 @@ TEST_F(Layout, UartPanelGrowsWithTheFrame)
     const wxSize start = frame->GetSize();
     wxWindow *clearAll = panel->FindWindow(TerminalPanel::ID_CLEAR_RX);
     wxWindow *add = panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE);
-    const wxRect view = panel->m_rxViews[0]->GetRect();
-    const wxRect list = panel->m_messageList->GetRect();
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(panel);
+    const wxRect view = ui.rxViews[0]->GetRect();
+    const wxRect list = ui.messageList->GetRect();
     const wxRect clear = clearAll->GetRect();
     const wxRect addPlace = add->GetRect();
 
     frame->SetSize(start + wxSize(300, 200));
-    ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetSize().y > list.height; }))
+    ASSERT_TRUE(WaitUntil([&] { return ui.messageList->GetSize().y > list.height; }))
         << "the list takes the larger frame's room";
     PumpEvents();
     ASSERT_EQ(frame->GetSize(), start + wxSize(300, 200));
-    const int dy = panel->m_messageList->GetSize().y - list.height;
+    const int dy = ui.messageList->GetSize().y - list.height;
     EXPECT_GT(dy, 0);
-    EXPECT_EQ(panel->m_rxViews[0]->GetRect(), wxRect(view.x, view.y, view.width + 300, view.height + dy));
-    EXPECT_EQ(panel->m_messageList->GetRect(), wxRect(list.x, list.y, list.width, list.height + dy));
+    EXPECT_EQ(ui.rxViews[0]->GetRect(), wxRect(view.x, view.y, view.width + 300, view.height + dy));
+    EXPECT_EQ(ui.rxBackdrop->GetRect(), ui.rxViews[0]->GetRect()) << "the backdrop grows with the views";
+    EXPECT_EQ(ui.messageList->GetRect(), wxRect(list.x, list.y, list.width, list.height + dy));
     EXPECT_EQ(clearAll->GetRect(), wxRect(clear.x, clear.y + dy, clear.width, clear.height));
     EXPECT_EQ(add->GetRect(), addPlace);
     EXPECT_GT(panel->RxWindowChars(), TerminalPanel::kRxWindowChars) << "a taller view holds a larger window";
     ExpectFrameInside("UART panel in a larger frame");
 
     frame->SetSize(start);
-    ASSERT_TRUE(WaitUntil([&] { return panel->m_messageList->GetRect() == list; }));
+    ASSERT_TRUE(WaitUntil([&] { return ui.messageList->GetRect() == list; }));
     PumpEvents();
-    EXPECT_EQ(panel->m_rxViews[0]->GetRect(), view);
+    EXPECT_EQ(ui.rxViews[0]->GetRect(), view);
     EXPECT_EQ(clearAll->GetRect(), clear);
     EXPECT_EQ(panel->RxWindowChars(), TerminalPanel::kRxWindowChars);
 }

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "tests/support/gui_test.h"
+#include "tests/uart/uart_panel_controls.h"
 #include "uart/terminal_panel.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +44,8 @@ void ChooseMediaFile(const wxString &path)
 
 std::array<wxWindow *, 5> MediaControls(TerminalPanel *panel)
 {
-    return {panel->m_mediaLabel, panel->m_mediaBackwardButton, panel->m_mediaPlayButton, panel->m_mediaPauseButton,
-            panel->m_mediaLoopButton};
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(panel);
+    return {ui.mediaLabel, ui.mediaBackwardButton, ui.mediaPlayButton, ui.mediaPauseButton, ui.mediaLoopButton};
 }
 
 class MediaMenuTest : public ::testing::Test {
@@ -59,10 +60,7 @@ protected:
     {
         MainWindow *window = MainWindow::GetInstance();
         TerminalPanel *panel = window->m_terminalPanel;
-        panel->m_mediaFilePath.clear();
-        panel->m_mediaLabel->SetLabel("Selected media stream:");
-        for (wxWindow *control : MediaControls(panel))
-            control->Hide();
+        panel->SelectMediaFile(wxString(), wxString());
         window->m_modbusPanel->Hide();
         panel->Show();
         window->m_sizer->Layout();
@@ -84,8 +82,8 @@ TEST_F(MediaMenuTest, ChosenFileReachesTheUartPanel)
     TerminalPanel *panel = MainWindow::GetInstance()->m_terminalPanel;
     const wxString path = File("clip.mp3");
     ChooseMediaFile(path);
-    EXPECT_EQ(panel->m_mediaFilePath, path);
-    EXPECT_EQ(panel->m_mediaLabel->GetLabel(), "Selected media stream:\nclip.mp3");
+    EXPECT_EQ(panel->MediaFilePath(), path);
+    EXPECT_EQ(uart_testing::ControlsOf(panel).mediaLabel->GetLabel(), "Selected media stream:\nclip.mp3");
     for (wxWindow *control : MediaControls(panel))
         EXPECT_TRUE(control->IsShown()) << control->GetId();
 }
@@ -101,8 +99,8 @@ TEST_F(MediaMenuTest, ChosenFileReachesTheHiddenUartPanelWhileModbusIsShown)
 
     const wxString path = File("film.mp4");
     ChooseMediaFile(path);
-    EXPECT_EQ(panel->m_mediaFilePath, path);
-    EXPECT_EQ(panel->m_mediaLabel->GetLabel(), "Selected media stream:\nfilm.mp4");
+    EXPECT_EQ(panel->MediaFilePath(), path);
+    EXPECT_EQ(uart_testing::ControlsOf(panel).mediaLabel->GetLabel(), "Selected media stream:\nfilm.mp4");
     for (wxWindow *control : MediaControls(panel))
         EXPECT_TRUE(control->IsShown()) << control->GetId();
     EXPECT_FALSE(panel->IsShown());

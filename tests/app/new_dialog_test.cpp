@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
+#include "tests/uart/uart_panel_controls.h"
 #include "uart/terminal_panel.h"
 #include "tests/app/dialog_driving.h"
 #include "tests/support/gui_test.h"
@@ -159,8 +160,9 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "") << "the link field is the UART terminal's";
     EXPECT_EQ(modbus->Ip(), "10.0.0.1");
     EXPECT_EQ(modbus->Port(), "0");
-    EXPECT_EQ(uart->m_ipLabel->GetLabel(), "10.0.0.1");
-    EXPECT_EQ(uart->m_portLabel->GetLabel(), "0");
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(uart);
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "10.0.0.1");
+    EXPECT_EQ(ui.portLabel->GetLabel(), "0");
 
     // The hidden panel takes the parameters too; leading zeros never reach it.
     auto *uartDialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
@@ -174,8 +176,8 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_EQ(Frame()->GetStatusBar()->GetStatusText(1), "Not connected");
     EXPECT_EQ(modbus->Ip(), "10.0.7.8");
     EXPECT_EQ(modbus->Port(), "502");
-    EXPECT_EQ(uart->m_ipLabel->GetLabel(), "10.0.7.8");
-    EXPECT_EQ(uart->m_portLabel->GetLabel(), "502");
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "10.0.7.8");
+    EXPECT_EQ(ui.portLabel->GetLabel(), "502");
 }
 
 TEST_F(NewDialogTest, BothFieldsBadShowBothLabelsUntilCorrected)
@@ -241,7 +243,8 @@ TEST_F(NewDialogTest, TypedPortKeepsDigitsUpToFive)
 TEST_F(NewDialogTest, CancelEscapeAndCloseBoxDestroyTheDialog)
 {
     TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
-    const wxString ip = uart->m_ipLabel->GetLabel();
+    wxStaticText *ipLabel = uart_testing::ControlsOf(uart).ipLabel;
+    const wxString ip = ipLabel->GetLabel();
     const size_t before = NewDialogsOf(Frame()).size();
     ClickButton(m_dialog, wxID_CANCEL);
     EXPECT_FALSE(m_dialog->IsShown());
@@ -261,7 +264,7 @@ TEST_F(NewDialogTest, CancelEscapeAndCloseBoxDestroyTheDialog)
     PumpEvents();
     EXPECT_FALSE(m_dialog);
     EXPECT_EQ(NewDialogsOf(Frame()).size(), before - 1);
-    EXPECT_EQ(uart->m_ipLabel->GetLabel(), ip);
+    EXPECT_EQ(ipLabel->GetLabel(), ip);
 }
 
 // A dialog on its way out takes no click and raises no box.

@@ -8,6 +8,7 @@
 #include "tests/app/dialog_driving.h"
 #include "tests/support/clipboard_paste.h"
 #include "tests/support/gui_test.h"
+#include "tests/uart/uart_panel_controls.h"
 #include "uart/terminal_panel.h"
 
 #include <gtest/gtest.h>
@@ -85,10 +86,11 @@ TEST_F(PastedFieldsTest, OnlyPlainDigitsInRangePass)
         EXPECT_EQ(m_dialog->IsShown(), !(typed.ipGood && typed.portGood)) << what;
     }
     EXPECT_EQ(boxes.Messages(), "");
-    const TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
-    EXPECT_EQ(uart->m_ipLabel->GetLabel(), "10.0.0.1");
-    EXPECT_EQ(uart->m_portLabel->GetLabel(), "00080");
-    MainWindow::GetInstance()->m_terminalPanel->SetConnectionParameters("not set", "not set");
+    TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(uart);
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "10.0.0.1");
+    EXPECT_EQ(ui.portLabel->GetLabel(), "80") << "the port the terminal connects to";
+    uart->SetConnectionParameters(std::nullopt);
 }
 
 } // namespace

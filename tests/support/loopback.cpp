@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
@@ -195,6 +197,38 @@ void ShrinkReceiveBuffer(int fd, int bytes)
 void LoopbackListener::ShrinkReceiveBuffers(int bytes)
 {
     ShrinkReceiveBuffer(m_fd.Get(), bytes);
+}
+
+int SocketConnectedTo(uint16_t port)
+{
+    DIR *dir = opendir("/proc/self/fd");
+    if (dir == nullptr)
+        return -1;
+    int found = -1;
+    while (const dirent *entry = readdir(dir)) {
+        sockaddr_in peer{};
+        socklen_t size = sizeof(peer);
+        const int fd = std::atoi(entry->d_name);
+        if (entry->d_name[0] != '.' && getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &size) == 0 &&
+            peer.sin_family == AF_INET && ntohs(peer.sin_port) == port &&
+            peer.sin_addr.s_addr == htonl(INADDR_LOOPBACK)) {
+            found = fd;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+int OpenDescriptors()
+{
+    int count = 0;
+    if (DIR *dir = opendir("/proc/self/fd")) {
+        while (readdir(dir) != nullptr)
+            ++count;
+        closedir(dir);
+    }
+    return count;
 }
 
 } // namespace testing_support

@@ -86,6 +86,11 @@ std::string ReadUntilQuiet(int fd, Millis quiet = Millis(200), Millis timeout = 
 bool WriteAll(int fd, const std::string &bytes);
 // Sets the receive buffer small, so that a sender fills it quickly.
 void ShrinkReceiveBuffer(int fd, int bytes);
+// The descriptor of this process's socket connected to 127.0.0.1:`port`
+// (the program's connection to a test's listener on that port), or -1.
+int SocketConnectedTo(uint16_t port);
+// Open descriptors of this process.
+int OpenDescriptors();
 
 } // namespace testing_support
 

@@ -1,4 +1,5 @@
 #include "tests/uart/uart_panel_driver.h"
+#include "uart/saved_settings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,7 +79,7 @@ TEST_F(CommandsTest, ExportSavesTheShownViewWhole)
     EXPECT_EQ(FileContents(emptyFile), "");
 
     Connected link;
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     link.SendAndShow("\x41\x0a\xff");
     link.SendAndShow("BC");
     // Hex was hidden while the data came: its text was held until now.
@@ -101,8 +102,10 @@ TEST_F(CommandsTest, ExportSavesTheShownViewWhole)
 // empties its own, and the connection stays up.
 TEST_F(CommandsTest, ClearButtonsEmptyTheViewsOrTheListAndHistory)
 {
+    const PanelControls ui = Controls();
     TerminalPanel *panel = Panel();
     Connected link;
+    SetChecked(TerminalPanel::ID_TIMESTAMP, true);
     link.SendAndShow("abc");
     for (const char *text : {"a", "b"})
         AddMessage(NotationAscii, text);
@@ -110,28 +113,32 @@ TEST_F(CommandsTest, ClearButtonsEmptyTheViewsOrTheListAndHistory)
     Click(TerminalPanel::ID_CLEAR_RX);
     for (int n = 0; n < kNotationCount; ++n)
         EXPECT_EQ(ViewText(n), "") << n;
-    EXPECT_EQ(panel->m_rxLineCount, 0);
-    EXPECT_TRUE(panel->m_rxLineStart);
-    EXPECT_EQ(panel->m_messageList->GetCount(), 2u);
+    EXPECT_EQ(ui.messageList->GetCount(), 2u);
     link.SendAndShow("d");
     EXPECT_EQ(ViewText(NotationDecimal), "100");
+    // The received text starts afresh: a new run, with its timestamp.
+    const wxString afresh = ViewText(NotationAscii);
+    EXPECT_TRUE(afresh.StartsWith("\n") && afresh.EndsWith(" [RX] - d")) << afresh;
 
     Click(TerminalPanel::ID_CLEAR_LIST);
-    EXPECT_EQ(panel->m_messageList->GetCount(), 0u);
-    EXPECT_EQ(panel->m_historyCount, 0);
-    EXPECT_EQ(panel->m_historyCursor, 0);
-    EXPECT_EQ(panel->m_historyTexts[0], "");
-    EXPECT_EQ(ViewText(NotationAscii), "d");
+    EXPECT_EQ(ui.messageList->GetCount(), 0u);
+    EXPECT_TRUE(panel->CurrentSettings().messages.empty());
+    SelectTransmissionType(NotationHex);
+    PressKey(WXK_UP);
+    EXPECT_EQ(ui.txEntries[NotationHex]->GetValue(), "") << "nothing to recall";
+    EXPECT_EQ(ViewText(NotationAscii), afresh);
     // New messages fill the history from its first slot again; texts from
     // before the clear stay out of reach.
     AddMessage(NotationHex, "0f");
-    EXPECT_EQ(panel->m_historyTexts[0], "0f");
+    const std::vector<SavedMessage> history = panel->CurrentSettings().messages;
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].text, L"0f");
     PressKey(WXK_UP);
     PressKey(WXK_UP);
-    EXPECT_EQ(panel->m_txEntries[NotationHex]->GetValue(), "0f");
+    EXPECT_EQ(ui.txEntries[NotationHex]->GetValue(), "0f");
     PressKey(WXK_DOWN);
-    EXPECT_EQ(panel->m_txEntries[NotationHex]->GetValue(), "");
-    EXPECT_TRUE(panel->m_connected);
+    EXPECT_EQ(ui.txEntries[NotationHex]->GetValue(), "");
+    EXPECT_TRUE(Link().Connected());
     EXPECT_EQ(boxes.Messages(), "");
 }
 

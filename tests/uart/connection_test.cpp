@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "net/tcp.h"
+#include "tests/uart/system_stand_ins.h"
 #include "tests/uart/uart_panel_driver.h"
 
 #include <chrono>
@@ -35,12 +36,7 @@ protected:
     {
         ResetPanel();
         // A given-up attempt may still be on its way out.
-        EXPECT_TRUE(WaitUntil([] { return Panel()->m_connectThread == nullptr; }));
-    }
-
-    void SetParameters(const std::string &ip, uint16_t port)
-    {
-        Panel()->SetConnectionParameters(ip, wxString::Format("%u", port));
+        EXPECT_TRUE(WaitUntil([] { return !Link().Connecting(); }));
     }
 };
 
@@ -64,12 +60,12 @@ void PressAbortWhenShown()
 
 void ExpectDisconnectedLook()
 {
-    TerminalPanel *panel = Panel();
-    EXPECT_FALSE(panel->m_connected);
-    EXPECT_EQ(panel->m_connectResult, 0);
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
-    EXPECT_EQ(panel->m_connectButton->GetId(), TerminalPanel::ID_CONNECT);
+    const PanelControls ui = Controls();
+    EXPECT_FALSE(Link().Connected());
+    EXPECT_EQ(Link().Result(), UartLink::ConnectResult::Pending);
+    EXPECT_TRUE(ShowsImage(ui.statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(ui.connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+    EXPECT_EQ(ui.connectButton->GetId(), TerminalPanel::ID_CONNECT);
 }
 
 TEST_F(ConnectionTest, ConnectWithoutParametersSaysSo)
@@ -80,12 +76,13 @@ TEST_F(ConnectionTest, ConnectWithoutParametersSaysSo)
     EXPECT_EQ(boxes.Boxes()[0].message, "Connection parameters not set");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
     EXPECT_EQ(boxes.Boxes()[0].style & (wxOK | wxICON_ERROR), wxOK | wxICON_ERROR);
-    EXPECT_EQ(Panel()->m_connectThread, nullptr);
+    EXPECT_FALSE(Link().Connecting());
     ExpectDisconnectedLook();
 }
 
 TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
 {
+    const PanelControls ui = Controls();
     LoopbackListener listener;
     SetParameters(listener.Ip(), listener.Port());
     ModalRecorder boxes;
@@ -98,18 +95,18 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
     ASSERT_TRUE(peer.Valid());
 
     TerminalPanel *panel = Panel();
-    EXPECT_TRUE(panel->m_connected);
+    EXPECT_TRUE(Link().Connected());
     EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u | RX 0 B, TX 0 B", listener.Port()));
-    EXPECT_EQ(panel->m_connectResult, 1);
-    EXPECT_GT(panel->m_socketHandle, 0);
-    EXPECT_NE(panel->m_readThread, nullptr);
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ok.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
+    EXPECT_EQ(Link().Result(), UartLink::ConnectResult::Connected);
+    EXPECT_GE(SocketConnectedTo(listener.Port()), 0);
+    EXPECT_TRUE(Link().Reading());
+    EXPECT_TRUE(ShowsImage(ui.statusIcon->GetBitmap(), "icons/ok.jpg"));
+    EXPECT_TRUE(ShowsImage(ui.connectButton->GetBitmapLabel(), "icons/disconnectbtn.jpg"));
     ASSERT_TRUE(WriteAll(peer.Get(), "hi"));
     EXPECT_TRUE(WaitShown(panel->RxBytesShown() + 2));
 
-    uint16_t length = 3;
-    EXPECT_EQ(panel->SendBytes("abc", &length), 0);
+    AddMessage(NotationAscii, "abc");
+    Click(TerminalPanel::ID_SEND);
     EXPECT_EQ(ReadAtLeast(peer.Get(), 3), "abc");
     panel->ShowLinkStatus();
     EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u | RX 2 B, TX 3 B", listener.Port()));
@@ -117,7 +114,7 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
     boxes.Clear();
     Click(TerminalPanel::ID_CONNECT);
     EXPECT_EQ(boxes.Messages(), "");
-    EXPECT_EQ(panel->m_readThread, nullptr);
+    EXPECT_FALSE(Link().Reading());
     ExpectDisconnectedLook();
     EXPECT_EQ(ReadUntilClosed(peer.Get(), Millis(2000)), "");
     // The receive thread may see the disconnect's shutdown as the module's
@@ -127,27 +124,22 @@ TEST_F(ConnectionTest, ConnectsReceivesAndDisconnects)
 }
 
 // After a disconnect the panel still holds the socket's number, so a send
-// from any thread fails with the system's error and can never reach whatever
+// fails with the system's error (UartLinkTest) and can never reach whatever
 // the system would hand out next under that number.
-TEST_F(ConnectionTest, SendAfterDisconnectFailsAndNeverReachesAReusedNumber)
+TEST_F(ConnectionTest, DisconnectKeepsTheSocketsNumberFromReuse)
 {
-    const int handle = [] {
+    int handle = -1;
+    {
         Connected link;
-        return Panel()->m_socketHandle.load();
-    }();
+        handle = SocketConnectedTo(link.Listener().Port());
+    }
+    ASSERT_GE(handle, 0);
     char path[] = "/tmp/uart_reuse_XXXXXX";
     Fd file(mkstemp(path));
     ASSERT_TRUE(file.Valid());
     unlink(path);
     EXPECT_NE(file.Get(), handle);
-    std::thread sender([] {
-        uint16_t length = 4;
-        EXPECT_EQ(Panel()->SendBytes("lost", &length), -1);
-        EXPECT_EQ(length, 0);
-    });
-    sender.join();
-    EXPECT_STREQ(tcp_strerror(tcp_last_error()), "Broken pipe");
-    EXPECT_EQ(lseek(file.Get(), 0, SEEK_END), 0);
+    EXPECT_NE(fcntl(handle, F_GETFD), -1) << "the number is still the link's";
 }
 
 TEST_F(ConnectionTest, RefusedConnectShowsTheSystemsTextAndLeaksNothing)
@@ -161,7 +153,7 @@ TEST_F(ConnectionTest, RefusedConnectShowsTheSystemsTextAndLeaksNothing)
     EXPECT_EQ(boxes.Boxes()[0].message, "Connection refused");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
     ExpectDisconnectedLook();
-    ASSERT_TRUE(WaitUntil([] { return Panel()->m_connectThread == nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return !Link().Connecting(); }));
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
@@ -177,38 +169,24 @@ TEST_F(ConnectionTest, SilentPeerEndsWithTheTimeOutMessage)
     ExpectDisconnectedLook();
 }
 
-// A receive thread that cannot start (here: no descriptor left for its
-// copy of the connection) leaves the panel disconnected with one error box,
-// and the module sees the connection closed.
-TEST_F(ConnectionTest, ReceiveThreadThatCannotStartLeavesThePanelDisconnected)
+// A read thread that cannot start (the system has no threads left) leaves
+// the panel disconnected with one error box, and the module sees the
+// connection closed.
+TEST_F(ConnectionTest, ReadThreadThatCannotStartLeavesThePanelDisconnected)
 {
-#ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "the sanitizers' runtime opens descriptors of its own to check memory, which this fault takes";
-#endif
     LoopbackListener listener;
     SetParameters(listener.Ip(), listener.Port());
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
-    // Runs in the wait for the result once the connection is made, after
-    // the result's event, whose handler closes the previous connection's
-    // descriptor: then no descriptor is left.
-    Panel()->CallAfter([old] {
-        for (int waited = 0; Panel()->m_connectThread != nullptr && waited < 5000; ++waited)
-            wxMilliSleep(1);
-        Panel()->CallAfter([old] {
-            const int lowestFree = dup(0);
-            close(lowestFree);
-            rlimit none = old;
-            none.rlim_cur = static_cast<rlim_t>(lowestFree);
-            setrlimit(RLIMIT_NOFILE, &none);
-        });
-    });
+    // Runs in the wait for the result, after the connect thread has started:
+    // the next worker is the read thread.
+    std::unique_ptr<WorkerStartRefused> noThreads;
+    Panel()->CallAfter([&noThreads] { noThreads = std::make_unique<WorkerStartRefused>(); });
     ModalRecorder boxes;
     ConnectClick(boxes);
-    setrlimit(RLIMIT_NOFILE, &old);
-    EXPECT_EQ(boxes.Messages(), "Too many open files");
+    ASSERT_TRUE(noThreads && noThreads->Refused());
+    noThreads.reset();
+    EXPECT_EQ(boxes.Messages(), "Resource temporarily unavailable");
     ExpectDisconnectedLook();
-    EXPECT_EQ(Panel()->m_readThread, nullptr);
+    EXPECT_FALSE(Link().Reading());
     EXPECT_EQ(LinkStatusShown(), "Not connected");
     Fd peer = listener.Accept();
     ASSERT_TRUE(peer.Valid());
@@ -218,7 +196,8 @@ TEST_F(ConnectionTest, ReceiveThreadThatCannotStartLeavesThePanelDisconnected)
 TEST_F(ConnectionTest, PortIsTakenModulo65536)
 {
     LoopbackListener listener;
-    Panel()->SetConnectionParameters(listener.Ip(), wxString::Format("%u", listener.Port() + 65536u));
+    MainWindow::GetInstance()->ApplyConnection(listener.Ip(), wxString::Format("%u", listener.Port() + 65536u), 0);
+    EXPECT_EQ(Controls().portLabel->GetLabel(), wxString::Format("%u", listener.Port())) << "the port it uses";
     ModalRecorder boxes;
     ConnectClick(boxes);
     EXPECT_EQ(boxes.Messages(), "Connection successful");
@@ -254,10 +233,10 @@ TEST_F(ConnectionTest, AbortConfirmedEndsTheAttemptAndClosesItsSocket)
     EXPECT_EQ(boxes.Messages(), "Do you really want to cancel connection? | Connection aborted by user");
     EXPECT_EQ(boxes.Boxes().back().caption, "Error");
     ExpectDisconnectedLook();
-    ASSERT_TRUE(WaitUntil([] { return Panel()->m_connectThread == nullptr; }, Millis(3000)));
+    ASSERT_TRUE(WaitUntil([] { return !Link().Connecting(); }, Millis(3000)));
     PumpEvents(Millis(100));
     EXPECT_EQ(OpenDescriptors(), before);
-    EXPECT_EQ(Panel()->m_connectResult, 0);
+    EXPECT_EQ(Link().Result(), UartLink::ConnectResult::Pending);
     EXPECT_EQ(boxes.Boxes().size(), 2u);
 }
 
@@ -270,8 +249,8 @@ TEST_F(ConnectionTest, PeerClosingQuietlyDisconnectsAndSaysSoInTheStatusBar)
     ModalRecorder boxes;
     const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
     shutdown(link.Peer(), SHUT_WR);
-    ASSERT_TRUE(WaitUntil([] { return !Panel()->m_connected; }));
-    EXPECT_EQ(Panel()->m_readThread, nullptr);
+    ASSERT_TRUE(WaitUntil([] { return !Link().Connected(); }));
+    EXPECT_FALSE(Link().Reading());
     ExpectDisconnectedLook();
     EXPECT_EQ(Unstamped(LinkStatusShown(), before), "Closed by the module at  | RX 0 B, TX 0 B");
     PumpEvents(Millis(100));
@@ -303,16 +282,17 @@ TEST_F(ConnectionTest, PeerResettingIsReportedAsConnectionLostAndDisconnects)
 // status bar saying so meanwhile; Disconnect ends the attempts.
 TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
 {
+    const PanelControls ui = Controls();
     TerminalPanel *panel = Panel();
-    EXPECT_FALSE(panel->m_reconnectCheck->GetValue()) << "off by default";
+    EXPECT_FALSE(ui.reconnectCheck->GetValue()) << "off by default";
     Connected link;
-    panel->m_reconnectCheck->SetValue(true);
+    SetChecked(TerminalPanel::ID_RECONNECT, true);
     ModalRecorder boxes;
     link.PeerFd().Reset();
     ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }))
         << LinkStatusShown();
-    EXPECT_FALSE(panel->m_connected);
-    EXPECT_EQ(panel->m_connectButton->GetToolTipText(), "Disconnect") << "pressing it ends the attempts";
+    EXPECT_FALSE(Link().Connected());
+    EXPECT_EQ(ui.connectButton->GetToolTipText(), "Disconnect") << "pressing it ends the attempts";
     Fd again;
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -320,7 +300,7 @@ TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
             return again.Valid();
         },
         Millis(10000)));
-    ASSERT_TRUE(WaitUntil([&] { return panel->m_connected; }, Millis(5000)));
+    ASSERT_TRUE(WaitUntil([&] { return Link().Connected(); }, Millis(5000)));
     EXPECT_EQ(LinkStatusShown(), wxString::Format("Connected to 127.0.0.1:%u | RX 0 B, TX 0 B", link.Listener().Port()));
     ASSERT_TRUE(WriteAll(again.Get(), "back"));
     EXPECT_TRUE(WaitShown(panel->RxBytesShown() + 4));
@@ -329,7 +309,7 @@ TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
     // is not made, and the link stays down as the module left it.
     again.Reset();
     ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
-    panel->m_reconnectCheck->SetValue(false);
+    SetChecked(TerminalPanel::ID_RECONNECT, false);
     ASSERT_TRUE(WaitUntil([&] { return !LinkStatusShown().StartsWith("Reconnecting"); }, Millis(10000)));
     EXPECT_TRUE(LinkStatusShown().StartsWith("Closed by the module at ")) << LinkStatusShown();
     ExpectDisconnectedLook();
@@ -342,24 +322,25 @@ TEST_F(ConnectionTest, ReconnectOptionConnectsAgainUntilTheUserDisconnects)
     again = link.Listener().Accept();
     ASSERT_TRUE(again.Valid());
     boxes.Clear();
-    panel->m_reconnectCheck->SetValue(true);
+    SetChecked(TerminalPanel::ID_RECONNECT, true);
     again.Reset();
     ASSERT_TRUE(WaitUntil([&] { return LinkStatusShown().StartsWith("Reconnecting every 2 s | "); }));
     Click(TerminalPanel::ID_CONNECT);
     EXPECT_EQ(LinkStatusShown(), "Not connected");
     ExpectDisconnectedLook();
     PumpEvents(Millis(100));
-    EXPECT_FALSE(panel->m_connected);
+    EXPECT_FALSE(Link().Connected());
     EXPECT_EQ(boxes.Messages(), "");
 }
 
 TEST_F(ConnectionTest, NewParametersWhileConnectedDisconnectAndRelabel)
 {
+    const PanelControls ui = Controls();
     Connected link;
     LoopbackListener next("127.0.0.2");
     MainWindow::GetInstance()->ApplyConnection("127.0.0.2", wxString::Format("%u", next.Port()), 0);
-    EXPECT_EQ(Panel()->m_ipLabel->GetLabel(), "127.0.0.2");
-    EXPECT_EQ(Panel()->m_portLabel->GetLabel(), wxString::Format("%u", next.Port()));
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "127.0.0.2");
+    EXPECT_EQ(ui.portLabel->GetLabel(), wxString::Format("%u", next.Port()));
     EXPECT_TRUE(Panel()->IsShown());
     ExpectDisconnectedLook();
     EXPECT_EQ(ReadUntilClosed(link.Peer(), Millis(2000)), "");
@@ -417,7 +398,7 @@ TEST_F(ConnectionTest, BytesOfASerialLineBehindTheModuleShowUp)
     Fd device(open(bridge.Link().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_TRUE(device.Valid());
 
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     std::string all;
     for (int value = 0; value < 256; ++value)
         all += static_cast<char>(value);
@@ -433,8 +414,8 @@ TEST_F(ConnectionTest, BytesOfASerialLineBehindTheModuleShowUp)
         expected += wxString::Format(value == 0 ? "%02x" : " %02x", value);
     EXPECT_EQ(hex, expected);
 
-    uint16_t length = 2;
-    ASSERT_EQ(Panel()->SendBytes("\x01\xfe", &length), 0);
+    AddMessage(NotationHex, "01 fe");
+    Click(TerminalPanel::ID_SEND);
     EXPECT_EQ(ReadFromDevice(device.Get(), 2), "\x01\xfe");
 }
 
@@ -449,7 +430,7 @@ TEST(TerminalPanelDeathTest, ClosingTheFrameStopsEverythingFirst)
             MainWindow *window = MainWindow::GetInstance();
             tcp_set_connect_timeout(5);
             SilentPeer silent;
-            window->m_terminalPanel->SetConnectionParameters("127.0.0.1", wxString::Format("%u", silent.Port()));
+            SetParameters("127.0.0.1", silent.Port());
             {
                 ModalRecorder boxes;
                 boxes.QueueReply(wxID_YES);
@@ -457,7 +438,7 @@ TEST(TerminalPanelDeathTest, ClosingTheFrameStopsEverythingFirst)
                 Click(TerminalPanel::ID_CONNECT);
             }
             LoopbackListener listener;
-            window->m_terminalPanel->SetConnectionParameters(listener.Ip(), wxString::Format("%u", listener.Port()));
+            SetParameters(listener.Ip(), listener.Port());
             {
                 ModalRecorder boxes;
                 Click(TerminalPanel::ID_CONNECT);

@@ -33,7 +33,7 @@ std::string Bytes(size_t size, unsigned seed = 0)
 
 bool Streaming()
 {
-    return Panel()->m_fileThread != nullptr;
+    return Link().Streaming();
 }
 
 // Counts the progress events that reach the panel and keeps their counts;
@@ -107,14 +107,14 @@ TEST_F(MediaTest, FileArrivesExactlyAndPlayAfterItsEndStartsAgain)
     // A name the C library's encoding cannot express in the "C" locale, with
     // an "&" the caption shows as it is.
     Choose("chanson \xc3\xa9t\xc3\xa9 & co.mp3", bytes);
-    EXPECT_EQ(Panel()->m_mediaLabel->GetLabelText(),
+    EXPECT_EQ(Controls().mediaLabel->GetLabelText(),
               wxString::FromUTF8("Selected media stream:\nchanson \xc3\xa9t\xc3\xa9 & co.mp3"));
     ProgressProbe probe;
     ModalRecorder boxes;
     for (int round = 0; round < 2; ++round) {
         Click(TerminalPanel::ID_MEDIA_PLAY);
         EXPECT_EQ(ReadAtLeast(link.Peer(), bytes.size()), bytes) << "round " << round;
-        ASSERT_TRUE(WaitUntil([] { return !Streaming() && Panel()->MediaBytesReported() == 600; }));
+        ASSERT_TRUE(WaitUntil([] { return !Streaming() && Link().MediaBytesReported() == 600; }));
     }
     EXPECT_EQ(ReadUntilQuiet(link.Peer()), "");
     EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Messages();
@@ -142,7 +142,7 @@ TEST_F(MediaTest, EmptyFileEndsQuietlyAndAFileThatCannotBeOpenedSaysWhy)
     EXPECT_EQ(boxes.Messages(), "Cannot open the media file \"" + gone + "\": No such file or directory");
     EXPECT_FALSE(Streaming());
     EXPECT_EQ(ReadUntilQuiet(link.Peer()), "");
-    EXPECT_TRUE(Panel()->m_connected);
+    EXPECT_TRUE(Link().Connected());
 }
 
 TEST_F(MediaTest, PauseHoldsTheStreamAndPlayGoesOnWithNothingLostOrRepeated)
@@ -185,7 +185,7 @@ TEST_F(MediaTest, BackwardEndsAPausedOrBlockedStreamAndPlayStartsOver)
     // A stream held up by a peer that does not read: backward ends it at
     // once, and what the peer reads later is the start of the file.
     Click(TerminalPanel::ID_MEDIA_PLAY);
-    ASSERT_TRUE(WaitUntil([] { return Panel()->MediaBytesReported() > 0; }));
+    ASSERT_TRUE(WaitUntil([] { return Link().MediaBytesReported() > 0; }));
     std::string fromStart;
     std::thread reader([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -208,11 +208,11 @@ TEST_F(MediaTest, NewFileWhileStreamingChangesTheCaptionButNotTheRunningStream)
     const std::string first = Bytes(kLargeFile);
     Choose("first.flv", first);
     Click(TerminalPanel::ID_MEDIA_PLAY);
-    ASSERT_TRUE(WaitUntil([] { return Panel()->MediaBytesReported() > 0; }));
+    ASSERT_TRUE(WaitUntil([] { return Link().MediaBytesReported() > 0; }));
     const std::string second = Bytes(1000, 99);
     const wxString secondPath = Choose("second.mp3", second);
-    EXPECT_EQ(Panel()->m_mediaLabel->GetLabel(), "Selected media stream:\nsecond.mp3");
-    EXPECT_EQ(Panel()->m_mediaFilePath, secondPath);
+    EXPECT_EQ(Controls().mediaLabel->GetLabel(), "Selected media stream:\nsecond.mp3");
+    EXPECT_EQ(Panel()->MediaFilePath(), secondPath);
 
     const std::string received = ReadAtLeast(link.Peer(), first.size(), Millis(20000));
     EXPECT_TRUE(received == first);
@@ -270,7 +270,7 @@ TEST_F(MediaTest, ProgressNeverFloodsTheEventQueueAndEndsWithTheFinalCount)
 
     wxTheApp->ProcessPendingEvents();
     EXPECT_EQ(probe.counts.size(), 1u);
-    EXPECT_EQ(Panel()->MediaBytesReported(), bytes.size());
+    EXPECT_EQ(Link().MediaBytesReported(), bytes.size());
     EXPECT_FALSE(probe.offGuiThread);
 }
 
@@ -282,9 +282,9 @@ TEST_F(MediaTest, DisconnectEndsARunningStreamWithTheSocketsError)
         Connected link;
         Choose("film.avi", Bytes(kLargeFile));
         Click(TerminalPanel::ID_MEDIA_PLAY);
-        ASSERT_TRUE(WaitUntil([] { return Panel()->MediaBytesReported() > 0; }));
+        ASSERT_TRUE(WaitUntil([] { return Link().MediaBytesReported() > 0; }));
         Click(TerminalPanel::ID_CONNECT);
-        EXPECT_FALSE(Panel()->m_connected);
+        EXPECT_FALSE(Link().Connected());
         EXPECT_TRUE(WaitUntil([] { return !Streaming(); }));
     }
     ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
@@ -322,7 +322,7 @@ TEST(MediaDeathTest, ClosingTheFrameEndsAPausedStreamFirst)
                 std::exit(3);
             close(file);
             LoopbackListener listener;
-            panel->SetConnectionParameters(listener.Ip(), wxString::Format("%u", listener.Port()));
+            SetParameters(listener.Ip(), listener.Port());
             ModalRecorder boxes;
             Click(TerminalPanel::ID_CONNECT);
             Fd peer = listener.Accept();
@@ -330,7 +330,7 @@ TEST(MediaDeathTest, ClosingTheFrameEndsAPausedStreamFirst)
             Click(TerminalPanel::ID_MEDIA_PLAY);
             Click(TerminalPanel::ID_MEDIA_PAUSE);
             ReadWhileSending(peer.Get());
-            const bool paused = panel->m_fileThread != nullptr;
+            const bool paused = Link().Streaming();
             window->m_frame->Close();
             wxWakeUpIdle();
             const int status = wxTheApp->OnRun();

@@ -171,7 +171,7 @@ protected:
 // without a message.
 TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
 {
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     // Views that keep all of it, to be held against the log.
     Panel()->SetRxLimits(size_t{8} << 20, kRxLineChars);
     const std::string burst = Pattern(300000);
@@ -181,11 +181,11 @@ TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
     link.Send(burst);
     link.PeerFd().Reset();
     ASSERT_TRUE(WaitShownHere(burst.size(), Millis(20000)));
-    ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return !Link().Reading(); }));
     PumpEvents(Millis(100));
     ExpectViewsAndLogHold(burst, logPath);
     EXPECT_EQ(boxes.Messages(), "");
-    EXPECT_FALSE(Panel()->m_connected);
+    EXPECT_FALSE(Link().Connected());
     EXPECT_TRUE(LinkStatusShown().StartsWith("Closed by the module at ")) << LinkStatusShown();
 }
 
@@ -194,7 +194,7 @@ TEST_F(NetworkFaultsTest, CloseMidBurstKeepsEverythingSentBeforeIt)
 // disconnected.
 TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived)
 {
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     // Views that keep all of it, to be held against the log.
     Panel()->SetRxLimits(size_t{64} << 20, kRxLineChars);
     const std::string burst = Pattern(2000000);
@@ -215,12 +215,12 @@ TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived
     setsockopt(link.Peer(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
     link.PeerFd().Reset();
     ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 1; }, Millis(20000))) << boxes.Messages();
-    ASSERT_TRUE(WaitUntil([] { return Panel()->m_readThread == nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return !Link().Reading(); }));
     PumpEvents(Millis(200));
     EXPECT_EQ(boxes.Messages(), "Connection Lost");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
-    EXPECT_FALSE(Panel()->m_connected);
-    EXPECT_TRUE(ShowsImage(Panel()->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_FALSE(Link().Connected());
+    EXPECT_TRUE(ShowsImage(Controls().statusIcon->GetBitmap(), "icons/ko.jpg"));
     ExpectViewsAndLogHold(burst, logPath, true);
 }
 
@@ -229,7 +229,7 @@ TEST_F(NetworkFaultsTest, ResetMidBurstSaysConnectionLostOnceAndKeepsWhatArrived
 // chunk once.
 TEST_F(NetworkFaultsTest, FloodOfTenMegabytesIsShownAndLoggedExactly)
 {
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     // Views that keep all of it, to be held against what was sent.
     Panel()->SetRxLimits(size_t{128} << 20, kRxLineChars);
     const std::string flood = Pattern(10u << 20);
@@ -289,29 +289,31 @@ double SecondsTaken(const std::function<void()> &action)
 
 // Streams a file larger than the connection buffers and sends a message back
 // to back with the counter, until the module's silence has stopped both.
-void StreamAndSendPeriodicallyIntoStall(const std::string &dir, int peer)
+void StreamAndSendPeriodicallyIntoStall(const std::string &dir, Connected &link)
 {
+    const PanelControls ui = Controls();
     TerminalPanel *panel = Panel();
+    const int socket = SocketConnectedTo(link.Listener().Port());
     // Small buffers on both ends, so that they fill at once.
-    ShrinkReceiveBuffer(peer, 4096);
+    ShrinkReceiveBuffer(link.Peer(), 4096);
     const int sendBuffer = 65536;
-    setsockopt(panel->m_socketHandle, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof(sendBuffer));
+    setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof(sendBuffer));
     const std::string path = dir + "/stall.mp4";
     std::ofstream(path, std::ios::binary) << Pattern(4u << 20);
     panel->SelectMediaFile(wxString::FromUTF8(path), "stall.mp4");
     Click(TerminalPanel::ID_MEDIA_PLAY);
     AddMessage(NotationAscii, "tick");
-    if (!panel->m_periodText->IsEnabled())
+    if (!ui.periodText->IsEnabled())
         ClickPeriodicCheck();
-    panel->m_periodText->ChangeValue("1");
-    panel->m_msgCounterCheck->SetValue(true);
+    ui.periodText->ChangeValue("1");
+    ui.msgCounterCheck->SetValue(true);
     ClickPeriodicButton();
     // Full once the panel's side of the connection stops taking more.
     int last = -1;
     WaitUntil(
         [&] {
             int queued = 0;
-            ioctl(panel->m_socketHandle, SIOCOUTQ, &queued);
+            ioctl(socket, SIOCOUTQ, &queued);
             const bool full = queued == last && queued > 0;
             last = queued;
             PumpEvents(Millis(300));
@@ -330,9 +332,9 @@ TEST_F(NetworkFaultsTest, ModuleThatStopsReadingFreezesNoControl)
     TerminalPanel *panel = Panel();
     Connected link;
     StalledModule module(link.Peer());
-    StreamAndSendPeriodicallyIntoStall(m_dir, link.Peer());
-    ASSERT_NE(panel->m_fileThread, nullptr) << "the stream ended instead of waiting for the module";
-    ASSERT_NE(panel->m_periodicThread, nullptr);
+    StreamAndSendPeriodicallyIntoStall(m_dir, link);
+    ASSERT_TRUE(Link().Streaming()) << "the stream ended instead of waiting for the module";
+    ASSERT_TRUE(Link().SendingPeriodically());
 
     EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_MEDIA_PAUSE); }), kPromptSeconds);
     EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_MEDIA_PLAY); }), kPromptSeconds);
@@ -353,17 +355,17 @@ TEST_F(NetworkFaultsTest, ModuleThatStopsReadingFreezesNoControl)
         EXPECT_EQ(std::count(lines.begin(), lines.end(), message), clicks - 1);
     }
     EXPECT_LT(SecondsTaken([] { ClickPeriodicButton(); }), kPromptSeconds);
-    EXPECT_EQ(panel->m_periodicThread, nullptr);
-    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_FALSE(Link().SendingPeriodically());
+    EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_MEDIA_BACKWARD); }), kPromptSeconds);
-    EXPECT_EQ(panel->m_fileThread, nullptr);
+    EXPECT_FALSE(Link().Streaming());
 
     Click(TerminalPanel::ID_MEDIA_PLAY);
-    ASSERT_NE(panel->m_fileThread, nullptr);
+    ASSERT_TRUE(Link().Streaming());
     ModalRecorder boxes;
     EXPECT_LT(SecondsTaken([] { Click(TerminalPanel::ID_CONNECT); }), kPromptSeconds);
-    EXPECT_FALSE(panel->m_connected);
-    EXPECT_TRUE(WaitUntil([panel] { return panel->m_fileThread == nullptr; }));
+    EXPECT_FALSE(Link().Connected());
+    EXPECT_TRUE(WaitUntil([panel] { return !Link().Streaming(); }));
     EXPECT_FALSE(module.Finish()) << "the panel waited for the module to read";
     // The stream's next send failed on the connection that went.
     EXPECT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
@@ -385,9 +387,9 @@ TEST(NetworkFaultsDeathTest, ClosingTheFrameWhileTheModuleDoesNotReadEndsCleanly
                 std::exit(3);
             Connected link;
             StalledModule module(link.Peer());
-            StreamAndSendPeriodicallyIntoStall(dir, link.Peer());
-            const bool busy = window->m_terminalPanel->m_fileThread != nullptr &&
-                              window->m_terminalPanel->m_periodicThread != nullptr;
+            StreamAndSendPeriodicallyIntoStall(dir, link);
+            const bool busy = Link().Streaming() &&
+                              Link().SendingPeriodically();
             window->m_frame->Close();
             wxWakeUpIdle();
             const int status = wxTheApp->OnRun();

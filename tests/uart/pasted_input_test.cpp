@@ -25,8 +25,10 @@ protected:
 
 wxTextCtrl *Entry(int notation)
 {
-    return Panel()->m_txEntries[notation];
+    return Controls().txEntries[notation];
 }
+
+const char *const kNotationNames[kNotationCount] = {"ASCII", "Hex", "Binary", "Decimal"};
 
 TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
 {
@@ -69,7 +71,7 @@ TEST_F(PastedInputTest, PastedMessagesAreCheckedAndSentByTheDocumentedRules)
             continue;
         }
         EXPECT_EQ(boxes.Messages(), "") << pasted;
-        EXPECT_EQ(Panel()->m_messageList->GetString(0), pasted + " (" + Panel()->m_notationNames[typed.notation] + ")");
+        EXPECT_EQ(Controls().messageList->GetString(0), pasted + " (" + kNotationNames[typed.notation] + ")");
         Click(TerminalPanel::ID_SEND);
         EXPECT_EQ(ReadAtLeast(link.Peer(), typed.bytes.size()), typed.bytes) << pasted;
         EXPECT_EQ(boxes.Messages(), "") << pasted;
@@ -103,10 +105,10 @@ TEST_F(PastedInputTest, PastesAreCutTo128CharactersInEveryEntry)
 // nothing).
 TEST_F(PastedInputTest, PeriodAndTotalSizeTakePastesWhole)
 {
-    TerminalPanel *panel = Panel();
+    const PanelControls ui = Controls();
     ClickPeriodicCheck();
-    ASSERT_TRUE(panel->m_periodText->IsEnabled());
-    for (wxTextCtrl *field : {panel->m_periodText, panel->m_totalSizeText}) {
+    ASSERT_TRUE(ui.periodText->IsEnabled());
+    for (wxTextCtrl *field : {ui.periodText, ui.totalSizeText}) {
         PasteInto(field, "99999999999999999999");
         EXPECT_EQ(field->GetValue(), "99999999999999999999");
         field->Clear();
@@ -129,20 +131,20 @@ TEST_F(PastedInputTest, PeriodAndTotalSizeTakePastesWhole)
         {"", "5", ""},
     };
     for (const auto &typed : cases) {
-        panel->m_periodText->Clear();
-        panel->m_totalSizeText->Clear();
+        ui.periodText->Clear();
+        ui.totalSizeText->Clear();
         if (*typed.period != '\0')
-            PasteInto(panel->m_periodText, typed.period);
+            PasteInto(ui.periodText, typed.period);
         if (*typed.totalSize != '\0')
-            PasteInto(panel->m_totalSizeText, typed.totalSize);
+            PasteInto(ui.totalSizeText, typed.totalSize);
         ModalRecorder boxes;
         ClickPeriodicButton();
         if (typed.message.empty()) {
             EXPECT_EQ(boxes.Messages(), "Enter a period of 1 or more (ms or s) to send periodically") << typed.period;
-            EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY) << typed.period;
+            EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY) << typed.period;
             continue;
         }
-        ASSERT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY) << typed.period;
+        ASSERT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_STOP_PERIODICALLY) << typed.period;
         std::string expected;
         for (int k = 0; k < 20; ++k)
             expected += typed.message;

@@ -28,13 +28,13 @@ protected:
 
 void SetPeriodic(const wxString &period, int unit, bool counter, const wxString &totalSize = "")
 {
-    TerminalPanel *panel = Panel();
-    if (!panel->m_periodText->IsEnabled())
+    const PanelControls ui = Controls();
+    if (!ui.periodText->IsEnabled())
         ClickPeriodicCheck();
-    panel->m_periodText->ChangeValue(period);
-    panel->m_periodUnitCombo->SetSelection(unit);
-    panel->m_msgCounterCheck->SetValue(counter);
-    panel->m_totalSizeText->ChangeValue(totalSize);
+    ui.periodText->ChangeValue(period);
+    ui.periodUnitCombo->SetSelection(unit);
+    ui.msgCounterCheck->SetValue(counter);
+    ui.totalSizeText->ChangeValue(totalSize);
 }
 
 std::string Counter(unsigned value)
@@ -47,23 +47,22 @@ std::string Counter(unsigned value)
 // the peer got.
 TEST_F(PeriodicTest, CounterModeMessagesStartAndEndLinesAndCount)
 {
-    TerminalPanel *panel = Panel();
-    SetChecked(panel->m_timestampCheck, true);
+    SetChecked(TerminalPanel::ID_TIMESTAMP, true);
     const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
     Connected link;
     AddMessage(NotationAscii, "ABCD");
     SetPeriodic("5", 0, true);
     ClickPeriodicButton();
-    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY);
-    EXPECT_EQ(panel->m_periodicButton->GetPosition(), wxPoint(305, 250));
-    EXPECT_TRUE(ShowsImage(panel->m_periodicButton->GetBitmapLabel(), "icons/stopsendperiodbtn.jpg"));
+    EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_STOP_PERIODICALLY);
+    EXPECT_EQ(PeriodicButton()->GetPosition(), wxPoint(305, 250));
+    EXPECT_TRUE(ShowsImage(PeriodicButton()->GetBitmapLabel(), "icons/stopsendperiodbtn.jpg"));
     std::string got = ReadAtLeast(link.Peer(), 12);
 
     ClickPeriodicButton();
-    EXPECT_EQ(panel->m_periodicThread, nullptr);
-    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
-    EXPECT_EQ(panel->m_periodicButton->GetPosition(), wxPoint(305, 250));
-    EXPECT_TRUE(ShowsImage(panel->m_periodicButton->GetBitmapLabel(), "icons/sendperiodbtn.jpg"));
+    EXPECT_FALSE(Link().SendingPeriodically());
+    EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_EQ(PeriodicButton()->GetPosition(), wxPoint(305, 250));
+    EXPECT_TRUE(ShowsImage(PeriodicButton()->GetBitmapLabel(), "icons/sendperiodbtn.jpg"));
     got += ReadUntilQuiet(link.Peer());
     ASSERT_GE(got.size(), 12u);
     ASSERT_EQ(got.size() % 4, 0u);
@@ -76,7 +75,7 @@ TEST_F(PeriodicTest, CounterModeMessagesStartAndEndLinesAndCount)
               " [START Periodical TX] - ABCD\n [END Periodical TX] - ABCD\n" +
                   wxString::Format(" Sent %zu messages\n", sent));
     wxTextAttr style;
-    ASSERT_TRUE(panel->m_rxViews[NotationAscii]->GetStyle(0, style));
+    ASSERT_TRUE(Controls().rxViews[NotationAscii]->GetStyle(0, style));
     EXPECT_EQ(style.GetTextColour(), *wxRED);
 }
 
@@ -105,7 +104,7 @@ TEST_F(PeriodicTest, PaddingAndCounterAsTheReceiverSeesThem)
     };
     Connected link;
     for (const auto &expected : cases) {
-        Panel()->m_lineEndingCombo->SetSelection(expected.ending);
+        Controls().lineEndingCombo->SetSelection(expected.ending);
         AddMessage(expected.notation, expected.text);
         SetPeriodic("2", 0, expected.counter, expected.totalSize);
         ClickPeriodicButton();
@@ -129,7 +128,7 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
         ModalRecorder boxes;
         ClickPeriodicButton();
         EXPECT_EQ(boxes.Messages(), "You have to connect first.");
-        EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+        EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     }
     Connected link;
     // No period, or a period of 0: refused before anything is sent.
@@ -138,8 +137,8 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
         ModalRecorder boxes;
         ClickPeriodicButton();
         EXPECT_EQ(boxes.Messages(), "Enter a period of 1 or more (ms or s) to send periodically") << period.first;
-        EXPECT_EQ(Panel()->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
-        EXPECT_EQ(Panel()->m_periodicThread, nullptr);
+        EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+        EXPECT_FALSE(Link().SendingPeriodically());
     }
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(50)), "");
     SetPeriodic("1", 1, false);
@@ -152,14 +151,14 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
     SetPeriodic("999", 1, true);
     ClickPeriodicButton();
     ClickPeriodicCheck(); // unchecked while the sender runs
-    EXPECT_TRUE(Panel()->m_periodicButton->IsEnabled()) << "the stop stays at hand";
+    EXPECT_TRUE(PeriodicButton()->IsEnabled()) << "the stop stays at hand";
     PumpEvents(Millis(200)); // the sender is in its pause by now
     const auto stopping = Clock::now();
     ClickPeriodicButton();
     EXPECT_LT(Clock::now() - stopping, Millis(5000)) << "the stop must not wait for the 999 s pause";
-    EXPECT_FALSE(Panel()->m_periodicButton->IsEnabled()) << "the start button goes with the check box again";
+    EXPECT_FALSE(PeriodicButton()->IsEnabled()) << "the start button goes with the check box again";
     ClickPeriodicCheck();
-    EXPECT_TRUE(Panel()->m_periodicButton->IsEnabled());
+    EXPECT_TRUE(PeriodicButton()->IsEnabled());
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(100)), "");
     EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii).EndsWith(" Sent 0 messages\n"); }))
         << ViewText(NotationAscii);
@@ -169,10 +168,10 @@ TEST_F(PeriodicTest, PeriodInSecondsAndAStopThatNeedsNeitherThePauseNorTheCheckB
 // refused with its reason when it starts, never cut to fit.
 TEST_F(PeriodicTest, NumberFieldsKeepEveryDigitAndRefuseWhatSendingCannotTake)
 {
-    TerminalPanel *panel = Panel();
+    const PanelControls ui = Controls();
     ClickPeriodicCheck();
     MainWindow::GetInstance()->m_frame->Raise();
-    for (wxTextCtrl *field : {panel->m_periodText, panel->m_totalSizeText}) {
+    for (wxTextCtrl *field : {ui.periodText, ui.totalSizeText}) {
         field->SetFocus();
         ASSERT_TRUE(WaitUntil([field] { return wxWindow::FindFocus() == field; }));
         wxUIActionSimulator().Text("1000");
@@ -191,7 +190,7 @@ TEST_F(PeriodicTest, NumberFieldsKeepEveryDigitAndRefuseWhatSendingCannotTake)
     EXPECT_EQ(boxes.Messages(), "The period can be at most 86400000 ms (86400 s) | "
                                 "The period can be at most 86400000 ms (86400 s) | "
                                 "The total size can be at most 65535 bytes");
-    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     EXPECT_EQ(ReadUntilQuiet(link.Peer(), Millis(50)), "");
 }
 
@@ -199,7 +198,6 @@ TEST_F(PeriodicTest, NumberFieldsKeepEveryDigitAndRefuseWhatSendingCannotTake)
 // socket's error; nothing goes out on the next connection.
 TEST_F(PeriodicTest, FailedSendEndsPeriodicSendingWithTheSocketsError)
 {
-    TerminalPanel *panel = Panel();
     Connected link;
     AddMessage(NotationAscii, "z");
     SetPeriodic("1", 0, true);
@@ -208,11 +206,11 @@ TEST_F(PeriodicTest, FailedSendEndsPeriodicSendingWithTheSocketsError)
 
     ModalRecorder boxes;
     Click(TerminalPanel::ID_CONNECT);
-    ASSERT_FALSE(panel->m_connected);
+    ASSERT_FALSE(Link().Connected());
     ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }));
     EXPECT_EQ(boxes.Messages(), "Broken pipe");
-    EXPECT_EQ(panel->m_periodicThread, nullptr);
-    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_FALSE(Link().SendingPeriodically());
+    EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
     EXPECT_TRUE(WaitUntil([] { return ViewText(NotationAscii).Contains(" Sent "); }));
     EXPECT_TRUE(ViewText(NotationAscii).Contains(" [END Periodical TX] - z\n Sent ")) << ViewText(NotationAscii);
 
@@ -226,7 +224,7 @@ TEST_F(PeriodicTest, SingleAndPeriodicMessagesReachTheSerialLine)
 {
     SerialBridge bridge;
     ASSERT_TRUE(bridge.Ready());
-    Panel()->SetConnectionParameters("127.0.0.1", wxString::Format("%u", bridge.Port()));
+    SetParameters("127.0.0.1", bridge.Port());
     ModalRecorder boxes;
     ConnectClick(boxes);
     ASSERT_EQ(boxes.Messages(), "Connection successful");
@@ -258,7 +256,7 @@ TEST(PeriodicDeathTest, ClosingTheFrameStopsPeriodicSending)
             AddMessage(NotationAscii, "x");
             SetPeriodic("999", 1, true);
             ClickPeriodicButton();
-            const bool running = window->m_terminalPanel->m_periodicThread != nullptr;
+            const bool running = Link().SendingPeriodically();
             window->m_frame->Close();
             wxWakeUpIdle();
             const int status = wxTheApp->OnRun();

@@ -114,6 +114,7 @@ std::vector<std::string> LogFilesIn(const std::string &dir)
 
 TEST_F(ReceiveTest, ThreeBytesInTheFourViews)
 {
+    const PanelControls ui = Controls();
     Connected link;
     link.SendAndShow("\x41\x0a\xff");
     EXPECT_EQ(ViewText(NotationAscii), wxString(L"A\n\u00ff"));
@@ -121,21 +122,21 @@ TEST_F(ReceiveTest, ThreeBytesInTheFourViews)
     EXPECT_EQ(ViewText(NotationBinary), "01000001 00001010 11111111");
     EXPECT_EQ(ViewText(NotationDecimal), "65 10 255");
     wxTextAttr style;
-    ASSERT_TRUE(Panel()->m_rxViews[NotationAscii]->GetStyle(1, style));
+    ASSERT_TRUE(ui.rxViews[NotationAscii]->GetStyle(1, style));
     EXPECT_EQ(style.GetTextColour(), *wxGREEN);
     for (int n = 0; n < kNotationCount; ++n)
-        EXPECT_EQ(Panel()->m_rxViews[n]->IsShown(), n == NotationAscii);
+        EXPECT_EQ(ui.rxViews[n]->IsShown(), n == NotationAscii);
 }
 
 TEST_F(ReceiveTest, WrappingGivesEveryChunkItsOwnLine)
 {
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     Connected link;
     link.SendAndShow("12");
     link.SendAndShow("34");
     EXPECT_EQ(ViewText(NotationAscii), "12\n34\n");
     EXPECT_EQ(ViewText(NotationHex), "31 32\n33 34\n");
-    SetChecked(Panel()->m_wrapCheck, false);
+    SetChecked(TerminalPanel::ID_WRAP, false);
     link.SendAndShow("5");
     link.SendAndShow("6");
     EXPECT_EQ(ViewText(NotationDecimal), "49 50\n51 52\n53 54");
@@ -145,8 +146,8 @@ TEST_F(ReceiveTest, TimestampAndWrappingStampEveryChunkInEveryView)
 {
     // Stamps are local time: a zone 7 hours west of GMT, with summer time.
     const ScopedTimeZone zone("ORV+7ORVS,M3.2.0,M11.1.0");
-    SetChecked(Panel()->m_timestampCheck, true);
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_TIMESTAMP, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
     Connected link;
     link.SendAndShow("A");
@@ -167,7 +168,7 @@ TEST_F(ReceiveTest, TimestampAndWrappingStampEveryChunkInEveryView)
 
 TEST_F(ReceiveTest, TimestampWithoutWrappingStampsOnlyTheFirstChunkInAsciiOnly)
 {
-    SetChecked(Panel()->m_timestampCheck, true);
+    SetChecked(TerminalPanel::ID_TIMESTAMP, true);
     const wxDateTime before = wxDateTime::UNow() - wxTimeSpan::Seconds(1);
     Connected link;
     link.SendAndShow("A");
@@ -186,7 +187,7 @@ TEST_F(ReceiveTest, TimestampWithoutWrappingStampsOnlyTheFirstChunkInAsciiOnly)
 // the same chunks.
 TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
 {
-    SetChecked(Panel()->m_wrapCheck, true);
+    SetChecked(TerminalPanel::ID_WRAP, true);
     std::string burst;
     for (int i = 0; i < 200000; ++i)
         burst += static_cast<char>('!' + (i * 7 + i / 13) % 90);
@@ -208,7 +209,7 @@ TEST_F(ReceiveTest, LongBurstArrivesWholeAsChunksOfAtMost512)
 
     // Shown again, a view scrolls to its newest text.
     SelectReadType(NotationHex);
-    wxTextCtrl *hex = Panel()->m_rxViews[NotationHex];
+    wxTextCtrl *hex = Controls().rxViews[NotationHex];
     EXPECT_TRUE(WaitUntil([hex] {
         const int thumb = hex->GetScrollThumb(wxVERTICAL);
         const int range = hex->GetScrollRange(wxVERTICAL);
@@ -243,7 +244,7 @@ TEST_F(ReceiveTest, ShownViewHoldsTheNewestTextAndPagesInTheOlderAsTheUserScroll
 {
     Connected link;
     const std::string lines = ShowNumberedLinesInASmallWindow(link);
-    wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
+    wxTextCtrl *view = Controls().rxViews[NotationAscii];
     EXPECT_EQ(ViewText(NotationAscii), lines) << "the kept text is whole";
     const std::string newest = lines.substr(lines.size() - 900);
     EXPECT_EQ(view->GetValue(), newest) << "the newest hundred whole lines";
@@ -283,7 +284,7 @@ TEST_F(ReceiveTest, ScrolledUpViewHoldsStillSelectsAllAndFinds)
 {
     Connected link;
     const std::string lines = ShowNumberedLinesInASmallWindow(link);
-    wxTextCtrl *view = Panel()->m_rxViews[NotationAscii];
+    wxTextCtrl *view = Controls().rxViews[NotationAscii];
     WheelOn(view, 120);
     view->ScrollPages(-1);
     const wxString held = view->GetValue();
@@ -443,7 +444,7 @@ TEST_F(LogTest, HoldsExactlyTheBytesReceivedWhileLogging)
         auto *widget = static_cast<GtkWidget *>(child->GetHandle());
         EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(widget)), said.utf8_str().data());
     }
-    EXPECT_EQ(Panel()->m_connectButton->GetToolTipText(), "Disconnect");
+    EXPECT_EQ(Controls().connectButton->GetToolTipText(), "Disconnect");
     EXPECT_EQ(TerminalPanel::ButtonName(TerminalPanel::ID_LOG_START), "Start log");
     EXPECT_EQ(TerminalPanel::ButtonName(TerminalPanel::ID_LOG_STOP), "Stop log");
 }
@@ -481,7 +482,7 @@ TEST_F(LogTest, LogGoesOnOverADroppedAndRetakenLink)
 {
     TerminalPanel *panel = Panel();
     Connected link;
-    panel->m_reconnectCheck->SetValue(true);
+    SetChecked(TerminalPanel::ID_RECONNECT, true);
     ChooseLogFolder(m_dir);
     Click(TerminalPanel::ID_LOG_START);
     link.SendAndShow("one ");
@@ -497,7 +498,7 @@ TEST_F(LogTest, LogGoesOnOverADroppedAndRetakenLink)
             return again.Valid();
         },
         Millis(10000)));
-    ASSERT_TRUE(WaitUntil([panel] { return panel->m_connected; }));
+    ASSERT_TRUE(WaitUntil([panel] { return Link().Connected(); }));
     const uint64_t shown = panel->RxBytesShown();
     ASSERT_TRUE(WriteAll(again.Get(), "two"));
     ASSERT_TRUE(WaitShown(shown + 3));
@@ -564,6 +565,7 @@ TEST_F(LogTest, StartingAgainClosesTheOpenLogAndDisconnectEndsIt)
 // byte.
 TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
 {
+    const PanelControls ui = Controls();
     Panel()->SetRxLimits(12, 8);
     Connected link;
     ClickIn(m_dir, TerminalPanel::ID_LOG_START);
@@ -572,13 +574,13 @@ TEST_F(LogTest, ViewsKeepTheirNewestLinesWithinTheLimitAndTheLogEverything)
     EXPECT_EQ(ViewText(NotationHex), "47 48 49\n4a");
     link.SendAndShow("KL");
     EXPECT_EQ(ViewText(NotationAscii), "IJKL");
-    EXPECT_EQ(Panel()->m_rxViews[NotationAscii]->GetValue(), "IJKL");
+    EXPECT_EQ(ui.rxViews[NotationAscii]->GetValue(), "IJKL");
     EXPECT_EQ(ViewText(NotationHex), "4a 4b 4c");
     EXPECT_EQ(ViewText(NotationBinary), "01001100");
     EXPECT_EQ(ViewText(NotationDecimal), "74 75 76");
     SelectReadType(NotationHex);
-    EXPECT_EQ(Panel()->m_rxViews[NotationHex]->GetValue(), "4a 4b 4c");
-    EXPECT_EQ(Panel()->m_rxViews[NotationAscii]->GetValue(), "");
+    EXPECT_EQ(ui.rxViews[NotationHex]->GetValue(), "4a 4b 4c");
+    EXPECT_EQ(ui.rxViews[NotationAscii]->GetValue(), "");
     Click(TerminalPanel::ID_LOG_STOP);
     const std::vector<std::string> files = LogFilesIn(m_dir);
     ASSERT_EQ(files.size(), 1u);

@@ -44,41 +44,42 @@ protected:
 // comes back into the controls, the message list with its endings included.
 TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
 {
+    const PanelControls ui = Controls();
     const char *home = std::getenv("XDG_CONFIG_HOME");
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(user_config::FilePath(), wxString(home) + "/orv-terminal/orv-terminal.conf");
 
     TerminalPanel *panel = Panel();
-    panel->m_lineEndingCombo->SetSelection(LineEndingCrLf);
+    ui.lineEndingCombo->SetSelection(LineEndingCrLf);
     AddMessage(NotationAscii, "AT+VERSION?");
     AddMessage(NotationHex, "0a ff");
     SelectReadType(NotationBinary);
-    SetChecked(panel->m_timestampCheck, true);
+    SetChecked(TerminalPanel::ID_TIMESTAMP, true);
     ClickPeriodicCheck();
-    panel->m_periodText->ChangeValue("250");
-    panel->m_periodUnitCombo->SetSelection(1);
-    panel->m_totalSizeText->ChangeValue("16");
-    panel->m_reconnectCheck->SetValue(true);
+    ui.periodText->ChangeValue("250");
+    ui.periodUnitCombo->SetSelection(1);
+    ui.totalSizeText->ChangeValue("16");
+    SetChecked(TerminalPanel::ID_RECONNECT, true);
     MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "65101", 0);
     ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
 
     panel->ApplySettings(UartSettings{});
-    EXPECT_EQ(panel->m_messageList->GetCount(), 0u);
-    EXPECT_FALSE(panel->m_periodText->IsEnabled());
+    EXPECT_EQ(ui.messageList->GetCount(), 0u);
+    EXPECT_FALSE(ui.periodText->IsEnabled());
     MainWindow::GetInstance()->RestoreSettings();
-    EXPECT_EQ(wxJoin(panel->m_messageList->GetStrings(), '|', '\0'), "0a ff (Hex)|AT+VERSION? (ASCII, CR LF)");
-    EXPECT_EQ(panel->m_historyEndings[0], LineEndingCrLf);
-    EXPECT_EQ(panel->m_txTypeRadio->GetSelection(), NotationHex);
-    EXPECT_TRUE(panel->m_txEntries[NotationHex]->IsShown());
-    EXPECT_EQ(panel->m_rxTypeRadio->GetSelection(), NotationBinary);
-    EXPECT_TRUE(panel->m_rxViews[NotationBinary]->IsShown());
-    EXPECT_TRUE(panel->m_timestampCheck->GetValue());
-    EXPECT_TRUE(panel->m_periodText->IsEnabled());
-    EXPECT_EQ(panel->m_periodText->GetValue(), "250");
-    EXPECT_EQ(panel->m_periodUnitCombo->GetSelection(), 1);
-    EXPECT_EQ(panel->m_totalSizeText->GetValue(), "16");
-    EXPECT_EQ(panel->m_lineEndingCombo->GetSelection(), LineEndingCrLf);
-    EXPECT_TRUE(panel->m_reconnectCheck->GetValue());
+    EXPECT_EQ(wxJoin(ui.messageList->GetStrings(), '|', '\0'), "0a ff (Hex)|AT+VERSION? (ASCII, CR LF)");
+    EXPECT_EQ(panel->CurrentSettings().messages.at(0).ending, LineEndingCrLf);
+    EXPECT_EQ(ui.txTypeRadio->GetSelection(), NotationHex);
+    EXPECT_TRUE(ui.txEntries[NotationHex]->IsShown());
+    EXPECT_EQ(ui.rxTypeRadio->GetSelection(), NotationBinary);
+    EXPECT_TRUE(ui.rxViews[NotationBinary]->IsShown());
+    EXPECT_TRUE(ui.timestampCheck->GetValue());
+    EXPECT_TRUE(ui.periodText->IsEnabled());
+    EXPECT_EQ(ui.periodText->GetValue(), "250");
+    EXPECT_EQ(ui.periodUnitCombo->GetSelection(), 1);
+    EXPECT_EQ(ui.totalSizeText->GetValue(), "16");
+    EXPECT_EQ(ui.lineEndingCombo->GetSelection(), LineEndingCrLf);
+    EXPECT_TRUE(ui.reconnectCheck->GetValue());
 
     wxFileConfig file("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE);
     EXPECT_EQ(file.Read("/Connection/IP", ""), "127.0.0.9");
@@ -130,7 +131,7 @@ TEST_F(SettingsTest, ChangesAreWrittenAtOnceAndOnlyThey)
     }
     const std::string before = FileContents(user_config::FilePath());
     std::ifstream opened(user_config::FilePath().utf8_string(), std::ios::binary);
-    SetChecked(Panel()->m_timestampCheck, true);
+    SetChecked(TerminalPanel::ID_TIMESTAMP, true);
     ASSERT_TRUE(WaitUntil([] { return FileSays("/UART/Timestamp") == "1"; }, Millis(3000)));
     EXPECT_EQ(FileSays("/UART/Messages/2/Text"), "theirs") << "another instance's message stays";
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(opened), {}), before) << "rewritten in place";

@@ -27,6 +27,18 @@ std::atomic<long> g_clockBackSeconds{0};
 std::atomic<const char *> g_failureMeanwhile{nullptr};
 thread_local bool t_failsMeanwhile = false;
 
+thread_local bool t_refusesWorker = false;
+thread_local bool t_refusedWorker = false;
+
+// A thread the toolkit's thread class starts: its start routine lies in the
+// toolkit's base library.
+bool IsWorkerStart(void *(*routine)(void *))
+{
+    Dl_info where{};
+    return dladdr(reinterpret_cast<void *>(routine), &where) != 0 && where.dli_fname != nullptr &&
+           std::strstr(where.dli_fname, "libwx_baseu") != nullptr;
+}
+
 bool IsReceiveLog(std::FILE *stream)
 {
     if (stream == nullptr)
@@ -69,6 +81,19 @@ extern "C" int pthread_rwlock_unlock(pthread_rwlock_t *lock) noexcept
         if (const char *text = g_failureMeanwhile)
             tcp_set_error_with_text(EIO, text);
     return result;
+}
+
+extern "C" int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*routine)(void *),
+                              void *argument) noexcept
+{
+    using Create = int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
+    static const auto real = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+    if (t_refusesWorker && IsWorkerStart(routine)) {
+        t_refusesWorker = false;
+        t_refusedWorker = true;
+        return EAGAIN;
+    }
+    return real(thread, attributes, routine, argument);
 }
 
 namespace uart_testing {
@@ -116,6 +141,22 @@ FailureRecordedMeanwhile::~FailureRecordedMeanwhile()
 {
     t_failsMeanwhile = false;
     g_failureMeanwhile = nullptr;
+}
+
+WorkerStartRefused::WorkerStartRefused()
+{
+    t_refusesWorker = true;
+    t_refusedWorker = false;
+}
+
+WorkerStartRefused::~WorkerStartRefused()
+{
+    t_refusesWorker = false;
+}
+
+bool WorkerStartRefused::Refused() const
+{
+    return t_refusedWorker;
 }
 
 } // namespace uart_testing

@@ -46,6 +46,19 @@ public:
     FailureRecordedMeanwhile &operator=(const FailureRecordedMeanwhile &) = delete;
 };
 
+// While it lives, the next worker thread the toolkit starts from the thread
+// that made it fails to start (EAGAIN), as on a system out of threads.
+// Threads the toolkit's own libraries start are left alone.
+class WorkerStartRefused {
+public:
+    WorkerStartRefused();
+    ~WorkerStartRefused();
+    WorkerStartRefused(const WorkerStartRefused &) = delete;
+    WorkerStartRefused &operator=(const WorkerStartRefused &) = delete;
+    // Whether a start has been refused.
+    bool Refused() const;
+};
+
 } // namespace uart_testing
 
 #endif

@@ -74,29 +74,30 @@ void ExpectOrder(const std::vector<wxWindow *> &reached, const std::vector<wxWin
 
 TEST_F(TabOrderTest, TabReachesEveryControlInReadingOrder)
 {
+    const PanelControls ui = Controls();
     TerminalPanel *panel = Panel();
     Connected link;
     AddMessage(NotationAscii, "x");
     ClickPeriodicCheck();
-    panel->m_periodText->ChangeValue("999");
-    panel->m_periodUnitCombo->SetSelection(1);
+    ui.periodText->ChangeValue("999");
+    ui.periodUnitCombo->SetSelection(1);
     // A running sender replaces the periodic button: the new one keeps the
     // place of the old.
     ClickPeriodicButton();
-    ASSERT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_STOP_PERIODICALLY);
+    ASSERT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_STOP_PERIODICALLY);
     PumpEvents(Millis(50));
     panel->SelectMediaFile("/tmp/a.mp4", "a.mp4");
 
     auto id = [panel](int which) { return panel->FindWindow(which); };
     const std::vector<wxWindow *> expected = {
-        id(TerminalPanel::ID_MODIFY), panel->m_connectButton, panel->m_reconnectCheck,
-        panel->m_txTypeRadio, panel->m_rxTypeRadio,
-        panel->m_txEntries[NotationAscii], panel->m_lineEndingCombo, id(TerminalPanel::ID_ADD_MESSAGE),
-        panel->m_messageList, id(TerminalPanel::ID_SEND), panel->m_periodicButton, id(TerminalPanel::ID_CLEAR_LIST),
-        panel->m_mediaBackwardButton, panel->m_mediaPlayButton, panel->m_mediaPauseButton, panel->m_mediaLoopButton,
-        id(TerminalPanel::ID_EXPORT), panel->m_timestampCheck, panel->m_wrapCheck, panel->m_rxViews[NotationAscii],
-        id(TerminalPanel::ID_PERIODIC_CHECK), panel->m_periodText, panel->m_periodUnitCombo,
-        panel->m_msgCounterCheck, panel->m_totalSizeText,
+        id(TerminalPanel::ID_MODIFY), ui.connectButton, ui.reconnectCheck,
+        ui.txTypeRadio, ui.rxTypeRadio,
+        ui.txEntries[NotationAscii], ui.lineEndingCombo, id(TerminalPanel::ID_ADD_MESSAGE),
+        ui.messageList, id(TerminalPanel::ID_SEND), PeriodicButton(), id(TerminalPanel::ID_CLEAR_LIST),
+        ui.mediaBackwardButton, ui.mediaPlayButton, ui.mediaPauseButton, ui.mediaLoopButton,
+        id(TerminalPanel::ID_EXPORT), ui.timestampCheck, ui.wrapCheck, ui.rxViews[NotationAscii],
+        id(TerminalPanel::ID_PERIODIC_CHECK), ui.periodText, ui.periodUnitCombo,
+        ui.msgCounterCheck, ui.totalSizeText,
         id(TerminalPanel::ID_LOG_START), id(TerminalPanel::ID_LOG_STOP), id(TerminalPanel::ID_CLEAR_RX),
         id(TerminalPanel::ID_LOG_LINE_BREAKS), id(TerminalPanel::ID_LOG_FOLDER),
     };

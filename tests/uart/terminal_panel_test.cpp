@@ -46,41 +46,39 @@ bool Refuses(wxTextCtrl *entry, int key)
 
 TEST_F(TerminalPanelTest, StartsDisconnectedWithParametersNotSetAndGroupsOff)
 {
+    const PanelControls ui = Controls();
     TerminalPanel *panel = Panel();
     EXPECT_EQ(panel->GetName(), "ORVTerminalPanel");
     EXPECT_EQ(panel->GetParent(), MainWindow::GetInstance()->m_frame);
-    EXPECT_EQ(panel->m_ipLabel->GetLabel(), "not set");
-    EXPECT_EQ(panel->m_portLabel->GetLabel(), "not set");
-    EXPECT_TRUE(ShowsImage(panel->m_statusIcon->GetBitmap(), "icons/ko.jpg"));
-    EXPECT_TRUE(ShowsImage(panel->m_connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
-    EXPECT_FALSE(panel->m_connected);
-    // Before the first connection only (a repeated run comes after some).
-    static bool neverConnected = true;
-    if (neverConnected) {
-        EXPECT_EQ(panel->m_socketHandle, 0);
-    }
-    neverConnected = false;
-    EXPECT_EQ(panel->m_readThread, nullptr);
-    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_periodicButton, panel->m_periodText,
-                                                               panel->m_periodUnitCombo, panel->m_msgCounterCheck,
-                                                               panel->m_totalSizeLabel, panel->m_totalSizeText,
-                                                               panel->m_paddingLabel})
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "not set");
+    EXPECT_EQ(ui.portLabel->GetLabel(), "not set");
+    EXPECT_TRUE(ShowsImage(ui.statusIcon->GetBitmap(), "icons/ko.jpg"));
+    EXPECT_TRUE(ShowsImage(ui.connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
+    EXPECT_FALSE(Link().Connected());
+    EXPECT_FALSE(Link().Reconnecting());
+    EXPECT_FALSE(Link().Connecting());
+    EXPECT_FALSE(Link().Reading());
+    for (wxWindow *control : std::initializer_list<wxWindow *>{PeriodicButton(), ui.periodText,
+                                                               ui.periodUnitCombo, ui.msgCounterCheck,
+                                                               ui.totalSizeLabel, ui.totalSizeText,
+                                                               ui.paddingLabel})
         EXPECT_FALSE(control->IsEnabled()) << control->GetClassInfo()->GetClassName();
-    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
-                                                               panel->m_mediaPlayButton, panel->m_mediaPauseButton,
-                                                               panel->m_mediaLoopButton})
+    for (wxWindow *control : std::initializer_list<wxWindow *>{ui.mediaLabel, ui.mediaBackwardButton,
+                                                               ui.mediaPlayButton, ui.mediaPauseButton,
+                                                               ui.mediaLoopButton})
         EXPECT_FALSE(control->IsShown());
-    EXPECT_EQ(panel->m_periodUnitCombo->GetValue(), "ms");
-    EXPECT_EQ(panel->m_periodUnitCombo->GetCount(), 2u);
-    EXPECT_EQ(panel->m_mediaLabel->GetLabel(), "Selected media stream:");
-    EXPECT_EQ(panel->m_timestampCheck->GetLabel(), "Write Timestamp");
-    EXPECT_EQ(panel->m_wrapCheck->GetLabel(), "Wrap packets");
-    EXPECT_EQ(panel->m_rxTypeRadio->GetString(3), "Decimal");
-    EXPECT_EQ(panel->m_txTypeRadio->GetCount(), 4u);
+    EXPECT_EQ(ui.periodUnitCombo->GetValue(), "ms");
+    EXPECT_EQ(ui.periodUnitCombo->GetCount(), 2u);
+    EXPECT_EQ(ui.mediaLabel->GetLabel(), "Selected media stream:");
+    EXPECT_EQ(ui.timestampCheck->GetLabel(), "Write Timestamp");
+    EXPECT_EQ(ui.wrapCheck->GetLabel(), "Wrap packets");
+    EXPECT_EQ(ui.rxTypeRadio->GetString(3), "Decimal");
+    EXPECT_EQ(ui.txTypeRadio->GetCount(), 4u);
 }
 
 TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
 {
+    const PanelControls ui = Controls();
     TerminalPanel *panel = Panel();
     struct Place {
         wxWindow *window;
@@ -89,38 +87,38 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
     };
     const int any = -1;
     const Place places[] = {
-        {panel->m_txTypeRadio, {30, 110}, {320, any}},
-        {panel->m_rxTypeRadio, {450, 110}, {320, any}},
-        {panel->m_txHints[0], {30, 160}, {any, any}},
-        {panel->m_txHints[3], {30, 160}, {any, any}},
+        {ui.txTypeRadio, {30, 110}, {320, any}},
+        {ui.rxTypeRadio, {450, 110}, {320, any}},
+        {ui.txHints[0], {30, 160}, {any, any}},
+        {ui.txHints[3], {30, 160}, {any, any}},
         // The ASCII entry shares its row with the choice of line ending.
-        {panel->m_txEntries[0], {30, 180}, {185, 40}},
-        {panel->m_lineEndingCombo, {220, 180}, {80, any}},
-        {panel->m_txEntries[2], {30, 180}, {270, 40}},
+        {ui.txEntries[0], {30, 180}, {185, 40}},
+        {ui.lineEndingCombo, {220, 180}, {80, any}},
+        {ui.txEntries[2], {30, 180}, {270, 40}},
         {panel->FindWindow(TerminalPanel::ID_ADD_MESSAGE), {305, 180}, {88, 25}},
-        {panel->m_messageList, {30, 220}, {270, 260}},
+        {ui.messageList, {30, 220}, {270, 260}},
         {panel->FindWindow(TerminalPanel::ID_SEND), {305, 220}, {88, 25}},
-        {panel->m_periodicButton, {305, 250}, {88, 25}},
+        {PeriodicButton(), {305, 250}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_CLEAR_LIST), {305, 280}, {88, 25}},
         // Where GTK needs more room than drawn, sizes and places follow the
         // content (app/toolkit_fit.h); the relations are checked below.
-        {panel->m_mediaLabel, {305, 330}, {120, any}},
-        {panel->m_mediaBackwardButton, {305, any}, {24, 24}},
-        {panel->m_mediaPlayButton, {334, any}, {24, 24}},
-        {panel->m_mediaPauseButton, {363, any}, {24, 24}},
-        {panel->m_mediaLoopButton, {392, any}, {24, 24}},
-        {panel->m_timestampCheck, {450, any}, {any, any}},
-        {panel->m_wrapCheck, {any, any}, {any, any}},
+        {ui.mediaLabel, {305, 330}, {120, any}},
+        {ui.mediaBackwardButton, {305, any}, {24, 24}},
+        {ui.mediaPlayButton, {334, any}, {24, 24}},
+        {ui.mediaPauseButton, {363, any}, {24, 24}},
+        {ui.mediaLoopButton, {392, any}, {24, 24}},
+        {ui.timestampCheck, {450, any}, {any, any}},
+        {ui.wrapCheck, {any, any}, {any, any}},
         {panel->FindWindow(TerminalPanel::ID_EXPORT), {682, 155}, {88, 25}},
-        {panel->m_rxViews[0], {450, any}, {320, any}},
-        {panel->m_rxViews[3], {450, any}, {320, any}},
+        {ui.rxViews[0], {450, any}, {320, any}},
+        {ui.rxViews[3], {450, any}, {320, any}},
         {panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK), {30, 490}, {any, any}},
-        {panel->m_periodText, {any, 485}, {64, 20}},
-        {panel->m_periodUnitCombo, {any, 485}, {any, 20}},
-        {panel->m_totalSizeLabel, {any, 515}, {any, any}},
-        {panel->m_totalSizeText, {any, 510}, {52, any}},
-        {panel->m_paddingLabel, {any, 515}, {120, any}},
-        {panel->m_msgCounterCheck, {any, 490}, {any, any}},
+        {ui.periodText, {any, 485}, {64, 20}},
+        {ui.periodUnitCombo, {any, 485}, {any, 20}},
+        {ui.totalSizeLabel, {any, 515}, {any, any}},
+        {ui.totalSizeText, {any, 510}, {52, any}},
+        {ui.paddingLabel, {any, 515}, {120, any}},
+        {ui.msgCounterCheck, {any, 490}, {any, any}},
         {panel->FindWindow(TerminalPanel::ID_CLEAR_RX), {662, 485}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_LOG_STOP), {569, 485}, {88, 25}},
         {panel->FindWindow(TerminalPanel::ID_LOG_START), {476, 485}, {88, 25}},
@@ -144,71 +142,72 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
         }
     }
     for (int n = 0; n < kNotationCount; ++n) {
-        EXPECT_EQ(panel->m_rxViews[n]->GetId(), n);
-        EXPECT_EQ(panel->m_txEntries[n]->GetId(), TerminalPanel::ID_TX_ENTRY);
-        EXPECT_EQ(panel->m_rxViews[n]->GetBackgroundColour(), *wxBLACK);
-        EXPECT_TRUE(panel->m_rxViews[n]->HasFlag(wxTE_READONLY));
-        EXPECT_TRUE(panel->m_rxViews[n]->IsMultiLine());
+        EXPECT_EQ(ui.rxViews[n]->GetId(), n);
+        EXPECT_EQ(ui.txEntries[n]->GetId(), TerminalPanel::ID_TX_ENTRY);
+        EXPECT_EQ(ui.rxViews[n]->GetBackgroundColour(), *wxBLACK);
+        EXPECT_TRUE(ui.rxViews[n]->HasFlag(wxTE_READONLY));
+        EXPECT_TRUE(ui.rxViews[n]->IsMultiLine());
     }
-    EXPECT_EQ(panel->m_periodicButton->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
-    EXPECT_EQ(panel->m_txTypeRadio->GetId(), TerminalPanel::ID_TRANSMISSION_TYPE);
-    EXPECT_EQ(panel->m_rxTypeRadio->GetId(), TerminalPanel::ID_READ_TYPE);
-    EXPECT_EQ(panel->m_mediaPlayButton->GetToolTipText(), "Play");
+    EXPECT_EQ(PeriodicButton()->GetId(), TerminalPanel::ID_SEND_PERIODICALLY);
+    EXPECT_EQ(ui.txTypeRadio->GetId(), TerminalPanel::ID_TRANSMISSION_TYPE);
+    EXPECT_EQ(ui.rxTypeRadio->GetId(), TerminalPanel::ID_READ_TYPE);
+    EXPECT_EQ(ui.mediaPlayButton->GetToolTipText(), "Play");
 
     // What moved keeps its order and alignment: the media buttons under the
     // caption; the check boxes in one row over the views, which end where
     // drawn; the periodic row in order, the total-size row under its field.
     const auto right = [](const wxWindow *w) { return w->GetPosition().x + w->GetSize().x; };
     const auto bottom = [](const wxWindow *w) { return w->GetPosition().y + w->GetSize().y; };
-    EXPECT_EQ(panel->m_mediaBackwardButton->GetPosition().y, std::max(360, bottom(panel->m_mediaLabel)));
-    EXPECT_EQ(panel->m_wrapCheck->GetPosition().y, panel->m_timestampCheck->GetPosition().y);
-    EXPECT_GE(panel->m_wrapCheck->GetPosition().x, std::max(560, right(panel->m_timestampCheck)));
-    EXPECT_EQ(bottom(panel->m_timestampCheck), panel->m_rxViews[0]->GetPosition().y);
-    EXPECT_EQ(bottom(panel->m_rxViews[0]), 480);
+    EXPECT_EQ(ui.mediaBackwardButton->GetPosition().y, std::max(360, bottom(ui.mediaLabel)));
+    EXPECT_EQ(ui.wrapCheck->GetPosition().y, ui.timestampCheck->GetPosition().y);
+    EXPECT_GE(ui.wrapCheck->GetPosition().x, std::max(560, right(ui.timestampCheck)));
+    EXPECT_EQ(bottom(ui.timestampCheck), ui.rxViews[0]->GetPosition().y);
+    EXPECT_EQ(bottom(ui.rxViews[0]), 480);
+    EXPECT_EQ(ui.rxBackdrop->GetRect(), ui.rxViews[0]->GetRect()) << "the backdrop lies behind the views";
     const wxWindow *periodicCheck = panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK);
-    EXPECT_GE(panel->m_periodText->GetPosition().x, std::max(175, right(periodicCheck)));
-    EXPECT_GE(panel->m_periodUnitCombo->GetPosition().x, right(panel->m_periodText));
-    EXPECT_GE(panel->m_msgCounterCheck->GetPosition().x, right(panel->m_periodUnitCombo));
-    EXPECT_EQ(panel->m_totalSizeLabel->GetPosition().x, panel->m_periodText->GetPosition().x);
-    EXPECT_GE(panel->m_totalSizeText->GetPosition().x, right(panel->m_totalSizeLabel));
-    EXPECT_GE(panel->m_paddingLabel->GetPosition().x, right(panel->m_totalSizeText));
+    EXPECT_GE(ui.periodText->GetPosition().x, std::max(175, right(periodicCheck)));
+    EXPECT_GE(ui.periodUnitCombo->GetPosition().x, right(ui.periodText));
+    EXPECT_GE(ui.msgCounterCheck->GetPosition().x, right(ui.periodUnitCombo));
+    EXPECT_EQ(ui.totalSizeLabel->GetPosition().x, ui.periodText->GetPosition().x);
+    EXPECT_GE(ui.totalSizeText->GetPosition().x, right(ui.totalSizeLabel));
+    EXPECT_GE(ui.paddingLabel->GetPosition().x, right(ui.totalSizeText));
 }
 
 TEST_F(TerminalPanelTest, TransmissionTypeShowsItsEntryAndHintAndKeepsTexts)
 {
-    TerminalPanel *panel = Panel();
-    panel->m_txEntries[NotationAscii]->ChangeValue("hello");
+    const PanelControls ui = Controls();
+    ui.txEntries[NotationAscii]->ChangeValue("hello");
     SelectTransmissionType(NotationHex);
     for (int n = 0; n < kNotationCount; ++n) {
-        EXPECT_EQ(panel->m_txEntries[n]->IsShown(), n == NotationHex);
-        EXPECT_EQ(panel->m_txHints[n]->IsShown(), n == NotationHex);
+        EXPECT_EQ(ui.txEntries[n]->IsShown(), n == NotationHex);
+        EXPECT_EQ(ui.txHints[n]->IsShown(), n == NotationHex);
     }
-    EXPECT_EQ(panel->m_txHints[NotationHex]->GetLabel(), "Insert group of hex (max 2 digits) separated by blank");
-    EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == panel->m_txEntries[NotationHex]; }));
+    EXPECT_EQ(ui.txHints[NotationHex]->GetLabel(), "Insert group of hex (max 2 digits) separated by blank");
+    EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == ui.txEntries[NotationHex]; }));
     SelectTransmissionType(NotationAscii);
-    EXPECT_EQ(panel->m_txEntries[NotationAscii]->GetValue(), "hello");
-    EXPECT_EQ(panel->m_txHints[NotationAscii]->GetLabel(), "Insert ASCII characters");
-    panel->m_txEntries[NotationAscii]->Clear();
+    EXPECT_EQ(ui.txEntries[NotationAscii]->GetValue(), "hello");
+    EXPECT_EQ(ui.txHints[NotationAscii]->GetLabel(), "Insert ASCII characters");
+    ui.txEntries[NotationAscii]->Clear();
 }
 
 TEST_F(TerminalPanelTest, ReadTypeShowsExactlyItsViewAndGivesTheFocusBack)
 {
-    TerminalPanel *panel = Panel();
+    const PanelControls ui = Controls();
     SelectTransmissionType(NotationBinary);
     for (int chosen : {NotationDecimal, NotationHex, NotationAscii}) {
         SelectReadType(chosen);
         for (int n = 0; n < kNotationCount; ++n)
-            EXPECT_EQ(panel->m_rxViews[n]->IsShown(), n == chosen);
-        EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == panel->m_txEntries[NotationBinary]; }));
+            EXPECT_EQ(ui.rxViews[n]->IsShown(), n == chosen);
+        EXPECT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == ui.txEntries[NotationBinary]; }));
     }
 }
 
 TEST_F(TerminalPanelTest, EntryFiltersAndLimits)
 {
-    TerminalPanel *panel = Panel();
-    wxTextCtrl *hex = panel->m_txEntries[NotationHex];
-    wxTextCtrl *binary = panel->m_txEntries[NotationBinary];
-    wxTextCtrl *decimal = panel->m_txEntries[NotationDecimal];
+    const PanelControls ui = Controls();
+    wxTextCtrl *hex = ui.txEntries[NotationHex];
+    wxTextCtrl *binary = ui.txEntries[NotationBinary];
+    wxTextCtrl *decimal = ui.txEntries[NotationDecimal];
     for (int key : {'0', '1', ' '})
         for (wxTextCtrl *entry : {hex, binary, decimal})
             EXPECT_FALSE(Refuses(entry, key)) << char(key);
@@ -220,10 +219,10 @@ TEST_F(TerminalPanelTest, EntryFiltersAndLimits)
         EXPECT_TRUE(Refuses(binary, key)) << char(key);
     for (int key : {'a', 'x', '-'})
         EXPECT_TRUE(Refuses(decimal, key)) << char(key);
-    EXPECT_FALSE(Refuses(panel->m_txEntries[NotationAscii], 'Z'));
+    EXPECT_FALSE(Refuses(ui.txEntries[NotationAscii], 'Z'));
 
     // An entry holds at most 128 characters: an insertion is cut to fit.
-    wxTextCtrl *ascii = panel->m_txEntries[NotationAscii];
+    wxTextCtrl *ascii = ui.txEntries[NotationAscii];
     ascii->WriteText(wxString('x', 120) + "end");
     ascii->SetInsertionPoint(3);
     ascii->WriteText(wxString('y', 10));
@@ -232,7 +231,7 @@ TEST_F(TerminalPanelTest, EntryFiltersAndLimits)
     ascii->Clear();
     // The number fields keep every digit: a number cut short would be taken
     // for another.
-    for (wxTextCtrl *field : {panel->m_periodText, panel->m_totalSizeText}) {
+    for (wxTextCtrl *field : {ui.periodText, ui.totalSizeText}) {
         field->Enable();
         field->WriteText("123");
         field->WriteText("4");
@@ -253,7 +252,7 @@ TEST_F(TerminalPanelTest, EnterUpAndDownReachThePanelAndNeverChangeTheEntry)
     auto record = [&reached](wxKeyEvent &event) { reached.push_back(event.GetKeyCode()); };
     panel->Bind(wxEVT_CHAR, record, TerminalPanel::ID_TX_ENTRY);
     MainWindow::GetInstance()->m_frame->Raise();
-    wxTextCtrl *entry = panel->m_txEntries[NotationAscii];
+    wxTextCtrl *entry = Controls().txEntries[NotationAscii];
     entry->SetFocus();
     ASSERT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == entry; }));
     wxUIActionSimulator typing;
@@ -270,11 +269,10 @@ TEST_F(TerminalPanelTest, EnterUpAndDownReachThePanelAndNeverChangeTheEntry)
 // Clicked, a receive view keeps the focus, and Ctrl+C copies its selection.
 TEST_F(TerminalPanelTest, CtrlCInAReceiveViewCopiesItsSelection)
 {
-    TerminalPanel *panel = Panel();
     Connected link;
     link.SendAndShow("copy this, not that");
     MainWindow::GetInstance()->m_frame->Raise();
-    wxTextCtrl *view = panel->m_rxViews[NotationAscii];
+    wxTextCtrl *view = Controls().rxViews[NotationAscii];
     wxUIActionSimulator input;
     input.MouseMove(view->ClientToScreen(wxPoint(100, 100)));
     input.MouseClick();

@@ -10,7 +10,6 @@
 #include <csignal>
 #include <ctime>
 #include <cstdlib>
-#include <dirent.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,6 +36,21 @@ TerminalPanel *Panel()
     return MainWindow::GetInstance()->m_terminalPanel;
 }
 
+const UartLink &Link()
+{
+    return Panel()->Link();
+}
+
+PanelControls Controls()
+{
+    return ControlsOf(Panel());
+}
+
+wxBitmapButton *PeriodicButton()
+{
+    return PeriodicButtonOf(Panel());
+}
+
 void Click(int id)
 {
     wxWindow *source = Panel()->FindWindow(id);
@@ -45,9 +59,15 @@ void Click(int id)
     Panel()->GetEventHandler()->ProcessEvent(click);
 }
 
-void SetChecked(wxCheckBox *box, bool checked)
+void SetChecked(int id, bool checked)
 {
+    auto *box = dynamic_cast<wxCheckBox *>(Panel()->FindWindow(id));
+    ASSERT_NE(box, nullptr) << id;
     box->SetValue(checked);
+    wxCommandEvent click(wxEVT_COMMAND_CHECKBOX_CLICKED, id);
+    click.SetInt(checked);
+    click.SetEventObject(box);
+    box->GetEventHandler()->ProcessEvent(click);
 }
 
 namespace {
@@ -65,59 +85,58 @@ void Select(wxRadioBox *radio, int notation)
 
 void SelectReadType(int notation)
 {
-    Select(Panel()->m_rxTypeRadio, notation);
+    Select(Controls().rxTypeRadio, notation);
 }
 
 void SelectTransmissionType(int notation)
 {
-    Select(Panel()->m_txTypeRadio, notation);
+    Select(Controls().txTypeRadio, notation);
 }
 
 void ResetPanel()
 {
     TerminalPanel *panel = Panel();
+    const PanelControls ui = Controls();
     ModalRecorder boxes;
-    if (panel->m_periodicButton->GetId() == TerminalPanel::ID_STOP_PERIODICALLY)
+    if (PeriodicButton()->GetId() == TerminalPanel::ID_STOP_PERIODICALLY)
         ClickPeriodicButton();
     Click(TerminalPanel::ID_CLEAR_LIST);
-    if (panel->m_periodText->IsEnabled())
+    if (ui.periodText->IsEnabled())
         ClickPeriodicCheck();
-    panel->m_periodText->ChangeValue("");
-    panel->m_periodUnitCombo->SetSelection(0);
-    panel->m_msgCounterCheck->SetValue(false);
-    panel->m_totalSizeText->ChangeValue("");
-    panel->m_lineEndingCombo->SetSelection(0);
-    panel->m_reconnectCheck->SetValue(false);
+    ui.periodText->ChangeValue("");
+    ui.periodUnitCombo->SetSelection(0);
+    ui.msgCounterCheck->SetValue(false);
+    ui.totalSizeText->ChangeValue("");
+    ui.lineEndingCombo->SetSelection(0);
+    SetChecked(TerminalPanel::ID_RECONNECT, false);
     // The log in the current folder, in its exact form.
     UartSettings settings = panel->CurrentSettings();
     settings.logFolder.clear();
     settings.logLineBreaks = false;
     panel->ApplySettings(settings);
-    for (wxTextCtrl *entry : panel->m_txEntries)
+    for (wxTextCtrl *entry : ui.txEntries)
         entry->ChangeValue("");
-    panel->SetConnectionParameters("not set", "not set");
+    panel->SetConnectionParameters(std::nullopt);
     PumpEvents(Millis(20));
     tcp_set_connect_timeout(1);
-    SetChecked(panel->m_timestampCheck, false);
-    SetChecked(panel->m_wrapCheck, false);
+    SetChecked(TerminalPanel::ID_TIMESTAMP, false);
+    SetChecked(TerminalPanel::ID_WRAP, false);
     SelectReadType(NotationAscii);
     SelectTransmissionType(NotationAscii);
     panel->SetRxLimits(kRxScrollbackChars, kRxLineChars);
-    panel->ClearRxViews();
-    panel->m_rxLineStart = true;
-    panel->m_rxLineCount = 0;
-    panel->m_mediaFilePath.clear();
-    panel->m_mediaLabel->SetLabel("Selected media stream:");
-    for (wxWindow *control : std::initializer_list<wxWindow *>{panel->m_mediaLabel, panel->m_mediaBackwardButton,
-                                                               panel->m_mediaPlayButton, panel->m_mediaPauseButton,
-                                                               panel->m_mediaLoopButton})
-        control->Hide();
+    Click(TerminalPanel::ID_CLEAR_RX);
+    panel->SelectMediaFile(wxString(), wxString());
+}
+
+void SetParameters(const std::string &ip, uint16_t port)
+{
+    Panel()->SetConnectionParameters(LinkEndpoint{ip, port, LinkMode::TcpClient});
 }
 
 void AddMessage(int notation, const wxString &text, bool withButton)
 {
     SelectTransmissionType(notation);
-    Panel()->m_txEntries[notation]->ChangeValue(text);
+    Controls().txEntries[notation]->ChangeValue(text);
     if (withButton)
         Click(TerminalPanel::ID_ADD_MESSAGE);
     else
@@ -126,7 +145,8 @@ void AddMessage(int notation, const wxString &text, bool withButton)
 
 void PressKey(int key, bool control)
 {
-    wxTextCtrl *entry = Panel()->m_txEntries[Panel()->m_txTypeRadio->GetSelection()];
+    const PanelControls ui = Controls();
+    wxTextCtrl *entry = ui.txEntries[ui.txTypeRadio->GetSelection()];
     wxKeyEvent typed(wxEVT_CHAR);
     typed.m_keyCode = key;
     typed.m_controlDown = control;
@@ -137,7 +157,7 @@ void PressKey(int key, bool control)
 
 void ClickPeriodicButton()
 {
-    wxBitmapButton *button = Panel()->m_periodicButton;
+    wxBitmapButton *button = PeriodicButton();
     wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, button->GetId());
     click.SetEventObject(button);
     button->GetEventHandler()->ProcessEvent(click);
@@ -161,7 +181,7 @@ void ConnectClick(ModalRecorder &boxes)
 
 Connected::Connected()
 {
-    Panel()->SetConnectionParameters(m_listener.Ip(), wxString::Format("%u", m_listener.Port()));
+    SetParameters(m_listener.Ip(), m_listener.Port());
     ModalRecorder boxes;
     ConnectClick(boxes);
     EXPECT_EQ(boxes.Messages(), "Connection successful");
@@ -171,7 +191,7 @@ Connected::Connected()
 
 Connected::~Connected()
 {
-    if (Panel()->m_connected) {
+    if (Link().Connected() || Link().Reconnecting()) {
         ModalRecorder boxes;
         Click(TerminalPanel::ID_CONNECT);
     }
@@ -193,7 +213,7 @@ void Connected::SendAndStage(const std::string &bytes)
 {
     Send(bytes);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (Panel()->m_rxGate.InFlight() == 0 && std::chrono::steady_clock::now() < deadline)
+    while (Link().ReceivedInFlight() == 0 && std::chrono::steady_clock::now() < deadline)
         wxMilliSleep(1);
     // The receive thread posts the chunk right after taking its slot.
     wxMilliSleep(20);
@@ -322,17 +342,6 @@ bool ShowsImage(const wxBitmap &shown, const char *file)
     return expected.IsOk() && actual.IsOk() && actual.GetSize() == expected.GetSize() &&
            std::equal(actual.GetData(), actual.GetData() + 3 * actual.GetWidth() * actual.GetHeight(),
                       expected.GetData());
-}
-
-int OpenDescriptors()
-{
-    int count = 0;
-    if (DIR *dir = opendir("/proc/self/fd")) {
-        while (readdir(dir) != nullptr)
-            ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 } // namespace uart_testing

@@ -1,11 +1,13 @@
 // Drives the UART panel of the one main window the way a user does, for the
 // UART tests: clicks, connecting to a loopback peer, waiting for received
-// data to be shown.
+// data to be shown. It uses the panel's public interface and its controls'
+// ids, nothing else.
 #ifndef ORV_TESTS_UART_PANEL_DRIVER_H
 #define ORV_TESTS_UART_PANEL_DRIVER_H
 
 #include "tests/support/gui_test.h"
 #include "tests/support/loopback.h"
+#include "tests/uart/uart_panel_controls.h"
 #include "uart/terminal_panel.h"
 
 #include <cstdint>
@@ -21,6 +23,9 @@ using testing_support::Fd;
 using testing_support::Millis;
 
 TerminalPanel *Panel();
+const UartLink &Link();
+PanelControls Controls();
+wxBitmapButton *PeriodicButton();
 
 // Brings the panel back to its start state: no periodic sending, message
 // list empty, disconnected, parameters not set, views empty with their
@@ -29,9 +34,13 @@ TerminalPanel *Panel();
 void ResetPanel();
 
 void Click(int id);
-void SetChecked(wxCheckBox *box, bool checked);
+// Checks or unchecks the box of that id as a click does.
+void SetChecked(int id, bool checked);
 void SelectReadType(int notation);
 void SelectTransmissionType(int notation);
+
+// Gives the panel a TCP client's connection parameters, as the dialog does.
+void SetParameters(const std::string &ip, uint16_t port);
 
 // Chooses `notation` as transmission type, types `text` into its entry and
 // adds it with Enter, or with the add button.
@@ -106,8 +115,6 @@ wxString LocalStamp(std::time_t at);
 wxString Unstamped(wxString text, const wxDateTime &since);
 // True when the bitmap shows the picture of the JPEG file.
 bool ShowsImage(const wxBitmap &shown, const char *file);
-// Open descriptors of this process.
-int OpenDescriptors();
 
 } // namespace uart_testing
 
