@@ -53,9 +53,10 @@ class SteadySender:
     link never run ahead of rate x elapsed time. Notes when each line's last
     byte was taken."""
 
-    def __init__(self, end, rate):
+    def __init__(self, end, rate, tick):
         self.end = end
         self.rate = rate
+        self.tick = tick
         self.sent_at = []
         self.taken = 0
         self.most_behind = 0
@@ -82,7 +83,7 @@ class SteadySender:
                     while (len(self.sent_at) + 1) * LINE_BYTES <= self.taken:
                         self.sent_at.append(now)
                 self.most_behind = max(self.most_behind, len(pending))
-            time.sleep(min(TICK_S, max(0.0, deadline - time.monotonic())))
+            time.sleep(min(self.tick, max(0.0, deadline - time.monotonic())))
         return time.monotonic() - start
 
 
@@ -137,7 +138,8 @@ def run_once(kind, scenario, args, probe_lag=False, perf_path=None):
     name, mode, rate, stamped = scenario
     workdir = tempfile.mkdtemp(prefix="peer-steady-")
     reach = REACHES[mode]()
-    receiver = Receiver(kind, reach.command(kind, args.program), workdir, args.icons, stamped)
+    receiver = Receiver(kind, reach.command(kind, args.program), workdir, args.icons, stamped,
+                        accessible=probe_lag or not args.no_accessibility)
     probe = perf = None
     try:
         end = reach.open(receiver)
@@ -149,7 +151,7 @@ def run_once(kind, scenario, args, probe_lag=False, perf_path=None):
                                      "dwarf,16384", "-p", str(receiver.pid), "-o", perf_path],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             time.sleep(0.5)
-        sender = SteadySender(end, rate)
+        sender = SteadySender(end, rate, args.tick_ms / 1000)
         cpu_before = cpu_seconds(receiver.pid)
         seconds = sender.run(args.seconds)
         cpu = cpu_seconds(receiver.pid) - cpu_before
@@ -237,6 +239,10 @@ def main():
     parser.add_argument("--startup", type=float, default=3.0)
     parser.add_argument("--programs", default="orv-terminal,putty")
     parser.add_argument("--no-lag", action="store_true", help="no runs with the lag probe")
+    parser.add_argument("--no-accessibility", action="store_true",
+                        help="the measured programs off the accessibility bus (the lag probe's runs stay on it)")
+    parser.add_argument("--tick-ms", type=float, default=TICK_S * 1000,
+                        help="how often the module sends what fell due (%(default)s)")
     parser.add_argument("--perf", metavar="DIR", help="record orv-terminal's runs with perf into DIR")
     parser.add_argument("--program", default=os.path.join(HERE, "..", "..", "build", "orv-terminal"))
     parser.add_argument("--icons", default=os.path.join(HERE, "..", "..", "icons"))
