@@ -63,7 +63,8 @@ def wait_for_window(pid, name=None):
     """The id of a visible window of the process (with the name, if given)."""
     deadline = time.monotonic() + START_TIMEOUT_S
     while time.monotonic() < deadline:
-        args = ["search", "--onlyvisible", "--pid", pid] + (["--name", name] if name else [])
+        # Without --all a window matches by its process or by its name.
+        args = ["search", "--all", "--onlyvisible", "--pid", pid] + (["--name", name] if name else [])
         found = xdotool(*args, check=False).split()
         if found:
             return found[0]
@@ -182,7 +183,8 @@ class Receiver:
             xdotool("windowfocus", "--sync", box)
             xdotool("key", "--window", box, "Return")
             deadline = time.monotonic() + START_TIMEOUT_S
-            while xdotool("search", "--onlyvisible", "--name", "^Connected$", check=False).split():
+            while xdotool("search", "--all", "--onlyvisible", "--pid", self.process.pid, "--name", "^Connected$",
+                          check=False).split():
                 if time.monotonic() > deadline:
                     raise RuntimeError("the connection box stays open")
                 time.sleep(0.05)

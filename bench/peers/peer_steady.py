@@ -243,7 +243,7 @@ def main():
                         help="the measured programs off the accessibility bus (the lag probe's runs stay on it)")
     parser.add_argument("--tick-ms", type=float, default=TICK_S * 1000,
                         help="how often the module sends what fell due (%(default)s)")
-    parser.add_argument("--perf", metavar="DIR", help="record orv-terminal's runs with perf into DIR")
+    parser.add_argument("--perf", metavar="DIR", help="record the measured runs with perf into DIR")
     parser.add_argument("--program", default=os.path.join(HERE, "..", "..", "build", "orv-terminal"))
     parser.add_argument("--icons", default=os.path.join(HERE, "..", "..", "icons"))
     args = parser.parse_args()
@@ -265,9 +265,9 @@ def main():
                 if kind not in REACHES[scenario[1]].programs:
                     continue
                 perf_path = None
-                if args.perf and kind == "orv-terminal":
-                    perf_path = os.path.join(args.perf, "%s-%d.data" % (
-                        scenario[0].replace(" ", "_").replace("/", "").replace(",", ""), round_number + 1))
+                if args.perf:
+                    perf_path = os.path.join(args.perf, "%s-%s-%d.data" % (
+                        kind, scenario[0].replace(" ", "_").replace("/", "").replace(",", ""), round_number + 1))
                 results[kind].append(run_once(kind, scenario, args, perf_path=perf_path))
             if "orv-terminal" in programs and scenario[2] and not args.no_lag:
                 lag_runs.append(run_once("orv-terminal", scenario, args, probe_lag=True))
