@@ -60,11 +60,11 @@ class SteadySender:
         self.sent_at = []
         self.taken = 0
         self.most_behind = 0
+        self.pending = b""
+        self.queued_lines = 0
 
     def run(self, seconds):
         start = time.monotonic()
-        pending = b""
-        queued_lines = 0
         deadline = start + seconds
         while True:
             now = time.monotonic()
@@ -72,19 +72,28 @@ class SteadySender:
                 break
             if self.rate > 0:
                 due_lines = int(self.rate * (now - start)) // LINE_BYTES
-                if due_lines > queued_lines:
-                    pending += b"".join(data_line(n) for n in range(queued_lines, due_lines))
-                    queued_lines = due_lines
-                if pending:
-                    count = self.end.send(pending)
-                    pending = pending[count:]
+                if due_lines > self.queued_lines:
+                    self.pending += b"".join(data_line(n) for n in range(self.queued_lines, due_lines))
+                    self.queued_lines = due_lines
+                if self.pending:
+                    count = self.end.send(self.pending)
+                    self.pending = self.pending[count:]
                     self.taken += count
                     now = time.monotonic()
                     while (len(self.sent_at) + 1) * LINE_BYTES <= self.taken:
                         self.sent_at.append(now)
-                self.most_behind = max(self.most_behind, len(pending))
+                self.most_behind = max(self.most_behind, len(self.pending))
             time.sleep(min(self.tick, max(0.0, deadline - time.monotonic())))
         return time.monotonic() - start
+
+    def send_closing_lines(self, count):
+        """Lines after the measured ones, neither timed nor counted."""
+        first = self.queued_lines
+        data = self.pending + b"".join(data_line(n) for n in range(first, first + count))
+        deadline = time.monotonic() + CATCH_UP_S
+        while data and time.monotonic() < deadline:
+            data = data[self.end.send(data):]
+            time.sleep(TICK_S)
 
 
 class LagProbe:
@@ -161,6 +170,9 @@ def run_once(kind, scenario, args, probe_lag=False, perf_path=None):
             perf.send_signal(2)
             perf.wait(timeout=120)
         if probe:
+            # A line cut between two chunks is whole in no insertion when
+            # wrapping: the newer lines after it tell that it went in.
+            sender.send_closing_lines(3)
             deadline = time.monotonic() + CATCH_UP_S
             while probe.newest() < len(sender.sent_at) - 1 and time.monotonic() < deadline:
                 time.sleep(0.05)
