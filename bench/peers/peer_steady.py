@@ -16,7 +16,9 @@ so it has no lag figure.
 
 Usage: peer_steady.py [--rounds N] [--scenario TEXT]... [--seconds S]
                       [--startup S] [--programs A,B] [--no-lag]
-                      [--perf DIR] [--program PATH] [--icons DIR]
+                      [--no-accessibility] [--tick-ms MS] [--perf DIR]
+                      [--count-calls F,G] [--count-syscalls]
+                      [--program PATH] [--icons DIR]
 Runs on the display in $DISPLAY (bench/peers/run.sh gives it one of its own).
 Every connection is on 127.0.0.1.
 """
@@ -96,6 +98,67 @@ class SteadySender:
             time.sleep(TICK_S)
 
 
+class CallCounter:
+    """Calls of some functions of a running program, counted by breakpoints
+    that never stop it (gdb ignore counts), or its system calls (strace -c).
+    Each hit costs a round trip through the debugger: the program's pace, and
+    so the counts of what it does per frame, shift somewhat."""
+
+    def __init__(self, pid, functions=None):
+        self.functions = functions
+        if functions:
+            command = ["gdb", "-p", str(pid), "-batch", "-ex", "set pagination off"]
+            command += [item for f in functions for item in ("-ex", "break " + f)]
+            command += [item for n in range(1, len(functions) + 1) for item in ("-ex", "ignore %d 1000000000" % n)]
+            command += ["-ex", "python import time; t0 = time.monotonic()", "-ex", "continue",
+                        "-ex", "python print('window %.3f' % (time.monotonic() - t0))", "-ex", "info breakpoints"]
+        else:
+            command = ["strace", "-c", "-f", "-p", str(pid)]
+        self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.lines = []
+        self.ready = threading.Event()
+        self.reader = threading.Thread(target=self._collect, daemon=True)
+        self.reader.start()
+        # gdb reads the symbols of every library before the breakpoints hold;
+        # strace says so of each thread it has attached to.
+        if not self.ready.wait(120):
+            raise RuntimeError("the call counter did not start")
+        time.sleep(0.2)
+        self.started = time.monotonic()
+
+    def _collect(self):
+        for line in self.process.stdout:
+            self.lines.append(line)
+            if line.startswith("Continuing.") or (not self.functions and "attached" in line):
+                self.ready.set()
+
+    def stop(self):
+        """Calls per second by function or system call."""
+        seconds = time.monotonic() - self.started
+        self.process.send_signal(2)
+        self.process.wait(timeout=120)
+        self.reader.join(timeout=30)
+        out = "".join(self.lines)
+        counts = {}
+        if self.functions:
+            number = None
+            for line in out.split("\n"):
+                fields = line.split()
+                if line.startswith("window "):
+                    seconds = float(fields[1])
+                elif fields and fields[0].isdigit() and len(fields) > 1 and fields[1] == "breakpoint":
+                    number = int(fields[0])
+                elif "already hit" in line and number is not None:
+                    counts[self.functions[number - 1]] = int(fields[3])
+            counts = {f: counts.get(f, 0) for f in self.functions}
+        else:
+            for line in out.split("\n"):
+                fields = line.split()
+                if len(fields) >= 5 and fields[0][0].isdigit() and fields[-1] != "total":
+                    counts[fields[-1]] = int(fields[3])
+        return {name: count / seconds for name, count in counts.items()}
+
+
 class LagProbe:
     """lag_probe.py beside a run: when each newer line went into a view,
     collected on a thread as the probe tells it."""
@@ -160,12 +223,17 @@ def run_once(kind, scenario, args, probe_lag=False, perf_path=None):
                                      "dwarf,16384", "-p", str(receiver.pid), "-o", perf_path],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             time.sleep(0.5)
+        counter = None
+        if kind == "orv-terminal" and (args.count_calls or args.count_syscalls):
+            counter = CallCounter(receiver.pid, args.count_calls.split(",") if args.count_calls else None)
         sender = SteadySender(end, rate, args.tick_ms / 1000)
         cpu_before = cpu_seconds(receiver.pid)
         seconds = sender.run(args.seconds)
         cpu = cpu_seconds(receiver.pid) - cpu_before
         result = {"cpu": cpu, "seconds": seconds, "rate": sender.taken / seconds, "behind": sender.most_behind,
                   "unread": end.unsent(), "load": load_average()}
+        if counter:
+            result["calls"] = counter.stop()
         if perf:
             perf.send_signal(2)
             perf.wait(timeout=120)
@@ -223,6 +291,11 @@ def report(scenario, results, lag_runs, args):
         else:
             print("  CPU ratio orv-terminal/putty: %s per round, median %.2f, worst %.2f" % (
                 ", ".join("%.2f" % r for r in ratios), statistics.median(ratios), max(ratios)))
+    counted = [r["calls"] for runs in results.values() for r in runs if "calls" in r]
+    if counted:
+        print("  calls a second in orv-terminal (its CPU above includes the counting's stops):")
+        for name in counted[0]:
+            print("    %8.0f  %s" % (statistics.median(c.get(name, 0) for c in counted), name))
     if lag_runs:
         lags = [lag for r in lag_runs for lag in r["lags"]]
         unshown = sum(r["unshown"] for r in lag_runs)
@@ -256,6 +329,10 @@ def main():
     parser.add_argument("--tick-ms", type=float, default=TICK_S * 1000,
                         help="how often the module sends what fell due (%(default)s)")
     parser.add_argument("--perf", metavar="DIR", help="record the measured runs with perf into DIR")
+    parser.add_argument("--count-calls", metavar="F,G", default="",
+                        help="count calls of these functions in orv-terminal's runs (gdb)")
+    parser.add_argument("--count-syscalls", action="store_true",
+                        help="count orv-terminal's system calls, every thread (strace)")
     parser.add_argument("--program", default=os.path.join(HERE, "..", "..", "build", "orv-terminal"))
     parser.add_argument("--icons", default=os.path.join(HERE, "..", "..", "icons"))
     args = parser.parse_args()
