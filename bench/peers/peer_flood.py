@@ -17,7 +17,6 @@ import hashlib
 import os
 import select
 import shutil
-import signal
 import socket
 import statistics
 import subprocess
@@ -25,12 +24,11 @@ import sys
 import tempfile
 import time
 
+from peer_common import START_TIMEOUT_S, Receiver, TcpClientReach, cpu_seconds, data_line, peak_mib
+
 MIB = 1 << 20
-SEND_BUFFER = 64 * 1024
 BLOCK = 64 * 1024
-START_TIMEOUT_S = 30
 DRAIN_TIMEOUT_S = 600
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 # name, whether the data has line breaks, whether orv-terminal shows it with
 # "Write Timestamp" and "Wrap packets" (PuTTY has neither and runs as always).
@@ -50,119 +48,12 @@ def data_blocks(total, lines):
         pieces = []
         size = 0
         while size < BLOCK:
-            line = "%08d The quick brown fox jumps over the lazy dog 0123456789 abcdefghijklmn" % number
-            line = line[:78] + ("\r\n" if lines else "..")
-            pieces.append(line)
+            pieces.append(data_line(number, lines))
             size += 80
             number += 1
-        block = "".join(pieces).encode("ascii")[:min(BLOCK, total - sent)]
+        block = b"".join(pieces)[:min(BLOCK, total - sent)]
         sent += len(block)
         yield block
-
-
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as stream:
-        fields = stream.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
-
-
-def peak_mib(pid):
-    with open("/proc/%d/status" % pid) as stream:
-        for line in stream:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
-
-
-def unread_bytes(local_port, remote_port):
-    """Bytes the receiver's socket (local_port to remote_port) holds unread."""
-    with open("/proc/net/tcp") as stream:
-        next(stream)
-        for line in stream:
-            fields = line.split()
-            local, remote = fields[1].split(":")[1], fields[2].split(":")[1]
-            if int(local, 16) == local_port and int(remote, 16) == remote_port:
-                return int(fields[4].split(":")[1], 16)
-    return 0
-
-
-def xdotool(*args, check=True):
-    return subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True, text=True, timeout=30,
-                          check=check).stdout
-
-
-def wait_for_window(pid, name=None):
-    """The id of a visible window of the process (with the name, if given)."""
-    deadline = time.monotonic() + START_TIMEOUT_S
-    while time.monotonic() < deadline:
-        args = ["search", "--onlyvisible", "--pid", pid] + (["--name", name] if name else [])
-        found = xdotool(*args, check=False).split()
-        if found:
-            return found[0]
-        time.sleep(0.1)
-    raise RuntimeError("no window %s of process %d" % (name or "", pid))
-
-
-class Receiver:
-    """One run of a receiving program connected to `port`."""
-
-    def __init__(self, kind, port, args, workdir):
-        self.kind = kind
-        env = dict(os.environ, HOME=workdir, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
-        if kind == "orv-terminal":
-            os.symlink(args.icons, os.path.join(workdir, "icons"))
-            command = [args.program, "--uart", "127.0.0.1:%d" % port, "--connect"]
-        else:
-            command = ["putty", "-raw", "-P", str(port), "127.0.0.1"]
-        self.process = subprocess.Popen(command, cwd=workdir, env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
-
-    def settle(self, stamped):
-        """Waits until the receiver is ready for the flood, as a user would
-        see it: orv-terminal's "Connection successful" box is answered."""
-        if self.kind == "orv-terminal":
-            box = wait_for_window(self.process.pid, "^Connected$")
-            xdotool("windowfocus", "--sync", box)
-            xdotool("key", "--window", box, "Return")
-            deadline = time.monotonic() + START_TIMEOUT_S
-            while xdotool("search", "--onlyvisible", "--name", "^Connected$", check=False).split():
-                if time.monotonic() > deadline:
-                    raise RuntimeError("the connection box stays open")
-                time.sleep(0.05)
-            if stamped:
-                self.check_timestamp_and_wrap()
-        else:
-            wait_for_window(self.process.pid)
-        time.sleep(1.0)
-
-    def check_timestamp_and_wrap(self):
-        # The two check boxes through the keyboard: from the panel's first
-        # control, Tab walks the controls in creation order.
-        import pyatspi  # only this scenario needs the accessibility bus
-        desktop = pyatspi.Registry.getDesktop(0)
-        for app in desktop:
-            if app is not None and app.get_process_id() == self.process.pid:
-                break
-        else:
-            raise RuntimeError("orv-terminal is not on the accessibility bus")
-        wanted = {"Write Timestamp", "Wrap packets"}
-        stack = [app]
-        while stack:
-            node = stack.pop()
-            try:
-                if node.getRoleName() == "check box" and node.name in wanted:
-                    node.queryAction().doAction(0)
-                    wanted.discard(node.name)
-                stack.extend(node[i] for i in range(node.childCount))
-            except Exception:  # a window that came or went meanwhile
-                continue
-        if wanted:
-            raise RuntimeError("check boxes not found: %s" % ", ".join(sorted(wanted)))
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGKILL)
-        self.process.wait(timeout=30)
 
 
 def flood(connection, total, lines):
@@ -186,24 +77,18 @@ def flood(connection, total, lines):
 def run_once(kind, scenario, args):
     name, lines, stamped = scenario
     workdir = tempfile.mkdtemp(prefix="peer-flood-")
-    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(1)
-    listener.settimeout(START_TIMEOUT_S)
-    port = listener.getsockname()[1]
-    receiver = Receiver(kind, port, args, workdir)
+    reach = TcpClientReach()
+    receiver = Receiver(kind, reach.command(kind, args.program), workdir, args.icons, stamped)
     try:
-        connection, peer = listener.accept()
-        connection.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, SEND_BUFFER)
-        connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-        receiver.settle(stamped and kind == "orv-terminal")
-        pid = receiver.process.pid
+        end = reach.open(receiver)
+        time.sleep(1.0)
+        pid = receiver.pid
         cpu_before = cpu_seconds(pid)
         total = args.mib * MIB
-        start, longest_wait = flood(connection, total, lines)
+        start, longest_wait = flood(end.connection, total, lines)
         deadline = time.monotonic() + DRAIN_TIMEOUT_S
         # Read by the receiver: nothing left in either socket.
-        while unread_bytes(peer[1], port) > 0 or sending_queue(connection) > 0:
+        while end.unsent() > 0:
             if time.monotonic() > deadline:
                 raise RuntimeError("the receiver stopped reading")
             time.sleep(0.002)
@@ -211,21 +96,14 @@ def run_once(kind, scenario, args):
         cpu = cpu_seconds(pid) - cpu_before
         result = {"intake": args.mib / seconds, "wait": longest_wait, "cpu": cpu / args.mib,
                   "peak": peak_mib(pid)}
-        if receiver.process.poll() is not None:
+        if not receiver.alive():
             raise RuntimeError("%s ended during the flood" % kind)
-        connection.close()
+        end.close()
         return result
     finally:
         receiver.stop()
-        listener.close()
+        reach.close()
         shutil.rmtree(workdir, ignore_errors=True)
-
-
-def sending_queue(connection):
-    import fcntl
-    import struct
-    import termios
-    return struct.unpack("i", fcntl.ioctl(connection.fileno(), termios.TIOCOUTQ, b"\0\0\0\0"))[0]
 
 
 def media_receiver(listener, total):
