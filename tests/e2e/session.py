@@ -46,9 +46,15 @@ def start_xvfb():
     return server, ":" + number.decode().strip()
 
 
-def main():
-    if len(sys.argv) < 2:
-        sys.exit("usage: session.py COMMAND [ARGS...]")
+# The exit status of a session whose accessibility bus did not come up.
+BUS_FAILED = 212
+SESSION_ATTEMPTS = 3
+
+
+def run_session(command):
+    """Runs the command in a session of its own; BUS_FAILED when the
+    session's accessibility bus did not come up, so nothing of the command
+    ran."""
     server, display = start_xvfb()
     # A runtime folder of its own keeps the accessibility bus's socket apart
     # from every other session's. The toolkit's and the system's texts (button
@@ -66,14 +72,28 @@ def main():
     script = ('address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus '
               'org.a11y.Bus.GetAddress | tr -d " ") && '
               'dbus-send --bus="$address" --print-reply --dest=org.a11y.atspi.Registry /org/a11y/atspi/registry '
-              'org.a11y.atspi.Registry.GetRegisteredEvents >/dev/null && exec "$@"')
+              'org.a11y.atspi.Registry.GetRegisteredEvents >/dev/null || exit %d; exec "$@"' % BUS_FAILED)
     try:
-        status = subprocess.call(["dbus-run-session", "--", "sh", "-c", script, "session"] + sys.argv[1:], env=env)
+        return subprocess.call(["dbus-run-session", "--", "sh", "-c", script, "session"] + command, env=env)
     finally:
         server.terminate()
         server.wait(timeout=10)
         shutil.rmtree(runtime, ignore_errors=True)
         shutil.rmtree(config, ignore_errors=True)
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: session.py COMMAND [ARGS...]")
+    # On a busy machine the registry now and then fails to reach a display
+    # that has just come up; a new session is then started, the command not
+    # having run.
+    for attempt in range(1, SESSION_ATTEMPTS + 1):
+        status = run_session(sys.argv[1:])
+        if status != BUS_FAILED:
+            break
+        print("session.py: the accessibility bus did not come up (attempt %d of %d)" % (attempt, SESSION_ATTEMPTS),
+              file=sys.stderr)
     sys.exit(status)
 
 
