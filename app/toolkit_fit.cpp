@@ -2,7 +2,6 @@
 
 #include "app/ip_ctrl.h"
 #include "app/new_dialog.h"
-#include "modbus/modbus_terminal_panel.h"
 
 #include <algorithm>
 #include <gtk/gtk.h>
@@ -151,24 +150,22 @@ void FitConnectionDialog(NewDialog &dialog)
         dialog.SetClientSize(std::max(width, client.x), std::max(height, client.y));
 }
 
-void FitModbusPanel(ModbusTerminalPanel &panel)
+int FitButtonColumn(wxWindow *parent, int firstId, int lastId)
 {
     std::vector<wxWindow *> buttons;
     wxSize need(0, 0);
-    for (int id = ModbusTerminalPanel::ID_FUNCTION_FIRST; id <= ModbusTerminalPanel::ID_FUNCTION_LAST; ++id)
-        if (wxWindow *button = panel.FindWindow(id)) {
+    for (int id = firstId; id <= lastId; ++id)
+        if (wxWindow *button = parent->FindWindow(id)) {
             buttons.push_back(button);
             need.IncTo(ContentSize(button));
         }
     if (buttons.empty())
-        return;
+        return 0;
     // One width for the column, so that it stays a column.
     const int growth = std::max(0, need.x - buttons.front()->GetSize().x);
     for (wxWindow *button : buttons)
         button->SetSize(std::max(button->GetSize().x, need.x), std::max(button->GetSize().y, need.y));
-    // The forms keep their distance from the grown buttons.
-    panel.m_formLeft += growth;
-    GrowChildren(&panel);
+    return growth;
 }
 
 } // namespace toolkit_fit

@@ -11,7 +11,6 @@
 #include <vector>
 #include <wx/gdicmn.h>
 
-class ModbusTerminalPanel;
 class NewDialog;
 class wxStaticText;
 class wxWindow;
@@ -39,9 +38,10 @@ void BreakCaptionLines(wxStaticText *caption, int paragraphs, int lines);
 // The connection dialog: the IP error text beside the IP control, not over
 // it, and the dialog wide enough for both error texts.
 void FitConnectionDialog(NewDialog &dialog);
-// The Modbus panel: one width for the whole column of function buttons, and
-// the place of the forms beside it (ModbusTerminalPanel::m_formLeft).
-void FitModbusPanel(ModbusTerminalPanel &panel);
+// A column of buttons with the ids firstId to lastId (those `parent` has)
+// takes one width, the widest content's; returns how much wider it became,
+// for what stands beside it to move over.
+int FitButtonColumn(wxWindow *parent, int firstId, int lastId);
 
 } // namespace toolkit_fit
 

@@ -52,7 +52,9 @@ ModbusTerminalPanel::ModbusTerminalPanel()
 {
     BuildTopRow();
     BuildFunctionButtons();
-    toolkit_fit::FitModbusPanel(*this);
+    // The function buttons may grow on GTK; the forms then stand further right.
+    m_formLeft += toolkit_fit::FitButtonColumn(this, ID_FUNCTION_FIRST, ID_FUNCTION_LAST);
+    toolkit_fit::GrowChildren(this);
 
     Connect(ID_CONNECT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnConnect));
     Connect(ID_MODIFY, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnModifyParameters));

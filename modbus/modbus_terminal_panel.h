@@ -30,10 +30,6 @@ class wxStaticBitmap;
 class wxStaticText;
 class wxTimerEvent;
 
-namespace toolkit_fit {
-void FitModbusPanel(ModbusTerminalPanel &panel);
-}
-
 class ModbusTerminalPanel : public wxPanel, public FormHost {
 public:
     enum {
@@ -82,9 +78,6 @@ public:
     void FormEdited() override;
 
 private:
-    // The function buttons may grow on GTK; the forms then stand further right.
-    friend void toolkit_fit::FitModbusPanel(ModbusTerminalPanel &panel);
-
     void BuildTopRow();
     void BuildFunctionButtons();
     void AddHeading(const wxString &text, int x, const wxFont &font, int step);

@@ -20,8 +20,10 @@ using Clock = std::chrono::steady_clock;
 
 std::string NextTestIp()
 {
-    // Well away from the addresses other test binaries pick.
-    static int next = 140;
+    // Well away from the addresses other test binaries pick; each process
+    // starts at its own place, so that two runs at once (a developer's and
+    // a build's) seldom meet at the same address and port.
+    static int next = 140 + static_cast<int>(getpid() % 115);
     if (next > 254)
         next = 140;
     return "127.0.0." + std::to_string(next++);
