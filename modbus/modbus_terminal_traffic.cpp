@@ -3,9 +3,7 @@
 #include "modbus/modbus_terminal_panel.h"
 
 #include "app/main_window.h"
-#include "modbus/form_result.h"
 #include "modbus/modbus_session.h"
-#include "modbus/traffic_lines.h"
 #include "modbus/traffic_window.h"
 
 #include <wx/checkbox.h>
@@ -36,9 +34,5 @@ void ModbusTerminalPanel::OnTraffic(ModbusSessionEvent &event)
     // A request refused before it went out left nothing on the wire.
     if (m_trafficWindow == nullptr || run.frames.empty())
         return;
-    std::vector<std::string> lines;
-    for (const TrafficFrame &frame : run.frames)
-        lines.push_back(FrameLine(ClockText(frame.time), frame.sent, frame.bytes.data(), frame.bytes.size()));
-    lines.push_back(OutcomeLine(ClockText(run.answeredAt), FormResultLine(run.request, run.reply)));
-    m_trafficWindow->AddLines(lines);
+    m_trafficWindow->AddRun(run, m_framing);
 }

@@ -1,5 +1,7 @@
 #include "modbus/traffic_lines.h"
 
+#include "modbus/frame_description.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -32,4 +34,20 @@ std::string FrameLine(const std::string &clock, bool sent, const uint8_t *frame,
 std::string OutcomeLine(const std::string &clock, const std::string &outcome)
 {
     return clock + " = " + outcome;
+}
+
+std::string FrameMeaning(int framing, bool sent, const uint8_t *frame, size_t length,
+                         const std::vector<uint8_t> &request)
+{
+    const FrameBytes bytes = {frame, length};
+    const FrameDescription description =
+        sent ? DescribeRequest(bytes, framing)
+             : DescribeAnswer(bytes, framing, request.empty() ? FrameBytes{} : FrameBytes{request.data(), request.size()});
+    return DescriptionLine(description);
+}
+
+std::string DescribedFrameLine(const std::string &line, int framing, bool sent, const uint8_t *frame, size_t length,
+                               const std::vector<uint8_t> &request)
+{
+    return line + " | " + FrameMeaning(framing, sent, frame, length, request);
 }

@@ -1,6 +1,6 @@
 #include "modbus_cli/traffic_observer.h"
 
-#include "modbus/frame_description.h"
+#include "modbus/traffic_lines.h"
 #include "modbus_cli/output.h"
 
 #include <chrono>
@@ -11,11 +11,8 @@ namespace modbus_cli {
 std::string DescribedTraceLine(int framing, bool sent, const uint8_t *frame, int length,
                                const std::vector<uint8_t> &request)
 {
-    const FrameBytes bytes = {frame, static_cast<size_t>(length)};
-    const FrameDescription description =
-        sent ? DescribeRequest(bytes, framing)
-             : DescribeAnswer(bytes, framing, request.empty() ? FrameBytes{} : FrameBytes{request.data(), request.size()});
-    return TraceLine(sent, frame, length) + " | " + DescriptionLine(description);
+    const auto size = static_cast<size_t>(length);
+    return DescribedFrameLine(TraceLine(sent, frame, length), framing, sent, frame, size, request);
 }
 
 std::string TrafficObserver::Capture(const std::string &path)

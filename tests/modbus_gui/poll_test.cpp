@@ -4,6 +4,7 @@
 #include "modbus/traffic_window.h"
 #include "tests/modbus_gui/modbus_peers.h"
 #include "tests/modbus_gui/panel_driver.h"
+#include "tests/support/tshark.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include <wx/grid.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -250,13 +253,34 @@ TEST_F(PollTest, TrafficViewListsFramesAndOutcomes)
     m_gateway.AnswerNothing();
     Send(form);
     const std::string time = R"(\d\d:\d\d:\d\d\.\d\d\d )";
-    const std::regex expected(time + "> 01 03 00 00 00 01 84 0A\n" + time + "< 01 03 02 12 34 B5 33\n" + time +
-                              "= Read 1 registers\n" + time + "> 01 03 00 00 00 01 84 0A\n" + time +
-                              "= Failed: no answer\n");
+    const std::string read = R"( \| unit 1: read holding registers, address 0, count 1)";
+    const std::regex expected(time + "> 01 03 00 00 00 01 84 0A" + read + "\n" + time + "< 01 03 02 12 34 B5 33" + read +
+                              ": 4660\n" + time + "= Read 1 registers\n" + time + "> 01 03 00 00 00 01 84 0A" + read +
+                              "\n" + time + "= Failed: no answer\n");
     ASSERT_TRUE(WaitUntil([&] {
         return std::regex_match(Panel()->TrafficView()->m_view->GetValue().utf8_string(), expected);
     })) << Panel()->TrafficView()->m_view->GetValue();
+    EXPECT_TRUE(Panel()->TrafficView()->StatsText().StartsWith(
+        "unit 1: 2 requests, 1 failed (no answer 1, CRC 0, exception 0, other 0), round trip last/min/avg/p99/max "))
+        << Panel()->TrafficView()->StatsText();
 
+    // The frames as a capture that reads back as the gateway's traffic.
+    if (testing_support::TsharkAvailable()) {
+        char folder[] = "/tmp/orv-traffic-pcap-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        const std::string path = std::string(folder) + "/traffic.pcap";
+        EXPECT_EQ(Panel()->TrafficView()->SaveCapture(path), "");
+        int status = -1;
+        const std::string port = std::to_string(MODBUS_PORT);
+        const std::string fields = testing_support::RunTshark(
+            "-r " + path + " -d tcp.port==" + port + ",mbrtu -Y mbrtu -T fields -E separator=, -e tcp.srcport "
+            "-e modbus.func_code", status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(std::count(fields.begin(), fields.end(), '\n'), 3) << fields;
+        EXPECT_NE(fields.find("\n" + port + ",3\n"), std::string::npos) << fields;
+        unlink(path.c_str());
+        rmdir(folder);
+    }
     // "Copy all" puts the whole list on the clipboard.
     Click(Panel()->TrafficView()->m_copyButton);
     wxTextDataObject copied;
@@ -264,6 +288,9 @@ TEST_F(PollTest, TrafficViewListsFramesAndOutcomes)
     wxTheClipboard->GetData(copied);
     wxTheClipboard->Close();
     EXPECT_EQ(copied.GetText(), Panel()->TrafficView()->m_view->GetValue());
+    // "Clear" starts the counts afresh too.
+    Click(Panel()->TrafficView()->m_clearButton);
+    EXPECT_EQ(Panel()->TrafficView()->StatsText(), "");
 
     // Closed, the window stops listing and unticks the box.
     Panel()->TrafficView()->Close();
