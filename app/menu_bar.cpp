@@ -3,6 +3,10 @@
 #include "app/chosen_path.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
+#include "modbus/modbus_terminal_panel.h"
+#include "modbus/raw_frame_dialog.h"
+#include "modbus/register_scan_dialog.h"
+#include "modbus/unit_scan_dialog.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -44,6 +48,10 @@ MenuBar::MenuBar()
 
     m_extraMenu = new wxMenu;
     m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
+    m_extraMenu->AppendSeparator();
+    m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
+    m_extraMenu->Append(ID_SCAN_REGISTERS, "Scan Modbus &registers...", "");
+    m_extraMenu->Append(ID_RAW_FRAME, "Modbus raw &frame...", "");
     Append(m_extraMenu, "&Extra");
 
     m_helpMenu = new wxMenu;
@@ -57,6 +65,9 @@ MenuBar::MenuBar()
     wxFrame *frame = MainWindow::GetInstance()->m_frame;
     frame->Connect(wxID_NEW, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnNewConnection), nullptr, this);
     frame->Connect(wxID_FILE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnStreamMediaFile), nullptr, this);
+    frame->Connect(ID_SCAN_UNITS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanUnits), nullptr, this);
+    frame->Connect(ID_SCAN_REGISTERS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanRegisters), nullptr, this);
+    frame->Connect(ID_RAW_FRAME, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnRawFrame), nullptr, this);
     frame->Connect(wxID_ABOUT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnAbout), nullptr, this);
     frame->Connect(wxID_HELP, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnHelp), nullptr, this);
     frame->Connect(wxID_EXIT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnQuit), nullptr, this);
@@ -83,6 +94,28 @@ void MenuBar::OnStreamMediaFile(wxCommandEvent &)
         return;
     const wxString path = ChosenPath(dialog);
     MainWindow::GetInstance()->StreamMediaFile(path, wxFileName(path).GetFullName());
+}
+
+// The diagnostics run on the Modbus terminal's connection; each opens
+// beside the frame and goes when closed.
+void MenuBar::OnScanUnits(wxCommandEvent &)
+{
+    MainWindow *main = MainWindow::GetInstance();
+    ModbusTerminalPanel *modbus = main->m_modbusPanel;
+    (new UnitScanDialog(main->m_frame, modbus->Session(), modbus->Framing()))->Show();
+}
+
+void MenuBar::OnScanRegisters(wxCommandEvent &)
+{
+    MainWindow *main = MainWindow::GetInstance();
+    (new RegisterScanDialog(main->m_frame, main->m_modbusPanel->Session(), nullptr))->Show();
+}
+
+void MenuBar::OnRawFrame(wxCommandEvent &)
+{
+    MainWindow *main = MainWindow::GetInstance();
+    ModbusTerminalPanel *modbus = main->m_modbusPanel;
+    (new RawFrameDialog(main->m_frame, modbus->Session(), modbus->Framing()))->Show();
 }
 
 void MenuBar::OnHelp(wxCommandEvent &)

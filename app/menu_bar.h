@@ -1,5 +1,6 @@
 // The main frame's menu bar: File (New Connection, Quit), Extra (Stream media
-// File) and Help (Help, About).
+// File; the Modbus diagnostics: unit scan, register scan, raw frame) and Help
+// (Help, About).
 #ifndef ORV_APP_MENU_BAR_H
 #define ORV_APP_MENU_BAR_H
 
@@ -15,11 +16,16 @@ constexpr const char *kMediaFileWildcard =
 class MenuBar : public wxMenuBar {
 public:
     // Binds the commands on the main window's frame and installs itself there.
+    enum { ID_SCAN_UNITS = 6101, ID_SCAN_REGISTERS, ID_RAW_FRAME };
+
     MenuBar();
 
     void OnNewConnection(wxCommandEvent &event);
     void OnQuit(wxCommandEvent &event);
     void OnStreamMediaFile(wxCommandEvent &event);
+    void OnScanUnits(wxCommandEvent &event);
+    void OnScanRegisters(wxCommandEvent &event);
+    void OnRawFrame(wxCommandEvent &event);
     void OnHelp(wxCommandEvent &event);
     void OnAbout(wxCommandEvent &event);
 

@@ -1,9 +1,12 @@
 #include "modbus_cli/diagnostics.h"
 
+#include "modbus/raw_frame.h"
+
 #include "library/modbus_lib/modbus.h"
 #include "library/modbus_lib/modbus_mbap.h"
 #include "library/modbus_lib/modbus_rtu.h"
 #include "modbus/frame_description.h"
+#include "modbus/raw_frame.h"
 #include "modbus/register_scan.h"
 #include "modbus/unit_scan.h"
 #include "modbus_cli/output.h"
@@ -78,20 +81,8 @@ std::string BuildRaw(const Arguments &arguments, const DiagnosticArguments &diag
 {
     if (arguments.values.empty())
         return "raw takes the frame's bytes in hex, such as 01 03 00 00 00 02";
-    const std::string refusal = ParseHexBytes(arguments.values, request.frame);
-    if (!refusal.empty())
-        return refusal;
     request.asIs = diagnostic.asIs;
-    // Unit id and protocol data unit, or a whole frame of the framing.
-    const int least = request.asIs && framing == MB_FRAMING_RTU ? 1 : 2;
-    const int most = !request.asIs ? MB_RTU_MAX_ADU_LENGTH - MB_RTU_CHECKSUM_LENGTH
-                     : framing == MB_FRAMING_TCP ? MB_MBAP_MAX_ADU_LENGTH
-                                                 : MB_RTU_MAX_ADU_LENGTH;
-    const int count = static_cast<int>(request.frame.size());
-    if (count < least || count > most)
-        return std::string("a raw frame") + (request.asIs ? " sent as is" : "") + " takes " + std::to_string(least) +
-               " to " + std::to_string(most) + " bytes, got " + std::to_string(count);
-    return "";
+    return ParseRawFrame(arguments.values, request.asIs, framing, request.frame);
 }
 
 std::string BuildScanRegisters(const Arguments &arguments, const DiagnosticArguments &diagnostic,
@@ -330,28 +321,6 @@ Diagnostic DiagnosticByName(const std::string &name)
         if (name == CommandName(kind))
             return kind;
     return Diagnostic::None;
-}
-
-std::string ParseHexBytes(const std::vector<std::string> &words, std::vector<uint8_t> &bytes)
-{
-    bytes.clear();
-    std::vector<std::string> split; // "01 03" in one argument, as copied from a trace
-    for (const std::string &argument : words) {
-        std::istringstream stream(argument);
-        for (std::string word; stream >> word;)
-            split.push_back(word);
-    }
-    for (const std::string &word : split) {
-        const bool prefixed = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
-        const std::string digits = prefixed ? word.substr(2) : word;
-        const bool hex = std::all_of(digits.begin(), digits.end(),
-                                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-        if (digits.empty() || digits.size() % 2 != 0 || !hex || (prefixed && digits.size() != 2))
-            return "raw bytes are pairs of hex digits such as 01 03, not '" + word + "'";
-        for (size_t at = 0; at < digits.size(); at += 2)
-            bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(at, 2), nullptr, 16)));
-    }
-    return "";
 }
 
 std::string BuildDiagnostic(Diagnostic kind, const Arguments &arguments, const DiagnosticArguments &diagnostic,

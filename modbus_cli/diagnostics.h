@@ -39,10 +39,6 @@ struct DiagnosticRequest {
     int timeoutMs = 0; // a time-out of the command's own, 0 for the settings'
 };
 
-// Hex bytes as typed, in one argument or several ("01 03 00 00", "0x03",
-// "010300"): each word two hex digits or a run of pairs. "" or the refusal.
-std::string ParseHexBytes(const std::vector<std::string> &words, std::vector<uint8_t> &bytes);
-
 // Fills `request` for `kind` from the arguments; `given` names the long
 // options given on the command line ("--unit", ...). "" or the refusal.
 std::string BuildDiagnostic(Diagnostic kind, const Arguments &arguments, const DiagnosticArguments &diagnostic,

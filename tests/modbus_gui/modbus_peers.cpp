@@ -61,7 +61,7 @@ std::vector<std::string> ModbusPortGateway::RequestsSeen() const
     return seen;
 }
 
-PymodbusServer::PymodbusServer(const char *framing) : m_ip(NextTestIp())
+PymodbusServer::PymodbusServer(const char *framing, bool gaps) : m_ip(NextTestIp())
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
@@ -77,7 +77,7 @@ PymodbusServer::PymodbusServer(const char *framing) : m_ip(NextTestIp())
     const std::string port = std::to_string(MODBUS_PORT);
     char *const argv[] = {const_cast<char *>("/usr/bin/python3"), const_cast<char *>(script.c_str()),
                           const_cast<char *>(m_ip.c_str()), const_cast<char *>(port.c_str()),
-                          const_cast<char *>(framing), nullptr};
+                          const_cast<char *>(framing), gaps ? const_cast<char *>("gaps") : nullptr, nullptr};
     const int spawned = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     writeEnd.Reset();

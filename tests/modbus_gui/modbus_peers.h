@@ -40,8 +40,9 @@ testing_support::Bytes WriteEcho(const testing_support::Bytes &request);
 // port of a fresh address; unit 1 answers from a known data store.
 class PymodbusServer {
 public:
-    // `framing` "rtu" (RTU frames over TCP) or "tcp" (Modbus TCP).
-    explicit PymodbusServer(const char *framing = "rtu");
+    // `framing` "rtu" (RTU frames over TCP) or "tcp" (Modbus TCP); with
+    // `gaps`, units 2 and 5 answer too, with gaps in their maps.
+    explicit PymodbusServer(const char *framing = "rtu", bool gaps = false);
     ~PymodbusServer();
     PymodbusServer(const PymodbusServer &) = delete;
     PymodbusServer &operator=(const PymodbusServer &) = delete;

@@ -375,8 +375,8 @@ TEST(PymodbusModbusTcp, SendsPollsAndTraces)
         lines.push_back(line);
     ShowTraffic(false);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(.* > .. .. 00 00 00 06 01 03 00 00 00 02)"))) << lines[0];
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(.* < .. .. 00 00 00 07 01 03 04 12 34 56 78)"))) << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(.* > .. .. 00 00 00 06 01 03 00 00 00 02 \| transaction \d+, unit 1: read holding registers, address 0, count 2)"))) << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(.* < .. .. 00 00 00 07 01 03 04 12 34 56 78 \| transaction \d+, unit 1: .*: 4660 22136)"))) << lines[1];
 
     form->PollPeriodField()->ChangeValue("10");
     Click(form->PollStartButton());
