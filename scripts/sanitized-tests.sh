@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the wx-free tests, the Modbus session's and the UART link's tests
-# and the threaded UART panel tests with a sanitizer and runs them; any report fails the run.
+# and the threaded UART panel tests with a sanitizer and runs them; any
+# report fails the run.
 # Usage: sanitized-tests.sh asan|tsan
 set -eu
 root="$(cd "$(dirname "$0")/.." && pwd)"
