@@ -3,6 +3,7 @@
 #include "app/chosen_path.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
+#include "modbus/modbus_terminal_panel.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -44,6 +45,7 @@ MenuBar::MenuBar()
 
     m_extraMenu = new wxMenu;
     m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
+    m_extraMenu->Append(ID_MODBUS_MONITOR, "Modbus &monitor", "");
     Append(m_extraMenu, "&Extra");
 
     m_helpMenu = new wxMenu;
@@ -57,6 +59,7 @@ MenuBar::MenuBar()
     wxFrame *frame = MainWindow::GetInstance()->m_frame;
     frame->Connect(wxID_NEW, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnNewConnection), nullptr, this);
     frame->Connect(wxID_FILE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnStreamMediaFile), nullptr, this);
+    frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(wxID_ABOUT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnAbout), nullptr, this);
     frame->Connect(wxID_HELP, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnHelp), nullptr, this);
     frame->Connect(wxID_EXIT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnQuit), nullptr, this);
@@ -83,6 +86,11 @@ void MenuBar::OnStreamMediaFile(wxCommandEvent &)
         return;
     const wxString path = ChosenPath(dialog);
     MainWindow::GetInstance()->StreamMediaFile(path, wxFileName(path).GetFullName());
+}
+
+void MenuBar::OnModbusMonitor(wxCommandEvent &)
+{
+    MainWindow::GetInstance()->m_modbusPanel->OpenMonitor();
 }
 
 void MenuBar::OnHelp(wxCommandEvent &)

@@ -1,5 +1,5 @@
 // The main frame's menu bar: File (New Connection, Quit), Extra (Stream media
-// File) and Help (Help, About).
+// File, Modbus monitor) and Help (Help, About).
 #ifndef ORV_APP_MENU_BAR_H
 #define ORV_APP_MENU_BAR_H
 
@@ -14,12 +14,15 @@ constexpr const char *kMediaFileWildcard =
 
 class MenuBar : public wxMenuBar {
 public:
+    enum { ID_MODBUS_MONITOR = 6001 };
+
     // Binds the commands on the main window's frame and installs itself there.
     MenuBar();
 
     void OnNewConnection(wxCommandEvent &event);
     void OnQuit(wxCommandEvent &event);
     void OnStreamMediaFile(wxCommandEvent &event);
+    void OnModbusMonitor(wxCommandEvent &event);
     void OnHelp(wxCommandEvent &event);
     void OnAbout(wxCommandEvent &event);
 

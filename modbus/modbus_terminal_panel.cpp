@@ -10,6 +10,7 @@
 #include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
 #include "modbus/modbus_session.h"
+#include "modbus/monitor_window.h"
 
 #include <algorithm>
 #include <wx/bmpbuttn.h>
@@ -61,6 +62,7 @@ ModbusTerminalPanel::ModbusTerminalPanel()
     Connect(EVT_MODBUS_LINK, ModbusSessionEventHandler(ModbusTerminalPanel::OnLink));
     Connect(EVT_MODBUS_TRAFFIC, ModbusSessionEventHandler(ModbusTerminalPanel::OnTraffic));
     Connect(ID_SHOW_TRAFFIC, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnShowTraffic));
+    Connect(ID_OPEN_MONITOR, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnOpenMonitor));
     Connect(wxEVT_SIZE, wxSizeEventHandler(ModbusTerminalPanel::OnSize));
     m_saveTimer.SetOwner(this, ID_SAVE_TIMER);
     Connect(ID_SAVE_TIMER, wxEVT_TIMER, wxTimerEventHandler(ModbusTerminalPanel::OnSaveTimer));
@@ -69,6 +71,10 @@ ModbusTerminalPanel::ModbusTerminalPanel()
 ModbusTerminalPanel::~ModbusTerminalPanel()
 {
     Shutdown();
+    // The monitor may outlive the panel by a moment while the frame goes;
+    // its polls end while the session is still there.
+    if (m_monitor)
+        m_monitor->Detach();
     // The worker ends before the panel stops being an event handler.
     m_session.reset();
 }
@@ -173,6 +179,24 @@ void ModbusTerminalPanel::BuildFunctionButtons()
     AddFunctionButton(17, "17: Report Slave ID", 35);
 
     m_trafficCheck = new wxCheckBox(this, ID_SHOW_TRAFFIC, "Show traffic", wxPoint(headingX, m_layoutY));
+    // Beside the check box: below it the panel has no room at its least size.
+    auto *monitorButton = new wxButton(this, ID_OPEN_MONITOR, "Monitor");
+    // Its top on the check box's keeps the two in reading order for Tab.
+    monitorButton->Move(headingX + m_trafficCheck->GetBestSize().x + 10, m_layoutY);
+}
+
+MonitorWindow *ModbusTerminalPanel::OpenMonitor()
+{
+    if (!m_monitor)
+        m_monitor = new MonitorWindow(MainWindow::GetInstance()->m_frame, *m_session);
+    m_monitor->Show();
+    m_monitor->Raise();
+    return m_monitor.get();
+}
+
+void ModbusTerminalPanel::OnOpenMonitor(wxCommandEvent &)
+{
+    OpenMonitor();
 }
 
 void ModbusTerminalPanel::AddHeading(const wxString &text, int x, const wxFont &font, int step)

@@ -17,8 +17,10 @@
 #include <wx/bitmap.h>
 #include <wx/panel.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 class FunctionPanel;
+class MonitorWindow;
 class ModbusSession;
 class ModbusTerminalPanel;
 class TrafficWindow;
@@ -40,6 +42,7 @@ public:
         ID_CONNECT = 2002,
         ID_SAVE_TIMER = 2004,
         ID_SHOW_TRAFFIC = 2005,
+        ID_OPEN_MONITOR = 2006,
         ID_MODIFY = 5030,
         ID_FUNCTION_FIRST = 1001,
         ID_FUNCTION_LAST = 1023,
@@ -74,6 +77,11 @@ public:
     FunctionPanel *Form() const { return m_functionPanel; }
     // The traffic view, while it has been opened.
     TrafficWindow *TrafficView() const { return m_trafficWindow; }
+    // Opens the monitor of this panel's session, or raises it when it is
+    // open, and returns it.
+    MonitorWindow *OpenMonitor();
+    // The monitor while it is open, or nullptr.
+    MonitorWindow *Monitor() const { return m_monitor.get(); }
 
     // FormHost.
     bool Connected() const override;
@@ -105,6 +113,7 @@ private:
 
     // The traffic view (modbus_terminal_traffic.cpp).
     void OnShowTraffic(wxCommandEvent &event);
+    void OnOpenMonitor(wxCommandEvent &event);
     void OnTraffic(ModbusSessionEvent &event);
     void OnTrafficWindowClosed();
 
@@ -135,6 +144,8 @@ private:
     wxTimer m_saveTimer;
     wxCheckBox *m_trafficCheck = nullptr;
     TrafficWindow *m_trafficWindow = nullptr;
+    // The monitor goes when its window is closed.
+    wxWeakRef<MonitorWindow> m_monitor;
 };
 
 #endif

@@ -13,6 +13,10 @@
 
 extern char **environ;
 
+#ifndef ORV_TEST_NETWORK
+#define ORV_TEST_NETWORK "127.0.0."
+#endif
+
 namespace modbus_gui_test {
 
 using testing_support::Bytes;
@@ -20,11 +24,12 @@ using Clock = std::chrono::steady_clock;
 
 std::string NextTestIp()
 {
-    // Well away from the addresses other test binaries pick.
+    // Well away from the addresses other test binaries pick; a binary that
+    // may run beside another of these has a network of its own.
     static int next = 140;
     if (next > 254)
         next = 140;
-    return "127.0.0." + std::to_string(next++);
+    return ORV_TEST_NETWORK + std::to_string(next++);
 }
 
 void ModbusPortGateway::AnswerWith(Make make)
