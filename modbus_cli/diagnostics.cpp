@@ -112,21 +112,6 @@ std::string BuildScanRegisters(const Arguments &arguments, const DiagnosticArgum
     return ReadRange(diagnostic, 0, 0xFFFF, 0, 0, request);
 }
 
-// Writes one line and flushes it; 0 or the error of the write.
-int Print(std::FILE *stream, const std::string &line)
-{
-    errno = 0;
-    if (std::fputs((line + "\n").c_str(), stream) >= 0 && std::fflush(stream) == 0 && !std::ferror(stream))
-        return 0;
-    return errno != 0 ? errno : EIO;
-}
-
-int WriteFailed(int error)
-{
-    Print(stderr, std::string("orv-modbus: cannot write the results: ") + std::strerror(error));
-    return EXIT_WRITE_FAILED;
-}
-
 // How far a scan is, on standard error: one line kept up to date on a
 // terminal, else a line at each tenth of the way.
 class Progress {
@@ -183,7 +168,7 @@ int RunRaw(const DiagnosticRequest &request, Session &session, const DiagnosticC
     const FrameDescription answer = DescribeRawAnswer(raw, context.framing);
     const bool answered = !raw.answer.empty();
     if (raw.status != EXIT_OK)
-        Print(stderr, "orv-modbus: " + context.where + ": " + raw.error);
+        PrintLine(stderr, "orv-modbus: " + context.where + ": " + raw.error);
     int unwritten = 0;
     if (context.json) {
         nlohmann::ordered_json line = {{"time", LocalTime(std::chrono::system_clock::now(), false, true)},
@@ -200,14 +185,14 @@ int RunRaw(const DiagnosticRequest &request, Session &session, const DiagnosticC
         } else {
             line["round_trip_ms"] = static_cast<double>(std::llround(raw.roundTripMs * 1000)) / 1000;
         }
-        unwritten = Print(stdout, Dump(line));
+        unwritten = PrintLine(stdout, Dump(line));
     } else if (answered) {
-        unwritten = Print(stdout, HexBytes(raw.answer.data(), raw.answer.size()));
+        unwritten = PrintLine(stdout, HexBytes(raw.answer.data(), raw.answer.size()));
         if (unwritten == 0)
-            unwritten = Print(stdout, DescriptionLine(answer));
+            unwritten = PrintLine(stdout, DescriptionLine(answer));
     }
     if (unwritten != 0)
-        return WriteFailed(unwritten);
+        return WriteFailure(unwritten);
     if (raw.status != EXIT_OK)
         return raw.status;
     const bool sound = answer.shape == FrameDescription::Shape::Whole && !answer.crcBad && answer.exception == 0;
@@ -243,7 +228,7 @@ int RunScanUnits(const DiagnosticRequest &request, Session &session, const Diagn
         }
         progress.Clear();
         if (unwritten == 0)
-            unwritten = Print(stdout, line);
+            unwritten = PrintLine(stdout, line);
         return UnitProbe{ProbeResult::Present, answer.text};
     };
     const UnitProceed proceed = [&](int unit) {
@@ -253,21 +238,21 @@ int RunScanUnits(const DiagnosticRequest &request, Session &session, const Diagn
     const UnitScan scan = ScanUnits(request.from, request.to, probe, proceed);
     progress.Clear();
     if (unwritten != 0)
-        return WriteFailed(unwritten);
+        return WriteFailure(unwritten);
     if (!context.json)
-        unwritten = Print(stdout, Plural(found, "unit found", "units found") + ", " +
+        unwritten = PrintLine(stdout, Plural(found, "unit found", "units found") + ", " +
                                       Plural(scan.requests, "request", "requests"));
     if (unwritten != 0)
-        return WriteFailed(unwritten);
+        return WriteFailure(unwritten);
     if (!scan.failure.empty()) {
-        Print(stderr, "orv-modbus: " + context.where + ": scan stopped at unit " + std::to_string(scan.stoppedAt) +
+        PrintLine(stderr, "orv-modbus: " + context.where + ": scan stopped at unit " + std::to_string(scan.stoppedAt) +
                           ": " + scan.failure);
         return EXIT_NO_ANSWER;
     }
     if (scan.cancelled)
-        Print(stderr, "orv-modbus: scan cancelled at unit " + std::to_string(scan.stoppedAt));
+        PrintLine(stderr, "orv-modbus: scan cancelled at unit " + std::to_string(scan.stoppedAt));
     if (found == 0 && !scan.cancelled) {
-        Print(stderr, "orv-modbus: " + context.where + ": no unit answered");
+        PrintLine(stderr, "orv-modbus: " + context.where + ": no unit answered");
         return EXIT_NO_ANSWER;
     }
     return EXIT_OK;
@@ -306,19 +291,19 @@ int RunScanRegisters(const DiagnosticRequest &request, Session &session, const D
     for (const AddressRange &range : scan.ranges) {
         const std::string line = context.json ? Dump({{"from", range.from}, {"to", range.to}, {"readable", range.readable}})
                                               : RangeText(range);
-        if (const int unwritten = Print(stdout, line); unwritten != 0)
-            return WriteFailed(unwritten);
+        if (const int unwritten = PrintLine(stdout, line); unwritten != 0)
+            return WriteFailure(unwritten);
     }
-    if (const int unwritten = context.json ? 0 : Print(stdout, Plural(scan.requests, "request", "requests"));
+    if (const int unwritten = context.json ? 0 : PrintLine(stdout, Plural(scan.requests, "request", "requests"));
         unwritten != 0)
-        return WriteFailed(unwritten);
+        return WriteFailure(unwritten);
     if (!scan.failure.empty()) {
-        Print(stderr, "orv-modbus: " + context.where + ": scan stopped at address " +
+        PrintLine(stderr, "orv-modbus: " + context.where + ": scan stopped at address " +
                           std::to_string(scan.stoppedAt) + ": " + scan.failure);
         return stopStatus;
     }
     if (scan.cancelled)
-        Print(stderr, "orv-modbus: scan cancelled at address " + std::to_string(scan.stoppedAt));
+        PrintLine(stderr, "orv-modbus: scan cancelled at address " + std::to_string(scan.stoppedAt));
     return EXIT_OK;
 }
 

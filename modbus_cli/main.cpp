@@ -7,6 +7,7 @@
 #include "modbus_cli/request.h"
 #include "modbus_cli/session.h"
 #include "modbus_cli/traffic_observer.h"
+#include "modbus_cli/workspace_run.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -63,23 +65,6 @@ void SleepUntil(Clock::time_point until)
 {
     while (!g_interrupted && Clock::now() < until)
         std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(20)));
-}
-
-// Writes one line and flushes it; returns 0, or the error of the write.
-int PrintLine(std::FILE *stream, const std::string &line)
-{
-    errno = 0;
-    if (std::fputs((line + "\n").c_str(), stream) >= 0 && std::fflush(stream) == 0 && !std::ferror(stream))
-        return 0;
-    return errno != 0 ? errno : EIO;
-}
-
-// Results that did not reach standard output (a full disk, a closed file)
-// are lost: that ends the run, whatever the device answered.
-int WriteFailure(int error)
-{
-    PrintLine(stderr, std::string("orv-modbus: cannot write the results: ") + std::strerror(error));
-    return EXIT_WRITE_FAILED;
 }
 
 struct Run {
@@ -151,6 +136,38 @@ struct Run {
     }
 };
 
+constexpr const char *kStatsRefusal = "--stats applies to --poll and --times runs";
+
+// The workspace of --workspace, and the run's connection from it and from
+// the command line. EXIT_OK, or EXIT_USAGE once the reason is printed: a
+// file that cannot be used is refused as wrong usage is.
+int LoadWorkspace(const std::string &path, const Arguments &arguments, const std::vector<std::string> &given,
+                  bool stats, Run &run, Workspace &workspace)
+{
+    WorkspaceRead read = ReadWorkspaceFile(path);
+    for (const std::string &note : read.notes)
+        PrintLine(stderr, "orv-modbus: " + path + ": " + note);
+    if (!read.workspace) {
+        PrintLine(stderr, "orv-modbus: " + read.error);
+        return EXIT_USAGE;
+    }
+    if (read.workspace->blocks.empty()) {
+        PrintLine(stderr, "orv-modbus: " + path + ": the workspace has no blocks");
+        return EXIT_USAGE;
+    }
+    workspace = std::move(*read.workspace);
+    if (run.host.empty())
+        run.host = workspace.connection.ip;
+    std::string refusal = WorkspaceSettings(workspace.connection, arguments, given, run.settings);
+    if (refusal.empty() && stats && !run.settings.polling)
+        refusal = kStatsRefusal;
+    if (!refusal.empty()) {
+        PrintLine(stderr, "orv-modbus: " + refusal + " (see --help)");
+        return EXIT_USAGE;
+    }
+    return EXIT_OK;
+}
+
 std::string Footer()
 {
     return "FUNCTION is one of " + FunctionNames() +
@@ -165,6 +182,9 @@ std::string Footer()
            "badc (bytes swapped) or dcba; u64, s64 and f64 take four (a --count divisible by 4), in the\n"
            "--order abcdefgh (big-endian), ghefcdab (words reversed), badcfehg (bytes swapped) or hgfedcba.\n"
            "Numbers are decimal or 0x-hex; coil values 0 or 1; register values -32768 to 65535.\n"
+           "With --workspace FILE, every block of the workspace is read (each round with --poll or --times) and\n"
+           "each value printed as \"TIME BLOCK unit UNIT ADDRESS NAME = VALUE\"; HOST, --port, --framing and\n"
+           "--timeout replace the workspace's connection. A bad workspace file exits with 64.\n"
            "Exit status: 0 success, 1 exception or invalid answer, 2 no answer or no connection, 64 wrong usage,\n"
            "74 results could not be written.\n"
            "\nExamples:\n"
@@ -174,9 +194,21 @@ std::string Footer()
            "  orv-modbus 192.168.100.10 --framing tcp 3 -a 100 -c 4 -f f32 --order cdab\n"
            "  orv-modbus 192.168.100.10 3 -c 2 --poll 100 --times 600 --stats --pcap poll.pcap\n"
            "  orv-modbus 192.168.100.10 raw 01 03 00 00 00 02\n"
+           "  orv-modbus --workspace plant.json --poll 1000 --json\n"
            "  orv-modbus 192.168.100.10 scan-units --to 32\n"
            "  orv-modbus 192.168.100.10 -u 1 scan-registers --function 3 --from 0 --to 999\n";
 }
+
+// HOST and FUNCTION are needed unless a workspace names the device and the
+// blocks; CLI11 would show every positional in brackets.
+class UsageFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App *, std::string) const override
+    {
+        return "Usage: orv-modbus [OPTIONS] HOST FUNCTION [VALUES...]\n"
+               "       orv-modbus [OPTIONS] --workspace FILE [HOST]\n";
+    }
+};
 
 // CLI11 checks the positionals it needs before the options it does not know,
 // so "orv-modbus --frob" would be told that HOST is missing: an argument no
@@ -196,11 +228,13 @@ int main(int argc, char **argv)
     CLI::App app("Modbus master sending RTU frames (or Modbus TCP ones) over a plain TCP connection.", "orv-modbus");
     app.set_version_flag("--version", "orv-modbus " ORV_VERSION);
     app.footer(Footer());
+    app.formatter(std::make_shared<UsageFormatter>());
     Run run;
     Arguments arguments;
     bool trace = false;
-    app.add_option("HOST", run.host, "The device's address")->type_name("")->required();
-    app.add_option("FUNCTION", arguments.function, "The Modbus function, by name or number")->type_name("")->required();
+    std::string workspacePath;
+    app.add_option("HOST", run.host, "The device's address")->type_name("");
+    app.add_option("FUNCTION", arguments.function, "The Modbus function, by name or number")->type_name("");
     app.add_option("VALUES", arguments.values, "The values to write")->type_name("");
     app.add_option("-u,--unit", arguments.unit, "Unit (slave) id, 0 to 255 (default 1)")->type_name("ID");
     app.add_option("-p,--port", arguments.port, "TCP port (default 65100; 502 with --framing tcp)")
@@ -225,6 +259,8 @@ int main(int argc, char **argv)
     app.add_option("--times", arguments.times, "Send the request N times")->type_name("N");
     app.add_flag("--trace", trace, "Show every frame sent and received on standard error");
     app.add_flag("--json", run.json, "One JSON object per result line");
+    const CLI::Option *workspaceOption = app.add_option("--workspace", workspacePath, "Read every block of the workspace FILE (from ORV Terminal)")
+        ->type_name("FILE");
     DiagnosticArguments diagnostic;
     std::string pcapPath;
     bool stats = false;
@@ -249,29 +285,41 @@ int main(int argc, char **argv)
         PrintLine(stderr, "orv-modbus: " + UsageError(app, error) + " (see --help)");
         return EXIT_USAGE;
     }
-    // Every result names the host, and a JSON line can only hold UTF-8.
-    std::string refusal = WritableAsJson(run.host) ? "" : "HOST must be valid UTF-8";
-    const Diagnostic diagnosticKind = DiagnosticByName(arguments.function);
-    if (refusal.empty() && diagnosticKind == Diagnostic::None)
-        refusal = BuildRequest(arguments, run.request);
-    if (refusal.empty())
-        refusal = BuildSettings(arguments, run.settings);
     std::vector<std::string> given;
     for (const CLI::Option *option : app.get_options())
         if (option->count() > 0)
             given.push_back(option->get_name());
+    const bool fromWorkspace = workspaceOption->count() > 0;
+    std::string refusal;
+    if (fromWorkspace)
+        refusal = RefuseWorkspaceOptions(given, arguments.function);
+    else if (run.host.empty())
+        refusal = "HOST is required";
+    else if (arguments.function.empty())
+        refusal = "FUNCTION is required";
+    // Every result names the host, and a JSON line can only hold UTF-8.
+    if (refusal.empty() && !WritableAsJson(run.host))
+        refusal = "HOST must be valid UTF-8";
+    const Diagnostic diagnosticKind = DiagnosticByName(arguments.function);
+    if (refusal.empty() && !fromWorkspace && diagnosticKind == Diagnostic::None)
+        refusal = BuildRequest(arguments, run.request);
+    if (refusal.empty() && !fromWorkspace)
+        refusal = BuildSettings(arguments, run.settings);
     DiagnosticRequest diagnosticRequest;
     if (refusal.empty() && diagnosticKind != Diagnostic::None)
         refusal = BuildDiagnostic(diagnosticKind, arguments, diagnostic, given, run.settings.framing,
                                   diagnosticRequest);
     if (refusal.empty() && diagnosticKind == Diagnostic::None)
         refusal = RefuseDiagnosticOptions(given);
-    if (refusal.empty() && stats && !run.settings.polling)
-        refusal = "--stats applies to --poll and --times runs";
+    if (refusal.empty() && !fromWorkspace && stats && !run.settings.polling)
+        refusal = kStatsRefusal;
     if (!refusal.empty()) {
         PrintLine(stderr, "orv-modbus: " + refusal + " (see --help)");
         return EXIT_USAGE;
     }
+    Workspace workspace;
+    if (fromWorkspace && LoadWorkspace(workspacePath, arguments, given, stats, run, workspace) != EXIT_OK)
+        return EXIT_USAGE;
 
     if (diagnosticRequest.timeoutMs > 0)
         run.settings.timeoutMs = diagnosticRequest.timeoutMs;
@@ -299,6 +347,12 @@ int main(int argc, char **argv)
         const DiagnosticContext context = {run.Where(), run.host, run.settings.port, run.settings.framing, run.json,
                                            [] { return g_interrupted != 0; }};
         status = RunDiagnostic(diagnosticRequest, session, context);
+    } else if (fromWorkspace) {
+        if (run.settings.polling)
+            session.SetCancel(CatchInterrupt());
+        const WorkspaceRunContext context = {run.Where(), run.json, run.settings, run.stats,
+                                             [] { return g_interrupted != 0; }, SleepUntil};
+        status = RunWorkspace(workspace, session, context);
     } else {
         status = run.settings.polling ? run.Poll(session) : run.Once(session);
     }

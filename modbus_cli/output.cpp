@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -88,6 +90,20 @@ std::string Fixed(double value)
 }
 
 } // namespace
+
+int PrintLine(std::FILE *stream, const std::string &line)
+{
+    errno = 0;
+    if (std::fputs((line + "\n").c_str(), stream) >= 0 && std::fflush(stream) == 0 && !std::ferror(stream))
+        return 0;
+    return errno != 0 ? errno : EIO;
+}
+
+int WriteFailure(int error)
+{
+    PrintLine(stderr, std::string("orv-modbus: cannot write the results: ") + std::strerror(error));
+    return EXIT_WRITE_FAILED;
+}
 
 std::string HexBytes(const uint8_t *bytes, size_t count)
 {

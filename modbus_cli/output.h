@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,13 @@ namespace modbus_cli {
 
 struct Request;
 struct Outcome;
+
+// Writes one line and flushes it; returns 0, or the error of the write.
+int PrintLine(std::FILE *stream, const std::string &line);
+// Results that did not reach standard output (a full disk, a closed file)
+// are lost: that ends the run, whatever the device answered. Says so on
+// standard error and returns EXIT_WRITE_FAILED.
+int WriteFailure(int error);
 
 // "01 03 00 00 00 02 C4 0B".
 std::string HexBytes(const uint8_t *bytes, size_t count);
