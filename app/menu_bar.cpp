@@ -2,14 +2,18 @@
 
 #include "app/chosen_path.h"
 #include "app/main_window.h"
+#include "app/error_box.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
+#include "modbus/workspace_window.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 
 namespace {
+
+const char *const kWorkspaceWildcard = "Workspaces (*.json)|*.json|All files|*";
 
 wxString HelpText()
 {
@@ -40,6 +44,11 @@ MenuBar::MenuBar()
     // for these standard ids.
     m_fileMenu = new wxMenu;
     m_fileMenu->Append(wxID_NEW, "&New Connection", "");
+    m_fileMenu->Append(ID_OPEN_WORKSPACE, "&Open workspace...", "");
+    m_fileMenu->Append(ID_SAVE_WORKSPACE, "&Save workspace...", "");
+    m_recentMenu = new wxMenu;
+    m_recent.UseMenu(m_recentMenu);
+    m_fileMenu->AppendSubMenu(m_recentMenu, "&Recent workspaces");
     m_fileMenu->Append(wxID_EXIT, "&Quit", "");
     Append(m_fileMenu, "&File");
 
@@ -59,6 +68,10 @@ MenuBar::MenuBar()
     wxFrame *frame = MainWindow::GetInstance()->m_frame;
     frame->Connect(wxID_NEW, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnNewConnection), nullptr, this);
     frame->Connect(wxID_FILE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnStreamMediaFile), nullptr, this);
+    frame->Connect(ID_OPEN_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnOpenWorkspace), nullptr, this);
+    frame->Connect(ID_SAVE_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnSaveWorkspace), nullptr, this);
+    frame->Connect(wxID_FILE1, wxID_FILE1 + kRecentWorkspaces - 1, wxEVT_MENU,
+                   wxCommandEventHandler(MenuBar::OnRecentWorkspace), nullptr, this);
     frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(wxID_ABOUT, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnAbout), nullptr, this);
     frame->Connect(wxID_HELP, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnHelp), nullptr, this);
@@ -91,6 +104,69 @@ void MenuBar::OnStreamMediaFile(wxCommandEvent &)
 void MenuBar::OnModbusMonitor(wxCommandEvent &)
 {
     MainWindow::GetInstance()->m_modbusPanel->OpenMonitor();
+}
+
+void MenuBar::OnOpenWorkspace(wxCommandEvent &)
+{
+    wxFileDialog dialog(MainWindow::GetInstance()->m_frame, "Open workspace", "", "", kWorkspaceWildcard, wxFD_OPEN);
+    if (dialog.ShowModal() == wxID_OK)
+        OpenWorkspaceFile(ChosenPath(dialog), false);
+}
+
+void MenuBar::OnSaveWorkspace(wxCommandEvent &)
+{
+    wxFileDialog dialog(MainWindow::GetInstance()->m_frame, "Save workspace", "", "workspace.json", kWorkspaceWildcard,
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    const wxString path = ChosenPath(dialog);
+    const std::string why = SaveWorkspace(path.utf8_string());
+    if (!why.empty()) {
+        ShowErrorBox(wxString::FromUTF8(why));
+        return;
+    }
+    m_recent.AddFileToHistory(path);
+}
+
+void MenuBar::OnRecentWorkspace(wxCommandEvent &event)
+{
+    const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
+    if (index < m_recent.GetCount())
+        OpenWorkspaceFile(m_recent.GetHistoryFile(index), false);
+}
+
+bool MenuBar::OpenWorkspaceFile(const wxString &path, bool connect)
+{
+    std::vector<std::string> notes;
+    const std::string why = OpenWorkspace(path.utf8_string(), connect, notes);
+    if (!why.empty()) {
+        ShowErrorBox(wxString::FromUTF8(why));
+        return false;
+    }
+    m_recent.AddFileToHistory(path);
+    // What a newer version held is told where it does not stop the user.
+    wxString said;
+    for (const std::string &note : notes)
+        said += (said.empty() ? "" : "; ") + wxString::FromUTF8(note);
+    MainWindow::GetInstance()->m_statusBar->SetStatusText(said, 1);
+    return true;
+}
+
+SettingEntries MenuBar::RecentEntries() const
+{
+    SettingEntries entries;
+    for (size_t index = 0; index < m_recent.GetCount(); ++index)
+        entries["Workspace/Recent" + std::to_string(index + 1)] = m_recent.GetHistoryFile(index).utf8_string();
+    return entries;
+}
+
+void MenuBar::RestoreRecent(const std::function<std::optional<std::string>(const std::string &)> &lookup)
+{
+    // Added oldest first, so that the newest ends up on top.
+    for (int index = kRecentWorkspaces; index >= 1; --index)
+        if (const std::optional<std::string> path = lookup("Workspace/Recent" + std::to_string(index));
+            path && !path->empty())
+            m_recent.AddFileToHistory(wxString::FromUTF8(*path));
 }
 
 void MenuBar::OnHelp(wxCommandEvent &)

@@ -187,11 +187,33 @@ void ModbusTerminalPanel::BuildFunctionButtons()
 
 MonitorWindow *ModbusTerminalPanel::OpenMonitor()
 {
-    if (!m_monitor)
-        m_monitor = new MonitorWindow(MainWindow::GetInstance()->m_frame, *m_session);
+    if (!m_monitor) {
+        m_monitor = new MonitorWindow(MainWindow::GetInstance()->m_frame, *m_session,
+                                      [this](const std::vector<BlockDefinition> &blocks) {
+                                          // Gone for the panel at once, before its deletion.
+                                          m_monitorBlocks = blocks;
+                                          m_monitor = nullptr;
+                                      });
+        m_monitor->SetBlocks(m_monitorBlocks);
+    }
     m_monitor->Show();
     m_monitor->Raise();
     return m_monitor.get();
+}
+
+std::vector<BlockDefinition> ModbusTerminalPanel::MonitorBlocks() const
+{
+    return m_monitor ? m_monitor->Blocks() : m_monitorBlocks;
+}
+
+void ModbusTerminalPanel::SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open)
+{
+    // A monitor that closes keeps its blocks: these come after.
+    if (!open && m_monitor)
+        m_monitor->Close();
+    m_monitorBlocks = blocks;
+    if (open)
+        OpenMonitor()->SetBlocks(blocks);
 }
 
 void ModbusTerminalPanel::OnOpenMonitor(wxCommandEvent &)

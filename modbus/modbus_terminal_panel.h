@@ -8,11 +8,13 @@
 #define ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
 
 #include "library/modbus_lib/modbus.h"
+#include "modbus/block_definition.h"
 #include "modbus/form_host.h"
 #include "modbus/form_memory.h"
 #include "modbus/response_timeout.h"
 
 #include <memory>
+#include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/panel.h>
@@ -82,6 +84,13 @@ public:
     MonitorWindow *OpenMonitor();
     // The monitor while it is open, or nullptr.
     MonitorWindow *Monitor() const { return m_monitor.get(); }
+    // The monitor's blocks, also while it is closed: those it had when it
+    // closed, which it shows again when it opens.
+    std::vector<BlockDefinition> MonitorBlocks() const;
+    // The monitor's blocks from now on, and whether it is open.
+    void SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open);
+    // Ticks or unticks "Show traffic" as the user does.
+    void ShowTrafficView(bool show);
 
     // FormHost.
     bool Connected() const override;
@@ -144,8 +153,9 @@ private:
     wxTimer m_saveTimer;
     wxCheckBox *m_trafficCheck = nullptr;
     TrafficWindow *m_trafficWindow = nullptr;
-    // The monitor goes when its window is closed.
+    // The monitor goes when its window is closed; its blocks stay.
     wxWeakRef<MonitorWindow> m_monitor;
+    std::vector<BlockDefinition> m_monitorBlocks;
 };
 
 #endif

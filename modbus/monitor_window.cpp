@@ -28,8 +28,10 @@ std::string FreeName(const std::string &base, const std::vector<BlockDefinition>
 
 } // namespace
 
-MonitorWindow::MonitorWindow(wxWindow *parent, ModbusSession &session)
-    : wxFrame(parent, wxID_ANY, "Modbus monitor", wxDefaultPosition, wxSize(760, 560)), m_session(&session)
+MonitorWindow::MonitorWindow(wxWindow *parent, ModbusSession &session,
+                             std::function<void(const std::vector<BlockDefinition> &)> closing)
+    : wxFrame(parent, wxID_ANY, "Modbus monitor", wxDefaultPosition, wxSize(760, 560)), m_session(&session),
+      m_closing(std::move(closing))
 {
     auto *page = new wxPanel(this);
     auto *sizer = new wxBoxSizer(wxVERTICAL);
@@ -183,6 +185,8 @@ void MonitorWindow::OnRemove(wxCommandEvent &)
 
 void MonitorWindow::OnClose(wxCloseEvent &)
 {
+    if (m_closing)
+        m_closing(Blocks());
     Detach();
     StopLog();
     Destroy();

@@ -11,6 +11,7 @@
 #include "modbus/csv_log.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 #include <wx/frame.h>
@@ -25,7 +26,9 @@ class wxStaticText;
 
 class MonitorWindow : public wxFrame {
 public:
-    MonitorWindow(wxWindow *parent, ModbusSession &session);
+    // `closing` gets the blocks as the window closes.
+    MonitorWindow(wxWindow *parent, ModbusSession &session,
+                  std::function<void(const std::vector<BlockDefinition> &)> closing = {});
     ~MonitorWindow() override;
 
     // The blocks in the order of their tabs.
@@ -70,6 +73,7 @@ private:
     void ShowLogState();
 
     ModbusSession *m_session;
+    std::function<void(const std::vector<BlockDefinition> &)> m_closing;
     wxAuiNotebook *m_blocks = nullptr;
     wxButton *m_startLogButton = nullptr;
     wxButton *m_stopLogButton = nullptr;

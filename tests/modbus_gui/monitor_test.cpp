@@ -8,6 +8,7 @@
 #include "modbus/block_table.h"
 #include "modbus/modbus_session.h"
 #include "modbus/monitor_window.h"
+#include "modbus/workspace_window.h"
 #include "tests/modbus_gui/modbus_peers.h"
 #include "tests/modbus_gui/panel_driver.h"
 #include "tests/support/file_size_limit.h"
@@ -75,9 +76,8 @@ class MonitorTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        if (MonitorWindow *monitor = Panel()->Monitor())
-            monitor->Close();
-        WaitUntil([] { return Panel()->Monitor() == nullptr; });
+        // The next test's monitor starts without blocks.
+        Panel()->SetMonitorBlocks({}, false);
         Panel()->SetConnectionParameters("not set", "not set");
     }
 };
@@ -242,6 +242,47 @@ TEST_F(MonitorTest, FailedLogWriteStopsWithABox)
     EXPECT_GT(kept.size(), 100u);
     testing_support::PumpEvents(testing_support::Millis(100));
     EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+TEST_F(MonitorTest, WorkspaceSavedAndOpenedAgain)
+{
+    PymodbusServer server;
+    ASSERT_TRUE(server.Ready());
+    ASSERT_EQ(ConnectTo(server.Ip(), std::to_string(MODBUS_PORT), MB_FRAMING_RTU).message, "Connection successful");
+    BlockDefinition meter = Block("meter", 3, 0, 4);
+    meter.rows[0] = {"energy", ValueFormat{ValueType::U32, 0}};
+    Panel()->OpenMonitor()->SetBlocks({meter, Block("relays", 1, 0, 4)});
+    const std::string path = TempPath();
+    ASSERT_EQ(SaveWorkspace(path), "");
+
+    // Another set-up, then the workspace again, connecting.
+    Panel()->SetMonitorBlocks({}, false);
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.1", "1", 0);
+    ASSERT_EQ(Panel()->Monitor(), nullptr);
+    MenuBar *menu = MainWindow::GetInstance()->m_menuBar;
+    ModalRecorder boxes;
+    ASSERT_TRUE(menu->OpenWorkspaceFile(path, true));
+    EXPECT_TRUE(Panel()->IsShown());
+    EXPECT_EQ(Panel()->Ip(), server.Ip());
+    ASSERT_TRUE(WaitUntil([] { return Panel()->IsConnected(); }, std::chrono::seconds(10)));
+    MonitorWindow *monitor = Panel()->Monitor();
+    ASSERT_NE(monitor, nullptr);
+    ASSERT_EQ(monitor->BlockCount(), 2u);
+    EXPECT_EQ(monitor->Blocks()[0].rows.at(0).name, "energy");
+    EXPECT_TRUE(WaitUntil([&] { return Value(monitor->Pane(0), 0) == "305419896" && Value(monitor->Pane(1), 0) == "1"; }));
+    EXPECT_EQ(menu->RecentWorkspaces().GetHistoryFile(0), path);
+    EXPECT_EQ(menu->RecentEntries().at("Workspace/Recent1"), path);
+
+    // A broken file: one box with the reason, nothing changed.
+    std::ofstream(path) << "{\"format\": \"orv-workspace\", \"version\": 1,\n  \"blocks\": [}\n";
+    boxes.Clear();
+    EXPECT_FALSE(menu->OpenWorkspaceFile(path, false));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(boxes.Boxes()[0].message.Contains("line 2")) << boxes.Messages();
+    EXPECT_EQ(Panel()->Monitor(), monitor);
+    EXPECT_EQ(monitor->BlockCount(), 2u);
+    EXPECT_TRUE(Panel()->IsConnected());
+    std::remove(path.c_str());
 }
 
 } // namespace
