@@ -87,6 +87,8 @@ bool BlockTable::Highlighted(int row) const
 void BlockTable::ShowValues(const std::vector<BlockValue> &values)
 {
     const auto now = std::chrono::steady_clock::now();
+    // Each cell set repaints itself (its colour with it): an answer like
+    // the one before costs no repaint.
     for (const BlockValue &value : values) {
         const int row = RowOf(value.cell.offset);
         if (row < 0)
@@ -104,13 +106,13 @@ void BlockTable::ShowValues(const std::vector<BlockValue> &values)
     }
     if (!m_fade.IsRunning() && std::any_of(m_litAt.begin(), m_litAt.end(), [](auto at) { return at != decltype(at){}; }))
         m_fade.Start(kFadeTickMs);
-    ForceRefresh();
 }
 
 void BlockTable::OnFade(wxTimerEvent &)
 {
     const auto now = std::chrono::steady_clock::now();
     bool lit = false;
+    bool faded = false;
     for (size_t row = 0; row < m_litAt.size(); ++row) {
         if (m_litAt[row] == std::chrono::steady_clock::time_point{})
             continue;
@@ -119,11 +121,13 @@ void BlockTable::OnFade(wxTimerEvent &)
             continue;
         }
         m_litAt[row] = {};
+        faded = true;
         SetCellBackgroundColour(static_cast<int>(row), COLUMN_VALUE, GetDefaultCellBackgroundColour());
     }
     if (!lit)
         m_fade.Stop();
-    ForceRefresh();
+    if (faded)
+        Refresh();
 }
 
 void BlockTable::OnCellChanged(wxGridEvent &event)
