@@ -10,6 +10,7 @@
 #include "modbus/monitor_window.h"
 #include "modbus/workspace_window.h"
 #include "tests/modbus_gui/modbus_peers.h"
+#include "tests/modbus/cli_runner.h"
 #include "tests/modbus_gui/panel_driver.h"
 #include "tests/support/file_size_limit.h"
 
@@ -270,6 +271,12 @@ TEST_F(MonitorTest, WorkspaceSavedAndOpenedAgain)
     ASSERT_EQ(monitor->BlockCount(), 2u);
     EXPECT_EQ(monitor->Blocks()[0].rows.at(0).name, "energy");
     EXPECT_TRUE(WaitUntil([&] { return Value(monitor->Pane(0), 0) == "305419896" && Value(monitor->Pane(1), 0) == "1"; }));
+    // orv-modbus reads the same file into the same values.
+    const testing_support::CliRun cli = testing_support::RunOrvModbus({"--workspace", path, "--times", "1"});
+    EXPECT_EQ(cli.status, 0) << cli.err;
+    EXPECT_NE(cli.out.find(" meter unit 1 0 energy = " + Value(monitor->Pane(0), 0) + "\n"), std::string::npos)
+        << cli.out;
+    EXPECT_NE(cli.out.find(" relays unit 1 0 = " + Value(monitor->Pane(1), 0) + "\n"), std::string::npos) << cli.out;
     EXPECT_EQ(menu->RecentWorkspaces().GetHistoryFile(0), path);
     EXPECT_EQ(menu->RecentEntries().at("Workspace/Recent1"), path);
 
