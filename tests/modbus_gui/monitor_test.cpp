@@ -3,6 +3,7 @@
 // scripted gateway.
 #include "app/main_window.h"
 #include "app/menu_bar.h"
+#include "app/user_config.h"
 #include "modbus/block_dialog.h"
 #include "modbus/block_pane.h"
 #include "modbus/block_table.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <unistd.h>
+#include <wx/fileconf.h>
 #include <wx/textentry.h>
 
 namespace {
@@ -277,8 +279,14 @@ TEST_F(MonitorTest, WorkspaceSavedAndOpenedAgain)
     EXPECT_NE(cli.out.find(" meter unit 1 0 energy = " + Value(monitor->Pane(0), 0) + "\n"), std::string::npos)
         << cli.out;
     EXPECT_NE(cli.out.find(" relays unit 1 0 = " + Value(monitor->Pane(1), 0) + "\n"), std::string::npos) << cli.out;
+    // The recent files are kept in the settings and come back from them.
     EXPECT_EQ(menu->RecentWorkspaces().GetHistoryFile(0), path);
-    EXPECT_EQ(menu->RecentEntries().at("Workspace/Recent1"), path);
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+    EXPECT_EQ(user_config::Read(*user_config::Open(), "Workspace/Recent1"), std::optional<std::string>(path));
+    menu->RestoreRecent([](const std::string &key) {
+        return key == "Workspace/Recent2" ? std::optional<std::string>("/tmp/older.json") : std::nullopt;
+    });
+    EXPECT_EQ(menu->RecentWorkspaces().GetHistoryFile(0), "/tmp/older.json");
 
     // A broken file: one box with the reason, nothing changed.
     std::ofstream(path) << "{\"format\": \"orv-workspace\", \"version\": 1,\n  \"blocks\": [}\n";
