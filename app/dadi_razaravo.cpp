@@ -2,6 +2,7 @@
 
 #include "app/gtk_style.h"
 #include "app/main_window.h"
+#include "app/menu_bar.h"
 #include "app/new_dialog.h"
 #include "app/startup_target.h"
 
@@ -88,8 +89,15 @@ bool DadiRazaravo::OnInit()
     // A failure to start the socket library leaves here as an exception: the
     // toolkit then gives up start-up before any window exists.
     MainWindow *window = MainWindow::GetInstance();
-    if (m_prefill || m_connect)
+    if (!m_workspace.empty()) {
+        // Opened once the event loop runs, as from the menu: a bad file's
+        // box then shows over the window.
+        const wxString path = m_workspace;
+        const bool connect = m_connect;
+        window->m_frame->CallAfter([window, path, connect] { window->m_menuBar->OpenWorkspaceFile(path, connect); });
+    } else if (m_prefill || m_connect) {
         window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect, m_framing);
+    }
     return true;
 }
 
@@ -112,6 +120,7 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     parser.AddOption("", "uart", "start with a UART connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddOption("", "modbus", "start with a Modbus connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddOption("", "framing", "with --modbus: rtu (RTU over TCP, the default) or tcp (Modbus TCP)");
+    parser.AddOption("", "workspace", "start with the Modbus connection, monitor and windows of a workspace FILE");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
     AddToolkitOptions(parser);
 }
@@ -138,6 +147,9 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     m_port = wxString::FromUTF8(port);
     m_terminalType = parser.Found("modbus") ? 1 : 0;
     m_connect = parser.Found("connect");
+    wxString workspace;
+    if (parser.Found("workspace", &workspace))
+        m_workspace = workspace;
     return true;
 }
 
@@ -151,6 +163,8 @@ std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string 
     port = kDefaultModulePort;
     if (wantsUart && wantsModbus)
         return "--uart and --modbus exclude each other";
+    if ((wantsUart || wantsModbus) && parser.Found("workspace"))
+        return std::string("--workspace and --") + (wantsUart ? "uart" : "modbus") + " exclude each other";
     if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
         return "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
     if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))

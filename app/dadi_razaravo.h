@@ -43,6 +43,8 @@ private:
     int m_terminalType = 0;
     int m_framing = 0;
     bool m_connect = false;
+    // The workspace file of --workspace, opened once the window is up.
+    wxString m_workspace;
 };
 
 #endif

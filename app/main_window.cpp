@@ -135,6 +135,7 @@ void MainWindow::RestoreSettings()
     const auto lookup = [&config](const std::string &key) { return user_config::Read(*config, key); };
     m_terminalPanel->ApplySettings(SettingsFromEntries(lookup, TerminalPanel::kHistorySize));
     m_modbusPanel->RestoreForms(FormMemoryFromEntries(lookup));
+    m_menuBar->RestoreRecent(lookup);
     const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
     const std::optional<std::string> port = user_config::Read(*config, "Connection/Port");
     const std::optional<std::string> type = user_config::Read(*config, "Connection/Type");
@@ -172,6 +173,8 @@ SettingEntries MainWindow::CurrentSettingEntries() const
         entries["Connection/ResponseTimeout"] = std::to_string(m_lastResponseTimeoutMs);
     }
     for (const auto &entry : FormMemoryEntries(m_modbusPanel->Forms()))
+        entries.insert(entry);
+    for (const auto &entry : m_menuBar->RecentEntries())
         entries.insert(entry);
     return entries;
 }

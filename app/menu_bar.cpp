@@ -1,18 +1,23 @@
 #include "app/menu_bar.h"
 
 #include "app/chosen_path.h"
+#include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
+#include "modbus/monitor_window.h"
 #include "modbus/raw_frame_dialog.h"
 #include "modbus/register_scan_dialog.h"
 #include "modbus/unit_scan_dialog.h"
+#include "modbus/workspace_window.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 
 namespace {
+
+const char *const kWorkspaceWildcard = "Workspaces (*.json)|*.json|All files|*";
 
 wxString HelpText()
 {
@@ -43,11 +48,17 @@ MenuBar::MenuBar()
     // for these standard ids.
     m_fileMenu = new wxMenu;
     m_fileMenu->Append(wxID_NEW, "&New Connection", "");
+    m_fileMenu->Append(ID_OPEN_WORKSPACE, "&Open workspace...", "");
+    m_fileMenu->Append(ID_SAVE_WORKSPACE, "&Save workspace...", "");
+    m_recentMenu = new wxMenu;
+    m_recent.UseMenu(m_recentMenu);
+    m_fileMenu->AppendSubMenu(m_recentMenu, "&Recent workspaces");
     m_fileMenu->Append(wxID_EXIT, "&Quit", "");
     Append(m_fileMenu, "&File");
 
     m_extraMenu = new wxMenu;
     m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
+    m_extraMenu->Append(ID_MODBUS_MONITOR, "Modbus &monitor", "");
     m_extraMenu->AppendSeparator();
     m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
     m_extraMenu->Append(ID_SCAN_REGISTERS, "Scan Modbus &registers...", "");
@@ -65,6 +76,11 @@ MenuBar::MenuBar()
     wxFrame *frame = MainWindow::GetInstance()->m_frame;
     frame->Connect(wxID_NEW, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnNewConnection), nullptr, this);
     frame->Connect(wxID_FILE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnStreamMediaFile), nullptr, this);
+    frame->Connect(ID_OPEN_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnOpenWorkspace), nullptr, this);
+    frame->Connect(ID_SAVE_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnSaveWorkspace), nullptr, this);
+    frame->Connect(wxID_FILE1, wxID_FILE1 + kRecentWorkspaces - 1, wxEVT_MENU,
+                   wxCommandEventHandler(MenuBar::OnRecentWorkspace), nullptr, this);
+    frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(ID_SCAN_UNITS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanUnits), nullptr, this);
     frame->Connect(ID_SCAN_REGISTERS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanRegisters), nullptr, this);
     frame->Connect(ID_RAW_FRAME, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnRawFrame), nullptr, this);
@@ -108,7 +124,14 @@ void MenuBar::OnScanUnits(wxCommandEvent &)
 void MenuBar::OnScanRegisters(wxCommandEvent &)
 {
     MainWindow *main = MainWindow::GetInstance();
-    (new RegisterScanDialog(main->m_frame, main->m_modbusPanel->Session(), nullptr))->Show();
+    ModbusTerminalPanel *modbus = main->m_modbusPanel;
+    // "Add to monitor" opens the monitor (or raises it) with the blocks added.
+    const auto addToMonitor = [modbus](const std::vector<BlockDefinition> &blocks) {
+        MonitorWindow *monitor = modbus->OpenMonitor();
+        for (const BlockDefinition &block : blocks)
+            monitor->AddBlock(block);
+    };
+    (new RegisterScanDialog(main->m_frame, modbus->Session(), addToMonitor))->Show();
 }
 
 void MenuBar::OnRawFrame(wxCommandEvent &)
@@ -116,6 +139,74 @@ void MenuBar::OnRawFrame(wxCommandEvent &)
     MainWindow *main = MainWindow::GetInstance();
     ModbusTerminalPanel *modbus = main->m_modbusPanel;
     (new RawFrameDialog(main->m_frame, modbus->Session(), modbus->Framing()))->Show();
+}
+
+void MenuBar::OnModbusMonitor(wxCommandEvent &)
+{
+    MainWindow::GetInstance()->m_modbusPanel->OpenMonitor();
+}
+
+void MenuBar::OnOpenWorkspace(wxCommandEvent &)
+{
+    wxFileDialog dialog(MainWindow::GetInstance()->m_frame, "Open workspace", "", "", kWorkspaceWildcard, wxFD_OPEN);
+    if (dialog.ShowModal() == wxID_OK)
+        OpenWorkspaceFile(ChosenPath(dialog), false);
+}
+
+void MenuBar::OnSaveWorkspace(wxCommandEvent &)
+{
+    wxFileDialog dialog(MainWindow::GetInstance()->m_frame, "Save workspace", "", "workspace.json", kWorkspaceWildcard,
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    const wxString path = ChosenPath(dialog);
+    const std::string why = SaveWorkspace(path.utf8_string());
+    if (!why.empty()) {
+        ShowErrorBox(wxString::FromUTF8(why));
+        return;
+    }
+    m_recent.AddFileToHistory(path);
+}
+
+void MenuBar::OnRecentWorkspace(wxCommandEvent &event)
+{
+    const size_t index = static_cast<size_t>(event.GetId() - wxID_FILE1);
+    if (index < m_recent.GetCount())
+        OpenWorkspaceFile(m_recent.GetHistoryFile(index), false);
+}
+
+bool MenuBar::OpenWorkspaceFile(const wxString &path, bool connect)
+{
+    std::vector<std::string> notes;
+    const std::string why = OpenWorkspace(path.utf8_string(), connect, notes);
+    if (!why.empty()) {
+        ShowErrorBox(wxString::FromUTF8(why));
+        return false;
+    }
+    m_recent.AddFileToHistory(path);
+    // What a newer version held is told where it does not stop the user.
+    wxString said;
+    for (const std::string &note : notes)
+        said += (said.empty() ? "" : "; ") + wxString::FromUTF8(note);
+    MainWindow::GetInstance()->m_statusBar->SetStatusText(said, 1);
+    return true;
+}
+
+SettingEntries MenuBar::RecentEntries() const
+{
+    SettingEntries entries;
+    for (size_t index = 0; index < m_recent.GetCount(); ++index)
+        entries["Workspace/Recent" + std::to_string(index + 1)] = m_recent.GetHistoryFile(index).utf8_string();
+    return entries;
+}
+
+void MenuBar::RestoreRecent(const std::function<std::optional<std::string>(const std::string &)> &lookup)
+{
+    // Added oldest first, so that the newest ends up on top.
+    for (int index = kRecentWorkspaces; index >= 1; --index)
+        if (const std::optional<std::string> path = lookup("Workspace/Recent" + std::to_string(index));
+            path && !path->empty())
+            m_recent.AddFileToHistory(wxString::FromUTF8(*path));
 }
 
 void MenuBar::OnHelp(wxCommandEvent &)

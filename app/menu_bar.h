@@ -1,9 +1,16 @@
-// The main frame's menu bar: File (New Connection, Quit), Extra (Stream media
-// File; the Modbus diagnostics: unit scan, register scan, raw frame) and Help
-// (Help, About).
+// The main frame's menu bar: File (New Connection, Open workspace, Save
+// workspace, Recent workspaces, Quit), Extra (Stream media File, Modbus
+// monitor; the Modbus diagnostics: unit scan, register scan, raw frame) and
+// Help (Help, About).
 #ifndef ORV_APP_MENU_BAR_H
 #define ORV_APP_MENU_BAR_H
 
+#include "uart/saved_settings.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <wx/filehistory.h>
 #include <wx/menu.h>
 
 class wxCommandEvent;
@@ -15,14 +22,29 @@ constexpr const char *kMediaFileWildcard =
 
 class MenuBar : public wxMenuBar {
 public:
-    // Binds the commands on the main window's frame and installs itself there.
+    enum { ID_MODBUS_MONITOR = 6001, ID_OPEN_WORKSPACE, ID_SAVE_WORKSPACE };
     enum { ID_SCAN_UNITS = 6101, ID_SCAN_REGISTERS, ID_RAW_FRAME };
+    static constexpr int kRecentWorkspaces = 4;
 
+    // Binds the commands on the main window's frame and installs itself there.
     MenuBar();
 
     void OnNewConnection(wxCommandEvent &event);
     void OnQuit(wxCommandEvent &event);
     void OnStreamMediaFile(wxCommandEvent &event);
+    void OnModbusMonitor(wxCommandEvent &event);
+    void OnOpenWorkspace(wxCommandEvent &event);
+    void OnSaveWorkspace(wxCommandEvent &event);
+    void OnRecentWorkspace(wxCommandEvent &event);
+
+    // Opens a workspace as the menu does: a bad file gets one error box and
+    // changes nothing; a good one goes first in the recent files.
+    bool OpenWorkspaceFile(const wxString &path, bool connect);
+    // The recent workspaces, newest first, for the kept settings
+    // ("Workspace/Recent1" ...), and back from them.
+    SettingEntries RecentEntries() const;
+    void RestoreRecent(const std::function<std::optional<std::string>(const std::string &)> &lookup);
+    const wxFileHistory &RecentWorkspaces() const { return m_recent; }
     void OnScanUnits(wxCommandEvent &event);
     void OnScanRegisters(wxCommandEvent &event);
     void OnRawFrame(wxCommandEvent &event);
@@ -33,6 +55,10 @@ public:
     wxMenu *m_fileMenu = nullptr;
     wxMenu *m_helpMenu = nullptr;
     wxMenu *m_extraMenu = nullptr;
+    wxMenu *m_recentMenu = nullptr;
+
+private:
+    wxFileHistory m_recent{kRecentWorkspaces};
 };
 
 #endif

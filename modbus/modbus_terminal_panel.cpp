@@ -10,6 +10,7 @@
 #include "modbus/framing_name.h"
 #include "modbus/function_panel.h"
 #include "modbus/modbus_session.h"
+#include "modbus/monitor_window.h"
 
 #include <algorithm>
 #include <wx/bmpbuttn.h>
@@ -63,6 +64,7 @@ ModbusTerminalPanel::ModbusTerminalPanel()
     Connect(EVT_MODBUS_LINK, ModbusSessionEventHandler(ModbusTerminalPanel::OnLink));
     Connect(EVT_MODBUS_TRAFFIC, ModbusSessionEventHandler(ModbusTerminalPanel::OnTraffic));
     Connect(ID_SHOW_TRAFFIC, wxEVT_COMMAND_CHECKBOX_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnShowTraffic));
+    Connect(ID_OPEN_MONITOR, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(ModbusTerminalPanel::OnOpenMonitor));
     Connect(wxEVT_SIZE, wxSizeEventHandler(ModbusTerminalPanel::OnSize));
     m_saveTimer.SetOwner(this, ID_SAVE_TIMER);
     Connect(ID_SAVE_TIMER, wxEVT_TIMER, wxTimerEventHandler(ModbusTerminalPanel::OnSaveTimer));
@@ -71,6 +73,10 @@ ModbusTerminalPanel::ModbusTerminalPanel()
 ModbusTerminalPanel::~ModbusTerminalPanel()
 {
     Shutdown();
+    // The monitor may outlive the panel by a moment while the frame goes;
+    // its polls end while the session is still there.
+    if (m_monitor)
+        m_monitor->Detach();
     // The worker ends before the panel stops being an event handler.
     m_session.reset();
 }
@@ -175,6 +181,46 @@ void ModbusTerminalPanel::BuildFunctionButtons()
     AddFunctionButton(17, "17: Report Slave ID", 35);
 
     m_trafficCheck = new wxCheckBox(this, ID_SHOW_TRAFFIC, "Show traffic", wxPoint(headingX, m_layoutY));
+    // Beside the check box: below it the panel has no room at its least size.
+    auto *monitorButton = new wxButton(this, ID_OPEN_MONITOR, "Monitor");
+    // Its top on the check box's keeps the two in reading order for Tab.
+    monitorButton->Move(headingX + m_trafficCheck->GetBestSize().x + 10, m_layoutY);
+}
+
+MonitorWindow *ModbusTerminalPanel::OpenMonitor()
+{
+    if (!m_monitor) {
+        m_monitor = new MonitorWindow(MainWindow::GetInstance()->m_frame, *m_session,
+                                      [this](const std::vector<BlockDefinition> &blocks) {
+                                          // Gone for the panel at once, before its deletion.
+                                          m_monitorBlocks = blocks;
+                                          m_monitor = nullptr;
+                                      });
+        m_monitor->SetBlocks(m_monitorBlocks);
+    }
+    m_monitor->Show();
+    m_monitor->Raise();
+    return m_monitor.get();
+}
+
+std::vector<BlockDefinition> ModbusTerminalPanel::MonitorBlocks() const
+{
+    return m_monitor ? m_monitor->Blocks() : m_monitorBlocks;
+}
+
+void ModbusTerminalPanel::SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open)
+{
+    // A monitor that closes keeps its blocks: these come after.
+    if (!open && m_monitor)
+        m_monitor->Close();
+    m_monitorBlocks = blocks;
+    if (open)
+        OpenMonitor()->SetBlocks(blocks);
+}
+
+void ModbusTerminalPanel::OnOpenMonitor(wxCommandEvent &)
+{
+    OpenMonitor();
 }
 
 void ModbusTerminalPanel::AddHeading(const wxString &text, int x, const wxFont &font, int step)

@@ -8,17 +8,21 @@
 #define ORV_MODBUS_MODBUS_TERMINAL_PANEL_H
 
 #include "library/modbus_lib/modbus.h"
+#include "modbus/block_definition.h"
 #include "modbus/form_host.h"
 #include "modbus/form_memory.h"
 #include "modbus/response_timeout.h"
 
 #include <memory>
+#include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/panel.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 class FunctionPanel;
+class MonitorWindow;
 class ModbusSession;
 class ModbusTerminalPanel;
 class TrafficWindow;
@@ -36,6 +40,7 @@ public:
         ID_CONNECT = 2002,
         ID_SAVE_TIMER = 2004,
         ID_SHOW_TRAFFIC = 2005,
+        ID_OPEN_MONITOR = 2006,
         ID_MODIFY = 5030,
         ID_FUNCTION_FIRST = 1001,
         ID_FUNCTION_LAST = 1023,
@@ -70,6 +75,18 @@ public:
     FunctionPanel *Form() const { return m_functionPanel; }
     // The traffic view, while it has been opened.
     TrafficWindow *TrafficView() const { return m_trafficWindow; }
+    // Opens the monitor of this panel's session, or raises it when it is
+    // open, and returns it.
+    MonitorWindow *OpenMonitor();
+    // The monitor while it is open, or nullptr.
+    MonitorWindow *Monitor() const { return m_monitor.get(); }
+    // The monitor's blocks, also while it is closed: those it had when it
+    // closed, which it shows again when it opens.
+    std::vector<BlockDefinition> MonitorBlocks() const;
+    // The monitor's blocks from now on, and whether it is open.
+    void SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open);
+    // Ticks or unticks "Show traffic" as the user does.
+    void ShowTrafficView(bool show);
 
     // FormHost.
     bool Connected() const override;
@@ -98,6 +115,7 @@ private:
 
     // The traffic view (modbus_terminal_traffic.cpp).
     void OnShowTraffic(wxCommandEvent &event);
+    void OnOpenMonitor(wxCommandEvent &event);
     void OnTraffic(ModbusSessionEvent &event);
     void OnTrafficWindowClosed();
 
@@ -128,6 +146,9 @@ private:
     wxTimer m_saveTimer;
     wxCheckBox *m_trafficCheck = nullptr;
     TrafficWindow *m_trafficWindow = nullptr;
+    // The monitor goes when its window is closed; its blocks stay.
+    wxWeakRef<MonitorWindow> m_monitor;
+    std::vector<BlockDefinition> m_monitorBlocks;
 };
 
 #endif

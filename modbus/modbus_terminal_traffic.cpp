@@ -22,6 +22,13 @@ void ModbusTerminalPanel::OnShowTraffic(wxCommandEvent &)
         m_trafficWindow->Show(show);
 }
 
+void ModbusTerminalPanel::ShowTrafficView(bool show)
+{
+    m_trafficCheck->SetValue(show);
+    wxCommandEvent tick(wxEVT_COMMAND_CHECKBOX_CLICKED, ID_SHOW_TRAFFIC);
+    OnShowTraffic(tick);
+}
+
 void ModbusTerminalPanel::OnTrafficWindowClosed()
 {
     m_trafficCheck->SetValue(false);

@@ -52,16 +52,22 @@ TEST(MenuBar, HoldsTheThreeMenusWithTheirItems)
         int id;
         const char *label;
     } items[] = {
-        {bar->m_fileMenu, 0, wxID_NEW, "&New Connection"}, {bar->m_fileMenu, 1, wxID_EXIT, "&Quit"},
+        {bar->m_fileMenu, 0, wxID_NEW, "&New Connection"},
+        {bar->m_fileMenu, 1, MenuBar::ID_OPEN_WORKSPACE, "&Open workspace..."},
+        {bar->m_fileMenu, 2, MenuBar::ID_SAVE_WORKSPACE, "&Save workspace..."},
+        {bar->m_fileMenu, 4, wxID_EXIT, "&Quit"},
         {bar->m_extraMenu, 0, wxID_FILE, "&Stream media File"},
-        {bar->m_extraMenu, 2, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
-        {bar->m_extraMenu, 3, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
-        {bar->m_extraMenu, 4, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
+        {bar->m_extraMenu, 1, MenuBar::ID_MODBUS_MONITOR, "Modbus &monitor"},
+        {bar->m_extraMenu, 3, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
+        {bar->m_extraMenu, 4, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
+        {bar->m_extraMenu, 5, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
         {bar->m_helpMenu, 1, wxID_ABOUT, "&About"},
     };
-    EXPECT_EQ(bar->m_fileMenu->GetMenuItemCount(), 2u);
-    // The media item, then the Modbus diagnostics after a separator.
-    EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 5u);
+    EXPECT_EQ(bar->m_fileMenu->GetMenuItemCount(), 5u);
+    EXPECT_EQ(bar->m_fileMenu->FindItemByPosition(3)->GetSubMenu(), bar->m_recentMenu);
+    // The media item and the monitor, then the Modbus diagnostics after a
+    // separator.
+    EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 6u);
     EXPECT_EQ(bar->m_helpMenu->GetMenuItemCount(), 2u);
     for (const auto &item : items) {
         const wxMenuItem *entry = item.menu->FindItemByPosition(item.position);

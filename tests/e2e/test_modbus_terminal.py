@@ -5,7 +5,10 @@ pymodbus gateway (RTU frames over TCP) on 127.0.0.60:65100.
 The gateway's data store (tests/support/modbus_server.py): coils on where
 a % 3 == 0, discrete inputs on where a % 5 is 1 or 2, holding registers
 0x1234, 0x5678, then 0x0101 * a, input registers 11, 22, then 1000 + a."""
-from driver import click, find, wait_until
+import json
+import re
+
+from driver import click, find, find_all, text, wait_until, xdotool
 from harness import ProgramTestCase, main
 from screens import ModbusTerminal, enabled
 
@@ -222,6 +225,40 @@ class ModbusTerminalTest(ProgramTestCase):
         form.set_field("Registers number", "2")
         form.set_field("Output Format", "U32 ABCD")
         self.assertEqual(form.send(), ("Read 2 registers", "[305419896]"))
+        self.quit_cleanly(program)
+
+    def test_workspace_from_the_command_line_polls_in_the_monitor(self):
+        self.modbus_gateway(HOST)
+        workspace = self.path("plant.json")
+        with open(workspace, "w", encoding="utf-8") as file:
+            json.dump({"format": "orv-workspace", "version": 1,
+                       "connection": {"ip": HOST, "port": 65100, "framing": "rtu"},
+                       "blocks": [{"name": "meter", "function": 3, "start": 0, "count": 2, "period_ms": 100}],
+                       "windows": {"monitor": True}}, file)
+        program = self.start_program(args=["--workspace", workspace, "--connect"])
+        program.expect_box("Connected", "Connection successful", kind="Warning", timeout=15)
+        program.no_window("ORV-Terminal Conf")
+        monitor = program.window("Modbus monitor")
+        self.assertTrue(find(monitor, "label", "Unit 1, holding registers from 0, count 2, every 100 ms"))
+
+        def answered():
+            counts = [text(label) for label in find_all(monitor, "label")
+                      if re.fullmatch(r"\d+ sent, 0 failed", text(label))]
+            return counts and int(counts[0].split()[0]) >= 3
+        wait_until(answered, "the block to be polled")
+        # Without a window manager the monitor may cover the frame's menu.
+        xdotool("search", "--name", "^ORV Terminal$", "windowraise")
+        self.quit_cleanly(program)
+
+    def test_bad_workspace_from_the_command_line_is_one_box(self):
+        workspace = self.path("broken.json")
+        with open(workspace, "w", encoding="utf-8") as file:
+            file.write('{"format": "orv-workspace", "version": 1, "blocks": [}')
+        program = self.start_program(args=["--workspace", workspace])
+        box = program.answer_box()
+        self.assertEqual(box.caption, "Error")
+        self.assertIn("line 1", box.message)
+        program.window("ORV-Terminal Conf")
         self.quit_cleanly(program)
 
 

@@ -43,6 +43,8 @@ class ShellTest(ProgramTestCase):
                                             (["--uart", "127.0.0.1", "--framing", "tcp"], 64, "", "--framing goes with --modbus", None),
                                             (["--modbus", "127.0.0.1", "--framing", "mbap"], 64, "",
                                              "--framing takes rtu or tcp, not mbap", no_display),
+                                            (["--workspace", "w.json", "--modbus", "127.0.0.1"], 64, "",
+                                             "--workspace and --modbus exclude each other", no_display),
                                             (["--bogus"], 64, "", "option 'bogus'", None),
                                             (["--display=:1", "--bogus"], 64, "", "option 'bogus'", no_display)):
             ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30, env=env)

@@ -13,6 +13,10 @@
 
 extern char **environ;
 
+#ifndef ORV_TEST_NETWORK
+#define ORV_TEST_NETWORK "127.0.0."
+#endif
+
 namespace modbus_gui_test {
 
 using testing_support::Bytes;
@@ -26,7 +30,7 @@ std::string NextTestIp()
     static int next = 140 + static_cast<int>(getpid() % 115);
     if (next > 254)
         next = 140;
-    return "127.0.0." + std::to_string(next++);
+    return ORV_TEST_NETWORK + std::to_string(next++);
 }
 
 void ModbusPortGateway::AnswerWith(Make make)

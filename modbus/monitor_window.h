@@ -1,0 +1,84 @@
+// The Modbus monitor: a window of register blocks watched at once, each a
+// pane (block_pane.h) that can sit beside the others or behind them as a
+// tab, all polling in turn on the Modbus panel's one session. Blocks are
+// added, duplicated and removed here, paused one by one or all together,
+// and their values can be logged to a CSV file. Closing the window ends
+// its polls.
+#ifndef ORV_MODBUS_MONITOR_WINDOW_H
+#define ORV_MODBUS_MONITOR_WINDOW_H
+
+#include "modbus/block_definition.h"
+#include "modbus/csv_log.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+#include <wx/frame.h>
+
+class BlockPane;
+class ModbusSession;
+class wxAuiNotebook;
+class wxButton;
+class wxCloseEvent;
+class wxCommandEvent;
+class wxStaticText;
+
+class MonitorWindow : public wxFrame {
+public:
+    // `closing` gets the blocks as the window closes.
+    MonitorWindow(wxWindow *parent, ModbusSession &session,
+                  std::function<void(const std::vector<BlockDefinition> &)> closing = {});
+    ~MonitorWindow() override;
+
+    // The blocks in the order of their tabs.
+    std::vector<BlockDefinition> Blocks() const;
+    // Replaces every block; invalid ones are left out, and the first reason
+    // is returned ("" when all were taken).
+    std::string SetBlocks(const std::vector<BlockDefinition> &blocks);
+    // Adds a block at the end and shows it; "" or why it is not valid.
+    std::string AddBlock(const BlockDefinition &block);
+    void RemoveBlock(size_t index);
+    void DuplicateBlock(size_t index);
+    size_t BlockCount() const;
+    BlockPane *Pane(size_t index) const;
+    // The tab shown, or -1 without blocks.
+    int CurrentBlock() const;
+    void Pause(size_t index, bool paused);
+    void PauseAll(bool paused);
+
+    // Logs every value of every answer to `path` from now on; "" or why the
+    // file could not be opened.
+    std::string StartLog(const std::string &path);
+    void StopLog();
+    bool Logging() const { return m_log.IsOpen(); }
+    wxString LogLine() const;
+
+    // Ends the polls at once, for a session that goes before the window.
+    void Detach();
+
+private:
+    void BuildButtons(wxWindow *parent, wxSizer *sizer);
+    BlockPane *NewPane(const BlockDefinition &block);
+    void OnAdd(wxCommandEvent &event);
+    void OnDuplicate(wxCommandEvent &event);
+    void OnRemove(wxCommandEvent &event);
+    void OnClose(wxCloseEvent &event);
+
+    // The log (monitor_log.cpp).
+    void OnStartLog(wxCommandEvent &event);
+    void OnStopLog(wxCommandEvent &event);
+    void LogAnswer(const BlockDefinition &block, std::chrono::system_clock::time_point time,
+                   const std::vector<BlockValue> &values);
+    void ShowLogState();
+
+    ModbusSession *m_session;
+    std::function<void(const std::vector<BlockDefinition> &)> m_closing;
+    wxAuiNotebook *m_blocks = nullptr;
+    wxButton *m_startLogButton = nullptr;
+    wxButton *m_stopLogButton = nullptr;
+    wxStaticText *m_logLine = nullptr;
+    CsvLog m_log;
+};
+
+#endif
