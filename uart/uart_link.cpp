@@ -92,6 +92,8 @@ bool UartLink::BeginSession(std::string &error)
     m_status.state = LinkState::Connected;
     m_status.host = m_endpoint.host;
     m_status.port = m_endpoint.port;
+    m_status.mode = m_endpoint.mode;
+    m_status.localPort = m_endpoint.ReceivePort();
     m_presence.Up();
     return true;
 }
@@ -167,6 +169,10 @@ LinkStatus UartLink::Status() const
     if (m_connected) {
         status.rxBytes = m_inbox.BytesReceived();
         status.txBytes = m_connection.Sent();
+        status.peer = m_connection.Peer();
+        const LinkChannel::Refusals refused = m_connection.Refused();
+        status.refused = refused.lastRefused;
+        status.dropped = refused.dropped;
     }
     status.reconnecting = m_reconnecting;
     // Read without waiting for the read thread, which may be held up in a
