@@ -53,19 +53,6 @@ void SizeInsideDecorations(wxFrame &frame, const wxSize &content)
     frame.SetMinClientSize(client);
 }
 
-// The kept link of a UART connection, each field checked on its own.
-LinkEndpoint LinkOfSettings(const std::optional<std::string> &mode, const std::optional<std::string> &listenAddress,
-                            const std::optional<std::string> &localPort)
-{
-    LinkEndpoint link;
-    link.mode = (mode ? LinkModeOfName(*mode) : std::nullopt).value_or(LinkMode::TcpClient);
-    if (listenAddress && startup_target::IsHost(*listenAddress))
-        link.listenAddress = *listenAddress;
-    if (localPort && ip_address::IsPortText(*localPort))
-        link.localPort = static_cast<uint16_t>(std::stoul(*localPort));
-    return link;
-}
-
 } // namespace
 
 MainWindow *MainWindow::s_instance = nullptr;
@@ -171,7 +158,7 @@ void MainWindow::RestoreSettings()
             (timeout ? ResponseTimeoutOfText(*timeout) : std::nullopt).value_or(kDefaultResponseTimeoutMs);
         // Files from before the link modes, or with values no dialog takes,
         // keep the TCP client and its defaults.
-        m_lastLink = LinkOfSettings(link, listenAddress, localPort);
+        m_lastLink = startup_target::KeptLink({link, listenAddress, localPort});
         if (m_startupDialog) {
             m_startupDialog->SetLink(m_lastLink.mode, m_lastLink.listenAddress, m_lastLink.localPort);
             m_startupDialog->SetValues(m_lastIp, m_lastPort);

@@ -70,4 +70,15 @@ std::string ReadLink(const LinkOptions &options, LinkEndpoint &link)
     return "";
 }
 
+LinkEndpoint KeptLink(const LinkOptions &kept)
+{
+    LinkEndpoint link;
+    link.mode = (kept.mode ? LinkModeOfName(*kept.mode) : std::nullopt).value_or(LinkMode::TcpClient);
+    if (kept.listenAddress && IsHost(*kept.listenAddress))
+        link.listenAddress = *kept.listenAddress;
+    if (kept.localPort && ip_address::IsPortText(*kept.localPort))
+        link.localPort = static_cast<uint16_t>(std::stoul(*kept.localPort));
+    return link;
+}
+
 } // namespace startup_target

@@ -36,6 +36,11 @@ struct LinkOptions {
 // returns why they cannot be used, or "".
 std::string ReadLink(const LinkOptions &options, LinkEndpoint &link);
 
+// The link kept in the settings, each field checked on its own: one no
+// dialog would take leaves its default (the TCP client, every local
+// address, the module's port).
+LinkEndpoint KeptLink(const LinkOptions &kept);
+
 } // namespace startup_target
 
 #endif

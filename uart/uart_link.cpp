@@ -32,6 +32,10 @@ void UartLink::Post(const wxCommandEvent &event)
 
 bool UartLink::StartConnect(const LinkEndpoint &endpoint)
 {
+    // A listener or a UDP socket that ended by itself still holds its port,
+    // which the new attempt may want again.
+    if (!m_connected && m_endpoint.mode != LinkMode::TcpClient)
+        m_connection.Close();
     m_endpoint = endpoint;
     m_connectResult = ConnectResult::Pending;
     return StartAttempt(0);
@@ -105,6 +109,10 @@ void UartLink::Disconnect()
     // wait for a return.
     m_presence.Gone();
     TearDownConnection();
+    // A listener or a UDP socket frees its port at once: the user may give
+    // it to another program.
+    if (m_endpoint.mode != LinkMode::TcpClient)
+        m_connection.Close();
     m_log.Close();
     m_dropped = false;
     m_status = LinkStatus();

@@ -164,6 +164,13 @@ TEST(StartupTarget, ReadsTheLinkOptionsAndSaysWhatIsWrong)
     EXPECT_FALSE(startup_target::SplitHostPort("0.0.0.0:5000", "65100", ip, port));
     ASSERT_TRUE(startup_target::SplitHostPort("0.0.0.0:5000", "65100", ip, port, true));
     EXPECT_EQ(ip + " " + port, "0.0.0.0 5000");
+
+    link = startup_target::KeptLink({"udp", "127.0.0.1", "5001"});
+    EXPECT_EQ(link.mode, LinkMode::Udp);
+    EXPECT_EQ(link.listenAddress + ":" + std::to_string(link.localPort), "127.0.0.1:5001");
+    link = startup_target::KeptLink({"bridge", "here", "70000"});
+    EXPECT_EQ(link.mode, LinkMode::TcpClient);
+    EXPECT_EQ(link.listenAddress + ":" + std::to_string(link.localPort), ":0");
 }
 
 } // namespace

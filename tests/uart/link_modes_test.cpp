@@ -270,6 +270,16 @@ TEST_F(UdpLinkTest, DatagramsGoBothWaysOneDatagramOnePacket)
     EXPECT_EQ(ModuleReceives(), "abc");
     EXPECT_EQ(ModuleReceives(), "de");
     EXPECT_EQ(Status().substr(Status().find(" | ")), " | RX 58.6 KB, TX 5 B");
+
+    // Disconnected, the port is free for the next connection.
+    m_link.Disconnect();
+    EXPECT_FALSE(m_link.Reading());
+    LinkEndpoint again("127.0.0.1", m_modulePort, LinkMode::Udp);
+    again.localPort = m_localPort;
+    again.listenAddress = "127.0.0.1";
+    Open(again);
+    SendTo(m_module.Get(), "back");
+    EXPECT_EQ(ReceivedBytes(4), "back");
 }
 
 TEST_F(UdpLinkTest, ForeignDatagramsAreDroppedAndCounted)
