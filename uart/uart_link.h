@@ -80,8 +80,6 @@ public:
     // The module's end of the connection, empty without one (and while a
     // server waits for its module).
     std::string Peer() const { return m_connection.Peer(); }
-    // The mode of the link last connected or being connected.
-    LinkMode Mode() const { return m_endpoint.mode; }
 
     // Sends a message whole or nothing of it (LinkConnection::SendWholeWithin).
     int SendWhole(const char *data, uint16_t *length, int timeoutMs = kSingleSendTimeoutMs);
