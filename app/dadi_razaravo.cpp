@@ -7,6 +7,7 @@
 #include "app/startup_target.h"
 
 #include <cstdio>
+#include <utility>
 #include <wx/cmdline.h>
 #include <wx/msgout.h>
 
@@ -58,7 +59,8 @@ bool DadiRazaravo::IsUsageError(int count, wxChar **arguments)
     std::string ip;
     std::string port;
     int framing = 0;
-    return !ReadTarget(parser, ip, port, framing).empty();
+    LinkEndpoint link;
+    return !ReadTarget(parser, ip, port, framing, link).empty();
 }
 
 bool DadiRazaravo::Initialize(int &count, wxChar **arguments)
@@ -96,7 +98,7 @@ bool DadiRazaravo::OnInit()
         const bool connect = m_connect;
         window->m_frame->CallAfter([window, path, connect] { window->m_menuBar->OpenWorkspaceFile(path, connect); });
     } else if (m_prefill || m_connect) {
-        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect, m_framing);
+        window->PrefillStartupDialog(m_ip, m_port, m_terminalType, m_connect, m_framing, m_link);
     }
     return true;
 }
@@ -121,6 +123,12 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     parser.AddOption("", "modbus", "start with a Modbus connection to HOST[:PORT] (port 65100 when not given)");
     parser.AddOption("", "framing", "with --modbus: rtu (RTU over TCP, the default) or tcp (Modbus TCP)");
     parser.AddOption("", "workspace", "start with the Modbus connection, monitor and windows of a workspace FILE");
+    parser.AddOption("", "link",
+                     "with --uart: client (the terminal connects, the default), server (the module connects to "
+                     "PORT; HOST is the only module address let in, 0.0.0.0 any) or udp (datagrams to HOST:PORT)");
+    parser.AddOption("", "listen-address",
+                     "with --link server or udp: the local address to listen on (all when not given)");
+    parser.AddOption("", "local-port", "with --link udp: the local port datagrams come in on (PORT when not given)");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
     AddToolkitOptions(parser);
 }
@@ -136,7 +144,7 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     }
     std::string ip;
     std::string port;
-    const std::string problem = ReadTarget(parser, ip, port, m_framing);
+    const std::string problem = ReadTarget(parser, ip, port, m_framing, m_link);
     if (!problem.empty()) {
         std::fprintf(stderr, "orv-terminal: %s\n", problem.c_str());
         m_exitCode = kUsageStatus;
@@ -153,7 +161,8 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
     return true;
 }
 
-std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port, int &framing)
+std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port, int &framing,
+                                     LinkEndpoint &link)
 {
     wxString uart;
     wxString modbus;
@@ -165,7 +174,22 @@ std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string 
         return "--uart and --modbus exclude each other";
     if ((wantsUart || wantsModbus) && parser.Found("workspace"))
         return std::string("--workspace and --") + (wantsUart ? "uart" : "modbus") + " exclude each other";
-    if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port))
+    startup_target::LinkOptions options;
+    for (const auto &[name, value] : {std::make_pair("link", &options.mode),
+                                      std::make_pair("listen-address", &options.listenAddress),
+                                      std::make_pair("local-port", &options.localPort)}) {
+        wxString text;
+        if (!parser.Found(name, &text))
+            continue;
+        if (!wantsUart)
+            return std::string("--") + name + " goes with --uart";
+        *value = text.utf8_string();
+    }
+    const std::string linkProblem = startup_target::ReadLink(options, link);
+    if (!linkProblem.empty())
+        return linkProblem;
+    const bool anyModule = link.mode == LinkMode::TcpServer;
+    if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port, anyModule))
         return "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();
     if (wantsModbus && !startup_target::SplitHostPort(modbus.utf8_string(), kDefaultModulePort, ip, port))
         return "--modbus takes an IPv4 address with an optional port, as 127.0.0.2:65100, not " +

@@ -2,6 +2,8 @@
 #ifndef ORV_APP_DADI_RAZARAVO_H
 #define ORV_APP_DADI_RAZARAVO_H
 
+#include "uart/link_endpoint.h"
+
 #include <wx/app.h>
 #include <wx/string.h>
 
@@ -29,7 +31,9 @@ private:
     // The start-up target of --uart or --modbus into ip and port (the
     // defaults without either) and the framing of --framing; returns why it
     // cannot be used, or "".
-    static std::string ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port, int &framing);
+    // The UART link's options go into `link`.
+    static std::string ReadTarget(const wxCmdLineParser &parser, std::string &ip, std::string &port, int &framing,
+                                  LinkEndpoint &link);
 
     // Set for --help and --version, which answer without a display.
     bool m_withoutDisplay = false;
@@ -42,6 +46,7 @@ private:
     wxString m_port;
     int m_terminalType = 0;
     int m_framing = 0;
+    LinkEndpoint m_link;
     bool m_connect = false;
     // The workspace file of --workspace, opened once the window is up.
     wxString m_workspace;

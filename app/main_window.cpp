@@ -4,6 +4,7 @@
 #include "app/image_file.h"
 #include "app/ip_address.h"
 #include "app/menu_bar.h"
+#include "app/startup_target.h"
 #include "app/new_dialog.h"
 #include "app/theme_colours.h"
 #include "app/user_config.h"
@@ -141,10 +142,14 @@ void MainWindow::RestoreSettings()
     const std::optional<std::string> type = user_config::Read(*config, "Connection/Type");
     const std::optional<std::string> framing = user_config::Read(*config, "Connection/Framing");
     const std::optional<std::string> timeout = user_config::Read(*config, "Connection/ResponseTimeout");
+    const std::optional<std::string> link = user_config::Read(*config, "Connection/Link");
+    const std::optional<std::string> listenAddress = user_config::Read(*config, "Connection/ListenAddress");
+    const std::optional<std::string> localPort = user_config::Read(*config, "Connection/LocalPort");
     // Only a connection the dialog would take; otherwise its defaults stay.
     const std::optional<ip_address::FieldTexts> fields = ip ? ip_address::FindDottedQuad(*ip) : std::nullopt;
-    if (fields && ip_address::FieldsFormAddress(*fields) && port && ip_address::IsPortText(*port) && type &&
-        (*type == "0" || *type == "1")) {
+    const bool anyModule = ip && *ip == kAnyModuleAddress && link && *link == LinkModeName(LinkMode::TcpServer);
+    if ((anyModule || (fields && ip_address::FieldsFormAddress(*fields))) && port && ip_address::IsPortText(*port) &&
+        type && (*type == "0" || *type == "1")) {
         m_lastIp = wxString::FromUTF8(*ip);
         m_lastPort = wxString::FromUTF8(*port);
         m_lastTerminalType = *type == "1" ? 1 : 0;
@@ -152,7 +157,11 @@ void MainWindow::RestoreSettings()
         m_lastFraming = framing && *framing == "1" ? 1 : 0;
         m_lastResponseTimeoutMs =
             (timeout ? ResponseTimeoutOfText(*timeout) : std::nullopt).value_or(kDefaultResponseTimeoutMs);
+        // Files from before the link modes, or with values no dialog takes,
+        // keep the TCP client and its defaults.
+        m_lastLink = startup_target::KeptLink({link, listenAddress, localPort});
         if (m_startupDialog) {
+            m_startupDialog->SetLink(m_lastLink.mode, m_lastLink.listenAddress, m_lastLink.localPort);
             m_startupDialog->SetValues(m_lastIp, m_lastPort);
             m_startupDialog->SetTerminalType(m_lastTerminalType);
             m_startupDialog->SetFraming(m_lastFraming);
@@ -171,6 +180,9 @@ SettingEntries MainWindow::CurrentSettingEntries() const
         entries["Connection/Type"] = std::to_string(m_lastTerminalType);
         entries["Connection/Framing"] = std::to_string(m_lastFraming);
         entries["Connection/ResponseTimeout"] = std::to_string(m_lastResponseTimeoutMs);
+        entries["Connection/Link"] = LinkModeName(m_lastLink.mode);
+        entries["Connection/ListenAddress"] = m_lastLink.listenAddress;
+        entries["Connection/LocalPort"] = std::to_string(m_lastLink.localPort);
     }
     for (const auto &entry : FormMemoryEntries(m_modbusPanel->Forms()))
         entries.insert(entry);
@@ -199,13 +211,14 @@ void MainWindow::OnSettingsTimer(wxTimerEvent &)
 }
 
 void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
-                                      int framing)
+                                      int framing, const LinkEndpoint &uartLink)
 {
     if (!m_startupDialog)
         return;
     m_startupDialog->SetValues(ip, port);
     m_startupDialog->SetTerminalType(terminalType);
     m_startupDialog->SetFraming(framing);
+    m_startupDialog->SetLink(uartLink.mode, uartLink.listenAddress, uartLink.localPort);
     if (!confirm || !m_startupDialog->Confirm())
         return;
     // The connect button's click, queued so that it runs in the event loop
@@ -222,14 +235,19 @@ void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, 
 }
 
 void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing,
-                                 int responseTimeoutMs)
+                                 int responseTimeoutMs, const LinkEndpoint &uartLink)
 {
     m_lastIp = ip;
     m_lastPort = port;
     m_lastTerminalType = terminalType;
     m_lastFraming = framing;
     m_lastResponseTimeoutMs = responseTimeoutMs;
-    m_terminalPanel->SetConnectionParameters(TcpClientEndpoint(ip.utf8_string(), port.utf8_string()));
+    m_lastLink = uartLink;
+    LinkEndpoint endpoint = TcpClientEndpoint(ip.utf8_string(), port.utf8_string());
+    endpoint.mode = uartLink.mode;
+    endpoint.listenAddress = uartLink.listenAddress;
+    endpoint.localPort = uartLink.localPort;
+    m_terminalPanel->SetConnectionParameters(endpoint);
     m_modbusPanel->SetConnectionParameters(ip, port, framing, responseTimeoutMs);
     m_terminalPanel->Show(terminalType == 0);
     m_modbusPanel->Show(terminalType != 0);

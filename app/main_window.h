@@ -6,6 +6,7 @@
 
 #include "app/new_dialog.h"
 #include "modbus/response_timeout.h"
+#include "uart/link_endpoint.h"
 #include "uart/saved_settings.h"
 
 #include <wx/frame.h>
@@ -28,13 +29,14 @@ public:
     static MainWindow *GetInstance();
 
     // `framing` is the Modbus connection's (MB_FRAMING_RTU or MB_FRAMING_TCP),
-    // and so is the response time-out.
+    // and so is the response time-out; `uartLink` gives a UART connection's
+    // mode and its fields (its host and port are `ip` and `port`).
     void ApplyConnection(const wxString &ip, const wxString &port, int terminalType, int framing = 0,
-                         int responseTimeoutMs = kDefaultResponseTimeoutMs);
+                         int responseTimeoutMs = kDefaultResponseTimeoutMs, const LinkEndpoint &uartLink = {});
     // Puts the command line's values into the start-up connection dialog;
     // with `confirm`, confirms it and connects as the user's clicks would.
     void PrefillStartupDialog(const wxString &ip, const wxString &port, int terminalType, bool confirm,
-                              int framing = 0);
+                              int framing = 0, const LinkEndpoint &uartLink = {});
     void StreamMediaFile(const wxString &path, const wxString &fileName);
     void CloseSocketLibrary();
 
@@ -69,6 +71,7 @@ private:
     int m_lastTerminalType = 0;
     int m_lastFraming = 0;
     int m_lastResponseTimeoutMs = kDefaultResponseTimeoutMs;
+    LinkEndpoint m_lastLink;
     // The settings as last read or written, and the timer that looks for
     // changes; a failure to write is told once, not at every look.
     SettingEntries m_savedSettings;

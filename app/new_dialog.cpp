@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "app/show_over_parent.h"
+#include "app/startup_target.h"
 #include "app/toolkit_fit.h"
 #include "library/modbus_lib/modbus.h"
 #include "modbus/framing_name.h"
@@ -46,7 +47,7 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_terminalType->SetSelection(0);
     Connect(m_terminalType->GetId(), wxEVT_COMBOBOX, wxCommandEventHandler(NewDialog::OnTerminalTypeChosen));
 
-    new wxStaticText(this, wxID_ANY, "Framing", wxPoint(10, 155), wxSize(120, -1));
+    m_framingLabel = new wxStaticText(this, wxID_ANY, "Framing", wxPoint(10, 155), wxSize(120, -1));
     const wxString framings[] = {FramingName(MB_FRAMING_RTU), FramingName(MB_FRAMING_TCP)};
     m_framing = new wxComboBox(this, wxID_ANY, framings[0], wxPoint(150, 155), wxSize(170, -1), 2, framings,
                                wxCB_READONLY);
@@ -55,12 +56,31 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
 
     // How long a Modbus request waits for its answer: a slow device needs more.
     // The row fits above the buttons within the dialog's design height.
-    new wxStaticText(this, wxID_ANY, "Time-out [ms]", wxPoint(10, 190), wxSize(120, -1));
+    m_timeoutLabel = new wxStaticText(this, wxID_ANY, "Time-out [ms]", wxPoint(10, 190), wxSize(120, -1));
     m_timeoutText = new wxTextCtrl(this, wxID_ANY, std::to_string(kDefaultResponseTimeoutMs), wxPoint(150, 188),
                                    wxSize(60, -1), 0, wxTextValidator(wxFILTER_DIGITS));
     m_timeoutText->SetMaxLength(5);
     m_timeoutText->Disable();
     m_timeoutError = new wxStaticText(this, wxID_ANY, "", wxPoint(220, 190));
+
+    // A UART link's mode in the framing's row, and the field the mode needs
+    // in the time-out's: the dialog keeps its size.
+    m_linkLabel = new wxStaticText(this, wxID_ANY, "Link", wxPoint(10, 155), wxSize(120, -1));
+    const wxString modes[] = {"TCP client", "TCP server", "UDP"};
+    m_linkMode = new wxComboBox(this, wxID_ANY, modes[0], wxPoint(150, 155), wxSize(170, -1), 3, modes, wxCB_READONLY);
+    m_linkMode->SetSelection(0);
+    Connect(m_linkMode->GetId(), wxEVT_COMBOBOX, wxCommandEventHandler(NewDialog::OnLinkModeChosen));
+    m_linkFieldLabel = new wxStaticText(this, wxID_ANY, "Listen address", wxPoint(10, 190), wxSize(120, -1));
+    m_listenAddressText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(150, 188), wxSize(110, -1), 0,
+                                         wxTextValidator(wxFILTER_NUMERIC));
+    m_listenAddressText->SetMaxLength(15);
+    m_listenAddressText->SetHint("all");
+    m_localPortText = new wxTextCtrl(this, wxID_ANY, "", wxPoint(150, 188), wxSize(60, -1), 0,
+                                     wxTextValidator(wxFILTER_DIGITS));
+    m_localPortText->SetMaxLength(5);
+    m_localPortText->SetHint("same");
+    m_linkFieldError = new wxStaticText(this, wxID_ANY, "", wxPoint(270, 190));
+    ShowRows();
 
     new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 215), wxSize(120, -1));
     new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 215), wxSize(120, -1));
@@ -80,7 +100,13 @@ NewDialog::~NewDialog() = default;
 
 void NewDialog::SetValues(const wxString &ip, const wxString &port)
 {
-    m_ipCtrl->SetValue(ip);
+    // A server's "any module", which the control's address rule refuses.
+    if (ip == kAnyModuleAddress) {
+        for (wxTextCtrl *field : m_ipCtrl->m_fields)
+            field->ChangeValue("0");
+    } else {
+        m_ipCtrl->SetValue(ip);
+    }
     m_portText->SetValue(port);
 }
 
@@ -89,6 +115,39 @@ void NewDialog::SetTerminalType(int terminalType)
     m_terminalType->SetSelection(terminalType);
     m_framing->Enable(terminalType == 1);
     m_timeoutText->Enable(terminalType == 1);
+    ShowRows();
+}
+
+void NewDialog::SetLink(LinkMode mode, const std::string &listenAddress, uint16_t localPort)
+{
+    m_linkMode->SetSelection(static_cast<int>(mode));
+    m_listenAddressText->ChangeValue(wxString::FromUTF8(listenAddress));
+    m_localPortText->ChangeValue(localPort != 0 ? wxString::Format("%u", localPort) : wxString());
+    ShowRows();
+}
+
+void NewDialog::ShowRows()
+{
+    const bool uart = m_terminalType->GetSelection() != 1;
+    const auto mode = static_cast<LinkMode>(m_linkMode->GetSelection());
+    for (wxWindow *modbusRow : {static_cast<wxWindow *>(m_framingLabel), static_cast<wxWindow *>(m_framing),
+                                static_cast<wxWindow *>(m_timeoutLabel), static_cast<wxWindow *>(m_timeoutText),
+                                static_cast<wxWindow *>(m_timeoutError)})
+        modbusRow->Show(!uart);
+    m_linkLabel->Show(uart);
+    m_linkMode->Show(uart);
+    m_linkFieldLabel->SetLabel(mode == LinkMode::Udp ? "Local port" : "Listen address");
+    m_linkFieldLabel->Show(uart && mode != LinkMode::TcpClient);
+    m_listenAddressText->Show(uart && mode == LinkMode::TcpServer);
+    m_localPortText->Show(uart && mode == LinkMode::Udp);
+    m_linkFieldError->SetLabel("");
+    m_linkFieldError->Show(uart && mode != LinkMode::TcpClient);
+}
+
+void NewDialog::OnLinkModeChosen(wxCommandEvent &event)
+{
+    ShowRows();
+    event.Skip();
 }
 
 void NewDialog::SetResponseTimeout(int milliseconds)
@@ -106,6 +165,7 @@ void NewDialog::OnTerminalTypeChosen(wxCommandEvent &event)
     // The framing and the time-out are a Modbus connection's.
     m_framing->Enable(m_terminalType->GetSelection() == 1);
     m_timeoutText->Enable(m_terminalType->GetSelection() == 1);
+    ShowRows();
     event.Skip();
 }
 
@@ -133,25 +193,53 @@ bool NewDialog::Confirm()
     if (!IsShown())
         return false;
 
-    // Both labels are brought up to date on every click.
-    const bool ipValid = m_ipCtrl->Validate();
+    const int terminalType = m_terminalType->GetSelection();
+    LinkEndpoint link;
+    link.mode = terminalType == 1 ? LinkMode::TcpClient : static_cast<LinkMode>(m_linkMode->GetSelection());
+    // Both labels are brought up to date on every click. A server may take
+    // any module.
+    const bool ipValid = m_ipCtrl->Validate() ||
+                         (link.mode == LinkMode::TcpServer && m_ipCtrl->GetValue() == kAnyModuleAddress);
     m_ipError->SetLabel(ipValid ? "" : kInvalidIpText);
     if (!ip_address::IsPortText(m_portText->GetValue().utf8_string())) {
         m_portError->SetLabel(kInvalidPortText);
         return false;
     }
     m_portError->SetLabel("");
-    const int terminalType = m_terminalType->GetSelection();
     const std::optional<int> timeout = ResponseTimeoutOfText(m_timeoutText->GetValue().utf8_string());
     // Only a Modbus connection has the time-out: a UART one ignores it.
     const bool timeoutValid = terminalType != 1 || timeout.has_value();
     m_timeoutError->SetLabel(timeoutValid ? "" : kInvalidTimeoutText);
-    if (!ipValid || !timeoutValid)
+    const bool linkValid = ReadLinkFields(link);
+    if (!ipValid || !timeoutValid || !linkValid)
         return false;
 
     Hide();
     MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType,
-                                               m_framing->GetSelection(), timeout.value_or(kDefaultResponseTimeoutMs));
+                                               m_framing->GetSelection(), timeout.value_or(kDefaultResponseTimeoutMs),
+                                               link);
     Destroy();
+    return true;
+}
+
+bool NewDialog::ReadLinkFields(LinkEndpoint &link)
+{
+    m_linkFieldError->SetLabel("");
+    if (link.mode == LinkMode::TcpServer) {
+        const std::string address = m_listenAddressText->GetValue().utf8_string();
+        // Empty and "0.0.0.0" both mean every local address.
+        if (!address.empty() && address != kAnyModuleAddress && !startup_target::IsHost(address)) {
+            m_linkFieldError->SetLabel(kInvalidAddressText);
+            return false;
+        }
+        link.listenAddress = address == kAnyModuleAddress ? std::string() : address;
+    } else if (link.mode == LinkMode::Udp) {
+        const std::string port = m_localPortText->GetValue().utf8_string();
+        if (!port.empty() && (!ip_address::IsPortText(port) || std::stoul(port) == 0)) {
+            m_linkFieldError->SetLabel(kInvalidPortText);
+            return false;
+        }
+        link.localPort = port.empty() ? 0 : static_cast<uint16_t>(std::stoul(port));
+    }
     return true;
 }

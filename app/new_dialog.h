@@ -4,6 +4,8 @@
 #ifndef ORV_APP_NEW_DIALOG_H
 #define ORV_APP_NEW_DIALOG_H
 
+#include "uart/link_endpoint.h"
+
 #include <memory>
 #include <wx/dialog.h>
 #include <wx/string.h>
@@ -23,6 +25,7 @@ constexpr const char *kDefaultModulePort = "65100";
 constexpr const char *kInvalidIpText = "Invalid IP";
 constexpr const char *kInvalidPortText = "Invalid Port";
 constexpr const char *kInvalidTimeoutText = "Invalid Time-out";
+constexpr const char *kInvalidAddressText = "Invalid Address";
 
 class NewDialog : public wxDialog {
 public:
@@ -41,7 +44,11 @@ public:
     void SetFraming(int framing);
     // The response time-out of a MODBUS connection, in milliseconds.
     void SetResponseTimeout(int milliseconds);
+    // A UART connection's link: its mode, a server's listen address (empty:
+    // every local address) and UDP's local port (0: the module's port).
+    void SetLink(LinkMode mode, const std::string &listenAddress, uint16_t localPort);
     void OnTerminalTypeChosen(wxCommandEvent &event);
+    void OnLinkModeChosen(wxCommandEvent &event);
     // Checks the values and, when they are valid, hands them on and closes
     // the dialog for good (it is destroyed); true then.
     bool Confirm();
@@ -59,6 +66,23 @@ public:
     wxComboBox *m_framing = nullptr;
     wxTextCtrl *m_timeoutText = nullptr;
     wxStaticText *m_timeoutError = nullptr;
+    // A UART connection has the link rows where a Modbus one has the
+    // framing and the time-out.
+    wxStaticText *m_framingLabel = nullptr;
+    wxStaticText *m_timeoutLabel = nullptr;
+    wxStaticText *m_linkLabel = nullptr;
+    wxComboBox *m_linkMode = nullptr;
+    wxStaticText *m_linkFieldLabel = nullptr;
+    wxTextCtrl *m_listenAddressText = nullptr;
+    wxTextCtrl *m_localPortText = nullptr;
+    wxStaticText *m_linkFieldError = nullptr;
+
+private:
+    // Shows the rows of the chosen terminal type and link mode.
+    void ShowRows();
+    // Checks the link's own fields into `link`; false, with the error label
+    // set, when one is invalid.
+    bool ReadLinkFields(LinkEndpoint &link);
 };
 
 #endif

@@ -3,6 +3,9 @@
 #ifndef ORV_APP_STARTUP_TARGET_H
 #define ORV_APP_STARTUP_TARGET_H
 
+#include "uart/link_endpoint.h"
+
+#include <optional>
 #include <string>
 
 namespace startup_target {
@@ -10,8 +13,10 @@ namespace startup_target {
 // Splits "HOST[:PORT]" of --uart or --modbus into the texts the connection
 // dialog takes, the port being `defaultPort` when none is given. HOST is a
 // dotted IPv4 address the dialog accepts ("127.0.0.1"; no host names, since
-// the dialog holds four number fields). Returns false for anything else.
-bool SplitHostPort(const std::string &text, const std::string &defaultPort, std::string &ip, std::string &port);
+// the dialog holds four number fields). With `anyHost`, "0.0.0.0" (a
+// server's any module) is taken too. Returns false for anything else.
+bool SplitHostPort(const std::string &text, const std::string &defaultPort, std::string &ip, std::string &port,
+                   bool anyHost = false);
 
 // Whether `text` is a dotted IPv4 address the dialog accepts.
 bool IsHost(const std::string &text);
@@ -19,6 +24,22 @@ bool IsHost(const std::string &text);
 // The framing of --framing: "rtu" gives MB_FRAMING_RTU, "tcp"
 // MB_FRAMING_TCP; false for anything else.
 bool ParseFraming(const std::string &text, int &framing);
+
+// The UART link's options as given: --link, --listen-address, --local-port.
+struct LinkOptions {
+    std::optional<std::string> mode;
+    std::optional<std::string> listenAddress;
+    std::optional<std::string> localPort;
+};
+
+// Reads the options into `link`'s mode, listen address and local port;
+// returns why they cannot be used, or "".
+std::string ReadLink(const LinkOptions &options, LinkEndpoint &link);
+
+// The link kept in the settings, each field checked on its own: one no
+// dialog would take leaves its default (the TCP client, every local
+// address, the module's port).
+LinkEndpoint KeptLink(const LinkOptions &kept);
 
 } // namespace startup_target
 

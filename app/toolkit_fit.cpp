@@ -139,7 +139,9 @@ void FitConnectionDialog(NewDialog &dialog)
     const int portErrorRight =
         dialog.m_portError->GetPosition().x + dialog.m_portError->GetTextExtent(kInvalidPortText).x;
     const wxSize client = dialog.GetClientSize();
-    const int width = std::max(ipErrorRight, portErrorRight) + kDialogMargin;
+    const int linkErrorRight =
+        dialog.m_linkFieldError->GetPosition().x + dialog.m_linkFieldError->GetTextExtent(kInvalidAddressText).x;
+    const int width = std::max({ipErrorRight, portErrorRight, linkErrorRight}) + kDialogMargin;
     // Tall enough for the buttons under the framing row, also where the
     // window manager's title bar takes its part of the dialog's size.
     int bottom = 0;

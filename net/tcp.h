@@ -11,6 +11,7 @@
 #define ORV_NET_TCP_H
 
 #include <cstdint>
+#include <string>
 
 struct sockaddr_in;
 
@@ -48,6 +49,17 @@ int tcp_recv(int socket, char *buffer, int size);
 int tcp_recv_timeout(int socket, char *buffer, int size);
 bool tcp_shutdown(int socket);
 int tcp_close(int socket);
+
+// Sockets that wait for the module, bound to `ip_text` (every local address
+// when empty) and `port` (0: one the system picks): a TCP listener, and a UDP
+// socket for datagrams. -1 on a failure, recorded, with its code in errno
+// (EADDRINUSE: another socket holds the port).
+int tcp_listen(const char *ip_text, uint16_t port);
+int udp_bind(const char *ip_text, uint16_t port);
+// The local port a socket is bound to, 0 when unknown.
+uint16_t tcp_local_port(int socket);
+// "127.0.0.1:65100".
+std::string tcp_address_text(const sockaddr_in &address);
 
 // CRC-16 of Modbus RTU and byte-order helpers (not used by the terminal).
 int crc16_block(const uint8_t *data, uint16_t length);

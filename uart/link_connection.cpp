@@ -141,3 +141,9 @@ std::string LinkConnection::Peer() const
     const std::shared_lock<std::shared_mutex> lock(m_lock);
     return m_channel ? m_channel->Peer() : std::string();
 }
+
+LinkChannel::Refusals LinkConnection::Refused() const
+{
+    const std::shared_lock<std::shared_mutex> lock(m_lock);
+    return m_channel ? m_channel->Refused() : LinkChannel::Refusals();
+}

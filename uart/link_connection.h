@@ -49,6 +49,7 @@ public:
     void Close();
     // The module's end, empty without a connection.
     std::string Peer() const;
+    LinkChannel::Refusals Refused() const;
     // Bytes written to the connection since it was adopted.
     uint64_t Sent() const { return m_sent; }
 

@@ -4,21 +4,50 @@
 #define ORV_UART_LINK_ENDPOINT_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 // How the terminal reaches the module; each mode has its transport
-// (uart/link_transport.h).
-enum class LinkMode { TcpClient };
+// (uart/link_transport.h). TcpClient: the terminal connects to the module.
+// TcpServer: the terminal listens and the module connects. Udp: datagrams
+// both ways.
+enum class LinkMode { TcpClient, TcpServer, Udp };
+
+// The address a server accepts any module from.
+constexpr const char *kAnyModuleAddress = "0.0.0.0";
+// The most a UDP datagram over IPv4 carries.
+constexpr size_t kLargestDatagram = 65507;
 
 struct LinkEndpoint {
-    // The module's dotted IPv4 address.
+    LinkEndpoint() = default;
+    LinkEndpoint(std::string moduleHost, uint16_t modulePort, LinkMode linkMode = LinkMode::TcpClient)
+        : host(std::move(moduleHost)), port(modulePort), mode(linkMode)
+    {
+    }
+
+    // The module's dotted IPv4 address; for a server, the only address that
+    // may connect (kAnyModuleAddress: any).
     std::string host;
+    // The module's port; for a server, the port listened on.
     uint16_t port = 0;
     LinkMode mode = LinkMode::TcpClient;
+    // The local address a server listens on and UDP receives on; empty:
+    // every local address.
+    std::string listenAddress;
+    // The local port UDP datagrams are received on; 0: the module's port.
+    uint16_t localPort = 0;
+
+    // The local port a UDP link receives on.
+    uint16_t ReceivePort() const { return localPort != 0 ? localPort : port; }
 };
 
 // A TCP client's endpoint for the dialog's texts: the port is the leading
 // number of its text modulo 65536 (PortFromText).
 LinkEndpoint TcpClientEndpoint(const std::string &host, const std::string &portText);
+
+// "client", "server", "udp": the command line's and the settings' names.
+const char *LinkModeName(LinkMode mode);
+std::optional<LinkMode> LinkModeOfName(const std::string &name);
 
 #endif

@@ -9,6 +9,16 @@ std::string StateText(const LinkStatus &status)
 {
     switch (status.state) {
     case LinkState::Connected:
+        switch (status.mode) {
+        case LinkMode::TcpServer:
+            return status.peer.empty() ? "Listening on port " + std::to_string(status.port)
+                                       : "Connected from " + status.peer;
+        case LinkMode::Udp:
+            return "UDP to " + status.host + ":" + std::to_string(status.port) + ", receiving on port " +
+                   std::to_string(status.localPort);
+        case LinkMode::TcpClient:
+            break;
+        }
         return "Connected to " + status.host + ":" + std::to_string(status.port);
     case LinkState::ClosedByModule:
         return "Closed by the module at " + status.endedAt;
@@ -28,6 +38,11 @@ std::string LinkStatusText(const LinkStatus &status)
     std::string text = status.reconnecting ? "Reconnecting every 2 s | " + StateText(status) : StateText(status);
     if (status.state != LinkState::NotConnected)
         text += " | RX " + ByteCountText(status.rxBytes) + ", TX " + ByteCountText(status.txBytes);
+    if (!status.refused.empty())
+        text += " | Refused " + status.refused;
+    if (status.dropped > 0)
+        text += " | Dropped " + std::to_string(status.dropped) + (status.dropped == 1 ? " datagram" : " datagrams") +
+                " from other addresses";
     if (!status.logPath.empty())
         text += " | Log " + status.logPath + " (" + ByteCountText(status.logBytes) + ")";
     return text;

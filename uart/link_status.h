@@ -4,6 +4,8 @@
 #ifndef ORV_UART_LINK_STATUS_H
 #define ORV_UART_LINK_STATUS_H
 
+#include "uart/link_endpoint.h"
+
 #include <cstdint>
 #include <string>
 
@@ -11,9 +13,17 @@ enum class LinkState { NotConnected, Connected, ClosedByModule, Lost };
 
 struct LinkStatus {
     LinkState state = LinkState::NotConnected;
-    // The module's address and port while connected.
+    // The module's address and port while connected, and the link's mode
+    // with its local port (UDP).
     std::string host;
     unsigned port = 0;
+    LinkMode mode = LinkMode::TcpClient;
+    unsigned localPort = 0;
+    // A server's module as connected now, empty while it listens; the last
+    // peer it refused; datagrams dropped from other addresses.
+    std::string peer;
+    std::string refused;
+    uint64_t dropped = 0;
     // When the link ended (the panel's timestamp), and why it was lost.
     std::string endedAt;
     std::string reason;
@@ -28,10 +38,14 @@ struct LinkStatus {
     bool reconnecting = false;
 };
 
-// "Not connected", "Connected to HOST:PORT", "Closed by the module at TIME"
-// or "Connection lost at TIME: REASON"; once a connection was made, then
-// " | RX n B, TX n B", and while a log runs " | Log PATH (SIZE)"; while the
-// link reconnects, all that after "Reconnecting every 2 s | ".
+// "Not connected", "Connected to HOST:PORT" (a server: "Listening on port
+// P" or "Connected from HOST:PORT"; UDP: "UDP to HOST:PORT, receiving on
+// port P"), "Closed by the module at TIME" or "Connection lost at TIME:
+// REASON"; once a connection was made, then " | RX n B, TX n B", then
+// " | Refused HOST:PORT" after a server turned a module away and
+// " | Dropped N datagrams from other addresses", and while a log runs
+// " | Log PATH (SIZE)"; while the link reconnects, all that after
+// "Reconnecting every 2 s | ".
 std::string LinkStatusText(const LinkStatus &status);
 
 // "512 B", "1.5 KB", "12.0 MB" (1024 steps, one decimal above bytes).

@@ -1,6 +1,5 @@
 // How the UART link reaches its module, one transport per link mode (a TCP
-// client today; a TCP server, UDP and a local serial device fit the same
-// shape). The link and its workers know only these two interfaces, so a new
+// client, a TCP server, UDP; a local serial device fits the same shape). The link and its workers know only these two interfaces, so a new
 // mode is a new opener and channel, and one case in MakeLinkOpener.
 #ifndef ORV_UART_LINK_TRANSPORT_H
 #define ORV_UART_LINK_TRANSPORT_H
@@ -9,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -32,8 +32,23 @@ public:
     // when the link has failed: the write then says why.
     virtual bool WaitWritable(int timeoutMs) = 0;
     virtual void Shutdown() = 0;
-    // The module's end as the user reads it, e.g. "127.0.0.1:65100".
+    // The module's end as the user reads it, e.g. "127.0.0.1:65100"; empty
+    // while a server waits for its module.
     virtual std::string Peer() const = 0;
+
+    // A transport that keeps message bounds reads a message whole into a
+    // buffer of this size; 0 for a stream, which any size suits.
+    virtual size_t MessageLimit() const { return 0; }
+    // What the transport turned away: the last peer refused, and the
+    // datagrams dropped from other addresses.
+    struct Refusals {
+        std::string lastRefused;
+        uint64_t dropped = 0;
+    };
+    virtual Refusals Refused() const { return {}; }
+    // The reader's: `changed` is called from within Read whenever Peer() or
+    // Refused() changes, so that the user can be told at once.
+    virtual void WatchChanges(std::function<void()> changed) { (void)changed; }
 };
 
 // One attempt to open a link, run by the connect thread.

@@ -6,11 +6,15 @@
 #include "uart/worker_events.h"
 #include "uart/worker_lifetimes.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <vector>
 
 namespace {
 
 constexpr size_t kReceiveSize = 512;
+constexpr std::chrono::milliseconds kChangePause(100);
 
 } // namespace
 
@@ -27,9 +31,22 @@ ReadUartThread::~ReadUartThread()
 wxThread::ExitCode ReadUartThread::Entry()
 {
     worker_lifetimes::Enter();
-    uint8_t buffer[kReceiveSize];
+    // A message-keeping transport's message is read whole: one packet.
+    std::vector<uint8_t> storage(std::max(kReceiveSize, m_channel->MessageLimit()));
+    uint8_t *const buffer = storage.data();
+    // At most one change event per pause, so that a flood of refused
+    // datagrams does not flood the GUI thread too; the status bar's own
+    // refresh shows the last change in any case.
+    std::chrono::steady_clock::time_point nextChange;
+    m_channel->WatchChanges([this, &nextChange] {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < nextChange)
+            return;
+        nextChange = now + kChangePause;
+        Post(EVT_LINK_CHANGED, std::string());
+    });
     for (;;) {
-        const ssize_t received = m_channel->Read(buffer, kReceiveSize);
+        const ssize_t received = m_channel->Read(buffer, storage.size());
         // The reason of a failure, before anything else can change it.
         const int failure = errno;
         if (TestDestroy())

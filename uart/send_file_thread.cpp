@@ -54,8 +54,8 @@ private:
 
 } // namespace
 
-SendFileThread::SendFileThread(UartLink *link, const wxString &path, int stream)
-    : wxThread(wxTHREAD_DETACHED), m_link(link), m_path(path), m_stream(stream)
+SendFileThread::SendFileThread(UartLink *link, const wxString &path, int stream, bool chunkPerSend)
+    : wxThread(wxTHREAD_DETACHED), m_link(link), m_path(path), m_stream(stream), m_chunkPerSend(chunkPerSend)
 {
 }
 
@@ -79,7 +79,7 @@ wxThread::ExitCode SendFileThread::Entry()
     ProgressPacer pacer;
     uint64_t reported = 0;
     while (!Stopping()) {
-        const MediaChunk chunk = file.NextChunks(kChunksPerSend);
+        const MediaChunk chunk = file.NextChunks(m_chunkPerSend ? 1 : kChunksPerSend);
         if (chunk.size == 0) {
             if (file.Failed())
                 PostFailure("Cannot read the media file \"" + m_path.utf8_string() + "\": " + SystemErrorText(errno));

@@ -18,8 +18,9 @@ struct MediaChunk;
 class SendFileThread : public wxThread {
 public:
     // Streams the file at `path` (an own copy) over `link`. `stream` travels
-    // in the failure event, so that the link knows a late one.
-    SendFileThread(UartLink *link, const wxString &path, int stream);
+    // in the failure event, so that the link knows a late one. With
+    // `chunkPerSend` every chunk is a send of its own (one datagram).
+    SendFileThread(UartLink *link, const wxString &path, int stream, bool chunkPerSend = false);
     ~SendFileThread() override;
 
     // Asks the stream to end before anything more is sent. Called before a
@@ -41,6 +42,7 @@ private:
     UartLink *const m_link;
     const wxString m_path;
     const int m_stream;
+    const bool m_chunkPerSend;
     std::atomic<bool> m_stopRequested{false};
 };
 

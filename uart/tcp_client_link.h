@@ -21,6 +21,8 @@ public:
     bool WaitWritable(int timeoutMs) override;
     void Shutdown() override;
     std::string Peer() const override;
+    // For a poll beside other sockets.
+    int Handle() const { return m_socketHandle; }
 
 private:
     const int m_socketHandle;

@@ -70,6 +70,7 @@ TerminalPanel::TerminalPanel()
     Connect(wxID_ANY, EVT_CONNECTION_LOST, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_CONNECTION_CLOSED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_LOG_FAILED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
+    Connect(wxID_ANY, EVT_LINK_CHANGED, wxCommandEventHandler(TerminalPanel::OnConnectionEvent));
     Connect(wxID_ANY, EVT_PERIODIC_DONE, wxCommandEventHandler(TerminalPanel::OnWorkerEvent));
     Connect(wxID_ANY, EVT_PERIODIC_SEND_FAILED, wxCommandEventHandler(TerminalPanel::OnPeriodicSendFailed));
     Connect(wxID_ANY, EVT_FILE_FAILED, wxCommandEventHandler(TerminalPanel::OnFileFailed));

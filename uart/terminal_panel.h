@@ -100,6 +100,7 @@ public:
     // The module to connect to, as the connection dialog gave it; none
     // ("not set") before the first. A live connection is dropped.
     void SetConnectionParameters(const std::optional<LinkEndpoint> &parameters);
+    const std::optional<LinkEndpoint> &ConnectionParameters() const { return m_parameters; }
     // Stops every worker of the link and closes its connection. Runs before
     // the panel is destroyed (the frame's close handler, and the destructor
     // as a safety net); calling it again does nothing.

@@ -71,7 +71,9 @@ void TerminalPanel::OnConnect(wxCommandEvent &)
         ShowErrorBox(ReasonText(m_link.ConnectError()));
         break;
     case UartLink::ConnectResult::Connected:
-        EnterConnectedState();
+        // A server that listens and a UDP port that is bound have no module
+        // yet to speak of: the status bar says where they stand.
+        EnterConnectedState(m_parameters->mode != LinkMode::TcpClient);
         break;
     }
 }
@@ -148,6 +150,9 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
     case EVT_CONNECTION_CLOSED:
         OnLinkEnded(event);
         break;
+    case EVT_LINK_CHANGED:
+        ShowLinkStatus();
+        break;
     case EVT_LOG_FAILED:
         ShowLinkStatus();
         ShowErrorBox(event.GetString());
@@ -223,9 +228,10 @@ void TerminalPanel::OnModifyParameters(wxCommandEvent &)
 {
     auto *dialog = new NewDialog(MainWindow::GetInstance()->m_frame, wxID_ANY, "UART Conf", wxDefaultPosition,
                                  wxSize(380, 250), wxDEFAULT_DIALOG_STYLE);
-    if (m_parameters)
+    if (m_parameters) {
         dialog->SetValues(wxString::FromUTF8(m_parameters->host), wxString::Format("%u", m_parameters->port));
-    else
+        dialog->SetLink(m_parameters->mode, m_parameters->listenAddress, m_parameters->localPort);
+    } else
         dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
 }
 

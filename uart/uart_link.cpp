@@ -32,6 +32,10 @@ void UartLink::Post(const wxCommandEvent &event)
 
 bool UartLink::StartConnect(const LinkEndpoint &endpoint)
 {
+    // A listener or a UDP socket that ended by itself still holds its port,
+    // which the new attempt may want again.
+    if (!m_connected && m_endpoint.mode != LinkMode::TcpClient)
+        m_connection.Close();
     m_endpoint = endpoint;
     m_connectResult = ConnectResult::Pending;
     return StartAttempt(0);
@@ -92,6 +96,8 @@ bool UartLink::BeginSession(std::string &error)
     m_status.state = LinkState::Connected;
     m_status.host = m_endpoint.host;
     m_status.port = m_endpoint.port;
+    m_status.mode = m_endpoint.mode;
+    m_status.localPort = m_endpoint.ReceivePort();
     m_presence.Up();
     return true;
 }
@@ -103,6 +109,10 @@ void UartLink::Disconnect()
     // wait for a return.
     m_presence.Gone();
     TearDownConnection();
+    // A listener or a UDP socket frees its port at once: the user may give
+    // it to another program.
+    if (m_endpoint.mode != LinkMode::TcpClient)
+        m_connection.Close();
     m_log.Close();
     m_dropped = false;
     m_status = LinkStatus();
@@ -167,6 +177,10 @@ LinkStatus UartLink::Status() const
     if (m_connected) {
         status.rxBytes = m_inbox.BytesReceived();
         status.txBytes = m_connection.Sent();
+        status.peer = m_connection.Peer();
+        const LinkChannel::Refusals refused = m_connection.Refused();
+        status.refused = refused.lastRefused;
+        status.dropped = refused.dropped;
     }
     status.reconnecting = m_reconnecting;
     // Read without waiting for the read thread, which may be held up in a

@@ -77,13 +77,15 @@ public:
     bool Connected() const { return m_connected; }
     bool Reconnecting() const { return m_reconnecting; }
     LinkStatus Status() const;
-    // The module's end of the connection, empty without one.
+    // The module's end of the connection, empty without one (and while a
+    // server waits for its module).
     std::string Peer() const { return m_connection.Peer(); }
 
     // Sends a message whole or nothing of it (LinkConnection::SendWholeWithin).
     int SendWhole(const char *data, uint16_t *length, int timeoutMs = kSingleSendTimeoutMs);
     // Repeats `message` every `intervalMs`, with the counter when asked.
-    // False, with `error` saying why, when its thread cannot start.
+    // False, with `error` saying why, when its thread cannot start or the
+    // message is too large for one datagram.
     bool StartPeriodic(PeriodicMessage message, int intervalMs, bool counter, std::string &error);
     // Ends periodic sending and returns once its thread is gone.
     void StopPeriodic();

@@ -11,7 +11,7 @@
 UartLink::Inbound::Inbound(UartLink &link) : m_link(link)
 {
     for (const wxEventType type : {EVT_CONNECTED, EVT_CONNECT_FAILED, EVT_UART_DATA, EVT_CONNECTION_LOST,
-                                   EVT_CONNECTION_CLOSED, EVT_LOG_FAILED, EVT_PERIODIC_SEND_FAILED,
+                                   EVT_CONNECTION_CLOSED, EVT_LINK_CHANGED, EVT_LOG_FAILED, EVT_PERIODIC_SEND_FAILED,
                                    EVT_PERIODIC_DONE, EVT_FILE_FAILED, EVT_FILE_PROGRESS})
         Connect(wxID_ANY, type, wxCommandEventHandler(UartLink::Inbound::OnEvent));
 }
@@ -47,6 +47,9 @@ void UartLink::OnWorkerEvent(wxCommandEvent &event)
         break;
     case EVT_FILE_PROGRESS:
         OnFileProgress(event);
+        break;
+    case EVT_LINK_CHANGED:
+        current = current && event.GetInt() == m_connectionNumber && m_connected;
         break;
     default: // received data, log failures, periodic counts: the sink's alone
         break;

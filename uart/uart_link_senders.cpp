@@ -17,6 +17,11 @@ int UartLink::SendWhole(const char *data, uint16_t *length, int timeoutMs)
 
 bool UartLink::StartPeriodic(PeriodicMessage message, int intervalMs, bool counter, std::string &error)
 {
+    // Refused before the first one, not as a failed send after it.
+    if (m_endpoint.mode == LinkMode::Udp && message.bytes.size() > kLargestDatagram) {
+        error = SystemErrorText(EMSGSIZE);
+        return false;
+    }
     const int run = ++m_periodicRuns;
     auto *thread = new SendPeriodicallyThread(this, std::move(message), intervalMs, counter, run);
     m_periodicThread = thread;
@@ -61,7 +66,7 @@ bool UartLink::PlayMedia(const wxString &path, std::string &error)
         }
     }
     const int stream = ++m_mediaStreams;
-    auto *thread = new SendFileThread(this, path, stream);
+    auto *thread = new SendFileThread(this, path, stream, m_endpoint.mode == LinkMode::Udp);
     m_fileThread = thread;
     if (thread->Create() != wxTHREAD_NO_ERROR || thread->Run() != wxTHREAD_NO_ERROR) {
         delete thread; // its destructor clears m_fileThread

@@ -23,6 +23,10 @@ constexpr wxEventType EVT_CONNECTION_LOST = 4002;
 constexpr wxEventType EVT_CONNECTION_CLOSED = 4003;
 // Int: the number of the connection; string: the file and the reason.
 constexpr wxEventType EVT_LOG_FAILED = 4004;
+// Int: the number of the connection whose transport's peer or refusals
+// changed (a server's module came, left or was turned away; a datagram from
+// another address was dropped).
+constexpr wxEventType EVT_LINK_CHANGED = 4005;
 // Int: the number of the periodic run, which has ended; string: why.
 constexpr wxEventType EVT_PERIODIC_SEND_FAILED = 3001;
 // Client data: the number of messages sent.

@@ -141,10 +141,116 @@ class TcpClientReach:
         self.listener.close()
 
 
-# Link modes by name; a mode the terminal gains is added here (a TCP server
-# whose module connects once the program listens, a UDP end whose send is
-# one datagram) and named by scenarios.
-REACHES = {TcpClientReach.name: TcpClientReach}
+def free_port(kind):
+    with socket.socket(socket.AF_INET, kind) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class TcpServerReach:
+    """The module connects to the terminal, which listens on 127.0.0.1 (a
+    module that is a TCP client). PuTTY cannot listen."""
+    name = "tcp-server"
+    programs = ("orv-terminal",)
+
+    def __init__(self):
+        self.port = free_port(socket.SOCK_STREAM)
+
+    def command(self, kind, program):
+        return [program, "--uart", "127.0.0.1:%d" % self.port, "--link", "server", "--listen-address", "127.0.0.1",
+                "--connect"]
+
+    def open(self, receiver):
+        """The module's end once it got in; the terminal shows no box."""
+        deadline = time.monotonic() + START_TIMEOUT_S
+        while True:
+            connection = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            try:
+                connection.connect(("127.0.0.1", self.port))
+                break
+            except ConnectionRefusedError:
+                connection.close()
+                if time.monotonic() > deadline:
+                    raise RuntimeError("orv-terminal does not listen on %d" % self.port)
+                time.sleep(0.1)
+        end = StreamEnd(connection)
+        receiver.settle(boxed=False)
+        return end
+
+    def close(self):
+        pass
+
+
+class DatagramEnd:
+    """The module's end of a UDP link: each line one datagram, sent at once."""
+
+    def __init__(self, module, terminal_port):
+        self.module = module
+        self.terminal_port = terminal_port
+        module.setblocking(False)
+
+    def send(self, data):
+        """Bytes of `data` taken, whole lines only."""
+        taken = 0
+        while len(data) - taken >= LINE_BYTES:
+            try:
+                self.module.sendto(data[taken:taken + LINE_BYTES], ("127.0.0.1", self.terminal_port))
+            except BlockingIOError:
+                break
+            taken += LINE_BYTES
+        return taken
+
+    def unsent(self):
+        """Bytes waiting in the terminal's socket, not yet read."""
+        queued = udp_queue(self.terminal_port)
+        return queued if queued is not None else 0
+
+    def close(self):
+        self.module.close()
+
+
+def udp_queue(local_port):
+    """Bytes queued for reading on the UDP socket bound to local_port, None
+    while there is none."""
+    with open("/proc/net/udp") as stream:
+        next(stream)
+        for line in stream:
+            fields = line.split()
+            if int(fields[1].split(":")[1], 16) == local_port:
+                return int(fields[4].split(":")[1], 16)
+    return None
+
+
+class UdpReach:
+    """Datagrams both ways on 127.0.0.1. PuTTY has no UDP."""
+    name = "udp"
+    programs = ("orv-terminal",)
+
+    def __init__(self):
+        self.module = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.module.bind(("127.0.0.1", 0))
+        self.terminal_port = free_port(socket.SOCK_DGRAM)
+
+    def command(self, kind, program):
+        return [program, "--uart", "127.0.0.1:%d" % self.module.getsockname()[1], "--link", "udp", "--local-port",
+                str(self.terminal_port), "--listen-address", "127.0.0.1", "--connect"]
+
+    def open(self, receiver):
+        """The module's end once the terminal has bound its port."""
+        deadline = time.monotonic() + START_TIMEOUT_S
+        while udp_queue(self.terminal_port) is None:
+            if time.monotonic() > deadline:
+                raise RuntimeError("orv-terminal does not receive on %d" % self.terminal_port)
+            time.sleep(0.1)
+        receiver.settle(boxed=False)
+        return DatagramEnd(self.module, self.terminal_port)
+
+    def close(self):
+        self.module.close()
+
+
+# Link modes by name, each named by scenarios.
+REACHES = {reach.name: reach for reach in (TcpClientReach, TcpServerReach, UdpReach)}
 
 
 class Receiver:
@@ -174,11 +280,11 @@ class Receiver:
     def pid(self):
         return self.process.pid
 
-    def settle(self):
+    def settle(self, boxed=True):
         """Waits until the receiver is ready, as a user would see it:
         orv-terminal's "Connection successful" box is answered and, when
         stamped, "Write Timestamp" and "Wrap packets" are ticked."""
-        if self.kind == "orv-terminal":
+        if self.kind == "orv-terminal" and boxed:
             box = wait_for_window(self.process.pid, "^Connected$")
             xdotool("windowfocus", "--sync", box)
             xdotool("key", "--window", box, "Return")
@@ -188,6 +294,9 @@ class Receiver:
                 if time.monotonic() > deadline:
                     raise RuntimeError("the connection box stays open")
                 time.sleep(0.05)
+        if self.kind == "orv-terminal":
+            if not boxed:
+                wait_for_window(self.process.pid)
             if self.stamped and self.accessible:
                 self.check_timestamp_and_wrap()
         else:

@@ -47,7 +47,10 @@ CATCH_UP_S = 10.0
 RATES = (("11.5 KB/s", 11520), ("92 KB/s", 92160), ("300 KB/s", 300000))
 SCENARIOS = ((("idle", "tcp-client", 0, False),) +
              tuple((name, "tcp-client", rate, False) for name, rate in RATES) +
-             tuple((name + ", timestamps and wrapping", "tcp-client", rate, True) for name, rate in RATES))
+             tuple((name + ", timestamps and wrapping", "tcp-client", rate, True) for name, rate in RATES) +
+             # The other link modes at the middle rate, the terminal alone.
+             (("92 KB/s, the terminal as TCP server", "tcp-server", 92160, False),
+              ("92 KB/s over UDP", "udp", 92160, False)))
 
 
 class SteadySender:

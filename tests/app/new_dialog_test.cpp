@@ -180,6 +180,55 @@ TEST_F(NewDialogTest, ConfirmedValuesReachThePanelOfTheChosenType)
     EXPECT_EQ(ui.portLabel->GetLabel(), "502");
 }
 
+// A UART connection has its link rows where a Modbus one has the framing
+// and the time-out; each mode's field is checked and reaches the panel.
+TEST_F(NewDialogTest, UartLinkRowsAreCheckedAndReachThePanel)
+{
+    EXPECT_TRUE(m_dialog->m_linkMode->IsShown());
+    EXPECT_EQ(m_dialog->m_linkMode->GetValue(), "TCP client");
+    EXPECT_EQ(m_dialog->m_linkMode->GetPosition(), wxPoint(150, 155));
+    EXPECT_FALSE(m_dialog->m_framing->IsShown());
+    EXPECT_FALSE(m_dialog->m_linkFieldLabel->IsShown()) << "a client needs no field";
+    m_dialog->SetTerminalType(1);
+    EXPECT_TRUE(m_dialog->m_framing->IsShown());
+    EXPECT_TRUE(m_dialog->m_timeoutText->IsShown());
+    EXPECT_FALSE(m_dialog->m_linkMode->IsShown());
+    m_dialog->SetTerminalType(0);
+
+    TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
+    m_dialog->SetLink(LinkMode::TcpServer, "", 0);
+    EXPECT_TRUE(m_dialog->m_listenAddressText->IsShown());
+    EXPECT_EQ(m_dialog->m_linkFieldLabel->GetLabel(), "Listen address");
+    m_dialog->SetValues(kAnyModuleAddress, "5000");
+    m_dialog->m_listenAddressText->ChangeValue("127.0.0");
+    Confirm();
+    EXPECT_TRUE(m_dialog->IsShown());
+    EXPECT_EQ(m_dialog->m_linkFieldError->GetLabel(), "Invalid Address");
+    EXPECT_EQ(IpError(), "") << "a server takes any module";
+    m_dialog->m_listenAddressText->ChangeValue("127.0.0.1");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    ASSERT_TRUE(uart->ConnectionParameters());
+    const LinkEndpoint server = *uart->ConnectionParameters();
+    EXPECT_EQ(server.mode, LinkMode::TcpServer);
+    EXPECT_EQ(server.host + " " + std::to_string(server.port) + " " + server.listenAddress, "0.0.0.0 5000 127.0.0.1");
+
+    m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                             wxDEFAULT_DIALOG_STYLE);
+    m_dialog->SetValues("127.0.0.9", "5000");
+    m_dialog->SetLink(LinkMode::Udp, "", 0);
+    EXPECT_EQ(m_dialog->m_linkFieldLabel->GetLabel(), "Local port");
+    EXPECT_FALSE(m_dialog->m_listenAddressText->IsShown());
+    m_dialog->m_localPortText->ChangeValue("0");
+    Confirm();
+    EXPECT_EQ(m_dialog->m_linkFieldError->GetLabel(), "Invalid Port");
+    m_dialog->m_localPortText->ChangeValue("5001");
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(uart->ConnectionParameters()->mode, LinkMode::Udp);
+    EXPECT_EQ(uart->ConnectionParameters()->ReceivePort(), 5001);
+}
+
 TEST_F(NewDialogTest, BothFieldsBadShowBothLabelsUntilCorrected)
 {
     SetFields(*m_dialog->m_ipCtrl, "0", "1", "2", "3");

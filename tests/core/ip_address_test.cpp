@@ -130,4 +130,47 @@ TEST(StartupTarget, TakesADottedAddressWithAnOptionalPort)
     EXPECT_EQ(framing, MB_FRAMING_RTU);
 }
 
+TEST(StartupTarget, ReadsTheLinkOptionsAndSaysWhatIsWrong)
+{
+    LinkEndpoint link;
+    EXPECT_EQ(startup_target::ReadLink({}, link), "");
+    EXPECT_EQ(link.mode, LinkMode::TcpClient);
+    EXPECT_EQ(startup_target::ReadLink({"server", "127.0.0.1", std::nullopt}, link), "");
+    EXPECT_EQ(link.mode, LinkMode::TcpServer);
+    EXPECT_EQ(link.listenAddress, "127.0.0.1");
+    EXPECT_EQ(startup_target::ReadLink({"server", "0.0.0.0", std::nullopt}, link), "");
+    EXPECT_EQ(link.listenAddress, "") << "every local address";
+    EXPECT_EQ(startup_target::ReadLink({"udp", std::nullopt, "5001"}, link), "");
+    EXPECT_EQ(link.mode, LinkMode::Udp);
+    EXPECT_EQ(link.localPort, 5001);
+
+    const struct {
+        startup_target::LinkOptions options;
+        const char *problem;
+    } bad[] = {
+        {{"tcp", std::nullopt, std::nullopt}, "--link takes client, server or udp, not tcp"},
+        {{"client", "127.0.0.1", std::nullopt}, "--listen-address goes with --link server or udp"},
+        {{std::nullopt, std::nullopt, "5001"}, "--local-port goes with --link udp"},
+        {{"server", "localhost", std::nullopt},
+         "--listen-address takes an IPv4 address of this computer, as 127.0.0.1, not localhost"},
+        {{"udp", std::nullopt, "0"}, "--local-port takes a port from 1 to 65535, not 0"},
+        {{"udp", std::nullopt, "65536"}, "--local-port takes a port from 1 to 65535, not 65536"},
+    };
+    for (const auto &entry : bad)
+        EXPECT_EQ(startup_target::ReadLink(entry.options, link), entry.problem);
+
+    std::string ip;
+    std::string port;
+    EXPECT_FALSE(startup_target::SplitHostPort("0.0.0.0:5000", "65100", ip, port));
+    ASSERT_TRUE(startup_target::SplitHostPort("0.0.0.0:5000", "65100", ip, port, true));
+    EXPECT_EQ(ip + " " + port, "0.0.0.0 5000");
+
+    link = startup_target::KeptLink({"udp", "127.0.0.1", "5001"});
+    EXPECT_EQ(link.mode, LinkMode::Udp);
+    EXPECT_EQ(link.listenAddress + ":" + std::to_string(link.localPort), "127.0.0.1:5001");
+    link = startup_target::KeptLink({"bridge", "here", "70000"});
+    EXPECT_EQ(link.mode, LinkMode::TcpClient);
+    EXPECT_EQ(link.listenAddress + ":" + std::to_string(link.localPort), ":0");
+}
+
 } // namespace

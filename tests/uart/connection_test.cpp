@@ -17,6 +17,7 @@
 #include <wx/app.h>
 #include <wx/bmpbuttn.h>
 #include <wx/progdlg.h>
+#include <wx/statusbr.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -66,6 +67,29 @@ void ExpectDisconnectedLook()
     EXPECT_TRUE(ShowsImage(ui.statusIcon->GetBitmap(), "icons/ko.jpg"));
     EXPECT_TRUE(ShowsImage(ui.connectButton->GetBitmapLabel(), "icons/connectbtn.jpg"));
     EXPECT_EQ(ui.connectButton->GetId(), TerminalPanel::ID_CONNECT);
+}
+
+// A server has no module to speak of when it starts: no box, the status bar
+// says where it stands and names the module once it is in.
+TEST_F(ConnectionTest, ServerListensQuietlyAndNamesItsModule)
+{
+    uint16_t port = 0;
+    {
+        LoopbackListener probe("127.0.0.44");
+        port = probe.Port();
+    }
+    LinkEndpoint server(kAnyModuleAddress, port, LinkMode::TcpServer);
+    server.listenAddress = "127.0.0.44";
+    Panel()->SetConnectionParameters(server);
+    ModalRecorder boxes;
+    ConnectClick(boxes);
+    EXPECT_EQ(boxes.Messages(), "");
+    EXPECT_TRUE(Link().Connected());
+    const auto status = [] { return MainWindow::GetInstance()->m_statusBar->GetStatusText(1).utf8_string(); };
+    EXPECT_EQ(status().rfind("Listening on port " + std::to_string(port) + " | ", 0), 0u) << status();
+    Fd module = ConnectTo("127.0.0.44", port);
+    ASSERT_TRUE(module.Valid());
+    EXPECT_TRUE(WaitUntil([&] { return status().rfind("Connected from 127.0.0.1:", 0) == 0; })) << status();
 }
 
 TEST_F(ConnectionTest, ConnectWithoutParametersSaysSo)

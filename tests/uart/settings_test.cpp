@@ -40,6 +40,11 @@ protected:
     }
 };
 
+wxString FileSays(const char *key)
+{
+    return wxFileConfig("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE).Read(key, "");
+}
+
 // What the user set is written to the test's own configuration folder and
 // comes back into the controls, the message list with its endings included.
 TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
@@ -95,16 +100,21 @@ TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
                   .Read("/Connection/Framing", ""),
               "1");
 
+    // So does a UART link's mode, with its fields.
+    LinkEndpoint server("", 0, LinkMode::TcpServer);
+    server.listenAddress = "127.0.0.1";
+    MainWindow::GetInstance()->ApplyConnection("0.0.0.0", "5000", 0, 0, 500, server);
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+    EXPECT_EQ(FileSays("/Connection/IP") + " " + FileSays("/Connection/Link") + " " +
+                  FileSays("/Connection/ListenAddress"),
+              "0.0.0.0 server 127.0.0.1");
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "65101", 0);
+
     // A shorter list leaves no older entries behind.
     Click(TerminalPanel::ID_CLEAR_LIST);
     ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
     wxFileConfig again("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE);
     EXPECT_FALSE(again.Exists("/UART/Messages/1/Text"));
-}
-
-wxString FileSays(const char *key)
-{
-    return wxFileConfig("orv-terminal", "", user_config::FilePath(), "", wxCONFIG_USE_LOCAL_FILE).Read(key, "");
 }
 
 std::string FileContents(const wxString &path)
