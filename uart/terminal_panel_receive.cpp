@@ -26,9 +26,9 @@ constexpr size_t kShowBudgetBytes = 256 * 1024;
 constexpr int kShowDelayMs = 10;
 // While chunks keep coming they are shown once a frame: every append makes
 // the toolkit lay out, size and draw the view again, which costs the same
-// for one line as for forty. 40 frames a second keep the newest line on
-// screen within some 30 ms of its arrival.
-constexpr int kFrameMs = 25;
+// for one line as for forty. 50 frames a second keep the newest line on
+// screen within some 20 ms of its arrival.
+constexpr int kFrameMs = 20;
 // A timer this much past its time finds the event loop busy.
 constexpr int kShowLateMs = 2;
 // The pause after idle time before a turn that came late, and how often a
