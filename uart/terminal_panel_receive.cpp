@@ -22,13 +22,18 @@ namespace {
 // input between turns.
 constexpr size_t kShowBudgetBytes = 256 * 1024;
 // Pause before showing chunks that arrive after a quiet spell, so that
-// chunks arriving close together are shown in one go.
+// chunks arriving close together are shown in one go, and between turns
+// while a backlog remains.
 constexpr int kShowDelayMs = 10;
 // While chunks keep coming they are shown once a frame: every append makes
 // the toolkit lay out, size and draw the view again, which costs the same
 // for one line as for forty. 50 frames a second keep the newest line on
 // screen within some 20 ms of its arrival.
 constexpr int kFrameMs = 20;
+// A turn that shows this much meets a flood rather than a module's steady
+// rate: the next turn follows after the short pause, as a flood's intake
+// depends on how soon slots are given back.
+constexpr uint64_t kFloodTurnBytes = 64 * 1024;
 // A timer this much past its time finds the event loop busy.
 constexpr int kShowLateMs = 2;
 // The pause after idle time before a turn that came late, and how often a
@@ -85,8 +90,13 @@ void TerminalPanel::OnRxFlush(wxTimerEvent &)
             StartRxFlushTimer(kShowDelayMs);
         return;
     }
+    const uint64_t shownBefore = m_rxBytesShown;
     ShowStagedChunks();
     if (!late || now - m_rxLastIdle < std::chrono::milliseconds(kShowIdleEveryMs)) {
+        if (!m_rxStaged.empty() || m_rxBytesShown - shownBefore >= kFloodTurnBytes) {
+            StartRxFlushTimer(kShowDelayMs);
+            return;
+        }
         const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - now);
         StartRxFlushTimer(std::max(1, kFrameMs - static_cast<int>(spent.count())));
         return;
