@@ -117,6 +117,11 @@ MainWindow::MainWindow()
     m_terminalPanel->KeepDesignLayout();
 
     m_frame->SetBackgroundColour(theme_colours::Page());
+    // Nothing erases the frame's background but the toolkit: so no device
+    // context is made for an erase event at every redraw, which looked the
+    // theme's font and colours up anew at each frame of a receive view that
+    // follows a stream.
+    m_frame->SetBackgroundStyle(wxBG_STYLE_SYSTEM);
     m_frame->Centre(wxBOTH);
     m_frame->Show(true);
 

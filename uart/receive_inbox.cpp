@@ -15,9 +15,10 @@ bool ReceiveInbox::Put(Chunk chunk)
 {
     m_bytesReceived += ChunkSize(chunk.get());
     const std::lock_guard<std::mutex> lock(m_lock);
-    const bool wasEmpty = m_chunks.empty();
     m_chunks.push_back(std::move(chunk));
-    return wasEmpty;
+    const bool wake = m_wakeAwaited;
+    m_wakeAwaited = false;
+    return wake;
 }
 
 bool ReceiveInbox::TakeAll(std::deque<Chunk> &to)
@@ -31,8 +32,21 @@ bool ReceiveInbox::TakeAll(std::deque<Chunk> &to)
     return true;
 }
 
+bool ReceiveInbox::AwaitWake()
+{
+    const std::lock_guard<std::mutex> lock(m_lock);
+    m_wakeAwaited = m_chunks.empty();
+    return m_wakeAwaited;
+}
+
 void ReceiveInbox::Open()
 {
     m_bytesReceived = 0;
+    {
+        // A wake too many costs an event; one missed would strand the
+        // chunks.
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_wakeAwaited = true;
+    }
     m_gate.Open();
 }

@@ -27,13 +27,18 @@ public:
 
     // Read thread: waits for a slot and takes it; false once closed.
     bool Reserve() { return m_gate.Acquire(); }
-    // Read thread: puts the chunk of a slot taken; true when the inbox was
-    // empty before, so that the GUI thread needs waking.
+    // Read thread: puts the chunk of a slot taken; true when the GUI thread
+    // waits to be woken for it (AwaitWake), once per wait.
     bool Put(Chunk chunk);
 
     // GUI thread: moves every waiting chunk to the end of `to`; false when
     // none waited.
     bool TakeAll(std::deque<Chunk> &to);
+    // GUI thread: the next chunk put wakes it; false when chunks wait
+    // already (take them instead). While the GUI thread shows chunks at its
+    // own pace it asks for no wake, so a steady stream costs no event per
+    // chunk.
+    bool AwaitWake();
     // GUI thread: gives back the slots of chunks shown or dropped.
     void Release(size_t count) { m_gate.Release(count); }
     // GUI thread: a new connection's reader may take slots again, and its
@@ -49,6 +54,7 @@ private:
     ChunkGate m_gate;
     std::mutex m_lock;
     std::deque<Chunk> m_chunks;
+    bool m_wakeAwaited = true;
     std::atomic<uint64_t> m_bytesReceived{0};
 };
 

@@ -7,6 +7,7 @@
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
+#include <algorithm>
 #include <chrono>
 #include <wx/checkbox.h>
 #include <wx/dirdlg.h>
@@ -20,9 +21,19 @@ namespace {
 // are shown with one append per view, and the loop gets back to painting and
 // input between turns.
 constexpr size_t kShowBudgetBytes = 256 * 1024;
-// Pause before showing newly arrived chunks, so that chunks arriving close
-// together are shown in one go, and between turns while a backlog remains.
+// Pause before showing chunks that arrive after a quiet spell, so that
+// chunks arriving close together are shown in one go, and between turns
+// while a backlog remains.
 constexpr int kShowDelayMs = 10;
+// While chunks keep coming they are shown once a frame: every append makes
+// the toolkit lay out, size and draw the view again, which costs the same
+// for one line as for forty. 50 frames a second keep the newest line on
+// screen within some 20 ms of its arrival.
+constexpr int kFrameMs = 20;
+// A turn that shows this much meets a flood rather than a module's steady
+// rate: the next turn follows after the short pause, as a flood's intake
+// depends on how soon slots are given back.
+constexpr uint64_t kFloodTurnBytes = 64 * 1024;
 // A timer this much past its time finds the event loop busy.
 constexpr int kShowLateMs = 2;
 // The pause after idle time before a turn that came late, and how often a
@@ -63,22 +74,31 @@ bool TerminalPanel::TakeInbox()
     return m_link.TakeReceived(m_rxStaged);
 }
 
-// While chunks come the timer goes on, as the wake-up event runs only once
-// the toolkit is idle, which a view laying out new text is not; a turn that
-// finds none stops it. A timer that came late finds the loop with more to
-// do than the timer leaves room for; now and then the next turn then waits
-// for the loop to be idle and follows at once, so that the loop still gets
+// While chunks come the timer goes on, once a frame, and the link posts no
+// wake-up for them; a turn that finds none stops it and asks the link for a
+// wake-up instead. A timer that came late finds the loop with more to do
+// than the timer leaves room for; now and then the next turn then waits for
+// the loop to be idle and follows at once, so that the loop still gets
 // moments with nothing to do (the toolkit's yields wait for one).
 void TerminalPanel::OnRxFlush(wxTimerEvent &)
 {
     const SteadyClock::time_point now = SteadyClock::now();
     const bool late = now - m_rxFlushStart > std::chrono::milliseconds(m_rxFlushDelay + kShowLateMs);
-    const bool arrived = TakeInbox() || !m_rxStaged.empty();
-    ShowStagedChunks();
-    if (!arrived)
+    TakeInbox();
+    if (m_rxStaged.empty()) {
+        if (!m_link.AwaitReceived())
+            StartRxFlushTimer(kShowDelayMs);
         return;
+    }
+    const uint64_t shownBefore = m_rxBytesShown;
+    ShowStagedChunks();
     if (!late || now - m_rxLastIdle < std::chrono::milliseconds(kShowIdleEveryMs)) {
-        StartRxFlushTimer(kShowDelayMs);
+        if (!m_rxStaged.empty() || m_rxBytesShown - shownBefore >= kFloodTurnBytes) {
+            StartRxFlushTimer(kShowDelayMs);
+            return;
+        }
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - now);
+        StartRxFlushTimer(std::max(1, kFrameMs - static_cast<int>(spent.count())));
         return;
     }
     m_rxFlushAfterIdle = true;
@@ -136,9 +156,11 @@ void TerminalPanel::ShowAllStagedChunks()
 void TerminalPanel::DropStagedChunks()
 {
     m_rxFlushTimer.Stop();
-    TakeInbox();
-    m_link.ReleaseReceived(m_rxStaged.size());
-    m_rxStaged.clear();
+    do {
+        TakeInbox();
+        m_link.ReleaseReceived(m_rxStaged.size());
+        m_rxStaged.clear();
+    } while (!m_link.AwaitReceived());
 }
 
 void TerminalPanel::AppendPanelLine(int notation, const wxString &line, const wxColour &colour)

@@ -99,9 +99,12 @@ public:
     // Media bytes streamed as last reported to the GUI thread.
     uint64_t MediaBytesReported() const { return m_mediaBytesReported; }
 
-    // Received chunks waiting since the last EVT_UART_DATA; their slots are
-    // given back with ReleaseReceived once shown or dropped.
+    // Received chunks waiting; their slots are given back with
+    // ReleaseReceived once shown or dropped.
     bool TakeReceived(std::deque<ReceiveInbox::Chunk> &to) { return m_inbox.TakeAll(to); }
+    // The next chunk received posts EVT_UART_DATA; false when chunks wait
+    // already. Until then chunks are only kept for TakeReceived.
+    bool AwaitReceived() { return m_inbox.AwaitWake(); }
     void ReleaseReceived(size_t count) { m_inbox.Release(count); }
     size_t ReceivedInFlight() const { return m_inbox.InFlight(); }
 
