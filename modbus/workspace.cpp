@@ -2,6 +2,7 @@
 #include "modbus/workspace.h"
 
 #include "chart/atomic_file.h"
+#include "uart/utf8_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,16 +42,6 @@ ordered_json BlockJson(const BlockDefinition &block)
     }
     object["rows"] = std::move(rows);
     return object;
-}
-
-bool IsUtf8(const std::string &text)
-{
-    try {
-        (void)nlohmann::json(text).dump();
-        return true;
-    } catch (const nlohmann::json::type_error &) {
-        return false;
-    }
 }
 
 // The texts the reader would refuse as JSON, which WriteWorkspace would

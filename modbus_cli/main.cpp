@@ -8,6 +8,7 @@
 #include "modbus_cli/session.h"
 #include "modbus_cli/traffic_observer.h"
 #include "modbus_cli/workspace_run.h"
+#include "uart/utf8_text.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -117,16 +118,7 @@ struct Run {
                 break;
             if (const int unwritten = Report(outcome); unwritten != 0)
                 return WriteFailure(unwritten);
-            ++summary.requests;
-            if (stats != nullptr)
-                stats->Add(request.unit, ClassifyExchange(outcome.status == EXIT_OK ? 0 : -1, outcome.errorNumber),
-                           std::chrono::microseconds(std::llround(outcome.roundTripMs * 1000)));
-            if (outcome.status == EXIT_OK) {
-                summary.roundTrips.Add(outcome.roundTripMs);
-            } else {
-                ++summary.failures;
-                status = std::max(status, outcome.status);
-            }
+            CountOutcome(outcome, request.unit, summary, stats, status);
         }
         PrintLine(stderr, "orv-modbus: " + Where() + ": " + SummaryText(summary));
         if (stats != nullptr)
@@ -298,7 +290,7 @@ int main(int argc, char **argv)
     else if (arguments.function.empty())
         refusal = "FUNCTION is required";
     // Every result names the host, and a JSON line can only hold UTF-8.
-    if (refusal.empty() && !WritableAsJson(run.host))
+    if (refusal.empty() && !IsUtf8(run.host))
         refusal = "HOST must be valid UTF-8";
     const Diagnostic diagnosticKind = DiagnosticByName(arguments.function);
     if (refusal.empty() && !fromWorkspace && diagnosticKind == Diagnostic::None)

@@ -1,5 +1,6 @@
 #include "modbus_cli/output.h"
 
+#include "modbus/exchange_stats.h"
 #include "modbus/register_format.h"
 #include "modbus_cli/request.h"
 #include "modbus_cli/session.h"
@@ -168,16 +169,6 @@ std::string ResultText(const Request &request, const Outcome &outcome)
     return text;
 }
 
-bool WritableAsJson(const std::string &text)
-{
-    try {
-        (void)nlohmann::json(text).dump();
-        return true;
-    } catch (const nlohmann::json::type_error &) {
-        return false;
-    }
-}
-
 std::string ResultJson(const std::string &host, int port, const Request &request, const Outcome &outcome,
                        const std::string &time)
 {
@@ -204,6 +195,20 @@ std::string ResultJson(const std::string &host, int port, const Request &request
 std::string TraceLine(bool sent, const uint8_t *frame, int length)
 {
     return Timestamp(true) + (sent ? " > " : " < ") + HexBytes(frame, static_cast<size_t>(length));
+}
+
+void CountOutcome(const Outcome &outcome, int unit, PollSummary &summary, ExchangeStats *stats, int &status)
+{
+    ++summary.requests;
+    if (stats != nullptr)
+        stats->Add(unit, ClassifyExchange(outcome.status == EXIT_OK ? 0 : -1, outcome.errorNumber),
+                   std::chrono::microseconds(std::llround(outcome.roundTripMs * 1000)));
+    if (outcome.status == EXIT_OK) {
+        summary.roundTrips.Add(outcome.roundTripMs);
+    } else {
+        ++summary.failures;
+        status = std::max(status, outcome.status);
+    }
 }
 
 std::string SummaryText(const PollSummary &summary)

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+class ExchangeStats;
+
 namespace modbus_cli {
 
 struct Request;
@@ -37,8 +39,6 @@ std::string LocalTime(std::chrono::system_clock::time_point when, bool microseco
 // float in its shortest exact text), 0 and 1 for bits, hex bytes for the slave
 // id; for writes what was written ("wrote 2 registers").
 std::string ResultText(const Request &request, const Outcome &outcome);
-// Whether `text` is valid UTF-8, as a JSON string must be.
-bool WritableAsJson(const std::string &text);
 // Any outcome as one JSON object; the values as a list of numbers (null for
 // a float that is NaN or infinite).
 std::string ResultJson(const std::string &host, int port, const Request &request, const Outcome &outcome,
@@ -54,6 +54,9 @@ struct PollSummary {
 };
 // "5 requests, 1 failed, round trip min/median/max 0.21/0.30/0.52 ms".
 std::string SummaryText(const PollSummary &summary);
+// Counts one request's outcome to `unit` in the summary and, when given, the
+// statistics; `status` becomes the highest of the failures' statuses.
+void CountOutcome(const Outcome &outcome, int unit, PollSummary &summary, ExchangeStats *stats, int &status);
 
 } // namespace modbus_cli
 

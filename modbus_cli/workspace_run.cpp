@@ -123,17 +123,7 @@ int RunWorkspace(const Workspace &workspace, Session &session, const WorkspaceRu
             // A read cut short by Ctrl+C has no outcome: not shown, not counted.
             if (outcome.interrupted)
                 break;
-            ++summary.requests;
-            if (context.stats != nullptr)
-                context.stats->Add(block.unit,
-                                   ClassifyExchange(outcome.status == EXIT_OK ? 0 : -1, outcome.errorNumber),
-                                   std::chrono::microseconds(std::llround(outcome.roundTripMs * 1000)));
-            if (outcome.status == EXIT_OK) {
-                summary.roundTrips.Add(outcome.roundTripMs);
-            } else {
-                ++summary.failures;
-                status = std::max(status, outcome.status);
-            }
+            CountOutcome(outcome, block.unit, summary, context.stats, status);
         }
         if (!settings.polling || context.interrupted())
             break;

@@ -27,6 +27,11 @@ std::string Utf8FromWide(const std::wstring &text)
     return bytes;
 }
 
+bool IsUtf8(const std::string &bytes)
+{
+    return WideFromUtf8(bytes).has_value();
+}
+
 std::optional<std::wstring> WideFromUtf8(const std::string &bytes)
 {
     std::wstring text;

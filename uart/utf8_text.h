@@ -10,6 +10,8 @@
 std::string Utf8FromWide(const std::wstring &text);
 // Nothing for bytes that are not well-formed UTF-8.
 std::optional<std::wstring> WideFromUtf8(const std::string &bytes);
+// Whether the bytes are well-formed UTF-8, as a JSON text must be.
+bool IsUtf8(const std::string &bytes);
 // One byte per character; nothing when a character is beyond U+00FF.
 std::optional<std::string> Latin1FromWide(const std::wstring &text);
 // Names the first character of `text` beyond one byte ("the character 'Ω'

@@ -113,41 +113,6 @@ private:
     std::vector<std::thread> m_served;
 };
 
-double Millis(Clock::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-class GapTimer : public wxTimer {
-public:
-    void Notify() override
-    {
-        const Clock::time_point now = Clock::now();
-        if (m_last != Clock::time_point())
-            longest = std::max(longest, Millis(now - m_last));
-        m_last = now;
-        if (now >= until)
-            loop->Exit();
-    }
-    double longest = 0;
-    Clock::time_point until;
-    wxEventLoopBase *loop = nullptr;
-
-private:
-    Clock::time_point m_last;
-};
-
-double RunGuiFor(double seconds)
-{
-    GapTimer timer;
-    wxEventLoop loop;
-    timer.loop = &loop;
-    timer.until = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    timer.Start(10);
-    loop.Run();
-    timer.Stop();
-    return timer.longest;
-}
 
 double RawRate(int count)
 {
@@ -190,7 +155,7 @@ bool ConnectTo(uint16_t port)
     MainWindow::GetInstance()->ApplyConnection("127.0.0.1", std::to_string(port), 1);
     bench::ClickButton(Panel()->FindWindow(ModbusTerminalPanel::ID_CONNECT));
     for (int tries = 0; tries < 50 && !Panel()->IsConnected(); ++tries)
-        RunGuiFor(0.1);
+        bench::RunGuiFor(0.1);
     return Panel()->IsConnected();
 }
 
@@ -234,7 +199,7 @@ void Disconnect()
 {
     Panel()->SetMonitorBlocks({}, false);
     MainWindow::GetInstance()->ApplyConnection("not set", "not set", 0);
-    RunGuiFor(0.2);
+    bench::RunGuiFor(0.2);
 }
 
 void BackToBackScenario(double seconds)
@@ -245,13 +210,13 @@ void BackToBackScenario(double seconds)
         return;
     }
     MonitorWindow *monitor = OpenTenBlocks(1000);
-    RunGuiFor(0.2);
+    bench::RunGuiFor(0.2);
     const double rawBefore = RawRate(20000);
     uint64_t failed = 0;
     const uint64_t before = Sent(monitor, failed);
     const Clock::time_point start = Clock::now();
     BackToBack(monitor);
-    const double gap = RunGuiFor(seconds);
+    const double gap = bench::RunGuiFor(seconds);
     failed = 0;
     const double rate = (Sent(monitor, failed) - before) / std::chrono::duration<double>(Clock::now() - start).count();
     monitor->PauseAll(true);
@@ -276,7 +241,7 @@ void SlowGatewayScenario(double seconds)
     MonitorWindow *monitor = OpenTenBlocks(10);
     uint64_t failed = 0;
     const uint64_t before = Sent(monitor, failed);
-    const double gap = RunGuiFor(seconds);
+    const double gap = bench::RunGuiFor(seconds);
     failed = 0;
     std::printf("monitor, 10 blocks every 10 ms, gateway answering after 10 ms, %.0f s: %llu requests, %llu "
                 "failed; longest gap of a 10 ms GUI timer %.1f ms\n",
@@ -303,7 +268,7 @@ void MemoryScenario(double seconds)
     const int steps = 5;
     uint64_t failed = 0;
     for (int step = 0; step < steps; ++step) {
-        RunGuiFor(seconds / steps);
+        bench::RunGuiFor(seconds / steps);
         std::printf(" %ld", ResidentKb());
         std::fflush(stdout);
         // The log grows with the run; only the process is measured.

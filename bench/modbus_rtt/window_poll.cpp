@@ -170,36 +170,6 @@ double Millis(Clock::duration duration)
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-// A 10 ms GUI timer that records its longest gap and ends its loop when the
-// time is up.
-class GapTimer : public wxTimer {
-public:
-    void Notify() override
-    {
-        const Clock::time_point now = Clock::now();
-        if (m_last != Clock::time_point())
-            longest = std::max(longest, Millis(now - m_last));
-        m_last = now;
-        if (now >= until)
-            loop->Exit();
-    }
-    double longest = 0;
-    Clock::time_point until;
-    wxEventLoopBase *loop = nullptr;
-
-private:
-    Clock::time_point m_last;
-};
-
-void RunGuiFor(double seconds, GapTimer &timer)
-{
-    wxEventLoop loop;
-    timer.loop = &loop;
-    timer.until = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    timer.Start(10);
-    loop.Run();
-    timer.Stop();
-}
 
 // The real window polling a gateway that never answers.
 void SilentGatewayScenario(double seconds)
@@ -227,9 +197,8 @@ void SilentGatewayScenario(double seconds)
     MainWindow::GetInstance()->ApplyConnection("127.0.0.1", std::to_string(port), 1);
     bench::ClickButton(panel->FindWindow(ModbusTerminalPanel::ID_CONNECT));
     // The session connects on its worker; the window tells when it has.
-    GapTimer connecting;
     for (int tries = 0; tries < 50 && !panel->IsConnected(); ++tries)
-        RunGuiFor(0.1, connecting);
+        bench::RunGuiFor(0.1);
     bench::ClickButton(panel->FindWindow(1003));
     FunctionPanel *form = panel->Form();
     if (!panel->IsConnected() || form == nullptr) {
@@ -240,15 +209,14 @@ void SilentGatewayScenario(double seconds)
     form->CountField()->ChangeValue("125");
     form->PollPeriodField()->ChangeValue("10");
     bench::ClickButton(form->PollStartButton());
-    GapTimer timer;
-    RunGuiFor(seconds, timer);
+    const double longestGap = bench::RunGuiFor(seconds);
     const std::string counts = form->PollCountsLabel()->GetLabel().utf8_string();
     const Clock::time_point before = Clock::now();
     bench::ClickButton(form->PollStopButton());
     const double stopMs = Millis(Clock::now() - before);
     std::printf("window polling every 10 ms a gateway that never answers, %.0f s: %s; longest gap of a 10 ms GUI "
                 "timer %.0f ms; Stop %.2f ms in its handler\n",
-                seconds, counts.c_str(), timer.longest, stopMs);
+                seconds, counts.c_str(), longestGap, stopMs);
 
     MainWindow::GetInstance()->ApplyConnection("not set", "not set", 0);
     shutdown(listener, SHUT_RDWR);

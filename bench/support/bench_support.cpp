@@ -1,6 +1,7 @@
 #include "bench/support/bench_support.h"
 
 #include <algorithm>
+#include <chrono>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <filesystem>
@@ -10,10 +11,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/evtloop.h>
 #include <wx/button.h>
 #include <wx/init.h>
 #include <wx/log.h>
 #include <wx/modalhook.h>
+#include <wx/timer.h>
 
 namespace {
 
@@ -117,6 +120,45 @@ double Percentile(std::vector<double> values, double fraction)
         return 0;
     std::sort(values.begin(), values.end());
     return values[std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()))];
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A 10 ms GUI timer that records its longest gap and ends its loop when the
+// time is up.
+class GapTimer : public wxTimer {
+public:
+    void Notify() override
+    {
+        const Clock::time_point now = Clock::now();
+        if (m_last != Clock::time_point())
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(now - m_last).count());
+        m_last = now;
+        if (now >= until)
+            loop->Exit();
+    }
+    double longest = 0;
+    Clock::time_point until;
+    wxEventLoopBase *loop = nullptr;
+
+private:
+    Clock::time_point m_last;
+};
+
+} // namespace
+
+double RunGuiFor(double seconds)
+{
+    GapTimer timer;
+    wxEventLoop loop;
+    timer.loop = &loop;
+    timer.until = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    timer.Start(10);
+    loop.Run();
+    timer.Stop();
+    return timer.longest;
 }
 
 } // namespace bench

@@ -22,6 +22,9 @@ int ConnectToLoopback(uint16_t port);
 
 // A click on a button, handled by the button and then by its parents.
 void ClickButton(wxWindow *button);
+// Runs the GUI's events for `seconds` and returns the longest gap, in ms, of
+// a 10 ms GUI timer meanwhile.
+double RunGuiFor(double seconds);
 
 // The process's peak resident memory in KB, or -1.
 long PeakMemoryKb();
