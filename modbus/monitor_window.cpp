@@ -79,7 +79,8 @@ BlockPane *MonitorWindow::NewPane(const BlockDefinition &block)
     auto *pane = new BlockPane(m_blocks, m_session, block,
                                [this](const BlockDefinition &answered, std::chrono::system_clock::time_point time,
                                       const std::vector<BlockValue> &values) { OnAnswer(answered, time, values); });
-    pane->Table()->Bind(wxEVT_GRID_CELL_RIGHT_CLICK, [this, pane](wxGridEvent &event) { OnRowMenu(pane, event.GetRow()); });
+    pane->Table()->Bind(wxEVT_GRID_CELL_RIGHT_CLICK,
+                        [this, pane](wxGridEvent &event) { OnRowMenu(pane, event.GetRow()); });
     m_blocks->AddPage(pane, wxString::FromUTF8(block.name), true);
     return pane;
 }
