@@ -43,15 +43,22 @@ void MonitorWindow::OnAnswer(const BlockDefinition &block, std::chrono::system_c
     LogAnswer(block, time, values);
 }
 
+std::unique_ptr<wxMenu> MonitorWindow::RowMenu(size_t block, int row)
+{
+    if (CellOf(Pane(block), row) == nullptr)
+        return nullptr;
+    const bool plotted = RowPlotted(block, row);
+    auto menu = std::make_unique<wxMenu>();
+    menu->Append(wxID_ANY, plotted ? "Stop plotting" : "Plot");
+    menu->Bind(wxEVT_MENU, [this, block, row, plotted](wxCommandEvent &) { PlotRow(block, row, !plotted); });
+    return menu;
+}
+
 void MonitorWindow::OnRowMenu(BlockPane *pane, int row)
 {
     const int index = m_blocks->GetPageIndex(pane);
-    if (index < 0 || CellOf(pane, row) == nullptr)
+    if (index < 0)
         return;
-    const size_t block = static_cast<size_t>(index);
-    const bool plotted = RowPlotted(block, row);
-    wxMenu menu;
-    menu.Append(wxID_ANY, plotted ? "Stop plotting" : "Plot");
-    menu.Bind(wxEVT_MENU, [this, block, row, plotted](wxCommandEvent &) { PlotRow(block, row, !plotted); });
-    pane->Table()->PopupMenu(&menu);
+    if (const std::unique_ptr<wxMenu> menu = RowMenu(static_cast<size_t>(index), row))
+        pane->Table()->PopupMenu(menu.get());
 }

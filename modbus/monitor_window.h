@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include <wx/frame.h>
@@ -23,6 +24,7 @@ class wxAuiNotebook;
 class wxButton;
 class wxCloseEvent;
 class wxCommandEvent;
+class wxMenu;
 class wxStaticText;
 
 class MonitorWindow : public wxFrame {
@@ -59,6 +61,8 @@ public:
     // no such row.
     bool PlotRow(size_t block, int row, bool plotted);
     bool RowPlotted(size_t block, int row) const;
+    // A row's context menu: "Plot" or "Stop plotting"; null for no row.
+    std::unique_ptr<wxMenu> RowMenu(size_t block, int row);
     const MonitorChart &Chart() const { return m_chart; }
 
     // Ends the polls at once, for a session that goes before the window.

@@ -24,6 +24,7 @@
 #include <iterator>
 #include <unistd.h>
 #include <wx/fileconf.h>
+#include <wx/menu.h>
 #include <wx/textentry.h>
 
 namespace {
@@ -235,7 +236,16 @@ TEST_F(MonitorTest, PlotsChosenRowsInItsChart)
     EXPECT_FALSE(monitor->PlotRow(0, 2, true));
     EXPECT_EQ(monitor->Chart().Window(), nullptr);
 
-    ASSERT_TRUE(monitor->PlotRow(0, 1, true));
+    // The row's context menu plots it.
+    const auto choose = [monitor](int row, const wxString &label) {
+        const std::unique_ptr<wxMenu> menu = monitor->RowMenu(0, row);
+        ASSERT_TRUE(menu);
+        wxMenuItem *item = menu->FindItemByPosition(0);
+        ASSERT_EQ(item->GetItemLabelText(), label);
+        wxCommandEvent chosen(wxEVT_MENU, item->GetId());
+        menu->ProcessEvent(chosen);
+    };
+    choose(1, "Plot");
     const wxWeakRef<ChartWindow> chart = monitor->Chart().Window();
     ASSERT_TRUE(chart);
     EXPECT_TRUE(chart->IsShown());
@@ -251,7 +261,8 @@ TEST_F(MonitorTest, PlotsChosenRowsInItsChart)
     EXPECT_EQ(store.SeriesCount(), 1u);
 
     // Stopped, the row gets no more points while the block goes on polling.
-    ASSERT_TRUE(monitor->PlotRow(0, 1, false));
+    choose(1, "Stop plotting");
+    EXPECT_FALSE(monitor->RowPlotted(0, 1));
     const JobId job = monitor->Pane(0)->Job();
     const size_t kept = points();
     const uint64_t sent = Panel()->Session().Counts(job)->sent;
