@@ -4,6 +4,7 @@
 
 #include "modbus/block_dialog.h"
 #include "modbus/block_pane.h"
+#include "modbus/block_table.h"
 
 #include <wx/aui/auibook.h>
 #include <wx/button.h>
@@ -31,7 +32,7 @@ std::string FreeName(const std::string &base, const std::vector<BlockDefinition>
 MonitorWindow::MonitorWindow(wxWindow *parent, ModbusSession &session,
                              std::function<void(const std::vector<BlockDefinition> &)> closing)
     : wxFrame(parent, wxID_ANY, "Modbus monitor", wxDefaultPosition, wxSize(760, 560)), m_session(&session),
-      m_closing(std::move(closing))
+      m_closing(std::move(closing)), m_chart(this)
 {
     auto *page = new wxPanel(this);
     auto *sizer = new wxBoxSizer(wxVERTICAL);
@@ -66,6 +67,7 @@ void MonitorWindow::BuildButtons(wxWindow *parent, wxSizer *sizer)
     m_startLogButton->Bind(wxEVT_BUTTON, &MonitorWindow::OnStartLog, this);
     m_stopLogButton = add("Stop log");
     m_stopLogButton->Bind(wxEVT_BUTTON, &MonitorWindow::OnStopLog, this);
+    add("Chart")->Bind(wxEVT_BUTTON, [this](wxCommandEvent &) { m_chart.Show(); });
     sizer->Add(row, 0, wxALL, 5);
     m_logLine = new wxStaticText(parent, wxID_ANY, wxEmptyString);
     sizer->Add(m_logLine, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 5);
@@ -76,7 +78,9 @@ BlockPane *MonitorWindow::NewPane(const BlockDefinition &block)
 {
     auto *pane = new BlockPane(m_blocks, m_session, block,
                                [this](const BlockDefinition &answered, std::chrono::system_clock::time_point time,
-                                      const std::vector<BlockValue> &values) { LogAnswer(answered, time, values); });
+                                      const std::vector<BlockValue> &values) { OnAnswer(answered, time, values); });
+    pane->Table()->Bind(wxEVT_GRID_CELL_RIGHT_CLICK,
+                        [this, pane](wxGridEvent &event) { OnRowMenu(pane, event.GetRow()); });
     m_blocks->AddPage(pane, wxString::FromUTF8(block.name), true);
     return pane;
 }
@@ -92,6 +96,7 @@ std::vector<BlockDefinition> MonitorWindow::Blocks() const
 std::string MonitorWindow::SetBlocks(const std::vector<BlockDefinition> &blocks)
 {
     m_blocks->DeleteAllPages();
+    m_chart.ForgetAll();
     std::string first;
     for (const BlockDefinition &block : blocks) {
         const std::string why = AddBlock(block);
@@ -111,8 +116,14 @@ std::string MonitorWindow::AddBlock(const BlockDefinition &block)
 
 void MonitorWindow::RemoveBlock(size_t index)
 {
-    if (index < BlockCount())
-        m_blocks->DeletePage(index);
+    if (index >= BlockCount())
+        return;
+    const std::string name = Pane(index)->Block().name;
+    m_blocks->DeletePage(index);
+    for (const BlockDefinition &block : Blocks())
+        if (block.name == name)
+            return;
+    m_chart.Forget(name);
 }
 
 void MonitorWindow::DuplicateBlock(size_t index)

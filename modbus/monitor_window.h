@@ -2,16 +2,18 @@
 // pane (block_pane.h) that can sit beside the others or behind them as a
 // tab, all polling in turn on the Modbus panel's one session. Blocks are
 // added, duplicated and removed here, paused one by one or all together,
-// and their values can be logged to a CSV file. Closing the window ends
-// its polls.
+// their values can be logged to a CSV file, and chosen rows plotted in a
+// chart window. Closing the window ends its polls and closes the chart.
 #ifndef ORV_MODBUS_MONITOR_WINDOW_H
 #define ORV_MODBUS_MONITOR_WINDOW_H
 
 #include "modbus/block_definition.h"
 #include "modbus/csv_log.h"
+#include "modbus/monitor_chart.h"
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include <wx/frame.h>
@@ -22,6 +24,7 @@ class wxAuiNotebook;
 class wxButton;
 class wxCloseEvent;
 class wxCommandEvent;
+class wxMenu;
 class wxStaticText;
 
 class MonitorWindow : public wxFrame {
@@ -54,6 +57,14 @@ public:
     bool Logging() const { return m_log.IsOpen(); }
     wxString LogLine() const;
 
+    // Plots the value of a block's table row, or stops; false when there is
+    // no such row.
+    bool PlotRow(size_t block, int row, bool plotted);
+    bool RowPlotted(size_t block, int row) const;
+    // A row's context menu: "Plot" or "Stop plotting"; null for no row.
+    std::unique_ptr<wxMenu> RowMenu(size_t block, int row);
+    const MonitorChart &Chart() const { return m_chart; }
+
     // Ends the polls at once, for a session that goes before the window.
     void Detach();
 
@@ -72,6 +83,11 @@ private:
                    const std::vector<BlockValue> &values);
     void ShowLogState();
 
+    // The chart (monitor_plot.cpp).
+    void OnAnswer(const BlockDefinition &block, std::chrono::system_clock::time_point time,
+                  const std::vector<BlockValue> &values);
+    void OnRowMenu(BlockPane *pane, int row);
+
     ModbusSession *m_session;
     std::function<void(const std::vector<BlockDefinition> &)> m_closing;
     wxAuiNotebook *m_blocks = nullptr;
@@ -79,6 +95,7 @@ private:
     wxButton *m_stopLogButton = nullptr;
     wxStaticText *m_logLine = nullptr;
     CsvLog m_log;
+    MonitorChart m_chart;
 };
 
 #endif

@@ -4,10 +4,13 @@
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/user_config.h"
+#include "chart/chart_window.h"
+#include "chart/series_store.h"
 #include "modbus/block_dialog.h"
 #include "modbus/block_pane.h"
 #include "modbus/block_table.h"
 #include "modbus/modbus_session.h"
+#include "modbus/monitor_chart.h"
 #include "modbus/monitor_window.h"
 #include "modbus/workspace_window.h"
 #include "tests/modbus_gui/modbus_peers.h"
@@ -21,6 +24,7 @@
 #include <iterator>
 #include <unistd.h>
 #include <wx/fileconf.h>
+#include <wx/menu.h>
 #include <wx/textentry.h>
 
 namespace {
@@ -218,6 +222,81 @@ TEST_F(MonitorTest, EditsBlocksAndTellsFailures)
     EXPECT_EQ(Panel()->Session().Counts(pane->Job())->sent, sent);
     Click(pane->PauseButton());
     EXPECT_TRUE(WaitUntil([&] { return Panel()->Session().Counts(pane->Job())->sent > sent; }));
+}
+
+TEST_F(MonitorTest, PlotsChosenRowsInItsChart)
+{
+    PymodbusServer server;
+    ASSERT_TRUE(server.Ready());
+    ASSERT_EQ(ConnectTo(server.Ip()).message, "Connection successful");
+    MonitorWindow *monitor = Panel()->OpenMonitor();
+    BlockDefinition tank = Block("tank", 4, 0, 2);
+    tank.rows[1] = {"level", std::nullopt};
+    ASSERT_EQ(monitor->AddBlock(tank), "");
+    EXPECT_FALSE(monitor->PlotRow(0, 2, true));
+    EXPECT_EQ(monitor->Chart().Window(), nullptr);
+
+    // The row's context menu plots it.
+    const auto choose = [monitor](int row, const wxString &label) {
+        const std::unique_ptr<wxMenu> menu = monitor->RowMenu(0, row);
+        ASSERT_TRUE(menu);
+        wxMenuItem *item = menu->FindItemByPosition(0);
+        ASSERT_EQ(item->GetItemLabelText(), label);
+        wxCommandEvent chosen(wxEVT_MENU, item->GetId());
+        menu->ProcessEvent(chosen);
+    };
+    choose(1, "Plot");
+    const wxWeakRef<ChartWindow> chart = monitor->Chart().Window();
+    ASSERT_TRUE(chart);
+    EXPECT_TRUE(chart->IsShown());
+    EXPECT_TRUE(monitor->RowPlotted(0, 1));
+    EXPECT_FALSE(monitor->RowPlotted(0, 0));
+    const SeriesStore &store = monitor->Chart().Store();
+    const auto points = [&store] {
+        const std::optional<size_t> series = store.Find("tank/level");
+        return series ? store.Points(*series).size() : 0u;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return points() >= 3; }));
+    EXPECT_EQ(store.Points(*store.Find("tank/level"))[0].value, 22.0);
+    EXPECT_EQ(store.SeriesCount(), 1u);
+
+    // Stopped, the row gets no more points while the block goes on polling.
+    choose(1, "Stop plotting");
+    EXPECT_FALSE(monitor->RowPlotted(0, 1));
+    const JobId job = monitor->Pane(0)->Job();
+    const size_t kept = points();
+    const uint64_t sent = Panel()->Session().Counts(job)->sent;
+    ASSERT_TRUE(WaitUntil([&] { return Panel()->Session().Counts(job)->sent >= sent + 3; }));
+    EXPECT_EQ(points(), kept);
+
+    // "Chart" opens it again after the user closed it; the monitor takes it along.
+    chart->Close(true);
+    ASSERT_TRUE(WaitUntil([&] { return !chart; }));
+    Click(monitor->FindWindowByLabel("Chart"));
+    const wxWeakRef<ChartWindow> reopened = monitor->Chart().Window();
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(store.Points(*store.Find("tank/level")).size(), kept);
+    monitor->Close();
+    EXPECT_TRUE(WaitUntil([&] { return !reopened; }));
+}
+
+TEST(MonitorChart, RefusesValuesThatAreNoNumber)
+{
+    MonitorChart chart(nullptr);
+    chart.SetPlotted("b", 0, true);
+    BlockValue nan{BlockCell{0, 100, "", ValueFormat{ValueType::F32, 0}}, RegisterValue{ValueType::F32, 0x7fc00000},
+                   "nan"};
+    BlockValue negative{BlockCell{2, 102, "x", {}}, RegisterValue{ValueType::S16, 0xffff}, "-1"};
+    BlockDefinition block = Block("b", 3, 100, 4);
+    chart.Append(block, std::chrono::system_clock::now(), {nan, negative});
+    EXPECT_EQ(chart.Store().Refused(), 1u);
+    chart.SetPlotted("b", 2, true);
+    chart.Append(block, std::chrono::system_clock::now(), {nan, negative});
+    ASSERT_TRUE(chart.Store().Find("b/x").has_value());
+    EXPECT_EQ(chart.Store().Points(*chart.Store().Find("b/x"))[0].value, -1.0);
+    EXPECT_EQ(PlotValue(RegisterValue{ValueType::Hex, 0xffff}), 65535.0);
+    EXPECT_EQ(PlotSeriesName("b", BlockCell{0, 100, "", {}}), "b/100");
+    chart.Window()->Destroy();
 }
 
 TEST_F(MonitorTest, FailedLogWriteStopsWithABox)
