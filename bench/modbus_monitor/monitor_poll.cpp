@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "bench/modbus_rtt/loopback_io.h"
 #include "bench/support/bench_support.h"
+#include "library/modbus_lib/modbus_rtu.h"
 #include "modbus/block_job.h"
 #include "modbus/block_pane.h"
 #include "modbus/modbus_session.h"
@@ -42,17 +43,6 @@ constexpr int kRegisters = 125;
 constexpr int kRequestLength = 8;
 constexpr int kResponseLength = 3 + 2 * kRegisters + 2;
 
-uint16_t Crc16(const uint8_t *data, size_t length)
-{
-    uint16_t crc = 0xFFFF;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
-    }
-    return crc;
-}
-
 // One good answer to the blocks' read; its values change with `round`, so
 // that the window has changes to light up.
 std::vector<uint8_t> Reply(unsigned round)
@@ -63,7 +53,7 @@ std::vector<uint8_t> Reply(unsigned round)
     reply[2] = 2 * kRegisters;
     for (int index = 0; index < kRegisters; ++index)
         reply[4 + 2 * index] = static_cast<uint8_t>(round + static_cast<unsigned>(index));
-    const uint16_t crc = Crc16(reply.data(), reply.size() - 2);
+    const uint16_t crc = mb_rtu_crc16(reply.data(), reply.size() - 2);
     reply[kResponseLength - 2] = static_cast<uint8_t>(crc & 0xFF);
     reply[kResponseLength - 1] = static_cast<uint8_t>(crc >> 8);
     return reply;

@@ -13,6 +13,7 @@
 #include "bench/modbus_rtt/loopback_io.h"
 #include "bench/support/bench_support.h"
 #include "library/modbus_lib/modbus.h"
+#include "library/modbus_lib/modbus_rtu.h"
 #include "modbus/function_panel.h"
 #include "modbus/modbus_session.h"
 #include "modbus/modbus_terminal_panel.h"
@@ -47,17 +48,6 @@ constexpr int kRegisters = 125;
 constexpr int kRequestLength = 8;
 constexpr int kResponseLength = 3 + 2 * kRegisters + 2;
 
-uint16_t Crc16(const uint8_t *data, size_t length)
-{
-    uint16_t crc = 0xFFFF;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
-    }
-    return crc;
-}
-
 // Answers every request with one good 125-register frame until the other
 // side hangs up.
 void Serve(int fd)
@@ -66,7 +56,7 @@ void Serve(int fd)
     reply[0] = 1;
     reply[1] = 3;
     reply[2] = 2 * kRegisters;
-    const uint16_t crc = Crc16(reply.data(), reply.size() - 2);
+    const uint16_t crc = mb_rtu_crc16(reply.data(), reply.size() - 2);
     reply[kResponseLength - 2] = static_cast<uint8_t>(crc & 0xFF);
     reply[kResponseLength - 1] = static_cast<uint8_t>(crc >> 8);
     NoDelay(fd);
