@@ -105,6 +105,7 @@ bool TerminalPanel::EnterConnectedState(bool quietly)
         ShowErrorBox(ReasonText(error));
         return false;
     }
+    RestartRuleStream();
     ShowConnectionLook();
     ShowLinkStatus();
     // A connection made again by itself says so in the status bar only: a
@@ -177,6 +178,7 @@ void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
 
 void TerminalPanel::OnLinkReturned()
 {
+    RestartRuleStream();
     ShowConnectionLook();
     ShowLinkStatus();
     AppendLinkLine(true, "Connected again to " + wxString::FromUTF8(m_link.Peer()));
