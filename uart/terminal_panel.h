@@ -233,7 +233,7 @@ private:
     // Rules: the chunks taken from the inbox from `first` on are fed to the
     // rules; the matches wait until the data they end in is shown.
     void FeedRules(size_t first);
-    // A new connection: no match spans it.
+    // A new connection, or a server's new module: no match spans it.
     void RestartRuleStream();
     // Where the colour of each view's text changes: at a byte index of the
     // text, to a colour (wxColour::GetRGB()).
@@ -426,6 +426,8 @@ private:
     // began, counted as m_rxBytesShown counts (both kept while rules run).
     uint64_t m_rxBytesTaken = 0;
     uint64_t m_ruleStreamStart = 0;
+    // The module the rules' stream comes from.
+    std::string m_rulePeer;
     struct RuleHit {
         uint64_t begin;
         uint64_t end;

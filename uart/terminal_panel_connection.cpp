@@ -152,6 +152,8 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
         OnLinkEnded(event);
         break;
     case EVT_LINK_CHANGED:
+        if (m_link.Peer() != m_rulePeer)
+            RestartRuleStream();
         ShowLinkStatus();
         break;
     case EVT_LOG_FAILED:

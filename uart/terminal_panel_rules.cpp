@@ -5,14 +5,15 @@
 // view as that text is appended.
 #include "uart/terminal_panel.h"
 
+#include "uart/error_text.h"
 #include "uart/panel_timestamp.h"
 #include "uart/rule_engine.h"
 #include "uart/rx_render.h"
-#include "uart/error_text.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <wx/checkbox.h>
+#include <wx/colour.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
@@ -92,6 +93,7 @@ void TerminalPanel::FeedRules(size_t first)
 
 void TerminalPanel::RestartRuleStream()
 {
+    m_rulePeer = m_link.Peer();
     if (!m_rulesRunning)
         return;
     // What came over the old connection goes to the rules first.
