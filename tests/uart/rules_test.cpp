@@ -13,6 +13,7 @@
 #include <wx/choice.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
+#include <wx/listbox.h>
 #include <wx/listctrl.h>
 #include <wx/textctrl.h>
 
@@ -175,18 +176,32 @@ TEST_F(RulesTest, TheDialogsShowCountsAndRefuseBadRules)
     EXPECT_TRUE(read.bell);
 }
 
-// Removing a list entry a rule sends leaves the rule sending the same bytes.
-TEST_F(RulesTest, ARuleKeepsItsMessageWhenTheListLosesIt)
+// Rules follow the list: a rule sending a later entry follows it to its new
+// place, and one whose entry goes keeps sending the same bytes.
+TEST_F(RulesTest, RulesKeepTheirMessagesWhenTheListLosesEntries)
 {
-    AddMessage(NotationAscii, "FIRST");
-    AddMessage(NotationAscii, "SECOND");
-    Rule rule = Answer(L"X", L"");
-    rule.send = RuleSend{size_t{0}, {}};
-    ASSERT_EQ(Panel()->SetRules({rule}), "");
+    for (const char *text : {"FIRST", "SECOND", "THIRD"})
+        AddMessage(NotationAscii, text);
+    Rule third = Answer(L"X", L"");
+    third.send = RuleSend{size_t{2}, {}};
+    Rule first = third;
+    first.send->listed = 0;
+    ASSERT_EQ(Panel()->SetRules({third, first}), "");
+    // The list shows the newest first: row 1 is SECOND.
+    wxListBox *list = Controls().messageList;
+    list->SetSelection(1);
+    wxKeyEvent del(wxEVT_KEY_DOWN);
+    del.m_keyCode = WXK_DELETE;
+    del.SetEventObject(list);
+    list->GetEventHandler()->ProcessEvent(del);
+    ASSERT_EQ(Panel()->Rules().size(), 2u);
+    EXPECT_EQ(Panel()->Rules()[0].send->listed, std::optional<size_t>(1));
+    EXPECT_EQ(Panel()->Rules()[1].send->listed, std::optional<size_t>(0));
+
     Click(TerminalPanel::ID_CLEAR_LIST);
-    ASSERT_EQ(Panel()->Rules().size(), 1u);
     EXPECT_FALSE(Panel()->Rules()[0].send->listed);
-    EXPECT_EQ(Panel()->Rules()[0].send->own.text, L"FIRST");
+    EXPECT_EQ(Panel()->Rules()[0].send->own.text, L"THIRD");
+    EXPECT_EQ(Panel()->Rules()[1].send->own.text, L"FIRST");
 }
 
 class RulesSettingsTest : public RulesTest {
