@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/error_box.h"
 #include "app/frame_geometry.h"
 #include "app/image_file.h"
 #include "app/ip_address.h"
@@ -13,6 +14,7 @@
 #include "modbus/response_timeout.h"
 #include "net/tcp.h"
 #include "uart/link_endpoint.h"
+#include "uart/rule_entries.h"
 #include "uart/terminal_panel.h"
 
 #include <cstdio>
@@ -140,6 +142,7 @@ void MainWindow::RestoreSettings()
     const std::unique_ptr<wxFileConfig> config = user_config::Open();
     const auto lookup = [&config](const std::string &key) { return user_config::Read(*config, key); };
     m_terminalPanel->ApplySettings(SettingsFromEntries(lookup, TerminalPanel::kHistorySize));
+    RestoreRules(lookup);
     m_modbusPanel->RestoreForms(FormMemoryFromEntries(lookup));
     m_menuBar->RestoreRecent(lookup);
     const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
@@ -176,9 +179,27 @@ void MainWindow::RestoreSettings()
     m_savedSettings = CurrentSettingEntries();
 }
 
+// Rules read wrong are left out whole, and left in the file until the user
+// sets others.
+void MainWindow::RestoreRules(const std::function<std::optional<std::string>(const std::string &)> &lookup)
+{
+    const RulesRead read = RulesFromEntries(lookup, m_terminalPanel->CurrentSettings().messages.size());
+    std::string refusal = read.error;
+    if (refusal.empty())
+        refusal = m_terminalPanel->SetRules(read.rules);
+    if (refusal.empty())
+        return;
+    const wxString message = "The UART rules in " + user_config::FilePath() + " were not loaded: " +
+                             wxString::FromUTF8(refusal);
+    std::fprintf(stderr, "orv-terminal: %s\n", message.utf8_string().c_str());
+    m_frame->CallAfter([message] { ShowErrorBox(message); });
+}
+
 SettingEntries MainWindow::CurrentSettingEntries() const
 {
     SettingEntries entries = SettingsEntries(m_terminalPanel->CurrentSettings());
+    for (const auto &entry : RuleEntries(m_terminalPanel->Rules()))
+        entries.insert(entry);
     if (!m_lastIp.empty()) {
         entries["Connection/IP"] = m_lastIp.utf8_string();
         entries["Connection/Port"] = m_lastPort.utf8_string();

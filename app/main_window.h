@@ -54,6 +54,7 @@ public:
     // start-up dialog, and written within a second of every change, so that
     // a program that is killed keeps them.
     void RestoreSettings();
+    void RestoreRules(const std::function<std::optional<std::string>(const std::string &)> &lookup);
     // Writes what changed since the settings were last read or written, and
     // nothing when nothing did: another instance's changes stay in the file.
     // False when the file could not be written.

@@ -10,6 +10,8 @@
 #include "modbus/register_scan_dialog.h"
 #include "modbus/unit_scan_dialog.h"
 #include "modbus/workspace_window.h"
+#include "uart/rules_dialog.h"
+#include "uart/terminal_panel.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -58,6 +60,7 @@ MenuBar::MenuBar()
 
     m_extraMenu = new wxMenu;
     m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
+    m_extraMenu->Append(ID_UART_RULES, "UART &rules...", "");
     m_extraMenu->Append(ID_MODBUS_MONITOR, "Modbus &monitor", "");
     m_extraMenu->AppendSeparator();
     m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
@@ -76,6 +79,7 @@ MenuBar::MenuBar()
     wxFrame *frame = MainWindow::GetInstance()->m_frame;
     frame->Connect(wxID_NEW, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnNewConnection), nullptr, this);
     frame->Connect(wxID_FILE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnStreamMediaFile), nullptr, this);
+    frame->Connect(ID_UART_RULES, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnUartRules), nullptr, this);
     frame->Connect(ID_OPEN_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnOpenWorkspace), nullptr, this);
     frame->Connect(ID_SAVE_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnSaveWorkspace), nullptr, this);
     frame->Connect(wxID_FILE1, wxID_FILE1 + kRecentWorkspaces - 1, wxEVT_MENU,
@@ -110,6 +114,13 @@ void MenuBar::OnStreamMediaFile(wxCommandEvent &)
         return;
     const wxString path = ChosenPath(dialog);
     MainWindow::GetInstance()->StreamMediaFile(path, wxFileName(path).GetFullName());
+}
+
+void MenuBar::OnUartRules(wxCommandEvent &)
+{
+    MainWindow *main = MainWindow::GetInstance();
+    RulesDialog dialog(main->m_frame, *main->m_terminalPanel);
+    dialog.ShowModal();
 }
 
 // The diagnostics run on the Modbus terminal's connection; each opens

@@ -95,12 +95,15 @@ bool Write(const SettingEntries &all, const SettingEntries &changed)
     SettingEntries written = changed;
     // A message list in the file is one whole, kept or replaced whole.
     const bool fileHasList = config->HasEntry("/" + wxString(kMessageCountKey));
+    const bool fileHasRules = config->HasEntry("/" + wxString(kRuleCountKey));
     for (const auto &entry : all)
         if (!config->HasEntry("/" + wxString::FromUTF8(entry.first)) &&
-            !(fileHasList && IsMessageListKey(entry.first)))
+            !(fileHasList && IsMessageListKey(entry.first)) && !(fileHasRules && IsRuleListKey(entry.first)))
             written.insert(entry);
     if (written.count(kMessageCountKey) != 0)
         config->DeleteGroup("/UART/Messages");
+    if (written.count(kRuleCountKey) != 0)
+        config->DeleteGroup("/UART/Rules");
     for (const auto &entry : written)
         config->Write("/" + wxString::FromUTF8(entry.first), wxString::FromUTF8(entry.second));
     wxMemoryOutputStream bytes;

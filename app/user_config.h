@@ -25,9 +25,9 @@ std::optional<std::string> Read(wxFileConfig &config, const std::string &key);
 // those of `all` that it lacks (a file removed meanwhile gets them all
 // back), creating its folder: the file's other entries stay, also those
 // another running instance wrote. Entries that hold the message list (its
-// count) replace the file's list. The new file is written beside the old
-// one and renamed over it, so that no reader, and no program killed
-// meanwhile, ever finds it half-written. False when it could not be written.
+// count) replace the file's list, and the rules theirs. The new file is
+// written beside the old one and renamed over it, so that no reader, and no
+// program killed meanwhile, ever finds it half-written. False when it could not be written.
 bool Write(const SettingEntries &all, const SettingEntries &changed);
 // Writes the entries into the file as it is now, the others left as they
 // are; false when the file could not be written.

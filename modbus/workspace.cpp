@@ -2,6 +2,7 @@
 #include "modbus/workspace.h"
 
 #include "chart/atomic_file.h"
+#include "uart/rule_json.h"
 #include "uart/utf8_text.h"
 
 #include <cerrno>
@@ -99,7 +100,7 @@ std::string WriteWorkspace(const Workspace &ws)
     ordered_json blocks = ordered_json::array();
     for (const BlockDefinition &block : ws.blocks)
         blocks.push_back(BlockJson(block));
-    const ordered_json root = {
+    ordered_json root = {
         {"format", "orv-workspace"},
         {"version", kWorkspaceVersion},
         {"connection",
@@ -109,6 +110,8 @@ std::string WriteWorkspace(const Workspace &ws)
           {"timeout_ms", ws.connection.timeoutMs}}},
         {"blocks", std::move(blocks)},
         {"windows", {{"monitor", ws.monitorOpen}, {"traffic", ws.trafficOpen}}}};
+    if (ws.uartRules)
+        root["uart_rules"] = ordered_json::parse(RulesJson(*ws.uartRules).dump());
     return root.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 

@@ -6,15 +6,18 @@
 //    "blocks": [{"name": "meter", "unit": 1, "function": 3, "start": 100, "count": 8,
 //                "period_ms": 1000, "format": "u16",
 //                "rows": [{"address": 100, "name": "voltage", "format": "f32", "order": "cdab"}]}],
-//    "windows": {"monitor": true, "traffic": false}}
+//    "windows": {"monitor": true, "traffic": false},
+//    "uart_rules": [{"match": "text", "pattern": "READY?", "send": {"text": "GO"}}]}
 // Formats and orders go by orv-modbus's names; bit blocks (functions 1 and
-// 2) have none. A file is read whole or not at all.
+// 2) have none. "uart_rules" (uart/rule_json.h) is optional: the UART
+// terminal's rules. A file is read whole or not at all.
 #ifndef ORV_MODBUS_WORKSPACE_H
 #define ORV_MODBUS_WORKSPACE_H
 
 #include "library/modbus_lib/modbus.h"
 #include "modbus/block_definition.h"
 #include "modbus/response_timeout.h"
+#include "uart/rule.h"
 
 #include <optional>
 #include <string>
@@ -35,6 +38,8 @@ struct Workspace {
     std::vector<BlockDefinition> blocks;
     bool monitorOpen = false;
     bool trafficOpen = false;
+    // None: the file says nothing of the UART rules.
+    std::optional<std::vector<Rule>> uartRules;
 };
 
 struct WorkspaceRead {

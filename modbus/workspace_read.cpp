@@ -3,9 +3,11 @@
 #include "modbus/workspace.h"
 
 #include "app/ip_address.h"
+#include "uart/rule_json.h"
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -322,7 +324,7 @@ WorkspaceRead ReadWorkspace(const std::string &text)
         return read;
     }
     state.version = version->get<int>();
-    Fields fields(root, "", state, {"format", "version", "connection", "blocks", "windows"});
+    Fields fields(root, "", state, {"format", "version", "connection", "blocks", "windows", "uart_rules"});
     Workspace workspace;
     if (const json *connection = fields.Find("connection", true))
         workspace.connection = ReadConnection(*connection, state);
@@ -332,6 +334,15 @@ WorkspaceRead ReadWorkspace(const std::string &text)
         Fields open(*windows, "windows", state, {"monitor", "traffic"});
         workspace.monitorOpen = open.Flag("monitor");
         workspace.trafficOpen = open.Flag("traffic");
+    }
+    if (const json *rules = fields.Find("uart_rules", false); rules != nullptr && state.Ok()) {
+        // Sends of message list entries are checked against the list where
+        // the rules are applied; the file holds no list.
+        RulesRead uart = RulesFromJson(*rules, std::numeric_limits<size_t>::max());
+        if (uart.error.empty())
+            workspace.uartRules = std::move(uart.rules);
+        else
+            state.error = "uart_rules: " + uart.error;
     }
     read.error = state.error;
     if (state.Ok()) {

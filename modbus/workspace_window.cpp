@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "modbus/traffic_window.h"
+#include "uart/terminal_panel.h"
 
 #include <wx/button.h>
 
@@ -18,6 +19,7 @@ Workspace CurrentWorkspace()
     ws.blocks = panel->MonitorBlocks();
     ws.monitorOpen = panel->Monitor() != nullptr;
     ws.trafficOpen = panel->TrafficView() != nullptr && panel->TrafficView()->IsShown();
+    ws.uartRules = MainWindow::GetInstance()->m_terminalPanel->Rules();
     return ws;
 }
 
@@ -29,6 +31,13 @@ std::string OpenWorkspace(const std::string &path, bool connect, std::vector<std
     notes = read.notes;
     const Workspace &ws = *read.workspace;
     MainWindow *window = MainWindow::GetInstance();
+    // Rules that name list entries this window lacks refuse the whole file,
+    // before anything of it is applied.
+    if (ws.uartRules) {
+        const std::string refusal = window->m_terminalPanel->CheckRules(*ws.uartRules);
+        if (!refusal.empty())
+            return path + ": uart_rules: " + refusal;
+    }
     // The workspace answers the start-up dialog.
     if (window->m_startupDialog) {
         window->m_startupDialog->Hide();
@@ -39,6 +48,8 @@ std::string OpenWorkspace(const std::string &path, bool connect, std::vector<std
     ModbusTerminalPanel *panel = window->m_modbusPanel;
     panel->SetMonitorBlocks(ws.blocks, ws.monitorOpen);
     panel->ShowTrafficView(ws.trafficOpen);
+    if (ws.uartRules)
+        window->m_terminalPanel->SetRules(*ws.uartRules);
     if (connect) {
         // The connect button's click, queued so that it runs like a user's,
         // with its progress and its box.

@@ -173,6 +173,22 @@ void AppendBounded(Notation notation, const uint8_t *data, size_t size, size_t l
     afterByte = afterByte || size > 0;
 }
 
+// The same, marking where the cuts fall: a chunk rendered in pieces gets the
+// text it gets whole, as the line state carries over from piece to piece.
+void AppendBoundedCut(Notation notation, const uint8_t *data, size_t size, size_t limit, size_t &column,
+                      bool &afterByte, std::string &out, const std::vector<size_t> &cuts, std::vector<size_t> &at)
+{
+    size_t from = 0;
+    for (const size_t cut : cuts) {
+        if (cut > from) {
+            AppendBounded(notation, data + from, cut - from, limit, column, afterByte, out);
+            from = cut;
+        }
+        at.push_back(out.size());
+    }
+    AppendBounded(notation, data + from, size - from, limit, column, afterByte, out);
+}
+
 } // namespace
 
 void AppendRendered(Notation notation, const uint8_t *data, size_t size, std::string &out)
@@ -201,7 +217,7 @@ std::string Rendered(Notation notation, const uint8_t *data, size_t size)
 }
 
 void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
-                        bool &lineStart, RxViewTexts &views, RxLineBound &lines)
+                        bool &lineStart, RxViewTexts &views, RxLineBound &lines, RxCuts *cuts)
 {
     const size_t stampChars = CountChars(stamp.data(), stamp.size()) + kRxMarker.size();
     for (int view = 0; view < kNotationCount; ++view) {
@@ -219,7 +235,11 @@ void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &o
             afterByte = false;
             lineStart = false;
         }
-        AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text);
+        if (cuts != nullptr)
+            AppendBoundedCut(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text,
+                             cuts->bytes, cuts->at[static_cast<size_t>(view)]);
+        else
+            AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text);
         if (options.wrap) {
             text += '\n';
             column = 0;

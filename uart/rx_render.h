@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Appends the bytes as `notation` shows them: ASCII as the ISO 8859-1
 // characters, in UTF-8 (a zero byte adds nothing), Hex as two lower-case digits, Binary
@@ -38,12 +39,22 @@ struct RxLineBound {
     std::array<bool, kNotationCount> afterByte{};
 };
 
+// Places in a chunk (byte indexes, ascending, up to its size) and, filled by
+// AppendChunkToViews, where each one falls in each view's text: the byte's
+// text starts there (a separating blank or line break may come first), or
+// the chunk's bytes end there for its size. The texts are those of the
+// chunk whole.
+struct RxCuts {
+    std::vector<size_t> bytes;
+    std::array<std::vector<size_t>, kNotationCount> at;
+};
+
 // Appends one received chunk to the texts of all four views, in the order
 // ASCII, Hex, Binary, Decimal. `lineStart` is the one flag the whole panel
 // shares: it is tested and changed view by view, so with timestamps on and
 // wrapping off only the ASCII view gets the line break and timestamp that
 // start a new run.
 void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
-                        bool &lineStart, RxViewTexts &views, RxLineBound &lines);
+                        bool &lineStart, RxViewTexts &views, RxLineBound &lines, RxCuts *cuts = nullptr);
 
 #endif

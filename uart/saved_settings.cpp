@@ -148,10 +148,16 @@ bool IsMessageListKey(const std::string &key)
     return key.rfind(kMessagesPrefix, 0) == 0;
 }
 
+bool IsRuleListKey(const std::string &key)
+{
+    return key.rfind("UART/Rules/", 0) == 0;
+}
+
 SettingEntries ChangedEntries(const SettingEntries &before, const SettingEntries &now)
 {
     SettingEntries changed;
     bool messagesChanged = false;
+    bool rulesChanged = false;
     for (const auto &entry : now) {
         const auto old = before.find(entry.first);
         if (old != before.end() && old->second == entry.second)
@@ -159,11 +165,11 @@ SettingEntries ChangedEntries(const SettingEntries &before, const SettingEntries
         changed.insert(entry);
         // A list that lost entries has another count.
         messagesChanged = messagesChanged || IsMessageListKey(entry.first);
+        rulesChanged = rulesChanged || IsRuleListKey(entry.first);
     }
-    if (messagesChanged)
-        for (const auto &entry : now)
-            if (IsMessageListKey(entry.first))
-                changed.insert(entry);
+    for (const auto &entry : now)
+        if ((messagesChanged && IsMessageListKey(entry.first)) || (rulesChanged && IsRuleListKey(entry.first)))
+            changed.insert(entry);
     return changed;
 }
 

@@ -44,11 +44,14 @@ using SettingEntries = std::map<std::string, std::string>;
 // The entry that holds the message list's length; the list's entries.
 constexpr char kMessageCountKey[] = "UART/Messages/Count";
 bool IsMessageListKey(const std::string &key);
+// The rules' entries (uart/rule_entries.h) are one whole in the same way.
+constexpr char kRuleCountKey[] = "UART/Rules/Count";
+bool IsRuleListKey(const std::string &key);
 SettingEntries SettingsEntries(const UartSettings &settings);
 
 // The entries of `now` that differ from `before` (what was last read or
 // written). When any entry of the message list does, all of them: the list
-// is written whole, the list in the file replaced.
+// is written whole, the list in the file replaced; the rules likewise.
 SettingEntries ChangedEntries(const SettingEntries &before, const SettingEntries &now);
 
 // The settings from stored entries; `lookup` gives the value of a key or

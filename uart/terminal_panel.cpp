@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "uart/entry_limit.h"
+#include "uart/rule_engine.h"
 #include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
@@ -46,7 +47,7 @@ TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
       m_link(this), m_statusTimer(this), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
-      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN))
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN)), m_ruleEngine(std::make_unique<RuleEngine>())
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;

@@ -9,6 +9,7 @@
 #include "uart/link_endpoint.h"
 #include "uart/notation.h"
 #include "uart/receive_inbox.h"
+#include "uart/rule.h"
 #include "uart/rx_scrollback.h"
 #include "uart/uart_link.h"
 
@@ -25,6 +26,10 @@
 #include <wx/string.h>
 #include <wx/timer.h>
 
+struct RuleCounts;
+class RuleEngine;
+struct RxLineBound;
+struct RxLineOptions;
 struct UartSettings;
 class wxBitmap;
 class wxBitmapButton;
@@ -140,6 +145,18 @@ public:
     // The window set by SetRxLimits, scaled with a grown view.
     size_t RxWindowChars() const { return m_rxWindowChars; }
 
+    // The rules run over the received data (uart/rule_engine.h), their
+    // sends going out as the message list's do.
+    const std::vector<Rule> &Rules() const;
+    // "Rule N: " and why the first unusable one cannot be used against the
+    // message list as it is, or an empty text.
+    std::string CheckRules(const std::vector<Rule> &rules) const;
+    // Takes the rules when CheckRules passes them (counts start over);
+    // otherwise keeps those it had and returns why.
+    std::string SetRules(std::vector<Rule> rules);
+    RuleCounts RuleCountsOf(size_t rule) const;
+    void ResetRuleCounts();
+
 private:
     void BuildTopRow();
     void BuildTypeRow();
@@ -213,6 +230,26 @@ private:
     void ShowAllStagedChunks();
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
     void DropStagedChunks();
+    // Rules: the chunks taken from the inbox from `first` on are fed to the
+    // rules; the matches wait until the data they end in is shown.
+    void FeedRules(size_t first);
+    // A new connection, or a server's new module: no match spans it.
+    void RestartRuleStream();
+    // Where the colour of each view's text changes: at a byte index of the
+    // text, to a colour (wxColour::GetRGB()).
+    using RxColourRuns = std::array<std::vector<std::pair<size_t, uint32_t>>, kNotationCount>;
+    // Appends a chunk as AppendChunkToViews does, its bytes at `offset` in
+    // the stream, and the colour changes that the matches in it make.
+    void AppendChunkWithMatches(const uint8_t *data, size_t size, uint64_t offset, const RxLineOptions &options,
+                                const std::string &stamp, std::array<std::string, kNotationCount> &texts,
+                                RxLineBound &lines, RxColourRuns &runs);
+    void AppendRunsToRxView(int notation, const std::string &text,
+                            const std::vector<std::pair<size_t, uint32_t>> &runs);
+    // Carries out the matches that end within the data shown so far.
+    void RunShownRuleMatches();
+    void SendForRule(size_t rule);
+    // Keeps the rules right when the list loses its entry `index`.
+    void RulesAfterMessageGone(size_t index, const SavedMessage &message);
     // Empties all four views.
     void ClearRxViews();
     // Shows the receive view of the "Read type" selection, with its text,
@@ -380,6 +417,25 @@ private:
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
+
+    // The rules, and whether any is enabled: without one the receive path
+    // does nothing for them.
+    std::unique_ptr<RuleEngine> m_ruleEngine;
+    bool m_rulesRunning = false;
+    // Received bytes taken from the inbox, and where the rules' stream
+    // began, counted as m_rxBytesShown counts (both kept while rules run).
+    uint64_t m_rxBytesTaken = 0;
+    uint64_t m_ruleStreamStart = 0;
+    // The module the rules' stream comes from.
+    std::string m_rulePeer;
+    struct RuleHit {
+        uint64_t begin;
+        uint64_t end;
+        size_t rule;
+        unsigned actions;
+    };
+    // Matches whose end is not yet shown, ordered by their end.
+    std::deque<RuleHit> m_ruleHits;
 };
 
 #endif

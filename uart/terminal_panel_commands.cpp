@@ -40,7 +40,13 @@ void TerminalPanel::OnClear(wxCommandEvent &event)
         return;
     }
     m_messageList->Clear();
-    m_historyCount = 0;
+    // Rules that sent an entry keep sending it, as a copy of their own.
+    while (m_historyCount > 0) {
+        --m_historyCount;
+        RulesAfterMessageGone(static_cast<size_t>(m_historyCount),
+                              {m_historyTexts[m_historyCount].ToStdWstring(), m_historyTypes[m_historyCount],
+                               m_historyEndings[m_historyCount]});
+    }
     m_historyCursor = 0;
     m_historyTexts[0].clear();
 }

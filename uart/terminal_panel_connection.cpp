@@ -105,6 +105,7 @@ bool TerminalPanel::EnterConnectedState(bool quietly)
         ShowErrorBox(ReasonText(error));
         return false;
     }
+    RestartRuleStream();
     ShowConnectionLook();
     ShowLinkStatus();
     // A connection made again by itself says so in the status bar only: a
@@ -151,6 +152,8 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
         OnLinkEnded(event);
         break;
     case EVT_LINK_CHANGED:
+        if (m_link.Peer() != m_rulePeer)
+            RestartRuleStream();
         ShowLinkStatus();
         break;
     case EVT_LOG_FAILED:
@@ -177,6 +180,7 @@ void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
 
 void TerminalPanel::OnLinkReturned()
 {
+    RestartRuleStream();
     ShowConnectionLook();
     ShowLinkStatus();
     AppendLinkLine(true, "Connected again to " + wxString::FromUTF8(m_link.Peer()));

@@ -71,7 +71,11 @@ void TerminalPanel::OnChunksArrived()
 
 bool TerminalPanel::TakeInbox()
 {
-    return m_link.TakeReceived(m_rxStaged);
+    const size_t before = m_rxStaged.size();
+    const bool took = m_link.TakeReceived(m_rxStaged);
+    if (took && m_rulesRunning)
+        FeedRules(before);
+    return took;
 }
 
 // While chunks come the timer goes on, once a frame, and the link posts no
@@ -129,21 +133,30 @@ void TerminalPanel::ShowStagedChunks()
     }
     size_t chunks = 0;
     size_t bytes = 0;
+    RxColourRuns runs;
     while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ReceiveInbox::ChunkSize(block);
-        AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
+        if (m_ruleHits.empty())
+            AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
+        else
+            AppendChunkWithMatches(block + 2, size, m_rxBytesShown + bytes, options, stamp, texts, lines, runs);
         m_rxStaged.pop_front();
         bytes += size;
         ++chunks;
     }
     for (int n = 0; n < kNotationCount; ++n)
-        AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
+        if (runs[n].empty())
+            AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
+        else
+            AppendRunsToRxView(n, texts[n], runs[n]);
     m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
     ShowSelectedRxView();
     ScrollRxViewToNewest();
     m_rxBytesShown += bytes;
     m_link.ReleaseReceived(chunks);
+    if (!m_ruleHits.empty())
+        RunShownRuleMatches();
 }
 
 void TerminalPanel::ShowAllStagedChunks()

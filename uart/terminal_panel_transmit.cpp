@@ -124,6 +124,7 @@ void TerminalPanel::DeleteSelectedMessage()
     if (!SelectedMessage(index))
         return;
     const int row = m_messageList->GetSelection();
+    const SavedMessage removed{m_historyTexts[index].ToStdWstring(), m_historyTypes[index], m_historyEndings[index]};
     for (int n = index; n + 1 < m_historyCount; ++n) {
         m_historyTexts[n] = m_historyTexts[n + 1];
         m_historyTypes[n] = m_historyTypes[n + 1];
@@ -133,6 +134,7 @@ void TerminalPanel::DeleteSelectedMessage()
     m_historyTexts[m_historyCount].clear();
     m_historyCursor = m_historyCount;
     m_messageList->Delete(static_cast<unsigned>(row));
+    RulesAfterMessageGone(static_cast<size_t>(index), removed);
     // The next entry takes the selection, so that Delete can go on.
     if (m_messageList->GetCount() > 0)
         m_messageList->SetSelection(std::min(row, static_cast<int>(m_messageList->GetCount()) - 1));

@@ -2,6 +2,7 @@
 // its fault and gives nothing, a newer version's extra keys are noted.
 #include "library/modbus_lib/modbus_values.h"
 #include "modbus/workspace.h"
+#include "uart/rule_entries.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -143,6 +144,38 @@ TEST(Workspace, ABadFileNamesItsFaultAndGivesNothing)
         EXPECT_FALSE(read.workspace) << item.text;
         EXPECT_EQ(read.error, item.error) << item.text;
     }
+}
+
+// The UART rules ride along when there are any; a file without them says
+// nothing of them, and one bad rule refuses the whole file.
+TEST(Workspace, UartRulesComeBackOrRefuseTheFile)
+{
+    Workspace ws = Plant();
+    EXPECT_FALSE(ReadWorkspace(WriteWorkspace(ws)).workspace->uartRules);
+    Rule answer;
+    answer.pattern = L"READY?";
+    answer.send = RuleSend{std::nullopt, {L"GO", 0, 3}};
+    Rule listed;
+    listed.match = RuleMatchKind::Regex;
+    listed.pattern = L"ERR[0-9]+";
+    listed.send = RuleSend{size_t{4}, {}};
+    listed.highlight = 0xff8000;
+    listed.enabled = false;
+    ws.uartRules = std::vector<Rule>{answer, listed};
+    const std::string text = WriteWorkspace(ws);
+    const WorkspaceRead read = ReadWorkspace(text);
+    ASSERT_TRUE(read.workspace) << read.error;
+    ASSERT_TRUE(read.workspace->uartRules);
+    EXPECT_EQ(RuleEntries(*read.workspace->uartRules), RuleEntries(*ws.uartRules));
+    EXPECT_EQ(WriteWorkspace(*read.workspace), text);
+
+    const std::string bad = Envelope(R"({"name": "c", "function": 3, "start": 0, "count": 2})",
+                                     R"(, "uart_rules": [{"match": "text", "pattern": "A", "count": true},
+                                                         {"match": "glob", "pattern": "B", "count": true}])");
+    const WorkspaceRead refused = ReadWorkspace(bad);
+    EXPECT_FALSE(refused.workspace);
+    EXPECT_EQ(refused.error.rfind("uart_rules: Rule 2", 0), 0u) << refused.error;
+    EXPECT_NE(refused.error.find("match"), std::string::npos) << refused.error;
 }
 
 TEST(Workspace, ANewerVersionIsReadAsFarAsItIsKnown)

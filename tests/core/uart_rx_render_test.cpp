@@ -158,6 +158,37 @@ TEST_F(RxChunkLayout, LineBoundBreaksARunOnStreamBetweenBytes)
         EXPECT_EQ(view.find('\n'), view.size() - 1);
 }
 
+// Cut for colouring, a chunk gets the very text it gets whole, line breaks
+// and stamps included, and each cut falls where its byte's text begins (or
+// before the blank or break that separates it).
+TEST_F(RxChunkLayout, CutsLeaveTheTextAsItIsAndMarkTheBytes)
+{
+    lines.limit = 8;
+    const std::string bytes = "ABCDEFGHIJ";
+    Chunk("Z", true, false);
+    bool cutStart = lineStart;
+    RxViewTexts cutViews = views;
+    RxLineBound cutLines = lines;
+    RxCuts cuts;
+    cuts.bytes = {0, 2, 9, 10};
+    AppendChunkToViews(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), {true, false}, "T", cutStart,
+                       cutViews, cutLines, &cuts);
+    Chunk(bytes, true, false);
+    EXPECT_EQ(cutViews, views);
+    EXPECT_EQ(cutStart, lineStart);
+    const std::string &ascii = views[NotationAscii];
+    EXPECT_EQ(ascii.substr(cuts.at[NotationAscii][0], 2), "AB");
+    EXPECT_EQ(ascii.substr(cuts.at[NotationAscii][1], 2), "CD");
+    EXPECT_EQ(ascii.substr(cuts.at[NotationAscii][2]), "J");
+    EXPECT_EQ(cuts.at[NotationAscii][3], ascii.size());
+    const std::string &hex = views[NotationHex];
+    const auto byteText = [&hex](size_t at) { return hex.substr(hex.find_first_not_of(" \n", at), 2); };
+    EXPECT_EQ(byteText(cuts.at[NotationHex][0]), "41");
+    EXPECT_EQ(byteText(cuts.at[NotationHex][1]), "43");
+    EXPECT_EQ(hex.substr(cuts.at[NotationHex][2]), " 4a");
+    EXPECT_EQ(cuts.at[NotationDecimal][3], views[NotationDecimal].size());
+}
+
 // At a limit of 10 characters: the oldest whole lines go ("\r\n" is one
 // line end, a two-byte character one character), runs keep their colours,
 // and the open line stays even when it alone passes the limit.

@@ -17,6 +17,8 @@
 #include "tests/modbus/cli_runner.h"
 #include "tests/modbus_gui/panel_driver.h"
 #include "tests/support/file_size_limit.h"
+#include "uart/rule_entries.h"
+#include "uart/terminal_panel.h"
 
 #include <cstdio>
 #include <fstream>
@@ -324,6 +326,37 @@ TEST_F(MonitorTest, FailedLogWriteStopsWithABox)
     EXPECT_GT(kept.size(), 100u);
     testing_support::PumpEvents(testing_support::Millis(100));
     EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+// A workspace carries the UART terminal's rules; one whose rules the window
+// cannot take (a send of a list entry it lacks) changes nothing at all.
+TEST_F(MonitorTest, WorkspaceCarriesTheUartRules)
+{
+    TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
+    Rule rule;
+    rule.pattern = L"READY?";
+    rule.send = RuleSend{std::nullopt, {L"GO", 0, 0}};
+    ASSERT_EQ(uart->SetRules({rule}), "");
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.1", "502", 1);
+    const std::string path = TempPath();
+    ASSERT_EQ(SaveWorkspace(path), "");
+    ASSERT_EQ(uart->SetRules({}), "");
+    MenuBar *menu = MainWindow::GetInstance()->m_menuBar;
+    ModalRecorder boxes;
+    ASSERT_TRUE(menu->OpenWorkspaceFile(path, false));
+    EXPECT_EQ(RuleEntries(uart->Rules()), RuleEntries({rule}));
+
+    std::ofstream(path) << R"({"format": "orv-workspace", "version": 1, "blocks": [],
+        "connection": {"ip": "127.0.0.1", "port": 1, "framing": "tcp"},
+        "uart_rules": [{"match": "text", "pattern": "X", "send": {"message": 3}}]})";
+    const wxString port = Panel()->Port();
+    EXPECT_FALSE(menu->OpenWorkspaceFile(path, false));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(boxes.Boxes()[0].message.Contains("uart_rules: Rule 1")) << boxes.Messages();
+    EXPECT_EQ(RuleEntries(uart->Rules()), RuleEntries({rule}));
+    EXPECT_EQ(Panel()->Port(), port);
+    EXPECT_EQ(uart->SetRules({}), "");
+    std::remove(path.c_str());
 }
 
 TEST_F(MonitorTest, WorkspaceSavedAndOpenedAgain)

@@ -100,6 +100,7 @@ void ResetPanel()
     ModalRecorder boxes;
     if (PeriodicButton()->GetId() == TerminalPanel::ID_STOP_PERIODICALLY)
         ClickPeriodicButton();
+    panel->SetRules({});
     Click(TerminalPanel::ID_CLEAR_LIST);
     if (ui.periodText->IsEnabled())
         ClickPeriodicCheck();

@@ -28,9 +28,9 @@ PanelControls Controls();
 wxBitmapButton *PeriodicButton();
 
 // Brings the panel back to its start state: no periodic sending, message
-// list empty, disconnected, parameters not set, views empty with their
-// usual limits, ASCII everywhere, check boxes off and fields empty, no media
-// file, 1 s connect time-out.
+// list empty, no rules, disconnected, parameters not set, views empty with
+// their usual limits, ASCII everywhere, check boxes off and fields empty, no
+// media file, 1 s connect time-out.
 void ResetPanel();
 
 void Click(int id);
