@@ -140,6 +140,7 @@ void MainWindow::RestoreSettings()
     const std::unique_ptr<wxFileConfig> config = user_config::Open();
     const auto lookup = [&config](const std::string &key) { return user_config::Read(*config, key); };
     m_terminalPanel->ApplySettings(SettingsFromEntries(lookup, TerminalPanel::kHistorySize));
+    m_terminalPanel->ApplyKeySettings(lookup);
     m_modbusPanel->RestoreForms(FormMemoryFromEntries(lookup));
     m_menuBar->RestoreRecent(lookup);
     const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
@@ -179,6 +180,8 @@ void MainWindow::RestoreSettings()
 SettingEntries MainWindow::CurrentSettingEntries() const
 {
     SettingEntries entries = SettingsEntries(m_terminalPanel->CurrentSettings());
+    for (const auto &entry : m_terminalPanel->KeySettingEntries())
+        entries.insert(entry);
     if (!m_lastIp.empty()) {
         entries["Connection/IP"] = m_lastIp.utf8_string();
         entries["Connection/Port"] = m_lastPort.utf8_string();

@@ -10,6 +10,7 @@
 #include "modbus/register_scan_dialog.h"
 #include "modbus/unit_scan_dialog.h"
 #include "modbus/workspace_window.h"
+#include "uart/terminal_panel.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -63,6 +64,9 @@ MenuBar::MenuBar()
     m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
     m_extraMenu->Append(ID_SCAN_REGISTERS, "Scan Modbus &registers...", "");
     m_extraMenu->Append(ID_RAW_FRAME, "Modbus raw &frame...", "");
+    // The UART terminal's automation.
+    m_extraMenu->AppendSeparator();
+    m_extraMenu->Append(ID_MESSAGE_SEQUENCE, "Message se&quence...", "");
     Append(m_extraMenu, "&Extra");
 
     m_helpMenu = new wxMenu;
@@ -80,6 +84,8 @@ MenuBar::MenuBar()
     frame->Connect(ID_SAVE_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnSaveWorkspace), nullptr, this);
     frame->Connect(wxID_FILE1, wxID_FILE1 + kRecentWorkspaces - 1, wxEVT_MENU,
                    wxCommandEventHandler(MenuBar::OnRecentWorkspace), nullptr, this);
+    frame->Connect(ID_MESSAGE_SEQUENCE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnMessageSequence), nullptr,
+                   this);
     frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(ID_SCAN_UNITS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanUnits), nullptr, this);
     frame->Connect(ID_SCAN_REGISTERS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanRegisters), nullptr, this);
@@ -139,6 +145,11 @@ void MenuBar::OnRawFrame(wxCommandEvent &)
     MainWindow *main = MainWindow::GetInstance();
     ModbusTerminalPanel *modbus = main->m_modbusPanel;
     (new RawFrameDialog(main->m_frame, modbus->Session(), modbus->Framing()))->Show();
+}
+
+void MenuBar::OnMessageSequence(wxCommandEvent &)
+{
+    MainWindow::GetInstance()->m_terminalPanel->OpenSequenceDialog();
 }
 
 void MenuBar::OnModbusMonitor(wxCommandEvent &)

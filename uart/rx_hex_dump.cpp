@@ -62,6 +62,12 @@ std::string RxHexDump::OpenLine() const
     return line;
 }
 
+void RxHexDump::EndLine()
+{
+    m_offset += m_open.size();
+    m_open.clear();
+}
+
 void RxHexDump::Reset()
 {
     m_offset = 0;

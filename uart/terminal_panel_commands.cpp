@@ -43,4 +43,5 @@ void TerminalPanel::OnClear(wxCommandEvent &event)
     m_historyCount = 0;
     m_historyCursor = 0;
     m_historyTexts[0].clear();
+    OnMessagesCleared();
 }
