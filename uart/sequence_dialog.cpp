@@ -2,6 +2,8 @@
 
 #include "app/error_box.h"
 
+#include <chrono>
+#include <string>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/listbox.h>
