@@ -143,6 +143,7 @@ void MainWindow::RestoreSettings()
     const auto lookup = [&config](const std::string &key) { return user_config::Read(*config, key); };
     m_terminalPanel->ApplySettings(SettingsFromEntries(lookup, TerminalPanel::kHistorySize));
     RestoreRules(lookup);
+    m_terminalPanel->ApplyKeySettings(lookup);
     m_modbusPanel->RestoreForms(FormMemoryFromEntries(lookup));
     m_menuBar->RestoreRecent(lookup);
     const std::optional<std::string> ip = user_config::Read(*config, "Connection/IP");
@@ -199,6 +200,7 @@ SettingEntries MainWindow::CurrentSettingEntries() const
 {
     SettingEntries entries = SettingsEntries(m_terminalPanel->CurrentSettings());
     for (const auto &entry : RuleEntries(m_terminalPanel->Rules()))
+    for (const auto &entry : m_terminalPanel->KeySettingEntries())
         entries.insert(entry);
     if (!m_lastIp.empty()) {
         entries["Connection/IP"] = m_lastIp.utf8_string();

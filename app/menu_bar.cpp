@@ -66,6 +66,9 @@ MenuBar::MenuBar()
     m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
     m_extraMenu->Append(ID_SCAN_REGISTERS, "Scan Modbus &registers...", "");
     m_extraMenu->Append(ID_RAW_FRAME, "Modbus raw &frame...", "");
+    // The UART terminal's automation.
+    m_extraMenu->AppendSeparator();
+    m_extraMenu->Append(ID_MESSAGE_SEQUENCE, "Message se&quence...", "");
     Append(m_extraMenu, "&Extra");
 
     m_helpMenu = new wxMenu;
@@ -84,6 +87,8 @@ MenuBar::MenuBar()
     frame->Connect(ID_SAVE_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnSaveWorkspace), nullptr, this);
     frame->Connect(wxID_FILE1, wxID_FILE1 + kRecentWorkspaces - 1, wxEVT_MENU,
                    wxCommandEventHandler(MenuBar::OnRecentWorkspace), nullptr, this);
+    frame->Connect(ID_MESSAGE_SEQUENCE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnMessageSequence), nullptr,
+                   this);
     frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(ID_SCAN_UNITS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanUnits), nullptr, this);
     frame->Connect(ID_SCAN_REGISTERS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanRegisters), nullptr, this);
@@ -150,6 +155,11 @@ void MenuBar::OnRawFrame(wxCommandEvent &)
     MainWindow *main = MainWindow::GetInstance();
     ModbusTerminalPanel *modbus = main->m_modbusPanel;
     (new RawFrameDialog(main->m_frame, modbus->Session(), modbus->Framing()))->Show();
+}
+
+void MenuBar::OnMessageSequence(wxCommandEvent &)
+{
+    MainWindow::GetInstance()->m_terminalPanel->OpenSequenceDialog();
 }
 
 void MenuBar::OnModbusMonitor(wxCommandEvent &)

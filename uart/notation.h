@@ -7,4 +7,9 @@ enum Notation { NotationAscii = 0, NotationHex = 1, NotationBinary = 2, Notation
 
 constexpr int kNotationCount = 4;
 
+// The receive views: one per notation, in the same order, then the dump of
+// hex and printable characters.
+constexpr int kRxViewHexDump = kNotationCount;
+constexpr int kRxViewCount = kNotationCount + 1;
+
 #endif

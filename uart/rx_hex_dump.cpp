@@ -1,7 +1,6 @@
 #include "uart/rx_hex_dump.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -12,24 +11,34 @@ constexpr size_t kCharactersColumn = 8 + 2 + kHexDumpBytesPerLine * 3 + 1 + 1;
 
 } // namespace
 
+// Built in a buffer of its own and appended once: the dump is made for
+// every received byte, shown or not.
 void RxHexDump::AppendLine(uint64_t offset, const uint8_t *bytes, size_t count, std::string &out) const
 {
-    const size_t lineStart = out.size();
-    char number[24];
-    std::snprintf(number, sizeof(number), "%08llx ", static_cast<unsigned long long>(offset));
-    out += number;
-    for (size_t n = 0; n < count; ++n) {
-        out += n == kHexDumpBytesPerLine / 2 ? "  " : " ";
-        out += kDigits[bytes[n] >> 4];
-        out += kDigits[bytes[n] & 0x0f];
-    }
+    char line[kCharactersColumn + 8 + kHexDumpBytesPerLine + 2];
+    size_t at = 0;
     // Offsets beyond eight digits push the columns right on their lines only.
-    const size_t width = kCharactersColumn + (std::string(number).size() - 9);
-    out.append(width - (out.size() - lineStart), ' ');
-    out += '|';
+    int digits = 8;
+    while (digits < 16 && (offset >> (4 * digits)) != 0)
+        ++digits;
+    for (int digit = digits - 1; digit >= 0; --digit)
+        line[at++] = kDigits[(offset >> (4 * digit)) & 0x0f];
+    line[at++] = ' ';
+    for (size_t n = 0; n < count; ++n) {
+        line[at++] = ' ';
+        if (n == kHexDumpBytesPerLine / 2)
+            line[at++] = ' ';
+        line[at++] = kDigits[bytes[n] >> 4];
+        line[at++] = kDigits[bytes[n] & 0x0f];
+    }
+    const size_t width = kCharactersColumn + static_cast<size_t>(digits - 8);
+    while (at < width)
+        line[at++] = ' ';
+    line[at++] = '|';
     for (size_t n = 0; n < count; ++n)
-        out += bytes[n] >= 0x20 && bytes[n] < 0x7f ? static_cast<char>(bytes[n]) : '.';
-    out += '|';
+        line[at++] = bytes[n] >= 0x20 && bytes[n] < 0x7f ? static_cast<char>(bytes[n]) : '.';
+    line[at++] = '|';
+    out.append(line, at);
 }
 
 void RxHexDump::Append(const uint8_t *data, size_t size, std::string &completed)
@@ -60,6 +69,12 @@ std::string RxHexDump::OpenLine() const
     if (!m_open.empty())
         AppendLine(m_offset, m_open.data(), m_open.size(), line);
     return line;
+}
+
+void RxHexDump::EndLine()
+{
+    m_offset += m_open.size();
+    m_open.clear();
 }
 
 void RxHexDump::Reset()

@@ -24,6 +24,10 @@ public:
     void Append(const uint8_t *data, size_t size, std::string &completed);
     // The line begun but not complete, without a line end; empty when none.
     std::string OpenLine() const;
+    // The open line stays as it is, short: the next byte starts a new line
+    // at its own offset.
+    void EndLine();
+    bool HasOpenLine() const { return !m_open.empty(); }
     // The next byte is at offset 0 on a new line.
     void Reset();
 

@@ -249,3 +249,28 @@ void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &o
         }
     }
 }
+
+void AppendLinePieceToViews(const uint8_t *data, size_t size, const std::string &stamp, bool startsLine,
+                            RxViewTexts &views, RxLineBound &lines)
+{
+    const size_t stampChars = CountChars(stamp.data(), stamp.size()) + kRxMarker.size();
+    for (size_t view = 0; view < views.size(); ++view) {
+        std::string &text = views[view];
+        size_t &column = lines.column[view];
+        bool &afterByte = lines.afterByte[view];
+        if (startsLine) {
+            // The ASCII view's line ending already broke its line.
+            if (column > 0) {
+                text += '\n';
+                column = 0;
+            }
+            afterByte = false;
+            if (!stamp.empty()) {
+                text += stamp;
+                text += kRxMarker;
+                column += stampChars;
+            }
+        }
+        AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text);
+    }
+}

@@ -57,4 +57,11 @@ struct RxCuts {
 void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &options, const std::string &stamp,
                         bool &lineStart, RxViewTexts &views, RxLineBound &lines, RxCuts *cuts = nullptr);
 
+// Appends one piece of a received line (uart/rx_line_splitter.h) to the
+// four texts. A piece that starts a line starts a display line, with the
+// stamp and " [RX] - " unless `stamp` is empty; the line ending's bytes stay
+// on the line they end.
+void AppendLinePieceToViews(const uint8_t *data, size_t size, const std::string &stamp, bool startsLine,
+                            RxViewTexts &views, RxLineBound &lines);
+
 #endif

@@ -58,6 +58,23 @@ void RxScrollback::Clear()
     m_dropped = 0;
 }
 
+void RxScrollback::DropOpenLine()
+{
+    m_chars -= m_openLine;
+    for (size_t left = m_openLine; left > 0;) {
+        Run &run = m_runs.back();
+        if (run.chars <= left) {
+            left -= run.chars;
+            m_runs.pop_back();
+            continue;
+        }
+        run.utf8.resize(ByteOfChar(run, run.chars - left));
+        run.chars -= left;
+        left = 0;
+    }
+    m_openLine = 0;
+}
+
 // The byte of a run's text where its `chars`-th kept character starts.
 size_t RxScrollback::ByteOfChar(const Run &run, size_t chars)
 {

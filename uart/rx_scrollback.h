@@ -52,6 +52,8 @@ public:
     // line, the one the text ends in, never goes.
     size_t Append(const std::string &text, uint32_t colour);
     void Clear();
+    // Takes the open line away (a line the caller shows again, grown).
+    void DropOpenLine();
     size_t Characters() const { return m_chars; }
     // Characters after the last line end.
     size_t OpenLineChars() const { return m_openLine; }

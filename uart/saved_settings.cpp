@@ -123,6 +123,8 @@ SettingEntries SettingsEntries(const UartSettings &settings)
         {"UART/ReadType", std::to_string(settings.rxNotation)},
         {"UART/Timestamp", settings.timestamp ? "1" : "0"},
         {"UART/Wrap", settings.wrap ? "1" : "0"},
+        {"UART/Milliseconds", settings.milliseconds ? "1" : "0"},
+        {"UART/NewLineAtLineEnd", settings.lineSplit ? "1" : "0"},
         {"UART/Periodic", settings.periodic ? "1" : "0"},
         {"UART/Period", settings.period},
         {"UART/PeriodUnit", std::to_string(settings.periodUnit)},
@@ -179,9 +181,11 @@ UartSettings SettingsFromEntries(const std::function<std::optional<std::string>(
     const Reader read(lookup);
     UartSettings settings;
     read.Index("UART/TransmissionType", kNotationCount, settings.txNotation);
-    read.Index("UART/ReadType", kNotationCount, settings.rxNotation);
+    read.Index("UART/ReadType", kRxViewCount, settings.rxNotation);
     read.Flag("UART/Timestamp", settings.timestamp);
     read.Flag("UART/Wrap", settings.wrap);
+    read.Flag("UART/Milliseconds", settings.milliseconds);
+    read.Flag("UART/NewLineAtLineEnd", settings.lineSplit);
     read.Flag("UART/Periodic", settings.periodic);
     read.Digits("UART/Period", settings.period);
     read.Index("UART/PeriodUnit", 2, settings.periodUnit);

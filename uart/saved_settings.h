@@ -23,6 +23,9 @@ struct UartSettings {
     int rxNotation = 0;
     bool timestamp = false;
     bool wrap = false;
+    // Timestamps with milliseconds; a new line at each received line ending.
+    bool milliseconds = false;
+    bool lineSplit = false;
     bool periodic = false;
     std::string period;
     int periodUnit = 0;

@@ -6,6 +6,7 @@
 #include "app/shared_fonts.h"
 #include "uart/entry_limit.h"
 #include "uart/rule_engine.h"
+#include "uart/sequence_dialog.h"
 #include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
@@ -29,6 +30,7 @@ namespace {
 constexpr size_t kTxMaxLength = 128;
 constexpr int kAsciiEntryWidth = 185;
 const wxString kNotationNames[kNotationCount] = {"ASCII", "Hex", "Binary", "Decimal"};
+const wxString kRxViewNames[kRxViewCount] = {"ASCII", "Hex", "Binary", "Decimal", "Hex + ASCII"};
 const wxString kPeriodUnitNames[] = {"ms", "s"};
 
 std::unique_ptr<wxTextValidator> CharListValidator(const wxString &chars)
@@ -47,7 +49,8 @@ TerminalPanel::TerminalPanel()
     : wxPanel(MainWindow::GetInstance()->m_frame, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL,
               "ORVTerminalPanel"),
       m_link(this), m_statusTimer(this), m_rxFlushTimer(this), m_rxRevealTimer(this), m_rxPagingTimer(this),
-      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN)), m_ruleEngine(std::make_unique<RuleEngine>())
+      m_rxFindData(std::make_unique<wxFindReplaceData>(wxFR_DOWN)), m_sequenceTimer(this),
+      m_ruleEngine(std::make_unique<RuleEngine>())
 {
     Connect(GetId(), wxEVT_CLOSE_WINDOW, wxCloseEventHandler(TerminalPanel::OnClose));
     m_layoutX = 30;
@@ -80,6 +83,7 @@ TerminalPanel::TerminalPanel()
     Connect(m_statusTimer.GetId(), wxEVT_TIMER, wxTimerEventHandler(TerminalPanel::OnStatusTimer));
     StartRxPaging();
     BindRxReading();
+    BindMessageKeys();
     // No colour of its own: the panel shows the frame's white, and painting
     // it would cover the logo the frame keeps at the top right.
     ShowLinkStatus();
@@ -90,6 +94,8 @@ TerminalPanel::~TerminalPanel()
     // The find box uses the panel's find data, which goes before the
     // panel's children do.
     delete m_rxFindDialog;
+    delete m_sequenceDialog;
+    GetParent()->Disconnect(wxEVT_CHAR_HOOK, wxKeyEventHandler(TerminalPanel::OnFrameKey), nullptr, this);
     Shutdown();
 }
 
@@ -188,7 +194,7 @@ void TerminalPanel::BuildTypeRow()
     m_txTypeRadio = new wxRadioBox(this, ID_TRANSMISSION_TYPE, "Transmission type", wxPoint(m_layoutX, m_layoutY),
                                    wxSize(320, -1), kNotationCount, kNotationNames, 8, wxRA_SPECIFY_COLS);
     m_rxTypeRadio = new wxRadioBox(this, ID_READ_TYPE, "Read type", wxPoint(m_layoutX + 420, m_layoutY),
-                                   wxSize(320, -1), kNotationCount, kNotationNames, 8, wxRA_SPECIFY_COLS);
+                                   wxSize(320, -1), kRxViewCount, kRxViewNames, 8, wxRA_SPECIFY_COLS);
     Connect(ID_READ_TYPE, wxEVT_COMMAND_RADIOBOX_SELECTED, wxCommandEventHandler(TerminalPanel::OnReadTypeChanged));
     Connect(ID_TRANSMISSION_TYPE, wxEVT_COMMAND_RADIOBOX_SELECTED,
             wxCommandEventHandler(TerminalPanel::OnTransmissionTypeChanged));
@@ -299,13 +305,20 @@ void TerminalPanel::BuildReceiveColumn()
     m_timestampCheck =
         new wxCheckBox(this, ID_TIMESTAMP, "Write Timestamp", wxPoint(x, m_layoutY - 15), wxSize(100, 15));
     m_wrapCheck = new wxCheckBox(this, ID_WRAP, "Wrap packets", wxPoint(x + 110, m_layoutY - 15), wxSize(100, 15));
+    // Under their partners; FitReceiveHeader gives them their row.
+    m_millisecondsCheck = new wxCheckBox(this, ID_MILLISECONDS, "Milliseconds", wxPoint(x, m_layoutY), wxSize(100, 15));
+    m_millisecondsCheck->SetToolTip("Timestamps with milliseconds");
+    m_lineSplitCheck =
+        new wxCheckBox(this, ID_LINE_SPLIT, "New line at line end", wxPoint(x + 110, m_layoutY), wxSize(100, 15));
+    m_lineSplitCheck->SetToolTip("A new line, with its own timestamp, at each CR, LF or CR LF received, "
+                                 "however the lines come in pieces");
     Connect(ID_TX_ENTRY, wxEVT_CHAR, wxKeyEventHandler(TerminalPanel::OnTxKey));
     // Above the check boxes, so Tab reaches it first.
     AddBitmapButton(ID_EXPORT, "icons/exportbtn.jpg", wxPoint(x + 232, m_layoutY - 25), wxSize(88, 25))
         ->MoveBeforeInTabOrder(m_timestampCheck);
     Connect(ID_EXPORT, wxEVT_COMMAND_BUTTON_CLICKED, wxCommandEventHandler(TerminalPanel::OnExport));
 
-    for (int n = 0; n < kNotationCount; ++n) {
+    for (int n = 0; n < kRxViewCount; ++n) {
         m_rxViews[n] = new wxTextCtrl(this, n, "", wxPoint(x, m_layoutY), wxSize(320, 300),
                                       wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxVSCROLL | wxBORDER_NONE);
         m_rxViews[n]->SetBackgroundColour(*wxBLACK);

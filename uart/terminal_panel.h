@@ -6,10 +6,15 @@
 #define ORV_UART_TERMINAL_PANEL_H
 
 #include "app/growing_layout.h"
+#include "uart/key_bindings.h"
 #include "uart/link_endpoint.h"
+#include "uart/message_sequence.h"
 #include "uart/notation.h"
 #include "uart/receive_inbox.h"
 #include "uart/rule.h"
+#include "uart/rx_hex_dump.h"
+#include "uart/rx_line_splitter.h"
+#include "uart/rx_render.h"
 #include "uart/rx_scrollback.h"
 #include "uart/uart_link.h"
 
@@ -17,9 +22,11 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <wx/colour.h>
 #include <wx/gdicmn.h>
 #include <wx/panel.h>
@@ -31,10 +38,12 @@ class RuleEngine;
 struct RxLineBound;
 struct RxLineOptions;
 struct UartSettings;
+class SequenceDialog;
 class wxBitmap;
 class wxBitmapButton;
 class wxCheckBox;
 class wxComboBox;
+class wxContextMenuEvent;
 class wxFindDialogEvent;
 class wxFindReplaceData;
 class wxFindReplaceDialog;
@@ -52,7 +61,7 @@ class wxTextValidator;
 
 class TerminalPanel : public wxPanel {
 public:
-    // The receive views have the ids 0 to 3, their notations; the four
+    // The receive views have the ids 0 to 4, their kRxView numbers; the four
     // transmit entries share ID_TX_ENTRY and are made in notation order.
     enum {
         ID_TX_ENTRY = 2001,
@@ -94,6 +103,11 @@ public:
         ID_MSG_COUNTER = 5136,
         // The hints of the four notations, ID_TX_HINT + notation.
         ID_TX_HINT = 5140,
+        ID_MILLISECONDS = 5150,
+        ID_LINE_SPLIT = 5151,
+        // The message list's menu: no key, then F1 to F12.
+        ID_KEY_NONE = 5160,
+        ID_KEY_FIRST = 5161,
     };
     static constexpr int kHistorySize = 1000;
     // The newest text the shown view holds while text comes, in characters.
@@ -129,6 +143,29 @@ public:
     static wxString ButtonName(int id);
     // The link the panel shows.
     const UartLink &Link() const { return m_link; }
+
+    // The function key (1 to 12, 0: none) of the message selected in the
+    // list; false when none is selected. The key sends its message while the
+    // panel is shown, wherever the focus is in the frame.
+    bool SetKeyOfSelectedMessage(int key);
+    const KeyBindings &MessageKeys() const { return m_keys; }
+    // The keys as kept between runs, every key named (unbound: empty), and
+    // back; what a bad entry costs is said on the error output.
+    SettingEntries KeySettingEntries() const;
+    void ApplyKeySettings(const std::function<std::optional<std::string>(const std::string &)> &lookup);
+
+    // Sends the messages of the steps in turn, each as the list sends it;
+    // the reason when the steps were refused (nothing runs then).
+    std::string StartSequence(const std::vector<SequenceStep> &steps, bool loop);
+    // Stops a run at once: nothing more goes out.
+    void StopSequence();
+    bool SequenceRunning() const { return m_sequence.has_value(); }
+    // Why the last run ended ("" while one runs or none ran).
+    const std::string &SequenceEnd() const { return m_sequenceEnd; }
+    // The message sequence dialog, made on first use.
+    void OpenSequenceDialog();
+    // The list's messages, oldest first, as the list shows them.
+    std::vector<wxString> MessageLabels() const;
 
     // Each view's text is kept by the panel within the view's scrollback
     // limit; only the shown view holds it in the toolkit, so that the toolkit
@@ -171,6 +208,7 @@ private:
     void FitReceiveHeader();
     void FitMediaGroup();
     void FitPeriodicRows();
+    void FitReadTypeChoice();
     // A picture button, named (tooltip and accessible name) after what it does.
     wxBitmapButton *AddBitmapButton(int id, const wxString &image, const wxPoint &position, const wxSize &size);
     void OnPanelSize(wxSizeEvent &event);
@@ -266,6 +304,34 @@ private:
     bool AddTypedMessage();
     // Sends the message selected in the list once, with its echo.
     void SendSelected();
+    // Sends the history's entry `index` as the list does, with its echo;
+    // false when it did not go out (the user has been told why).
+    bool SendListEntry(int index);
+    // After the history lost its entry `index`, or all of them: the keys
+    // and a sequence follow the list.
+    void OnMessageRemoved(int index);
+    void OnMessagesCleared();
+    // The list's row of the history's entry, written with its key.
+    void ShowMessageLabel(int index);
+    void BindMessageKeys();
+    void OnFrameKey(wxKeyEvent &event);
+    void OnListContextMenu(wxContextMenuEvent &event);
+    void OnKeyMenu(wxCommandEvent &event);
+    void OnSequenceTimer(wxTimerEvent &event);
+    // Ends a run, with its reason in the views and the dialog.
+    void EndSequence(const std::string &reason);
+    // The timestamp of the panel's lines, with milliseconds when chosen.
+    wxString LineStamp() const;
+    // Received chunks split at their line endings, for the option.
+    void AppendLinesToViews(const uint8_t *data, size_t size, const std::string &stamp, RxViewTexts &texts,
+                            RxLineBound &lines);
+    // The chunk's dump for the hex and ASCII view; `newRun` says that the
+    // other views started a stamped line with it.
+    void AppendChunkToDump(const uint8_t *data, size_t size, const std::string &stamp, bool newRun,
+                           std::string &dump);
+    // Shows the completed dump lines, the open one after them in place of
+    // the one shown before.
+    void ShowDump(std::string &&completed);
     void OnListDoubleClick(wxCommandEvent &event);
     void OnListKey(wxKeyEvent &event);
     // Removes the list's selected entry and its history entry.
@@ -375,7 +441,9 @@ private:
     // The receive column and the log.
     wxCheckBox *m_timestampCheck = nullptr;
     wxCheckBox *m_wrapCheck = nullptr;
-    std::array<wxTextCtrl *, kNotationCount> m_rxViews{};
+    wxCheckBox *m_millisecondsCheck = nullptr;
+    wxCheckBox *m_lineSplitCheck = nullptr;
+    std::array<wxTextCtrl *, kRxViewCount> m_rxViews{};
     // The black static text behind the receive views.
     wxWindow *m_rxBackdrop = nullptr;
     wxCheckBox *m_logLineBreaksCheck = nullptr;
@@ -414,7 +482,20 @@ private:
     wxFindReplaceDialog *m_rxFindDialog = nullptr;
     // The absolute index of the match last found.
     std::optional<uint64_t> m_rxFindFrom;
-    std::array<RxScrollback, kNotationCount> m_rxBack;
+    std::array<RxScrollback, kRxViewCount> m_rxBack;
+    RxHexDump m_rxDump;
+    RxLineSplitter m_rxSplitter;
+    // The splitter has seen every chunk since it was last reset.
+    bool m_rxSplitting = false;
+    // The pieces of the chunk split last, which the dump follows too.
+    std::vector<RxLinePiece> m_rxPieces;
+
+    // Function keys and the message sequence.
+    KeyBindings m_keys;
+    std::optional<SequenceRun> m_sequence;
+    std::string m_sequenceEnd;
+    wxTimer m_sequenceTimer;
+    SequenceDialog *m_sequenceDialog = nullptr;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
 

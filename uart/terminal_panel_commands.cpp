@@ -49,4 +49,5 @@ void TerminalPanel::OnClear(wxCommandEvent &event)
     }
     m_historyCursor = 0;
     m_historyTexts[0].clear();
+    OnMessagesCleared();
 }

@@ -168,6 +168,8 @@ void TerminalPanel::OnConnectionEvent(wxCommandEvent &event)
 void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
 {
     const bool lost = event.GetId() == EVT_CONNECTION_LOST;
+    if (SequenceRunning())
+        EndSequence(lost ? "the connection was lost" : "the module closed the connection");
     ShowConnectionLook();
     ShowLinkStatus();
     if (m_link.Reconnecting()) {

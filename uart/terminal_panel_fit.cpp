@@ -12,6 +12,7 @@
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
+#include <wx/radiobox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -52,11 +53,22 @@ void TerminalPanel::FitToToolkit()
     FitPeriodicRows();
     // The caption keeps its width: it breaks its lines instead.
     toolkit_fit::GrowChildren(this, m_mediaLabel);
+    FitReadTypeChoice();
 }
 
-// The two check boxes above the receive views keep their bottom on the views'
-// top edge. When they do not fit beside the export button, they take a row
-// of their own under it, and the views give up that height at their top.
+// The "Read type" choice, grown for its fifth view, grows to the left: its
+// right edge stays over the views' one, inside the panel.
+void TerminalPanel::FitReadTypeChoice()
+{
+    const int excess = RightOf(m_rxTypeRadio) - RightOf(m_rxViews[0]);
+    if (excess > 0)
+        MoveBy({m_rxTypeRadio}, -excess, 0);
+}
+
+// The two check boxes above the receive views, and the reading options in a
+// row under them, keep their bottom on the views' top edge. When the first
+// two do not fit beside the export button, they take a row of their own
+// under it; the views give up the height of the rows at their top.
 void TerminalPanel::FitReceiveHeader()
 {
     const wxWindow *exportButton = FindWindow(ID_EXPORT);
@@ -68,8 +80,16 @@ void TerminalPanel::FitReceiveHeader()
         top = BottomOf(exportButton) + kRowGap;
     m_timestampCheck->Move(m_timestampCheck->GetPosition().x, top);
     m_wrapCheck->Move(m_wrapCheck->GetPosition().x, top);
+    // Each reading option under the check box it refines.
+    toolkit_fit::GrowToContent(m_millisecondsCheck);
+    toolkit_fit::GrowToContent(m_lineSplitCheck);
+    const int optionsTop = top + height + kRowGap;
+    m_millisecondsCheck->Move(m_timestampCheck->GetPosition().x, optionsTop);
+    m_lineSplitCheck->Move(m_wrapCheck->GetPosition().x, optionsTop);
+    const int bottom =
+        optionsTop + std::max(m_millisecondsCheck->GetSize().y, m_lineSplitCheck->GetSize().y);
 
-    const int shift = top + height - viewsTop;
+    const int shift = bottom - viewsTop;
     if (shift <= 0)
         return;
     std::vector<wxWindow *> area(m_rxViews.begin(), m_rxViews.end());

@@ -3,7 +3,6 @@
 #include "uart/terminal_panel.h"
 
 #include "app/error_box.h"
-#include "uart/panel_timestamp.h"
 #include "uart/rx_render.h"
 #include "uart/worker_events.h"
 
@@ -124,7 +123,9 @@ void TerminalPanel::ShowStagedChunks()
     if (m_rxStaged.empty())
         return;
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
-    const std::string stamp = options.timestamp ? PanelTimestamp().utf8_string() : std::string();
+    const std::string stamp = options.timestamp ? LineStamp().utf8_string() : std::string();
+    const bool splitLines = m_lineSplitCheck->GetValue();
+    std::string dump;
     RxViewTexts texts;
     RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
     for (int n = 0; n < kNotationCount; ++n) {
@@ -137,10 +138,14 @@ void TerminalPanel::ShowStagedChunks()
     while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ReceiveInbox::ChunkSize(block);
-        if (m_ruleHits.empty())
+        const bool newRun = m_rxLineStart;
+        if (splitLines)
+            AppendLinesToViews(block + 2, size, stamp, texts, lines);
+        else if (m_ruleHits.empty())
             AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
         else
             AppendChunkWithMatches(block + 2, size, m_rxBytesShown + bytes, options, stamp, texts, lines, runs);
+        AppendChunkToDump(block + 2, size, stamp, newRun, dump);
         m_rxStaged.pop_front();
         bytes += size;
         ++chunks;
@@ -150,7 +155,11 @@ void TerminalPanel::ShowStagedChunks()
             AppendUtf8ToRxView(n, std::move(texts[n]), *wxGREEN);
         else
             AppendRunsToRxView(n, texts[n], runs[n]);
+    // The dump may take many lines for a chunk.
+    const auto dumpLines = static_cast<int>(std::min<size_t>(dump.size() / kHexDumpBytesPerLine, kMostScrollLines));
+    ShowDump(std::move(dump));
     m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
+    m_rxLineCount = std::min(m_rxLineCount + dumpLines, kMostScrollLines);
     ShowSelectedRxView();
     ScrollRxViewToNewest();
     m_rxBytesShown += bytes;
@@ -179,6 +188,10 @@ void TerminalPanel::DropStagedChunks()
 void TerminalPanel::AppendPanelLine(int notation, const wxString &line, const wxColour &colour)
 {
     std::string utf8 = line.utf8_string();
+    // The dump's line shown so far stays as it is; the dump goes on under
+    // the panel's line.
+    if (notation == kRxViewHexDump)
+        m_rxDump.EndLine();
     if (m_rxBack[notation].OpenLineChars() > 0)
         utf8.insert(0, 1, '\n');
     AppendUtf8ToRxView(notation, std::move(utf8), colour);

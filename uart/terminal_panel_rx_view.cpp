@@ -93,10 +93,12 @@ void TerminalPanel::ScrollRxViewToNewest()
 
 void TerminalPanel::ClearRxViews()
 {
-    for (int n = 0; n < kNotationCount; ++n) {
+    for (int n = 0; n < kRxViewCount; ++n) {
         m_rxViews[n]->Clear();
         m_rxBack[n].Clear();
     }
+    m_rxDump.Reset();
+    m_rxSplitting = false;
     m_rxWindowBegin = 0;
     m_rxWindowEnd = 0;
     m_rxFollowing = true;
@@ -121,7 +123,7 @@ void TerminalPanel::SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t
 void TerminalPanel::ShowSelectedRxView()
 {
     const int selected = m_rxTypeRadio->GetSelection();
-    for (int n = 0; n < kNotationCount; ++n)
+    for (int n = 0; n < kRxViewCount; ++n)
         if (n != selected && m_rxViews[n]->IsShown()) {
             m_rxViews[n]->Hide();
             m_rxViews[n]->ChangeValue(wxString());

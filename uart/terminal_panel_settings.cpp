@@ -19,6 +19,8 @@ UartSettings TerminalPanel::CurrentSettings() const
     settings.rxNotation = m_rxTypeRadio->GetSelection();
     settings.timestamp = m_timestampCheck->GetValue();
     settings.wrap = m_wrapCheck->GetValue();
+    settings.milliseconds = m_millisecondsCheck->GetValue();
+    settings.lineSplit = m_lineSplitCheck->GetValue();
     settings.periodic = PeriodicGroupEnabled();
     settings.period = m_periodText->GetValue().utf8_string();
     settings.periodUnit = std::max(0, m_periodUnitCombo->GetSelection());
@@ -42,6 +44,8 @@ void TerminalPanel::ApplySettings(const UartSettings &settings)
     ShowSelectedRxView();
     m_timestampCheck->SetValue(settings.timestamp);
     m_wrapCheck->SetValue(settings.wrap);
+    m_millisecondsCheck->SetValue(settings.milliseconds);
+    m_lineSplitCheck->SetValue(settings.lineSplit);
     m_periodText->ChangeValue(wxString::FromUTF8(settings.period));
     m_periodUnitCombo->SetSelection(settings.periodUnit);
     m_msgCounterCheck->SetValue(settings.counter);
@@ -59,6 +63,7 @@ void TerminalPanel::ApplySettings(const UartSettings &settings)
     m_link.SetLogLineBreaks(settings.logLineBreaks);
 
     m_messageList->Clear();
+    OnMessagesCleared();
     m_historyCount = 0;
     for (const SavedMessage &message : settings.messages) {
         if (m_historyCount >= kHistorySize)

@@ -5,7 +5,6 @@
 
 #include "app/control_names.h"
 #include "app/error_box.h"
-#include "uart/panel_timestamp.h"
 #include "uart/periodic_message.h"
 #include "uart/periodic_settings.h"
 #include "uart/error_text.h"
@@ -135,6 +134,7 @@ void TerminalPanel::DeleteSelectedMessage()
     m_historyCursor = m_historyCount;
     m_messageList->Delete(static_cast<unsigned>(row));
     RulesAfterMessageGone(static_cast<size_t>(index), removed);
+    OnMessageRemoved(index);
     // The next entry takes the selection, so that Delete can go on.
     if (m_messageList->GetCount() > 0)
         m_messageList->SetSelection(std::min(row, static_cast<int>(m_messageList->GetCount()) - 1));
@@ -147,8 +147,16 @@ void TerminalPanel::SendSelected()
         return;
     }
     int index = 0;
-    if (!SelectedMessage(index))
-        return;
+    if (SelectedMessage(index))
+        SendListEntry(index);
+}
+
+bool TerminalPanel::SendListEntry(int index)
+{
+    if (!m_link.Connected()) {
+        ShowErrorBox("You have to connect first.");
+        return false;
+    }
     const wxString text = m_historyTexts[index];
     const int notation = m_historyTypes[index];
     const int ending = m_historyEndings[index];
@@ -156,9 +164,10 @@ void TerminalPanel::SendSelected()
     // received before the click comes before it, a reply to it after it.
     ShowAllStagedChunks();
     if (!SendMessage(text, notation, true, ending))
-        return;
-    const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() + " [TX] - " : wxString();
+        return false;
+    const wxString stamp = m_timestampCheck->GetValue() ? LineStamp() + " [TX] - " : wxString();
     AppendTxLineNow(notation, stamp + text + "\n", *wxWHITE);
+    return true;
 }
 
 bool TerminalPanel::SendMessage(const wxString &text, int notation, bool once, int ending)
@@ -240,7 +249,7 @@ void TerminalPanel::StartPeriodic()
     m_periodicMessage = text;
     m_periodicNotation = notation;
     ReplacePeriodicButton(ID_STOP_PERIODICALLY, *m_stopPeriodicBitmap);
-    AppendTxLine(notation, PanelTimestamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
+    AppendTxLine(notation, LineStamp() + " [START Periodical TX] - " + text + "\n", *wxRED);
 }
 
 void TerminalPanel::StopPeriodic()
@@ -252,7 +261,7 @@ void TerminalPanel::StopPeriodic()
 void TerminalPanel::ShowPeriodicEnded()
 {
     ReplacePeriodicButton(ID_SEND_PERIODICALLY, *m_periodicBitmap);
-    AppendTxLine(m_periodicNotation, PanelTimestamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
+    AppendTxLine(m_periodicNotation, LineStamp() + " [END Periodical TX] - " + m_periodicMessage + "\n", *wxRED);
     // In counter mode the sender's count is queued by now and is shown after
     // this line.
 }
@@ -326,8 +335,8 @@ void TerminalPanel::AppendLinkLine(bool up, const wxString &what)
 {
     // What arrived before the drop comes before its line.
     ShowAllStagedChunks();
-    const wxString line = PanelTimestamp() + (up ? " [LINK UP] - " : " [LINK DOWN] - ") + what + "\n";
-    for (int n = 0; n < kNotationCount; ++n)
+    const wxString line = LineStamp() + (up ? " [LINK UP] - " : " [LINK DOWN] - ") + what + "\n";
+    for (int n = 0; n < kRxViewCount; ++n)
         AppendPanelLine(n, line, *wxRED);
     ++m_rxLineCount;
     ShowSelectedRxView();
@@ -339,7 +348,7 @@ void TerminalPanel::WriteSentCount(wxCommandEvent &event)
     if (m_shutDown)
         return;
     const auto sent = reinterpret_cast<uintptr_t>(event.GetClientData());
-    const wxString stamp = m_timestampCheck->GetValue() ? PanelTimestamp() : wxString();
+    const wxString stamp = m_timestampCheck->GetValue() ? LineStamp() : wxString();
     AppendTxLine(m_periodicNotation, stamp + wxString::Format(" Sent %lu messages\n", static_cast<unsigned long>(sent)),
                  *wxRED);
 }

@@ -61,14 +61,15 @@ TEST(MenuBar, HoldsTheThreeMenusWithTheirItems)
         {bar->m_extraMenu, 2, MenuBar::ID_MODBUS_MONITOR, "Modbus &monitor"},
         {bar->m_extraMenu, 4, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
         {bar->m_extraMenu, 5, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
-        {bar->m_extraMenu, 6, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
+        {bar->m_extraMenu, 6, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."},
+        {bar->m_extraMenu, 8, MenuBar::ID_MESSAGE_SEQUENCE, "Message se&quence..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
         {bar->m_helpMenu, 1, wxID_ABOUT, "&About"},
     };
     EXPECT_EQ(bar->m_fileMenu->GetMenuItemCount(), 5u);
     EXPECT_EQ(bar->m_fileMenu->FindItemByPosition(3)->GetSubMenu(), bar->m_recentMenu);
     // The media item, the UART rules and the monitor, then the Modbus
-    // diagnostics after a separator.
-    EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 7u);
+    // diagnostics after a separator, the UART message sequence after another.
+    EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 9u);
     EXPECT_EQ(bar->m_helpMenu->GetMenuItemCount(), 2u);
     for (const auto &item : items) {
         const wxMenuItem *entry = item.menu->FindItemByPosition(item.position);

@@ -1,6 +1,8 @@
 #include "uart/millisecond_timestamp.h"
 #include "uart/rx_hex_dump.h"
 #include "uart/rx_line_splitter.h"
+#include "uart/rx_render.h"
+#include "uart/rx_scrollback.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,64 @@ TEST(RxHexDump, SixteenBytesALineCompletedAcrossChunks)
     EXPECT_EQ(dump.OpenLine(), "00000030  7a 7a 7a 7a 7a 7a 7a 7a  7a 7a 7a                 |zzzzzzzzzzz|");
     dump.Reset();
     EXPECT_EQ(dump.OpenLine(), "");
+}
+
+TEST(RxHexDump, AnEndedLineStaysShortAndTheNextGoesOnAtItsOffset)
+{
+    RxHexDump dump;
+    std::string completed;
+    dump.Append(reinterpret_cast<const uint8_t *>("abc"), 3, completed);
+    EXPECT_TRUE(dump.HasOpenLine());
+    dump.EndLine();
+    EXPECT_FALSE(dump.HasOpenLine());
+    dump.Append(reinterpret_cast<const uint8_t *>("0123456789abcdefZ"), 17, completed);
+    EXPECT_EQ(completed, "00000003  30 31 32 33 34 35 36 37  38 39 61 62 63 64 65 66  |0123456789abcdef|\n");
+    EXPECT_EQ(dump.OpenLine(), "00000013  5a" + std::string(48, ' ') + "|Z|");
+}
+
+// Pieces of lines as the splitter gives them: each line starts a display
+// line with its stamp in every view; the ASCII view's own line ending
+// already broke its line.
+TEST(RxLinePieces, EachLineStampedOnceHoweverItCame)
+{
+    RxViewTexts views;
+    RxLineBound lines{kRxLineChars};
+    const auto piece = [&](const std::string &bytes, bool startsLine) {
+        AppendLinePieceToViews(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), "T", startsLine, views,
+                               lines);
+    };
+    piece("ab", true);
+    piece("c\r", false);
+    piece("\n", false);
+    piece("d", true);
+    EXPECT_EQ(views[NotationAscii], "T [RX] - abc\r\nT [RX] - d");
+    EXPECT_EQ(views[NotationHex], "T [RX] - 61 62 63 0d 0a\nT [RX] - 64");
+    EXPECT_EQ(views[NotationDecimal], "T [RX] - 97 98 99 13 10\nT [RX] - 100");
+
+    RxViewTexts plain;
+    RxLineBound plainLines{kRxLineChars};
+    for (const char *bytes : {"1\n", "2"})
+        AppendLinePieceToViews(reinterpret_cast<const uint8_t *>(bytes), 2 - (bytes[1] == 0), "", true, plain,
+                               plainLines);
+    EXPECT_EQ(plain[NotationAscii], "1\n2");
+    EXPECT_EQ(plain[NotationHex], "31 0a\n32");
+}
+
+TEST(RxScrollbackOpenLine, DropsOnlyTheOpenLineAcrossRuns)
+{
+    RxScrollback back;
+    back.Append("kept\nop", 1);
+    back.Append("en", 2);
+    back.DropOpenLine();
+    EXPECT_EQ(back.Text(), "kept\n");
+    EXPECT_EQ(back.Characters(), 5u);
+    EXPECT_EQ(back.OpenLineChars(), 0u);
+    back.Append("\xc3\xbfx", 1);
+    EXPECT_EQ(back.OpenLineChars(), 2u);
+    back.DropOpenLine();
+    back.Append("new", 1);
+    EXPECT_EQ(back.Text(), "kept\nnew");
+    EXPECT_EQ(back.Pieces().size(), 1u);
 }
 
 TEST(MillisecondTimestamp, MillisecondsAfterTheSeconds)

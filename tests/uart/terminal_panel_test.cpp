@@ -73,6 +73,7 @@ TEST_F(TerminalPanelTest, StartsDisconnectedWithParametersNotSetAndGroupsOff)
     EXPECT_EQ(ui.timestampCheck->GetLabel(), "Write Timestamp");
     EXPECT_EQ(ui.wrapCheck->GetLabel(), "Wrap packets");
     EXPECT_EQ(ui.rxTypeRadio->GetString(3), "Decimal");
+    EXPECT_EQ(ui.rxTypeRadio->GetString(4), "Hex + ASCII");
     EXPECT_EQ(ui.txTypeRadio->GetCount(), 4u);
 }
 
@@ -88,7 +89,7 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
     const int any = -1;
     const Place places[] = {
         {ui.txTypeRadio, {30, 110}, {320, any}},
-        {ui.rxTypeRadio, {450, 110}, {320, any}},
+        {ui.rxTypeRadio, {any, 110}, {any, any}},
         {ui.txHints[0], {30, 160}, {any, any}},
         {ui.txHints[3], {30, 160}, {any, any}},
         // The ASCII entry shares its row with the choice of line ending.
@@ -161,7 +162,19 @@ TEST_F(TerminalPanelTest, PlacesEveryControlWithItsIdAndSize)
     EXPECT_EQ(ui.mediaBackwardButton->GetPosition().y, std::max(360, bottom(ui.mediaLabel)));
     EXPECT_EQ(ui.wrapCheck->GetPosition().y, ui.timestampCheck->GetPosition().y);
     EXPECT_GE(ui.wrapCheck->GetPosition().x, std::max(560, right(ui.timestampCheck)));
-    EXPECT_EQ(bottom(ui.timestampCheck), ui.rxViews[0]->GetPosition().y);
+    // The reading options in a row under them, each under its partner.
+    const wxWindow *milliseconds = panel->FindWindow(TerminalPanel::ID_MILLISECONDS);
+    const wxWindow *lineSplit = panel->FindWindow(TerminalPanel::ID_LINE_SPLIT);
+    EXPECT_EQ(milliseconds->GetPosition().x, ui.timestampCheck->GetPosition().x);
+    EXPECT_EQ(lineSplit->GetPosition().x, ui.wrapCheck->GetPosition().x);
+    EXPECT_GE(milliseconds->GetPosition().y, bottom(ui.timestampCheck));
+    EXPECT_EQ(lineSplit->GetPosition().y, milliseconds->GetPosition().y);
+    EXPECT_EQ(std::max(bottom(milliseconds), bottom(lineSplit)), ui.rxViews[0]->GetPosition().y);
+    // The read type choice grows to the left for its fifth view, clear of
+    // the transmission type's.
+    EXPECT_EQ(right(ui.rxTypeRadio), 770);
+    EXPECT_GE(ui.rxTypeRadio->GetPosition().x, right(ui.txTypeRadio) + 5);
+    EXPECT_LE(ui.rxTypeRadio->GetPosition().x, 450);
     EXPECT_EQ(bottom(ui.rxViews[0]), 480);
     EXPECT_EQ(ui.rxBackdrop->GetRect(), ui.rxViews[0]->GetRect()) << "the backdrop lies behind the views";
     const wxWindow *periodicCheck = panel->FindWindow(TerminalPanel::ID_PERIODIC_CHECK);
