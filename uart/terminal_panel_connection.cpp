@@ -11,6 +11,7 @@
 #include "net/tcp.h"
 #include "uart/link_status.h"
 #include "uart/panel_timestamp.h"
+#include "uart/serial_options.h"
 #include "uart/worker_events.h"
 
 #include <wx/app.h>
@@ -73,7 +74,7 @@ void TerminalPanel::OnConnect(wxCommandEvent &)
     case UartLink::ConnectResult::Connected:
         // A server that listens and a UDP port that is bound have no module
         // yet to speak of: the status bar says where they stand.
-        EnterConnectedState(m_parameters->mode != LinkMode::TcpClient);
+        EnterConnectedState(m_parameters->mode == LinkMode::TcpServer || m_parameters->mode == LinkMode::Udp);
         break;
     }
 }
@@ -214,8 +215,13 @@ void TerminalPanel::SetConnectionParameters(const std::optional<LinkEndpoint> &p
     const bool wasBusy = m_link.Connected() || m_link.Reconnecting();
     m_link.Retarget();
     m_parameters = parameters;
-    m_ipLabel->SetLabel(parameters ? wxString::FromUTF8(parameters->host) : wxString("not set"));
-    m_portLabel->SetLabel(parameters ? wxString::Format("%u", parameters->port) : wxString("not set"));
+    const bool serial = parameters && parameters->mode == LinkMode::Serial;
+    m_ipLabel->SetLabel(!parameters ? wxString("not set")
+                        : serial    ? wxString::FromUTF8(parameters->device)
+                                    : wxString::FromUTF8(parameters->host));
+    m_portLabel->SetLabel(!parameters ? wxString("not set")
+                          : serial    ? wxString::FromUTF8(SerialSummary(parameters->serial))
+                                      : wxString::Format("%u", parameters->port));
     Layout();
     Refresh();
     if (!wasBusy)
@@ -231,6 +237,7 @@ void TerminalPanel::OnModifyParameters(wxCommandEvent &)
     if (m_parameters) {
         dialog->SetValues(wxString::FromUTF8(m_parameters->host), wxString::Format("%u", m_parameters->port));
         dialog->SetLink(m_parameters->mode, m_parameters->listenAddress, m_parameters->localPort);
+        dialog->SetSerial(m_parameters->device, m_parameters->serial);
     } else
         dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
 }
