@@ -106,11 +106,12 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     toolkit_fit::FitConnectionDialog(*this);
     // The serial rows take the room of the network ones and one row more:
     // the buttons move down under them, the dialog grows by as much.
-    m_networkClientSize = GetClientSize();
+    // Sizes before the dialog is first shown are the window's: the toolkit
+    // knows its client area only then.
     const wxRect serialBox = m_serialRows->Arrange();
     m_serialButtonsY = std::max(kButtonsY, serialBox.GetBottom() + 1 + kDialogMargin);
-    m_serialClientSize = wxSize(std::max(m_networkClientSize.x, serialBox.GetRight() + 1 + kDialogMargin),
-                                m_networkClientSize.y + m_serialButtonsY - kButtonsY);
+    m_serialGrowth = wxSize(std::max(0, serialBox.GetRight() + 1 + kDialogMargin - GetSize().x),
+                            m_serialButtonsY - kButtonsY);
     ShowRows();
     ShowOverParent(*this);
 }
@@ -162,21 +163,22 @@ void NewDialog::ShowRows()
     m_linkLabel->Show(uart);
     m_linkMode->Show(uart);
     m_linkFieldLabel->SetLabel(mode == LinkMode::Udp ? "Local port" : "Listen address");
-    m_linkFieldLabel->Show(uart && mode != LinkMode::TcpClient);
+    m_linkFieldLabel->Show(uart && (mode == LinkMode::TcpServer || mode == LinkMode::Udp));
     m_listenAddressText->Show(uart && mode == LinkMode::TcpServer);
     m_localPortText->Show(uart && mode == LinkMode::Udp);
     m_linkFieldError->SetLabel("");
+    m_linkFieldError->Show(m_linkFieldLabel->IsShown());
     const bool serial = uart && mode == LinkMode::Serial;
-    m_linkFieldError->Show(uart && mode != LinkMode::TcpClient && !serial);
     ShowNetworkRows(!serial);
     m_serialRows->Show(serial);
     // Before the construction's end the buttons and the sizes are to come.
-    if (m_okButton == nullptr || m_networkClientSize == wxSize())
+    if (m_serialButtonsY == 0 || serial == m_serialLayout)
         return;
+    m_serialLayout = serial;
     const int buttonsY = serial ? m_serialButtonsY : kButtonsY;
     m_okButton->Move(m_okButton->GetPosition().x, buttonsY);
     m_cancelButton->Move(m_cancelButton->GetPosition().x, buttonsY);
-    SetClientSize(serial ? m_serialClientSize : m_networkClientSize);
+    SetSize(serial ? GetSize() + m_serialGrowth : GetSize() - m_serialGrowth);
 }
 
 void NewDialog::ShowNetworkRows(bool shown)

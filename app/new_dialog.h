@@ -99,11 +99,11 @@ private:
     wxStaticText *m_portCaption = nullptr;
     wxButton *m_okButton = nullptr;
     wxButton *m_cancelButton = nullptr;
-    // The client size and the buttons' row of the design, and those with
-    // the serial rows, which take one row more.
-    wxSize m_networkClientSize;
-    wxSize m_serialClientSize;
+    // The serial rows take one row more than the network ones: the buttons'
+    // row under them, and how much larger the dialog is with them.
     int m_serialButtonsY = 0;
+    wxSize m_serialGrowth;
+    bool m_serialLayout = false;
 };
 
 #endif

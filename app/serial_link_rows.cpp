@@ -16,6 +16,9 @@ constexpr int kCaptionX = 10;
 constexpr int kFieldX = 150;
 // A caption sits this much lower than its field, as in the other rows.
 constexpr int kCaptionDrop = 2;
+// The design's distance between the tops of two rows, and the least gap
+// between a row and the next.
+constexpr int kRowStep = 33;
 constexpr int kRowGap = 6;
 constexpr int kColumnGap = 15;
 constexpr int kLabelGap = 10;
@@ -144,7 +147,7 @@ wxRect SerialLinkRows::Arrange()
     const int secondCaptionX = kFieldX + firstWidth + kColumnGap;
     const int secondFieldX = secondCaptionX + std::max(m_captions[3]->GetSize().x, m_captions[5]->GetSize().x) +
                              kLabelGap;
-    const int secondRowY = std::max(BottomOf(dataBits), BottomOf(parity)) + kRowGap;
+    const int secondRowY = std::max(m_frameY + kRowStep, std::max(BottomOf(dataBits), BottomOf(parity)) + kRowGap);
     const struct {
         wxStaticText *caption;
         wxComboBox *field;

@@ -18,6 +18,8 @@
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
+#include <wx/control.h>
+#include <wx/dcclient.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 #include <wx/statbmp.h>
@@ -31,6 +33,21 @@ constexpr int kProgressMaximum = 100;
 constexpr int kProgressStep = 2;
 // How often the status bar's byte counts follow the traffic.
 constexpr int kStatusRefreshMs = 500;
+
+// The widest the top row's IP and port labels grow: a serial device's path
+// and its line settings run longer than an address and a port, and the row
+// must keep its reconnect option at the least frame width.
+constexpr int kMostIpLabelWidth = 120;
+constexpr int kMostPortLabelWidth = 150;
+
+// Shows `text` whole, or shortened in its middle to `mostWidth` with the
+// whole text as the label's tooltip.
+void ShowWithin(wxStaticText *label, const wxString &text, int mostWidth)
+{
+    const wxString shown = wxControl::Ellipsize(text, wxClientDC(label), wxELLIPSIZE_MIDDLE, mostWidth);
+    label->SetLabel(shown);
+    label->SetToolTip(shown == text ? wxString() : text);
+}
 
 // A reason from the system, in UTF-8 or else in the C library's encoding.
 wxString ReasonText(const std::string &reason)
@@ -215,13 +232,18 @@ void TerminalPanel::SetConnectionParameters(const std::optional<LinkEndpoint> &p
     const bool wasBusy = m_link.Connected() || m_link.Reconnecting();
     m_link.Retarget();
     m_parameters = parameters;
+    // A serial link shows its device and its line ("115200 8N1") there.
     const bool serial = parameters && parameters->mode == LinkMode::Serial;
-    m_ipLabel->SetLabel(!parameters ? wxString("not set")
-                        : serial    ? wxString::FromUTF8(parameters->device)
-                                    : wxString::FromUTF8(parameters->host));
-    m_portLabel->SetLabel(!parameters ? wxString("not set")
-                          : serial    ? wxString::FromUTF8(SerialSummary(parameters->serial))
-                                      : wxString::Format("%u", parameters->port));
+    ShowWithin(m_ipLabel,
+               !parameters ? wxString("not set")
+               : serial    ? wxString::FromUTF8(parameters->device)
+                           : wxString::FromUTF8(parameters->host),
+               kMostIpLabelWidth);
+    ShowWithin(m_portLabel,
+               !parameters ? wxString("not set")
+               : serial    ? wxString::FromUTF8(SerialSummary(parameters->serial))
+                           : wxString::Format("%u", parameters->port),
+               kMostPortLabelWidth);
     Layout();
     Refresh();
     if (!wasBusy)
