@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -72,7 +73,8 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_timeoutError = new wxStaticText(this, wxID_ANY, "", wxPoint(220, 190));
 
     // A UART link's mode in the framing's row, and the field the mode needs
-    // in the time-out's: the dialog keeps its size.
+    // in the time-out's: the dialog keeps its size (but for a serial link,
+    // whose line takes one row more).
     m_linkLabel = new wxStaticText(this, wxID_ANY, "Link", wxPoint(10, 155), wxSize(120, -1));
     const wxString modes[] = {"TCP client", "TCP server", "UDP", "Serial port"};
     m_linkMode = new wxComboBox(this, wxID_ANY, modes[0], wxPoint(150, 155), wxSize(170, -1), 4, modes, wxCB_READONLY);

@@ -1,5 +1,6 @@
 // The modeless dialog that asks for the module's IP address, the TCP port and
-// the terminal type, and hands valid values to MainWindow::ApplyConnection.
+// the terminal type (or, for a UART terminal over a serial port, the device
+// and its line), and hands valid values to MainWindow::ApplyConnection.
 // It is destroyed once confirmed or closed.
 #ifndef ORV_APP_NEW_DIALOG_H
 #define ORV_APP_NEW_DIALOG_H
