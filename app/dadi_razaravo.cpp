@@ -129,6 +129,12 @@ void DadiRazaravo::OnInitCmdLine(wxCmdLineParser &parser)
     parser.AddOption("", "listen-address",
                      "with --link server or udp: the local address to listen on (all when not given)");
     parser.AddOption("", "local-port", "with --link udp: the local port datagrams come in on (PORT when not given)");
+    parser.AddOption("", "serial", "start with a UART connection over the local serial DEVICE (as /dev/ttyUSB0)");
+    parser.AddOption("", "baud", "with --serial: the rate in bit/s (115200 when not given; any rate the device takes)");
+    parser.AddOption("", "data-bits", "with --serial: 5, 6, 7 or 8 (8 when not given)");
+    parser.AddOption("", "parity", "with --serial: none (the default), odd, even, mark or space");
+    parser.AddOption("", "stop-bits", "with --serial: 1 (the default) or 2");
+    parser.AddOption("", "flow", "with --serial: none (the default), rtscts or xonxoff");
     parser.AddSwitch("", "connect", "confirm the connection dialog at once and connect");
     AddToolkitOptions(parser);
 }
@@ -150,7 +156,7 @@ bool DadiRazaravo::OnCmdLineParsed(wxCmdLineParser &parser)
         m_exitCode = kUsageStatus;
         return true;
     }
-    m_prefill = parser.Found("uart") || parser.Found("modbus");
+    m_prefill = parser.Found("uart") || parser.Found("modbus") || parser.Found("serial");
     m_ip = wxString::FromUTF8(ip);
     m_port = wxString::FromUTF8(port);
     m_terminalType = parser.Found("modbus") ? 1 : 0;
@@ -168,12 +174,15 @@ std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string 
     wxString modbus;
     const bool wantsUart = parser.Found("uart", &uart);
     const bool wantsModbus = parser.Found("modbus", &modbus);
+    const bool wantsSerial = parser.Found("serial");
     ip = kDefaultModuleIp;
     port = kDefaultModulePort;
-    if (wantsUart && wantsModbus)
-        return "--uart and --modbus exclude each other";
-    if ((wantsUart || wantsModbus) && parser.Found("workspace"))
-        return std::string("--workspace and --") + (wantsUart ? "uart" : "modbus") + " exclude each other";
+    if (wantsUart + wantsModbus + wantsSerial > 1)
+        return wantsSerial ? std::string("--serial and --") + (wantsUart ? "uart" : "modbus") + " exclude each other"
+                           : "--uart and --modbus exclude each other";
+    if ((wantsUart || wantsModbus || wantsSerial) && parser.Found("workspace"))
+        return std::string("--workspace and --") + (wantsUart ? "uart" : wantsSerial ? "serial" : "modbus") +
+               " exclude each other";
     startup_target::LinkOptions options;
     for (const auto &[name, value] : {std::make_pair("link", &options.mode),
                                       std::make_pair("listen-address", &options.listenAddress),
@@ -188,6 +197,18 @@ std::string DadiRazaravo::ReadTarget(const wxCmdLineParser &parser, std::string 
     const std::string linkProblem = startup_target::ReadLink(options, link);
     if (!linkProblem.empty())
         return linkProblem;
+    startup_target::SerialOptions serial;
+    for (const auto &[name, value] :
+         {std::make_pair("serial", &serial.device), std::make_pair("baud", &serial.baud),
+          std::make_pair("data-bits", &serial.dataBits), std::make_pair("parity", &serial.parity),
+          std::make_pair("stop-bits", &serial.stopBits), std::make_pair("flow", &serial.flow)}) {
+        wxString text;
+        if (parser.Found(name, &text))
+            *value = text.utf8_string();
+    }
+    const std::string serialProblem = startup_target::ReadSerial(serial, link);
+    if (!serialProblem.empty())
+        return serialProblem;
     const bool anyModule = link.mode == LinkMode::TcpServer;
     if (wantsUart && !startup_target::SplitHostPort(uart.utf8_string(), kDefaultModulePort, ip, port, anyModule))
         return "--uart takes an IPv4 address with an optional port, as 127.0.0.1:65100, not " + uart.utf8_string();

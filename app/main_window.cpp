@@ -15,11 +15,13 @@
 #include "net/tcp.h"
 #include "uart/link_endpoint.h"
 #include "uart/rule_entries.h"
+#include "uart/serial_options.h"
 #include "uart/terminal_panel.h"
 
 #include <cstdio>
 #include <gtk/gtk.h>
 #include <stdexcept>
+#include <utility>
 #include <wx/display.h>
 #include <wx/fileconf.h>
 #include <wx/image.h>
@@ -154,6 +156,14 @@ void MainWindow::RestoreSettings()
     const std::optional<std::string> link = user_config::Read(*config, "Connection/Link");
     const std::optional<std::string> listenAddress = user_config::Read(*config, "Connection/ListenAddress");
     const std::optional<std::string> localPort = user_config::Read(*config, "Connection/LocalPort");
+    startup_target::SerialOptions serial;
+    for (const auto &[key, value] : {std::make_pair("Connection/Device", &serial.device),
+                                     std::make_pair("Connection/Baud", &serial.baud),
+                                     std::make_pair("Connection/DataBits", &serial.dataBits),
+                                     std::make_pair("Connection/Parity", &serial.parity),
+                                     std::make_pair("Connection/StopBits", &serial.stopBits),
+                                     std::make_pair("Connection/Flow", &serial.flow)})
+        *value = user_config::Read(*config, key);
     // Only a connection the dialog would take; otherwise its defaults stay.
     const std::optional<ip_address::FieldTexts> fields = ip ? ip_address::FindDottedQuad(*ip) : std::nullopt;
     const bool anyModule = ip && *ip == kAnyModuleAddress && link && *link == LinkModeName(LinkMode::TcpServer);
@@ -168,9 +178,10 @@ void MainWindow::RestoreSettings()
             (timeout ? ResponseTimeoutOfText(*timeout) : std::nullopt).value_or(kDefaultResponseTimeoutMs);
         // Files from before the link modes, or with values no dialog takes,
         // keep the TCP client and its defaults.
-        m_lastLink = startup_target::KeptLink({link, listenAddress, localPort});
+        m_lastLink = startup_target::KeptLink({link, listenAddress, localPort}, serial);
         if (m_startupDialog) {
             m_startupDialog->SetLink(m_lastLink.mode, m_lastLink.listenAddress, m_lastLink.localPort);
+            m_startupDialog->SetSerial(m_lastLink.device, m_lastLink.serial);
             m_startupDialog->SetValues(m_lastIp, m_lastPort);
             m_startupDialog->SetTerminalType(m_lastTerminalType);
             m_startupDialog->SetFraming(m_lastFraming);
@@ -211,6 +222,13 @@ SettingEntries MainWindow::CurrentSettingEntries() const
         entries["Connection/Link"] = LinkModeName(m_lastLink.mode);
         entries["Connection/ListenAddress"] = m_lastLink.listenAddress;
         entries["Connection/LocalPort"] = std::to_string(m_lastLink.localPort);
+        const SerialSettings &serial = m_lastLink.serial;
+        entries["Connection/Device"] = m_lastLink.device;
+        entries["Connection/Baud"] = std::to_string(serial.baud);
+        entries["Connection/DataBits"] = std::to_string(serial.dataBits);
+        entries["Connection/Parity"] = SerialParityName(serial.parity);
+        entries["Connection/StopBits"] = std::to_string(serial.stopBits);
+        entries["Connection/Flow"] = SerialFlowName(serial.flow);
     }
     for (const auto &entry : FormMemoryEntries(m_modbusPanel->Forms()))
         entries.insert(entry);
@@ -247,6 +265,7 @@ void MainWindow::PrefillStartupDialog(const wxString &ip, const wxString &port, 
     m_startupDialog->SetTerminalType(terminalType);
     m_startupDialog->SetFraming(framing);
     m_startupDialog->SetLink(uartLink.mode, uartLink.listenAddress, uartLink.localPort);
+    m_startupDialog->SetSerial(uartLink.device, uartLink.serial);
     if (!confirm || !m_startupDialog->Confirm())
         return;
     // The connect button's click, queued so that it runs in the event loop
@@ -271,10 +290,10 @@ void MainWindow::ApplyConnection(const wxString &ip, const wxString &port, int t
     m_lastFraming = framing;
     m_lastResponseTimeoutMs = responseTimeoutMs;
     m_lastLink = uartLink;
-    LinkEndpoint endpoint = TcpClientEndpoint(ip.utf8_string(), port.utf8_string());
-    endpoint.mode = uartLink.mode;
-    endpoint.listenAddress = uartLink.listenAddress;
-    endpoint.localPort = uartLink.localPort;
+    LinkEndpoint endpoint = uartLink;
+    const LinkEndpoint target = TcpClientEndpoint(ip.utf8_string(), port.utf8_string());
+    endpoint.host = target.host;
+    endpoint.port = target.port;
     m_terminalPanel->SetConnectionParameters(endpoint);
     m_modbusPanel->SetConnectionParameters(ip, port, framing, responseTimeoutMs);
     m_terminalPanel->Show(terminalType == 0);

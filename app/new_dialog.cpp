@@ -11,7 +11,9 @@
 #include "modbus/framing_name.h"
 #include "modbus/response_timeout.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -19,6 +21,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/valtext.h>
+
+namespace {
+
+constexpr int kButtonsY = 215;
+constexpr int kDialogMargin = 10;
+
+} // namespace
 
 NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, const wxPoint &position,
                      const wxSize &size, long style)
@@ -30,11 +39,11 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     // own best size still fits the old one and the bold text would wrap away.
     heading->SetSize(heading->GetTextExtent(heading->GetLabel()));
 
-    new wxStaticText(this, wxID_ANY, "IP", wxPoint(10, 58), wxSize(50, 25));
+    m_ipCaption = new wxStaticText(this, wxID_ANY, "IP", wxPoint(10, 58), wxSize(50, 25));
     m_ipCtrl = std::make_unique<wxIPCtrl>(this, wxPoint(150, 55), kDefaultModuleIp);
     m_ipError = new wxStaticText(this, wxID_ANY, "", wxPoint(250, 55));
 
-    new wxStaticText(this, wxID_ANY, "Port", wxPoint(10, 90), wxSize(50, 25));
+    m_portCaption = new wxStaticText(this, wxID_ANY, "Port", wxPoint(10, 90), wxSize(50, 25));
     m_portText = new wxTextCtrl(this, ID_PORT, kDefaultModulePort, wxPoint(150, 90), wxSize(50, 25), 0,
                                 wxTextValidator(wxFILTER_NUMERIC));
     m_portText->SetMaxLength(5);
@@ -64,10 +73,11 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_timeoutError = new wxStaticText(this, wxID_ANY, "", wxPoint(220, 190));
 
     // A UART link's mode in the framing's row, and the field the mode needs
-    // in the time-out's: the dialog keeps its size.
+    // in the time-out's: the dialog keeps its size (but for a serial link,
+    // whose line takes one row more).
     m_linkLabel = new wxStaticText(this, wxID_ANY, "Link", wxPoint(10, 155), wxSize(120, -1));
-    const wxString modes[] = {"TCP client", "TCP server", "UDP"};
-    m_linkMode = new wxComboBox(this, wxID_ANY, modes[0], wxPoint(150, 155), wxSize(170, -1), 3, modes, wxCB_READONLY);
+    const wxString modes[] = {"TCP client", "TCP server", "UDP", "Serial port"};
+    m_linkMode = new wxComboBox(this, wxID_ANY, modes[0], wxPoint(150, 155), wxSize(170, -1), 4, modes, wxCB_READONLY);
     m_linkMode->SetSelection(0);
     Connect(m_linkMode->GetId(), wxEVT_COMBOBOX, wxCommandEventHandler(NewDialog::OnLinkModeChosen));
     m_linkFieldLabel = new wxStaticText(this, wxID_ANY, "Listen address", wxPoint(10, 190), wxSize(120, -1));
@@ -80,10 +90,14 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     m_localPortText->SetMaxLength(5);
     m_localPortText->SetHint("same");
     m_linkFieldError = new wxStaticText(this, wxID_ANY, "", wxPoint(270, 190));
-    ShowRows();
+    m_serialRows = std::make_unique<SerialLinkRows>(this, 55, 90, 188);
+    // The device and its rate are read where the IP and the port are.
+    m_serialRows->device->MoveBeforeInTabOrder(m_terminalType);
+    m_serialRows->baud->MoveAfterInTabOrder(m_serialRows->device);
 
-    new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, 215), wxSize(120, -1));
-    new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, 215), wxSize(120, -1));
+    m_okButton = new wxButton(this, wxID_OK, wxGetTranslation("OK"), wxPoint(210, kButtonsY), wxSize(120, -1));
+    m_cancelButton =
+        new wxButton(this, wxID_CANCEL, wxGetTranslation("Cancel"), wxPoint(80, kButtonsY), wxSize(120, -1));
 
     // Every request opens a fresh dialog, so one that is done goes: Cancel
     // (which Escape presses too) and the close box destroy it, where the
@@ -92,6 +106,15 @@ NewDialog::NewDialog(wxWindow *parent, wxWindowID id, const wxString &title, con
     Connect(wxID_CANCEL, wxEVT_BUTTON, wxCommandEventHandler(NewDialog::OnCancel));
     Connect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(NewDialog::OnClose));
     toolkit_fit::FitConnectionDialog(*this);
+    // The serial rows take the room of the network ones and one row more:
+    // the buttons move down under them, the dialog grows by as much.
+    // Sizes before the dialog is first shown are the window's: the toolkit
+    // knows its client area only then.
+    const wxRect serialBox = m_serialRows->Arrange();
+    m_serialButtonsY = std::max(kButtonsY, serialBox.GetBottom() + 1 + kDialogMargin);
+    m_serialGrowth = wxSize(std::max(0, serialBox.GetRight() + 1 + kDialogMargin - GetSize().x),
+                            m_serialButtonsY - kButtonsY);
+    ShowRows();
     ShowOverParent(*this);
 }
 
@@ -126,6 +149,11 @@ void NewDialog::SetLink(LinkMode mode, const std::string &listenAddress, uint16_
     ShowRows();
 }
 
+void NewDialog::SetSerial(const std::string &device, const SerialSettings &settings)
+{
+    m_serialRows->Set(device, settings);
+}
+
 void NewDialog::ShowRows()
 {
     const bool uart = m_terminalType->GetSelection() != 1;
@@ -137,11 +165,33 @@ void NewDialog::ShowRows()
     m_linkLabel->Show(uart);
     m_linkMode->Show(uart);
     m_linkFieldLabel->SetLabel(mode == LinkMode::Udp ? "Local port" : "Listen address");
-    m_linkFieldLabel->Show(uart && mode != LinkMode::TcpClient);
+    m_linkFieldLabel->Show(uart && (mode == LinkMode::TcpServer || mode == LinkMode::Udp));
     m_listenAddressText->Show(uart && mode == LinkMode::TcpServer);
     m_localPortText->Show(uart && mode == LinkMode::Udp);
     m_linkFieldError->SetLabel("");
-    m_linkFieldError->Show(uart && mode != LinkMode::TcpClient);
+    m_linkFieldError->Show(m_linkFieldLabel->IsShown());
+    const bool serial = uart && mode == LinkMode::Serial;
+    ShowNetworkRows(!serial);
+    m_serialRows->Show(serial);
+    // Before the construction's end the buttons and the sizes are to come.
+    if (m_serialButtonsY == 0 || serial == m_serialLayout)
+        return;
+    m_serialLayout = serial;
+    const int buttonsY = serial ? m_serialButtonsY : kButtonsY;
+    m_okButton->Move(m_okButton->GetPosition().x, buttonsY);
+    m_cancelButton->Move(m_cancelButton->GetPosition().x, buttonsY);
+    SetSize(serial ? GetSize() + m_serialGrowth : GetSize() - m_serialGrowth);
+}
+
+void NewDialog::ShowNetworkRows(bool shown)
+{
+    std::vector<wxWindow *> rows = {m_ipCaption, m_ipError, m_portCaption, m_portText, m_portError,
+                                    m_ipCtrl->m_frameBox, m_ipCtrl->m_leftPad, m_ipCtrl->m_rightPad};
+    rows.insert(rows.end(), m_ipCtrl->m_fields.begin(), m_ipCtrl->m_fields.end());
+    rows.insert(rows.end(), m_ipCtrl->m_dots.begin(), m_ipCtrl->m_dots.end());
+    for (wxWindow *row : rows)
+        if (row != nullptr)
+            row->Show(shown);
 }
 
 void NewDialog::OnLinkModeChosen(wxCommandEvent &event)
@@ -196,6 +246,8 @@ bool NewDialog::Confirm()
     const int terminalType = m_terminalType->GetSelection();
     LinkEndpoint link;
     link.mode = terminalType == 1 ? LinkMode::TcpClient : static_cast<LinkMode>(m_linkMode->GetSelection());
+    if (link.mode == LinkMode::Serial)
+        return ConfirmSerial(link);
     // Both labels are brought up to date on every click. A server may take
     // any module.
     const bool ipValid = m_ipCtrl->Validate() ||
@@ -218,6 +270,23 @@ bool NewDialog::Confirm()
     MainWindow::GetInstance()->ApplyConnection(m_ipCtrl->GetValue(), m_portText->GetValue(), terminalType,
                                                m_framing->GetSelection(), timeout.value_or(kDefaultResponseTimeoutMs),
                                                link);
+    Destroy();
+    return true;
+}
+
+// The IP and the port, hidden, go on as they are to the Modbus panel and the
+// settings: a valid pair, or the defaults.
+bool NewDialog::ConfirmSerial(LinkEndpoint &link)
+{
+    if (!m_serialRows->Read(link))
+        return false;
+    const wxString ip = m_ipCtrl->GetValue();
+    const wxString port = m_portText->GetValue();
+    const bool networkValid = startup_target::IsHost(ip.utf8_string()) && ip_address::IsPortText(port.utf8_string());
+    Hide();
+    MainWindow::GetInstance()->ApplyConnection(networkValid ? ip : wxString(kDefaultModuleIp),
+                                               networkValid ? port : wxString(kDefaultModulePort), 0,
+                                               m_framing->GetSelection(), kDefaultResponseTimeoutMs, link);
     Destroy();
     return true;
 }

@@ -1,15 +1,18 @@
 // The modeless dialog that asks for the module's IP address, the TCP port and
-// the terminal type, and hands valid values to MainWindow::ApplyConnection.
+// the terminal type (or, for a UART terminal over a serial port, the device
+// and its line), and hands valid values to MainWindow::ApplyConnection.
 // It is destroyed once confirmed or closed.
 #ifndef ORV_APP_NEW_DIALOG_H
 #define ORV_APP_NEW_DIALOG_H
 
+#include "app/serial_link_rows.h"
 #include "uart/link_endpoint.h"
 
 #include <memory>
 #include <wx/dialog.h>
 #include <wx/string.h>
 
+class wxButton;
 class wxCloseEvent;
 class wxComboBox;
 class wxCommandEvent;
@@ -47,6 +50,9 @@ public:
     // A UART connection's link: its mode, a server's listen address (empty:
     // every local address) and UDP's local port (0: the module's port).
     void SetLink(LinkMode mode, const std::string &listenAddress, uint16_t localPort);
+    // A serial link's device and line settings (the first device listed
+    // when `device` is empty).
+    void SetSerial(const std::string &device, const SerialSettings &settings);
     void OnTerminalTypeChosen(wxCommandEvent &event);
     void OnLinkModeChosen(wxCommandEvent &event);
     // Checks the values and, when they are valid, hands them on and closes
@@ -76,6 +82,8 @@ public:
     wxTextCtrl *m_listenAddressText = nullptr;
     wxTextCtrl *m_localPortText = nullptr;
     wxStaticText *m_linkFieldError = nullptr;
+    // A serial link's rows, in place of the IP and port.
+    std::unique_ptr<SerialLinkRows> m_serialRows;
 
 private:
     // Shows the rows of the chosen terminal type and link mode.
@@ -83,6 +91,20 @@ private:
     // Checks the link's own fields into `link`; false, with the error label
     // set, when one is invalid.
     bool ReadLinkFields(LinkEndpoint &link);
+    // Confirm's part for a serial link, whose rows stand for the IP and port.
+    bool ConfirmSerial(LinkEndpoint &link);
+    // The IP and port rows, which a serial link does without.
+    void ShowNetworkRows(bool shown);
+
+    wxStaticText *m_ipCaption = nullptr;
+    wxStaticText *m_portCaption = nullptr;
+    wxButton *m_okButton = nullptr;
+    wxButton *m_cancelButton = nullptr;
+    // The serial rows take one row more than the network ones: the buttons'
+    // row under them, and how much larger the dialog is with them.
+    int m_serialButtonsY = 0;
+    wxSize m_serialGrowth;
+    bool m_serialLayout = false;
 };
 
 #endif

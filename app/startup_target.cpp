@@ -2,6 +2,9 @@
 
 #include "app/ip_address.h"
 #include "library/modbus_lib/modbus.h"
+#include "uart/serial_options.h"
+
+#include <utility>
 
 namespace startup_target {
 
@@ -47,7 +50,8 @@ std::string ReadLink(const LinkOptions &options, LinkEndpoint &link)
     link = LinkEndpoint();
     if (options.mode) {
         const std::optional<LinkMode> mode = LinkModeOfName(*options.mode);
-        if (!mode)
+        // A serial device is named with --serial, which has no host.
+        if (!mode || *mode == LinkMode::Serial)
             return "--link takes client, server or udp, not " + *options.mode;
         link.mode = *mode;
     }
@@ -70,7 +74,56 @@ std::string ReadLink(const LinkOptions &options, LinkEndpoint &link)
     return "";
 }
 
-LinkEndpoint KeptLink(const LinkOptions &kept)
+std::string ReadSerial(const SerialOptions &options, LinkEndpoint &link)
+{
+    const std::pair<const char *, const std::optional<std::string> *> lineOptions[] = {
+        {"baud", &options.baud},         {"data-bits", &options.dataBits}, {"parity", &options.parity},
+        {"stop-bits", &options.stopBits}, {"flow", &options.flow}};
+    if (!options.device) {
+        for (const auto &[name, value] : lineOptions)
+            if (*value)
+                return std::string("--") + name + " goes with --serial";
+        return "";
+    }
+    if (options.device->empty())
+        return "--serial takes the path of a serial device, as /dev/ttyUSB0";
+    link.mode = LinkMode::Serial;
+    link.device = *options.device;
+    SerialSettings &settings = link.serial;
+    if (options.baud) {
+        const std::optional<uint32_t> baud = BaudOfText(*options.baud);
+        if (!baud)
+            return "--baud takes a rate in bit/s, a whole number above 0 (as 115200), not " + *options.baud;
+        settings.baud = *baud;
+    }
+    if (options.dataBits) {
+        const std::optional<int> bits = DataBitsOfText(*options.dataBits);
+        if (!bits)
+            return "--data-bits takes 5, 6, 7 or 8, not " + *options.dataBits;
+        settings.dataBits = *bits;
+    }
+    if (options.parity) {
+        const std::optional<SerialParity> parity = SerialParityOfName(*options.parity);
+        if (!parity)
+            return "--parity takes none, odd, even, mark or space, not " + *options.parity;
+        settings.parity = *parity;
+    }
+    if (options.stopBits) {
+        const std::optional<int> bits = StopBitsOfText(*options.stopBits);
+        if (!bits)
+            return "--stop-bits takes 1 or 2, not " + *options.stopBits;
+        settings.stopBits = *bits;
+    }
+    if (options.flow) {
+        const std::optional<SerialFlow> flow = SerialFlowOfName(*options.flow);
+        if (!flow)
+            return "--flow takes none, rtscts or xonxoff, not " + *options.flow;
+        settings.flow = *flow;
+    }
+    return "";
+}
+
+LinkEndpoint KeptLink(const LinkOptions &kept, const SerialOptions &keptSerial)
 {
     LinkEndpoint link;
     link.mode = (kept.mode ? LinkModeOfName(*kept.mode) : std::nullopt).value_or(LinkMode::TcpClient);
@@ -78,6 +131,20 @@ LinkEndpoint KeptLink(const LinkOptions &kept)
         link.listenAddress = *kept.listenAddress;
     if (kept.localPort && ip_address::IsPortText(*kept.localPort))
         link.localPort = static_cast<uint16_t>(std::stoul(*kept.localPort));
+    if (keptSerial.device)
+        link.device = *keptSerial.device;
+    SerialSettings &settings = link.serial;
+    const auto valueOf = [](const std::optional<std::string> &text, auto parse) {
+        return text ? parse(*text) : std::nullopt;
+    };
+    settings.baud = valueOf(keptSerial.baud, BaudOfText).value_or(settings.baud);
+    settings.dataBits = valueOf(keptSerial.dataBits, DataBitsOfText).value_or(settings.dataBits);
+    settings.parity = valueOf(keptSerial.parity, SerialParityOfName).value_or(settings.parity);
+    settings.stopBits = valueOf(keptSerial.stopBits, StopBitsOfText).value_or(settings.stopBits);
+    settings.flow = valueOf(keptSerial.flow, SerialFlowOfName).value_or(settings.flow);
+    // A serial link without its device would have nothing to open.
+    if (link.mode == LinkMode::Serial && link.device.empty())
+        link.mode = LinkMode::TcpClient;
     return link;
 }
 

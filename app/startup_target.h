@@ -36,10 +36,26 @@ struct LinkOptions {
 // returns why they cannot be used, or "".
 std::string ReadLink(const LinkOptions &options, LinkEndpoint &link);
 
+// A serial link's options as given: --serial DEVICE, --baud, --data-bits,
+// --parity, --stop-bits, --flow; the same names are the settings' values.
+struct SerialOptions {
+    std::optional<std::string> device;
+    std::optional<std::string> baud;
+    std::optional<std::string> dataBits;
+    std::optional<std::string> parity;
+    std::optional<std::string> stopBits;
+    std::optional<std::string> flow;
+};
+
+// Reads the options into `link`'s device and line settings (a serial link
+// then); returns why they cannot be used, or "". The line options need the
+// device.
+std::string ReadSerial(const SerialOptions &options, LinkEndpoint &link);
+
 // The link kept in the settings, each field checked on its own: one no
 // dialog would take leaves its default (the TCP client, every local
-// address, the module's port).
-LinkEndpoint KeptLink(const LinkOptions &kept);
+// address, the module's port, 115200 8N1 without flow control).
+LinkEndpoint KeptLink(const LinkOptions &kept, const SerialOptions &keptSerial = {});
 
 } // namespace startup_target
 

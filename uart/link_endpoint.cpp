@@ -7,7 +7,8 @@ namespace {
 constexpr struct {
     LinkMode mode;
     const char *name;
-} kModeNames[] = {{LinkMode::TcpClient, "client"}, {LinkMode::TcpServer, "server"}, {LinkMode::Udp, "udp"}};
+} kModeNames[] = {{LinkMode::TcpClient, "client"}, {LinkMode::TcpServer, "server"}, {LinkMode::Udp, "udp"},
+                  {LinkMode::Serial, "serial"}};
 
 } // namespace
 

@@ -3,6 +3,8 @@
 #ifndef ORV_UART_LINK_ENDPOINT_H
 #define ORV_UART_LINK_ENDPOINT_H
 
+#include "net/serial.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,8 +13,9 @@
 // How the terminal reaches the module; each mode has its transport
 // (uart/link_transport.h). TcpClient: the terminal connects to the module.
 // TcpServer: the terminal listens and the module connects. Udp: datagrams
-// both ways.
-enum class LinkMode { TcpClient, TcpServer, Udp };
+// both ways. Serial: a local serial device (a USB adapter) instead of a
+// module on the network.
+enum class LinkMode { TcpClient, TcpServer, Udp, Serial };
 
 // The address a server accepts any module from.
 constexpr const char *kAnyModuleAddress = "0.0.0.0";
@@ -37,6 +40,9 @@ struct LinkEndpoint {
     std::string listenAddress;
     // The local port UDP datagrams are received on; 0: the module's port.
     uint16_t localPort = 0;
+    // A serial link's device path and line settings.
+    std::string device;
+    SerialSettings serial;
 
     // The local port a UDP link receives on.
     uint16_t ReceivePort() const { return localPort != 0 ? localPort : port; }
@@ -46,7 +52,7 @@ struct LinkEndpoint {
 // number of its text modulo 65536 (PortFromText).
 LinkEndpoint TcpClientEndpoint(const std::string &host, const std::string &portText);
 
-// "client", "server", "udp": the command line's and the settings' names.
+// "client", "server", "udp", "serial": the command line's and the settings' names.
 const char *LinkModeName(LinkMode mode);
 std::optional<LinkMode> LinkModeOfName(const std::string &name);
 

@@ -16,6 +16,8 @@ std::string StateText(const LinkStatus &status)
         case LinkMode::Udp:
             return "UDP to " + status.host + ":" + std::to_string(status.port) + ", receiving on port " +
                    std::to_string(status.localPort);
+        case LinkMode::Serial:
+            return "Connected to " + status.host + " (" + status.lineSettings + ")";
         case LinkMode::TcpClient:
             break;
         }

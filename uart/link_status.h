@@ -14,11 +14,13 @@ enum class LinkState { NotConnected, Connected, ClosedByModule, Lost };
 struct LinkStatus {
     LinkState state = LinkState::NotConnected;
     // The module's address and port while connected, and the link's mode
-    // with its local port (UDP).
+    // with its local port (UDP); a serial link's device path and its line
+    // settings ("115200 8N1").
     std::string host;
     unsigned port = 0;
     LinkMode mode = LinkMode::TcpClient;
     unsigned localPort = 0;
+    std::string lineSettings;
     // A server's module as connected now, empty while it listens; the last
     // peer it refused; datagrams dropped from other addresses.
     std::string peer;
@@ -40,7 +42,7 @@ struct LinkStatus {
 
 // "Not connected", "Connected to HOST:PORT" (a server: "Listening on port
 // P" or "Connected from HOST:PORT"; UDP: "UDP to HOST:PORT, receiving on
-// port P"), "Closed by the module at TIME" or "Connection lost at TIME:
+// port P"; serial: "Connected to DEVICE (115200 8N1)"), "Closed by the module at TIME" or "Connection lost at TIME:
 // REASON"; once a connection was made, then " | RX n B, TX n B", then
 // " | Refused HOST:PORT" after a server turned a module away and
 // " | Dropped N datagrams from other addresses", and while a log runs

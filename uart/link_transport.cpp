@@ -1,5 +1,7 @@
 #include "uart/link_transport.h"
 
+#include "uart/error_text.h"
+#include "uart/serial_link.h"
 #include "uart/tcp_client_link.h"
 #include "uart/tcp_server_link.h"
 #include "uart/udp_link.h"
@@ -15,6 +17,13 @@ std::unique_ptr<LinkOpener> MakeLinkOpener(const LinkEndpoint &endpoint)
     case LinkMode::Udp:
         return std::make_unique<UdpOpener>(endpoint.host, endpoint.port, endpoint.listenAddress,
                                            endpoint.ReceivePort());
+    case LinkMode::Serial:
+        return std::make_unique<SerialOpener>(endpoint.device, endpoint.serial);
     }
     return nullptr;
+}
+
+std::string LinkChannel::ReadFailureText(int code) const
+{
+    return SystemErrorText(code);
 }

@@ -1,6 +1,7 @@
 // How the UART link reaches its module, one transport per link mode (a TCP
-// client, a TCP server, UDP; a local serial device fits the same shape). The link and its workers know only these two interfaces, so a new
-// mode is a new opener and channel, and one case in MakeLinkOpener.
+// client, a TCP server, UDP, a local serial device). The link and its
+// workers know only these two interfaces, so a new mode is a new opener and
+// channel, and one case in MakeLinkOpener.
 #ifndef ORV_UART_LINK_TRANSPORT_H
 #define ORV_UART_LINK_TRANSPORT_H
 
@@ -49,6 +50,9 @@ public:
     // The reader's: `changed` is called from within Read whenever Peer() or
     // Refused() changes, so that the user can be told at once.
     virtual void WatchChanges(std::function<void()> changed) { (void)changed; }
+    // The reader's: why the last Read failed with errno `code`, in the
+    // user's words (by default the system's text for the code).
+    virtual std::string ReadFailureText(int code) const;
 };
 
 // One attempt to open a link, run by the connect thread.

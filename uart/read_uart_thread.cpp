@@ -1,6 +1,5 @@
 #include "uart/read_uart_thread.h"
 
-#include "uart/error_text.h"
 #include "uart/link_transport.h"
 #include "uart/uart_link.h"
 #include "uart/worker_events.h"
@@ -59,7 +58,7 @@ wxThread::ExitCode ReadUartThread::Entry()
             // connection it names is no longer the one it holds.
             m_channel->Shutdown();
             if (received < 0)
-                Post(EVT_CONNECTION_LOST, SystemErrorText(failure));
+                Post(EVT_CONNECTION_LOST, m_channel->ReadFailureText(failure));
             else
                 Post(EVT_CONNECTION_CLOSED, std::string());
             break;

@@ -11,12 +11,15 @@
 #include "net/tcp.h"
 #include "uart/link_status.h"
 #include "uart/panel_timestamp.h"
+#include "uart/serial_options.h"
 #include "uart/worker_events.h"
 
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
+#include <wx/control.h>
+#include <wx/dcclient.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 #include <wx/statbmp.h>
@@ -30,6 +33,21 @@ constexpr int kProgressMaximum = 100;
 constexpr int kProgressStep = 2;
 // How often the status bar's byte counts follow the traffic.
 constexpr int kStatusRefreshMs = 500;
+
+// The widest the top row's IP and port labels grow: a serial device's path
+// and its line settings run longer than an address and a port, and the row
+// must keep its reconnect option at the least frame width.
+constexpr int kMostIpLabelWidth = 120;
+constexpr int kMostPortLabelWidth = 150;
+
+// Shows `text` whole, or shortened in its middle to `mostWidth` with the
+// whole text as the label's tooltip.
+void ShowWithin(wxStaticText *label, const wxString &text, int mostWidth)
+{
+    const wxString shown = wxControl::Ellipsize(text, wxClientDC(label), wxELLIPSIZE_MIDDLE, mostWidth);
+    label->SetLabel(shown);
+    label->SetToolTip(shown == text ? wxString() : text);
+}
 
 // A reason from the system, in UTF-8 or else in the C library's encoding.
 wxString ReasonText(const std::string &reason)
@@ -73,7 +91,7 @@ void TerminalPanel::OnConnect(wxCommandEvent &)
     case UartLink::ConnectResult::Connected:
         // A server that listens and a UDP port that is bound have no module
         // yet to speak of: the status bar says where they stand.
-        EnterConnectedState(m_parameters->mode != LinkMode::TcpClient);
+        EnterConnectedState(m_parameters->mode == LinkMode::TcpServer || m_parameters->mode == LinkMode::Udp);
         break;
     }
 }
@@ -220,8 +238,18 @@ void TerminalPanel::SetConnectionParameters(const std::optional<LinkEndpoint> &p
     const bool wasBusy = m_link.Connected() || m_link.Reconnecting();
     m_link.Retarget();
     m_parameters = parameters;
-    m_ipLabel->SetLabel(parameters ? wxString::FromUTF8(parameters->host) : wxString("not set"));
-    m_portLabel->SetLabel(parameters ? wxString::Format("%u", parameters->port) : wxString("not set"));
+    // A serial link shows its device and its line ("115200 8N1") there.
+    const bool serial = parameters && parameters->mode == LinkMode::Serial;
+    ShowWithin(m_ipLabel,
+               !parameters ? wxString("not set")
+               : serial    ? wxString::FromUTF8(parameters->device)
+                           : wxString::FromUTF8(parameters->host),
+               kMostIpLabelWidth);
+    ShowWithin(m_portLabel,
+               !parameters ? wxString("not set")
+               : serial    ? wxString::FromUTF8(SerialSummary(parameters->serial))
+                           : wxString::Format("%u", parameters->port),
+               kMostPortLabelWidth);
     Layout();
     Refresh();
     if (!wasBusy)
@@ -237,6 +265,7 @@ void TerminalPanel::OnModifyParameters(wxCommandEvent &)
     if (m_parameters) {
         dialog->SetValues(wxString::FromUTF8(m_parameters->host), wxString::Format("%u", m_parameters->port));
         dialog->SetLink(m_parameters->mode, m_parameters->listenAddress, m_parameters->localPort);
+        dialog->SetSerial(m_parameters->device, m_parameters->serial);
     } else
         dialog->SetValues(kDefaultModuleIp, kDefaultModulePort);
 }

@@ -7,6 +7,7 @@
 #include "uart/error_text.h"
 #include "uart/panel_timestamp.h"
 #include "uart/read_uart_thread.h"
+#include "uart/serial_options.h"
 #include "uart/worker_lifetimes.h"
 
 #include <cerrno>
@@ -94,8 +95,10 @@ bool UartLink::BeginSession(std::string &error)
     m_dropped = false;
     m_status = LinkStatus();
     m_status.state = LinkState::Connected;
-    m_status.host = m_endpoint.host;
+    const bool serial = m_endpoint.mode == LinkMode::Serial;
+    m_status.host = serial ? m_endpoint.device : m_endpoint.host;
     m_status.port = m_endpoint.port;
+    m_status.lineSettings = serial ? SerialSummary(m_endpoint.serial) : std::string();
     m_status.mode = m_endpoint.mode;
     m_status.localPort = m_endpoint.ReceivePort();
     m_presence.Up();

@@ -104,6 +104,10 @@ bool UartLink::OnLinkEnded(wxCommandEvent &event)
     m_status.rxBytes = m_inbox.BytesReceived();
     m_status.txBytes = m_connection.Sent();
     TearDownConnection();
+    // A device stays locked to this program while it is open: it is freed
+    // at once, for the next attempt and for other programs.
+    if (m_endpoint.mode == LinkMode::Serial)
+        m_connection.Close();
     m_status.state = event.GetId() == EVT_CONNECTION_LOST ? LinkState::Lost : LinkState::ClosedByModule;
     m_status.endedAt = PanelTimestamp().utf8_string();
     m_status.reason = event.GetString().utf8_string();

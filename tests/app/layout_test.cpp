@@ -24,6 +24,7 @@
 #include <vector>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/frame.h>
 #include <wx/grid.h>
 #include <wx/listbox.h>
@@ -274,6 +275,29 @@ TEST_F(Layout, ConnectionDialogUnderBothTitles)
     }
 }
 
+TEST_F(Layout, ConnectionDialogWithTheSerialRows)
+{
+    auto *dialog = new NewDialog(m_window->m_frame, wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                                 wxDEFAULT_DIALOG_STYLE);
+    dialog->SetLink(LinkMode::Serial, "", 0);
+    SerialSettings settings;
+    settings.flow = SerialFlow::XonXoff;
+    settings.parity = SerialParity::Space;
+    dialog->SetSerial("/dev/serial/by-id/usb-adapter-if00-port0", settings);
+    PumpEvents();
+    ExpectWholeAndApart(dialog, "serial rows");
+    ExpectInsideClientArea(dialog, "serial rows");
+    dialog->m_serialRows->device->SetValue("");
+    dialog->m_serialRows->baud->SetValue("fast");
+    ClickButton(dialog, wxID_OK);
+    PumpEvents();
+    ASSERT_EQ(dialog->m_serialRows->baudError->GetLabel(), kInvalidBaudText);
+    ExpectWholeAndApart(dialog, "serial rows with both errors");
+    ExpectInsideClientArea(dialog, "serial rows with both errors");
+    dialog->Destroy();
+    PumpEvents();
+}
+
 TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
 {
     auto *panel = ShowAlone(new TerminalPanel());
@@ -290,6 +314,19 @@ TEST_F(Layout, UartPanelInEachNotationWithPeriodicAndMediaGroups)
     panel->SelectMediaFile("/tmp/a-media-stream-with-a-rather-long-file-name.mp4",
                            "a-media-stream-with-a-rather-long-file-name.mp4");
     ASSERT_TRUE(ui.mediaLabel->IsShown());
+
+    // A serial link's device and line in the top row, however long.
+    LinkEndpoint serial;
+    serial.mode = LinkMode::Serial;
+    serial.device = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    serial.serial.baud = 4000000;
+    serial.serial.flow = SerialFlow::XonXoff;
+    panel->SetConnectionParameters(serial);
+    ExpectFrameInside("UART panel on a serial device");
+    EXPECT_EQ(ui.ipLabel->GetToolTipText(), serial.device);
+    panel->SetConnectionParameters(TcpClientEndpoint("255.255.255.255", "65100"));
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "255.255.255.255");
+    EXPECT_EQ(ui.ipLabel->GetToolTipText(), "");
 
     for (int notation = 0; notation < 4; ++notation) {
         for (auto [radio, id] : {std::pair{ui.txTypeRadio, TerminalPanel::ID_TRANSMISSION_TYPE},

@@ -3,6 +3,7 @@
 #include "app/new_dialog.h"
 #include "modbus/modbus_terminal_panel.h"
 #include "tests/uart/uart_panel_controls.h"
+#include "uart/serial_options.h"
 #include "uart/terminal_panel.h"
 #include "tests/app/dialog_driving.h"
 #include "tests/support/gui_test.h"
@@ -227,6 +228,72 @@ TEST_F(NewDialogTest, UartLinkRowsAreCheckedAndReachThePanel)
     EXPECT_FALSE(m_dialog->IsShown());
     EXPECT_EQ(uart->ConnectionParameters()->mode, LinkMode::Udp);
     EXPECT_EQ(uart->ConnectionParameters()->ReceivePort(), 5001);
+}
+
+// A serial link's rows take the place of the IP and port and one row more;
+// what they hold reaches the panel, and back into the next dialog.
+TEST_F(NewDialogTest, SerialRowsStandForTheNetworkOnesAndRoundTrip)
+{
+    const wxSize networkSize = m_dialog->GetClientSize();
+    SerialLinkRows &rows = *m_dialog->m_serialRows;
+    EXPECT_FALSE(rows.device->IsShown());
+    m_dialog->SetLink(LinkMode::Serial, "", 0);
+    EXPECT_EQ(m_dialog->m_linkMode->GetValue(), "Serial port");
+    EXPECT_TRUE(rows.device->IsShown());
+    EXPECT_TRUE(rows.flow->IsShown());
+    EXPECT_FALSE(m_dialog->m_ipCtrl->m_frameBox->IsShown());
+    EXPECT_FALSE(m_dialog->m_portText->IsShown());
+    EXPECT_FALSE(m_dialog->m_linkFieldLabel->IsShown());
+    EXPECT_EQ(rows.baud->GetValue() + " " + rows.dataBits->GetValue() + rows.parity->GetValue() +
+                  rows.stopBits->GetValue() + " " + rows.flow->GetValue(),
+              "115200 8None1 None");
+    EXPECT_TRUE(rows.baud->FindString("921600") != wxNOT_FOUND && rows.baud->FindString("4000000") != wxNOT_FOUND);
+    // The buttons under the lowest row, the dialog taller by as much.
+    const int buttonsY = m_dialog->FindWindow(wxID_OK)->GetPosition().y;
+    EXPECT_GT(buttonsY, rows.flow->GetPosition().y + rows.flow->GetSize().y);
+    EXPECT_EQ(m_dialog->GetClientSize().y - networkSize.y, buttonsY - 215);
+
+    rows.device->SetValue(" ");
+    rows.baud->SetValue("0");
+    Confirm();
+    EXPECT_TRUE(m_dialog->IsShown());
+    EXPECT_EQ(rows.deviceError->GetLabel(), "Invalid Device");
+    EXPECT_EQ(rows.baudError->GetLabel(), "Invalid Baud Rate");
+    rows.device->SetValue("/tmp/ttyUSB7");
+    rows.baud->SetValue("250000");
+    rows.dataBits->SetSelection(2);
+    rows.parity->SetSelection(4);
+    rows.stopBits->SetSelection(1);
+    rows.flow->SetSelection(2);
+    Confirm();
+    EXPECT_FALSE(m_dialog->IsShown());
+    TerminalPanel *uart = MainWindow::GetInstance()->m_terminalPanel;
+    ASSERT_TRUE(uart->ConnectionParameters());
+    const LinkEndpoint serial = *uart->ConnectionParameters();
+    EXPECT_EQ(serial.mode, LinkMode::Serial);
+    EXPECT_EQ(serial.device, "/tmp/ttyUSB7");
+    const uart_testing::PanelControls ui = uart_testing::ControlsOf(uart);
+    EXPECT_EQ(ui.ipLabel->GetLabel(), "/tmp/ttyUSB7");
+    EXPECT_EQ(ui.portLabel->GetLabel(), "250000 7S2 XON/XOFF");
+
+    m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                             wxDEFAULT_DIALOG_STYLE);
+    m_dialog->SetLink(serial.mode, serial.listenAddress, serial.localPort);
+    m_dialog->SetSerial(serial.device, serial.serial);
+    Confirm();
+    ASSERT_FALSE(m_dialog->IsShown());
+    EXPECT_EQ(uart->ConnectionParameters()->device, serial.device);
+    EXPECT_EQ(SerialSummary(uart->ConnectionParameters()->serial), "250000 7S2 XON/XOFF");
+
+    // Back to a network link: its rows and the design's size again.
+    m_dialog = new NewDialog(Frame(), wxID_ANY, "UART Conf", wxDefaultPosition, wxSize(380, 250),
+                             wxDEFAULT_DIALOG_STYLE);
+    m_dialog->SetLink(LinkMode::Serial, "", 0);
+    m_dialog->SetLink(LinkMode::TcpClient, "", 0);
+    EXPECT_TRUE(m_dialog->m_portText->IsShown());
+    EXPECT_FALSE(m_dialog->m_serialRows->device->IsShown());
+    EXPECT_EQ(m_dialog->FindWindow(wxID_OK)->GetPosition(), wxPoint(210, 215));
+    EXPECT_EQ(m_dialog->GetClientSize(), networkSize);
 }
 
 TEST_F(NewDialogTest, BothFieldsBadShowBothLabelsUntilCorrected)

@@ -1,5 +1,6 @@
 """Real peers on loopback for the end-to-end tests: a serial device behind a
-socat TCP-to-pty bridge, and the independent pymodbus server."""
+socat TCP-to-pty bridge, a local serial device as a socat pty pair, and the
+independent pymodbus server."""
 import os
 import re
 import select
@@ -124,6 +125,38 @@ class SerialDevice:
             self.process.terminate()
         self.process.wait(timeout=10)
         self.process.stderr.close()
+
+
+class PtyPair(SerialDevice):
+    """A local serial device and the far end of its line: two linked
+    pseudo-terminals at DIRECTORY/a (the program's device) and DIRECTORY/b
+    (read and written by the test) while socat runs."""
+
+    def __init__(self, directory):
+        self.device = os.path.join(directory, "a")
+        far = os.path.join(directory, "b")
+        self.process = subprocess.Popen(
+            ["socat", "-d", "-d", "pty,raw,echo=0,link=%s" % self.device, "pty,raw,echo=0,link=%s" % far],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self._watcher = _LineWatcher(self.process.stderr)
+        try:
+            self._watcher.wait_for(r"starting data transfer loop", "socat")
+        except AssertionError:
+            self._end()
+            raise
+        self.fd = os.open(far, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        tty.setraw(self.fd)
+
+    def unplug(self):
+        """Both ends go, as an adapter pulled out."""
+        os.close(self.fd)
+        self.fd = None
+        self._end()
+
+    def close(self):
+        if self.fd is not None:
+            os.close(self.fd)
+        self._end()
 
 
 class ModbusGateway:

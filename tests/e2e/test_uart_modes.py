@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """The UART terminal's link modes, driven as a user would: the terminal as a
 TCP server that a loopback "module" connects to, through the connection
-dialog; and over UDP, from the command line."""
+dialog; over UDP and over a local serial device, from the command line."""
+import shutil
 import socket
 import subprocess
+import tempfile
 
 from driver import PROGRAM, choose, click, extents, find, find_all, replace_text, text, wait_until
 from harness import ProgramTestCase, main
+from peers import PtyPair
 from screens import UartTerminal
 
 
@@ -115,10 +118,36 @@ class UartModesTest(ProgramTestCase):
         wait_until(lambda: terminal.rx_text() == "ping\none\ntwo\nthree\n", "the module's next datagram, not the other's")
         self.quit_cleanly(program)
 
+    def test_serial_device_from_the_command_line(self):
+        # A short path, which the panel's top row shows whole.
+        folder = tempfile.mkdtemp(prefix="s", dir="/tmp")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        line = PtyPair(folder)
+        self.addCleanup(line.close)
+        program = self.start_program(args=["--serial", line.device, "--baud", "921600", "--stop-bits", "2",
+                                           "--connect"])
+        program.expect_box("Connected", "Connection successful", kind="Warning", timeout=15)
+        terminal = UartTerminal(program)
+        self.assertEqual(terminal.parameters(), (line.device, "921600 8N2"))
+
+        line.write(b"hello")
+        wait_until(lambda: terminal.rx_text() == "hello", "the device's bytes in the view")
+        self.send_message(terminal, "ping")
+        self.assertEqual(line.read(4), b"ping")
+
+        # Unplugged: a lost link, as a network link's.
+        line.unplug()
+        program.expect_box("Error", "Connection Lost", timeout=15)
+        self.quit_cleanly(program)
+
     def test_bad_link_options_say_why(self):
         for args, said in ((["--uart", "127.0.0.1", "--link", "tcp"], "--link takes client, server or udp, not tcp"),
                            (["--uart", "127.0.0.1", "--local-port", "5001"], "--local-port goes with --link udp"),
-                           (["--modbus", "127.0.0.1", "--link", "udp"], "--link goes with --uart")):
+                           (["--modbus", "127.0.0.1", "--link", "udp"], "--link goes with --uart"),
+                           (["--serial", "/dev/ttyUSB0", "--parity", "E"],
+                            "--parity takes none, odd, even, mark or space, not E"),
+                           (["--uart", "127.0.0.1", "--baud", "9600"], "--baud goes with --serial"),
+                           (["--serial", "/dev/ttyUSB0", "--uart", "127.0.0.1"], "--serial and --uart exclude each other")):
             ran = subprocess.run([PROGRAM] + args, capture_output=True, text=True, timeout=30)
             self.assertEqual(ran.returncode, 64, ran.stderr)
             self.assertIn(said, ran.stderr)

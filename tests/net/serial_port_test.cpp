@@ -4,6 +4,7 @@
 #include "net/serial_custom_baud.h"
 #include "net/serial_termios.h"
 #include "tests/support/loopback.h"
+#include "tests/support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
@@ -27,78 +28,13 @@ namespace {
 
 using testing_support::Fd;
 using testing_support::Millis;
+using testing_support::PtyPair;
 
 std::string TempDir()
 {
     char dir[] = "/tmp/serial_test_XXXXXX";
     return mkdtemp(dir) != nullptr ? dir : "";
 }
-
-// Two linked pseudo-terminals at DIR/a and DIR/b while socat runs.
-class PtyPair {
-public:
-    PtyPair() : m_dir(TempDir())
-    {
-        int errors[2];
-        if (m_dir.empty() || pipe2(errors, O_CLOEXEC) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
-        const std::string a = "pty,raw,echo=0,link=" + A(), b = "pty,raw,echo=0,link=" + B();
-        const char *argv[] = {"socat", "-d", "-d", a.c_str(), b.c_str(), nullptr};
-        if (posix_spawnp(&m_pid, "socat", &actions, nullptr, const_cast<char **>(argv), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(errors[1]);
-        m_errors.Reset(errors[0]);
-    }
-    ~PtyPair()
-    {
-        End();
-        std::system(("rm -rf " + m_dir).c_str());
-    }
-    PtyPair(const PtyPair &) = delete;
-    PtyPair &operator=(const PtyPair &) = delete;
-
-    std::string A() const { return m_dir + "/a"; }
-    std::string B() const { return m_dir + "/b"; }
-    const std::string &Dir() const { return m_dir; }
-
-    // socat says so once both ends exist.
-    bool Ready()
-    {
-        std::string said;
-        const auto deadline = std::chrono::steady_clock::now() + Millis(5000);
-        while (m_pid > 0 && said.find("starting data transfer loop") == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline) {
-            pollfd entry = {m_errors.Get(), POLLIN, 0};
-            char text[512];
-            if (poll(&entry, 1, 100) <= 0)
-                continue;
-            const ssize_t count = read(m_errors.Get(), text, sizeof(text));
-            if (count <= 0)
-                break;
-            said.append(text, static_cast<size_t>(count));
-        }
-        return said.find("starting data transfer loop") != std::string::npos;
-    }
-
-    // Both pseudo-terminals go: the ends opened see their peer gone.
-    void End()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-
-private:
-    std::string m_dir;
-    pid_t m_pid = -1;
-    Fd m_errors;
-};
 
 // Reads until `count` bytes came or the time ran out; each read waits for
 // readable data first, so none blocks.

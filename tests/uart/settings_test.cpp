@@ -108,6 +108,19 @@ TEST_F(SettingsTest, OptionsAndMessagesComeBackFromTheSettingsFile)
     EXPECT_EQ(FileSays("/Connection/IP") + " " + FileSays("/Connection/Link") + " " +
                   FileSays("/Connection/ListenAddress"),
               "0.0.0.0 server 127.0.0.1");
+    // And a serial link's device and line, by the command line's names.
+    LinkEndpoint serial("", 0, LinkMode::Serial);
+    serial.device = "/dev/ttyACM3";
+    serial.serial.baud = 921600;
+    serial.serial.parity = SerialParity::Even;
+    serial.serial.flow = SerialFlow::RtsCts;
+    MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "65101", 0, 0, 500, serial);
+    ASSERT_TRUE(MainWindow::GetInstance()->SaveSettings());
+    wxString line;
+    for (const char *key : {"/Connection/Link", "/Connection/Device", "/Connection/Baud", "/Connection/DataBits",
+                            "/Connection/Parity", "/Connection/StopBits", "/Connection/Flow"})
+        line += FileSays(key) + " ";
+    EXPECT_EQ(line, "serial /dev/ttyACM3 921600 8 even 1 rtscts ");
     MainWindow::GetInstance()->ApplyConnection("127.0.0.9", "65101", 0);
 
     // A shorter list leaves no older entries behind.
