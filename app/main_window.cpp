@@ -211,6 +211,7 @@ SettingEntries MainWindow::CurrentSettingEntries() const
 {
     SettingEntries entries = SettingsEntries(m_terminalPanel->CurrentSettings());
     for (const auto &entry : RuleEntries(m_terminalPanel->Rules()))
+        entries.insert(entry);
     for (const auto &entry : m_terminalPanel->KeySettingEntries())
         entries.insert(entry);
     if (!m_lastIp.empty()) {
