@@ -10,6 +10,7 @@
 #include "modbus/register_scan_dialog.h"
 #include "modbus/unit_scan_dialog.h"
 #include "modbus/workspace_window.h"
+#include "uart/terminal_panel.h"
 
 #include <wx/filedlg.h>
 #include <wx/filename.h>
@@ -58,6 +59,7 @@ MenuBar::MenuBar()
 
     m_extraMenu = new wxMenu;
     m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
+    m_extraMenu->Append(ID_PLOT_RECEIVED, "&Plot received numbers", "");
     m_extraMenu->Append(ID_MODBUS_MONITOR, "Modbus &monitor", "");
     m_extraMenu->AppendSeparator();
     m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
@@ -80,6 +82,7 @@ MenuBar::MenuBar()
     frame->Connect(ID_SAVE_WORKSPACE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnSaveWorkspace), nullptr, this);
     frame->Connect(wxID_FILE1, wxID_FILE1 + kRecentWorkspaces - 1, wxEVT_MENU,
                    wxCommandEventHandler(MenuBar::OnRecentWorkspace), nullptr, this);
+    frame->Connect(ID_PLOT_RECEIVED, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnPlotReceived), nullptr, this);
     frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(ID_SCAN_UNITS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanUnits), nullptr, this);
     frame->Connect(ID_SCAN_REGISTERS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanRegisters), nullptr, this);
@@ -144,6 +147,11 @@ void MenuBar::OnRawFrame(wxCommandEvent &)
 void MenuBar::OnModbusMonitor(wxCommandEvent &)
 {
     MainWindow::GetInstance()->m_modbusPanel->OpenMonitor();
+}
+
+void MenuBar::OnPlotReceived(wxCommandEvent &)
+{
+    MainWindow::GetInstance()->m_terminalPanel->OpenStreamPlot();
 }
 
 void MenuBar::OnOpenWorkspace(wxCommandEvent &)

@@ -1,6 +1,6 @@
 // The main frame's menu bar: File (New Connection, Open workspace, Save
-// workspace, Recent workspaces, Quit), Extra (Stream media File, Modbus
-// monitor; the Modbus diagnostics: unit scan, register scan, raw frame) and
+// workspace, Recent workspaces, Quit), Extra (Stream media File, Plot
+// received numbers, Modbus monitor; the Modbus diagnostics: unit scan, register scan, raw frame) and
 // Help (Help, About).
 #ifndef ORV_APP_MENU_BAR_H
 #define ORV_APP_MENU_BAR_H
@@ -24,6 +24,7 @@ class MenuBar : public wxMenuBar {
 public:
     enum { ID_MODBUS_MONITOR = 6001, ID_OPEN_WORKSPACE, ID_SAVE_WORKSPACE };
     enum { ID_SCAN_UNITS = 6101, ID_SCAN_REGISTERS, ID_RAW_FRAME };
+    enum { ID_PLOT_RECEIVED = 6201 };
     static constexpr int kRecentWorkspaces = 4;
 
     // Binds the commands on the main window's frame and installs itself there.
@@ -33,6 +34,7 @@ public:
     void OnQuit(wxCommandEvent &event);
     void OnStreamMediaFile(wxCommandEvent &event);
     void OnModbusMonitor(wxCommandEvent &event);
+    void OnPlotReceived(wxCommandEvent &event);
     void OnOpenWorkspace(wxCommandEvent &event);
     void OnSaveWorkspace(wxCommandEvent &event);
     void OnRecentWorkspace(wxCommandEvent &event);

@@ -10,6 +10,7 @@
 #include "uart/notation.h"
 #include "uart/receive_inbox.h"
 #include "uart/rx_scrollback.h"
+#include "uart/stream_plot.h"
 #include "uart/uart_link.h"
 
 #include <array>
@@ -139,6 +140,10 @@ public:
     void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
     // The window set by SetRxLimits, scaled with a grown view.
     size_t RxWindowChars() const { return m_rxWindowChars; }
+    // The plot of the numbers received ("Plot received numbers"): opened
+    // or raised.
+    void OpenStreamPlot() { m_streamPlot.Open(this); }
+    const StreamPlot &ReceivedPlot() const { return m_streamPlot; }
 
 private:
     void BuildTopRow();
@@ -380,6 +385,7 @@ private:
     std::array<RxScrollback, kNotationCount> m_rxBack;
     size_t m_rxLineChars = kRxLineChars;
     uint64_t m_rxBytesShown = 0;
+    StreamPlot m_streamPlot;
 };
 
 #endif

@@ -105,6 +105,7 @@ bool TerminalPanel::EnterConnectedState(bool quietly)
         ShowErrorBox(ReasonText(error));
         return false;
     }
+    m_streamPlot.Restart();
     ShowConnectionLook();
     ShowLinkStatus();
     // A connection made again by itself says so in the status bar only: a
@@ -177,6 +178,7 @@ void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
 
 void TerminalPanel::OnLinkReturned()
 {
+    m_streamPlot.Restart();
     ShowConnectionLook();
     ShowLinkStatus();
     AppendLinkLine(true, "Connected again to " + wxString::FromUTF8(m_link.Peer()));

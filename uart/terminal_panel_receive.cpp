@@ -71,7 +71,10 @@ void TerminalPanel::OnChunksArrived()
 
 bool TerminalPanel::TakeInbox()
 {
-    return m_link.TakeReceived(m_rxStaged);
+    const size_t staged = m_rxStaged.size();
+    const bool took = m_link.TakeReceived(m_rxStaged);
+    m_streamPlot.Take(m_rxStaged, staged);
+    return took;
 }
 
 // While chunks come the timer goes on, once a frame, and the link posts no

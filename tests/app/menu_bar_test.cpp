@@ -57,17 +57,18 @@ TEST(MenuBar, HoldsTheThreeMenusWithTheirItems)
         {bar->m_fileMenu, 2, MenuBar::ID_SAVE_WORKSPACE, "&Save workspace..."},
         {bar->m_fileMenu, 4, wxID_EXIT, "&Quit"},
         {bar->m_extraMenu, 0, wxID_FILE, "&Stream media File"},
-        {bar->m_extraMenu, 1, MenuBar::ID_MODBUS_MONITOR, "Modbus &monitor"},
-        {bar->m_extraMenu, 3, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
-        {bar->m_extraMenu, 4, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
-        {bar->m_extraMenu, 5, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
+        {bar->m_extraMenu, 1, MenuBar::ID_PLOT_RECEIVED, "&Plot received numbers"},
+        {bar->m_extraMenu, 2, MenuBar::ID_MODBUS_MONITOR, "Modbus &monitor"},
+        {bar->m_extraMenu, 4, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
+        {bar->m_extraMenu, 5, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
+        {bar->m_extraMenu, 6, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
         {bar->m_helpMenu, 1, wxID_ABOUT, "&About"},
     };
     EXPECT_EQ(bar->m_fileMenu->GetMenuItemCount(), 5u);
     EXPECT_EQ(bar->m_fileMenu->FindItemByPosition(3)->GetSubMenu(), bar->m_recentMenu);
-    // The media item and the monitor, then the Modbus diagnostics after a
-    // separator.
-    EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 6u);
+    // The media item, the plot and the monitor, then the Modbus diagnostics
+    // after a separator.
+    EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 7u);
     EXPECT_EQ(bar->m_helpMenu->GetMenuItemCount(), 2u);
     for (const auto &item : items) {
         const wxMenuItem *entry = item.menu->FindItemByPosition(item.position);
