@@ -61,14 +61,13 @@ MenuBar::MenuBar()
     m_extraMenu = new wxMenu;
     m_extraMenu->Append(wxID_FILE, "&Stream media File", "");
     m_extraMenu->Append(ID_UART_RULES, "UART &rules...", "");
+    m_extraMenu->Append(ID_MESSAGE_SEQUENCE, "Message se&quence...", "");
+    m_extraMenu->Append(ID_PLOT_RECEIVED, "&Plot received numbers", "");
     m_extraMenu->Append(ID_MODBUS_MONITOR, "Modbus &monitor", "");
     m_extraMenu->AppendSeparator();
     m_extraMenu->Append(ID_SCAN_UNITS, "Scan Modbus &units...", "");
     m_extraMenu->Append(ID_SCAN_REGISTERS, "Scan Modbus &registers...", "");
     m_extraMenu->Append(ID_RAW_FRAME, "Modbus raw &frame...", "");
-    // The UART terminal's automation.
-    m_extraMenu->AppendSeparator();
-    m_extraMenu->Append(ID_MESSAGE_SEQUENCE, "Message se&quence...", "");
     Append(m_extraMenu, "&Extra");
 
     m_helpMenu = new wxMenu;
@@ -89,6 +88,7 @@ MenuBar::MenuBar()
                    wxCommandEventHandler(MenuBar::OnRecentWorkspace), nullptr, this);
     frame->Connect(ID_MESSAGE_SEQUENCE, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnMessageSequence), nullptr,
                    this);
+    frame->Connect(ID_PLOT_RECEIVED, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnPlotReceived), nullptr, this);
     frame->Connect(ID_MODBUS_MONITOR, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnModbusMonitor), nullptr, this);
     frame->Connect(ID_SCAN_UNITS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanUnits), nullptr, this);
     frame->Connect(ID_SCAN_REGISTERS, wxEVT_MENU, wxCommandEventHandler(MenuBar::OnScanRegisters), nullptr, this);
@@ -165,6 +165,11 @@ void MenuBar::OnMessageSequence(wxCommandEvent &)
 void MenuBar::OnModbusMonitor(wxCommandEvent &)
 {
     MainWindow::GetInstance()->m_modbusPanel->OpenMonitor();
+}
+
+void MenuBar::OnPlotReceived(wxCommandEvent &)
+{
+    MainWindow::GetInstance()->m_terminalPanel->OpenStreamPlot();
 }
 
 void MenuBar::OnOpenWorkspace(wxCommandEvent &)

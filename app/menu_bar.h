@@ -1,7 +1,8 @@
 // The main frame's menu bar: File (New Connection, Open workspace, Save
-// workspace, Recent workspaces, Quit), Extra (Stream media File, UART
-// rules, Modbus monitor; the Modbus diagnostics: unit scan, register scan,
-// raw frame; the UART message sequence) and Help (Help, About).
+// workspace, Recent workspaces, Quit), Extra (the UART terminal's: Stream
+// media File, UART rules, Message sequence, Plot received numbers; Modbus
+// monitor; the Modbus diagnostics: unit scan, register scan, raw frame) and
+// Help (Help, About).
 #ifndef ORV_APP_MENU_BAR_H
 #define ORV_APP_MENU_BAR_H
 
@@ -24,7 +25,7 @@ class MenuBar : public wxMenuBar {
 public:
     enum { ID_MODBUS_MONITOR = 6001, ID_OPEN_WORKSPACE, ID_SAVE_WORKSPACE };
     enum { ID_SCAN_UNITS = 6101, ID_SCAN_REGISTERS, ID_RAW_FRAME };
-    enum { ID_UART_RULES = 6201, ID_MESSAGE_SEQUENCE };
+    enum { ID_UART_RULES = 6201, ID_MESSAGE_SEQUENCE, ID_PLOT_RECEIVED };
     static constexpr int kRecentWorkspaces = 4;
 
     // Binds the commands on the main window's frame and installs itself there.
@@ -36,6 +37,7 @@ public:
     void OnUartRules(wxCommandEvent &event);
     void OnModbusMonitor(wxCommandEvent &event);
     void OnMessageSequence(wxCommandEvent &event);
+    void OnPlotReceived(wxCommandEvent &event);
     void OnOpenWorkspace(wxCommandEvent &event);
     void OnSaveWorkspace(wxCommandEvent &event);
     void OnRecentWorkspace(wxCommandEvent &event);

@@ -90,12 +90,15 @@ ChartWindow::ChartWindow(wxWindow *parent, std::shared_ptr<const SeriesStore> st
     middle->Add(m_plot, 1, wxEXPAND | wxRIGHT, 6);
     middle->Add(m_legend, 0, wxEXPAND);
     m_hint = new wxStaticText(panel, wxID_ANY, kHint);
+    m_note = new wxStaticText(panel, wxID_ANY, "");
+    m_note->Hide();
 
     auto *sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(viewRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
     sizer->Add(scaleRow, 0, wxEXPAND | wxALL, 8);
     sizer->Add(middle, 1, wxEXPAND | wxLEFT | wxRIGHT, 8);
     sizer->Add(m_hint, 0, wxEXPAND | wxALL, 8);
+    sizer->Add(m_note, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 8);
     panel->SetSizer(sizer);
     SetMinSize(wxSize(720, 440));
 
@@ -175,6 +178,22 @@ bool ChartWindow::IsSeriesShown(const std::string &name) const
 {
     const std::optional<size_t> series = m_store->Find(name);
     return series && *series < m_shown.size() && m_shown[*series];
+}
+
+void ChartWindow::SetNote(const wxString &note)
+{
+    if (note == m_note->GetLabel())
+        return;
+    const bool relayout = note.empty() == m_note->IsShown();
+    m_note->SetLabel(note);
+    m_note->Show(!note.empty());
+    if (relayout)
+        m_note->GetParent()->Layout();
+}
+
+wxString ChartWindow::Note() const
+{
+    return m_note->GetLabel();
 }
 
 void ChartWindow::OnSeriesToggled(size_t series, bool shown)

@@ -50,6 +50,11 @@ public:
     bool ExportPng(const wxString &path, wxString &error);
     bool ExportCsv(const wxString &path, wxString &error) const;
 
+    // A line of the feeding side's own under the plot (what it had to skip,
+    // say); an empty one hides it.
+    void SetNote(const wxString &note);
+    wxString Note() const;
+
     // Drawings of the plot on screen so far.
     unsigned long Redraws() const { return m_redraws; }
 
@@ -128,6 +133,7 @@ private:
     wxScrolledWindow *m_legend = nullptr;
     std::vector<wxCheckBox *> m_legendBoxes; // by series in the store
     wxStaticText *m_hint = nullptr;
+    wxStaticText *m_note = nullptr;
 };
 
 #endif

@@ -10,7 +10,9 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // One row's own settings; what it leaves out is the block's.
@@ -33,6 +35,10 @@ struct BlockDefinition {
     // By the row's offset from `start`.
     std::map<int, BlockRow> rows;
 };
+
+// Rows chosen from several blocks, by block name and the row's offset (an
+// offset stays while the row's name or format changes).
+using PlottedRows = std::set<std::pair<std::string, int>>;
 
 // The least and the most period of a block, as of a form's poll.
 constexpr int kMinBlockPeriodMs = 10;

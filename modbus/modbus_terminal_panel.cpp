@@ -194,9 +194,11 @@ MonitorWindow *ModbusTerminalPanel::OpenMonitor()
                                       [this](const std::vector<BlockDefinition> &blocks) {
                                           // Gone for the panel at once, before its deletion.
                                           m_monitorBlocks = blocks;
+                                          m_monitorPlotted = m_monitor->Chart().Plotted();
                                           m_monitor = nullptr;
                                       });
         m_monitor->SetBlocks(m_monitorBlocks);
+        m_monitor->PlotRows(m_monitorPlotted);
     }
     m_monitor->Show();
     m_monitor->Raise();
@@ -208,14 +210,24 @@ std::vector<BlockDefinition> ModbusTerminalPanel::MonitorBlocks() const
     return m_monitor ? m_monitor->Blocks() : m_monitorBlocks;
 }
 
-void ModbusTerminalPanel::SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open)
+PlottedRows ModbusTerminalPanel::MonitorPlotted() const
+{
+    return m_monitor ? m_monitor->Chart().Plotted() : m_monitorPlotted;
+}
+
+void ModbusTerminalPanel::SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open,
+                                          const PlottedRows &plotted)
 {
     // A monitor that closes keeps its blocks: these come after.
     if (!open && m_monitor)
         m_monitor->Close();
     m_monitorBlocks = blocks;
-    if (open)
-        OpenMonitor()->SetBlocks(blocks);
+    m_monitorPlotted = plotted;
+    if (!open)
+        return;
+    MonitorWindow *monitor = OpenMonitor();
+    monitor->SetBlocks(blocks);
+    monitor->PlotRows(plotted);
 }
 
 void ModbusTerminalPanel::OnOpenMonitor(wxCommandEvent &)

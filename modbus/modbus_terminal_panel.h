@@ -83,8 +83,11 @@ public:
     // The monitor's blocks, also while it is closed: those it had when it
     // closed, which it shows again when it opens.
     std::vector<BlockDefinition> MonitorBlocks() const;
-    // The monitor's blocks from now on, and whether it is open.
-    void SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open);
+    // The monitor's blocks from now on, whether it is open, and the rows
+    // its chart plots.
+    void SetMonitorBlocks(const std::vector<BlockDefinition> &blocks, bool open, const PlottedRows &plotted = {});
+    // The rows the monitor's chart plots, also while it is closed.
+    PlottedRows MonitorPlotted() const;
     // Ticks or unticks "Show traffic" as the user does.
     void ShowTrafficView(bool show);
 
@@ -149,6 +152,7 @@ private:
     // The monitor goes when its window is closed; its blocks stay.
     wxWeakRef<MonitorWindow> m_monitor;
     std::vector<BlockDefinition> m_monitorBlocks;
+    PlottedRows m_monitorPlotted;
 };
 
 #endif

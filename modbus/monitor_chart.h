@@ -9,9 +9,7 @@
 
 #include <chrono>
 #include <memory>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 #include <wx/weakref.h>
 
@@ -39,6 +37,7 @@ public:
     // unplotted; the series recorded so far stay.
     void Forget(const std::string &block);
     void ForgetAll() { m_plotted.clear(); }
+    const PlottedRows &Plotted() const { return m_plotted; }
     // Appends the plotted rows' values of an answer at its time.
     void Append(const BlockDefinition &block, std::chrono::system_clock::time_point time,
                 const std::vector<BlockValue> &values);
@@ -51,9 +50,7 @@ public:
 private:
     wxWindow *m_owner;
     std::shared_ptr<SeriesStore> m_store;
-    // Rows by block name and offset: an offset stays while the row's name
-    // or format changes.
-    std::set<std::pair<std::string, int>> m_plotted;
+    PlottedRows m_plotted;
     wxWeakRef<ChartWindow> m_window;
 };
 

@@ -36,6 +36,16 @@ bool MonitorWindow::RowPlotted(size_t block, int row) const
     return cell != nullptr && m_chart.IsPlotted(pane->Block().name, cell->offset);
 }
 
+void MonitorWindow::PlotRows(const PlottedRows &rows)
+{
+    for (size_t block = 0; block < BlockCount(); ++block) {
+        const std::vector<BlockCell> &cells = Pane(block)->Table()->Cells();
+        for (size_t row = 0; row < cells.size(); ++row)
+            if (rows.count({Pane(block)->Block().name, cells[row].offset}) != 0)
+                PlotRow(block, static_cast<int>(row), true);
+    }
+}
+
 void MonitorWindow::OnAnswer(const BlockDefinition &block, std::chrono::system_clock::time_point time,
                              const std::vector<BlockValue> &values)
 {

@@ -61,6 +61,9 @@ public:
     // no such row.
     bool PlotRow(size_t block, int row, bool plotted);
     bool RowPlotted(size_t block, int row) const;
+    // Plots these rows of the blocks shown (a workspace's); rows that are
+    // no value of a block are passed over.
+    void PlotRows(const PlottedRows &rows);
     // A row's context menu: "Plot" or "Stop plotting"; null for no row.
     std::unique_ptr<wxMenu> RowMenu(size_t block, int row);
     const MonitorChart &Chart() const { return m_chart; }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -25,23 +26,34 @@ void PutFormat(ordered_json &object, const ValueFormat &format)
         object["order"] = OrderName(format);
 }
 
-ordered_json BlockJson(const BlockDefinition &block)
+ordered_json BlockJson(const BlockDefinition &block, const PlottedRows &plotted)
 {
     ordered_json object = {{"name", block.name},   {"unit", block.unit},   {"function", block.function},
                            {"start", block.start}, {"count", block.count}, {"period_ms", block.periodMs}};
     const bool bits = ReadsBits(block.function);
     if (!bits)
         PutFormat(object, block.format);
-    if (block.rows.empty())
+    // A plotted row needs an entry of its own, with no name if it has none.
+    std::map<int, BlockRow> rows = block.rows;
+    std::set<int> plottedOffsets;
+    if (ValidateBlock(block).empty())
+        for (const BlockCell &cell : BlockLayout(block))
+            if (plotted.count({block.name, cell.offset}) != 0) {
+                rows.emplace(cell.offset, BlockRow{});
+                plottedOffsets.insert(cell.offset);
+            }
+    if (rows.empty())
         return object;
-    ordered_json rows = ordered_json::array();
-    for (const auto &[offset, row] : block.rows) {
+    ordered_json items = ordered_json::array();
+    for (const auto &[offset, row] : rows) {
         ordered_json item = {{"address", block.start + offset}, {"name", row.name}};
         if (row.format && !bits)
             PutFormat(item, *row.format);
-        rows.push_back(std::move(item));
+        if (plottedOffsets.count(offset) != 0)
+            item["plot"] = true;
+        items.push_back(std::move(item));
     }
-    object["rows"] = std::move(rows);
+    object["rows"] = std::move(items);
     return object;
 }
 
@@ -99,7 +111,7 @@ std::string WriteWorkspace(const Workspace &ws)
 {
     ordered_json blocks = ordered_json::array();
     for (const BlockDefinition &block : ws.blocks)
-        blocks.push_back(BlockJson(block));
+        blocks.push_back(BlockJson(block, ws.plotted));
     ordered_json root = {
         {"format", "orv-workspace"},
         {"version", kWorkspaceVersion},

@@ -5,12 +5,15 @@
 //    "connection": {"ip": "127.0.0.1", "port": 502, "framing": "tcp", "timeout_ms": 500},
 //    "blocks": [{"name": "meter", "unit": 1, "function": 3, "start": 100, "count": 8,
 //                "period_ms": 1000, "format": "u16",
-//                "rows": [{"address": 100, "name": "voltage", "format": "f32", "order": "cdab"}]}],
+//                "rows": [{"address": 100, "name": "voltage", "format": "f32", "order": "cdab",
+//                          "plot": true}]}],
 //    "windows": {"monitor": true, "traffic": false},
 //    "uart_rules": [{"match": "text", "pattern": "READY?", "send": {"text": "GO"}}]}
 // Formats and orders go by orv-modbus's names; bit blocks (functions 1 and
-// 2) have none. "uart_rules" (uart/rule_json.h) is optional: the UART
-// terminal's rules. A file is read whole or not at all.
+// 2) have none. A row's "plot" says it is plotted in the monitor's chart
+// (orv-modbus, which draws no chart, checks it and goes by the rest).
+// "uart_rules" (uart/rule_json.h) is optional: the UART terminal's rules. A
+// file is read whole or not at all.
 #ifndef ORV_MODBUS_WORKSPACE_H
 #define ORV_MODBUS_WORKSPACE_H
 
@@ -36,6 +39,9 @@ struct WorkspaceConnection {
 struct Workspace {
     WorkspaceConnection connection;
     std::vector<BlockDefinition> blocks;
+    // The rows plotted in the monitor's chart; only those that are values of
+    // their block (BlockLayout) are written.
+    PlottedRows plotted;
     bool monitorOpen = false;
     bool trafficOpen = false;
     // None: the file says nothing of the UART rules.

@@ -215,7 +215,8 @@ WorkspaceConnection ReadConnection(const json &value, ReadState &state)
     return connection;
 }
 
-void ReadRows(const json &value, const std::string &path, BlockDefinition &block, ReadState &state)
+void ReadRows(const json &value, const std::string &path, BlockDefinition &block, ReadState &state,
+              PlottedRows &plotted)
 {
     if (!value.is_array()) {
         state.error = path + ": must be a list";
@@ -223,7 +224,7 @@ void ReadRows(const json &value, const std::string &path, BlockDefinition &block
     }
     const bool bits = ReadsBits(block.function);
     for (size_t index = 0; index < value.size() && state.Ok(); ++index) {
-        Fields fields(value[index], IndexPath(path, index), state, {"address", "name", "format", "order"});
+        Fields fields(value[index], IndexPath(path, index), state, {"address", "name", "format", "order", "plot"});
         const int address = static_cast<int>(fields.Integer("address", 0, 65535, true, 0));
         BlockRow row;
         row.name = fields.Text("name", false);
@@ -232,10 +233,12 @@ void ReadRows(const json &value, const std::string &path, BlockDefinition &block
         row.format = ReadFormat(fields);
         if (state.Ok() && !block.rows.emplace(address - block.start, row).second)
             fields.Fail("address", std::to_string(address) + " is listed twice");
+        if (fields.Flag("plot"))
+            plotted.insert({block.name, address - block.start});
     }
 }
 
-BlockDefinition ReadBlock(const json &value, const std::string &path, ReadState &state)
+BlockDefinition ReadBlock(const json &value, const std::string &path, ReadState &state, PlottedRows &plotted)
 {
     Fields fields(value, path, state,
                   {"name", "unit", "function", "start", "count", "period_ms", "format", "order", "rows"});
@@ -254,7 +257,7 @@ BlockDefinition ReadBlock(const json &value, const std::string &path, ReadState 
         fields.Fail("format", "bits have no format");
     block.format = ReadFormat(fields).value_or(ValueFormat{});
     if (const json *rows = fields.Find("rows", false))
-        ReadRows(*rows, fields.PathOf("rows"), block, state);
+        ReadRows(*rows, fields.PathOf("rows"), block, state, plotted);
     if (state.Ok()) {
         const std::string fault = ValidateBlock(block);
         if (!fault.empty())
@@ -263,7 +266,7 @@ BlockDefinition ReadBlock(const json &value, const std::string &path, ReadState 
     return block;
 }
 
-void ReadBlocks(const json &value, ReadState &state, std::vector<BlockDefinition> &blocks)
+void ReadBlocks(const json &value, ReadState &state, Workspace &workspace)
 {
     if (!value.is_array()) {
         state.error = "blocks: must be a list";
@@ -274,7 +277,7 @@ void ReadBlocks(const json &value, ReadState &state, std::vector<BlockDefinition
         return;
     }
     for (size_t index = 0; index < value.size() && state.Ok(); ++index)
-        blocks.push_back(ReadBlock(value[index], IndexPath("blocks", index), state));
+        workspace.blocks.push_back(ReadBlock(value[index], IndexPath("blocks", index), state, workspace.plotted));
 }
 
 // "line 3, column 7: syntax error while parsing ..." from the parser's own
@@ -329,7 +332,7 @@ WorkspaceRead ReadWorkspace(const std::string &text)
     if (const json *connection = fields.Find("connection", true))
         workspace.connection = ReadConnection(*connection, state);
     if (const json *blocks = fields.Find("blocks", true))
-        ReadBlocks(*blocks, state, workspace.blocks);
+        ReadBlocks(*blocks, state, workspace);
     if (const json *windows = fields.Find("windows", false)) {
         Fields open(*windows, "windows", state, {"monitor", "traffic"});
         workspace.monitorOpen = open.Flag("monitor");

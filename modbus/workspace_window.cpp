@@ -17,6 +17,7 @@ Workspace CurrentWorkspace()
     ws.connection.framing = panel->Framing();
     ws.connection.timeoutMs = panel->ResponseTimeoutMs();
     ws.blocks = panel->MonitorBlocks();
+    ws.plotted = panel->MonitorPlotted();
     ws.monitorOpen = panel->Monitor() != nullptr;
     ws.trafficOpen = panel->TrafficView() != nullptr && panel->TrafficView()->IsShown();
     ws.uartRules = MainWindow::GetInstance()->m_terminalPanel->Rules();
@@ -46,7 +47,7 @@ std::string OpenWorkspace(const std::string &path, bool connect, std::vector<std
     window->ApplyConnection(wxString::FromUTF8(ws.connection.ip), wxString::Format("%d", ws.connection.port), 1,
                             ws.connection.framing, ws.connection.timeoutMs);
     ModbusTerminalPanel *panel = window->m_modbusPanel;
-    panel->SetMonitorBlocks(ws.blocks, ws.monitorOpen);
+    panel->SetMonitorBlocks(ws.blocks, ws.monitorOpen, ws.plotted);
     panel->ShowTrafficView(ws.trafficOpen);
     if (ws.uartRules)
         window->m_terminalPanel->SetRules(*ws.uartRules);

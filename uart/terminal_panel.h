@@ -16,6 +16,7 @@
 #include "uart/rx_line_splitter.h"
 #include "uart/rx_render.h"
 #include "uart/rx_scrollback.h"
+#include "uart/stream_plot.h"
 #include "uart/uart_link.h"
 
 #include <array>
@@ -181,6 +182,10 @@ public:
     void SetRxLimits(size_t scrollbackChars, size_t lineChars, size_t windowChars = kRxWindowChars);
     // The window set by SetRxLimits, scaled with a grown view.
     size_t RxWindowChars() const { return m_rxWindowChars; }
+    // The plot of the numbers received ("Plot received numbers"): opened
+    // or raised.
+    void OpenStreamPlot() { m_streamPlot.Open(this); }
+    const StreamPlot &ReceivedPlot() const { return m_streamPlot; }
 
     // The rules run over the received data (uart/rule_engine.h), their
     // sends going out as the message list's do.
@@ -517,6 +522,7 @@ private:
     };
     // Matches whose end is not yet shown, ordered by their end.
     std::deque<RuleHit> m_ruleHits;
+    StreamPlot m_streamPlot;
 };
 
 #endif

@@ -124,6 +124,7 @@ bool TerminalPanel::EnterConnectedState(bool quietly)
         return false;
     }
     RestartRuleStream();
+    m_streamPlot.Restart();
     ShowConnectionLook();
     ShowLinkStatus();
     // A connection made again by itself says so in the status bar only: a
@@ -201,6 +202,7 @@ void TerminalPanel::OnLinkEnded(wxCommandEvent &event)
 void TerminalPanel::OnLinkReturned()
 {
     RestartRuleStream();
+    m_streamPlot.Restart();
     ShowConnectionLook();
     ShowLinkStatus();
     AppendLinkLine(true, "Connected again to " + wxString::FromUTF8(m_link.Peer()));

@@ -74,6 +74,7 @@ bool TerminalPanel::TakeInbox()
     const bool took = m_link.TakeReceived(m_rxStaged);
     if (took && m_rulesRunning)
         FeedRules(before);
+    m_streamPlot.Take(m_rxStaged, before);
     return took;
 }
 

@@ -58,17 +58,18 @@ TEST(MenuBar, HoldsTheThreeMenusWithTheirItems)
         {bar->m_fileMenu, 4, wxID_EXIT, "&Quit"},
         {bar->m_extraMenu, 0, wxID_FILE, "&Stream media File"},
         {bar->m_extraMenu, 1, MenuBar::ID_UART_RULES, "UART &rules..."},
-        {bar->m_extraMenu, 2, MenuBar::ID_MODBUS_MONITOR, "Modbus &monitor"},
-        {bar->m_extraMenu, 4, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
-        {bar->m_extraMenu, 5, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
-        {bar->m_extraMenu, 6, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."},
-        {bar->m_extraMenu, 8, MenuBar::ID_MESSAGE_SEQUENCE, "Message se&quence..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
+        {bar->m_extraMenu, 2, MenuBar::ID_MESSAGE_SEQUENCE, "Message se&quence..."},
+        {bar->m_extraMenu, 3, MenuBar::ID_PLOT_RECEIVED, "&Plot received numbers"},
+        {bar->m_extraMenu, 4, MenuBar::ID_MODBUS_MONITOR, "Modbus &monitor"},
+        {bar->m_extraMenu, 6, MenuBar::ID_SCAN_UNITS, "Scan Modbus &units..."},
+        {bar->m_extraMenu, 7, MenuBar::ID_SCAN_REGISTERS, "Scan Modbus &registers..."},
+        {bar->m_extraMenu, 8, MenuBar::ID_RAW_FRAME, "Modbus raw &frame..."}, {bar->m_helpMenu, 0, wxID_HELP, "&Help"},
         {bar->m_helpMenu, 1, wxID_ABOUT, "&About"},
     };
     EXPECT_EQ(bar->m_fileMenu->GetMenuItemCount(), 5u);
     EXPECT_EQ(bar->m_fileMenu->FindItemByPosition(3)->GetSubMenu(), bar->m_recentMenu);
-    // The media item, the UART rules and the monitor, then the Modbus
-    // diagnostics after a separator, the UART message sequence after another.
+    // The UART terminal's items and the monitor, then the Modbus diagnostics
+    // after a separator.
     EXPECT_EQ(bar->m_extraMenu->GetMenuItemCount(), 9u);
     EXPECT_EQ(bar->m_helpMenu->GetMenuItemCount(), 2u);
     for (const auto &item : items) {

@@ -178,6 +178,44 @@ TEST(Workspace, UartRulesComeBackOrRefuseTheFile)
     EXPECT_NE(refused.error.find("match"), std::string::npos) << refused.error;
 }
 
+TEST(Workspace, PlottedRowsAreKeptWithTheirRows)
+{
+    Workspace ws = Plant();
+    EXPECT_EQ(WriteWorkspace(ws).find("\"plot\""), std::string::npos);
+    // Offset 7 has no row of its own; 1 is the f32's second register, and
+    // "gone" no block: neither is a value, so neither is written.
+    ws.plotted = {{"meter ü", 0}, {"meter ü", 7}, {"relays", 3}, {"meter ü", 1}, {"gone", 0}};
+    EXPECT_EQ(CheckWorkspace(ws), "");
+    const std::string text = WriteWorkspace(ws);
+    const WorkspaceRead read = ReadWorkspace(text);
+    ASSERT_TRUE(read.workspace) << read.error;
+    EXPECT_EQ(read.workspace->plotted, (PlottedRows{{"meter ü", 0}, {"meter ü", 7}, {"relays", 3}}));
+    EXPECT_EQ(read.workspace->blocks[0].rows.at(7).name, "");
+    EXPECT_EQ(read.workspace->blocks[0].rows.at(0).name, "voltage");
+    EXPECT_EQ(WriteWorkspace(*read.workspace), text);
+
+    const struct {
+        const char *rows;
+        const char *error;
+    } cases[] = {
+        {R"([{"address": 1, "plot": 1}])", "blocks[2].rows[0].plot: must be true or false"},
+        {R"([{"address": 1, "plot": "yes"}])", "blocks[2].rows[0].plot: must be true or false"},
+        {R"([{"address": 1, "plot": true}])", "blocks[2]: row at address 1: taken by the u32 abcd at address 0"},
+    };
+    for (const auto &item : cases) {
+        const WorkspaceRead bad = ReadWorkspace(
+            Envelope(R"({"name": "c", "function": 3, "start": 0, "count": 2, "format": "u32", "rows": )" +
+                     std::string(item.rows) + "}"));
+        EXPECT_FALSE(bad.workspace) << item.rows;
+        EXPECT_EQ(bad.error, item.error) << item.rows;
+    }
+    const WorkspaceRead unplotted =
+        ReadWorkspace(Envelope(R"({"name": "c", "function": 1, "start": 0, "count": 2,
+                                   "rows": [{"address": 1, "plot": false}]})"));
+    ASSERT_TRUE(unplotted.workspace) << unplotted.error;
+    EXPECT_TRUE(unplotted.workspace->plotted.empty());
+}
+
 TEST(Workspace, ANewerVersionIsReadAsFarAsItIsKnown)
 {
     const std::string text = R"({"format": "orv-workspace", "version": 3, "theme": "dark",

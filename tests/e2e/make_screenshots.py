@@ -1,17 +1,22 @@
 #!/usr/bin/python3
 """Takes the README's screenshots of the real program against loopback peers:
-the UART terminal with traffic (also under the dark theme) and the Modbus
-terminal with a form.
+the UART terminal with traffic (also under the dark theme), the Modbus
+terminal with a form, the monitor's chart of values written from outside,
+and the plot of the numbers a device sends on the UART link.
 
 Usage (from the project's root, after a build):
     tests/e2e/session.py /usr/bin/python3 tests/e2e/make_screenshots.py docs
 """
+import json
+import math
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
+import time
 
-from driver import Program, choose, extents, screenshot, wait_until
+from driver import BUILD_DIR, Program, choose, extents, find, screenshot, wait_until, xdotool
 from peers import ModbusGateway, SerialDevice
 from screens import ModbusTerminal, UartTerminal
 
@@ -68,6 +73,76 @@ def modbus_terminal(path):
         gateway.close()
 
 
+def monitor_chart(path, scratch):
+    """A tank's level and flow, plotted from a workspace, while another
+    client writes new values to the server every 0.2 s for 12 s."""
+    gateway = ModbusGateway(MODBUS_HOST)
+    workspace = os.path.join(scratch, "tank.json")
+    with open(workspace, "w", encoding="utf-8") as file:
+        json.dump({"format": "orv-workspace", "version": 1,
+                   "connection": {"ip": MODBUS_HOST, "port": 65100, "framing": "rtu"},
+                   "blocks": [{"name": "tank", "function": 3, "start": 10, "count": 2, "period_ms": 100,
+                               "rows": [{"address": 10, "name": "level", "plot": True},
+                                        {"address": 11, "name": "flow", "plot": True}]}],
+                   "windows": {"monitor": True}}, file)
+    writer = os.path.join(BUILD_DIR, "modbus_cli", "orv-modbus")
+
+    def write(step):
+        level = 500 + int(300 * math.sin(step / 9.0)) + step * 4
+        flow = 120 + int(60 * math.cos(step / 5.0))
+        subprocess.run([writer, MODBUS_HOST, "--port", "65100", "write-registers", "-a", "10", str(level), str(flow)],
+                       check=True, stdout=subprocess.DEVNULL, timeout=10)
+
+    write(0)
+    program = Program(args=["--workspace", workspace, "--connect"])
+    try:
+        program.expect_box("Connected", "Connection successful", kind="Warning", timeout=15)
+        chart = program.window("Modbus monitor chart")
+        for step in range(1, 60):
+            write(step)
+            time.sleep(0.2)
+        wait_until(lambda: find(chart, "chart", "Modbus monitor chart").description.startswith("tank/level"),
+                   "the chart to describe the values")
+        # Without a window manager the monitor may cover the chart, and
+        # both the frame's menu.
+        xdotool("search", "--name", "^Modbus monitor chart$", "windowraise")
+        time.sleep(0.5)  # for the X server to draw it (a picture, not a test)
+        screenshot(extents(chart), path)
+        xdotool("search", "--name", "^ORV Terminal$", "windowraise")
+        program.quit()
+    finally:
+        program.stop()
+        gateway.close()
+
+
+def uart_plot(path, scratch):
+    """A sensor sends a line of temperature and humidity every 0.1 s for
+    10 s, with a start-up line that is no numbers."""
+    device = SerialDevice(scratch)
+    program = Program()
+    try:
+        program.fill_connection("127.0.0.1", str(device.port), "UART")
+        program.no_window("ORV-Terminal Conf")
+        terminal = UartTerminal(program)
+        terminal.connect()
+        wait_until(device.connected, "the bridge to take the connection")
+        program.menu("Extra", "Plot received numbers")
+        window = program.window("Received numbers")
+        device.write(b"sensor ready\r\n")
+        for step in range(100):
+            temp = 21.5 + 1.5 * math.sin(step / 15.0) + 0.1 * math.sin(step * 1.7)
+            hum = 42 - 3 * math.sin(step / 20.0 + 1) + 0.2 * math.cos(step * 2.3)
+            device.write(b"temp=%.2f;hum=%.1f\r\n" % (temp, hum))
+            time.sleep(0.1)
+        wait_until(lambda: find(window, "label", "100 lines plotted, 1 skipped (no numbers)"), "the last line")
+        screenshot(extents(window), path)
+        xdotool("search", "--name", "^ORV Terminal$", "windowraise")
+        program.quit()
+    finally:
+        program.stop()
+        device.close()
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_screenshots.py FOLDER")
@@ -78,6 +153,8 @@ def main():
         uart_terminal(os.path.abspath(os.path.join(folder, "uart-terminal-dark.png")), scratch,
                       dict(os.environ, GTK_THEME="Adwaita:dark"))
         modbus_terminal(os.path.abspath(os.path.join(folder, "modbus-terminal.png")))
+        monitor_chart(os.path.abspath(os.path.join(folder, "modbus-monitor-chart.png")), scratch)
+        uart_plot(os.path.abspath(os.path.join(folder, "uart-plot.png")), scratch)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 

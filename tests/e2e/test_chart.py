@@ -2,16 +2,19 @@
 """The chart window read from the accessibility bus, as a screen reader
 reads it: a chart named by its title whose description gives each series'
 latest value, a legend of check boxes, and the CSV export of what it shows
-through the real file chooser. The window runs in a program of its own (the
-terminals do not open it yet), fed ten times a second."""
+through the real file chooser, in a program of its own fed ten times a
+second; and the UART terminal's plot of the numbers a device sends."""
 import os
 import re
+import shutil
+import tempfile
 
 import pyatspi
 
 from driver import BUILD_DIR, Program, children, click, find, find_all, replace_text, text, wait_until
 from harness import ProgramTestCase, main
-from screens import checked
+from peers import SerialDevice
+from screens import UartTerminal, checked
 
 SHOWCASE = os.path.join(BUILD_DIR, "tests", "chart", "chart-showcase")
 TITLE = "Chart showcase"
@@ -58,6 +61,45 @@ class ChartTest(ProgramTestCase):
         self.assertGreater(len(rows), 100)
         for line in rows[1:-1]:
             self.assertRegex(line, row)
+        self.assertIsNone(program.process.poll(), program.output_text())
+
+
+class UartPlotTest(ProgramTestCase):
+
+    def test_the_numbers_a_device_sends_are_plotted_by_name(self):
+        scratch = tempfile.mkdtemp(prefix="orv-plot-")
+        self.addCleanup(shutil.rmtree, scratch, ignore_errors=True)
+        device = SerialDevice(scratch)
+        self.addCleanup(device.close)
+        program = Program()
+        self.addCleanup(program.stop)
+        program.fill_connection("127.0.0.1", str(device.port), "UART")
+        program.no_window("ORV-Terminal Conf")
+        terminal = UartTerminal(program)
+        terminal.connect()
+        wait_until(device.connected, "the bridge to take the connection")
+
+        program.menu("Extra", "Plot received numbers")
+        window = program.window("Received numbers")
+        chart = find(window, "chart", "Received numbers")
+        self.assertEqual(chart.description, "No values yet")
+        device.write(b"booting\r\n")
+        # A line in two writes, then lines of the same names.
+        device.write(b"t=21.")
+        device.write(b"5;h=40\r\n")
+        wait_until(lambda: chart.description == "t: 21.5; h: 40", "the chart to show the first line")
+        for step in range(1, 6):
+            device.write(b"t=%d;h=%d\r\n" % (21 + step, 40 - step))
+        wait_until(lambda: chart.description == "t: 26; h: 35", "the chart to show the newest line")
+        wait_until(lambda: find_all(window, "label", "6 lines plotted, 1 skipped (no numbers)"),
+                   "the window to count the lines")
+        legend = {box.name: box for box in find_all(window, "check box") if box.name in ("t", "h")}
+        self.assertEqual(sorted(legend), ["h", "t"])
+        click(legend["h"])
+        wait_until(lambda: not checked(legend["h"]), "h to be hidden")
+        # The receive view shows every line as it came, the skipped one too.
+        self.assertIn("booting", terminal.rx_text())
+        self.assertIn("t=26;h=35", terminal.rx_text())
         self.assertIsNone(program.process.poll(), program.output_text())
 
 

@@ -367,6 +367,13 @@ TEST_F(MonitorTest, WorkspaceSavedAndOpenedAgain)
     BlockDefinition meter = Block("meter", 3, 0, 4);
     meter.rows[0] = {"energy", ValueFormat{ValueType::U32, 0}};
     Panel()->OpenMonitor()->SetBlocks({meter, Block("relays", 1, 0, 4)});
+    // Plotted rows, a named one and one without a name, stay with the
+    // monitor's blocks while it is closed and come back with it.
+    ASSERT_TRUE(Panel()->Monitor()->PlotRow(0, 0, true));
+    ASSERT_TRUE(Panel()->Monitor()->PlotRow(1, 2, true));
+    Panel()->Monitor()->Close();
+    EXPECT_EQ(Panel()->MonitorPlotted(), (PlottedRows{{"meter", 0}, {"relays", 2}}));
+    EXPECT_TRUE(Panel()->OpenMonitor()->RowPlotted(1, 2));
     const std::string path = TempPath();
     ASSERT_EQ(SaveWorkspace(path), "");
 
@@ -384,6 +391,12 @@ TEST_F(MonitorTest, WorkspaceSavedAndOpenedAgain)
     ASSERT_NE(monitor, nullptr);
     ASSERT_EQ(monitor->BlockCount(), 2u);
     EXPECT_EQ(monitor->Blocks()[0].rows.at(0).name, "energy");
+    EXPECT_TRUE(monitor->RowPlotted(0, 0));
+    EXPECT_TRUE(monitor->RowPlotted(1, 2));
+    EXPECT_FALSE(monitor->RowPlotted(1, 0));
+    ASSERT_NE(monitor->Chart().Window(), nullptr);
+    const SeriesStore &plotted = monitor->Chart().Store();
+    EXPECT_TRUE(WaitUntil([&] { return plotted.Find("meter/energy") && plotted.Find("relays/2"); }));
     EXPECT_TRUE(WaitUntil([&] { return Value(monitor->Pane(0), 0) == "305419896" && Value(monitor->Pane(1), 0) == "1"; }));
     // orv-modbus reads the same file into the same values.
     const testing_support::CliRun cli = testing_support::RunOrvModbus({"--workspace", path, "--times", "1"});
