@@ -2,6 +2,7 @@
 // event handler, modules on loopback.
 #include "net/tcp.h"
 #include "tests/support/loopback.h"
+#include "tests/uart/event_pump.h"
 #include "uart/link_status.h"
 #include "uart/periodic_message.h"
 #include "uart/uart_link.h"
@@ -38,18 +39,6 @@ public:
 private:
     void OnEvent(wxCommandEvent &event) { seen.push_back(event.GetEventType()); }
 };
-
-bool Pump(const std::function<bool()> &done, Millis timeout = Millis(5000))
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() >= deadline)
-            return done();
-        wxAppConsole::GetInstance()->ProcessPendingEvents();
-        std::this_thread::sleep_for(Millis(1));
-    }
-    return true;
-}
 
 sockaddr_in Address(const std::string &ip, uint16_t port)
 {

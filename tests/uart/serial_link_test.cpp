@@ -3,6 +3,7 @@
 // and the far end of its line.
 #include "net/serial.h"
 #include "tests/support/loopback.h"
+#include "tests/uart/event_pump.h"
 #include "tests/support/pty_pair.h"
 #include "uart/link_status.h"
 #include "uart/uart_link.h"
@@ -35,18 +36,6 @@ public:
 private:
     void OnLost(wxCommandEvent &event) { reasons.push_back(event.GetString().utf8_string()); }
 };
-
-bool Pump(const std::function<bool()> &done, Millis timeout = Millis(5000))
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() >= deadline)
-            return done();
-        wxAppConsole::GetInstance()->ProcessPendingEvents();
-        std::this_thread::sleep_for(Millis(1));
-    }
-    return true;
-}
 
 // The far end of the line, raw, as a device's peer would be.
 Fd OpenFarEnd(const std::string &path)

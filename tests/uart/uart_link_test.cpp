@@ -2,6 +2,7 @@
 // that records what the link passes on, and modules on loopback.
 #include "net/tcp.h"
 #include "tests/support/loopback.h"
+#include "tests/uart/event_pump.h"
 #include "tests/uart/system_stand_ins.h"
 #include "uart/link_status.h"
 #include "uart/periodic_message.h"
@@ -77,19 +78,6 @@ private:
                           reinterpret_cast<uintptr_t>(event.GetClientData())});
     }
 };
-
-// Runs the queued events until `done` holds or the time is up.
-bool Pump(const std::function<bool()> &done, Millis timeout = Millis(5000))
-{
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() >= deadline)
-            return done();
-        wxAppConsole::GetInstance()->ProcessPendingEvents();
-        std::this_thread::sleep_for(Millis(1));
-    }
-    return true;
-}
 
 void PumpFor(Millis duration)
 {
