@@ -162,6 +162,23 @@ std::string ReadUntilClosed(int fd, Millis timeout)
     return out;
 }
 
+bool ReadUntilSaid(int fd, const std::string &wanted, Millis timeout)
+{
+    std::string said;
+    const auto deadline = Clock::now() + timeout;
+    while (said.find(wanted) == std::string::npos && Clock::now() < deadline) {
+        pollfd entry = {fd, POLLIN, 0};
+        char text[512];
+        if (poll(&entry, 1, 100) <= 0)
+            continue;
+        const ssize_t count = read(fd, text, sizeof(text));
+        if (count <= 0)
+            break;
+        said.append(text, static_cast<size_t>(count));
+    }
+    return said.find(wanted) != std::string::npos;
+}
+
 std::string ReadUntilQuiet(int fd, Millis quiet, Millis timeout)
 {
     std::string out;

@@ -83,6 +83,9 @@ std::string ReadAtLeast(int fd, size_t count, Millis timeout = Millis(5000));
 std::string ReadUntilClosed(int fd, Millis timeout = Millis(5000));
 // Reads what arrives until nothing more comes for `quiet`, bounded by `timeout`.
 std::string ReadUntilQuiet(int fd, Millis quiet = Millis(200), Millis timeout = Millis(5000));
+// Reads until `wanted` was read, the writer closed, or the time ran out;
+// whether it was read (e.g. a helper program's "ready" on its stderr).
+bool ReadUntilSaid(int fd, const std::string &wanted, Millis timeout = Millis(5000));
 bool WriteAll(int fd, const std::string &bytes);
 // Sets the receive buffer small, so that a sender fills it quickly.
 void ShrinkReceiveBuffer(int fd, int bytes);

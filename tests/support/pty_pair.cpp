@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,20 +52,7 @@ void PtyPair::Start()
 
 bool PtyPair::Ready()
 {
-    std::string said;
-    const auto deadline = std::chrono::steady_clock::now() + Millis(5000);
-    while (m_pid > 0 && said.find("starting data transfer loop") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-        pollfd entry = {m_errors.Get(), POLLIN, 0};
-        char text[512];
-        if (poll(&entry, 1, 100) <= 0)
-            continue;
-        const ssize_t count = read(m_errors.Get(), text, sizeof(text));
-        if (count <= 0)
-            break;
-        said.append(text, static_cast<size_t>(count));
-    }
-    return said.find("starting data transfer loop") != std::string::npos;
+    return m_pid > 0 && ReadUntilSaid(m_errors.Get(), "starting data transfer loop");
 }
 
 void PtyPair::End()

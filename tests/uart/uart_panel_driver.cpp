@@ -261,19 +261,7 @@ SerialBridge::~SerialBridge()
 bool SerialBridge::Ready()
 {
     const std::string wanted = "listening on AF=2 127.0.0.1:" + std::to_string(m_port);
-    std::string said;
-    const auto deadline = std::chrono::steady_clock::now() + Millis(5000);
-    while (m_pid > 0 && said.find(wanted) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        pollfd entry = {m_errors.Get(), POLLIN, 0};
-        char text[512];
-        if (poll(&entry, 1, 100) <= 0)
-            continue;
-        const ssize_t count = read(m_errors.Get(), text, sizeof(text));
-        if (count <= 0)
-            break;
-        said.append(text, static_cast<size_t>(count));
-    }
-    return said.find(wanted) != std::string::npos;
+    return m_pid > 0 && ReadUntilSaid(m_errors.Get(), wanted);
 }
 
 bool WriteToDevice(int fd, const std::string &bytes)
