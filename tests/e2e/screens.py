@@ -47,9 +47,12 @@ class _Terminal:
         return self._top_buttons()[1]
 
     def parameters(self):
-        """The IP and port texts the panel shows."""
-        labels = [text(c) for c in children(self.panel) if role(c) == "label"]
-        return labels[labels.index("IP:") + 1], labels[labels.index("Port:") + 1]
+        """The IP and port the panel shows, whole: a label shortened to fit
+        holds the whole text as its tooltip (the accessible description)."""
+        labels = [c for c in children(self.panel) if role(c) == "label"]
+        texts = [text(c) for c in labels]
+        return tuple(labels[at].description or texts[at]
+                     for at in (texts.index("IP:") + 1, texts.index("Port:") + 1))
 
     def connect(self):
         click(self.connect_button)

@@ -119,8 +119,9 @@ class UartModesTest(ProgramTestCase):
         self.quit_cleanly(program)
 
     def test_serial_device_from_the_command_line(self):
-        # A short path, which the panel's top row shows whole.
-        folder = tempfile.mkdtemp(prefix="s", dir="/tmp")
+        # A path longer than the panel's top row shows: shortened there, whole
+        # in its tooltip.
+        folder = tempfile.mkdtemp(prefix="serial-device-", dir="/tmp")
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
         line = PtyPair(folder)
         self.addCleanup(line.close)
