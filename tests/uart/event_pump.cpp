@@ -1,5 +1,7 @@
 #include "tests/uart/event_pump.h"
 
+#include <gtest/gtest.h>
+#include <string>
 #include <thread>
 #include <wx/app.h>
 
@@ -13,4 +15,13 @@ bool Pump(const std::function<bool()> &done, std::chrono::milliseconds timeout)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+void OpenLink(UartLink &link, const LinkEndpoint &endpoint)
+{
+    ASSERT_TRUE(link.StartConnect(endpoint));
+    ASSERT_TRUE(Pump([&link] { return link.Result() != UartLink::ConnectResult::Pending; }));
+    ASSERT_EQ(link.TakeResult(), UartLink::ConnectResult::Connected) << link.ConnectError();
+    std::string error;
+    ASSERT_TRUE(link.BeginSession(error)) << error;
 }

@@ -80,14 +80,7 @@ class LinkModesTest : public ::testing::Test {
 protected:
     void TearDown() override { m_link.Shutdown(); }
 
-    void Open(const LinkEndpoint &endpoint)
-    {
-        ASSERT_TRUE(m_link.StartConnect(endpoint));
-        ASSERT_TRUE(Pump([this] { return m_link.Result() != UartLink::ConnectResult::Pending; }));
-        ASSERT_EQ(m_link.TakeResult(), UartLink::ConnectResult::Connected) << m_link.ConnectError();
-        std::string error;
-        ASSERT_TRUE(m_link.BeginSession(error)) << error;
-    }
+    void Open(const LinkEndpoint &endpoint) { OpenLink(m_link, endpoint); }
     std::string OpenFails(const LinkEndpoint &endpoint)
     {
         EXPECT_TRUE(m_link.StartConnect(endpoint));

@@ -92,14 +92,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_pair.Ready()) << "socat did not start"; }
     void TearDown() override { m_link.Shutdown(); }
 
-    void Open(const LinkEndpoint &endpoint)
-    {
-        ASSERT_TRUE(m_link.StartConnect(endpoint));
-        ASSERT_TRUE(Pump([this] { return m_link.Result() != UartLink::ConnectResult::Pending; }));
-        ASSERT_EQ(m_link.TakeResult(), UartLink::ConnectResult::Connected) << m_link.ConnectError();
-        std::string error;
-        ASSERT_TRUE(m_link.BeginSession(error)) << error;
-    }
+    void Open(const LinkEndpoint &endpoint) { OpenLink(m_link, endpoint); }
     std::string Received(size_t count)
     {
         std::string got;
