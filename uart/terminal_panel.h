@@ -281,11 +281,16 @@ private:
     // Where the colour of each view's text changes: at a byte index of the
     // text, to a colour (wxColour::GetRGB()).
     using RxColourRuns = std::array<std::vector<std::pair<size_t, uint32_t>>, kNotationCount>;
-    // Appends a chunk as AppendChunkToViews does, its bytes at `offset` in
-    // the stream, and the colour changes that the matches in it make.
-    void AppendChunkWithMatches(const uint8_t *data, size_t size, uint64_t offset, const RxLineOptions &options,
-                                const std::string &stamp, std::array<std::string, kNotationCount> &texts,
-                                RxLineBound &lines, RxColourRuns &runs);
+    // The highlighting matches over the bytes at `offset` in the stream, as
+    // spans of those bytes in the colour of the rule on top.
+    std::vector<RxColourSpan> HighlightSpans(uint64_t offset, size_t size) const;
+    // Appends bytes at `offset` in the stream to the texts through `append`
+    // (AppendChunkToViews or AppendLinePieceToViews, given the cuts it is to
+    // fill, or none), with the colour changes that the matches over them
+    // make; the dump colours them too, `dumpFrom` bytes after the next byte
+    // it takes.
+    void AppendWithMatches(uint64_t offset, size_t size, size_t dumpFrom, const RxViewTexts &texts,
+                           RxColourRuns &runs, const std::function<void(RxCuts *)> &append);
     void AppendRunsToRxView(int notation, const std::string &text,
                             const std::vector<std::pair<size_t, uint32_t>> &runs);
     // Carries out the matches that end within the data shown so far.
@@ -327,16 +332,18 @@ private:
     void EndSequence(const std::string &reason);
     // The timestamp of the panel's lines, with milliseconds when chosen.
     wxString LineStamp() const;
-    // Received chunks split at their line endings, for the option.
-    void AppendLinesToViews(const uint8_t *data, size_t size, const std::string &stamp, RxViewTexts &texts,
-                            RxLineBound &lines);
+    // Received chunks split at their line endings, for the option; the
+    // chunk is at `offset` in the stream.
+    void AppendLinesToViews(const uint8_t *data, size_t size, uint64_t offset, const std::string &stamp,
+                            RxViewTexts &texts, RxLineBound &lines, RxColourRuns &runs);
     // The chunk's dump for the hex and ASCII view; `newRun` says that the
-    // other views started a stamped line with it.
+    // other views started a stamped line with it. `colours` gets the ranges
+    // of `dump` in colour.
     void AppendChunkToDump(const uint8_t *data, size_t size, const std::string &stamp, bool newRun,
-                           std::string &dump);
+                           std::string &dump, std::vector<RxColourSpan> &colours);
     // Shows the completed dump lines, the open one after them in place of
     // the one shown before.
-    void ShowDump(std::string &&completed);
+    void ShowDump(std::string &&completed, std::vector<RxColourSpan> &&colours);
     void OnListDoubleClick(wxCommandEvent &event);
     void OnListKey(wxKeyEvent &event);
     // Removes the list's selected entry and its history entry.

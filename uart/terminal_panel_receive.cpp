@@ -127,6 +127,7 @@ void TerminalPanel::ShowStagedChunks()
     const std::string stamp = options.timestamp ? LineStamp().utf8_string() : std::string();
     const bool splitLines = m_lineSplitCheck->GetValue();
     std::string dump;
+    std::vector<RxColourSpan> dumpColours;
     RxViewTexts texts;
     RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
     for (int n = 0; n < kNotationCount; ++n) {
@@ -140,13 +141,16 @@ void TerminalPanel::ShowStagedChunks()
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ReceiveInbox::ChunkSize(block);
         const bool newRun = m_rxLineStart;
+        const auto appendChunk = [&](RxCuts *cuts) {
+            AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines, cuts);
+        };
         if (splitLines)
-            AppendLinesToViews(block + 2, size, stamp, texts, lines);
+            AppendLinesToViews(block + 2, size, m_rxBytesShown + bytes, stamp, texts, lines, runs);
         else if (m_ruleHits.empty())
-            AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
+            appendChunk(nullptr);
         else
-            AppendChunkWithMatches(block + 2, size, m_rxBytesShown + bytes, options, stamp, texts, lines, runs);
-        AppendChunkToDump(block + 2, size, stamp, newRun, dump);
+            AppendWithMatches(m_rxBytesShown + bytes, size, 0, texts, runs, appendChunk);
+        AppendChunkToDump(block + 2, size, stamp, newRun, dump, dumpColours);
         m_rxStaged.pop_front();
         bytes += size;
         ++chunks;
@@ -158,7 +162,7 @@ void TerminalPanel::ShowStagedChunks()
             AppendRunsToRxView(n, texts[n], runs[n]);
     // The dump may take many lines for a chunk.
     const auto dumpLines = static_cast<int>(std::min<size_t>(dump.size() / kHexDumpBytesPerLine, kMostScrollLines));
-    ShowDump(std::move(dump));
+    ShowDump(std::move(dump), std::move(dumpColours));
     m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
     m_rxLineCount = std::min(m_rxLineCount + dumpLines, kMostScrollLines);
     ShowSelectedRxView();
