@@ -176,6 +176,8 @@ public:
     wxString RxViewText(int notation) const;
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
+    // Received chunks taken from the link and not shown yet.
+    size_t RxChunksStaged() const { return m_rxStaged.size(); }
     // The scrollback limit of each view, the longest display line of
     // received text, and the newest text the shown view holds while text
     // comes, in characters (small ones for tests).
@@ -268,7 +270,9 @@ private:
     void OpenRxFind();
     void OnRxFind(wxFindDialogEvent &event);
     void FindRxText(bool forward);
-    void ShowStagedChunks();
+    // Shows the staged chunks, up to a turn's budget, except those held
+    // back (HeldChunks) when `holdBack`; returns how many are held back.
+    size_t ShowStagedChunks(bool holdBack = true);
     // Shows every chunk received so far and still waiting for the timer.
     void ShowAllStagedChunks();
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
@@ -293,6 +297,11 @@ private:
                            RxColourRuns &runs, const std::function<void(RxCuts *)> &append);
     void AppendRunsToRxView(int notation, const std::string &text,
                             const std::vector<std::pair<size_t, uint32_t>> &runs);
+    // How many staged chunks, the last ones, wait for bytes that may
+    // complete a highlighting match begun in the first of them, so that the
+    // match is shown in its colour whole; a whole chunk waits, and for a
+    // bounded time.
+    size_t HeldChunks();
     // Carries out the matches that end within the data shown so far.
     void RunShownRuleMatches();
     void SendForRule(size_t rule);
@@ -529,6 +538,12 @@ private:
     };
     // Matches whose end is not yet shown, ordered by their end.
     std::deque<RuleHit> m_ruleHits;
+    // The stream offset of the first chunk held back, and since when.
+    struct RxHold {
+        uint64_t offset;
+        SteadyClock::time_point since;
+    };
+    std::optional<RxHold> m_rxHold;
     StreamPlot m_streamPlot;
 };
 

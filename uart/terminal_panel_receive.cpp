@@ -95,9 +95,10 @@ void TerminalPanel::OnRxFlush(wxTimerEvent &)
         return;
     }
     const uint64_t shownBefore = m_rxBytesShown;
-    ShowStagedChunks();
+    const size_t held = ShowStagedChunks();
     if (!late || now - m_rxLastIdle < std::chrono::milliseconds(kShowIdleEveryMs)) {
-        if (!m_rxStaged.empty() || m_rxBytesShown - shownBefore >= kFloodTurnBytes) {
+        // Chunks held back wait for the next frame, as new ones do.
+        if (m_rxStaged.size() > held || m_rxBytesShown - shownBefore >= kFloodTurnBytes) {
             StartRxFlushTimer(kShowDelayMs);
             return;
         }
@@ -119,10 +120,12 @@ void TerminalPanel::StartRxFlushTimer(int delayMs)
 
 // Each chunk gets exactly the text it would get alone, and the line-start
 // flag walks chunk by chunk and view by view; only the appends are joined.
-void TerminalPanel::ShowStagedChunks()
+size_t TerminalPanel::ShowStagedChunks(bool holdBack)
 {
-    if (m_rxStaged.empty())
-        return;
+    const size_t held = holdBack ? HeldChunks() : 0;
+    const size_t shown = m_rxStaged.size() - held;
+    if (shown == 0)
+        return held;
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
     const std::string stamp = options.timestamp ? LineStamp().utf8_string() : std::string();
     const bool splitLines = m_lineSplitCheck->GetValue();
@@ -137,7 +140,7 @@ void TerminalPanel::ShowStagedChunks()
     size_t chunks = 0;
     size_t bytes = 0;
     RxColourRuns runs;
-    while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
+    while (chunks < shown && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ReceiveInbox::ChunkSize(block);
         const bool newRun = m_rxLineStart;
@@ -171,13 +174,14 @@ void TerminalPanel::ShowStagedChunks()
     m_link.ReleaseReceived(chunks);
     if (!m_ruleHits.empty())
         RunShownRuleMatches();
+    return held;
 }
 
 void TerminalPanel::ShowAllStagedChunks()
 {
     TakeInbox();
     while (!m_rxStaged.empty())
-        ShowStagedChunks();
+        ShowStagedChunks(false);
 }
 
 void TerminalPanel::DropStagedChunks()

@@ -2,7 +2,8 @@
 // panel takes it from the link's inbox, in stream order; each match waits
 // until the data it ends in is shown, so that a rule's send shows after what
 // it answers. Matches that highlight colour the text of their bytes in every
-// view as that text is appended.
+// view as that text is appended; bytes that may begin one wait a little for
+// the rest, so that a match split over frames is coloured whole.
 #include "uart/terminal_panel.h"
 
 #include "uart/error_text.h"
@@ -26,6 +27,9 @@ constexpr int kRuleSendTimeoutMs = 200;
 // completes it (RegexScanner's window, longer than any literal pattern), and
 // no chunk is longer than its 16-bit size.
 constexpr uint64_t kLongestMatchReach = kRegexLineWindow + 0x10000;
+// Received bytes wait no longer than this for the rest of a match: a module
+// that stops mid-word still has its bytes shown.
+constexpr auto kMostHold = std::chrono::milliseconds(200);
 
 // A rule's colour (0xRRGGBB) as the views' pieces keep colours.
 uint32_t ViewColour(uint32_t rgb)
@@ -191,6 +195,34 @@ void TerminalPanel::AppendRunsToRxView(int notation, const std::string &text,
         from = at;
     }
     AppendUtf8ToRxView(notation, text.substr(from), colour);
+}
+
+// A match begun in bytes already shown is shown plain up to there whatever
+// follows, and holds nothing back.
+size_t TerminalPanel::HeldChunks()
+{
+    const std::optional<uint64_t> pending = m_rulesRunning ? m_ruleEngine->HighlightPendingFrom() : std::nullopt;
+    if (!pending || m_ruleStreamStart + *pending < m_rxBytesShown) {
+        m_rxHold.reset();
+        return 0;
+    }
+    const uint64_t from = m_ruleStreamStart + *pending;
+    uint64_t offset = m_rxBytesShown;
+    size_t first = 0;
+    for (; first < m_rxStaged.size(); ++first) {
+        const size_t size = ReceiveInbox::ChunkSize(m_rxStaged[first].get());
+        if (offset + size > from)
+            break;
+        offset += size;
+    }
+    const SteadyClock::time_point now = SteadyClock::now();
+    if (!m_rxHold || m_rxHold->offset != offset) {
+        m_rxHold = RxHold{offset, now};
+    } else if (now - m_rxHold->since >= kMostHold) {
+        m_rxHold.reset();
+        return 0;
+    }
+    return m_rxStaged.size() - first;
 }
 
 void TerminalPanel::RunShownRuleMatches()

@@ -172,6 +172,46 @@ TEST_F(RulesTest, HighlightsTheMatchInTheViews)
     }
 }
 
+// A match that comes over two frames is coloured whole: the bytes that may
+// begin it wait for the rest, and are shown all the same when none comes.
+TEST_F(RulesTest, AMatchSplitOverTwoFramesIsColouredWhole)
+{
+    Rule rule;
+    rule.pattern = L"ERROR";
+    rule.highlight = 0xff0000;
+    ASSERT_EQ(Panel()->SetRules({rule}), "");
+    Connected link;
+    const uint64_t before = Panel()->RxBytesShown();
+    link.Send("ok ER");
+    ASSERT_TRUE(WaitUntil([] { return Panel()->RxChunksStaged() == 1; }));
+    ASSERT_EQ(Panel()->RxBytesShown(), before) << "a frame took the chunk and held it back";
+    // The rest waits in the inbox before the next frame.
+    link.Send("ROR ok\n");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (Link().ReceivedInFlight() < 2 && std::chrono::steady_clock::now() < deadline)
+        wxMilliSleep(1);
+    ASSERT_TRUE(WaitShown(before + 12));
+
+    const wxColour red(255, 0, 0);
+    const auto expectWhole = [&](wxTextCtrl *view, const std::string &marked) {
+        const auto from = static_cast<long>(view->GetValue().utf8_string().find(marked));
+        ASSERT_NE(from, wxNOT_FOUND) << view->GetValue();
+        const long to = from + static_cast<long>(marked.size());
+        EXPECT_EQ(ColourAt(view, from - 1), *wxGREEN) << marked;
+        EXPECT_EQ(ColourAt(view, from), red) << marked;
+        EXPECT_EQ(ColourAt(view, to - 1), red) << marked;
+        EXPECT_EQ(ColourAt(view, to), *wxGREEN) << marked;
+    };
+    expectWhole(Controls().rxViews[NotationAscii], "ERROR");
+    SelectReadType(kRxViewHexDump);
+    auto *dump = static_cast<wxTextCtrl *>(Panel()->FindWindow(kRxViewHexDump));
+    expectWhole(dump, "45 52 52 4f 52");
+    expectWhole(dump, "ERROR");
+
+    // A module that stops within a match still has its bytes shown.
+    link.SendAndShow("ER");
+}
+
 // The rules dialog shows each counting rule's count, and its button starts
 // the counts over; the edit dialog names why a rule cannot be used.
 TEST_F(RulesTest, TheDialogsShowCountsAndRefuseBadRules)
