@@ -20,6 +20,15 @@ void LiteralScanner::Feed(const uint8_t *data, size_t size, std::vector<StreamSp
     m_fed += size;
 }
 
+std::optional<uint64_t> LiteralScanner::PendingFrom() const
+{
+    const size_t longest = m_pattern.empty() ? 0 : std::min(m_tail.size(), m_pattern.size() - 1);
+    for (size_t length = longest; length > 0; --length)
+        if (m_tail.compare(m_tail.size() - length, length, m_pattern, 0, length) == 0)
+            return m_fed - length;
+    return std::nullopt;
+}
+
 void LiteralScanner::Reset()
 {
     m_tail.clear();

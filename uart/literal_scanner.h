@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ public:
 
     // Appends the occurrences these bytes complete, in stream order.
     void Feed(const uint8_t *data, size_t size, std::vector<StreamSpan> &found);
+    // Where an occurrence may be under way at the end of the bytes fed: the
+    // start of the longest end of them that begins the pattern, if any.
+    std::optional<uint64_t> PendingFrom() const;
     void Reset();
 
 private:

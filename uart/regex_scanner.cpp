@@ -56,7 +56,7 @@ std::optional<RegexScanner> RegexScanner::Compile(const std::string &pattern, st
         return std::nullopt;
     }
     // Without the JIT (an unsupported machine) the interpreter matches.
-    const bool jit = pcre2_jit_compile(matcher->code.get(), PCRE2_JIT_COMPLETE) == 0;
+    const bool jit = pcre2_jit_compile(matcher->code.get(), PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD) == 0;
     matcher->data.reset(pcre2_match_data_create_from_pattern(matcher->code.get(), nullptr));
     matcher->context.reset(pcre2_match_context_create(nullptr));
     if (!matcher->data || !matcher->context) {
@@ -135,6 +135,24 @@ void RegexScanner::Search(const char *line, size_t length, bool lineEnded, std::
         offset = bounds[1];
     }
     m_searchFrom = m_lineStart + offset;
+}
+
+// The match data is scratch space, as in Search.
+std::optional<uint64_t> RegexScanner::PendingFrom() const
+{
+    const size_t offset = m_searchFrom - m_lineStart;
+    if (offset >= m_line.size())
+        return std::nullopt;
+    const uint32_t options = PCRE2_NOTEMPTY | PCRE2_PARTIAL_HARD | (m_lineCut ? PCRE2_NOTBOL : 0);
+    const int result = pcre2_match(m_matcher->code.get(), reinterpret_cast<PCRE2_SPTR>(m_line.data()),
+                                   m_line.size(), offset, options, m_matcher->data.get(), m_matcher->context.get());
+    if (result != PCRE2_ERROR_PARTIAL)
+        return std::nullopt;
+    // A partial match of nothing, at the very end, holds no byte.
+    const PCRE2_SIZE start = pcre2_get_ovector_pointer(m_matcher->data.get())[0];
+    if (start >= m_line.size())
+        return std::nullopt;
+    return m_lineStart + start;
 }
 
 void RegexScanner::Reset()

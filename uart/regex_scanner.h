@@ -41,6 +41,10 @@ public:
 
     // Appends the matches these bytes complete, in stream order.
     void Feed(const uint8_t *data, size_t size, std::vector<StreamSpan> &found);
+    // Where a match may be under way at the end of the bytes fed: the start
+    // of a partial match on the current line after the last match, the
+    // line's ending counting as still to come.
+    std::optional<uint64_t> PendingFrom() const;
     void Reset();
 
 private:

@@ -65,6 +65,26 @@ void RuleEngine::Feed(const uint8_t *data, size_t size, Clock::time_point now, s
     }
 }
 
+std::optional<uint64_t> RuleEngine::HighlightPendingFrom() const
+{
+    std::optional<uint64_t> earliest;
+    for (size_t n = 0; n < m_states.size(); ++n) {
+        if (!m_rules[n].highlight)
+            continue;
+        const std::optional<uint64_t> from = std::visit(
+            [](const auto &scanner) -> std::optional<uint64_t> {
+                if constexpr (std::is_same_v<std::decay_t<decltype(scanner)>, std::monostate>)
+                    return std::nullopt;
+                else
+                    return scanner.PendingFrom();
+            },
+            m_states[n].scanner);
+        if (from && (!earliest || *from < *earliest))
+            earliest = from;
+    }
+    return earliest;
+}
+
 bool RuleEngine::TakeTurn(RuleState &state, unsigned perSecond, Clock::time_point now)
 {
     while (!state.acted.empty() && now - state.acted.front() >= std::chrono::seconds(1))

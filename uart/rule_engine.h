@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <deque>
+#include <optional>
 #include <variant>
 
 enum RuleAction : unsigned { RuleActionSend = 1, RuleActionHighlight = 2, RuleActionCount = 4, RuleActionBell = 8 };
@@ -46,6 +47,10 @@ public:
     // Appends the matches the chunk completes, ordered by where they end
     // (then by rule); `now` is when the chunk came.
     void Feed(const uint8_t *data, size_t size, Clock::time_point now, std::vector<RuleMatch> &matches);
+    // The earliest start of a match that the bytes fed so far may still
+    // complete, among the enabled rules that highlight; nothing when there
+    // is none. Bytes from there on may wait to be shown in their colour.
+    std::optional<uint64_t> HighlightPendingFrom() const;
     // A new stream: offsets count from 0 again, and a match begun in the
     // old stream is not completed by the new one.
     void ResetStream();

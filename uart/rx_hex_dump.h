@@ -17,13 +17,29 @@
 
 constexpr size_t kHexDumpBytesPerLine = 16;
 
+// A range, of bytes or of a text, in a view's colour (wxColour::GetRGB()).
+struct RxColourSpan {
+    size_t begin;
+    size_t end;
+    uint32_t colour;
+};
+
 class RxHexDump {
 public:
+    // Bytes to come, from `begin` to `end` counted from the next byte
+    // appended, show in `colour`: their hex pairs, with the blanks between
+    // them, and their characters, on every line written with them, the open
+    // line as often as it is written. Spans are given in stream order and
+    // do not overlap.
+    void Colour(size_t begin, size_t end, uint32_t colour);
     // Appends to `completed` the lines these bytes complete, each ended by
-    // '\n'.
-    void Append(const uint8_t *data, size_t size, std::string &completed);
+    // '\n'; `colours` gets the ranges of `completed` in colour, in order.
+    void Append(const uint8_t *data, size_t size, std::string &completed,
+                std::vector<RxColourSpan> *colours = nullptr);
     // The line begun but not complete, without a line end; empty when none.
     std::string OpenLine() const;
+    // The same appended to `out`, its colours to `colours`.
+    void AppendOpenLine(std::string &out, std::vector<RxColourSpan> &colours) const;
     // The open line stays as it is, short: the next byte starts a new line
     // at its own offset.
     void EndLine();
@@ -32,10 +48,15 @@ public:
     void Reset();
 
 private:
-    void AppendLine(uint64_t offset, const uint8_t *bytes, size_t count, std::string &out) const;
+    void AppendLine(uint64_t offset, const uint8_t *bytes, size_t count, std::string &out,
+                    std::vector<RxColourSpan> *colours) const;
+    // Drops the colours of bytes before the open line.
+    void ForgetWrittenColours();
 
     uint64_t m_offset = 0;
     std::vector<uint8_t> m_open;
+    // Stream offsets of coloured bytes not yet on a complete line.
+    std::vector<RxColourSpan> m_colours;
 };
 
 #endif

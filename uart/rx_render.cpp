@@ -251,7 +251,7 @@ void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &o
 }
 
 void AppendLinePieceToViews(const uint8_t *data, size_t size, const std::string &stamp, bool startsLine,
-                            RxViewTexts &views, RxLineBound &lines)
+                            RxViewTexts &views, RxLineBound &lines, RxCuts *cuts)
 {
     const size_t stampChars = CountChars(stamp.data(), stamp.size()) + kRxMarker.size();
     for (size_t view = 0; view < views.size(); ++view) {
@@ -271,6 +271,10 @@ void AppendLinePieceToViews(const uint8_t *data, size_t size, const std::string 
                 column += stampChars;
             }
         }
-        AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text);
+        if (cuts != nullptr)
+            AppendBoundedCut(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text,
+                             cuts->bytes, cuts->at[view]);
+        else
+            AppendBounded(static_cast<Notation>(view), data, size, lines.limit, column, afterByte, text);
     }
 }

@@ -60,8 +60,9 @@ void AppendChunkToViews(const uint8_t *data, size_t size, const RxLineOptions &o
 // Appends one piece of a received line (uart/rx_line_splitter.h) to the
 // four texts. A piece that starts a line starts a display line, with the
 // stamp and " [RX] - " unless `stamp` is empty; the line ending's bytes stay
-// on the line they end.
+// on the line they end. `cuts`, as for AppendChunkToViews, with byte
+// indexes of the piece.
 void AppendLinePieceToViews(const uint8_t *data, size_t size, const std::string &stamp, bool startsLine,
-                            RxViewTexts &views, RxLineBound &lines);
+                            RxViewTexts &views, RxLineBound &lines, RxCuts *cuts = nullptr);
 
 #endif

@@ -176,6 +176,8 @@ public:
     wxString RxViewText(int notation) const;
     // Received bytes shown in the views so far.
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
+    // Received chunks taken from the link and not shown yet.
+    size_t RxChunksStaged() const { return m_rxStaged.size(); }
     // The scrollback limit of each view, the longest display line of
     // received text, and the newest text the shown view holds while text
     // comes, in characters (small ones for tests).
@@ -268,7 +270,9 @@ private:
     void OpenRxFind();
     void OnRxFind(wxFindDialogEvent &event);
     void FindRxText(bool forward);
-    void ShowStagedChunks();
+    // Shows the staged chunks, up to a turn's budget, except those held
+    // back (HeldChunks) when `holdBack`; returns how many are held back.
+    size_t ShowStagedChunks(bool holdBack = true);
     // Shows every chunk received so far and still waiting for the timer.
     void ShowAllStagedChunks();
     void AppendUtf8ToRxView(int notation, std::string &&text, const wxColour &colour);
@@ -281,13 +285,23 @@ private:
     // Where the colour of each view's text changes: at a byte index of the
     // text, to a colour (wxColour::GetRGB()).
     using RxColourRuns = std::array<std::vector<std::pair<size_t, uint32_t>>, kNotationCount>;
-    // Appends a chunk as AppendChunkToViews does, its bytes at `offset` in
-    // the stream, and the colour changes that the matches in it make.
-    void AppendChunkWithMatches(const uint8_t *data, size_t size, uint64_t offset, const RxLineOptions &options,
-                                const std::string &stamp, std::array<std::string, kNotationCount> &texts,
-                                RxLineBound &lines, RxColourRuns &runs);
+    // The highlighting matches over the bytes at `offset` in the stream, as
+    // spans of those bytes in the colour of the rule on top.
+    std::vector<RxColourSpan> HighlightSpans(uint64_t offset, size_t size) const;
+    // Appends bytes at `offset` in the stream to the texts through `append`
+    // (AppendChunkToViews or AppendLinePieceToViews, given the cuts it is to
+    // fill, or none), with the colour changes that the matches over them
+    // make; the dump colours them too, `dumpFrom` bytes after the next byte
+    // it takes.
+    void AppendWithMatches(uint64_t offset, size_t size, size_t dumpFrom, const RxViewTexts &texts,
+                           RxColourRuns &runs, const std::function<void(RxCuts *)> &append);
     void AppendRunsToRxView(int notation, const std::string &text,
                             const std::vector<std::pair<size_t, uint32_t>> &runs);
+    // How many staged chunks, the last ones, wait for bytes that may
+    // complete a highlighting match begun in the first of them, so that the
+    // match is shown in its colour whole; a whole chunk waits, and for a
+    // bounded time.
+    size_t HeldChunks();
     // Carries out the matches that end within the data shown so far.
     void RunShownRuleMatches();
     void SendForRule(size_t rule);
@@ -327,16 +341,18 @@ private:
     void EndSequence(const std::string &reason);
     // The timestamp of the panel's lines, with milliseconds when chosen.
     wxString LineStamp() const;
-    // Received chunks split at their line endings, for the option.
-    void AppendLinesToViews(const uint8_t *data, size_t size, const std::string &stamp, RxViewTexts &texts,
-                            RxLineBound &lines);
+    // Received chunks split at their line endings, for the option; the
+    // chunk is at `offset` in the stream.
+    void AppendLinesToViews(const uint8_t *data, size_t size, uint64_t offset, const std::string &stamp,
+                            RxViewTexts &texts, RxLineBound &lines, RxColourRuns &runs);
     // The chunk's dump for the hex and ASCII view; `newRun` says that the
-    // other views started a stamped line with it.
+    // other views started a stamped line with it. `colours` gets the ranges
+    // of `dump` in colour.
     void AppendChunkToDump(const uint8_t *data, size_t size, const std::string &stamp, bool newRun,
-                           std::string &dump);
+                           std::string &dump, std::vector<RxColourSpan> &colours);
     // Shows the completed dump lines, the open one after them in place of
     // the one shown before.
-    void ShowDump(std::string &&completed);
+    void ShowDump(std::string &&completed, std::vector<RxColourSpan> &&colours);
     void OnListDoubleClick(wxCommandEvent &event);
     void OnListKey(wxKeyEvent &event);
     // Removes the list's selected entry and its history entry.
@@ -522,6 +538,12 @@ private:
     };
     // Matches whose end is not yet shown, ordered by their end.
     std::deque<RuleHit> m_ruleHits;
+    // The stream offset of the first chunk held back, and since when.
+    struct RxHold {
+        uint64_t offset;
+        SteadyClock::time_point since;
+    };
+    std::optional<RxHold> m_rxHold;
     StreamPlot m_streamPlot;
 };
 

@@ -95,9 +95,10 @@ void TerminalPanel::OnRxFlush(wxTimerEvent &)
         return;
     }
     const uint64_t shownBefore = m_rxBytesShown;
-    ShowStagedChunks();
+    const size_t held = ShowStagedChunks();
     if (!late || now - m_rxLastIdle < std::chrono::milliseconds(kShowIdleEveryMs)) {
-        if (!m_rxStaged.empty() || m_rxBytesShown - shownBefore >= kFloodTurnBytes) {
+        // Chunks held back wait for the next frame, as new ones do.
+        if (m_rxStaged.size() > held || m_rxBytesShown - shownBefore >= kFloodTurnBytes) {
             StartRxFlushTimer(kShowDelayMs);
             return;
         }
@@ -119,14 +120,17 @@ void TerminalPanel::StartRxFlushTimer(int delayMs)
 
 // Each chunk gets exactly the text it would get alone, and the line-start
 // flag walks chunk by chunk and view by view; only the appends are joined.
-void TerminalPanel::ShowStagedChunks()
+size_t TerminalPanel::ShowStagedChunks(bool holdBack)
 {
-    if (m_rxStaged.empty())
-        return;
+    const size_t held = holdBack ? HeldChunks() : 0;
+    const size_t shown = m_rxStaged.size() - held;
+    if (shown == 0)
+        return held;
     const RxLineOptions options{m_timestampCheck->GetValue(), m_wrapCheck->GetValue()};
     const std::string stamp = options.timestamp ? LineStamp().utf8_string() : std::string();
     const bool splitLines = m_lineSplitCheck->GetValue();
     std::string dump;
+    std::vector<RxColourSpan> dumpColours;
     RxViewTexts texts;
     RxLineBound lines{RxLineBoundFor(m_rxLineChars, options.wrap)};
     for (int n = 0; n < kNotationCount; ++n) {
@@ -136,17 +140,20 @@ void TerminalPanel::ShowStagedChunks()
     size_t chunks = 0;
     size_t bytes = 0;
     RxColourRuns runs;
-    while (!m_rxStaged.empty() && bytes < kShowBudgetBytes) {
+    while (chunks < shown && bytes < kShowBudgetBytes) {
         const uint8_t *block = m_rxStaged.front().get();
         const size_t size = ReceiveInbox::ChunkSize(block);
         const bool newRun = m_rxLineStart;
+        const auto appendChunk = [&](RxCuts *cuts) {
+            AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines, cuts);
+        };
         if (splitLines)
-            AppendLinesToViews(block + 2, size, stamp, texts, lines);
+            AppendLinesToViews(block + 2, size, m_rxBytesShown + bytes, stamp, texts, lines, runs);
         else if (m_ruleHits.empty())
-            AppendChunkToViews(block + 2, size, options, stamp, m_rxLineStart, texts, lines);
+            appendChunk(nullptr);
         else
-            AppendChunkWithMatches(block + 2, size, m_rxBytesShown + bytes, options, stamp, texts, lines, runs);
-        AppendChunkToDump(block + 2, size, stamp, newRun, dump);
+            AppendWithMatches(m_rxBytesShown + bytes, size, 0, texts, runs, appendChunk);
+        AppendChunkToDump(block + 2, size, stamp, newRun, dump, dumpColours);
         m_rxStaged.pop_front();
         bytes += size;
         ++chunks;
@@ -158,7 +165,7 @@ void TerminalPanel::ShowStagedChunks()
             AppendRunsToRxView(n, texts[n], runs[n]);
     // The dump may take many lines for a chunk.
     const auto dumpLines = static_cast<int>(std::min<size_t>(dump.size() / kHexDumpBytesPerLine, kMostScrollLines));
-    ShowDump(std::move(dump));
+    ShowDump(std::move(dump), std::move(dumpColours));
     m_rxLineCount = std::min(m_rxLineCount + static_cast<int>(chunks) * kNotationCount, kMostScrollLines);
     m_rxLineCount = std::min(m_rxLineCount + dumpLines, kMostScrollLines);
     ShowSelectedRxView();
@@ -167,13 +174,14 @@ void TerminalPanel::ShowStagedChunks()
     m_link.ReleaseReceived(chunks);
     if (!m_ruleHits.empty())
         RunShownRuleMatches();
+    return held;
 }
 
 void TerminalPanel::ShowAllStagedChunks()
 {
     TakeInbox();
     while (!m_rxStaged.empty())
-        ShowStagedChunks();
+        ShowStagedChunks(false);
 }
 
 void TerminalPanel::DropStagedChunks()

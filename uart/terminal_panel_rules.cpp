@@ -2,7 +2,8 @@
 // panel takes it from the link's inbox, in stream order; each match waits
 // until the data it ends in is shown, so that a rule's send shows after what
 // it answers. Matches that highlight colour the text of their bytes in every
-// view as that text is appended.
+// view as that text is appended; bytes that may begin one wait a little for
+// the rest, so that a match split over frames is coloured whole.
 #include "uart/terminal_panel.h"
 
 #include "uart/error_text.h"
@@ -26,6 +27,9 @@ constexpr int kRuleSendTimeoutMs = 200;
 // completes it (RegexScanner's window, longer than any literal pattern), and
 // no chunk is longer than its 16-bit size.
 constexpr uint64_t kLongestMatchReach = kRegexLineWindow + 0x10000;
+// Received bytes wait no longer than this for the rest of a match: a module
+// that stops mid-word still has its bytes shown.
+constexpr auto kMostHold = std::chrono::milliseconds(200);
 
 // A rule's colour (0xRRGGBB) as the views' pieces keep colours.
 uint32_t ViewColour(uint32_t rgb)
@@ -102,45 +106,73 @@ void TerminalPanel::RestartRuleStream()
     m_ruleStreamStart = m_rxBytesTaken;
 }
 
-void TerminalPanel::AppendChunkWithMatches(const uint8_t *data, size_t size, uint64_t offset,
-                                           const RxLineOptions &options, const std::string &stamp,
-                                           std::array<std::string, kNotationCount> &texts, RxLineBound &lines,
-                                           RxColourRuns &runs)
+std::vector<RxColourSpan> TerminalPanel::HighlightSpans(uint64_t offset, size_t size) const
 {
     const uint64_t end = offset + size;
-    // The highlighting matches over this chunk, clipped to it.
+    // The highlighting matches over these bytes, clipped to them.
     std::vector<RuleHit> over;
     const auto first = std::upper_bound(m_ruleHits.begin(), m_ruleHits.end(), offset,
                                         [](uint64_t at, const RuleHit &hit) { return at < hit.end; });
     for (auto hit = first; hit != m_ruleHits.end() && hit->end < end + kLongestMatchReach; ++hit)
         if ((hit->actions & RuleActionHighlight) != 0 && hit->begin < end)
             over.push_back({std::max(hit->begin, offset) - offset, std::min(hit->end, end) - offset, hit->rule, 0});
-    if (over.empty()) {
-        AppendChunkToViews(data, size, options, stamp, m_rxLineStart, texts, lines);
-        return;
-    }
-    RxCuts cuts;
+    std::vector<size_t> bounds;
     for (const RuleHit &hit : over) {
-        cuts.bytes.push_back(static_cast<size_t>(hit.begin));
-        cuts.bytes.push_back(static_cast<size_t>(hit.end));
+        bounds.push_back(static_cast<size_t>(hit.begin));
+        bounds.push_back(static_cast<size_t>(hit.end));
     }
-    std::sort(cuts.bytes.begin(), cuts.bytes.end());
-    cuts.bytes.erase(std::unique(cuts.bytes.begin(), cuts.bytes.end()), cuts.bytes.end());
-    AppendChunkToViews(data, size, options, stamp, m_rxLineStart, texts, lines, &cuts);
-    const uint32_t plain = wxGREEN->GetRGB();
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    std::vector<RxColourSpan> spans;
     const std::vector<Rule> &rules = m_ruleEngine->Rules();
-    for (size_t cut = 0; cut < cuts.bytes.size(); ++cut) {
+    for (size_t n = 0; n + 1 < bounds.size(); ++n) {
         // Where matches overlap, the rule listed first is on top.
         const RuleHit *top = nullptr;
         for (const RuleHit &hit : over)
-            if (hit.begin <= cuts.bytes[cut] && hit.end > cuts.bytes[cut] && (top == nullptr || hit.rule < top->rule))
+            if (hit.begin <= bounds[n] && hit.end > bounds[n] && (top == nullptr || hit.rule < top->rule))
                 top = &hit;
-        const uint32_t colour = top != nullptr ? ViewColour(*rules[top->rule].highlight) : plain;
+        if (top == nullptr)
+            continue;
+        const uint32_t colour = ViewColour(*rules[top->rule].highlight);
+        if (!spans.empty() && spans.back().end == bounds[n] && spans.back().colour == colour)
+            spans.back().end = bounds[n + 1];
+        else
+            spans.push_back({bounds[n], bounds[n + 1], colour});
+    }
+    return spans;
+}
+
+void TerminalPanel::AppendWithMatches(uint64_t offset, size_t size, size_t dumpFrom, const RxViewTexts &texts,
+                                      RxColourRuns &runs, const std::function<void(RxCuts *)> &append)
+{
+    const std::vector<RxColourSpan> spans = HighlightSpans(offset, size);
+    if (spans.empty()) {
+        append(nullptr);
+        return;
+    }
+    // Each span's start and end, and the colour from there on.
+    RxCuts cuts;
+    std::vector<uint32_t> colours;
+    const uint32_t plain = wxGREEN->GetRGB();
+    for (const RxColourSpan &span : spans) {
+        if (!cuts.bytes.empty() && cuts.bytes.back() == span.begin) {
+            colours.back() = span.colour;
+        } else {
+            cuts.bytes.push_back(span.begin);
+            colours.push_back(span.colour);
+        }
+        cuts.bytes.push_back(span.end);
+        colours.push_back(plain);
+        m_rxDump.Colour(dumpFrom + span.begin, dumpFrom + span.end, span.colour);
+    }
+    append(&cuts);
+    for (size_t cut = 0; cut < cuts.bytes.size(); ++cut) {
+        const uint32_t colour = colours[cut];
         for (int n = 0; n < kNotationCount; ++n) {
             size_t at = cuts.at[n][cut];
             // The blank or line break between two bytes' texts keeps the
             // plain colour; in ASCII such characters are the data's own.
-            if (top != nullptr && n != NotationAscii)
+            if (colour != plain && n != NotationAscii)
                 while (at < texts[n].size() && (texts[n][at] == ' ' || texts[n][at] == '\n'))
                     ++at;
             auto &changes = runs[n];
@@ -150,10 +182,6 @@ void TerminalPanel::AppendChunkWithMatches(const uint8_t *data, size_t size, uin
                 changes.emplace_back(at, colour);
         }
     }
-    // What follows the chunk in the same append starts plain again.
-    for (int n = 0; n < kNotationCount; ++n)
-        if (!runs[n].empty() && runs[n].back().second != plain)
-            runs[n].emplace_back(texts[n].size(), plain);
 }
 
 void TerminalPanel::AppendRunsToRxView(int notation, const std::string &text,
@@ -167,6 +195,34 @@ void TerminalPanel::AppendRunsToRxView(int notation, const std::string &text,
         from = at;
     }
     AppendUtf8ToRxView(notation, text.substr(from), colour);
+}
+
+// A match begun in bytes already shown is shown plain up to there whatever
+// follows, and holds nothing back.
+size_t TerminalPanel::HeldChunks()
+{
+    const std::optional<uint64_t> pending = m_rulesRunning ? m_ruleEngine->HighlightPendingFrom() : std::nullopt;
+    if (!pending || m_ruleStreamStart + *pending < m_rxBytesShown) {
+        m_rxHold.reset();
+        return 0;
+    }
+    const uint64_t from = m_ruleStreamStart + *pending;
+    uint64_t offset = m_rxBytesShown;
+    size_t first = 0;
+    for (; first < m_rxStaged.size(); ++first) {
+        const size_t size = ReceiveInbox::ChunkSize(m_rxStaged[first].get());
+        if (offset + size > from)
+            break;
+        offset += size;
+    }
+    const SteadyClock::time_point now = SteadyClock::now();
+    if (!m_rxHold || m_rxHold->offset != offset) {
+        m_rxHold = RxHold{offset, now};
+    } else if (now - m_rxHold->since >= kMostHold) {
+        m_rxHold.reset();
+        return 0;
+    }
+    return m_rxStaged.size() - first;
 }
 
 void TerminalPanel::RunShownRuleMatches()

@@ -18,8 +18,8 @@ wxString TerminalPanel::LineStamp() const
     return wxString::FromUTF8(MillisecondTimestamp(std::chrono::system_clock::now()));
 }
 
-void TerminalPanel::AppendLinesToViews(const uint8_t *data, size_t size, const std::string &stamp,
-                                       RxViewTexts &texts, RxLineBound &lines)
+void TerminalPanel::AppendLinesToViews(const uint8_t *data, size_t size, uint64_t offset, const std::string &stamp,
+                                       RxViewTexts &texts, RxLineBound &lines, RxColourRuns &runs)
 {
     // Switched on anew, the splitter starts on a line of its own.
     if (!m_rxSplitting)
@@ -27,19 +27,27 @@ void TerminalPanel::AppendLinesToViews(const uint8_t *data, size_t size, const s
     m_rxSplitting = true;
     m_rxPieces.clear();
     m_rxSplitter.Split(data, size, m_rxPieces);
-    for (const RxLinePiece &piece : m_rxPieces)
-        AppendLinePieceToViews(data + piece.begin, piece.end - piece.begin, stamp, piece.startsLine, texts, lines);
+    for (const RxLinePiece &piece : m_rxPieces) {
+        const size_t length = piece.end - piece.begin;
+        const auto appendPiece = [&](RxCuts *cuts) {
+            AppendLinePieceToViews(data + piece.begin, length, stamp, piece.startsLine, texts, lines, cuts);
+        };
+        if (m_ruleHits.empty())
+            appendPiece(nullptr);
+        else
+            AppendWithMatches(offset + piece.begin, length, piece.begin, texts, runs, appendPiece);
+    }
 }
 
 // The dump starts a line of its own where the other views do: at each line
 // with the line option, at each chunk when wrapping, at a stamped run
 // otherwise; a stamp goes on a line of its own above.
 void TerminalPanel::AppendChunkToDump(const uint8_t *data, size_t size, const std::string &stamp, bool newRun,
-                                      std::string &dump)
+                                      std::string &dump, std::vector<RxColourSpan> &colours)
 {
-    const auto startBlock = [this, &stamp, &dump] {
+    const auto startBlock = [this, &stamp, &dump, &colours] {
         if (m_rxDump.HasOpenLine()) {
-            dump += m_rxDump.OpenLine();
+            m_rxDump.AppendOpenLine(dump, colours);
             dump += '\n';
             m_rxDump.EndLine();
         }
@@ -50,21 +58,21 @@ void TerminalPanel::AppendChunkToDump(const uint8_t *data, size_t size, const st
         m_rxSplitting = false;
         if (m_wrapCheck->GetValue() || (newRun && !stamp.empty()))
             startBlock();
-        m_rxDump.Append(data, size, dump);
+        m_rxDump.Append(data, size, dump, &colours);
         return;
     }
     for (const RxLinePiece &piece : m_rxPieces) {
         if (piece.startsLine)
             startBlock();
-        m_rxDump.Append(data + piece.begin, piece.end - piece.begin, dump);
+        m_rxDump.Append(data + piece.begin, piece.end - piece.begin, dump, &colours);
     }
 }
 
 // The view's last line is the dump's open line as last shown: it goes, in
 // the kept text and in the toolkit view, and comes back grown or completed.
-void TerminalPanel::ShowDump(std::string &&completed)
+void TerminalPanel::ShowDump(std::string &&completed, std::vector<RxColourSpan> &&colours)
 {
-    completed += m_rxDump.OpenLine();
+    m_rxDump.AppendOpenLine(completed, colours);
     RxScrollback &back = m_rxBack[kRxViewHexDump];
     const size_t open = back.OpenLineChars();
     if (open > 0) {
@@ -77,5 +85,18 @@ void TerminalPanel::ShowDump(std::string &&completed)
             m_rxWindowEnd = endBefore - open;
         }
     }
-    AppendUtf8ToRxView(kRxViewHexDump, std::move(completed), *wxGREEN);
+    if (colours.empty()) {
+        AppendUtf8ToRxView(kRxViewHexDump, std::move(completed), *wxGREEN);
+        return;
+    }
+    const uint32_t plain = wxGREEN->GetRGB();
+    std::vector<std::pair<size_t, uint32_t>> runs;
+    for (const RxColourSpan &span : colours) {
+        if (!runs.empty() && runs.back().first == span.begin)
+            runs.back().second = span.colour;
+        else
+            runs.emplace_back(span.begin, span.colour);
+        runs.emplace_back(span.end, plain);
+    }
+    AppendRunsToRxView(kRxViewHexDump, completed, runs);
 }

@@ -87,6 +87,62 @@ TEST(RuleEngine, ActsAtMostItsRatePerSecondAndCountsTheRest)
     EXPECT_EQ(engine.Counts(0).matched, 0U);
 }
 
+// Where a highlighting match may still be under way after each chunk fed:
+// the earliest start over the enabled rules that highlight.
+TEST(RuleEngine, TellsWhereAHighlightingMatchMayBeUnderWay)
+{
+    const auto highlighting = [](RuleMatchKind kind, const std::wstring &pattern) {
+        Rule rule;
+        rule.match = kind;
+        rule.pattern = pattern;
+        rule.highlight = 0xff0000;
+        return rule;
+    };
+    const Rule error = highlighting(RuleMatchKind::Text, L"ERROR");
+    const Rule regex = highlighting(RuleMatchKind::Regex, L"ERR[0-9]+");
+    Rule disabled = error;
+    disabled.enabled = false;
+    using Pending = std::vector<std::optional<uint64_t>>;
+    const std::nullopt_t none = std::nullopt;
+    struct Case {
+        const char *what;
+        std::vector<Rule> rules;
+        std::vector<std::string> chunks;
+        Pending expected;
+    };
+    const std::vector<Case> cases = {
+        {"a text's beginning, split", {error}, {"xx E", "R", "RO", "R!"}, {3, 3, 3, none}},
+        {"the longest end that begins the pattern",
+         {highlighting(RuleMatchKind::Text, L"abac")},
+         {"xaba", "bab"},
+         {1, 5}},
+        {"a near miss, and after a whole match", {error}, {"ERX", "ERRORE"}, {none, 8}},
+        {"a regular expression on its line", {regex}, {"ok ER", "R", "4", "2\nE"}, {3, 3, none, 9}},
+        {"a line ending ends it", {highlighting(RuleMatchKind::Regex, L"a.*b")}, {"xa1", "2\r"}, {1, none}},
+        {"$ waits for the line ending", {highlighting(RuleMatchKind::Regex, L"OK$")}, {"xOK", "\n"}, {1, none}},
+        {"the earliest of two rules",
+         {highlighting(RuleMatchKind::Text, L"WARN"), highlighting(RuleMatchKind::Regex, L"ok.*!")},
+         {"ok, WA", "RN", "!"},
+         {0, 0, none}},
+        {"rules that do not highlight, or are off", {TextRule(L"ERROR"), disabled}, {"ERR"}, {none}},
+    };
+    for (const Case &test : cases) {
+        RuleEngine engine;
+        ASSERT_EQ(engine.Load(test.rules, 0), "") << test.what;
+        Pending got;
+        for (const std::string &chunk : test.chunks) {
+            Feed(engine, chunk, Clock::time_point());
+            got.push_back(engine.HighlightPendingFrom());
+        }
+        EXPECT_EQ(got, test.expected) << test.what;
+    }
+    RuleEngine engine;
+    ASSERT_EQ(engine.Load({error}, 0), "");
+    Feed(engine, "ERR", Clock::time_point());
+    engine.ResetStream();
+    EXPECT_EQ(engine.HighlightPendingFrom(), std::nullopt) << "a new stream has nothing under way";
+}
+
 TEST(RuleEngine, RefusesABadListWholeAndKeepsTheRulesItHad)
 {
     RuleEngine engine;

@@ -72,6 +72,49 @@ TEST(RxHexDump, AnEndedLineStaysShortAndTheNextGoesOnAtItsOffset)
     EXPECT_EQ(dump.OpenLine(), "00000013  5a" + std::string(48, ' ') + "|Z|");
 }
 
+// Coloured bytes report their hex pairs (with the blanks between them) and
+// their characters, also across a line's end; the open line reports them as
+// often as it is written, until its line is complete.
+TEST(RxHexDump, ColouredBytesReportTheirPairsAndCharacters)
+{
+    const auto coloured = [](const std::string &text, const std::vector<RxColourSpan> &spans) {
+        std::vector<std::pair<std::string, uint32_t>> got;
+        for (const RxColourSpan &span : spans)
+            got.emplace_back(text.substr(span.begin, span.end - span.begin), span.colour);
+        return got;
+    };
+    using Expected = std::vector<std::pair<std::string, uint32_t>>;
+    const std::string data = "0123456789abcdefGHIJKLMNOPQRSTUVWXYZ";
+    const auto *bytes = reinterpret_cast<const uint8_t *>(data.data());
+    RxHexDump dump;
+    dump.Colour(6, 10, 1);
+    dump.Colour(14, 18, 2);
+    std::string completed;
+    std::vector<RxColourSpan> spans;
+    dump.Append(bytes, 3, completed, &spans);
+    std::string open;
+    dump.AppendOpenLine(open, spans);
+    EXPECT_TRUE(spans.empty());
+
+    dump.Append(bytes + 3, 17, completed, &spans);
+    EXPECT_EQ(coloured(completed, spans), (Expected{{"36 37  38 39", 1}, {"65 66", 2}, {"6789", 1}, {"ef", 2}}));
+    for (int written = 0; written < 2; ++written) {
+        open.clear();
+        spans.clear();
+        dump.AppendOpenLine(open, spans);
+        EXPECT_EQ(coloured(open, spans), (Expected{{"47 48", 2}, {"GH", 2}}));
+    }
+    completed.clear();
+    spans.clear();
+    dump.Append(bytes + 20, 16, completed, &spans);
+    EXPECT_EQ(coloured(completed, spans), (Expected{{"47 48", 2}, {"GH", 2}}));
+    open.clear();
+    spans.clear();
+    dump.AppendOpenLine(open, spans);
+    EXPECT_EQ(open, "00000020  57 58 59 5a" + std::string(39, ' ') + "|WXYZ|");
+    EXPECT_TRUE(spans.empty());
+}
+
 // Pieces of lines as the splitter gives them: each line starts a display
 // line with its stamp in every view; the ASCII view's own line ending
 // already broke its line.
@@ -90,6 +133,18 @@ TEST(RxLinePieces, EachLineStampedOnceHoweverItCame)
     EXPECT_EQ(views[NotationAscii], "T [RX] - abc\r\nT [RX] - d");
     EXPECT_EQ(views[NotationHex], "T [RX] - 61 62 63 0d 0a\nT [RX] - 64");
     EXPECT_EQ(views[NotationDecimal], "T [RX] - 97 98 99 13 10\nT [RX] - 100");
+
+    // Cut, a piece marks its bytes after the stamp and the line's break.
+    RxViewTexts cutViews = views;
+    RxLineBound cutLines = lines;
+    RxCuts cuts;
+    cuts.bytes = {1, 2};
+    AppendLinePieceToViews(reinterpret_cast<const uint8_t *>("ef"), 2, "T", true, cutViews, cutLines, &cuts);
+    piece("ef", true);
+    EXPECT_EQ(cutViews, views);
+    EXPECT_EQ(views[NotationAscii].substr(cuts.at[NotationAscii][0]), "f");
+    EXPECT_EQ(views[NotationHex].substr(cuts.at[NotationHex][0]), " 66");
+    EXPECT_EQ(cuts.at[NotationBinary][1], views[NotationBinary].size());
 
     RxViewTexts plain;
     RxLineBound plainLines{kRxLineChars};

@@ -134,6 +134,82 @@ TEST_F(RulesTest, HighlightsTheMatchInTheViews)
     EXPECT_EQ(ColourAt(hex, byte + 13), red);
     EXPECT_EQ(ColourAt(hex, byte - 1), *wxGREEN);
     EXPECT_EQ(ColourAt(hex, byte + 15), *wxGREEN);
+
+    // In the dump, the pairs and the characters; the open line keeps its
+    // colours when later bytes complete it.
+    link.SendAndShow("0123456789");
+    SelectReadType(kRxViewHexDump);
+    auto *dump = static_cast<wxTextCtrl *>(Panel()->FindWindow(kRxViewHexDump));
+    const auto expectMarked = [&](const std::string &line, const std::string &pairs, const std::string &characters) {
+        const std::string text = dump->GetValue().utf8_string();
+        const size_t lineAt = text.find(line);
+        ASSERT_NE(lineAt, std::string::npos) << text;
+        for (const std::string &marked : {pairs, characters}) {
+            const auto from = static_cast<long>(text.find(marked, lineAt));
+            const long to = from + static_cast<long>(marked.size());
+            EXPECT_EQ(ColourAt(dump, from - 1), *wxGREEN) << marked;
+            EXPECT_EQ(ColourAt(dump, from), red) << marked;
+            EXPECT_EQ(ColourAt(dump, to - 1), red) << marked;
+            EXPECT_EQ(ColourAt(dump, to), *wxGREEN) << marked;
+        }
+    };
+    expectMarked("00000000", "45 52 52 34 32", "ERR42");
+
+    // With a new line at each line ending, in each line of a chunk.
+    Click(TerminalPanel::ID_CLEAR_RX);
+    SetChecked(TerminalPanel::ID_LINE_SPLIT, true);
+    link.SendAndShow("a ERR7 b\r\nc ERR8\r\n");
+    expectMarked("0000000a", "45 52 52 38", "ERR8");
+    SelectReadType(NotationHex);
+    const std::string lines = hex->GetValue().utf8_string();
+    for (const char *marked : {"45 52 52 37", "45 52 52 38"}) {
+        const auto from = static_cast<long>(lines.find(marked));
+        ASSERT_NE(from, wxNOT_FOUND) << lines;
+        EXPECT_EQ(ColourAt(hex, from - 1), *wxGREEN);
+        EXPECT_EQ(ColourAt(hex, from), red);
+        EXPECT_EQ(ColourAt(hex, from + 10), red);
+        EXPECT_EQ(ColourAt(hex, from + 11), *wxGREEN);
+    }
+}
+
+// A match that comes over two frames is coloured whole: the bytes that may
+// begin it wait for the rest, and are shown all the same when none comes.
+TEST_F(RulesTest, AMatchSplitOverTwoFramesIsColouredWhole)
+{
+    Rule rule;
+    rule.pattern = L"ERROR";
+    rule.highlight = 0xff0000;
+    ASSERT_EQ(Panel()->SetRules({rule}), "");
+    Connected link;
+    const uint64_t before = Panel()->RxBytesShown();
+    link.Send("ok ER");
+    ASSERT_TRUE(WaitUntil([] { return Panel()->RxChunksStaged() == 1; }));
+    ASSERT_EQ(Panel()->RxBytesShown(), before) << "a frame took the chunk and held it back";
+    // The rest waits in the inbox before the next frame.
+    link.Send("ROR ok\n");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (Link().ReceivedInFlight() < 2 && std::chrono::steady_clock::now() < deadline)
+        wxMilliSleep(1);
+    ASSERT_TRUE(WaitShown(before + 12));
+
+    const wxColour red(255, 0, 0);
+    const auto expectWhole = [&](wxTextCtrl *view, const std::string &marked) {
+        const auto from = static_cast<long>(view->GetValue().utf8_string().find(marked));
+        ASSERT_NE(from, wxNOT_FOUND) << view->GetValue();
+        const long to = from + static_cast<long>(marked.size());
+        EXPECT_EQ(ColourAt(view, from - 1), *wxGREEN) << marked;
+        EXPECT_EQ(ColourAt(view, from), red) << marked;
+        EXPECT_EQ(ColourAt(view, to - 1), red) << marked;
+        EXPECT_EQ(ColourAt(view, to), *wxGREEN) << marked;
+    };
+    expectWhole(Controls().rxViews[NotationAscii], "ERROR");
+    SelectReadType(kRxViewHexDump);
+    auto *dump = static_cast<wxTextCtrl *>(Panel()->FindWindow(kRxViewHexDump));
+    expectWhole(dump, "45 52 52 4f 52");
+    expectWhole(dump, "ERROR");
+
+    // A module that stops within a match still has its bytes shown.
+    link.SendAndShow("ER");
 }
 
 // The rules dialog shows each counting rule's count, and its button starts
