@@ -178,6 +178,9 @@ public:
     uint64_t RxBytesShown() const { return m_rxBytesShown; }
     // Received chunks taken from the link and not shown yet.
     size_t RxChunksStaged() const { return m_rxStaged.size(); }
+    // How long received bytes wait for the rest of a highlighting match
+    // (a long time in tests, so that a busy machine cannot end the wait).
+    void SetRxMostHold(std::chrono::milliseconds wait) { m_rxMostHold = wait; }
     // The scrollback limit of each view, the longest display line of
     // received text, and the newest text the shown view holds while text
     // comes, in characters (small ones for tests).
@@ -544,6 +547,9 @@ private:
         SteadyClock::time_point since;
     };
     std::optional<RxHold> m_rxHold;
+    // Received bytes wait no longer than this for the rest of a match: a
+    // module that stops mid-word still has its bytes shown.
+    std::chrono::milliseconds m_rxMostHold{200};
     StreamPlot m_streamPlot;
 };
 

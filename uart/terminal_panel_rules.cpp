@@ -27,10 +27,6 @@ constexpr int kRuleSendTimeoutMs = 200;
 // completes it (RegexScanner's window, longer than any literal pattern), and
 // no chunk is longer than its 16-bit size.
 constexpr uint64_t kLongestMatchReach = kRegexLineWindow + 0x10000;
-// Received bytes wait no longer than this for the rest of a match: a module
-// that stops mid-word still has its bytes shown.
-constexpr auto kMostHold = std::chrono::milliseconds(200);
-
 // A rule's colour (0xRRGGBB) as the views' pieces keep colours.
 uint32_t ViewColour(uint32_t rgb)
 {
@@ -218,7 +214,7 @@ size_t TerminalPanel::HeldChunks()
     const SteadyClock::time_point now = SteadyClock::now();
     if (!m_rxHold || m_rxHold->offset != offset) {
         m_rxHold = RxHold{offset, now};
-    } else if (now - m_rxHold->since >= kMostHold) {
+    } else if (now - m_rxHold->since >= m_rxMostHold) {
         m_rxHold.reset();
         return 0;
     }

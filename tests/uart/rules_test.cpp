@@ -180,6 +180,7 @@ TEST_F(RulesTest, AMatchSplitOverTwoFramesIsColouredWhole)
     rule.pattern = L"ERROR";
     rule.highlight = 0xff0000;
     ASSERT_EQ(Panel()->SetRules({rule}), "");
+    Panel()->SetRxMostHold(std::chrono::minutes(1));
     Connected link;
     const uint64_t before = Panel()->RxBytesShown();
     link.Send("ok ER");
@@ -208,7 +209,9 @@ TEST_F(RulesTest, AMatchSplitOverTwoFramesIsColouredWhole)
     expectWhole(dump, "45 52 52 4f 52");
     expectWhole(dump, "ERROR");
 
-    // A module that stops within a match still has its bytes shown.
+    // A module that stops within a match still has its bytes shown, once
+    // they have waited their most.
+    Panel()->SetRxMostHold(std::chrono::milliseconds(0));
     link.SendAndShow("ER");
 }
 
