@@ -6,9 +6,9 @@ import tempfile
 import unittest
 import warnings
 
-from driver import Program, wait_until
+from driver import Program
 from peers import ModbusGateway, SerialDevice
-from screens import UartTerminal
+from screens import connect_uart
 
 
 SANITIZER_REPORTS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
@@ -43,11 +43,7 @@ class ProgramTestCase(unittest.TestCase):
         to it: returns the device, the program and its UART terminal."""
         device = self.serial_device()
         program = self.start_program()
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
+        terminal = connect_uart(program, device)
         return device, program, terminal
 
     def path(self, name):

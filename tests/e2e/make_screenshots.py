@@ -18,7 +18,7 @@ import time
 
 from driver import BUILD_DIR, Program, choose, extents, find, screenshot, wait_until, xdotool
 from peers import ModbusGateway, SerialDevice
-from screens import ModbusTerminal, UartTerminal
+from screens import ModbusTerminal, connect_uart
 
 MODBUS_HOST = "127.0.0.62"
 
@@ -27,11 +27,7 @@ def uart_terminal(path, scratch, env=None):
     device = SerialDevice(scratch)
     program = Program(env=env)
     try:
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
+        terminal = connect_uart(program, device)
         terminal.set_check("Write Timestamp", True)
         terminal.set_check("Wrap packets", True)
         # The device answers commands ended with CR LF.
@@ -121,11 +117,7 @@ def uart_plot(path, scratch):
     device = SerialDevice(scratch)
     program = Program()
     try:
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
+        terminal = connect_uart(program, device)
         program.menu("Extra", "Plot received numbers")
         window = program.window("Received numbers")
         device.write(b"sensor ready\r\n")

@@ -62,6 +62,17 @@ class _Terminal:
         click(self.connect_button)
 
 
+def connect_uart(program, device):
+    """Confirms the program's first dialog for the serial device's bridge on
+    127.0.0.1 and connects the UART terminal to it; returns the terminal."""
+    program.fill_connection("127.0.0.1", str(device.port), "UART")
+    program.no_window("ORV-Terminal Conf")
+    terminal = UartTerminal(program)
+    terminal.connect()
+    wait_until(device.connected, "the bridge to take the connection")
+    return terminal
+
+
 class UartTerminal(_Terminal):
     TITLE = "ORV-Terminal"
     # Places of the bitmap buttons on the panel.

@@ -6,15 +6,12 @@ through the real file chooser, in a program of its own fed ten times a
 second; and the UART terminal's plot of the numbers a device sends."""
 import os
 import re
-import shutil
-import tempfile
 
 import pyatspi
 
 from driver import BUILD_DIR, Program, children, click, find, find_all, replace_text, text, wait_until
 from harness import ProgramTestCase, main
-from peers import SerialDevice
-from screens import UartTerminal, checked
+from screens import checked
 
 SHOWCASE = os.path.join(BUILD_DIR, "tests", "chart", "chart-showcase")
 TITLE = "Chart showcase"
@@ -67,17 +64,7 @@ class ChartTest(ProgramTestCase):
 class UartPlotTest(ProgramTestCase):
 
     def test_the_numbers_a_device_sends_are_plotted_by_name(self):
-        scratch = tempfile.mkdtemp(prefix="orv-plot-")
-        self.addCleanup(shutil.rmtree, scratch, ignore_errors=True)
-        device = SerialDevice(scratch)
-        self.addCleanup(device.close)
-        program = Program()
-        self.addCleanup(program.stop)
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
+        device, program, terminal = self.start_uart_connected()
 
         program.menu("Extra", "Plot received numbers")
         window = program.window("Received numbers")

@@ -4,18 +4,14 @@ answers the serial device behind a socat bridge, and is there again after
 a restart, from the settings file."""
 from driver import click, find, replace_text, wait_until
 from harness import ProgramTestCase, main
-from screens import UartTerminal
+from screens import connect_uart
 
 
 class UartRulesTest(ProgramTestCase):
 
     def connect(self, program):
         device = self.serial_device()
-        program.fill_connection("127.0.0.1", str(device.port), "UART")
-        program.no_window("ORV-Terminal Conf")
-        terminal = UartTerminal(program)
-        terminal.connect()
-        wait_until(device.connected, "the bridge to take the connection")
+        terminal = connect_uart(program, device)
         return device, terminal
 
     def test_a_rule_made_in_the_dialog_answers_and_survives_a_restart(self):
