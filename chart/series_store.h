@@ -28,7 +28,8 @@ struct TimeSpan {
 };
 
 // A series' points, oldest first, as the ring holds them: at most two runs;
-// with the store's block extremes when it has them.
+// with the store's block extremes when it has them. Valid until the store
+// changes (a new series moves the extremes, a new point may move the ring).
 class SeriesPoints {
 public:
     SeriesPoints() = default;
