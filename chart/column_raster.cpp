@@ -39,36 +39,65 @@ void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t colum
     }
 }
 
+namespace {
+
+// The colour at `coverage` (0 to 1) of one pixel, over what the layer holds there.
+void Blend(LineLayer &layer, size_t pixel, double coverage, const uint8_t colour[3])
+{
+    const int alpha = static_cast<int>(coverage * 255 + 0.5);
+    if (alpha <= 0)
+        return;
+    uint8_t *rgb = layer.rgb + 3 * pixel;
+    const int below = layer.alpha[pixel] * (255 - alpha) / 255;
+    if (below == 0) { // nothing shows through: the colour alone
+        rgb[0] = colour[0];
+        rgb[1] = colour[1];
+        rgb[2] = colour[2];
+        layer.alpha[pixel] = static_cast<uint8_t>(alpha);
+        return;
+    }
+    // "Over" with straight alpha: the colour at its coverage over what is there.
+    const int total = alpha + below;
+    for (int channel = 0; channel < 3; ++channel)
+        rgb[channel] = static_cast<uint8_t>((colour[channel] * alpha + rgb[channel] * below + total / 2) / total);
+    layer.alpha[pixel] = static_cast<uint8_t>(total);
+}
+
+} // namespace
+
 void PaintColumns(const std::vector<ColumnSpan> &spans, double halfWidth, double top, const uint8_t colour[3],
                   LineLayer &layer)
 {
     const size_t columns = std::min(spans.size(), static_cast<size_t>(std::max(0, layer.width)));
+    const auto width = static_cast<size_t>(std::max(0, layer.width));
     for (size_t column = 0; column < columns; ++column) {
         const ColumnSpan &span = spans[column];
         if (!span.covered)
             continue;
         const double from = std::max(0.0, span.top - halfWidth - top);
         const double to = std::min(static_cast<double>(layer.height), span.bottom + halfWidth - top);
-        for (int row = static_cast<int>(from); row < to; ++row) {
-            const double coverage = std::min(to, row + 1.0) - std::max(from, static_cast<double>(row));
-            const int alpha = static_cast<int>(coverage * 255 + 0.5);
-            if (alpha <= 0)
-                continue;
-            const size_t pixel = static_cast<size_t>(row) * static_cast<size_t>(layer.width) + column;
-            uint8_t *rgb = layer.rgb + 3 * pixel;
-            const int below = layer.alpha[pixel] * (255 - alpha) / 255;
-            if (below == 0) { // nothing shows through: the colour alone
-                rgb[0] = colour[0];
-                rgb[1] = colour[1];
-                rgb[2] = colour[2];
-                layer.alpha[pixel] = static_cast<uint8_t>(alpha);
-                continue;
-            }
-            // "Over" with straight alpha: the colour at its coverage over what is there.
-            const int total = alpha + below;
-            for (int channel = 0; channel < 3; ++channel)
-                rgb[channel] = static_cast<uint8_t>((colour[channel] * alpha + rgb[channel] * below + total / 2) / total);
-            layer.alpha[pixel] = static_cast<uint8_t>(total);
+        if (!(from < to))
+            continue;
+        const auto pixel = [&](double row) { return static_cast<size_t>(row) * width + column; };
+        // Rows the line covers whole take the colour alone, the one or two
+        // rows at its ends their share of it.
+        const double wholeFrom = std::ceil(from);
+        const double wholeTo = std::floor(to);
+        if (wholeTo < wholeFrom) {
+            Blend(layer, pixel(wholeTo), to - from, colour);
+            continue;
         }
+        if (from < wholeFrom)
+            Blend(layer, pixel(from), wholeFrom - from, colour);
+        uint8_t *rgb = layer.rgb + 3 * pixel(wholeFrom);
+        uint8_t *alpha = layer.alpha + pixel(wholeFrom);
+        for (double row = wholeFrom; row < wholeTo; ++row, rgb += 3 * width, alpha += width) {
+            rgb[0] = colour[0];
+            rgb[1] = colour[1];
+            rgb[2] = colour[2];
+            *alpha = 255;
+        }
+        if (wholeTo < to)
+            Blend(layer, pixel(wholeTo), to - wholeTo, colour);
     }
 }

@@ -53,6 +53,124 @@ private:
     size_t m_last = kNone;
 };
 
+// Walks the points of the span column by column; where the store keeps block
+// extremes, a block whose points all fall in one column is taken whole, with
+// the same outcome as taking its points one by one.
+class ColumnWalk {
+public:
+    ColumnWalk(const SeriesPoints &points, const XScale &x, size_t begin, Emitter &emit)
+        : m_points(points), m_x(x), m_emit(emit), m_low(points[begin].value), m_high(m_low),
+          m_column{std::floor(X(begin)), begin, begin, begin, begin, m_low, m_low}
+    {
+    }
+
+    void Run(size_t from, size_t end)
+    {
+        const PointBlocks *blocks = m_points.Blocks();
+        if (blocks == nullptr) {
+            TakePoints(from, end);
+            return;
+        }
+        const size_t smallest = PointBlocks::Size(0);
+        while (from < end) {
+            if (TakeBlock(*blocks, from, end))
+                continue;
+            // Point by point to where the next block starts.
+            const size_t next = std::min(end, from + smallest - ((m_points.FirstCount() + from) & (smallest - 1)));
+            TakePoints(from, next);
+            from = next;
+        }
+    }
+
+    ValueRange Finish()
+    {
+        m_emit.Flush(m_column);
+        return {m_low, m_high};
+    }
+
+private:
+    // Past the column: times only grow, so a place is never left of it,
+    // and a comparison spares the floor of each point's place.
+    bool Beyond(double x) const { return x >= m_column.index + 1; }
+    double X(size_t index) const { return m_x(m_points[index].time); }
+
+    void StartColumn(const Column &next)
+    {
+        m_emit.Flush(m_column);
+        m_column = next;
+    }
+
+    void TakePoints(size_t from, size_t end)
+    {
+        m_points.ForEachRun(from, end, [&](const ChartPoint *run, size_t count, size_t firstIndex) {
+            for (size_t offset = 0; offset < count; ++offset)
+                TakePoint(run[offset], firstIndex + offset);
+        });
+    }
+
+    void TakePoint(const ChartPoint &point, size_t index)
+    {
+        m_low = std::min(m_low, point.value);
+        m_high = std::max(m_high, point.value);
+        const double x = m_x(point.time);
+        if (Beyond(x)) {
+            StartColumn({std::floor(x), index, index, index, index, point.value, point.value});
+            return;
+        }
+        m_column.last = index;
+        if (point.value < m_column.low) {
+            m_column.lowest = index;
+            m_column.low = point.value;
+        }
+        if (point.value > m_column.high) {
+            m_column.highest = index;
+            m_column.high = point.value;
+        }
+    }
+
+    // The largest block that starts at `from`, ends by `end` and lies in one
+    // column; false when there is none.
+    bool TakeBlock(const PointBlocks &blocks, size_t &from, size_t end)
+    {
+        const uint64_t count = m_points.FirstCount() + from;
+        for (size_t level = PointBlocks::kLevels; level-- > 0;) {
+            const size_t size = PointBlocks::Size(level);
+            if ((count & (size - 1)) != 0 || end - from < size)
+                continue;
+            const size_t last = from + size - 1;
+            const BlockExtremes &block = blocks.At(level, count);
+            const double lastX = m_x(block.last);
+            if (!Beyond(lastX)) {
+                m_column.last = last;
+                if (block.low < m_column.low) {
+                    m_column.lowest = from + block.lowAt;
+                    m_column.low = block.low;
+                }
+                if (block.high > m_column.high) {
+                    m_column.highest = from + block.highAt;
+                    m_column.high = block.high;
+                }
+            } else if (const double at = std::floor(X(from)); at + 1 > lastX) {
+                StartColumn({at, from, from + block.lowAt, from + block.highAt, last, block.low, block.high});
+            } else {
+                continue;
+            }
+            m_low = std::min(m_low, block.low);
+            m_high = std::max(m_high, block.high);
+            from += size;
+            return true;
+        }
+        return false;
+    }
+
+    const SeriesPoints &m_points;
+    const XScale &m_x;
+    Emitter &m_emit;
+    double m_low;
+    double m_high;
+    Column m_column;
+};
+
 } // namespace
 
 void DecimateToColumns(const SeriesPoints &points, TimeSpan span, const PlotArea &area, Decimated &out)
@@ -61,40 +179,15 @@ void DecimateToColumns(const SeriesPoints &points, TimeSpan span, const PlotArea
     out.extent.reset();
     const XScale x{span.start, area.left,
                    area.width / static_cast<double>(std::max<TimeUs>(1, span.end - span.start))};
-    Emitter emit(points, x, out.points);
     const size_t begin = points.LowerBound(span.start);
     const size_t end = points.UpperBound(span.end);
+    Emitter emit(points, x, out.points);
     if (begin > 0)
         emit(begin - 1);
     if (begin < end) {
-        double low = points[begin].value;
-        double high = low;
-        Column column{std::floor(x(points[begin].time)), begin, begin, begin, begin, low, low};
-        points.ForEachRun(begin + 1, end, [&](const ChartPoint *run, size_t count, size_t firstIndex) {
-            for (size_t offset = 0; offset < count; ++offset) {
-                const ChartPoint &point = run[offset];
-                const size_t index = firstIndex + offset;
-                low = std::min(low, point.value);
-                high = std::max(high, point.value);
-                const double at = std::floor(x(point.time));
-                if (at != column.index) {
-                    emit.Flush(column);
-                    column = {at, index, index, index, index, point.value, point.value};
-                    continue;
-                }
-                column.last = index;
-                if (point.value < column.low) {
-                    column.lowest = index;
-                    column.low = point.value;
-                }
-                if (point.value > column.high) {
-                    column.highest = index;
-                    column.high = point.value;
-                }
-            }
-        });
-        emit.Flush(column);
-        out.extent = ValueRange{low, high};
+        ColumnWalk walk(points, x, begin, emit);
+        walk.Run(begin + 1, end);
+        out.extent = walk.Finish();
     }
     if (end < points.size())
         emit(end);

@@ -35,8 +35,8 @@ SeriesPoints SeriesPoints::Through(TimeUs last) const
 {
     const size_t count = UpperBound(last);
     if (count <= m_olderCount)
-        return SeriesPoints(m_older, count, nullptr, 0);
-    return SeriesPoints(m_older, m_olderCount, m_newer, count - m_olderCount);
+        return SeriesPoints(m_older, count, nullptr, 0, m_blocks, m_firstCount);
+    return SeriesPoints(m_older, m_olderCount, m_newer, count - m_olderCount, m_blocks, m_firstCount);
 }
 
 SeriesStore::SeriesStore(size_t keep, size_t mostSeries) : m_keep(std::max<size_t>(1, keep)), m_mostSeries(mostSeries)
@@ -57,7 +57,7 @@ std::optional<size_t> SeriesStore::Series(const std::string &name)
         return found;
     if (m_series.size() >= m_mostSeries)
         return std::nullopt;
-    m_series.push_back({name, {}, 0});
+    m_series.push_back({name, {}, 0, 0, PointBlocks(m_keep)});
     m_index.emplace(name, m_series.size() - 1);
     ++m_version;
     return m_series.size() - 1;
@@ -84,6 +84,7 @@ bool SeriesStore::Append(size_t series, TimeUs time, double value)
         ring[target.oldest] = {time, value};
         target.oldest = (target.oldest + 1) % m_keep;
     }
+    target.blocks.Add(target.appended++, time, value);
     ++m_version;
     return true;
 }
@@ -104,7 +105,8 @@ SeriesPoints SeriesStore::Points(size_t series) const
     const SeriesRing &source = m_series[series];
     const ChartPoint *data = source.ring.data();
     const size_t oldest = source.oldest;
-    return SeriesPoints(data + oldest, source.ring.size() - oldest, data, oldest);
+    return SeriesPoints(data + oldest, source.ring.size() - oldest, data, oldest, &source.blocks,
+                        source.appended - source.ring.size());
 }
 
 std::optional<TimeSpan> SeriesStore::Bounds() const

@@ -7,6 +7,7 @@
 #define ORV_CHART_SERIES_STORE_H
 
 #include "chart/chart_time.h"
+#include "chart/point_blocks.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -26,12 +27,17 @@ struct TimeSpan {
     TimeUs end = 0;
 };
 
-// A series' points, oldest first, as the ring holds them: at most two runs.
+// A series' points, oldest first, as the ring holds them: at most two runs;
+// with the store's block extremes when it has them. Valid until the store
+// changes (a new series moves the extremes, a new point may move the ring).
 class SeriesPoints {
 public:
     SeriesPoints() = default;
-    SeriesPoints(const ChartPoint *older, size_t olderCount, const ChartPoint *newer, size_t newerCount)
-        : m_older(older), m_olderCount(olderCount), m_newer(newer), m_newerCount(newerCount)
+    // `firstCount`: the count since the series began of the point at index 0.
+    SeriesPoints(const ChartPoint *older, size_t olderCount, const ChartPoint *newer, size_t newerCount,
+                 const PointBlocks *blocks = nullptr, uint64_t firstCount = 0)
+        : m_older(older), m_olderCount(olderCount), m_newer(newer), m_newerCount(newerCount), m_blocks(blocks),
+          m_firstCount(firstCount)
     {
     }
 
@@ -56,19 +62,24 @@ public:
         if (from < end)
             visit(m_newer + (from - m_olderCount), end - from, from);
     }
+    const PointBlocks *Blocks() const { return m_blocks; }
+    uint64_t FirstCount() const { return m_firstCount; }
 
 private:
     const ChartPoint *m_older = nullptr;
     size_t m_olderCount = 0;
     const ChartPoint *m_newer = nullptr;
     size_t m_newerCount = 0;
+    const PointBlocks *m_blocks = nullptr;
+    uint64_t m_firstCount = 0;
 };
 
 class SeriesStore {
 public:
     static constexpr size_t kDefaultKeep = 1000000;
-    // Each series may take kDefaultKeep points (16 MB): the count of series
-    // is bounded too, so that a stream of ever new names cannot exhaust memory.
+    // Each series may take kDefaultKeep points (16 MB, and 2 MB for their
+    // block extremes): the count of series is bounded too, so that a stream
+    // of ever new names cannot exhaust memory.
     static constexpr size_t kDefaultMostSeries = 32;
 
     explicit SeriesStore(size_t keep = kDefaultKeep, size_t mostSeries = kDefaultMostSeries);
@@ -101,6 +112,8 @@ private:
         std::string name;
         std::vector<ChartPoint> ring;
         size_t oldest = 0; // where the oldest point is once the ring is full
+        uint64_t appended = 0;
+        PointBlocks blocks;
     };
 
     size_t m_keep;

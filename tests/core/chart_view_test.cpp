@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace {
@@ -75,6 +76,60 @@ TEST(Decimate, DensePointsKeepEachColumnsExtremesFirstAndLast)
         ASSERT_FALSE(kept.empty());
         EXPECT_EQ(kept.front(), points[column * 1000].value) << "column " << column;
         EXPECT_EQ(kept.back(), points[column * 1000 + 999].value) << "column " << column;
+    }
+}
+
+// The store's block extremes stand in for a walk over every point: the same
+// points must come out, before and after the ring wraps and drops part of a block.
+TEST(Decimate, BlockExtremesGiveWhatEachPointGives)
+{
+    std::mt19937 random(7);
+    SeriesStore store(20001);
+    const size_t series = *store.Series("s");
+    TimeUs time = 0;
+    // Few distinct values on a slow wave (ties: the first of equals counts),
+    // repeated times and now and then a gap, so that columns hold anything
+    // from no point to thousands.
+    size_t count = 0;
+    const auto append = [&](size_t upTo) {
+        for (; count < upTo; ++count) {
+            time += random() % 50 == 0 ? 2 * kSecondUs : static_cast<TimeUs>(random() % 3) * kMillisecondUs;
+            store.Append(series, time, static_cast<double>(random() % 5 + count / 700 % 11));
+        }
+    };
+    struct Case {
+        double from, to; // of the points' time range
+        double width;
+        bool until; // the points after the span left out, as a paused view does
+    };
+    const Case cases[] = {{0, 1, 700, false}, {0, 1, 3, false},      {0.1, 0.9, 1000, false},
+                          {0.3, 0.35, 50, true}, {-0.2, 0.5, 333, true}, {0, 1, 1, false}};
+    Decimated blocks, plain;
+    for (const size_t points : {15000, 20001, 33333, 70000}) {
+        append(points);
+        const SeriesPoints ring = store.Points(series);
+        std::vector<ChartPoint> copy;
+        for (size_t i = 0; i < ring.size(); ++i)
+            copy.push_back(ring[i]);
+        const TimeUs first = copy.front().time;
+        const auto range = static_cast<double>(copy.back().time - first);
+        for (const Case &c : cases) {
+            const TimeSpan span{first + static_cast<TimeUs>(c.from * range), first + static_cast<TimeUs>(c.to * range)};
+            const PlotArea area{0, 0, c.width, 100};
+            const SeriesPoints shown = c.until ? ring.Through(span.end) : ring;
+            DecimateToColumns(shown, span, area, blocks);
+            DecimateToColumns(c.until ? View(copy).Through(span.end) : View(copy), span, area, plain);
+            ASSERT_EQ(blocks.points.size(), plain.points.size()) << points << " " << c.from << " " << c.width;
+            for (size_t i = 0; i < plain.points.size(); ++i) {
+                EXPECT_EQ(blocks.points[i].x, plain.points[i].x) << points << " " << c.from << " " << i;
+                EXPECT_EQ(blocks.points[i].value, plain.points[i].value) << points << " " << c.from << " " << i;
+            }
+            ASSERT_EQ(blocks.extent.has_value(), plain.extent.has_value());
+            if (plain.extent) {
+                EXPECT_EQ(blocks.extent->low, plain.extent->low);
+                EXPECT_EQ(blocks.extent->high, plain.extent->high);
+            }
+        }
     }
 }
 
