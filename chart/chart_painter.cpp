@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <wx/brush.h>
 #include <wx/graphics.h>
 #include <wx/pen.h>
@@ -49,10 +50,15 @@ ChartLayout ChartPainter::Paint(wxGraphicsContext &gc, wxSize size, const ChartS
     // The values within the span decide the automatic scales; decimated to
     // the whole width first, their pixel places are scaled to the plot's.
     const PlotArea whole{0, 0, std::max(1.0, static_cast<double>(size.x)), 1};
+    if (scene.store != m_store) {
+        m_store = scene.store;
+        m_decimated.clear();
+    }
     m_decimated.resize(scene.shown.size());
     std::optional<ValueRange> all;
     for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
-        DecimateToColumns(PointsOf(scene, scene.shown[entry].series), scene.span, whole, m_decimated[entry]);
+        const size_t series = scene.shown[entry].series;
+        DecimateGrowing(PointsOf(scene, series), series, scene.span, whole, m_decimated[entry]);
         all = Union(all, m_decimated[entry].extent);
     }
 
@@ -143,35 +149,7 @@ void ChartPainter::DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, co
     // Dense solid lines (more points than columns) go column by column into
     // one layer over the plot; the others are stroked on top of it, which
     // costs little for them and joins their corners better.
-    const int width = static_cast<int>(area.width);
-    const int height = static_cast<int>(area.height);
-    const auto layered = [&](size_t entry) {
-        return scene.shown[entry].style == wxPENSTYLE_SOLID &&
-               m_decimated[entry].points.size() > static_cast<size_t>(width);
-    };
-    LineLayer layer;
-    for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
-        if (!layered(entry))
-            continue;
-        if (layer.rgb == nullptr) {
-            if (!m_layer.IsOk() || m_layer.GetWidth() != width || m_layer.GetHeight() != height) {
-                m_layer.Create(width, height, false);
-                m_layer.SetAlpha();
-            }
-            std::fill(m_layer.GetAlpha(), m_layer.GetAlpha() + static_cast<size_t>(width) * height, 0);
-            layer = {width, height, m_layer.GetData(), m_layer.GetAlpha()};
-        }
-        m_pixels.clear();
-        for (const PlotPoint &point : m_decimated[entry].points)
-            m_pixels.push_back({area.left + point.x * scaleX,
-                                ClampY(ValueToY(point.value, layout.ranges[entry], area), area)});
-        TraceColumns(m_pixels, area.left, static_cast<size_t>(width), m_columns);
-        const wxColour &colour = scene.shown[entry].colour;
-        const uint8_t rgb[3] = {colour.Red(), colour.Green(), colour.Blue()};
-        PaintColumns(m_columns, kLineWidth / 2, area.top, rgb, layer);
-    }
-    if (layer.rgb != nullptr)
-        gc.DrawBitmap(gc.CreateBitmapFromImage(m_layer), area.left, area.top, width, height);
+    PaintLayer(gc, scene, layout, scaleX);
 
     for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
         const ShownSeries &shown = scene.shown[entry];
@@ -182,7 +160,7 @@ void ChartPainter::DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, co
             gc.SetPen(*wxTRANSPARENT_PEN);
             gc.SetBrush(wxBrush(shown.colour));
             gc.DrawEllipse(x - 2.5, y - 2.5, 5, 5);
-        } else if (points.size() > 1 && !layered(entry)) {
+        } else if (points.size() > 1 && !Layered(scene, area, entry)) {
             m_line.clear();
             for (const PlotPoint &point : points)
                 m_line.emplace_back(area.left + point.x * scaleX,
@@ -199,6 +177,96 @@ void ChartPainter::DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, co
                          std::fabs(scene.band->second - scene.band->first));
     }
     gc.ResetClip();
+}
+
+bool ChartPainter::Layered(const ChartScene &scene, const PlotArea &area, size_t entry) const
+{
+    return scene.shown[entry].style == wxPENSTYLE_SOLID &&
+           m_decimated[entry].points.size() > static_cast<size_t>(area.width);
+}
+
+// The layer is kept between drawings: where the lines, their colours and
+// scales are as before, only the columns from the first that changed are
+// painted again (a live chart's new values change the last few).
+void ChartPainter::PaintLayer(wxGraphicsContext &gc, const ChartScene &scene, const ChartLayout &layout,
+                              double scaleX)
+{
+    const PlotArea &area = layout.area;
+    const int width = static_cast<int>(area.width);
+    const int height = static_cast<int>(area.height);
+    std::vector<LayerLine> &lines = m_nextLines;
+    size_t count = 0;
+    for (size_t entry = 0; entry < scene.shown.size(); ++entry) {
+        if (!Layered(scene, area, entry))
+            continue;
+        if (lines.size() <= count)
+            lines.emplace_back();
+        LayerLine &line = lines[count++];
+        line.series = scene.shown[entry].series;
+        line.colour = scene.shown[entry].colour;
+        line.range = layout.ranges[entry];
+        line.pixels.clear();
+        for (const PlotPoint &point : m_decimated[entry].points)
+            line.pixels.push_back({area.left + point.x * scaleX,
+                                   ClampY(ValueToY(point.value, layout.ranges[entry], area), area)});
+    }
+    lines.resize(count);
+    if (lines.empty()) {
+        m_lines.clear();
+        return;
+    }
+
+    const auto columns = static_cast<size_t>(width);
+    const bool same = m_layer.IsOk() && m_layer.GetWidth() == width && m_layer.GetHeight() == height &&
+                      m_layerLeft == area.left && m_layerTop == area.top && m_lines.size() == lines.size() &&
+                      std::equal(lines.begin(), lines.end(), m_lines.begin(), [](const LayerLine &a, const LayerLine &b) {
+                          return a.series == b.series && a.colour == b.colour && a.range.low == b.range.low &&
+                                 a.range.high == b.range.high;
+                      });
+    size_t from = 0;
+    if (same) {
+        from = columns;
+        for (size_t line = 0; line < lines.size(); ++line)
+            from = std::min(from, FirstChangedColumn(m_lines[line].pixels, lines[line].pixels, area.left, columns));
+    } else if (!m_layer.IsOk() || m_layer.GetWidth() != width || m_layer.GetHeight() != height) {
+        m_layer.Create(width, height, false);
+        m_layer.SetAlpha();
+    }
+    if (from < columns) {
+        uint8_t *alpha = m_layer.GetAlpha();
+        for (int row = 0; row < height; ++row)
+            std::fill(alpha + static_cast<size_t>(row) * columns + from, alpha + static_cast<size_t>(row + 1) * columns,
+                      0);
+        LineLayer layer{width, height, m_layer.GetData(), alpha};
+        for (const LayerLine &line : lines) {
+            TraceColumns(line.pixels, area.left, columns, m_columns, from);
+            const uint8_t rgb[3] = {line.colour.Red(), line.colour.Green(), line.colour.Blue()};
+            PaintColumns(m_columns, kLineWidth / 2, area.top, rgb, layer, from);
+        }
+    }
+    m_layerLeft = area.left;
+    m_layerTop = area.top;
+    std::swap(m_lines, m_nextLines);
+
+    // The layer's picture for the context is made again only where the
+    // layer changed since it was made; a live chart changes its last few
+    // columns, and making the whole picture costs more than painting them.
+    m_pictureValid = same ? std::min(m_pictureValid, from) : 0;
+    if (m_layerPicture.IsNull() || m_pictureValid < columns - columns / 4) {
+        m_layerPicture = gc.CreateBitmapFromImage(m_layer);
+        m_pictureValid = columns;
+    }
+    const auto valid = static_cast<int>(m_pictureValid);
+    if (valid == width) {
+        gc.DrawBitmap(m_layerPicture, area.left, area.top, width, height);
+        return;
+    }
+    gc.PushState();
+    gc.Clip(area.left, area.top, valid, height);
+    gc.DrawBitmap(m_layerPicture, area.left, area.top, width, height);
+    gc.PopState();
+    const wxImage rest = m_layer.GetSubImage(wxRect(valid, 0, width - valid, height));
+    gc.DrawBitmap(gc.CreateBitmapFromImage(rest), area.left + valid, area.top, width - valid, height);
 }
 
 void ChartPainter::DrawNotice(wxGraphicsContext &gc, const ChartScene &scene, const ChartLayout &layout) const

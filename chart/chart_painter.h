@@ -14,10 +14,9 @@
 #include <vector>
 #include <wx/font.h>
 #include <wx/geometry.h>
+#include <wx/graphics.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
-
-class wxGraphicsContext;
 
 struct ShownSeries {
     size_t series; // in the store
@@ -61,14 +60,34 @@ private:
     void DrawAxes(wxGraphicsContext &gc, wxSize size, const ChartScene &scene, const ChartLayout &layout,
                   const ValueTicks &ticks, double textHeight) const;
     void DrawSeries(wxGraphicsContext &gc, const ChartScene &scene, const ChartLayout &layout, double scaleX);
+    // Dense solid lines (more points than columns) go column by column into
+    // one layer under the others.
+    bool Layered(const ChartScene &scene, const PlotArea &area, size_t entry) const;
+    void PaintLayer(wxGraphicsContext &gc, const ChartScene &scene, const ChartLayout &layout, double scaleX);
     void DrawCursor(wxGraphicsContext &gc, const ChartScene &scene, const ChartLayout &layout) const;
     void DrawNotice(wxGraphicsContext &gc, const ChartScene &scene, const ChartLayout &layout) const;
 
-    // Reused between drawings, so that a redraw allocates next to nothing.
+    // Reused between drawings, so that a redraw allocates next to nothing
+    // and a growing series is decimated from where the last drawing stopped.
+    const SeriesStore *m_store = nullptr;
     std::vector<Decimated> m_decimated;
-    std::vector<PixelPoint> m_pixels;
     std::vector<ColumnSpan> m_columns;
+    // The lines in the layer as last painted, and the ones being made.
+    struct LayerLine {
+        size_t series = 0;
+        wxColour colour;
+        ValueRange range;
+        std::vector<PixelPoint> pixels;
+    };
+    std::vector<LayerLine> m_lines;
+    std::vector<LayerLine> m_nextLines;
+    double m_layerLeft = 0;
+    double m_layerTop = 0;
     wxImage m_layer;
+    // The layer made into a picture the context draws, and how many of its
+    // columns still show what the layer holds.
+    wxGraphicsBitmap m_layerPicture;
+    size_t m_pictureValid = 0;
     std::vector<wxPoint2DDouble> m_line;
 };
 

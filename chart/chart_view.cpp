@@ -8,7 +8,7 @@ TimeSpan ChartView::Shown(std::optional<TimeSpan> data, TimeUs now) const
         const TimeUs end = data ? data->end : now;
         return {end - m_width, end};
     }
-    return WholeSpan(data, now);
+    return GrowingWholeSpan(data, now);
 }
 
 void ChartView::Place(TimeSpan span, std::optional<TimeSpan> data)
@@ -27,7 +27,8 @@ void ChartView::Place(TimeSpan span, std::optional<TimeSpan> data)
 
 void ChartView::Zoom(double factor, std::optional<TimeUs> anchor, std::optional<TimeSpan> data, TimeUs now)
 {
-    const TimeSpan shown = Shown(data, now);
+    // About the live edge, from all the data rather than the step beyond them.
+    const TimeSpan shown = !anchor && Live() && m_mode == Mode::All ? WholeSpan(data, now) : Shown(data, now);
     const TimeUs around = anchor ? *anchor : (Live() ? shown.end : (shown.start + shown.end) / 2);
     TimeSpan zoomed = ZoomTime(shown, factor, around);
     // Zoomed about the right edge while live, the edge stays on the newest point.

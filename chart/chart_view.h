@@ -1,6 +1,7 @@
-// Which span of time a chart shows: live (all data, or a fixed width that
-// ends at the newest point), held where zooming or panning left it, or
-// paused (the picture holds still while the store keeps recording).
+// Which span of time a chart shows: live (all data, in a span that grows in
+// steps, or a fixed width that ends at the newest point), held where zooming
+// or panning left it, or paused (the picture holds still while the store
+// keeps recording).
 #ifndef ORV_CHART_CHART_VIEW_H
 #define ORV_CHART_CHART_VIEW_H
 

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t columns, std::vector<ColumnSpan> &out)
+void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t columns, std::vector<ColumnSpan> &out,
+                  size_t firstColumn)
 {
     out.assign(columns, ColumnSpan());
-    if (columns == 0)
+    if (columns <= firstColumn)
         return;
     const auto cover = [&out](size_t column, double y0, double y1) {
         ColumnSpan &span = out[column];
@@ -17,19 +18,25 @@ void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t colum
         span.covered = true;
     };
     const double right = left + static_cast<double>(columns);
-    const auto columnOf = [left, columns](double x) {
-        return static_cast<size_t>(std::clamp(std::floor(x - left), 0.0, static_cast<double>(columns - 1)));
+    const double start = left + static_cast<double>(firstColumn);
+    const auto columnOf = [left, firstColumn, columns](double x) {
+        return static_cast<size_t>(
+            std::clamp(std::floor(x - left), static_cast<double>(firstColumn), static_cast<double>(columns - 1)));
     };
-    if (line.size() == 1 && line[0].x >= left && line[0].x < right)
+    if (line.size() == 1 && line[0].x >= start && line[0].x < right)
         cover(columnOf(line[0].x), line[0].y, line[0].y);
-    for (size_t i = 1; i < line.size(); ++i) {
+    // The segments before the first column wanted are passed over at once.
+    size_t i = std::lower_bound(line.begin(), line.end(), start,
+                                [](const PixelPoint &point, double x) { return point.x < x; }) -
+               line.begin();
+    for (i = std::max<size_t>(1, i); i < line.size(); ++i) {
         const PixelPoint &a = line[i - 1];
         const PixelPoint &b = line[i];
-        if (b.x < left || a.x >= right)
+        if (b.x < start || a.x >= right)
             continue;
         const double run = b.x - a.x;
         const auto yAt = [&](double x) { return run > 0 ? a.y + (b.y - a.y) * (x - a.x) / run : b.y; };
-        const size_t first = columnOf(std::max(a.x, left));
+        const size_t first = columnOf(std::max(a.x, start));
         const size_t last = columnOf(std::min(b.x, right - 1e-9));
         for (size_t column = first; column <= last; ++column) {
             const double from = std::max(a.x, left + static_cast<double>(column));
@@ -66,11 +73,11 @@ void Blend(LineLayer &layer, size_t pixel, double coverage, const uint8_t colour
 } // namespace
 
 void PaintColumns(const std::vector<ColumnSpan> &spans, double halfWidth, double top, const uint8_t colour[3],
-                  LineLayer &layer)
+                  LineLayer &layer, size_t firstColumn)
 {
     const size_t columns = std::min(spans.size(), static_cast<size_t>(std::max(0, layer.width)));
     const auto width = static_cast<size_t>(std::max(0, layer.width));
-    for (size_t column = 0; column < columns; ++column) {
+    for (size_t column = firstColumn; column < columns; ++column) {
         const ColumnSpan &span = spans[column];
         if (!span.covered)
             continue;
@@ -100,4 +107,20 @@ void PaintColumns(const std::vector<ColumnSpan> &spans, double halfWidth, double
         if (wholeTo < to)
             Blend(layer, pixel(wholeTo), to - wholeTo, colour);
     }
+}
+
+size_t FirstChangedColumn(const std::vector<PixelPoint> &before, const std::vector<PixelPoint> &after, double left,
+                          size_t columns)
+{
+    const size_t common = std::min(before.size(), after.size());
+    size_t same = 0;
+    while (same < common && before[same].x == after[same].x && before[same].y == after[same].y)
+        ++same;
+    if (same == before.size() && same == after.size())
+        return columns;
+    if (same == 0)
+        return 0;
+    // A single point is drawn where it is; a longer line from the one before.
+    const double x = std::floor(after[same - 1].x - left);
+    return static_cast<size_t>(std::clamp(x, 0.0, static_cast<double>(columns)));
 }

@@ -23,8 +23,9 @@ struct ColumnSpan {
 };
 
 // Where a line through `line` (in x order) passes in each of `columns`
-// pixel columns from `left` on.
-void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t columns, std::vector<ColumnSpan> &out);
+// pixel columns from `left` on; the columns before `firstColumn` are left uncovered.
+void TraceColumns(const std::vector<PixelPoint> &line, double left, size_t columns, std::vector<ColumnSpan> &out,
+                  size_t firstColumn = 0);
 
 // An image of lines: RGB and alpha planes apart (as a wxImage keeps them).
 struct LineLayer {
@@ -34,10 +35,16 @@ struct LineLayer {
     uint8_t *alpha = nullptr; // 1 byte a pixel
 };
 
-// Paints the spans, each widened by `halfWidth` above and below, over what
-// the layer holds; `top` is the layer's first row in the spans' pixels.
-// Rows partly covered get that part of the colour.
+// Paints the spans from column `firstColumn` on, each widened by `halfWidth` above
+// and below, over what the layer holds; `top` is the layer's first row in
+// the spans' pixels. Rows partly covered get that part of the colour.
 void PaintColumns(const std::vector<ColumnSpan> &spans, double halfWidth, double top, const uint8_t colour[3],
-                  LineLayer &layer);
+                  LineLayer &layer, size_t firstColumn = 0);
+
+// The first column whose pixels may differ between lines `before` and
+// `after`: where they part, the segment into the first point that differs
+// is redrawn. `columns` when they are the same.
+size_t FirstChangedColumn(const std::vector<PixelPoint> &before, const std::vector<PixelPoint> &after, double left,
+                          size_t columns);
 
 #endif

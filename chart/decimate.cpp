@@ -15,19 +15,12 @@ struct XScale {
     double operator()(TimeUs time) const { return left + static_cast<double>(time - start) * perUs; }
 };
 
-struct Column {
-    double index = 0;
-    size_t first = 0;
-    size_t lowest = 0;
-    size_t highest = 0;
-    size_t last = 0;
-    double low = 0;
-    double high = 0;
-};
+using Column = DecimationColumn;
 
 class Emitter {
 public:
-    Emitter(const SeriesPoints &points, const XScale &x, std::vector<PlotPoint> &out) : m_points(points), m_x(x), m_out(out)
+    Emitter(const SeriesPoints &points, const XScale &x, std::vector<PlotPoint> &out, size_t last = kNone)
+        : m_points(points), m_x(x), m_out(out), m_last(last)
     {
     }
     // Each point once, in time order.
@@ -45,12 +38,13 @@ public:
         (*this)(std::max(column.lowest, column.highest));
         (*this)(column.last);
     }
+    size_t Last() const { return m_last; }
 
 private:
     const SeriesPoints &m_points;
     const XScale &m_x;
     std::vector<PlotPoint> &m_out;
-    size_t m_last = kNone;
+    size_t m_last;
 };
 
 // Walks the points of the span column by column; where the store keeps block
@@ -61,6 +55,12 @@ public:
     ColumnWalk(const SeriesPoints &points, const XScale &x, size_t begin, Emitter &emit)
         : m_points(points), m_x(x), m_emit(emit), m_low(points[begin].value), m_high(m_low),
           m_column{std::floor(X(begin)), begin, begin, begin, begin, m_low, m_low}
+    {
+    }
+    // Going on from where an earlier walk over the same points stopped.
+    ColumnWalk(const SeriesPoints &points, const XScale &x, const DecimationTrail &trail, Emitter &emit)
+        : m_points(points), m_x(x), m_emit(emit), m_low(trail.extent.low), m_high(trail.extent.high),
+          m_column(trail.open)
     {
     }
 
@@ -86,6 +86,13 @@ public:
     {
         m_emit.Flush(m_column);
         return {m_low, m_high};
+    }
+    // What a later walk needs to go on, taken before Finish.
+    void Keep(DecimationTrail &trail) const
+    {
+        trail.open = m_column;
+        trail.extent = {m_low, m_high};
+        trail.lastEmitted = m_emit.Last();
     }
 
 private:
@@ -171,24 +178,76 @@ private:
     Column m_column;
 };
 
-} // namespace
-
-void DecimateToColumns(const SeriesPoints &points, TimeSpan span, const PlotArea &area, Decimated &out)
+XScale XScaleOf(TimeSpan span, const PlotArea &area)
 {
-    out.points.clear();
-    out.extent.reset();
-    const XScale x{span.start, area.left,
-                   area.width / static_cast<double>(std::max<TimeUs>(1, span.end - span.start))};
+    return {span.start, area.left, area.width / static_cast<double>(std::max<TimeUs>(1, span.end - span.start))};
+}
+
+bool CanGoOn(const DecimationTrail &trail, const SeriesPoints &points, uint64_t source, const XScale &x,
+             size_t begin, size_t end)
+{
+    return trail.valid && trail.source == source && trail.firstCount == points.FirstCount() &&
+           trail.start == x.start && trail.left == x.left && trail.perUs == x.perUs && trail.begin == begin &&
+           trail.end <= end;
+}
+
+void Decimate(const SeriesPoints &points, uint64_t source, TimeSpan span, const XScale &x, Decimated &out)
+{
     const size_t begin = points.LowerBound(span.start);
     const size_t end = points.UpperBound(span.end);
+    DecimationTrail &trail = out.trail;
+    if (begin < end && CanGoOn(trail, points, source, x, begin, end)) {
+        // The open column and the lines to the edges are made again; the
+        // columns before it are final, as times only grow.
+        out.points.resize(trail.settled);
+        Emitter emit(points, x, out.points, trail.lastEmitted);
+        ColumnWalk walk(points, x, trail, emit);
+        walk.Run(trail.end, end);
+        walk.Keep(trail);
+        trail.settled = out.points.size();
+        trail.end = end;
+        out.extent = walk.Finish();
+        if (end < points.size())
+            emit(end);
+        return;
+    }
+
+    out.points.clear();
+    out.extent.reset();
+    trail = {};
     Emitter emit(points, x, out.points);
     if (begin > 0)
         emit(begin - 1);
     if (begin < end) {
         ColumnWalk walk(points, x, begin, emit);
         walk.Run(begin + 1, end);
+        walk.Keep(trail);
+        trail.valid = true;
+        trail.source = source;
+        trail.firstCount = points.FirstCount();
+        trail.start = x.start;
+        trail.left = x.left;
+        trail.perUs = x.perUs;
+        trail.begin = begin;
+        trail.end = end;
+        trail.settled = out.points.size();
         out.extent = walk.Finish();
     }
     if (end < points.size())
         emit(end);
+}
+
+} // namespace
+
+void DecimateToColumns(const SeriesPoints &points, TimeSpan span, const PlotArea &area, Decimated &out)
+{
+    out.trail = {};
+    Decimate(points, 0, span, XScaleOf(span, area), out);
+    out.trail = {};
+}
+
+void DecimateGrowing(const SeriesPoints &points, uint64_t source, TimeSpan span, const PlotArea &area,
+                     Decimated &out)
+{
+    Decimate(points, source, span, XScaleOf(span, area), out);
 }

@@ -86,3 +86,19 @@ TimeSpan WholeSpan(std::optional<TimeSpan> data, TimeUs now)
     const TimeUs width = std::clamp(data->end - data->start, kSecondUs, kLongestSpan);
     return {data->end - width, data->end};
 }
+
+TimeUs SteppedWidth(TimeUs width)
+{
+    if (width <= 64)
+        return std::max<TimeUs>(1, width);
+    TimeUs step = 1; // the smallest power of two above a 128th of the width
+    while (step <= width / 128)
+        step *= 2;
+    return (width + step - 1) / step * step;
+}
+
+TimeSpan GrowingWholeSpan(std::optional<TimeSpan> data, TimeUs now)
+{
+    const TimeSpan whole = WholeSpan(data, now);
+    return {whole.start, whole.start + SteppedWidth(whole.end - whole.start)};
+}

@@ -36,4 +36,12 @@ ValueRange PanValues(ValueRange range, double fraction);
 // ending at the newest point), or the minute before `now` without data.
 TimeSpan WholeSpan(std::optional<TimeSpan> data, TimeUs now);
 
+// A width rounded up to one of 64 steps per doubling: at most a 64th wider.
+TimeUs SteppedWidth(TimeUs width);
+
+// The whole span as a live view shows it: from the same start, as wide as
+// WholeSpan rounded up to a step, so that while the data grow a little the
+// scale holds and a redraw need only draw what came.
+TimeSpan GrowingWholeSpan(std::optional<TimeSpan> data, TimeUs now);
+
 #endif

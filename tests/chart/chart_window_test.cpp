@@ -2,6 +2,7 @@
 // zooms and pans from the keys and the wheel, exports what it shows and
 // hides series; its colours read on the theme's background.
 #include "chart/chart_colours.h"
+#include "chart/chart_painter.h"
 #include "chart/chart_window.h"
 #include "chart/cursor_readout.h"
 #include "tests/support/gui_test.h"
@@ -11,7 +12,10 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <iterator>
+#include <random>
 #include <wx/checkbox.h>
+#include <wx/dcmemory.h>
+#include <wx/graphics.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
 
@@ -20,6 +24,12 @@ namespace {
 using testing_support::WaitUntil;
 
 constexpr TimeUs kStep = 100 * kMillisecondUs;
+
+bool Same(const wxImage &a, const wxImage &b)
+{
+    return a.GetSize() == b.GetSize() &&
+           std::equal(a.GetData(), a.GetData() + 3 * a.GetWidth() * a.GetHeight(), b.GetData());
+}
 
 class ChartWindowTest : public ::testing::Test {
 protected:
@@ -68,11 +78,6 @@ protected:
         m_plot->GetEventHandler()->ProcessEvent(key);
     }
     TimeUs Width() const { return m_window->ShownSpan().end - m_window->ShownSpan().start; }
-    static bool Same(const wxImage &a, const wxImage &b)
-    {
-        return a.GetSize() == b.GetSize() &&
-               std::equal(a.GetData(), a.GetData() + 3 * a.GetWidth() * a.GetHeight(), b.GetData());
-    }
     std::string Contents(const std::filesystem::path &path) const
     {
         std::ifstream file(path, std::ios::binary);
@@ -105,7 +110,9 @@ TEST_F(ChartWindowTest, DrawsLiveAndTellsTheLatestValuesAsAChart)
     m_store->Append("2", m_newest + kSecondUs, 42.25);
     ASSERT_TRUE(WaitUntil([&] { return m_window->Redraws() > before; }));
     ASSERT_TRUE(WaitUntil([&] { return Accessible(true).find("2: 42.25") != std::string::npos; }));
-    EXPECT_EQ(m_window->ShownSpan().end, m_newest + kSecondUs);
+    EXPECT_EQ(m_window->ShownSpan().start, m_store->Bounds()->start);
+    EXPECT_GE(m_window->ShownSpan().end, m_newest + kSecondUs);
+    EXPECT_LE(m_window->ShownSpan().end - m_newest - kSecondUs, Width() / 64);
 }
 
 TEST_F(ChartWindowTest, PauseHoldsThePictureWhileTheStoreGrows)
@@ -127,7 +134,7 @@ TEST_F(ChartWindowTest, PauseHoldsThePictureWhileTheStoreGrows)
 
 TEST_F(ChartWindowTest, KeysAndWheelZoomAndPanTheShownSpan)
 {
-    const TimeUs all = Width();
+    const TimeUs all = m_newest - m_store->Bounds()->start; // zooming starts from the data, not the step beyond
     Key('+');
     EXPECT_EQ(Width(), all * 4 / 5);
     EXPECT_EQ(m_window->ShownSpan().end, m_newest); // still live
@@ -139,8 +146,8 @@ TEST_F(ChartWindowTest, KeysAndWheelZoomAndPanTheShownSpan)
     AppendSeconds(1); // panned back: it holds there
     EXPECT_EQ(m_window->ShownSpan().end, m_newest - kSecondUs - all / 8);
     Key(WXK_HOME);
-    EXPECT_EQ(Width(), all + kSecondUs);
-    EXPECT_EQ(m_window->ShownSpan().end, m_newest);
+    EXPECT_EQ(Width(), SteppedWidth(all + kSecondUs));
+    EXPECT_EQ(m_window->ShownSpan().end - Width(), m_newest - all - kSecondUs);
 
     // The wheel zooms about the pointer: the time under it stays there.
     const wxSize size = m_plot->GetClientSize();
@@ -200,6 +207,59 @@ TEST_F(ChartWindowTest, ExportsWriteTheShownSpanAndHiddenSeriesStayOut)
 
     EXPECT_FALSE(m_window->ExportCsv((m_folder / "no" / "chart.csv").string(), error));
     EXPECT_NE(error.Find("No such file or directory"), wxNOT_FOUND) << error;
+}
+
+// A redraw that keeps what it can from the last one (the decimated columns,
+// the painted layer and its picture) draws what a fresh painter draws: as a
+// live view of all values grows a point at a time, across a step of its span,
+// and when a value outside the scale comes.
+TEST(ChartPainterTest, ARedrawThatGoesOnDrawsWhatAFreshOneDraws)
+{
+    std::mt19937 random(3);
+    SeriesStore store;
+    TimeUs time = NowUs() - 20 * kMinuteUs;
+    const auto append = [&](size_t points, double spike) {
+        for (size_t i = 0; i < points; ++i, time += 50 * kMillisecondUs) {
+            for (const char *name : {"a", "b", "c"})
+                store.Append(name, time, static_cast<double>(random() % 100) / 10 + (name[0] - 'a') * 5);
+            if (i % 500 == 0) // sparse: stroked over the layer
+                store.Append("sparse", time, static_cast<double>(random() % 20));
+        }
+        store.Append("a", time, spike);
+    };
+    append(20000, 5);
+    ChartScene scene;
+    scene.store = &store;
+    scene.colours = SystemChartColours();
+    scene.font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+    for (size_t series = 0; series < store.SeriesCount(); ++series)
+        scene.shown.push_back({series, scene.colours.Series(series), SeriesLineStyle(series), {}});
+
+    ChartPainter kept;
+    const auto picture = [&](ChartPainter &painter) {
+        wxBitmap bitmap(700, 400, 24);
+        {
+            wxMemoryDC dc(bitmap);
+            const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(dc));
+            painter.Paint(*gc, bitmap.GetSize(), scene);
+        }
+        return bitmap.ConvertToImage();
+    };
+    struct Step {
+        size_t points;
+        double spike;
+    };
+    const TimeUs first = store.Bounds()->start;
+    for (const Step step : {Step{0, 5}, Step{1, 5}, Step{1, 6}, Step{3, 5}, Step{300, 5}, Step{1, 500}, Step{2, 5}}) {
+        const TimeSpan before = GrowingWholeSpan(store.Bounds(), 0);
+        append(step.points, step.spike);
+        scene.span = GrowingWholeSpan(store.Bounds(), 0);
+        EXPECT_EQ(scene.span.start, first);
+        const wxImage goingOn = picture(kept);
+        ChartPainter fresh;
+        EXPECT_TRUE(Same(goingOn, picture(fresh)))
+            << step.points << " points; the span " << (before.end == scene.span.end ? "held" : "grew");
+    }
 }
 
 // The chart's background and text come from the theme; text reads at 4.5:1

@@ -133,6 +133,53 @@ TEST(Decimate, BlockExtremesGiveWhatEachPointGives)
     }
 }
 
+// A decimation that goes on from the last one gives what a fresh one gives,
+// as the series grows, until its columns or its points at index 0 change.
+TEST(Decimate, GrowingGoesOnAsAFreshOneWould)
+{
+    std::mt19937 random(11);
+    SeriesStore store(30000);
+    const size_t series = *store.Series("s");
+    TimeUs time = 0;
+    const PlotArea area{0, 0, 640, 1};
+    const TimeSpan span{0, 40000 * kMillisecondUs};
+    Decimated growing, fresh;
+    const auto same = [&](const char *when) {
+        ASSERT_EQ(growing.points.size(), fresh.points.size()) << when;
+        for (size_t i = 0; i < fresh.points.size(); ++i) {
+            ASSERT_EQ(growing.points[i].x, fresh.points[i].x) << when << " " << i;
+            ASSERT_EQ(growing.points[i].value, fresh.points[i].value) << when << " " << i;
+        }
+        ASSERT_EQ(growing.extent.has_value(), fresh.extent.has_value()) << when;
+        if (fresh.extent) {
+            EXPECT_EQ(growing.extent->low, fresh.extent->low) << when;
+            EXPECT_EQ(growing.extent->high, fresh.extent->high) << when;
+        }
+    };
+    // A few points at a time and then thousands, past the span's end and
+    // on until the ring drops its oldest points.
+    for (const size_t batch : {1, 1, 3, 17, 200, 1, 5000, 9000, 16000, 4}) {
+        for (size_t i = 0; i < batch; ++i) {
+            time += static_cast<TimeUs>(random() % 3) * kMillisecondUs;
+            store.Append(series, time, static_cast<double>(random() % 100) - (i % 500 == 0 ? 1000 : 0));
+        }
+        DecimateGrowing(store.Points(series), series, span, area, growing);
+        DecimateToColumns(store.Points(series), span, area, fresh);
+        same("growing");
+        // Paused: the points after a time left out, then again all of them.
+        DecimateGrowing(store.Points(series).Through(time / 2), series, span, area, growing);
+        DecimateToColumns(store.Points(series).Through(time / 2), span, area, fresh);
+        same("paused");
+        DecimateGrowing(store.Points(series), series, span, area, growing);
+    }
+    // Another series in the same place is decimated afresh.
+    const size_t other = *store.Series("t");
+    store.Append(other, time, 5);
+    DecimateGrowing(store.Points(other), other, span, area, growing);
+    DecimateToColumns(store.Points(other), span, area, fresh);
+    same("other series");
+}
+
 TEST(ColumnRaster, TheLinesPixelsInEachColumnWithCoverageAtTheirEnds)
 {
     std::vector<ColumnSpan> spans;
@@ -216,12 +263,33 @@ protected:
     TimeUs m_newest = 100 * kSecondUs;
 };
 
+TEST(ViewMapping, AllValuesShownLiveInASpanThatGrowsInSteps)
+{
+    EXPECT_EQ(SteppedWidth(0), 1);
+    EXPECT_EQ(SteppedWidth(64), 64);
+    EXPECT_EQ(SteppedWidth(1001), 1008); // steps of 8 up to 1024
+    EXPECT_EQ(SteppedWidth(1024), 1024);
+    for (TimeUs width = 1; width < 100 * kDayUs; width = width * 3 + 7) {
+        const TimeUs stepped = SteppedWidth(width);
+        EXPECT_GE(stepped, width);
+        EXPECT_LE(stepped - width, width / 64) << width;
+        EXPECT_EQ(SteppedWidth(stepped), stepped) << width;
+    }
+    // From the oldest point; a little more data, the same span.
+    const TimeSpan span = GrowingWholeSpan(TimeSpan{5 * kSecondUs, 1000 * kSecondUs}, 0);
+    EXPECT_EQ(span.start, 5 * kSecondUs);
+    EXPECT_EQ(span.end - span.start, SteppedWidth(995 * kSecondUs));
+    const TimeSpan later = GrowingWholeSpan(TimeSpan{5 * kSecondUs, 1001 * kSecondUs}, 0);
+    EXPECT_EQ(later.end, span.end);
+    EXPECT_EQ(GrowingWholeSpan(std::nullopt, kMinuteUs).end, SteppedWidth(kMinuteUs));
+}
+
 TEST_F(ChartViewTest, LiveFollowsTheNewestPointWithAllOrAZoomedWidth)
 {
     EXPECT_TRUE(m_view.Live());
     EXPECT_EQ(Shown().start, 0);
     m_newest += 10 * kSecondUs;
-    EXPECT_EQ(Shown().end, m_newest);
+    EXPECT_EQ(Shown().end, SteppedWidth(m_newest)); // all of it: grown in a step
 
     m_view.Zoom(0.5, std::nullopt, Data(), m_newest); // "+": about the live edge
     EXPECT_TRUE(m_view.Live());
@@ -242,7 +310,7 @@ TEST_F(ChartViewTest, LiveFollowsTheNewestPointWithAllOrAZoomedWidth)
 
     m_view.Home();
     EXPECT_EQ(Shown().start, 0);
-    EXPECT_EQ(Shown().end, m_newest);
+    EXPECT_EQ(Shown().end, SteppedWidth(m_newest));
 }
 
 TEST_F(ChartViewTest, PauseHoldsTheSpanAndResumeJumpsBackToLive)
@@ -251,19 +319,20 @@ TEST_F(ChartViewTest, PauseHoldsTheSpanAndResumeJumpsBackToLive)
     const TimeSpan paused = Shown();
     m_newest += 30 * kSecondUs;
     EXPECT_TRUE(m_view.Paused());
-    EXPECT_EQ(m_view.Until(), paused.end); // what came since waits
+    EXPECT_EQ(m_view.Until(), m_newest - 30 * kSecondUs); // what came since waits
     EXPECT_EQ(Shown().start, paused.start);
     EXPECT_EQ(Shown().end, paused.end);
 
     m_view.Zoom(0.5, paused.start + 25 * kSecondUs, Data(), m_newest); // zooming while paused stays paused
     EXPECT_TRUE(m_view.Paused());
-    EXPECT_EQ(Shown().end - Shown().start, 50 * kSecondUs);
+    const TimeUs zoomed = (paused.end - paused.start) / 2;
+    EXPECT_EQ(Shown().end - Shown().start, zoomed);
 
     m_view.Resume(); // with the width zoomed to
     EXPECT_TRUE(m_view.Live());
     EXPECT_FALSE(m_view.Until());
     EXPECT_EQ(Shown().end, m_newest);
-    EXPECT_EQ(Shown().end - Shown().start, 50 * kSecondUs);
+    EXPECT_EQ(Shown().end - Shown().start, zoomed);
 
     m_view.Pause(Data(), m_newest);
     m_view.Home();
