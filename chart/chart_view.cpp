@@ -8,7 +8,7 @@ TimeSpan ChartView::Shown(std::optional<TimeSpan> data, TimeUs now) const
         const TimeUs end = data ? data->end : now;
         return {end - m_width, end};
     }
-    return GrowingWholeSpan(data, now);
+    return GrowingWholeSpan(data, now, m_dropping);
 }
 
 void ChartView::Place(TimeSpan span, std::optional<TimeSpan> data)

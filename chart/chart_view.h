@@ -31,6 +31,8 @@ public:
     void Pause(std::optional<TimeSpan> data, TimeUs now);
     // Back to live: with the width zoomed to, or all data.
     void Resume();
+    // Whether the store drops its oldest points as new ones come.
+    void SetDropping(bool dropping) { m_dropping = dropping; }
 
 private:
     enum class Mode { All, Width, Held };
@@ -43,6 +45,7 @@ private:
     TimeUs m_width = kMinuteUs;  // of Mode::Width
     TimeSpan m_held;             // of Mode::Held and of a pause
     TimeUs m_until = 0;
+    bool m_dropping = false;
 };
 
 #endif

@@ -139,6 +139,7 @@ ChartWindow::ChartWindow(wxWindow *parent, std::shared_ptr<const SeriesStore> st
     Bind(wxEVT_TIMER, &ChartWindow::OnTick, this);
 
     NameChart(m_plot, title);
+    m_view.SetDropping(m_store->Dropping());
     TakeNewSeries();
     Describe();
     ShowScaleControls();
@@ -257,6 +258,7 @@ void ChartWindow::OnTick(wxTimerEvent &)
     if (m_store->Version() == m_seenVersion)
         return;
     m_seenVersion = m_store->Version();
+    m_view.SetDropping(m_store->Dropping());
     TakeNewSeries();
     Describe();
     if (m_view.Live())

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -183,12 +184,30 @@ XScale XScaleOf(TimeSpan span, const PlotArea &area)
     return {span.start, area.left, area.width / static_cast<double>(std::max<TimeUs>(1, span.end - span.start))};
 }
 
+// The same columns and the same points in the span (and the same one before
+// it, where there was one); the ring may have dropped older points since.
 bool CanGoOn(const DecimationTrail &trail, const SeriesPoints &points, uint64_t source, const XScale &x,
              size_t begin, size_t end)
 {
-    return trail.valid && trail.source == source && trail.firstCount == points.FirstCount() &&
-           trail.start == x.start && trail.left == x.left && trail.perUs == x.perUs && trail.begin == begin &&
-           trail.end <= end;
+    if (!trail.valid || trail.source != source || trail.start != x.start || trail.left != x.left ||
+        trail.perUs != x.perUs || points.FirstCount() < trail.firstCount)
+        return false;
+    const uint64_t dropped = points.FirstCount() - trail.firstCount;
+    return trail.begin >= dropped && begin == trail.begin - dropped && (trail.begin == 0 || begin > 0) &&
+           trail.end - dropped <= end;
+}
+
+// The trail's indexes into the points as they are now.
+void Renumber(DecimationTrail &trail, uint64_t firstCount)
+{
+    const size_t dropped = firstCount - trail.firstCount;
+    trail.firstCount = firstCount;
+    trail.begin -= dropped;
+    trail.end -= dropped;
+    if (trail.lastEmitted != kNone)
+        trail.lastEmitted -= dropped;
+    for (size_t *index : {&trail.open.first, &trail.open.lowest, &trail.open.highest, &trail.open.last})
+        *index -= dropped;
 }
 
 void Decimate(const SeriesPoints &points, uint64_t source, TimeSpan span, const XScale &x, Decimated &out)
@@ -199,6 +218,7 @@ void Decimate(const SeriesPoints &points, uint64_t source, TimeSpan span, const 
     if (begin < end && CanGoOn(trail, points, source, x, begin, end)) {
         // The open column and the lines to the edges are made again; the
         // columns before it are final, as times only grow.
+        Renumber(trail, points.FirstCount());
         out.points.resize(trail.settled);
         Emitter emit(points, x, out.points, trail.lastEmitted);
         ColumnWalk walk(points, x, trail, emit);

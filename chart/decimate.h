@@ -59,9 +59,11 @@ struct Decimated {
 void DecimateToColumns(const SeriesPoints &points, TimeSpan span, const PlotArea &area, Decimated &out);
 
 // The same, going on from the last decimation into `out` where that was of
-// the same `source` on the same span and columns and the series has only
-// grown since: the columns it finished are kept and only the newer points
-// are read, so that a live chart's redraw costs what came, not the history.
+// the same `source` on the same span and columns and the points within the
+// span (and the one before it) are still there, so the series has only grown
+// or dropped points before them: the columns it finished are kept and only
+// the newer points are read, so that a live chart's redraw costs what came,
+// not the history.
 void DecimateGrowing(const SeriesPoints &points, uint64_t source, TimeSpan span, const PlotArea &area,
                      Decimated &out);
 

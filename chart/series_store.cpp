@@ -109,6 +109,12 @@ SeriesPoints SeriesStore::Points(size_t series) const
                         source.appended - source.ring.size());
 }
 
+bool SeriesStore::Dropping() const
+{
+    return std::any_of(m_series.begin(), m_series.end(),
+                       [this](const SeriesRing &series) { return series.appended > m_keep; });
+}
+
 std::optional<TimeSpan> SeriesStore::Bounds() const
 {
     std::optional<TimeSpan> bounds;

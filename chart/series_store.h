@@ -102,6 +102,9 @@ public:
     // From the oldest to the newest point of all series; nullopt when empty.
     std::optional<TimeSpan> Bounds() const;
 
+    // Whether a series has filled its ring, so that each new point drops its oldest.
+    bool Dropping() const;
+
     uint64_t Version() const { return m_version; }
     // Values refused: not finite, or for a series beyond the most.
     uint64_t Refused() const { return m_refused; }

@@ -87,18 +87,37 @@ TimeSpan WholeSpan(std::optional<TimeSpan> data, TimeUs now)
     return {data->end - width, data->end};
 }
 
-TimeUs SteppedWidth(TimeUs width)
+namespace {
+
+// The smallest power of two above a 128th of the width: 64 to 128 steps across it.
+TimeUs WidthStep(TimeUs width)
 {
-    if (width <= 64)
-        return std::max<TimeUs>(1, width);
-    TimeUs step = 1; // the smallest power of two above a 128th of the width
+    TimeUs step = 1;
     while (step <= width / 128)
         step *= 2;
-    return (width + step - 1) / step * step;
+    return step;
 }
 
-TimeSpan GrowingWholeSpan(std::optional<TimeSpan> data, TimeUs now)
+TimeUs RoundUp(TimeUs time, TimeUs step)
+{
+    const TimeUs steps = time / step; // towards zero: below a positive time, above a negative one
+    return (steps * step < time ? steps + 1 : steps) * step;
+}
+
+} // namespace
+
+TimeUs SteppedWidth(TimeUs width)
+{
+    width = std::max<TimeUs>(1, width);
+    return RoundUp(width, WidthStep(width));
+}
+
+TimeSpan GrowingWholeSpan(std::optional<TimeSpan> data, TimeUs now, bool dropping)
 {
     const TimeSpan whole = WholeSpan(data, now);
-    return {whole.start, whole.start + SteppedWidth(whole.end - whole.start)};
+    if (!dropping)
+        return {whole.start, whole.start + SteppedWidth(whole.end - whole.start)};
+    const TimeUs step = WidthStep(whole.end - whole.start);
+    const TimeUs start = RoundUp(whole.start, step);
+    return {start, std::max(start + step, RoundUp(whole.end, step))};
 }

@@ -41,7 +41,9 @@ TimeUs SteppedWidth(TimeUs width);
 
 // The whole span as a live view shows it: from the same start, as wide as
 // WholeSpan rounded up to a step, so that while the data grow a little the
-// scale holds and a redraw need only draw what came.
-TimeSpan GrowingWholeSpan(std::optional<TimeSpan> data, TimeUs now);
+// scale holds and a redraw need only draw what came. While the store drops
+// its oldest points (`dropping`), both ends are on the steps, the start at
+// or after the oldest point, so that the span holds for a step's time.
+TimeSpan GrowingWholeSpan(std::optional<TimeSpan> data, TimeUs now, bool dropping = false);
 
 #endif

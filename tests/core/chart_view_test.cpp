@@ -142,42 +142,46 @@ TEST(Decimate, GrowingGoesOnAsAFreshOneWould)
     const size_t series = *store.Series("s");
     TimeUs time = 0;
     const PlotArea area{0, 0, 640, 1};
-    const TimeSpan span{0, 40000 * kMillisecondUs};
-    Decimated growing, fresh;
-    const auto same = [&](const char *when) {
-        ASSERT_EQ(growing.points.size(), fresh.points.size()) << when;
+    // From the first point, and from after the points the ring drops.
+    const TimeSpan spans[] = {{0, 40000 * kMillisecondUs}, {15000 * kMillisecondUs, 40000 * kMillisecondUs}};
+    Decimated growing[2], fresh;
+    const auto same = [&](const Decimated &kept, const char *when) {
+        ASSERT_EQ(kept.points.size(), fresh.points.size()) << when;
         for (size_t i = 0; i < fresh.points.size(); ++i) {
-            ASSERT_EQ(growing.points[i].x, fresh.points[i].x) << when << " " << i;
-            ASSERT_EQ(growing.points[i].value, fresh.points[i].value) << when << " " << i;
+            ASSERT_EQ(kept.points[i].x, fresh.points[i].x) << when << " " << i;
+            ASSERT_EQ(kept.points[i].value, fresh.points[i].value) << when << " " << i;
         }
-        ASSERT_EQ(growing.extent.has_value(), fresh.extent.has_value()) << when;
+        ASSERT_EQ(kept.extent.has_value(), fresh.extent.has_value()) << when;
         if (fresh.extent) {
-            EXPECT_EQ(growing.extent->low, fresh.extent->low) << when;
-            EXPECT_EQ(growing.extent->high, fresh.extent->high) << when;
+            EXPECT_EQ(kept.extent->low, fresh.extent->low) << when;
+            EXPECT_EQ(kept.extent->high, fresh.extent->high) << when;
         }
     };
-    // A few points at a time and then thousands, past the span's end and
-    // on until the ring drops its oldest points.
-    for (const size_t batch : {1, 1, 3, 17, 200, 1, 5000, 9000, 16000, 4}) {
+    // A few points at a time and then thousands, past the spans' end and
+    // on while the ring drops its oldest points.
+    for (const size_t batch : {1, 1, 3, 17, 200, 1, 5000, 9000, 16000, 4, 300, 2}) {
         for (size_t i = 0; i < batch; ++i) {
             time += static_cast<TimeUs>(random() % 3) * kMillisecondUs;
             store.Append(series, time, static_cast<double>(random() % 100) - (i % 500 == 0 ? 1000 : 0));
         }
-        DecimateGrowing(store.Points(series), series, span, area, growing);
-        DecimateToColumns(store.Points(series), span, area, fresh);
-        same("growing");
-        // Paused: the points after a time left out, then again all of them.
-        DecimateGrowing(store.Points(series).Through(time / 2), series, span, area, growing);
-        DecimateToColumns(store.Points(series).Through(time / 2), span, area, fresh);
-        same("paused");
-        DecimateGrowing(store.Points(series), series, span, area, growing);
+        for (size_t which = 0; which < 2; ++which) {
+            const TimeSpan span = spans[which];
+            DecimateGrowing(store.Points(series), series, span, area, growing[which]);
+            DecimateToColumns(store.Points(series), span, area, fresh);
+            same(growing[which], which == 0 ? "growing" : "growing, dropping before the span");
+            // Paused: the points after a time left out, then again all of them.
+            DecimateGrowing(store.Points(series).Through(time / 2), series, span, area, growing[which]);
+            DecimateToColumns(store.Points(series).Through(time / 2), span, area, fresh);
+            same(growing[which], "paused");
+            DecimateGrowing(store.Points(series), series, span, area, growing[which]);
+        }
     }
     // Another series in the same place is decimated afresh.
     const size_t other = *store.Series("t");
     store.Append(other, time, 5);
-    DecimateGrowing(store.Points(other), other, span, area, growing);
-    DecimateToColumns(store.Points(other), span, area, fresh);
-    same("other series");
+    DecimateGrowing(store.Points(other), other, spans[0], area, growing[0]);
+    DecimateToColumns(store.Points(other), spans[0], area, fresh);
+    same(growing[0], "other series");
 }
 
 TEST(ColumnRaster, TheLinesPixelsInEachColumnWithCoverageAtTheirEnds)
@@ -282,6 +286,17 @@ TEST(ViewMapping, AllValuesShownLiveInASpanThatGrowsInSteps)
     const TimeSpan later = GrowingWholeSpan(TimeSpan{5 * kSecondUs, 1001 * kSecondUs}, 0);
     EXPECT_EQ(later.end, span.end);
     EXPECT_EQ(GrowingWholeSpan(std::nullopt, kMinuteUs).end, SteppedWidth(kMinuteUs));
+
+    // While the oldest points are dropped, both ends on the steps, the
+    // oldest point at most a step before the start.
+    const TimeUs step = 8 * kSecondUs + 388608; // a power of two microseconds above 995 s / 128
+    const TimeSpan dropping = GrowingWholeSpan(TimeSpan{5 * kSecondUs, 1000 * kSecondUs}, 0, true);
+    EXPECT_EQ(dropping.start, step);
+    EXPECT_EQ(dropping.end % step, 0);
+    EXPECT_GE(dropping.end, 1000 * kSecondUs);
+    const TimeSpan moved = GrowingWholeSpan(TimeSpan{8 * kSecondUs, 1003 * kSecondUs}, 0, true);
+    EXPECT_EQ(moved.start, dropping.start);
+    EXPECT_EQ(moved.end, dropping.end);
 }
 
 TEST_F(ChartViewTest, LiveFollowsTheNewestPointWithAllOrAZoomedWidth)
