@@ -58,8 +58,8 @@ ssize_t read_some(int fd, std::string &out, int wait_ms)
         return -1;
     char buffer[65536];
     ssize_t count;
-    do
-        count = recv(fd, buffer, sizeof(buffer), 0);
+    do // read, not recv: pipes and terminals are read this way too
+        count = read(fd, buffer, sizeof(buffer));
     while (count < 0 && errno == EINTR);
     if (count <= 0)
         return 0;
@@ -166,16 +166,9 @@ bool ReadUntilSaid(int fd, const std::string &wanted, Millis timeout)
 {
     std::string said;
     const auto deadline = Clock::now() + timeout;
-    while (said.find(wanted) == std::string::npos && Clock::now() < deadline) {
-        pollfd entry = {fd, POLLIN, 0};
-        char text[512];
-        if (poll(&entry, 1, 100) <= 0)
-            continue;
-        const ssize_t count = read(fd, text, sizeof(text));
-        if (count <= 0)
+    while (said.find(wanted) == std::string::npos && remaining_ms(deadline) > 0)
+        if (read_some(fd, said, remaining_ms(deadline)) == 0)
             break;
-        said.append(text, static_cast<size_t>(count));
-    }
     return said.find(wanted) != std::string::npos;
 }
 

@@ -10,7 +10,6 @@
 #include <csignal>
 #include <ctime>
 #include <cstdlib>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -278,19 +277,7 @@ bool WriteToDevice(int fd, const std::string &bytes)
 
 std::string ReadFromDevice(int fd, size_t count, Millis timeout)
 {
-    std::string got;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
-        pollfd entry = {fd, POLLIN, 0};
-        char text[256];
-        if (poll(&entry, 1, 100) <= 0)
-            continue;
-        const ssize_t read_count = read(fd, text, sizeof(text));
-        if (read_count <= 0)
-            break;
-        got.append(text, static_cast<size_t>(read_count));
-    }
-    return got;
+    return ReadAtLeast(fd, count, timeout);
 }
 
 bool WaitShown(uint64_t bytes, Millis timeout)
