@@ -22,7 +22,8 @@ protected:
         ASSERT_TRUE(m_server.Ready()) << m_server.Output();
         m_session.WatchTraffic(&m_recorder);
         m_session.Open(Loopback("127.0.0.1", m_server.Port(), Framing()));
-        ASSERT_TRUE(WaitFor([this] { return m_session.State() == ModbusLink::Up; }));
+        // The recorder's word, not the session's: the state changes before its event is handled.
+        ASSERT_TRUE(WaitFor([this] { return !m_recorder.links.empty() && m_recorder.links.back().state == ModbusLink::Up; }));
     }
 
     int Framing() const { return std::string(GetParam()) == "tcp" ? MB_FRAMING_TCP : MB_FRAMING_RTU; }
