@@ -78,6 +78,9 @@ void RxScrollback::DropOpenLine()
 // The byte of a run's text where its `chars`-th kept character starts.
 size_t RxScrollback::ByteOfChar(const Run &run, size_t chars)
 {
+    // A run of single-byte characters, as most received text is, needs no walk.
+    if (run.utf8.size() - run.begin == run.chars)
+        return run.begin + chars;
     size_t at = run.begin;
     for (; chars > 0; --chars) {
         ++at;
@@ -105,7 +108,7 @@ std::vector<RxScrollback::Piece> RxScrollback::PiecesBetween(size_t begin, size_
     return pieces;
 }
 
-size_t RxScrollback::BlockStart(size_t end, size_t chars) const
+size_t RxScrollback::BlockStart(size_t end, size_t chars, size_t reach) const
 {
     end = std::min(end, m_chars);
     const size_t cut = end > chars ? end - chars : 0;
@@ -114,19 +117,22 @@ size_t RxScrollback::BlockStart(size_t end, size_t chars) const
     // The character before the cut decides whether a line starts there.
     size_t index = cut - 1;
     bool afterReturn = false;
-    for (const Piece &piece : PiecesBetween(index, end))
+    // One character past the reach tells whether a '\r' there ends its line.
+    const size_t last = reach < end - cut ? cut + reach + 1 : end;
+    const auto lineStart = [&](size_t at) { return at < end && at - cut <= reach ? at : cut; };
+    for (const Piece &piece : PiecesBetween(index, last))
         for (size_t i = 0; i < piece.size; ++i) {
             const char byte = piece.data[i];
             if (IsContinuation(byte))
                 continue;
             if (afterReturn && byte != '\n')
-                return index;
+                return lineStart(index);
             afterReturn = byte == '\r';
             ++index;
             if (byte == '\n')
-                return index < end ? index : cut;
+                return lineStart(index);
         }
-    return afterReturn && index < end ? index : cut;
+    return afterReturn ? lineStart(index) : cut;
 }
 
 std::string RxScrollback::Text() const
@@ -168,13 +174,8 @@ void RxScrollback::DropChars(size_t count)
     if (count == 0)
         return;
     Run &run = m_runs.front();
+    run.begin = ByteOfChar(run, count);
     run.chars -= count;
-    while (count > 0) {
-        ++run.begin;
-        while (run.begin < run.utf8.size() && IsContinuation(run.utf8[run.begin]))
-            ++run.begin;
-        --count;
-    }
 }
 
 // A "\r\n" pair counts as one line end.

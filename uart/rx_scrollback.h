@@ -69,10 +69,11 @@ public:
     std::vector<Piece> PiecesBetween(size_t begin, size_t end) const;
     std::string Text() const;
     // Where a block of at most `chars` characters that ends at index `end`
-    // starts, moved on to the start of a line when one begins within it
-    // (a "\r\n" pair counts as one line end), so that a view showing the
-    // block from there shows whole lines.
-    size_t BlockStart(size_t end, size_t chars) const;
+    // starts, moved on to the start of a line when one begins within its
+    // first `reach` characters (a "\r\n" pair counts as one line end), so
+    // that a view showing the block from there shows whole lines, and at
+    // least `chars` - `reach` characters.
+    size_t BlockStart(size_t end, size_t chars, size_t reach = SIZE_MAX) const;
     // Characters dropped from the front since the start or the last Clear:
     // with it, an index names the same character after later trims.
     uint64_t Dropped() const { return m_dropped; }

@@ -5,11 +5,13 @@
 #include "app/main_window.h"
 #include "app/shared_fonts.h"
 #include "uart/entry_limit.h"
+#include "uart/rx_window_size.h"
 #include "uart/rule_engine.h"
 #include "uart/sequence_dialog.h"
 #include "uart/tx_codec.h"
 #include "uart/worker_events.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <wx/fdrepdlg.h>
 #include <wx/bitmap.h>
@@ -327,6 +329,11 @@ void TerminalPanel::BuildReceiveColumn()
         // A view keeps the focus it is given, so that its selection can be
         // copied with the keyboard (Ctrl+C) as well as with its menu.
     }
+    // A font smaller than the usual shows more than the usual window.
+    const wxSize design = m_rxViews[0]->GetSize();
+    m_rxWindowBaseChars = std::max(kRxWindowChars, RxScreenChars(design.x, design.y, m_rxViews[0]->GetCharWidth(),
+                                                                 m_rxViews[0]->GetCharHeight()));
+    m_rxWindowChars = m_rxWindowBaseChars;
     ShowSelectedRxView();
 }
 

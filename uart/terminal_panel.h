@@ -111,8 +111,10 @@ public:
         ID_KEY_FIRST = 5161,
     };
     static constexpr int kHistorySize = 1000;
-    // The newest text the shown view holds while text comes, in characters.
-    static constexpr size_t kRxWindowChars = 8 * 1024;
+    // The newest text the shown view holds while text comes, in characters:
+    // at its design size the view shows some 16 rows of 45 characters in the
+    // usual font.
+    static constexpr size_t kRxWindowChars = 1024;
 
     TerminalPanel();
     ~TerminalPanel() override;
@@ -258,6 +260,7 @@ private:
     void OnRxReveal(wxTimerEvent &event);
     // Fills the shown view `notation` with its kept text from the absolute
     // index `begin` on.
+    uint64_t NewestRxWindowStart(const RxScrollback &back) const;
     void LoadRxWindow(int notation, uint64_t begin);
     void ScrollRxViewToNewest();
     void StartRxPaging();

@@ -98,7 +98,7 @@ void TerminalPanel::FollowRxViewIfAtBottom()
     const RxScrollback &back = m_rxBack[selected];
     if (m_rxWindowEnd == back.Dropped() + back.Characters() && m_rxWindowBegin >= back.Dropped())
         return;
-    LoadRxWindow(selected, back.Dropped() + back.BlockStart(back.Characters(), m_rxWindowChars));
+    LoadRxWindow(selected, NewestRxWindowStart(back));
     m_rxViews[selected]->ScrollPages(kPagesToTheEnd);
     m_rxViewChanged = SteadyClock::now();
 }

@@ -54,12 +54,11 @@ void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const w
     m_rxViewChanged = SteadyClock::now();
     const uint64_t front = back.Dropped();
     const uint64_t end = front + back.Characters();
-    const size_t tail = m_rxWindowChars;
     // New text follows the window when the window still ends where the text
     // did, starts within what is kept, and the new text is no more than a
     // window: then only its own characters are laid out.
-    if (m_rxWindowEnd != endBefore || m_rxWindowBegin < front || end - endBefore >= tail) {
-        LoadRxWindow(notation, front + back.BlockStart(back.Characters(), tail));
+    if (m_rxWindowEnd != endBefore || m_rxWindowBegin < front || end - endBefore >= m_rxWindowChars) {
+        LoadRxWindow(notation, NewestRxWindowStart(back));
         return;
     }
     view->SetDefaultStyle(wxTextAttr(colour));
@@ -67,10 +66,17 @@ void TerminalPanel::AppendUtf8ToRxView(int notation, std::string &&text, const w
     m_rxWindowEnd = end;
     // Past twice a window's worth, the oldest part of the window goes.
     if (end - m_rxWindowBegin > 2 * m_rxWindowChars) {
-        const uint64_t begin = front + back.BlockStart(back.Characters(), tail);
+        const uint64_t begin = NewestRxWindowStart(back);
         view->Remove(0, static_cast<long>(begin - m_rxWindowBegin));
         m_rxWindowBegin = begin;
     }
+}
+
+// The window of the newest text starts at a line's start unless that would
+// leave less than the view shows, as after a line longer than a third of it.
+uint64_t TerminalPanel::NewestRxWindowStart(const RxScrollback &back) const
+{
+    return back.Dropped() + back.BlockStart(back.Characters(), m_rxWindowChars, m_rxWindowChars / 3);
 }
 
 void TerminalPanel::LoadRxWindow(int notation, uint64_t begin)
@@ -138,7 +144,7 @@ void TerminalPanel::ShowSelectedRxView()
     // Frozen, the view takes the text without asking the toolkit to lay all
     // of it out at once to find its end; it is laid out piecewise when idle.
     view->Freeze();
-    LoadRxWindow(selected, back.Dropped() + back.BlockStart(back.Characters(), m_rxWindowChars));
+    LoadRxWindow(selected, NewestRxWindowStart(back));
     view->Thaw();
     m_rxViewChanged = SteadyClock::now();
     if (back.Characters() != 0)

@@ -226,7 +226,7 @@ std::string Joined(const std::vector<RxScrollback::Piece> &pieces)
 }
 
 // A block that a receive view shows of the kept text: it starts at a line
-// start when one lies within it ("\r\n" one line end), and its pieces cut
+// start when one lies within its reach ("\r\n" one line end), and its pieces cut
 // runs at whole characters, keeping their colours.
 TEST(RxScrollback, BlocksStartAtALineWithin)
 {
@@ -242,6 +242,9 @@ TEST(RxScrollback, BlocksStartAtALineWithin)
     EXPECT_EQ(back.BlockStart(end, 2), 11u) << "after the lone \\r";
     EXPECT_EQ(back.BlockStart(end, 1), 12u) << "no line start within: the cut";
     EXPECT_EQ(back.BlockStart(6, 4), 3u);
+    EXPECT_EQ(back.BlockStart(end, 11, 1), 3u);
+    EXPECT_EQ(back.BlockStart(end, 9, 1), 4u) << "the line start lies past the reach";
+    EXPECT_EQ(back.BlockStart(end, 8, 1), 5u) << "the \r\n pair at the reach is not split";
     EXPECT_EQ(Joined(back.PiecesBetween(7, end)), "\xc3\xbf\xc3\xbfx\rgh");
     const std::vector<RxScrollback::Piece> pieces = back.PiecesBetween(4, 9);
     ASSERT_EQ(pieces.size(), 2u);
