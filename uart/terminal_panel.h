@@ -258,9 +258,9 @@ private:
     bool TakeInbox();
     void OnRxFlush(wxTimerEvent &event);
     void OnRxReveal(wxTimerEvent &event);
+    uint64_t NewestRxWindowStart(const RxScrollback &back) const;
     // Fills the shown view `notation` with its kept text from the absolute
     // index `begin` on.
-    uint64_t NewestRxWindowStart(const RxScrollback &back) const;
     void LoadRxWindow(int notation, uint64_t begin);
     void ScrollRxViewToNewest();
     void StartRxPaging();
