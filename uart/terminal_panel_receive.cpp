@@ -27,9 +27,9 @@ constexpr int kShowDelayMs = 10;
 // While chunks keep coming they are shown once a frame: every append makes
 // the toolkit lay out, size and draw the view again, which costs the same
 // for one line as for forty, and it lays out again every line on screen as
-// it draws. 40 frames a second keep the newest line on screen within some
-// 25 ms of its arrival.
-constexpr int kFrameMs = 25;
+// it draws. 37 frames a second keep the newest line on screen within some
+// 30 ms of its arrival.
+constexpr int kFrameMs = 27;
 // A turn that shows this much meets a flood rather than a module's steady
 // rate: the next turn follows after the short pause, as a flood's intake
 // depends on how soon slots are given back.
