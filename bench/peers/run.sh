@@ -5,6 +5,7 @@
 #   run.sh steady [ARGS]  steady module rates (peer_steady.py: --rounds,
 #                         --scenario, --seconds, --programs, --no-lag, --perf,
 #                         --count-calls, --count-syscalls)
+#   run.sh probe-check    the lag probe's own delay (lag_probe_check.py)
 # Installs PuTTY for these benchmarks only (the test command never needs it),
 # and perf, gdb or strace when a steady run is to be profiled with them;
 # builds the terminal into build/ first.
@@ -15,6 +16,10 @@ SUDO=""
 install() {
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
 }
+if [ "${1:-}" = probe-check ]; then
+    shift
+    exec /usr/bin/python3 "$root/tests/e2e/session.py" /usr/bin/python3 "$root/bench/peers/lag_probe_check.py" "$@"
+fi
 command -v putty >/dev/null 2>&1 || install putty
 script=peer_flood.py
 if [ "${1:-}" = steady ]; then
