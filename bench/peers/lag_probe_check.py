@@ -10,7 +10,6 @@ Usage (on a display and accessibility bus, as run.sh gives):
 """
 import argparse
 import os
-import subprocess
 import sys
 import time
 
